@@ -1,0 +1,13 @@
+#include "model/url_set.h"
+
+namespace tolva {
+
+// Not built yet: reading and writing this format fails as an unknown format does.
+int UrlSet::ReadNetscape(TextControl* statusText) {
+    (void)statusText;
+    return 0;
+}
+
+int UrlSet::WriteNetscape() { return 0; }
+
+}  // namespace tolva

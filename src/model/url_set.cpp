@@ -1,0 +1,339 @@
+#include "model/url_set.h"
+
+#include <dirent.h>
+
+#include <cerrno>
+
+#include "resources/strings.h"
+
+namespace tolva {
+
+namespace {
+
+// Read-ahead block of ReadLine. Large blocks keep a big file to a few system calls.
+constexpr std::size_t kReadBlock = 64 * 1024;
+
+}  // namespace
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string_view TrimLeadingWhite(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
+                               text[i] == '\v' || text[i] == '\f')) {
+        ++i;
+    }
+    return text.substr(i);
+}
+
+// ---------------------------------------------------------------------------------------
+// UrlEntry
+
+UrlEntry* UrlEntry::InsertAfter(UrlEntry* entry) {
+    entry->next = next;
+    entry->prev = this;
+    if (next) next->prev = entry;
+    next = entry;
+    return entry;
+}
+
+UrlEntry* UrlEntry::MoveAfter(UrlEntry* target) {
+    if (kind != Link || target == nullptr || target == this) return nullptr;
+    UrlEntry* formerPrev = prev;
+    if (prev) prev->next = next;
+    if (next) next->prev = prev;
+    next = nullptr;
+    prev = nullptr;
+    target->InsertAfter(this);
+    return formerPrev;
+}
+
+void UrlEntry::Rename(const std::string& newName, std::int32_t extraFlags) {
+    preservedName = name;
+    name = newName;
+    flags |= extraFlags | NamePreserved;
+}
+
+void UrlEntry::SetPreservedLocation(const std::string& path, std::int32_t extraFlags) {
+    preservedLocation = path;
+    flags |= extraFlags | LocationPreserved;
+}
+
+// ---------------------------------------------------------------------------------------
+// UrlSet
+
+UrlSet::UrlSet() = default;
+
+UrlSet::~UrlSet() {
+    CloseFile();
+    Clear();
+}
+
+int UrlSet::Open(UrlSetOpenMode mode, std::int32_t setFormat, const std::string& setLocation) {
+    format = setFormat;
+    location = setLocation;
+    linkCount = 0;
+    folderCount = 0;
+    currentFlags = 0;
+    switch (format) {
+        case Mosaic:
+        case Netscape:
+            return OpenFile(mode);
+        case Shortcuts:
+            return OpenFolder(mode);
+        default:
+            return 0;
+    }
+}
+
+int UrlSet::OpenFile(UrlSetOpenMode mode) {
+    CloseFile();
+    std::unique_ptr<File> file = fileFactory_ ? fileFactory_() : std::make_unique<File>();
+    bool opened = mode == CreateNew ? file->CreateNew(location) : file->OpenExisting(location);
+    if (!opened && mode == CreateNew && file->LastError() == File::kErrorFileExists) {
+        opened = ReplaceExistingDestination(*file);
+    }
+    if (!opened) {
+        int message = mode == CreateNew ? IDS_SET_EXISTS : IDS_SET_NOT_FOUND;
+        prompter_->ShowMessage(FormatString(message, {location}), LoadString(IDS_CAPTION));
+        return 0;
+    }
+    file_ = std::move(file);
+    buffer_.clear();
+    bufferPos_ = 0;
+    endOfFile_ = false;
+    readFailed_ = false;
+    lineTerminator = DetectLineTerminator();
+    return 1;
+}
+
+bool UrlSet::ReplaceExistingDestination(File& file) {
+    // The destination's questions (backup, replace) are asked here; until then an
+    // existing file is refused.
+    (void)file;
+    return false;
+}
+
+int UrlSet::OpenFolder(UrlSetOpenMode mode) {
+    DIR* folder = ::opendir(location.c_str());
+    if (folder != nullptr) {
+        ::closedir(folder);
+        if (mode == CreateNew && !UseExistingDestinationFolder()) return 0;
+        return 1;
+    }
+    bool pathNotFound = errno == ENOENT;
+    if (mode == CreateNew && pathNotFound && CreateMissingDestinationFolder()) return 1;
+    prompter_->ShowMessage(FormatString(IDS_SET_NOT_FOUND, {location}), LoadString(IDS_CAPTION));
+    return 0;
+}
+
+bool UrlSet::UseExistingDestinationFolder() { return true; }
+
+bool UrlSet::CreateMissingDestinationFolder() { return false; }
+
+std::string UrlSet::DetectLineTerminator() {
+    std::string examined;
+    if (!file_ || !file_->Seek(0)) return {};
+    // Usually the first block decides. A file whose first line is longer than a block
+    // is read on until a line break shows, so it is not taken for one without any.
+    char block[kReadLineLimit];
+    for (;;) {
+        long got = file_->Read(block, sizeof block);
+        if (got <= 0) break;
+        std::string_view text(block, static_cast<std::size_t>(got));
+        std::size_t zero = text.find('\0');
+        bool cut = zero != std::string_view::npos;
+        if (cut) text = text.substr(0, zero);
+        examined.append(text);
+        if (cut || examined.find_first_of("\r\n") != std::string::npos) break;
+    }
+    // A CR at the end of what was read may be the first half of a CRLF.
+    if (!examined.empty() && examined.back() == '\r') {
+        char following = 0;
+        if (file_->Read(&following, 1) == 1 && following == '\n') examined += '\n';
+    }
+    file_->Seek(0);
+    if (examined.find("\r\n") != std::string::npos) return "\r\n";
+    if (examined.find('\n') != std::string::npos) return "\n";
+    if (examined.find('\r') != std::string::npos) return "\r";
+    return {};
+}
+
+int UrlSet::Read(TextControl* statusText) {
+    // A set is read only from a valid cursor (a new or cleared set); reading again without
+    // Clear would append after nothing, so it is refused.
+    if (cursor == nullptr) return 0;
+    UrlEntry* before = cursor;
+    int result;
+    switch (format) {
+        case Mosaic:
+            result = ReadMosaic(statusText);
+            break;
+        case Netscape:
+            result = ReadNetscape(statusText);
+            break;
+        case Shortcuts:
+            result = ReadShortcuts(statusText);
+            break;
+        default:
+            return 0;
+    }
+    if (readFailed_) result = 0;
+    if (result == 0) return 0;
+
+    // A truncated file leaves folders open. Close them and the top level, so that every set
+    // read ends with one more FolderEnd than it has folders and the writers close what they open.
+    int depth = 0;
+    UrlEntry* last = before;
+    for (UrlEntry* entry = before->next; entry; entry = entry->next) {
+        if (entry->kind == FolderStart) ++depth;
+        if (entry->kind == FolderEnd) --depth;
+        last = entry;
+    }
+    for (; depth >= 0; --depth) last = last->InsertAfter(new UrlEntry(FolderEnd, {}));
+    cursor = nullptr;
+    return 1;
+}
+
+int UrlSet::Write() {
+    switch (format) {
+        case Mosaic:
+            return WriteMosaic();
+        case Netscape:
+            return WriteNetscape();
+        case Shortcuts:
+            return WriteShortcuts();
+        default:
+            return 0;
+    }
+}
+
+void UrlSet::CloseFile() {
+    if (file_) file_->Close();
+    file_.reset();
+    buffer_.clear();
+    bufferPos_ = 0;
+    endOfFile_ = false;
+}
+
+int UrlSet::Close() {
+    CloseFile();
+    Clear();
+    return 1;
+}
+
+void UrlSet::Clear() {
+    UrlEntry* entry = root.next;
+    while (entry) {
+        UrlEntry* following = entry->next;
+        delete entry;
+        entry = following;
+    }
+    root.next = nullptr;
+    Rewind();
+}
+
+void UrlSet::Rewind() {
+    cursor = &root;
+    currentPath.clear();
+}
+
+UrlEntry* UrlSet::Next() {
+    if (cursor == nullptr) return nullptr;
+    cursor = cursor->next;
+    if (cursor == nullptr) return nullptr;
+    if (cursor->kind == FolderStart) {
+        currentPath += '\\';
+        currentPath += cursor->name;
+    } else if (cursor->kind == FolderEnd) {
+        std::size_t slash = currentPath.rfind('\\');
+        currentPath.erase(slash == std::string::npos ? 0 : slash);
+    }
+    return cursor;
+}
+
+std::string UrlSet::GetFolderPath(const UrlEntry* entry) const {
+    (void)entry;
+    return currentPath;
+}
+
+UrlEntry* UrlSet::FindFolder(const std::string& path) {
+    const std::string target = path == "\\" ? std::string() : path;
+    std::string running;
+    for (UrlEntry* entry = &root; entry; entry = entry->next) {
+        if (entry->kind == FolderStart) {
+            running += '\\';
+            running += entry->name;
+        } else if (entry->kind == FolderEnd) {
+            std::size_t slash = running.rfind('\\');
+            running.erase(slash == std::string::npos ? 0 : slash);
+        }
+        if (running == target) return entry;
+    }
+    return nullptr;
+}
+
+bool UrlSet::FillBuffer() {
+    if (!file_ || endOfFile_ || readFailed_) return false;
+    if (bufferPos_ > 0) {
+        buffer_.erase(0, bufferPos_);
+        bufferPos_ = 0;
+    }
+    std::size_t had = buffer_.size();
+    buffer_.resize(had + kReadBlock);
+    long got = file_->Read(buffer_.data() + had, kReadBlock);
+    buffer_.resize(had + static_cast<std::size_t>(got > 0 ? got : 0));
+    if (got < 0) {
+        readFailed_ = true;
+        return false;
+    }
+    if (got == 0) {
+        endOfFile_ = true;
+        return false;
+    }
+    return true;
+}
+
+int UrlSet::ReadLine(std::string& out, bool* complete) {
+    out.clear();
+    if (complete) *complete = true;
+    // Enough bytes to hold a full piece and the terminator that may follow it.
+    while (buffer_.size() - bufferPos_ < kReadLineLimit + 2 && FillBuffer()) {
+    }
+    if (readFailed_) return 0;
+    const std::size_t available = buffer_.size() - bufferPos_;
+    if (available == 0) return 0;
+
+    const char* bytes = buffer_.data() + bufferPos_;
+    const std::size_t limit = available < kReadLineLimit ? available : kReadLineLimit;
+    std::size_t n = 0;
+    while (n < limit && bytes[n] != '\r' && bytes[n] != '\n' && bytes[n] != '\0') ++n;
+    out.assign(bytes, n);
+
+    // A line ends at CR, LF or CRLF whatever the file's own terminator, so mixed line ends
+    // never leave a CR in a line or cost the next line a byte. A zero byte ends a line too
+    // and is skipped, so it can never stall the reader.
+    std::size_t consumed = n;
+    bool ended = true;
+    if (n < available) {
+        char c = bytes[n];
+        if (c == '\r') {
+            consumed += (n + 1 < available && bytes[n + 1] == '\n') ? 2 : 1;
+        } else if (c == '\n' || c == '\0') {
+            consumed += 1;
+        } else {
+            ended = false;  // a piece of a line longer than the limit
+        }
+    }
+    bufferPos_ += consumed;
+    if (complete) *complete = ended;
+    return 1;
+}
+
+void UrlSet::Append(UrlEntry* entry) { cursor = cursor->InsertAfter(entry); }
+
+void UrlSet::ShowRunMessage(const std::string& text) const { prompter_->ShowMessage(text, LoadString(IDS_MSG_CAPTION_RUN)); }
+
+}  // namespace tolva

@@ -1,0 +1,182 @@
+#pragma once
+// The in-memory URL set: a flat, doubly linked list of entries in document order, where a
+// folder is the run of entries between a FolderStart and its FolderEnd, plus an iteration
+// cursor that tracks the folder path. The set owns its entries and, between Open and
+// CloseFile/Close, the open file of a file-based set. Readers and writers of each format
+// are members implemented in formats/; Read and Write dispatch to them by format.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/file.h"
+#include "platform/person.h"
+
+namespace tolva {
+
+enum UrlSetFormat : std::int32_t {
+    kFormatNone = -1,
+    Mosaic = 0,
+    Netscape = 1,
+    Shortcuts = 2,
+};
+
+enum UrlSetOpenMode : std::int32_t {
+    CreateNew = 1,
+    OpenExisting = 2,
+};
+
+enum UrlEntryKind : std::int32_t {
+    None = -1,
+    FolderStart = 1,
+    FolderEnd = 2,
+    Link = 3,
+    Separator = 4,
+};
+
+enum UrlEntryFlags : std::int32_t {
+    LocationPreserved = 0x1,
+    NamePreserved = 0x2,
+    NameTranslated = 0x4,
+    ChangedByVerification = 0x8,
+};
+
+// The top-level folder that receives failing links; a link is inside it when its folder
+// path begins with these 11 characters.
+inline constexpr char kUnverifiedPrefix[] = "\\Unverified";
+inline constexpr std::size_t kUnverifiedPrefixLength = 11;
+
+// Longest piece ReadLine delivers; longer physical lines arrive in several pieces.
+inline constexpr std::size_t kReadLineLimit = 1024;
+
+class UrlEntry {
+public:
+    UrlEntry() = default;
+    UrlEntry(UrlEntryKind entryKind, std::string entryName, std::string entryUrl = {})
+        : kind(entryKind), name(std::move(entryName)), url(std::move(entryUrl)) {}
+    virtual ~UrlEntry() = default;
+    UrlEntry(const UrlEntry&) = delete;
+    UrlEntry& operator=(const UrlEntry&) = delete;
+
+    std::int32_t GetKind() const { return kind; }
+    std::string GetName() const { return name; }
+    std::string GetUrl() const { return url; }
+    std::string GetPreservedName() const { return preservedName; }
+    std::string GetPreservedLocation() const { return preservedLocation; }
+
+    // Links entry directly after this one and returns it.
+    UrlEntry* InsertAfter(UrlEntry* entry);
+    // Moves a Link to directly after target; returns the predecessor it had, or null (and
+    // changes nothing) for an entry that is not a Link or a null target.
+    UrlEntry* MoveAfter(UrlEntry* target);
+    void Rename(const std::string& newName, std::int32_t extraFlags);
+    void SetPreservedLocation(const std::string& path, std::int32_t extraFlags);
+
+    std::int32_t kind = None;
+    std::int32_t flags = 0;
+    std::string name;
+    std::string url;
+    std::string preservedName;
+    std::string preservedLocation;
+    std::string extraAttributes;
+    UrlEntry* next = nullptr;
+    UrlEntry* prev = nullptr;
+};
+
+class UrlSet {
+public:
+    using FileFactory = std::function<std::unique_ptr<File>()>;
+
+    UrlSet();
+    virtual ~UrlSet();
+    UrlSet(const UrlSet&) = delete;
+    UrlSet& operator=(const UrlSet&) = delete;
+
+    // Where the set's messages and questions go; the set does not own it.
+    void SetPrompter(Prompter* prompter) { prompter_ = prompter ? prompter : &SilentPrompter::Instance(); }
+    Prompter& GetPrompter() const { return *prompter_; }
+    // Tests replace the files a set opens, to inject faults.
+    void SetFileFactory(FileFactory factory) { fileFactory_ = std::move(factory); }
+
+    int Open(UrlSetOpenMode mode, std::int32_t setFormat, const std::string& setLocation);
+    std::string DetectLineTerminator();
+    int Read(TextControl* statusText);
+    int Write();
+    void CloseFile();
+    int Close();
+    void Clear();
+    void Rewind();
+    UrlEntry* Next();
+    UrlEntry* GetCursor() const { return cursor; }
+    void SetCursor(UrlEntry* entry) { cursor = entry; }
+    std::string GetCurrentPath() const { return currentPath; }
+    std::string GetFolderPath(const UrlEntry* entry) const;
+    UrlEntry* FindFolder(const std::string& path);
+    // Reads the next line (without its terminator) into out, in pieces of at most
+    // kReadLineLimit bytes. *complete, when given, tells whether the piece ends its physical
+    // line, so readers can join the pieces of a long line exactly. Returns 0 at the end of
+    // the file and after a read error (then ReadFailed() is true).
+    int ReadLine(std::string& out, bool* complete = nullptr);
+    bool ReadFailed() const { return readFailed_; }
+    bool HasFile() const { return file_ && file_->IsOpen(); }
+
+    // Retargets the read set to another format and place, renaming entries by the rules of
+    // the format pair. Implemented by the translation.
+    void ConvertTo(bool fixAmpersands, std::int32_t destinationFormat, const std::string& destinationLocation,
+                   ProgressBar* progressBar, TextControl* progressText);
+
+    // The readers and writers of each format (formats/).
+    int ReadNetscape(TextControl* statusText);
+    int WriteNetscape();
+    int ReadMosaic(TextControl* statusText);
+    int WriteMosaic();
+    int ReadShortcuts(TextControl* statusText);
+    int WriteShortcuts();
+
+    // Appends entry after the cursor and moves the cursor to it (how readers build a set).
+    void Append(UrlEntry* entry);
+    // Shows text in a message box captioned "Tolva", as the readers and writers do.
+    void ShowRunMessage(const std::string& text) const;
+    File* GetFile() const { return file_.get(); }
+
+    std::int32_t linkCount = 0;
+    std::int32_t format = Netscape;
+    std::int32_t currentFlags = 0;
+    std::string location;
+    std::string lineTerminator;
+    std::string currentPath;
+    std::string title;
+    UrlEntry root;
+    UrlEntry* cursor = &root;
+    std::int32_t folderCount = 0;
+
+private:
+    int OpenFile(UrlSetOpenMode mode);
+    int OpenFolder(UrlSetOpenMode mode);
+    // The questions a translation's destination may raise. Each returns whether Open may go
+    // on: with the existing file replaced (file then holds the new file), with the existing
+    // folder, or with the missing folder created.
+    bool ReplaceExistingDestination(File& file);
+    bool UseExistingDestinationFolder();
+    bool CreateMissingDestinationFolder();
+    bool FillBuffer();
+
+    Prompter* prompter_ = &SilentPrompter::Instance();
+    FileFactory fileFactory_;
+    std::unique_ptr<File> file_;
+
+    // ReadLine reads ahead in large blocks; the logical file position is bufferStart_ +
+    // bufferPos_. Buffering is what keeps reading a large file fast.
+    std::string buffer_;
+    std::size_t bufferPos_ = 0;
+    bool endOfFile_ = false;
+    bool readFailed_ = false;
+};
+
+// Text helpers shared by the readers.
+bool StartsWith(std::string_view text, std::string_view prefix);
+// Removes leading space, tab, CR, LF, VT and FF.
+std::string_view TrimLeadingWhite(std::string_view text);
+
+}  // namespace tolva

@@ -1,0 +1,166 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tolva {
+
+namespace {
+
+int WindowsCodeFor(int errnoValue, bool creating) {
+    switch (errnoValue) {
+        case EEXIST:
+            return File::kErrorFileExists;
+        case ENOENT:
+            // Creating fails with ENOENT only when a folder of the path is missing.
+            return creating ? File::kErrorPathNotFound : File::kErrorFileNotFound;
+        case ENOTDIR:
+            return File::kErrorPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return File::kErrorAccessDenied;
+        default:
+            return File::kErrorOther;
+    }
+}
+
+}  // namespace
+
+File::~File() { Close(); }
+
+void File::SetFailure(int errnoValue) {
+    lastErrno_ = errnoValue;
+    lastError_ = WindowsCodeFor(errnoValue, false);
+}
+
+bool File::OpenPath(const std::string& path, int flags) {
+    // O_NONBLOCK keeps a FIFO from blocking the open; it is refused just below anyway.
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        lastErrno_ = errno;
+        lastError_ = WindowsCodeFor(errno, (flags & O_CREAT) != 0);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        lastErrno_ = error;
+        lastError_ = WindowsCodeFor(error, false);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    fd_ = fd;
+    path_ = path;
+    position_ = 0;
+    lastError_ = 0;
+    lastErrno_ = 0;
+    return true;
+}
+
+bool File::CreateNew(const std::string& path) {
+    Close();
+    writable_ = true;
+    if (OpenPath(path, O_RDWR | O_CREAT | O_EXCL)) return true;
+    writable_ = false;
+    return false;
+}
+
+bool File::OpenExisting(const std::string& path) {
+    Close();
+    writable_ = true;
+    if (OpenPath(path, O_RDWR)) return true;
+    if (lastErrno_ == EACCES || lastErrno_ == EROFS || lastErrno_ == EPERM || lastErrno_ == ETXTBSY) {
+        // A file the person may only read can still be translated; a later write-back fails.
+        writable_ = false;
+        return OpenPath(path, O_RDONLY);
+    }
+    writable_ = false;
+    return false;
+}
+
+long File::Read(void* buffer, std::size_t size) {
+    if (fd_ < 0) {
+        SetFailure(EBADF);
+        return -1;
+    }
+    for (;;) {
+        ssize_t got = ::read(fd_, buffer, size);
+        if (got >= 0) {
+            position_ += got;
+            return static_cast<long>(got);
+        }
+        if (errno != EINTR) {
+            SetFailure(errno);
+            return -1;
+        }
+    }
+}
+
+bool File::Write(const void* data, std::size_t size) {
+    if (fd_ < 0) {
+        SetFailure(EBADF);
+        return false;
+    }
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t put = ::write(fd_, bytes, size);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            SetFailure(errno);
+            return false;
+        }
+        if (put == 0) {
+            SetFailure(ENOSPC);
+            return false;
+        }
+        bytes += put;
+        size -= static_cast<std::size_t>(put);
+        position_ += put;
+    }
+    return true;
+}
+
+bool File::Seek(std::int64_t offset) {
+    if (fd_ < 0 || ::lseek(fd_, offset, SEEK_SET) < 0) {
+        SetFailure(fd_ < 0 ? EBADF : errno);
+        return false;
+    }
+    position_ = offset;
+    return true;
+}
+
+bool File::Truncate() {
+    if (fd_ < 0 || ::ftruncate(fd_, position_) != 0) {
+        SetFailure(fd_ < 0 ? EBADF : errno);
+        return false;
+    }
+    return true;
+}
+
+bool File::Flush() {
+    if (fd_ < 0 || ::fsync(fd_) != 0) {
+        SetFailure(fd_ < 0 ? EBADF : errno);
+        return false;
+    }
+    return true;
+}
+
+void File::Close() {
+    if (fd_ >= 0) {
+        // Don't retry close on EINTR: the descriptor is gone either way on Linux.
+        ::close(fd_);
+        fd_ = -1;
+    }
+    writable_ = false;
+}
+
+}  // namespace tolva

@@ -1,0 +1,65 @@
+#pragma once
+// A file opened by a URL set: a POSIX descriptor with the few operations the readers and
+// writers need. Failures keep both a Windows-style code (the two the program tests:
+// path not found 3, file exists 80) and errno, which messages show as the system error code.
+// Read and Write are virtual so that tests can inject faults.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tolva {
+
+class File {
+public:
+    static constexpr int kErrorFileNotFound = 2;
+    static constexpr int kErrorPathNotFound = 3;
+    static constexpr int kErrorAccessDenied = 5;
+    static constexpr int kErrorFileExists = 80;
+    static constexpr int kErrorOther = 31;
+
+    File() = default;
+    virtual ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Creates a file that must not exist yet, for reading and writing.
+    bool CreateNew(const std::string& path);
+    // Opens an existing regular file for reading and writing, or for reading only when
+    // writing is refused. Anything that is not a regular file (a folder, a FIFO) is refused.
+    bool OpenExisting(const std::string& path);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    bool IsWritable() const { return writable_; }
+    const std::string& Path() const { return path_; }
+
+    // Reads up to size bytes; returns the count (0 at the end of the file) or -1 on an
+    // error. An interrupted read is retried.
+    virtual long Read(void* buffer, std::size_t size);
+    // Writes all of size bytes or fails.
+    virtual bool Write(const void* data, std::size_t size);
+    bool Seek(std::int64_t offset);
+    // Cuts the file at the current position.
+    bool Truncate();
+    // Forces written data to the disk.
+    bool Flush();
+    void Close();
+
+    int LastError() const { return lastError_; }
+    int LastErrno() const { return lastErrno_; }
+
+protected:
+    void SetFailure(int errnoValue);
+
+private:
+    bool OpenPath(const std::string& path, int flags);
+
+    int fd_ = -1;
+    bool writable_ = false;
+    std::int64_t position_ = 0;
+    std::string path_;
+    int lastError_ = 0;
+    int lastErrno_ = 0;
+};
+
+}  // namespace tolva

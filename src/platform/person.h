@@ -1,0 +1,44 @@
+#pragma once
+// The small interfaces through which the core talks to the person. The desktop program
+// implements them with Qt widgets, tolva-cli with the terminal, tests with recording fakes.
+// The core never owns an implementation: callers keep them alive for the duration of a run.
+
+#include <string>
+
+namespace tolva {
+
+// A one-line text control: a page's status line or a progress text.
+class TextControl {
+public:
+    virtual ~TextControl() = default;
+    virtual void SetText(const std::string& text) = 0;
+    virtual void Show(bool visible) { (void)visible; }
+};
+
+class ProgressBar {
+public:
+    virtual ~ProgressBar() = default;
+    virtual void SetRange(int minimum, int maximum) = 0;
+    virtual void SetPos(int position) = 0;
+    virtual void Show(bool visible) = 0;
+};
+
+// Modal message boxes. Messages have one OK button; questions are Yes/No with No the
+// default, so an implementation that cannot ask must answer No.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
+    virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+};
+
+// Shows nothing and answers every question with No: what a set uses until its owner
+// gives it a real prompter, so nothing is ever done on the person's behalf by accident.
+class SilentPrompter final : public Prompter {
+public:
+    void ShowMessage(const std::string&, const std::string&) override {}
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    static SilentPrompter& Instance();
+};
+
+}  // namespace tolva

@@ -1,0 +1,210 @@
+#include "model/url_set.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "resources/strings.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+using testing::ReadFile;
+using testing::RecordingPrompter;
+using testing::TempDir;
+using testing::WriteFile;
+
+class UrlSetFileTest : public ::testing::Test {
+protected:
+    // Opens a Netscape-format set on a file holding bytes.
+    void OpenWith(const std::string& bytes) {
+        path = dir.File("set.html");
+        WriteFile(path, bytes);
+        set.SetPrompter(&prompter);
+        ASSERT_EQ(set.Open(OpenExisting, Netscape, path), 1);
+    }
+    std::vector<std::string> AllLines() {
+        std::vector<std::string> lines;
+        std::string line;
+        while (set.ReadLine(line)) lines.push_back(line);
+        return lines;
+    }
+
+    TempDir dir;
+    std::string path;
+    RecordingPrompter prompter;
+    UrlSet set;
+};
+
+TEST_F(UrlSetFileTest, DetectsTerminatorByFirstMatchingRule) {
+    OpenWith("a\r\nb\nc\r\n");
+    EXPECT_EQ(set.lineTerminator, "\r\n");
+    set.CloseFile();
+    OpenWith("\nline\n");
+    EXPECT_EQ(set.lineTerminator, "\n");
+    set.CloseFile();
+    OpenWith("a\rb\r");
+    EXPECT_EQ(set.lineTerminator, "\r");
+    set.CloseFile();
+    OpenWith("");
+    EXPECT_EQ(set.lineTerminator, "");
+}
+
+TEST_F(UrlSetFileTest, FirstLineLongerThanOneBlockStillFindsItsTerminator) {
+    OpenWith(std::string(3000, 'x') + "\r\nnext\r\n");
+    EXPECT_EQ(set.lineTerminator, "\r\n");
+}
+
+TEST_F(UrlSetFileTest, ReadLineSplitsLongLinesAndTellsWhereTheyEnd) {
+    OpenWith(std::string(2000, 'a') + "\n" + std::string(1024, 'b') + "\r\nlast");
+    std::string line;
+    bool complete = true;
+    ASSERT_EQ(set.ReadLine(line, &complete), 1);
+    EXPECT_EQ(line.size(), 1024u);
+    EXPECT_FALSE(complete);
+    ASSERT_EQ(set.ReadLine(line, &complete), 1);
+    EXPECT_EQ(line, std::string(976, 'a'));
+    EXPECT_TRUE(complete);
+    // Exactly the limit followed by its terminator is one complete piece, not two.
+    ASSERT_EQ(set.ReadLine(line, &complete), 1);
+    EXPECT_EQ(line, std::string(1024, 'b'));
+    EXPECT_TRUE(complete);
+    ASSERT_EQ(set.ReadLine(line, &complete), 1);
+    EXPECT_EQ(line, "last");
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(set.ReadLine(line), 0);
+    EXPECT_EQ(line, "");
+}
+
+TEST_F(UrlSetFileTest, MixedLineEndsNeverCostABytePartOfTheNextLine) {
+    OpenWith("<DL><p>\r\n<HR>\n</DL><p>\r\n}\r\r\nend\n");
+    EXPECT_EQ(AllLines(), (std::vector<std::string>{"<DL><p>", "<HR>", "</DL><p>", "}", "", "end"}));
+    set.CloseFile();
+    OpenWith("a\nb\r\nc\n");
+    EXPECT_EQ(AllLines(), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(UrlSetFileTest, ZeroBytesEndLinesWithoutStallingTheReader) {
+    OpenWith(std::string("ab\0cd\0\0", 7));
+    EXPECT_EQ(AllLines(), (std::vector<std::string>{"ab", "cd", ""}));
+}
+
+TEST_F(UrlSetFileTest, OpenOfMissingFileShowsNotFoundWithLocation) {
+    set.SetPrompter(&prompter);
+    std::string missing = dir.File("no/such.html");
+    EXPECT_EQ(set.Open(OpenExisting, Netscape, missing), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_NOT_FOUND, {missing}));
+    EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
+    EXPECT_FALSE(set.HasFile());
+    EXPECT_EQ(set.location, missing);
+}
+
+TEST_F(UrlSetFileTest, LocationsThatAreNotRegularFilesAreRefusedAtOnce) {
+    set.SetPrompter(&prompter);
+    EXPECT_EQ(set.Open(OpenExisting, Netscape, dir.Path().string()), 0);
+    std::string fifo = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(set.Open(OpenExisting, Mosaic, fifo), 0);
+    EXPECT_EQ(prompter.shown.size(), 2u);
+}
+
+TEST_F(UrlSetFileTest, CreateNewRefusesAnExistingFile) {
+    set.SetPrompter(&prompter);
+    path = dir.File("exists.html");
+    WriteFile(path, "keep");
+    EXPECT_EQ(set.Open(CreateNew, Netscape, path), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_EXISTS, {path}));
+    EXPECT_EQ(ReadFile(path), "keep");
+}
+
+TEST_F(UrlSetFileTest, UnknownFormatFailsQuietly) {
+    set.SetPrompter(&prompter);
+    EXPECT_EQ(set.Open(OpenExisting, 7, dir.File("x")), 0);
+    EXPECT_EQ(set.Read(nullptr), 0);
+    EXPECT_EQ(set.Write(), 0);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+// Builds FolderStart A, Link a1, FolderEnd, FolderStart B, Link b1, Link b2, Link b3, FolderEnd, FolderEnd.
+class UrlSetListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        set.Append(new UrlEntry(FolderStart, "A"));
+        a1 = new UrlEntry(Link, "a1", "http://a1/");
+        set.Append(a1);
+        set.Append(new UrlEntry(FolderEnd, ""));
+        set.Append(new UrlEntry(FolderStart, "B"));
+        b1 = new UrlEntry(Link, "b1");
+        b2 = new UrlEntry(Link, "b2");
+        b3 = new UrlEntry(Link, "b3");
+        set.Append(b1);
+        set.Append(b2);
+        set.Append(b3);
+        set.Append(new UrlEntry(FolderEnd, ""));
+        set.Append(new UrlEntry(FolderEnd, ""));
+        set.Rewind();
+    }
+    std::vector<std::string> Walk() {
+        std::vector<std::string> seen;
+        set.Rewind();
+        while (UrlEntry* entry = set.Next()) seen.push_back(entry->name + "@" + set.GetCurrentPath());
+        return seen;
+    }
+
+    UrlSet set;
+    UrlEntry *a1, *b1, *b2, *b3;
+};
+
+TEST_F(UrlSetListTest, NextTracksTheFolderPath) {
+    EXPECT_EQ(Walk(), (std::vector<std::string>{"A@\\A", "a1@\\A", "@", "B@\\B", "b1@\\B", "b2@\\B", "b3@\\B", "@",
+                                                "@"}));
+    EXPECT_EQ(set.Next(), nullptr);
+}
+
+TEST_F(UrlSetListTest, FindFolderFollowsPathsAndTreatsBackslashAsTop) {
+    EXPECT_EQ(set.FindFolder("\\"), &set.root);
+    EXPECT_EQ(set.FindFolder(""), &set.root);
+    ASSERT_NE(set.FindFolder("\\B"), nullptr);
+    EXPECT_EQ(set.FindFolder("\\B")->name, "B");
+    EXPECT_EQ(set.FindFolder("\\b"), nullptr);
+    EXPECT_EQ(set.FindFolder("\\C"), nullptr);
+}
+
+TEST_F(UrlSetListTest, MoveAfterRelinksBothDirections) {
+    EXPECT_EQ(b2->MoveAfter(b3), b1);
+    EXPECT_EQ(b1->next, b3);
+    EXPECT_EQ(b3->prev, b1);
+    EXPECT_EQ(b3->next, b2);
+    EXPECT_EQ(b2->prev, b3);
+    EXPECT_EQ(b2->next->kind, FolderEnd);
+    EXPECT_EQ(b2->next->prev, b2);
+    // Only links move, and only to a real target.
+    UrlEntry* folderB = set.FindFolder("\\B");
+    EXPECT_EQ(folderB->MoveAfter(a1), nullptr);
+    EXPECT_EQ(b1->MoveAfter(nullptr), nullptr);
+    EXPECT_EQ(a1->next->kind, FolderEnd);
+}
+
+TEST_F(UrlSetListTest, RenameAndPreservedLocationKeepHistory) {
+    b1->Rename("new", NameTranslated);
+    EXPECT_EQ(b1->name, "new");
+    EXPECT_EQ(b1->preservedName, "b1");
+    EXPECT_EQ(b1->flags, NamePreserved | NameTranslated);
+    b1->SetPreservedLocation("\\B", ChangedByVerification);
+    EXPECT_EQ(b1->preservedLocation, "\\B");
+    EXPECT_EQ(b1->flags, NamePreserved | NameTranslated | LocationPreserved | ChangedByVerification);
+}
+
+TEST_F(UrlSetListTest, ClearRewindsAndEmpties) {
+    set.Next();
+    set.Clear();
+    EXPECT_EQ(set.root.next, nullptr);
+    EXPECT_EQ(set.GetCursor(), &set.root);
+    EXPECT_EQ(set.GetCurrentPath(), "");
+}
+
+}  // namespace
+}  // namespace tolva

@@ -1,0 +1,31 @@
+#pragma once
+// A fresh folder under the system's temporary folder, removed with everything in it when
+// the test ends, plus small file helpers for fixtures.
+
+#include <filesystem>
+#include <string>
+
+namespace tolva::testing {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    // Path of name inside the folder, as text.
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+// Contents of a fixture under tests/data.
+std::string ReadFixture(const std::string& relativePath);
+std::string FixturePath(const std::string& relativePath);
+
+}  // namespace tolva::testing
