@@ -1,6 +1,20 @@
-#include <cstdio>
+#include <CLI/CLI.hpp>
 
-int main() {
-    std::puts("tolva-cli: not ready yet");
-    return 1;
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"tolva-cli: translate and verify URL sets (Netscape bookmark files, Mosaic hotlists and folders of "
+                 "Internet shortcut files)"};
+    app.require_subcommand(1);
+    auto translate = tolva::cli::AddTranslateCommand(app);
+    auto verify = tolva::cli::AddVerifyCommand(app);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        int code = app.exit(error);
+        return code == 0 ? 0 : 2;
+    }
+    if (app.got_subcommand("translate")) return translate();
+    if (app.got_subcommand("verify")) return verify();
+    return 2;
 }

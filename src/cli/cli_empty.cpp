@@ -1,1 +1,0 @@
-// Keeps the CLI library non-empty while its commands live in their own files.
