@@ -1,0 +1,59 @@
+#pragma once
+// One link request over libcurl, on a worker thread. A LinkRequester lives for one
+// verification run and keeps one easy handle, so connections and looked-up names are reused
+// from link to link. Each Start hands the worker a URL and a request number; the worker
+// posts the request's status texts and its outcome to the run's Waiter, tagged with that
+// number so the run can drop a record that arrives after it stopped waiting for it.
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "verify/waiter.h"
+
+namespace tolva {
+
+struct LinkRequestOptions {
+    int timeoutSeconds = 0;  // connect time-out; 0 leaves libcurl's own default
+    int retryCount = 0;      // further attempts after a failure to connect
+    bool acceptCookies = false;
+    // Hosts never reached through a proxy (tests pass "*" so loopback stays direct).
+    std::string noProxy;
+    // Test seam: every name look-up fails as an unknown host would, without asking DNS.
+    bool refuseNameLookups = false;
+};
+
+class LinkRequester {
+public:
+    // Returns null when the machinery cannot be set up (no easy handle, no worker).
+    static std::unique_ptr<LinkRequester> Create(const LinkRequestOptions& options, Waiter& waiter);
+    ~LinkRequester();
+    LinkRequester(const LinkRequester&) = delete;
+    LinkRequester& operator=(const LinkRequester&) = delete;
+
+    // Starts a request for url; returns its number. The previous request must be finished.
+    unsigned Start(const std::string& url);
+    // Asks the request under way to stop; its completion then reports Stopped.
+    void Abort();
+    // Waits at most timeoutMs for the worker to be idle again; false if it is still busy.
+    bool WaitIdle(int timeoutMs);
+
+    struct Shared;
+
+private:
+    explicit LinkRequester(std::shared_ptr<Shared> shared);
+    std::shared_ptr<Shared> shared_;
+    std::thread worker_;
+};
+
+// The WinInet error number for a libcurl result, as the error texts know them.
+unsigned ErrorNumberForCurlCode(int curlCode, long serverReplyCode);
+
+// The URL as sent: bytes libcurl refuses but browsers escape (space, control bytes, bytes of
+// 0x80 and above) percent-encoded after the host part. The stored URL is never changed.
+std::string EncodeForRequest(const std::string& url);
+
+}  // namespace tolva

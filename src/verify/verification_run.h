@@ -1,0 +1,179 @@
+#pragma once
+// The Verify command and the run that tests every link of a URL set, one after the other,
+// moving failing links into "Unverified" error folders (or renaming them in place) and links
+// that work again back to where they came from. The run is synchronous on the caller's
+// thread; only the request itself runs on a worker thread (link_request.h). The person is
+// reached through the small interfaces below, which the desktop program implements with Qt
+// dialogs, tolva-cli with the terminal and tests with scripted fakes.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_set>
+
+#include "model/url_set.h"
+#include "platform/person.h"
+#include "verify/link_request.h"
+#include "verify/waiter.h"
+
+namespace tolva {
+
+class SettingsStore;
+
+enum VerifyResult : int {
+    Complete = 1,    // every entry was visited
+    Incomplete = 2,  // stopped with OK: partial results are kept
+    Canceled = 3,    // stopped with Cancel: results are dropped
+};
+
+// Result codes of the modal questions, as dialogs return them.
+inline constexpr int kDialogOk = 1;
+inline constexpr int kDialogCancel = 2;
+
+class VerificationRun;
+
+// The "Verification progress" window: what it shows while the run goes on, and the wait
+// during which its OK and Cancel stay live. Every call comes from the run's own thread.
+class VerifyProgressView {
+public:
+    virtual ~VerifyProgressView() = default;
+    virtual void SetTestingLine(const std::string& text) = 0;  // "Testing link %d of %d."
+    virtual void SetProgressRange(int minimum, int maximum) = 0;
+    virtual void SetProgressPos(int position) = 0;
+    virtual void SetCurrentName(const std::string& text) = 0;
+    virtual void SetCurrentUrl(const std::string& text) = 0;
+    virtual void SetCurrentStatus(const std::string& text) = 0;  // "Starting", then the request's texts
+    // The "Last error reported" group: name, URL and error text of the last failed link.
+    virtual void SetLastError(const std::string& name, const std::string& url, const std::string& text) = 0;
+    // Sleeps until waiter.Fd() is readable or the person stops the run. OK calls run.OnOK(),
+    // Cancel (also Escape and closing the window) calls run.OnCancel(), and then Wait
+    // returns. It may also return early for no reason; the run simply waits again.
+    virtual void Wait(const Waiter& waiter, VerificationRun& run) = 0;
+};
+
+// "Interactive URL Repair": shows errorText, name and url, and lets the person edit newUrl
+// (which starts as url). Returns kDialogOk ("Repair or Ignore", newUrl read back) or any
+// other value ("Reject and Move", Escape, the close box; newUrl then left alone).
+struct UrlRepairFields {
+    std::string errorText;
+    std::string name;
+    std::string newUrl;
+    std::string url;
+};
+class UrlRepairPrompt {
+public:
+    virtual ~UrlRepairPrompt() = default;
+    virtual int DoModal(UrlRepairFields& fields) = 0;
+};
+
+// "Internet Cookie Warning": choice is the selected radio button on entry (the run presets
+// kCookieChoiceDuringRun) and on kDialogOk return; any other return is Cancel.
+enum CookieChoice : int {
+    kCookieChoicePrompt = 0,     // "Prompt me each time a cookie is received."
+    kCookieChoiceDuringRun = 1,  // "Accept cookies received only during Verification."
+    kCookieChoiceAlways = 2,     // "Accept all cookies from now on."
+};
+class CookieWarningPrompt {
+public:
+    virtual ~CookieWarningPrompt() = default;
+    virtual int DoModal(int& choice) = 0;
+};
+
+// One run over a set that is already open and read: the loop of the progress window.
+// The front end's progress window owns one of these for as long as it is shown and routes
+// its buttons to OnOK and OnCancel; the set, the view and the prompts belong to the caller.
+class VerificationRun {
+public:
+    VerificationRun(UrlSet& set, VerifyProgressView& view, UrlRepairPrompt& repair, Prompter& prompter);
+    ~VerificationRun();
+    VerificationRun(const VerificationRun&) = delete;
+    VerificationRun& operator=(const VerificationRun&) = delete;
+
+    // Tests every link and returns result: Complete, Incomplete or Canceled, or 0 when the
+    // requests could not be set up at all (message "InternetOpen returned %d." shown).
+    int Run();
+    // Stop and keep partial results.
+    void OnOK();
+    // Stop and drop the results: nothing is saved afterwards.
+    void OnCancel();
+
+    UrlSet* urlSet;
+    int running = 0;
+    int modified = 0;
+    std::string message;  // the testing line, a link's error text, at the end the summary
+    int timeoutSeconds = 0;
+    int retryCount = 0;
+    int interactiveRepair = 0;
+    int renameInPlace = 0;
+    bool acceptCookies = false;  // turns the request machinery's cookie engine on
+    int result = 0;
+    int tested = 0;
+    int failed = 0;
+    int restored = 0;
+    // Test seams of the request machinery (no proxy, a refused name look-up).
+    LinkRequestOptions requestOptions;
+
+private:
+    enum class LinkStep { Next, Stop };
+    LinkStep ProcessLink(UrlEntry* entry);
+    RequestOutcome Request(const std::string& url);
+    void MarkModified();
+
+    VerifyProgressView& view_;
+    UrlRepairPrompt& repair_;
+    Prompter& prompter_;
+    std::unique_ptr<LinkRequester> requester_;
+    UrlEntry* unverified_ = nullptr;
+    // Links this run moved; they are never tested twice in one run.
+    std::unordered_set<const UrlEntry*> moved_;
+};
+
+// What a page (or tolva-cli) hands the Verify command.
+struct VerifySettings {
+    std::int32_t format = kFormatNone;
+    std::string location;
+    bool renameInPlace = false;
+    bool interactiveRepair = false;
+    int timeoutSeconds = 0;
+    int retryCount = 0;
+};
+
+// The front end's side of the Verify command. rememberLocation records the location in the
+// Verify list of the chosen format (the page's location box knows how).
+struct VerifyFrontEnd {
+    Prompter* prompter = nullptr;
+    TextControl* statusLine = nullptr;
+    VerifyProgressView* progress = nullptr;
+    UrlRepairPrompt* repair = nullptr;
+    CookieWarningPrompt* cookieWarning = nullptr;
+    std::function<void()> rememberLocation;
+    // Called with the run just before it starts (the progress window keeps it for OnOK and
+    // OnCancel); may be empty.
+    std::function<void(VerificationRun&)> runStarting;
+    LinkRequestOptions requestOptions;
+};
+
+enum class VerifyEnd {
+    NotOpened,       // "Verify was unable to open the URL set."
+    NotRead,         // "Verify was unable to read the URL set."
+    CookieCanceled,  // the person cancelled the cookie warning
+    NoRequests,      // the request machinery could not be set up
+    NotSaved,        // the run ended but writing the set back failed
+    Ran,             // the run ended and whatever was to be saved was saved
+};
+
+struct VerifyOutcome {
+    VerifyEnd end = VerifyEnd::NotOpened;
+    int result = 0;  // VerifyResult, or 0 when no run took place
+    int tested = 0;
+    int failed = 0;
+    int restored = 0;
+    bool saved = false;
+};
+
+// The Verify button: open, read, remember the location, settle cookies, run, restore the
+// cookie setting, write the summary into the status line, save a changed set, close it.
+// The set is closed on every path once it was opened.
+VerifyOutcome OnVerify(UrlSet& set, const VerifySettings& settings, VerifyFrontEnd& frontEnd, SettingsStore& store);
+
+}  // namespace tolva

@@ -1,0 +1,58 @@
+#pragma once
+// The one wait of a verification run. The request's worker thread posts records (status
+// texts and the completion, each tagged with its request's number) into a mutex-guarded
+// queue and signals an eventfd; the run's own thread sleeps on that descriptor (the desktop
+// program with a QSocketNotifier in a local event loop, tolva-cli with poll()) and takes
+// the records when it wakes. Nothing spins, and the lock gives the release/acquire pairing
+// that makes a completion's values visible together with the completion itself.
+
+#include <deque>
+#include <mutex>
+#include <string>
+
+namespace tolva {
+
+// The outcome of one link request.
+struct RequestOutcome {
+    enum Kind {
+        Reply,       // a reply came back: httpCode holds its status (0 for a non-HTTP reply)
+        NoReply,     // no reply: error holds the error number (12000 and up, or a server's own code)
+        Stopped,     // aborted because the run was stopped; the link was not tested
+        SetupFailed  // our own machinery failed (no CA bundle, out of memory); not the link's fault
+    };
+    Kind kind = NoReply;
+    long httpCode = 0;
+    unsigned error = 0;
+    std::string statusText;  // the reason phrase of the final status line, if any
+};
+
+struct RequestRecord {
+    enum Kind { Status, Completion };
+    unsigned requestNumber = 0;
+    Kind kind = Status;
+    std::string statusText;  // Status: the text for the current-status line
+    RequestOutcome outcome;  // Completion
+};
+
+class Waiter {
+public:
+    Waiter();
+    ~Waiter();
+    Waiter(const Waiter&) = delete;
+    Waiter& operator=(const Waiter&) = delete;
+
+    // Readable while records are waiting. Views watch it; only Take resets it.
+    int Fd() const { return fd_; }
+    bool IsValid() const { return fd_ >= 0; }
+    // Called from the worker thread.
+    void Post(RequestRecord record);
+    // Called from the run's thread: all waiting records, oldest first.
+    std::deque<RequestRecord> Take();
+
+private:
+    int fd_ = -1;
+    std::mutex mutex_;
+    std::deque<RequestRecord> queue_;
+};
+
+}  // namespace tolva
