@@ -1,0 +1,240 @@
+#include "platform/profile_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tolva {
+
+namespace {
+
+constexpr std::string_view kNewFileLineEnd = "\r\n";
+
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// The name of a section header line ("[ Name ]" gives Name), or false for other lines.
+bool SectionName(std::string_view line, std::string_view& name) {
+    line = TrimBlanks(line);
+    if (line.empty() || line.front() != '[') return false;
+    std::size_t close = line.find(']');
+    name = TrimBlanks(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    return true;
+}
+
+// The key of a "key=value" line, or false for a line without "=".
+bool KeyName(std::string_view line, std::string_view& key, std::string_view& value) {
+    std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return false;
+    key = TrimBlanks(line.substr(0, equals));
+    value = TrimBlanks(line.substr(equals + 1));
+    return true;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return fd_; }
+    // Closes now and reports the result: a delayed write error shows up here.
+    bool Close() {
+        int fd = fd_;
+        fd_ = -1;
+        // Don't retry close on EINTR: the descriptor is gone either way.
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    }
+    return true;
+}
+
+bool ProfileFile::Load(int folder, const std::string& name) {
+    Parse({});
+    existed_ = false;
+    Descriptor fd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (fd.Get() < 0) return errno == ENOENT;
+    std::string bytes;
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char block[4096];
+    for (;;) {
+        ssize_t got = ::read(fd.Get(), block, sizeof block);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        bytes.append(block, static_cast<std::size_t>(got));
+    }
+    existed_ = true;
+    Parse(std::move(bytes));
+    return true;
+}
+
+void ProfileFile::Parse(std::string bytes) {
+    bytes_ = std::move(bytes);
+    changed_ = false;
+    Split();
+}
+
+void ProfileFile::Split() {
+    lines_.clear();
+    std::size_t start = 0;
+    const std::size_t size = bytes_.size();
+    while (start < size) {
+        std::size_t end = start;
+        while (end < size && bytes_[end] != '\r' && bytes_[end] != '\n') ++end;
+        Line line{start, end - start, 0};
+        if (end < size) line.endLength = (bytes_[end] == '\r' && end + 1 < size && bytes_[end + 1] == '\n') ? 2 : 1;
+        lines_.push_back(line);
+        start = end + line.endLength;
+    }
+}
+
+ProfileFile::Location ProfileFile::Find(std::string_view section, std::string_view key) const {
+    Location found;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        std::string_view name;
+        if (!SectionName(LineText(i), name)) continue;
+        if (!EqualsIgnoringAsciiCase(name, section)) continue;
+        found.section = i;
+        found.sectionEnd = lines_.size();
+        for (std::size_t j = i + 1; j < lines_.size(); ++j) {
+            std::string_view other;
+            if (SectionName(LineText(j), other)) {
+                found.sectionEnd = j;
+                break;
+            }
+            std::string_view lineKey, value;
+            if (found.key == npos && KeyName(LineText(j), lineKey, value) && EqualsIgnoringAsciiCase(lineKey, key)) {
+                found.key = j;
+            }
+        }
+        return found;
+    }
+    return found;
+}
+
+std::string ProfileFile::GetString(std::string_view section, std::string_view key, std::string_view fallback,
+                                   std::size_t bufferSize) const {
+    Location found = Find(section, key);
+    std::string_view value = fallback;
+    if (found.key != npos) {
+        std::string_view lineKey;
+        KeyName(LineText(found.key), lineKey, value);
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        }
+    }
+    if (bufferSize != kWholeValue && value.size() > bufferSize - 1) value = value.substr(0, bufferSize - 1);
+    return std::string(value);
+}
+
+bool ProfileFile::HasKey(std::string_view section, std::string_view key) const {
+    return Find(section, key).key != npos;
+}
+
+std::string_view ProfileFile::LineEnd() const {
+    for (const Line& line : lines_) {
+        if (line.endLength > 0) return std::string_view(bytes_).substr(line.start + line.length, line.endLength);
+    }
+    return kNewFileLineEnd;
+}
+
+void ProfileFile::Replace(std::size_t offset, std::size_t count, std::string_view text) {
+    bytes_.replace(offset, count, text);
+    changed_ = true;
+    Split();
+}
+
+void ProfileFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
+    std::string clean(value);
+    for (char& c : clean) {
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+    }
+    const std::string lineEnd(LineEnd());
+    Location found = Find(section, key);
+
+    if (found.key != npos) {
+        // Keep the line's own spelling of the key and its indentation; replace the value.
+        const Line& line = lines_[found.key];
+        std::string_view text = LineText(found.key);
+        std::size_t equals = text.find('=');
+        std::string replacement(text.substr(0, equals + 1));
+        replacement += clean;
+        if (replacement == text) return;
+        Replace(line.start, line.length, replacement);
+        return;
+    }
+
+    std::string added(key);
+    added += '=';
+    added += clean;
+    added += lineEnd;
+    if (found.section != npos) {
+        // After the section's last line that is not blank, before any blank lines that part it
+        // from the next section.
+        std::size_t after = found.section;
+        for (std::size_t i = found.section + 1; i < found.sectionEnd; ++i) {
+            if (!TrimBlanks(LineText(i)).empty()) after = i;
+        }
+        const Line& line = lines_[after];
+        std::size_t offset = line.start + line.length + line.endLength;
+        if (line.endLength == 0) added.insert(0, lineEnd);
+        Replace(offset, 0, added);
+        return;
+    }
+
+    std::string block;
+    if (!lines_.empty() && lines_.back().endLength == 0) block += lineEnd;
+    block += '[';
+    block += section;
+    block += ']';
+    block += lineEnd;
+    block += added;
+    Replace(bytes_.size(), 0, block);
+}
+
+bool ProfileFile::Save(int folder, const std::string& name) {
+    if (!changed_ && existed_) return true;
+    Descriptor fd(::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
+    if (fd.Get() < 0) return false;
+    const char* data = bytes_.data();
+    std::size_t left = bytes_.size();
+    while (left > 0) {
+        ssize_t put = ::write(fd.Get(), data, left);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            if (put == 0) errno = EIO;
+            return false;
+        }
+        data += put;
+        left -= static_cast<std::size_t>(put);
+    }
+    if (!fd.Close()) return false;
+    changed_ = false;
+    existed_ = true;
+    return true;
+}
+
+}  // namespace tolva
