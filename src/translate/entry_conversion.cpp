@@ -1,14 +1,59 @@
 #include "translate/entry_conversion.h"
 
+#include <string_view>
+
 namespace tolva {
+
+namespace {
+
+// Characters Windows refuses in a file name: \ ? : * " < > | /
+constexpr std::string_view kUnsafeFileNameCharacters = "\\?:*\"<>|/";
+
+}  // namespace
+
+std::string TranslateAmpersands(const std::string& name, AmpersandDirection direction) {
+    std::string out;
+    out.reserve(name.size() * (direction == AmpersandDirection::Double ? 2 : 1));
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        if (c == '&' && direction == AmpersandDirection::Double) {
+            out += "&&";
+        } else if (c == '&' && direction == AmpersandDirection::Collapse) {
+            out += '&';
+            while (i + 1 < name.size() && name[i + 1] == '&') ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string MakeFileNameSafe(const std::string& name, std::int32_t kind) {
+    std::string safe = name;
+    for (char& c : safe) {
+        if (kUnsafeFileNameCharacters.find(c) != std::string_view::npos) c = '-';
+    }
+    if (kind == FolderStart) {
+        while (!safe.empty() && safe.back() == '.') safe.pop_back();
+        if (!safe.empty() && safe.front() == '.') safe.front() = '-';
+    }
+    return safe;
+}
 
 bool RenamingRuleCandidate(std::int32_t fromFormat, std::int32_t toFormat, const UrlEntry& entry, bool fixAmpersands,
                            std::string& candidate) {
-    // No pair has a rule yet.
-    (void)fromFormat;
-    (void)toFormat;
-    (void)fixAmpersands;
     candidate = entry.name;
+    const bool fromText = fromFormat == Mosaic || fromFormat == Netscape;
+    const bool toText = toFormat == Mosaic || toFormat == Netscape;
+    if (fromText && toFormat == Shortcuts) {
+        if (fixAmpersands) candidate = TranslateAmpersands(candidate, AmpersandDirection::Collapse);
+        candidate = MakeFileNameSafe(candidate, entry.kind);
+        return true;
+    }
+    if (fromFormat == Shortcuts && toText) {
+        if (fixAmpersands) candidate = TranslateAmpersands(candidate, AmpersandDirection::Double);
+        return true;
+    }
     return false;
 }
 

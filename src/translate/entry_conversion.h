@@ -9,6 +9,19 @@
 
 namespace tolva {
 
+enum class AmpersandDirection {
+    Double,    // names that come from a shortcut set
+    Collapse,  // names that are to enter a shortcut set
+};
+
+// Doubling writes every "&" as "&&"; collapsing turns every run of ampersands into one.
+std::string TranslateAmpersands(const std::string& name, AmpersandDirection direction);
+
+// Replaces the characters a Windows file name cannot hold by "-", one for one. A folder
+// name also loses its trailing dots (Windows drops them) and a leading dot becomes "-",
+// because folders whose names begin with a dot are hidden and are not read back.
+std::string MakeFileNameSafe(const std::string& name, std::int32_t kind);
+
 // The candidate name of entry under the rule of the format pair from -> to. Returns false
 // when the pair has no rule (the name stays as it is).
 bool RenamingRuleCandidate(std::int32_t fromFormat, std::int32_t toFormat, const UrlEntry& entry, bool fixAmpersands,
