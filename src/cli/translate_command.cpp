@@ -1,15 +1,109 @@
-#include <cstdio>
+#include <memory>
+#include <string>
 
 #include "cli/commands.h"
+#include "cli/terminal.h"
+#include "platform/settings_store.h"
+#include "resources/strings.h"
+#include "translate/translation_run.h"
+#include "ui/recent_locations.h"
 
 namespace tolva::cli {
 
+namespace {
+
+struct TranslateOptions {
+    std::string sourceFormat;
+    std::string sourceLocation;
+    std::string destinationFormat;
+    std::string destinationLocation;
+    bool fixAmpersands = true;
+    bool yes = false;
+    bool no = false;
+};
+
+// Format names as the command line spells them; empty text is no format chosen, which the
+// run itself reports, as the page does.
+std::int32_t FormatCode(const std::string& name) {
+    if (name == "mosaic") return Mosaic;
+    if (name == "netscape") return Netscape;
+    if (name == "shortcuts") return Shortcuts;
+    return kFormatNone;
+}
+
+std::string CheckFormatName(const std::string& name) {
+    if (name.empty() || FormatCode(name) != kFormatNone) return {};
+    return "unknown format '" + name + "' (use mosaic, netscape or shortcuts)";
+}
+
+// One side of the page: its format chosen (which loads the box's recent list) and its
+// location typed into the box.
+void FillSide(SettingsStore& store, std::int32_t format, const std::string& location, LocationBox& box) {
+    if (format != kFormatNone) LoadRecentLocations(store, RecentPage::Translate, format, box);
+    box.SetText(location);
+}
+
+int RunTranslateCommand(const TranslateOptions& options) {
+    Terminal terminal(stdout, stderr, IsTerminal(stdout),
+                      {IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM, IDS_CONVERTING_LINK});
+    AnswerPolicy policy = options.yes ? AnswerPolicy::Yes : options.no ? AnswerPolicy::No : AnswerPolicy::Ask;
+    TerminalPrompter prompter(terminal, policy);
+
+    SettingsStore& store = SettingsStore::User();
+    if (!store.Load()) {
+        terminal.Note("tolva-cli: the settings file " + store.Path() +
+                      " cannot be read; it is left as it is and recent locations are not stored.");
+    }
+
+    TranslateValues values;
+    values.sourceFormat = FormatCode(options.sourceFormat);
+    values.sourceLocation = options.sourceLocation;
+    values.destinationFormat = FormatCode(options.destinationFormat);
+    values.destinationLocation = options.destinationLocation;
+    values.fixAmpersands = options.fixAmpersands;
+
+    MemoryLocationBox sourceBox;
+    MemoryLocationBox destinationBox;
+    FillSide(store, values.sourceFormat, values.sourceLocation, sourceBox);
+    FillSide(store, values.destinationFormat, values.destinationLocation, destinationBox);
+
+    TerminalText statusLine(terminal);
+    TerminalText progressText(terminal);
+    SilentProgressBar progressBar;
+    TranslatePageControls controls;
+    controls.statusLine = &statusLine;
+    controls.progressBar = &progressBar;
+    controls.progressText = &progressText;
+    controls.prompter = &prompter;
+    controls.sourceBox = &sourceBox;
+    controls.destinationBox = &destinationBox;
+    controls.store = &store;
+    return RunTranslation(values, controls) == TranslationResult::Converted ? 0 : 1;
+}
+
+}  // namespace
+
 CommandHandler AddTranslateCommand(CLI::App& app) {
-    app.add_subcommand("translate", "Translate a URL set into another format or place");
-    return [] {
-        std::fputs("tolva-cli translate: not built yet\n", stderr);
-        return 1;
-    };
+    auto options = std::make_shared<TranslateOptions>();
+    CLI::App* command = app.add_subcommand("translate", "Translate a URL set into another format or place");
+    command
+        ->add_option("--source-format", options->sourceFormat, "Format of the set to read: mosaic, netscape, shortcuts")
+        ->check(CheckFormatName);
+    command->add_option("--source", options->sourceLocation, "File or folder of the set to read");
+    command
+        ->add_option("--destination-format", options->destinationFormat,
+                     "Format of the new set: mosaic, netscape, shortcuts")
+        ->check(CheckFormatName);
+    command->add_option("--destination", options->destinationLocation, "File or folder of the new set");
+    command->add_flag("--fix-ampersands,!--no-fix-ampersands", options->fixAmpersands,
+                      "Collapse or double ampersands between shortcut names and the other formats (on by default)");
+    CLI::Option* yes = command->add_flag("--yes", options->yes, "Answer Yes to every question");
+    command->add_flag("--no", options->no, "Answer No to every question")->excludes(yes);
+    command->footer(
+        "Without --yes or --no, questions are asked at the terminal; without a terminal a question ends the run "
+        "before anything is changed.\nExit status: 0 when the set was converted, 1 when the translation failed, "
+        "2 for a usage error.");
+    return [options] { return RunTranslateCommand(*options); };
 }
 
 }  // namespace tolva::cli

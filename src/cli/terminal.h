@@ -1,0 +1,89 @@
+#pragma once
+// The terminal side of tolva-cli: how the runs' messages, questions and status texts reach a
+// person at a terminal, or a script. Messages and questions go to the message stream
+// (stderr) headed by their caption; status texts go to the status stream (stdout), one per
+// line. Counter texts that change with every line or entry ("Reading line %d") are shown on
+// one line that is rewritten at most a few times a second, and only when the status stream
+// is a terminal, so printing never dominates the work.
+
+#include <chrono>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "platform/person.h"
+
+namespace tolva::cli {
+
+bool IsTerminal(std::FILE* stream);
+
+class Terminal {
+public:
+    // counterIds: string-table ids of the counter texts.
+    Terminal(std::FILE* statusStream, std::FILE* messageStream, bool statusIsTerminal,
+             std::initializer_list<int> counterIds);
+    ~Terminal();
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+
+    void Status(const std::string& text);
+    void Message(const std::string& text, const std::string& caption);
+    // Text on the message stream as it stands (hints of tolva-cli itself).
+    void Note(const std::string& text);
+    std::FILE* MessageStream() const { return messages_; }
+
+private:
+    bool IsCounter(const std::string& text) const;
+    void EndCounterLine();
+
+    std::FILE* status_;
+    std::FILE* messages_;
+    bool statusIsTerminal_;
+    std::vector<std::string> counterPrefixes_;
+    std::size_t counterShown_ = 0;  // length of the counter text on the open line, 0 when none
+    std::chrono::steady_clock::time_point lastCounter_{};
+};
+
+// A status line or progress text of a run, shown through a Terminal.
+class TerminalText final : public TextControl {
+public:
+    explicit TerminalText(Terminal& terminal) : terminal_(terminal) {}
+    void SetText(const std::string& text) override { terminal_.Status(text); }
+
+private:
+    Terminal& terminal_;
+};
+
+// The progress bar has nothing to show beyond the progress text next to it.
+class SilentProgressBar final : public ProgressBar {
+public:
+    void SetRange(int, int) override {}
+    void SetPos(int) override {}
+    void Show(bool) override {}
+};
+
+enum class AnswerPolicy {
+    Ask,  // ask at the terminal; without one, end the program (see AskYesNo)
+    Yes,
+    No,
+};
+
+class TerminalPrompter final : public Prompter {
+public:
+    TerminalPrompter(Terminal& terminal, AnswerPolicy policy, std::FILE* input = stdin);
+
+    void ShowMessage(const std::string& text, const std::string& caption) override;
+    // Shows the question, then answers it from the policy or the terminal (No unless the
+    // person types y or yes). When nobody can be asked, nothing is guessed: a No can delete a
+    // file, so the program ends here with status 1, before the answer is acted on, and names
+    // the flags that answer the question.
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+
+private:
+    Terminal& terminal_;
+    AnswerPolicy policy_;
+    std::FILE* input_;
+};
+
+}  // namespace tolva::cli

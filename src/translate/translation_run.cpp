@@ -1,0 +1,108 @@
+#include "translate/translation_run.h"
+
+#include "resources/strings.h"
+
+namespace tolva {
+
+namespace {
+
+bool IsKnownFormat(std::int32_t format) { return format >= Mosaic && format <= Shortcuts; }
+
+// The page's controls as the run uses them, with the null checks in one place.
+class PageView {
+public:
+    explicit PageView(const TranslatePageControls& controls) : controls_(controls) {}
+
+    void Status(int id) const {
+        if (controls_.statusLine) controls_.statusLine->SetText(LoadString(id));
+    }
+    // Form messages carry the program's full title; messages of the run its short name.
+    void FormMessage(int id) const { Prompt().ShowMessage(LoadString(id), LoadString(IDS_CAPTION)); }
+    void RunMessage(int id) const { Prompt().ShowMessage(LoadString(id), LoadString(IDS_MSG_CAPTION_RUN)); }
+    Prompter& Prompt() const { return controls_.prompter ? *controls_.prompter : SilentPrompter::Instance(); }
+
+    void ShowProgress(bool visible) const {
+        if (controls_.progressLabel) controls_.progressLabel->Show(visible);
+        if (controls_.progressBar) controls_.progressBar->Show(visible);
+        if (controls_.progressText) controls_.progressText->Show(visible);
+    }
+
+    void Remember(std::int32_t format, LocationBox* box, const std::string& location) const {
+        if (controls_.store == nullptr) return;
+        MemoryLocationBox scratch;
+        RememberLocation(*controls_.store, RecentPage::Translate, format, box ? *box : scratch, location);
+    }
+
+private:
+    const TranslatePageControls& controls_;
+};
+
+}  // namespace
+
+TranslationResult RunTranslation(const TranslateValues& values, const TranslatePageControls& controls,
+                                 const UrlSet::FileFactory& fileFactory) {
+    PageView page(controls);
+
+    // The source is checked first: with both sides missing only its message is shown.
+    if (values.sourceLocation.empty() || !IsKnownFormat(values.sourceFormat)) {
+        page.FormMessage(IDS_NO_SOURCE);
+        return TranslationResult::Failed;
+    }
+    if (values.destinationLocation.empty() || !IsKnownFormat(values.destinationFormat)) {
+        page.FormMessage(IDS_NO_DESTINATION);
+        return TranslationResult::Failed;
+    }
+
+    // Remembered before anything is opened, so the lists are kept even when the run fails.
+    page.Remember(values.sourceFormat, controls.sourceBox, values.sourceLocation);
+    page.Remember(values.destinationFormat, controls.destinationBox, values.destinationLocation);
+
+    UrlSet set;
+    set.SetPrompter(&page.Prompt());
+    if (fileFactory) set.SetFileFactory(fileFactory);
+
+    if (!set.Open(OpenExisting, values.sourceFormat, values.sourceLocation)) {
+        page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_SOURCE);
+        return TranslationResult::Failed;
+    }
+
+    page.Status(IDS_STATUS_NOW_READING);
+    int read = set.Read(controls.statusLine);
+    // The source file is released whether or not it was read, so that the destination may be
+    // the same file.
+    set.CloseFile();
+    if (!read) {
+        page.RunMessage(IDS_MSG_UNABLE_TO_READ_SOURCE);
+        page.Status(IDS_STATUS_UNABLE_TO_READ);
+        return TranslationResult::Failed;
+    }
+
+    page.Status(IDS_STATUS_NOW_CONVERTING);
+    page.ShowProgress(true);
+    set.ConvertTo(values.fixAmpersands, values.destinationFormat, values.destinationLocation, controls.progressBar,
+                  controls.progressText);
+    page.ShowProgress(false);
+    page.Status(IDS_STATUS_NOW_CONVERTING);
+
+    if (!set.Open(CreateNew, values.destinationFormat, values.destinationLocation)) {
+        page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_DESTINATION);
+        page.Status(IDS_STATUS_UNABLE_TO_CREATE);
+        set.Close();
+        return TranslationResult::Failed;
+    }
+
+    page.Status(IDS_STATUS_NOW_SAVING);
+    int written = set.Write();
+    set.Close();
+    // A writer that could not write has said why; the run must not then claim success.
+    if (!written) {
+        page.RunMessage(IDS_MSG_UNABLE_TO_SAVE_DESTINATION);
+        page.Status(IDS_STATUS_UNABLE_TO_SAVE);
+        return TranslationResult::Failed;
+    }
+    page.Status(IDS_STATUS_CONVERTED);
+    if (controls.cancelToClose) controls.cancelToClose();
+    return TranslationResult::Converted;
+}
+
+}  // namespace tolva

@@ -1,0 +1,65 @@
+#include "ui/recent_locations.h"
+
+#include <algorithm>
+
+#include "model/url_set.h"
+#include "resources/strings.h"
+
+namespace tolva {
+
+namespace {
+
+constexpr char kUserHive[] = "HKEY_CURRENT_USER\\";
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        return fold(x) == fold(y);
+    });
+}
+
+}  // namespace
+
+std::string RecentLocationsKey(RecentPage page, std::int32_t format) {
+    if (format < Mosaic || format > Shortcuts) return {};
+    int base = page == RecentPage::Translate ? IDS_RECENT_TRANSLATE_BASE : IDS_RECENT_VERIFY_BASE;
+    std::string path = LoadString(base + format);
+    if (path.empty()) return {};
+    return kUserHive + path;
+}
+
+bool LoadRecentLocations(SettingsStore& store, RecentPage page, std::int32_t format, LocationBox& box) {
+    box.SetEntries({});
+    box.SetText({});
+    std::string key = RecentLocationsKey(page, format);
+    if (key.empty() || !store.KeyExists(key)) return false;
+    std::vector<std::string> entries;
+    for (std::size_t i = 0; i < kMaxRecentLocations; ++i) {
+        std::string location;
+        if (store.GetString(key, std::to_string(i), location) && location.size() <= kMaxLocationLength) {
+            entries.push_back(location);
+        }
+    }
+    box.SetEntries(entries);
+    box.SetText(entries.empty() ? std::string() : entries.front());
+    return true;
+}
+
+void RememberLocation(SettingsStore& store, RecentPage page, std::int32_t format, LocationBox& box,
+                      const std::string& location) {
+    std::vector<std::string> entries = box.Entries();
+    auto same = std::find_if(entries.begin(), entries.end(),
+                             [&](const std::string& entry) { return EqualIgnoringCase(entry, location); });
+    if (same != entries.end()) entries.erase(same);
+    entries.insert(entries.begin(), location);
+    box.SetEntries(entries);
+
+    std::string key = RecentLocationsKey(page, format);
+    if (key.empty()) return;
+    store.CreateKey(key);
+    std::size_t stored = std::min(entries.size(), kMaxRecentLocations);
+    for (std::size_t i = 0; i < stored; ++i) store.SetString(key, std::to_string(i), entries[i]);
+    store.Save();
+}
+
+}  // namespace tolva
