@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include "model/url_set.h"
+#include "resources/strings.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+using testing::FixturePath;
+using testing::ReadFile;
+using testing::RecordingPrompter;
+using testing::RecordingText;
+using testing::TempDir;
+using testing::WriteFile;
+
+// kind name url, one per entry, for whole-set comparisons.
+std::vector<std::string> Describe(UrlSet& set) {
+    std::vector<std::string> out;
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+        out.push_back(std::to_string(entry->kind) + " " + entry->name + " " + entry->url);
+    }
+    return out;
+}
+
+class MosaicTest : public ::testing::Test {
+protected:
+    int ReadFrom(const std::string& path) {
+        set.SetPrompter(&prompter);
+        if (!set.Open(OpenExisting, Mosaic, path)) return -1;
+        int result = set.Read(&status);
+        set.CloseFile();
+        return result;
+    }
+    int WriteTo(UrlSet& source, const std::string& path) {
+        source.SetPrompter(&prompter);
+        if (!source.Open(CreateNew, Mosaic, path)) return -1;
+        int result = source.Write();
+        source.CloseFile();
+        return result;
+    }
+
+    TempDir dir;
+    RecordingPrompter prompter;
+    RecordingText status;
+    UrlSet set;
+};
+
+TEST_F(MosaicTest, ReadsKeywordsByTheirFirstFourCharacters) {
+    ASSERT_EQ(ReadFrom(FixturePath("mosaic/keywords_and_spacing.hot")), 1);
+    EXPECT_EQ(Describe(set), (std::vector<std::string>{"1 Work & Play ", "3 Tools   http://tools.example/", "2  ",
+                                                       "3 Second http://second.example/", "2  "}));
+    EXPECT_EQ(set.linkCount, 2);
+    EXPECT_EQ(set.folderCount, 1);
+    EXPECT_EQ(set.title, "");  // "Hotlist" itself is too short to hold a title
+    EXPECT_EQ(set.GetCursor(), nullptr);
+    EXPECT_EQ(status.history.front(), "Reading line 1");
+    EXPECT_EQ(status.Current(), "Mosaic file loaded.");
+}
+
+TEST_F(MosaicTest, TitleComesFromTheHotlistLine) {
+    WriteFile(dir.File("t.hot"), "Hotlist <TITLE>Fred's hotlist</TL>\n{\n}\n");
+    ASSERT_EQ(ReadFrom(dir.File("t.hot")), 1);
+    EXPECT_EQ(set.title, "Fred's hotlist");
+}
+
+TEST_F(MosaicTest, UnbalancedHotlistGetsItsBlocksClosed) {
+    ASSERT_EQ(ReadFrom(FixturePath("mosaic/unbalanced_cut_short.hot")), 1);
+    EXPECT_EQ(Describe(set), (std::vector<std::string>{"1 Open ", "3 Cut short ", "2  ", "2  "}));
+}
+
+TEST_F(MosaicTest, EmptyFileIsNotASet) {
+    WriteFile(dir.File("empty.hot"), "");
+    EXPECT_EQ(ReadFrom(dir.File("empty.hot")), 0);
+}
+
+TEST_F(MosaicTest, LongUrlIsReadWhole) {
+    const std::string url = "http://example.com/?" + std::string(3000, 'q') + "Item";
+    WriteFile(dir.File("long.hot"), "Hotlist\r\n\r\n{\r\nItem\r\nLong\r\n" + url + "\r\n}\r\n");
+    ASSERT_EQ(ReadFrom(dir.File("long.hot")), 1);
+    EXPECT_EQ(Describe(set), (std::vector<std::string>{"3 Long " + url, "2  "}));
+}
+
+TEST_F(MosaicTest, WrittenHotlistReadsBackTheSame) {
+    ASSERT_EQ(ReadFrom(FixturePath("mosaic/keywords_and_spacing.hot")), 1);
+    set.title = "Mine";
+    const std::string path = dir.File("out.hot");
+    ASSERT_EQ(WriteTo(set, path), 1);
+    EXPECT_EQ(ReadFile(path),
+              "Hotlist\r\nMine\r\n{\r\nSublist\r\nWork & Play\r\n{\r\nItem\r\nTools  \r\nhttp://tools.example/\r\n}\r\n"
+              "Item\r\nSecond\r\nhttp://second.example/\r\n}\r\n");
+    UrlSet again;
+    again.SetPrompter(&prompter);
+    ASSERT_EQ(again.Open(OpenExisting, Mosaic, path), 1);
+    ASSERT_EQ(again.Read(nullptr), 1);
+    EXPECT_EQ(Describe(again), Describe(set));
+}
+
+TEST_F(MosaicTest, SeparatorsAndLineBreaksInNamesLeaveNoTrace) {
+    UrlSet built;
+    built.Append(new UrlEntry(Separator, {}));
+    built.Append(new UrlEntry(Link, "two\nItem", "http://x/\r\nSublist"));
+    built.Append(new UrlEntry(FolderEnd, {}));
+    const std::string path = dir.File("sep.hot");
+    ASSERT_EQ(WriteTo(built, path), 1);
+    EXPECT_EQ(ReadFile(path), "Hotlist\r\n\r\n{\r\nItem\r\ntwo Item\r\nhttp://x/  Sublist\r\n}\r\n");
+}
+
+// Fails every write after the first failAfter bytes were accepted.
+class FailingFile : public File {
+public:
+    explicit FailingFile(std::size_t failAfter) : left_(failAfter) {}
+    bool Write(const void* data, std::size_t size) override {
+        if (size > left_) {
+            SetFailure(ENOSPC);
+            return false;
+        }
+        left_ -= size;
+        return File::Write(data, size);
+    }
+
+private:
+    std::size_t left_;
+};
+
+TEST_F(MosaicTest, WriteFailureIsShownOnceAndNotReportedAsSuccess) {
+    UrlSet big;
+    for (int i = 0; i < 20000; ++i) big.Append(new UrlEntry(Link, "link", "http://example.com/page"));
+    big.Append(new UrlEntry(FolderEnd, {}));
+    for (std::size_t failAfter : {std::size_t{0}, std::size_t{64 * 1024}}) {
+        prompter.shown.clear();
+        big.SetFileFactory([failAfter] { return std::make_unique<FailingFile>(failAfter); });
+        EXPECT_EQ(WriteTo(big, dir.File("fail" + std::to_string(failAfter) + ".hot")), 0);
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        const int message = failAfter == 0 ? IDS_ERR_MOSAIC_HEADER : IDS_ERR_MOSAIC_LINE;
+        EXPECT_EQ(prompter.shown[0].text, FormatString(message, {ENOSPC}));
+        EXPECT_EQ(prompter.shown[0].caption, "Tolva");
+    }
+}
+
+}  // namespace
+}  // namespace tolva
