@@ -1,13 +1,335 @@
+// Reader and writer of Netscape bookmark files. The reader is a line recogniser: it looks at
+// the start of each line for a few fixed, case-sensitive tags and takes the rest apart by
+// position, so it accepts what browsers export and ignores every line it does not know.
+// The writer emits a fixed header and one line (two for a folder) per entry, with CRLF.
+
+#include <cerrno>
+#include <string>
+#include <string_view>
+
 #include "model/url_set.h"
+#include "resources/strings.h"
 
 namespace tolva {
 
-// Not built yet: reading and writing this format fails as an unknown format does.
-int UrlSet::ReadNetscape(TextControl* statusText) {
-    (void)statusText;
-    return 0;
+namespace {
+
+constexpr std::string_view kFolderTag = "<DT><H3";
+constexpr std::string_view kLinkTag = "<DT><A ";
+// Browsers close lists with "</DL><p>" or just "</DL>" (Firefox's top level, iCab everywhere).
+constexpr std::string_view kListEndTag = "</DL>";
+constexpr std::string_view kSeparatorTag = "<HR>";
+constexpr std::string_view kTitleHeadingTag = "<DT><H1";
+constexpr std::string_view kOwnTitleTag = "<H1>";
+constexpr std::string_view kLinkEnd = "</A>";
+// The tail of the title line this writer produces: "'s Bookmarks</H1>".
+constexpr std::size_t kOwnTitleTailLength = 17;
+// The closing tag a folder or title heading is expected to end with ("</H3>", "</H1>").
+constexpr std::size_t kHeadingEndLength = 5;
+
+constexpr std::string_view kHrefName = "HREF";
+constexpr std::string_view kPreservedNameName = "PRE_VFY_NAME";
+constexpr std::string_view kPreservedLocationName = "PRE_VFY_LOC";
+
+constexpr std::string_view kListEndLine = "</DL><p>\r\n";
+// Output is collected and written in blocks this large, so a big set costs few system calls.
+constexpr std::size_t kWriteBlock = 64 * 1024;
+
+bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+std::string_view TrimWhite(std::string_view text) {
+    text = TrimLeadingWhite(text);
+    while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
+    return text;
 }
 
-int UrlSet::WriteNetscape() { return 0; }
+// Drops count characters from the front or the back; dropping more than there is leaves nothing.
+std::string_view DropFront(std::string_view text, std::size_t count) {
+    return count >= text.size() ? std::string_view() : text.substr(count);
+}
+std::string_view DropBack(std::string_view text, std::size_t count) {
+    return count >= text.size() ? std::string_view() : text.substr(0, text.size() - count);
+}
+
+// Everything after the first ">", or all of text when there is none.
+std::string_view AfterFirstCloseBracket(std::string_view text) {
+    std::size_t close = text.find('>');
+    return close == std::string_view::npos ? text : text.substr(close + 1);
+}
+
+// Reads one physical line, however long: ReadLine hands a long line over in pieces, and they
+// are joined exactly, so no URL, name or attribute is cut or gains a space at a piece boundary.
+int ReadWholeLine(UrlSet& set, std::string& line, std::string& piece) {
+    bool complete = true;
+    if (!set.ReadLine(line, &complete)) return 0;
+    while (!complete && set.ReadLine(piece, &complete)) line += piece;
+    return 1;
+}
+
+// Keeps the writer's output and hands it to the file in large blocks. The first failure is
+// shown once, with the message of the part that was not written, and ends all writing.
+class BlockWriter {
+public:
+    BlockWriter(UrlSet& set, File& file) : set_(set), file_(file) { buffer_.reserve(kWriteBlock * 2); }
+
+    bool Failed() const { return failed_; }
+
+    // Marks where the next bytes begin, so that a failure names the right part.
+    void BeginPart(int failureMessage) {
+        if (partCount_ < kMaxParts) parts_[partCount_++] = {Offset(), failureMessage};
+    }
+
+    void Add(std::string_view text) {
+        buffer_.append(text);
+        if (buffer_.size() >= kWriteBlock) Flush();
+    }
+
+    bool Flush() {
+        if (failed_ || buffer_.empty()) return !failed_;
+        if (!file_.Write(buffer_.data(), buffer_.size())) {
+            Fail(MessageAt(written_), file_.LastErrno());
+            return false;
+        }
+        written_ += buffer_.size();
+        buffer_.clear();
+        return true;
+    }
+
+    void Fail(int failureMessage, int errnoValue) {
+        if (failed_) return;
+        failed_ = true;
+        buffer_.clear();
+        set_.ShowRunMessage(FormatString(failureMessage, {errnoValue}));
+    }
+
+private:
+    struct Part {
+        std::size_t start = 0;
+        int message = IDS_ERR_NETSCAPE_LINE;
+    };
+    static constexpr int kMaxParts = 3;  // header, lines, footer
+
+    std::size_t Offset() const { return written_ + buffer_.size(); }
+
+    // The message of the part that holds the byte at offset (the first one not written).
+    int MessageAt(std::size_t offset) const {
+        int message = partCount_ > 0 ? parts_[0].message : IDS_ERR_NETSCAPE_LINE;
+        for (int i = 0; i < partCount_; ++i) {
+            if (parts_[i].start <= offset) message = parts_[i].message;
+        }
+        return message;
+    }
+
+    UrlSet& set_;
+    File& file_;
+    std::string buffer_;
+    std::size_t written_ = 0;
+    bool failed_ = false;
+    Part parts_[kMaxParts];
+    int partCount_ = 0;
+};
+
+// Adds one attribute as the writer spells it: a space, the name, "=" and the value in quotes.
+void AddAttribute(std::string& text, std::string_view attributeName, std::string_view value) {
+    text += ' ';
+    text += attributeName;
+    text += "=\"";
+    text += value;
+    text += '"';
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Reading
+
+namespace {
+
+// Takes a link apart. body is the link without its "<DT><A " and without "</A>" and what
+// follows it: attributes, ">", the name.
+UrlEntry* ParseLink(std::string_view body) {
+    std::size_t close = body.find('>');
+    std::string attributes;
+    std::string_view name;
+    if (close == std::string_view::npos) {
+        attributes = " ";
+        name = body;
+    } else {
+        attributes.assign(body.substr(0, close));
+        attributes += ' ';
+        name = body.substr(close + 1);
+    }
+    auto* link = new UrlEntry(Link, std::string(name));
+
+    std::string_view rest = attributes;
+    for (std::size_t equals = rest.find('='); equals != std::string_view::npos; equals = rest.find('=')) {
+        // Names are taken without the white space around them, so the two spaces the writer
+        // puts before the kept attributes do not become part of a name on the next read.
+        std::string_view attributeName = TrimWhite(rest.substr(0, equals));
+        rest = DropFront(rest, equals + 2);
+        std::string_view value;
+        std::size_t quote = rest.find("\" ");
+        if (quote != std::string_view::npos) {
+            value = rest.substr(0, quote);
+            rest = rest.substr(quote + 2);
+        } else {
+            // No closing quote: the rest is taken as the value and the search goes on in it.
+            value = DropFront(rest, 1);
+        }
+        if (attributeName == kHrefName) {
+            link->url.assign(value);
+        } else if (attributeName == kPreservedNameName) {
+            link->preservedName.assign(value);
+        } else if (attributeName == kPreservedLocationName) {
+            link->preservedLocation.assign(value);
+        } else {
+            AddAttribute(link->extraAttributes, attributeName, value);
+        }
+    }
+    return link;
+}
+
+}  // namespace
+
+int UrlSet::ReadNetscape(TextControl* statusText) {
+    std::string line;
+    std::string piece;
+    std::string linkText;
+    std::string status;
+    const std::string readingFormat = LoadString(IDS_STATUS_READING_LINE);
+    int result = 0;
+    int lineNumber = 0;
+
+    while (ReadWholeLine(*this, line, piece)) {
+        result = 1;
+        ++lineNumber;
+        if (statusText) statusText->SetText(FormatText(readingFormat, {lineNumber}));
+
+        std::string_view text = TrimLeadingWhite(line);
+        // Firefox writes the item after a separator on the separator's own line
+        // ("<HR>    <DT><A ..."): the separator is taken and the rest read as a line of its own.
+        while (StartsWith(text, kSeparatorTag) && text.size() > kSeparatorTag.size() &&
+               IsWhite(text[kSeparatorTag.size()])) {
+            std::string_view rest = TrimLeadingWhite(text.substr(kSeparatorTag.size()));
+            if (rest.empty() || rest.front() != '<') break;
+            Append(new UrlEntry(Separator, {}));
+            text = rest;
+        }
+
+        if (StartsWith(text, kFolderTag)) {
+            std::string_view heading = DropFront(DropBack(text, kHeadingEndLength), kFolderTag.size());
+            Append(new UrlEntry(FolderStart, std::string(AfterFirstCloseBracket(heading))));
+            ++folderCount;
+        } else if (StartsWith(text, kLinkTag)) {
+            linkText.assign(text.substr(kLinkTag.size()));
+            // A link may go on over following lines; those are joined with one space and not
+            // counted. A file that ends before "</A>" ends the link with what it has.
+            std::size_t end = linkText.find(kLinkEnd);
+            while (end == std::string::npos && ReadWholeLine(*this, line, piece)) {
+                std::size_t joinedAt = linkText.size() + 1;
+                linkText += ' ';
+                linkText += line;
+                end = linkText.find(kLinkEnd, joinedAt);
+            }
+            if (end != std::string::npos) linkText.resize(end);
+            Append(ParseLink(linkText));
+            ++linkCount;
+        } else if (StartsWith(text, kListEndTag)) {
+            Append(new UrlEntry(FolderEnd, {}));
+        } else if (text == kSeparatorTag) {
+            Append(new UrlEntry(Separator, {}));
+        } else if (StartsWith(text, kTitleHeadingTag)) {
+            title.assign(AfterFirstCloseBracket(DropFront(DropBack(text, kHeadingEndLength), kTitleHeadingTag.size())));
+        } else if (StartsWith(text, kOwnTitleTag)) {
+            title.assign(DropFront(DropBack(text, kOwnTitleTailLength), kOwnTitleTag.size()));
+        }
+    }
+
+    cursor = nullptr;
+    if (statusText) statusText->SetText(LoadString(IDS_STATUS_NETSCAPE_LOADED));
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+int UrlSet::WriteNetscape() {
+    File* file = GetFile();
+    if (file == nullptr || !file->IsOpen()) {
+        ShowRunMessage(FormatString(IDS_ERR_NETSCAPE_HEADER, {EBADF}));
+        return 0;
+    }
+    BlockWriter out(*this, *file);
+    // The file is rewritten from its start; what was there before must not show past the end.
+    if (!file->Seek(0) || !file->Truncate()) {
+        out.Fail(IDS_ERR_NETSCAPE_HEADER, file->LastErrno());
+        return 0;
+    }
+
+    out.BeginPart(IDS_ERR_NETSCAPE_HEADER);
+    out.Add(FormatString(IDS_NETSCAPE_HEADER, {title, title}));
+
+    out.BeginPart(IDS_ERR_NETSCAPE_LINE);
+    std::string attributes;
+    int folderStarts = 0;
+    int folderEnds = 0;
+    Rewind();
+    for (UrlEntry* entry = Next(); entry && !out.Failed(); entry = Next()) {
+        currentFlags = entry->flags;
+        switch (entry->kind) {
+            case Link: {
+                attributes.clear();
+                if (currentFlags & (NamePreserved | ChangedByVerification)) {
+                    AddAttribute(attributes, kPreservedNameName, entry->preservedName);
+                }
+                // A link's origin is kept whenever it is known and lies outside "Unverified",
+                // also for a link read from a file (whose flags are 0), so that a later
+                // verification can still move it back to its folder.
+                const bool locationWanted = (currentFlags & (LocationPreserved | ChangedByVerification)) != 0 ||
+                                            !entry->preservedLocation.empty();
+                if (locationWanted && !StartsWith(entry->preservedLocation, kUnverifiedPrefix)) {
+                    AddAttribute(attributes, kPreservedLocationName, entry->preservedLocation);
+                }
+                if (!entry->extraAttributes.empty()) {
+                    attributes += ' ';
+                    attributes += entry->extraAttributes;
+                }
+                out.Add("<DT><A HREF=\"");
+                out.Add(entry->url);
+                out.Add("\"");
+                out.Add(attributes);
+                out.Add(">");
+                out.Add(entry->name);
+                out.Add("</A>\r\n");
+                break;
+            }
+            case FolderStart:
+                ++folderStarts;
+                out.Add("<DT><H3>");
+                out.Add(entry->name);
+                out.Add("</H3>\r\n<DL><p>\r\n");
+                break;
+            case FolderEnd:
+                ++folderEnds;
+                out.Add(kListEndLine);
+                break;
+            case Separator:
+                out.Add("<HR>\r\n");
+                break;
+            default:
+                break;
+        }
+    }
+
+    // The header opens a list that the set's closing FolderEnd closes. Only a set without
+    // one gets the footer, so the list is closed exactly once and rewriting a file that was
+    // read keeps it the same.
+    if (folderEnds <= folderStarts) {
+        out.BeginPart(IDS_ERR_NETSCAPE_FOOTER);
+        out.Add(kListEndLine);
+    }
+    out.Flush();
+    return out.Failed() ? 0 : 1;
+}
 
 }  // namespace tolva
