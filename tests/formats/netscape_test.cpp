@@ -1,0 +1,478 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/url_set.h"
+#include "resources/strings.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+using testing::FixturePath;
+using testing::ReadFile;
+using testing::RecordingPrompter;
+using testing::RecordingText;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::string kHeaderAnn =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Ann's Bookmarks</Title>\r\n<H1>Ann's Bookmarks</H1>\r\n<DL><p>\r\n";
+
+// One entry as a comparable line: kind, folder path, name, URL and every kept attribute.
+std::string Describe(const UrlEntry& entry, const std::string& path) {
+    switch (entry.kind) {
+        case FolderStart:
+            return "F " + path;
+        case FolderEnd:
+            return "E " + path;
+        case Separator:
+            return "S " + path;
+        case Link:
+            return "L " + path + " | " + entry.name + " | " + entry.url + " |" + entry.extraAttributes + " | " +
+                   entry.preservedName + " | " + entry.preservedLocation;
+        default:
+            return "? " + path;
+    }
+}
+
+std::vector<std::string> Outline(UrlSet& set) {
+    std::vector<std::string> lines;
+    set.Rewind();
+    while (UrlEntry* entry = set.Next()) lines.push_back(Describe(*entry, set.GetCurrentPath()));
+    return lines;
+}
+
+// Reads a Netscape file the way the runs do: open, read, release the file.
+int ReadInto(UrlSet& set, const std::string& path, TextControl* status = nullptr) {
+    if (!set.Open(OpenExisting, Netscape, path)) return 0;
+    int result = set.Read(status);
+    set.CloseFile();
+    return result;
+}
+
+// Writes the set as a new file, as a translation's destination is written.
+int WriteAs(UrlSet& set, const std::string& path) {
+    if (!set.Open(CreateNew, Netscape, path)) return 0;
+    int result = set.Write();
+    set.CloseFile();
+    return result;
+}
+
+class NetscapeTest : public ::testing::Test {
+protected:
+    // Reads bytes as a file's whole content; returns the reader's result.
+    int ReadText(const std::string& bytes, TextControl* status = nullptr) {
+        std::string path = dir.File("in" + std::to_string(++files) + ".html");
+        WriteFile(path, bytes);
+        set.SetPrompter(&prompter);
+        return ReadInto(set, path, status);
+    }
+    // Writes the set and returns the bytes of the file.
+    std::string Written() {
+        std::string path = dir.File("out" + std::to_string(++files) + ".html");
+        set.SetPrompter(&prompter);
+        EXPECT_EQ(WriteAs(set, path), 1);
+        return ReadFile(path);
+    }
+    UrlEntry* AddLink(const std::string& name, const std::string& url, int flags = 0) {
+        auto* link = new UrlEntry(Link, name, url);
+        link->flags = flags;
+        set.Append(link);
+        return link;
+    }
+
+    TempDir dir;
+    int files = 0;
+    RecordingPrompter prompter;
+    UrlSet set;
+};
+
+// ---------------------------------------------------------------------------------------
+// Reading line by line
+
+struct ReadCase {
+    const char* what;
+    std::string body;
+    std::vector<std::string> outline;
+};
+
+TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
+    const std::vector<ReadCase> cases = {
+        {"folder heading drops its attributes",
+         "<DT><H3 FOLDED ADD_DATE=\"1\">News</H3>\n<DL><p>\n</DL><p>\n",
+         {"F \\News", "E ", "E "}},
+        {"dates are kept in order",
+         "<DT><A HREF=\"http://u/\" ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\n",
+         {"L  | Home | http://u/ | ADD_DATE=\"1\" LAST_VISIT=\"2\" |  | ", "E "}},
+        {"end on the next line joins with one space",
+         "<DT><A HREF=\"u\">Ho\nme</A>\n",
+         {"L  | Ho me | u | |  | ", "E "}},
+        {"lists closed with or without <p>", "<DT><H3>A</H3>\n<DL>\n</DL>\n  </DL><p>\n", {"F \\A", "E ", "E "}},
+        {"separators: alone or indented, not with trailing white space",
+         "<HR>\n   <HR>\n<HR> \n<HR>x\n",
+         {"S ", "S ", "E "}},
+        {"a separator with an item on its line gives both",
+         "<HR>    <DT><A HREF=\"u\">x</A>\n<HR>\t<HR> <DT><H3>F</H3>\n",
+         {"S ", "L  | x | u | |  | ", "S ", "S ", "F \\F", "E ", "E "}},
+        {"preserved attributes fill the preserved fields",
+         "<DT><A HREF=\"u\" PRE_VFY_NAME=\"Old\" PRE_VFY_LOC=\"\\Work\" X=\"1\">New</A>\n",
+         {"L  | New | u | X=\"1\" | Old | \\Work", "E "}},
+        {"lower-case tags are not recognised",
+         "<dt><h3>a</h3>\n<dt><a href=\"u\">x</a>\n</dl><p>\n<hr>\n<DT><A href=\"u\">y</A>\n",
+         {"L  | y |  | href=\"u\" |  | ", "E "}},
+        {"link without name, without '>' or without HREF",
+         "<DT><A HREF=\"u\"></A>\n<DT><A no close</A>\n<DT><A ADD_DATE=\"3\">z</A>\n",
+         {"L  |  | u | |  | ", "L  | no close |  | |  | ", "L  | z |  | ADD_DATE=\"3\" |  | ", "E "}},
+        {"valueless attributes stay with the next name",
+         "<DT><A HREF=\"u\" FOLDED ID=\"7\" >x</A>\n",
+         {"L  | x | u | FOLDED ID=\"7\" |  | ", "E "}},
+        {"unterminated link at the end keeps what it has",
+         "<DT><A HREF=\"u\">Na\nme",
+         {"L  | Na me | u | |  | ", "E "}},
+    };
+    for (const ReadCase& c : cases) {
+        set.Close();
+        ASSERT_EQ(ReadText(c.body), 1) << c.what;
+        EXPECT_EQ(Outline(set), c.outline) << c.what;
+    }
+}
+
+TEST_F(NetscapeTest, TitleLines) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"<H1>Ann's Bookmarks</H1>", "Ann"},
+        {"<H1>Bookmarks</H1>", ""},
+        {"<H1>Bookmarks for Ann Example</H1>", "Bookmarks for"},
+        {"  <DT><H1 FOLDED>Shared</H1>", "Shared"},
+        {"<DT><H1>", ""},
+    };
+    for (const auto& [line, expected] : cases) {
+        set.Close();
+        set.title = "unchanged";
+        ASSERT_EQ(ReadText(line + "\r\n"), 1);
+        EXPECT_EQ(set.title, expected) << line;
+    }
+}
+
+TEST_F(NetscapeTest, CountsLinesFoldersAndReportsProgress) {
+    RecordingText status;
+    ASSERT_EQ(ReadText("<DL><p>\n<DT><H3>A</H3>\n<DT><A HREF=\"u\">two\nlines</A>\n<HR>  <DT><A HREF=\"v\">w</A>\n"
+                       "</DL><p>\n",
+                       &status),
+              1);
+    EXPECT_EQ(set.linkCount, 2);
+    EXPECT_EQ(set.folderCount, 1);
+    EXPECT_EQ(set.GetCursor(), nullptr);
+    // The link's second line and the item after the separator are not lines of their own.
+    EXPECT_EQ(status.history, (std::vector<std::string>{"Reading line 1", "Reading line 2", "Reading line 3",
+                                                        "Reading line 4", "Reading line 5", "Netscape file loaded."}));
+}
+
+TEST_F(NetscapeTest, EmptyFileCannotBeRead) {
+    RecordingText status;
+    EXPECT_EQ(ReadText("", &status), 0);
+    EXPECT_EQ(set.root.next, nullptr);
+    EXPECT_EQ(status.history, (std::vector<std::string>{"Netscape file loaded."}));
+}
+
+TEST_F(NetscapeTest, LongLinesArriveWholeAndAtTheirLineEnds) {
+    // Lines longer than one read piece, with ends at and around the piece boundaries.
+    for (std::size_t urlLength : {1000u, 1010u, 1017u, 1018u, 2048u, 5000u}) {
+        set.Close();
+        std::string url = "http://x/" + std::string(urlLength, 'a');
+        std::string icon(1500, 'b');
+        ASSERT_EQ(ReadText("<DT><A HREF=\"" + url + "\" ICON=\"" + icon + "\">Name</A>\r\n<HR>\r\n"), 1);
+        EXPECT_EQ(Outline(set),
+                  (std::vector<std::string>{"L  | Name | " + url + " | ICON=\"" + icon + "\" |  | ", "S ", "E "}))
+            << urlLength;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+TEST_F(NetscapeTest, WritesHeaderEntriesAndClosingListByteForByte) {
+    set.title = "Ann";
+    set.Append(new UrlEntry(FolderStart, "Work & Play"));
+    UrlEntry* link = AddLink("Home", "http://h/");
+    link->extraAttributes = " ADD_DATE=\"1\" LAST_VISIT=\"2\"";
+    set.Append(new UrlEntry(FolderEnd, {}));
+    set.Append(new UrlEntry(Separator, {}));
+    set.Append(new UrlEntry(FolderEnd, {}));
+    EXPECT_EQ(Written(), kHeaderAnn +
+                             "<DT><H3>Work & Play</H3>\r\n<DL><p>\r\n"
+                             "<DT><A HREF=\"http://h/\"  ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\r\n"
+                             "</DL><p>\r\n<HR>\r\n</DL><p>\r\n");
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(NetscapeTest, ClosesTheHeaderListOnlyWhenTheSetDoesNot) {
+    set.title = "Ann";
+    set.Append(new UrlEntry(FolderStart, "A"));
+    set.Append(new UrlEntry(FolderEnd, {}));
+    EXPECT_EQ(Written(), kHeaderAnn + "<DT><H3>A</H3>\r\n<DL><p>\r\n</DL><p>\r\n</DL><p>\r\n");
+    set.Clear();
+    EXPECT_EQ(Written(), kHeaderAnn + "</DL><p>\r\n");
+}
+
+struct AttributeCase {
+    int flags;
+    const char* preservedName;
+    const char* preservedLocation;
+    const char* expected;
+};
+
+TEST_F(NetscapeTest, PreservedAttributesFollowFlagsAndLocation) {
+    const std::vector<AttributeCase> cases = {
+        {LocationPreserved, "", "\\Unverified\\Page not found", ""},
+        {LocationPreserved, "", "\\Work", " PRE_VFY_LOC=\"\\Work\""},
+        {NamePreserved | ChangedByVerification, "Old", "", " PRE_VFY_NAME=\"Old\" PRE_VFY_LOC=\"\""},
+        {ChangedByVerification, "Old", "\\Unverifiedness", " PRE_VFY_NAME=\"Old\""},
+        {0, "Old", "", ""},
+        // A known origin outside "Unverified" is kept even when the flags do not ask for it.
+        {0, "Old", "\\Work\\Tools", " PRE_VFY_LOC=\"\\Work\\Tools\""},
+        {0, "", "\\Unverified\\Timed out", ""},
+    };
+    for (const AttributeCase& c : cases) {
+        set.Clear();
+        UrlEntry* link = AddLink("N", "u", c.flags);
+        link->preservedName = c.preservedName;
+        link->preservedLocation = c.preservedLocation;
+        set.Append(new UrlEntry(FolderEnd, {}));
+        std::string bytes = Written();
+        EXPECT_EQ(bytes.substr(bytes.find("<DT>")),
+                  std::string("<DT><A HREF=\"u\"") + c.expected + ">N</A>\r\n</DL><p>\r\n")
+            << c.flags << " " << c.preservedLocation;
+    }
+}
+
+TEST_F(NetscapeTest, KeptAttributesKeepTheirSpacingOverReadWriteCycles) {
+    ASSERT_EQ(ReadText("<H1>Ann's Bookmarks</H1>\n<DL><p>\n<DT><A HREF=\"U\" ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\n"
+                       "</DL><p>\n"),
+              1);
+    std::string first = Written();
+    EXPECT_EQ(first, kHeaderAnn + "<DT><A HREF=\"U\"  ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\r\n</DL><p>\r\n");
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        set.Close();
+        ASSERT_EQ(ReadText(first), 1);
+        EXPECT_EQ(Written(), first) << cycle;
+    }
+}
+
+TEST_F(NetscapeTest, WritingBackOverALongerFileLeavesNothingOfIt) {
+    std::string path = dir.File("bookmarks.html");
+    std::string original = kHeaderAnn + "<DT><A HREF=\"u\">" + std::string(5000, 'n') + "</A>\r\n</DL><p>\r\n";
+    WriteFile(path, original);
+    set.SetPrompter(&prompter);
+    ASSERT_EQ(set.Open(OpenExisting, Netscape, path), 1);
+    ASSERT_EQ(set.Read(nullptr), 1);
+    set.root.next->name = "short";
+    EXPECT_EQ(set.Write(), 1);
+    set.CloseFile();
+    EXPECT_EQ(ReadFile(path), kHeaderAnn + "<DT><A HREF=\"u\">short</A>\r\n</DL><p>\r\n");
+}
+
+// A file whose writes start failing after a number of successful ones, as a full disk does.
+class FailingFile : public File {
+public:
+    explicit FailingFile(int goodWrites) : goodWrites_(goodWrites) {}
+    bool Write(const void* data, std::size_t size) override {
+        ++writes;
+        if (goodWrites_-- > 0) return File::Write(data, size);
+        SetFailure(ENOSPC);
+        return false;
+    }
+    static inline int writes = 0;
+
+private:
+    int goodWrites_;
+};
+
+TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
+    struct FaultCase {
+        int goodWrites;
+        int linkCount;
+        const char* message;
+    };
+    // 5000 links of about 60 bytes need several blocks: a failure after the first block is in the lines.
+    const std::vector<FaultCase> cases = {{0, 3, "Error 28 writing Netscape header"},
+                                          {0, 5000, "Error 28 writing Netscape header"},
+                                          {1, 5000, "Error 28 writing Netscape line"}};
+    for (const FaultCase& c : cases) {
+        UrlSet faulty;
+        RecordingPrompter shown;
+        faulty.SetPrompter(&shown);
+        faulty.SetFileFactory([&] { return std::make_unique<FailingFile>(c.goodWrites); });
+        for (int i = 0; i < c.linkCount; ++i) {
+            faulty.Append(
+                new UrlEntry(Link, "Link number " + std::to_string(i), "http://example.com/" + std::to_string(i)));
+        }
+        faulty.Append(new UrlEntry(FolderEnd, {}));
+        ASSERT_EQ(faulty.Open(CreateNew, Netscape, dir.File("full" + std::to_string(++files) + ".html")), 1);
+        FailingFile::writes = 0;
+        EXPECT_EQ(faulty.Write(), 0);
+        faulty.CloseFile();
+        ASSERT_EQ(shown.shown.size(), 1u) << c.linkCount;
+        EXPECT_EQ(shown.shown[0].text, c.message);
+        EXPECT_EQ(shown.shown[0].caption, "Tolva");
+        // The writer stops at the first failure rather than trying every remaining line.
+        EXPECT_EQ(FailingFile::writes, c.goodWrites + 1);
+    }
+}
+
+TEST_F(NetscapeTest, WritingWithoutAFileFails) {
+    set.SetPrompter(&prompter);
+    AddLink("x", "u");
+    EXPECT_EQ(set.WriteNetscape(), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_ERR_NETSCAPE_HEADER, {EBADF}));
+}
+
+// ---------------------------------------------------------------------------------------
+// Round trips of browser exports
+
+// Reads path, writes the set, reads that back and writes it again. Every folder, link, URL
+// and kept attribute must survive, and the second file must equal the first byte for byte.
+void ExpectStableRoundTrip(const std::string& path, const TempDir& dir, const std::string& tag,
+                           std::vector<std::string>* outline = nullptr) {
+    UrlSet source;
+    ASSERT_EQ(ReadInto(source, path), 1) << tag;
+    std::vector<std::string> first = Outline(source);
+    const int links = source.linkCount, folders = source.folderCount;
+    std::string firstOut = dir.File(tag + ".1.html");
+    ASSERT_EQ(WriteAs(source, firstOut), 1) << tag;
+
+    UrlSet copy;
+    ASSERT_EQ(ReadInto(copy, firstOut), 1) << tag;
+    EXPECT_EQ(Outline(copy), first) << tag;
+    EXPECT_EQ(copy.title, source.title) << tag;
+    EXPECT_EQ(copy.linkCount, links) << tag;
+    EXPECT_EQ(copy.folderCount, folders) << tag;
+    std::string secondOut = dir.File(tag + ".2.html");
+    ASSERT_EQ(WriteAs(copy, secondOut), 1) << tag;
+    EXPECT_EQ(ReadFile(secondOut), ReadFile(firstOut)) << tag;
+    if (outline) *outline = first;
+}
+
+struct FixtureCase {
+    const char* file;
+    int links;
+    int folders;
+    int separators;
+    // One link that must come through whole: its line in the outline.
+    std::string probe;
+};
+
+TEST(NetscapeFixtureTest, BrowserExportsSurviveRoundTrips) {
+    const std::string chromeIconStart = "ICON=\"data:image/png;base64,";
+    const std::vector<FixtureCase> cases = {
+        {"netscape4_crlf.html", 4, 3, 1,
+         "L \\Personal Toolbar Folder\\Search |  | http://find.example.net/cgi-bin/query?what=news&amp;kl=en | "
+         "ADD_DATE=\"913064305\" LAST_VISIT=\"0\" LAST_MODIFIED=\"0\" |  | "},
+        {"firefox_dl_without_p.html", 5, 3, 1,
+         "L \\Bookmarks Toolbar\\Dev &lt;tools&gt; | Programming in Lua (日本語) | https://lua.example/pil/ | "
+         "ADD_DATE=\"1463686379\" |  | "},
+        {"chrome_long_icon_line.html", 4, 2, 0, "L  | Plain | https://plain.example/ | ADD_DATE=\"1466009415\" |  | "},
+        {"edge_crlf_bom_nested.html", 3, 3, 0,
+         "L \\Favorites bar\\Work\\Reports &amp; Plans | Q3 &quot;final&quot; report | "
+         "https://intranet.example/q?a=1&amp;b=2 | ADD_DATE=\"1600000003\" |  | "},
+        {"safari_tabs_no_outer_list.html", 3, 3, 0, "L \\Travel | Trains | https://trains.example/ | |  | "},
+        {"mixed_line_ends.html", 2, 1, 1, "L \\Folder one | One | https://one.example/ | |  | "},
+        {"lf_then_crlf.html", 1, 1, 1, "L \\Later CRLF | Three | https://three.example/ | |  | "},
+        {"hr_and_link_on_one_line.html", 3, 1, 3,
+         "L \\After a separator | Third line one | https://third.example/ | |  | "},
+        {"icab_dl_without_p.html", 3, 2, 0, "L  | Top | https://top.example/ | ADD_DATE=\"1000000004\" |  | "},
+    };
+    TempDir dir;
+    for (const FixtureCase& c : cases) {
+        std::vector<std::string> outline;
+        ExpectStableRoundTrip(FixturePath(std::string("netscape/") + c.file), dir, c.file, &outline);
+        int links = 0, folders = 0, separators = 0, ends = 0;
+        for (const std::string& line : outline) {
+            links += line[0] == 'L';
+            folders += line[0] == 'F';
+            separators += line[0] == 'S';
+            ends += line[0] == 'E';
+        }
+        EXPECT_EQ(links, c.links) << c.file;
+        EXPECT_EQ(folders, c.folders) << c.file;
+        EXPECT_EQ(separators, c.separators) << c.file;
+        EXPECT_EQ(ends, c.folders + 1) << c.file;
+        EXPECT_NE(std::find(outline.begin(), outline.end(), c.probe), outline.end()) << c.file << "\n" << c.probe;
+    }
+}
+
+TEST(NetscapeFixtureTest, IconDataLongerThanOneReadPieceStaysWhole) {
+    const std::string bytes = ReadFile(FixturePath("netscape/chrome_long_icon_line.html"));
+    TempDir dir;
+    UrlSet set;
+    ASSERT_EQ(ReadInto(set, FixturePath("netscape/chrome_long_icon_line.html")), 1);
+    int checked = 0;
+    for (UrlEntry* entry = set.root.next; entry; entry = entry->next) {
+        if (entry->kind != Link) continue;
+        // Every URL and kept attribute appears in the file exactly as read, so nothing was cut
+        // or joined with a space.
+        EXPECT_NE(bytes.find("HREF=\"" + entry->url + "\""), std::string::npos) << entry->name;
+        if (entry->extraAttributes.size() > kReadLineLimit) {
+            EXPECT_NE(bytes.find(entry->extraAttributes.substr(1)), std::string::npos) << entry->name;
+            ++checked;
+        }
+        if (entry->url.size() > kReadLineLimit) ++checked;
+    }
+    EXPECT_EQ(checked, 3);
+}
+
+// Real exports of many programs, kept outside the repository. Every link and folder heading
+// a line starts with must come through a round trip.
+TEST(NetscapeCorpusTest, EveryLinkAndFolderSurvivesRoundTrips) {
+    // The environment may point elsewhere, e.g. from a worktree that is not beside the corpus.
+    const char* override = std::getenv("TOLVA_CORPUS_DIR");
+    const std::filesystem::path folder = std::filesystem::path(override ? override : TOLVA_CORPUS_DIR) / "netscape";
+    if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "no corpus at " << folder;
+    TempDir dir;
+    int files = 0;
+    for (const auto& item : std::filesystem::directory_iterator(folder)) {
+        const std::string path = item.path().string();
+        const std::string name = item.path().filename().string();
+        const std::string bytes = ReadFile(path);
+        if (bytes.empty()) {
+            UrlSet set;
+            EXPECT_EQ(ReadInto(set, path), 0) << name;
+            continue;
+        }
+        ++files;
+        // Links and folders as a person counts them: the tags at the start of a line, or
+        // after a separator on the same line.
+        int expectedLinks = 0, expectedFolders = 0;
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            std::size_t end = bytes.find_first_of("\r\n", start);
+            if (end == std::string::npos) end = bytes.size();
+            std::string_view line = TrimLeadingWhite(std::string_view(bytes).substr(start, end - start));
+            while (StartsWith(line, "<HR>") && line.size() > 4 && TrimLeadingWhite(line.substr(4)) != line.substr(4))
+                line = TrimLeadingWhite(line.substr(4));
+            expectedLinks += StartsWith(line, "<DT><A ");
+            expectedFolders += StartsWith(line, "<DT><H3");
+            start = end + 1;
+        }
+        std::vector<std::string> outline;
+        ExpectStableRoundTrip(path, dir, name, &outline);
+        int links = 0, folders = 0;
+        for (const std::string& line : outline) {
+            links += line[0] == 'L';
+            folders += line[0] == 'F';
+        }
+        EXPECT_EQ(links, expectedLinks) << name;
+        EXPECT_EQ(folders, expectedFolders) << name;
+    }
+    EXPECT_GT(files, 0);
+}
+
+}  // namespace
+}  // namespace tolva
