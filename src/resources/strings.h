@@ -58,6 +58,42 @@ inline constexpr int IDS_MSG_UNABLE_TO_SAVE_DESTINATION = 61033;
 inline constexpr int IDS_CONVERTING_LINK = 61034;
 inline constexpr int IDS_ERR_READING_FILE = 61035;
 
+// The verification: error texts are looked up by 40000 + HTTP status or by the error number.
+inline constexpr int IDS_HTTP_ERROR_BASE = 40000;
+inline constexpr int IDS_COOKIE_KEY = 59165;    // "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+inline constexpr int IDS_COOKIE_VALUE = 59166;  // "AllowCookies"
+inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_OPEN = 61500;
+inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_READ = 61501;
+inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_SAVE = 61502;
+inline constexpr int IDS_MSG_INTERNET_OPEN = 61503;
+inline constexpr int IDS_TESTING_LINK = 61504;
+inline constexpr int IDS_STATUS_STARTING = 61505;
+inline constexpr int IDS_STATUS_RESOLVING = 61506;
+inline constexpr int IDS_STATUS_CONNECTING = 61507;
+inline constexpr int IDS_STATUS_REQUEST_SENT = 61508;
+inline constexpr int IDS_STATUS_REQUEST_COMPLETE = 61509;
+inline constexpr int IDS_SUMMARY_RESTORED = 61510;
+inline constexpr int IDS_SUMMARY = 61511;
+inline constexpr int IDS_VERIFY_COMPLETE = 61512;
+inline constexpr int IDS_VERIFY_INCOMPLETE = 61513;
+inline constexpr int IDS_VERIFY_CANCELED = 61514;
+inline constexpr int IDS_VERIFY_SAVING = 61515;
+inline constexpr int IDS_VERIFY_UNCHANGED = 61516;
+inline constexpr int IDS_VERIFY_STATUS = 61517;
+inline constexpr int IDS_VERIFY_STATUS_SAVED = 61518;
+inline constexpr int IDS_ERROR_NUMBER = 61519;
+// The texts of the cookie warning and the repair question, for front ends that show them.
+inline constexpr int IDS_COOKIE_WARNING = 61520;
+inline constexpr int IDS_COOKIE_QUESTION = 61521;
+inline constexpr int IDS_COOKIE_CHOICE_PROMPT = 61522;
+inline constexpr int IDS_COOKIE_CHOICE_DURING_RUN = 61523;
+inline constexpr int IDS_COOKIE_CHOICE_ALWAYS = 61524;
+inline constexpr int IDS_REPAIR_GROUP = 61530;
+inline constexpr int IDS_REPAIR_EXPLANATION = 61531;
+inline constexpr int IDS_REPAIR_OK = 61532;
+inline constexpr int IDS_REPAIR_CANCEL = 61533;
+inline constexpr int IDS_PROGRESS_EXPLANATION = 61534;
+
 // Returns the text of id, or empty text for an id that is not in the table.
 std::string LoadString(int id);
 

@@ -1,16 +1,420 @@
 #include "verify/link_request.h"
 
+#include <curl/curl.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "resources/strings.h"
+
 namespace tolva {
 
-struct LinkRequester::Shared {};
+namespace {
 
-std::unique_ptr<LinkRequester> LinkRequester::Create(const LinkRequestOptions&, Waiter&) { return nullptr; }
+// Bodies are read only this far: enough to keep a small reply's connection reusable
+// without downloading whole files to learn a status code.
+constexpr std::size_t kBodyLimit = 64 * 1024;
+// WinInet follows at most this many redirects; libcurl alone would follow forever.
+constexpr long kMaxRedirects = 10;
+// A connection that delivers nothing for this long fails as a time-out when the person
+// asked for libcurl's default connect time-out (0), so an unattended run never hangs.
+constexpr long kDefaultStallSeconds = 300;
+// How long a stop waits for the worker to give up its transfer before the worker is left
+// to finish alone.
+constexpr int kStopWaitMs = 5000;
+
+struct CurlDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// The scheme before the first colon, or empty text when the URL has none.
+std::string_view SchemeOf(std::string_view url) {
+    std::size_t i = 0;
+    while (i < url.size()) {
+        char c = url[i];
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (c == ':') return i > 0 ? url.substr(0, i) : std::string_view();
+        if (!letter && !(i > 0 && other)) return {};
+        ++i;
+    }
+    return {};
+}
+
+// libcurl results that say our own machinery failed, not the link.
+bool IsSetupFailure(CURLcode code) {
+    switch (code) {
+        case CURLE_FAILED_INIT:
+        case CURLE_OUT_OF_MEMORY:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ENGINE_NOTFOUND:
+        case CURLE_SSL_ENGINE_INITFAILED:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Only a failure to establish the connection is tried again, as WinInet's connect
+// retries are; a server that answered badly is not asked twice.
+bool IsConnectFailure(CURLcode code, CURL* handle) {
+    if (code == CURLE_COULDNT_CONNECT) return true;
+    if (code != CURLE_OPERATION_TIMEDOUT) return false;
+    curl_off_t connectTime = 0;
+    curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connectTime);
+    return connectTime == 0;
+}
+
+}  // namespace
+
+unsigned ErrorNumberForCurlCode(int curlCode, long serverReplyCode) {
+    switch (curlCode) {
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return 12006;
+        case CURLE_URL_MALFORMAT:
+            return 12005;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return 12007;
+        case CURLE_COULDNT_CONNECT:
+            return 12029;
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_GOT_NOTHING:
+            return 12152;
+        case CURLE_OPERATION_TIMEDOUT:
+            return 12002;
+        case CURLE_TOO_MANY_REDIRECTS:
+            return 12156;
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+            return 12031;
+        case CURLE_SSL_CONNECT_ERROR:
+            return 12157;
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return 12045;
+        case CURLE_LOGIN_DENIED:
+            return 12015;
+        case CURLE_REMOTE_ACCESS_DENIED:
+        case CURLE_FTP_COULDNT_RETR_FILE:
+        case CURLE_REMOTE_FILE_NOT_FOUND:
+            // The FTP server's own refusal, as WinInet's extended error reports it.
+            return serverReplyCode >= 400 ? static_cast<unsigned>(serverReplyCode) : 12004u;
+        default:
+            return 12004;
+    }
+}
+
+std::string EncodeForRequest(const std::string& url) {
+    // The host part is left alone: bytes there cannot be repaired by escaping.
+    std::size_t start = 0;
+    std::size_t authority = url.find("://");
+    if (authority != std::string::npos) {
+        start = url.find_first_of("/?#", authority + 3);
+        if (start == std::string::npos) return url;
+    }
+    std::string out = url.substr(0, start);
+    for (std::size_t i = start; i < url.size(); ++i) {
+        auto byte = static_cast<unsigned char>(url[i]);
+        if (byte <= 0x20 || byte >= 0x7F) {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            out += escaped;
+        } else {
+            out += url[i];
+        }
+    }
+    return out;
+}
+
+struct LinkRequester::Shared {
+    LinkRequestOptions options;
+    std::unique_ptr<CURL, CurlDeleter> handle;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    Waiter* waiter = nullptr;  // null once the owner has left the worker behind
+    bool quit = false;
+    bool hasJob = false;
+    bool busy = false;
+    std::string jobUrl;
+    unsigned jobNumber = 0;
+    std::atomic<bool> abort{false};
+
+    // State of the transfer under way; touched by the worker only.
+    unsigned number = 0;
+    std::size_t bodyBytes = 0;
+    bool cutShort = false;
+    std::string reason;
+
+    void Post(RequestRecord record) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (waiter) waiter->Post(std::move(record));
+    }
+    void PostStatus(int textId) {
+        RequestRecord record;
+        record.requestNumber = number;
+        record.kind = RequestRecord::Status;
+        record.statusText = LoadString(textId);
+        Post(std::move(record));
+    }
+    void Configure();
+    RequestOutcome Perform(const std::string& url);
+    void Loop();
+};
+
+namespace {
+
+int OnResolverStart(void*, void*, void* context) {
+    auto* shared = static_cast<LinkRequester::Shared*>(context);
+    shared->PostStatus(IDS_STATUS_RESOLVING);
+    return shared->options.refuseNameLookups ? 1 : 0;
+}
+
+curl_socket_t OnOpenSocket(void* context, curlsocktype, curl_sockaddr* address) {
+    auto* shared = static_cast<LinkRequester::Shared*>(context);
+    shared->PostStatus(IDS_STATUS_CONNECTING);
+    return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+int OnRequestSent(void* context, char*, char*, int, int) {
+    static_cast<LinkRequester::Shared*>(context)->PostStatus(IDS_STATUS_REQUEST_SENT);
+    return CURL_PREREQFUNC_OK;
+}
+
+// Keeps the reason phrase of the last final status line: after redirects and interim
+// 1xx replies, that is the reply the link is judged by.
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* context) {
+    auto* shared = static_cast<LinkRequester::Shared*>(context);
+    std::string_view line(data, size * count);
+    if (line.starts_with("HTTP/")) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+        std::size_t codeStart = line.find(' ');
+        if (codeStart != std::string_view::npos) {
+            std::string_view rest = line.substr(codeStart + 1);
+            std::string_view code = rest.substr(0, rest.find(' '));
+            if (!code.starts_with('1')) {
+                std::size_t reasonStart = rest.find(' ');
+                shared->reason =
+                    reasonStart == std::string_view::npos ? std::string() : std::string(rest.substr(reasonStart + 1));
+            }
+        }
+    }
+    return size * count;
+}
+
+std::size_t OnBody(char*, std::size_t size, std::size_t count, void* context) {
+    auto* shared = static_cast<LinkRequester::Shared*>(context);
+    shared->bodyBytes += size * count;
+    if (shared->bodyBytes > kBodyLimit) {
+        shared->cutShort = true;
+        return 0;
+    }
+    return size * count;
+}
+
+int OnProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<LinkRequester::Shared*>(context)->abort.load() ? 1 : 0;
+}
+
+}  // namespace
+
+void LinkRequester::Shared::Configure() {
+    CURL* h = handle.get();
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "Tolva");
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.timeoutSeconds) * 1000L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME,
+                     options.timeoutSeconds > 0 ? static_cast<long>(options.timeoutSeconds) : kDefaultStallSeconds);
+    if (options.acceptCookies) curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+    if (!options.noProxy.empty()) curl_easy_setopt(h, CURLOPT_NOPROXY, options.noProxy.c_str());
+    curl_easy_setopt(h, CURLOPT_RESOLVER_START_FUNCTION, OnResolverStart);
+    curl_easy_setopt(h, CURLOPT_RESOLVER_START_DATA, this);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, OnRequestSent);
+    curl_easy_setopt(h, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+}
+
+RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
+    RequestOutcome outcome;
+    outcome.kind = RequestOutcome::NoReply;
+    if (url.empty()) {
+        outcome.error = 12005;
+        return outcome;
+    }
+    // Decided here rather than by libcurl, which would guess "http" for "javascript:..."
+    // or a URL without any scheme.
+    std::string_view scheme = SchemeOf(url);
+    bool isFtp = EqualsNoCase(scheme, "ftp");
+    if (!isFtp && !EqualsNoCase(scheme, "http") && !EqualsNoCase(scheme, "https")) {
+        outcome.error = 12006;
+        return outcome;
+    }
+
+    CURL* h = handle.get();
+    std::string requested = EncodeForRequest(url);
+    curl_easy_setopt(h, CURLOPT_URL, requested.c_str());
+    if (isFtp) {
+        // Learning that the file is there is enough; its data is not wanted.
+        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    } else {
+        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    }
+
+    int attempts = 1 + (options.retryCount > 0 ? options.retryCount : 0);
+    CURLcode code = CURLE_OK;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (abort.load()) {
+            outcome.kind = RequestOutcome::Stopped;
+            return outcome;
+        }
+        bodyBytes = 0;
+        cutShort = false;
+        reason.clear();
+        code = curl_easy_perform(h);
+        if (abort.load() && code != CURLE_OK && !(code == CURLE_WRITE_ERROR && cutShort)) {
+            outcome.kind = RequestOutcome::Stopped;
+            return outcome;
+        }
+        if (!IsConnectFailure(code, h)) break;
+    }
+    PostStatus(IDS_STATUS_REQUEST_COMPLETE);
+
+    long replyCode = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &replyCode);
+    if (IsSetupFailure(code)) {
+        outcome.kind = RequestOutcome::SetupFailed;
+        return outcome;
+    }
+    if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && cutShort)) {
+        if (isFtp) {
+            // A non-HTTP reply that opened fine counts as working.
+            outcome.kind = RequestOutcome::Reply;
+            outcome.httpCode = 0;
+            return outcome;
+        }
+        if (replyCode <= 0) {
+            // A reply without a status code cannot show that the link works.
+            outcome.error = 12152;
+            return outcome;
+        }
+        outcome.kind = RequestOutcome::Reply;
+        outcome.httpCode = replyCode;
+        outcome.statusText = reason;
+        return outcome;
+    }
+    outcome.error = ErrorNumberForCurlCode(code, replyCode);
+    if (code == CURLE_PEER_FAILED_VERIFICATION) {
+        long verify = 0;
+        curl_easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &verify);
+        constexpr long kCertificateExpired = 10;  // X509_V_ERR_CERT_HAS_EXPIRED
+        if (verify == kCertificateExpired) outcome.error = 12037;
+        // A chain that checked out but was refused anyway failed on the host name.
+        if (verify == 0) outcome.error = 12038;
+    }
+    return outcome;
+}
+
+void LinkRequester::Shared::Loop() {
+    for (;;) {
+        std::string url;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [this] { return quit || hasJob; });
+            if (quit) return;
+            url = std::move(jobUrl);
+            number = jobNumber;
+            hasJob = false;
+        }
+        RequestRecord record;
+        record.requestNumber = number;
+        record.kind = RequestRecord::Completion;
+        record.outcome = Perform(url);
+        std::lock_guard<std::mutex> lock(mutex);
+        if (waiter) waiter->Post(std::move(record));
+        busy = false;
+        changed.notify_all();
+    }
+}
+
+std::unique_ptr<LinkRequester> LinkRequester::Create(const LinkRequestOptions& options, Waiter& waiter) {
+    if (!waiter.IsValid()) return nullptr;
+    auto shared = std::make_shared<Shared>();
+    shared->options = options;
+    shared->waiter = &waiter;
+    shared->handle.reset(curl_easy_init());
+    if (!shared->handle) return nullptr;
+    shared->Configure();
+    std::unique_ptr<LinkRequester> requester(new LinkRequester(shared));
+    try {
+        // The worker holds its own reference, so it can outlive an owner that had to leave
+        // it behind in a transfer that would not stop.
+        requester->worker_ = std::thread([shared] { shared->Loop(); });
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
+    return requester;
+}
+
 LinkRequester::LinkRequester(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
-LinkRequester::~LinkRequester() = default;
-unsigned LinkRequester::Start(const std::string&) { return 0; }
-void LinkRequester::Abort() {}
-bool LinkRequester::WaitIdle(int) { return true; }
-unsigned ErrorNumberForCurlCode(int, long) { return 12004; }
-std::string EncodeForRequest(const std::string& url) { return url; }
+
+LinkRequester::~LinkRequester() {
+    if (!worker_.joinable()) return;
+    Abort();
+    bool idle = WaitIdle(kStopWaitMs);
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->quit = true;
+        shared_->waiter = nullptr;
+        shared_->changed.notify_all();
+    }
+    if (idle) {
+        worker_.join();
+    } else {
+        worker_.detach();
+    }
+}
+
+unsigned LinkRequester::Start(const std::string& url) {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->abort.store(false);
+    shared_->jobUrl = url;
+    shared_->jobNumber += 1;
+    shared_->hasJob = true;
+    shared_->busy = true;
+    shared_->changed.notify_all();
+    return shared_->jobNumber;
+}
+
+void LinkRequester::Abort() { shared_->abort.store(true); }
+
+bool LinkRequester::WaitIdle(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    return shared_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !shared_->busy; });
+}
 
 }  // namespace tolva

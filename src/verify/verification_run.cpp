@@ -1,25 +1,325 @@
 #include "verify/verification_run.h"
 
+#include "resources/strings.h"
+#include "verify/cookie_policy.h"
+#include "verify/error_texts.h"
+
 namespace tolva {
+
+namespace {
+
+// The separator between a renamed link's former name and its error text: a soft hyphen,
+// which browsers do not show, between two spaces.
+constexpr char kRenameSeparator[] = " \xC2\xAD ";
+// How long a stop waits for the request under way to give up.
+constexpr int kStopWaitMs = 5000;
+// Longest reason phrase taken from a reply; a longer one is replaced by the error text.
+constexpr std::size_t kMaxStatusTextLength = 127;
+
+bool InUnverified(const std::string& folderPath) { return StartsWith(folderPath, kUnverifiedPrefix); }
+
+// A repaired URL is stored as typed, less what would break the file it is saved to: line
+// breaks go, surrounding white space goes, and a double quote (which ends the attribute it
+// is written into) is escaped.
+std::string CleanRepairedUrl(const std::string& typed) {
+    std::string url;
+    for (char c : typed) {
+        if (c == '\r' || c == '\n') continue;
+        if (c == '"') {
+            url += "%22";
+        } else {
+            url += c;
+        }
+    }
+    const char* white = " \t\v\f";
+    std::size_t first = url.find_first_not_of(white);
+    if (first == std::string::npos) return {};
+    std::size_t last = url.find_last_not_of(white);
+    return url.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+int VerifyProgressView::DoModal(VerificationRun& run) { return run.Run(); }
 
 VerificationRun::VerificationRun(UrlSet& set, VerifyProgressView& view, UrlRepairPrompt& repair, Prompter& prompter)
     : urlSet(&set), view_(view), repair_(repair), prompter_(prompter) {}
 
 VerificationRun::~VerificationRun() = default;
 
-int VerificationRun::Run() { return 0; }
-
 void VerificationRun::OnOK() {
     running = 0;
-    result = Incomplete;
+    if (!canceled_) result = Incomplete;
 }
 
 void VerificationRun::OnCancel() {
+    canceled_ = true;
     result = Canceled;
     running = 0;
     modified = 0;
 }
 
-VerifyOutcome OnVerify(UrlSet&, const VerifySettings&, VerifyFrontEnd&, SettingsStore&) { return {}; }
+void VerificationRun::MarkModified() {
+    if (!canceled_) modified = 1;
+}
+
+void VerificationRun::ShowNoRequestsMessage() {
+    // The number shown is the handle's value, which is null whenever this is shown.
+    message = FormatString(IDS_MSG_INTERNET_OPEN, {0});
+    prompter_.ShowMessage(message, LoadString(IDS_MSG_CAPTION_RUN));
+}
+
+int VerificationRun::Run() {
+    LinkRequestOptions options = requestOptions;
+    options.timeoutSeconds = timeoutSeconds;
+    options.retryCount = retryCount;
+    options.acceptCookies = acceptCookies;
+    requester_ = LinkRequester::Create(options, waiter_);
+    if (!requester_) {
+        ShowNoRequestsMessage();
+        result = 0;
+        return result;
+    }
+
+    tested = failed = restored = 0;
+    moved_.clear();
+    urlSet->Rewind();
+    unverifiedName_ = LoadString(IDS_UNVERIFIED);
+    unverified_ = urlSet->FindFolder("\\" + unverifiedName_);
+    if (!unverified_) {
+        // A new folder goes to the very top, so nothing moved into it is reached again.
+        unverified_ = urlSet->root.InsertAfter(new UrlEntry(FolderStart, unverifiedName_));
+        unverified_->InsertAfter(new UrlEntry(FolderEnd, ""));
+    }
+    view_.SetProgressRange(0, urlSet->linkCount);
+    view_.SetProgressPos(0);
+
+    running = 1;
+    modified = 0;
+    urlSet->Rewind();
+    UrlEntry* entry = urlSet->Next();
+    bool stoppedInLink = false;
+    while (entry && running) {
+        if (entry->GetKind() == Link && !moved_.contains(entry)) {
+            if (ProcessLink(entry) == LinkStep::Stop) {
+                stoppedInLink = true;
+                break;
+            }
+        }
+        entry = urlSet->Next();
+    }
+    // A stop during the last link's request leaves that link untested: not complete.
+    if (!entry && !stoppedInLink) result = Complete;
+
+    if (setupFailed_) {
+        requester_.reset();
+        ShowNoRequestsMessage();
+        modified = 0;
+        result = 0;
+        return result;
+    }
+    if (restored != 0) {
+        message = FormatString(IDS_SUMMARY_RESTORED, {tested, failed, restored});
+    } else {
+        message = FormatString(IDS_SUMMARY, {tested, failed});
+    }
+    requester_.reset();
+    return result;
+}
+
+RequestOutcome VerificationRun::Request(const std::string& url) {
+    unsigned number = requester_->Start(url);
+    for (;;) {
+        for (RequestRecord& record : waiter_.Take()) {
+            // A record of an earlier, abandoned request is of no interest any more.
+            if (record.requestNumber != number) continue;
+            if (record.kind == RequestRecord::Status) {
+                view_.SetCurrentStatus(record.statusText);
+            } else {
+                return record.outcome;
+            }
+        }
+        if (!running) {
+            // The request is abandoned: its reply, should one still come, is never used.
+            requester_->Abort();
+            requester_->WaitIdle(kStopWaitMs);
+            RequestOutcome stopped;
+            stopped.kind = RequestOutcome::Stopped;
+            return stopped;
+        }
+        view_.Wait(waiter_, *this);
+    }
+}
+
+VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
+    tested += 1;
+    message = FormatString(IDS_TESTING_LINK, {tested, urlSet->linkCount});
+    view_.SetTestingLine(message);
+    view_.SetProgressPos(tested);
+
+    std::string name = entry->GetName();
+    std::string url = entry->GetUrl();
+    const std::string folderPath = urlSet->GetFolderPath(entry);
+    for (;;) {
+        view_.SetCurrentName(name);
+        view_.SetCurrentUrl(url);
+        view_.SetCurrentStatus(LoadString(IDS_STATUS_STARTING));
+
+        RequestOutcome outcome = Request(url);
+        if (outcome.kind == RequestOutcome::Stopped || outcome.kind == RequestOutcome::SetupFailed) {
+            // The link was not tested: it stays as it is and is not counted.
+            tested -= 1;
+            if (outcome.kind == RequestOutcome::SetupFailed) {
+                setupFailed_ = true;
+                running = 0;
+            }
+            return LinkStep::Stop;
+        }
+        long code = 0;
+        std::string statusText;
+        if (outcome.kind == RequestOutcome::Reply) {
+            code = outcome.httpCode;
+            message = HttpErrorText(code);
+            statusText = outcome.statusText;
+            if (statusText.empty() || statusText.size() > kMaxStatusTextLength) statusText = message;
+        } else {
+            code = static_cast<long>(outcome.error);
+            message = RequestErrorText(outcome.error);
+        }
+
+        if (code < 400) {
+            RestoreWorkingLink(entry, folderPath);
+            return LinkStep::Next;
+        }
+
+        failed += 1;
+        view_.SetLastError(name, url, message);
+        if (interactiveRepair) {
+            UrlRepairFields fields;
+            fields.errorText = statusText.empty() ? message : statusText;
+            fields.name = name;
+            fields.url = url;
+            fields.newUrl = url;
+            if (repair_.DoModal(fields) == kDialogOk) {
+                std::string newUrl = CleanRepairedUrl(fields.newUrl);
+                // An emptied box, the same URL, or any answer after Cancel: leave the link.
+                if (newUrl.empty() || newUrl == url || canceled_) return LinkStep::Next;
+                url = newUrl;
+                entry->url = newUrl;
+                MarkModified();
+                continue;
+            }
+        }
+        if (running) MarkModified();
+        PutAsideFailingLink(entry, folderPath);
+        return LinkStep::Next;
+    }
+}
+
+void VerificationRun::RestoreWorkingLink(UrlEntry* entry, const std::string& folderPath) {
+    if (!InUnverified(folderPath)) return;
+    UrlEntry* target = urlSet->FindFolder(entry->GetPreservedLocation());
+    if (!target) return;
+    if (!entry->preservedName.empty()) std::swap(entry->name, entry->preservedName);
+    entry->SetPreservedLocation(folderPath, ChangedByVerification);
+    urlSet->SetCursor(entry->MoveAfter(target));
+    moved_.insert(entry);
+    restored += 1;
+    MarkModified();
+}
+
+void VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath) {
+    if (renameInPlace) {
+        entry->Rename(entry->GetName() + kRenameSeparator + message, ChangedByVerification);
+        return;
+    }
+    if (InUnverified(folderPath)) return;
+    entry->SetPreservedLocation(folderPath.empty() ? std::string("\\") : folderPath, ChangedByVerification);
+    entry->flags = LocationPreserved;
+    UrlEntry* folder = urlSet->FindFolder("\\" + unverifiedName_ + "\\" + message);
+    if (!folder) {
+        // New error folders go first inside "Unverified", so the newest is on top.
+        folder = unverified_->InsertAfter(new UrlEntry(FolderStart, message));
+        folder->InsertAfter(new UrlEntry(FolderEnd, ""));
+    }
+    urlSet->SetCursor(entry->MoveAfter(folder));
+    moved_.insert(entry);
+}
+
+VerifyOutcome OnVerify(UrlSet& set, const VerifySettings& settings, const VerifyFrontEnd& frontEnd) {
+    VerifyOutcome outcome;
+    Prompter& prompter = frontEnd.prompter ? *frontEnd.prompter : SilentPrompter::Instance();
+    const std::string caption = LoadString(IDS_MSG_CAPTION_RUN);
+    set.SetPrompter(&prompter);
+
+    // A set is only ever opened empty and without a file, whatever an earlier command left.
+    set.Close();
+    if (!set.Open(OpenExisting, settings.format, settings.location)) {
+        prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_OPEN), caption);
+        set.Close();
+        outcome.end = VerifyEnd::NotOpened;
+        return outcome;
+    }
+    if (!set.Read(frontEnd.statusLine)) {
+        prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_READ), caption);
+        set.Close();
+        outcome.end = VerifyEnd::NotRead;
+        return outcome;
+    }
+    if (frontEnd.store && frontEnd.locationBox) {
+        RememberLocation(*frontEnd.store, RecentPage::Verify, settings.format, *frontEnd.locationBox,
+                         settings.location);
+    }
+
+    CookiePolicy cookies(frontEnd.store);
+    if (!frontEnd.cookieWarning || !cookies.Before(*frontEnd.cookieWarning)) {
+        set.Close();
+        outcome.end = VerifyEnd::CookieCanceled;
+        return outcome;
+    }
+
+    if (!frontEnd.progress || !frontEnd.repair) {
+        set.Close();
+        outcome.end = VerifyEnd::NoRequests;
+        return outcome;
+    }
+    VerificationRun run(set, *frontEnd.progress, *frontEnd.repair, prompter);
+    run.interactiveRepair = settings.interactiveRepair ? 1 : 0;
+    run.renameInPlace = settings.renameInPlace ? 1 : 0;
+    run.timeoutSeconds = settings.timeoutSeconds;
+    run.retryCount = settings.retryCount;
+    run.acceptCookies = cookies.CookiesAccepted();
+    run.requestOptions = frontEnd.requestOptions;
+    run.modified = 0;
+    int code = frontEnd.progress->DoModal(run);
+    cookies.After();
+
+    outcome.result = code;
+    outcome.tested = run.tested;
+    outcome.failed = run.failed;
+    outcome.restored = run.restored;
+    outcome.end = code == 0 ? VerifyEnd::NoRequests : VerifyEnd::Ran;
+
+    std::string first;
+    if (code == Complete) first = LoadString(IDS_VERIFY_COMPLETE);
+    if (code == Incomplete) first = LoadString(IDS_VERIFY_INCOMPLETE);
+    if (code == Canceled) first = LoadString(IDS_VERIFY_CANCELED);
+    std::string third = LoadString(run.modified ? IDS_VERIFY_SAVING : IDS_VERIFY_UNCHANGED);
+    if (frontEnd.statusLine) frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS, {first, run.message, third}));
+
+    if (run.modified) {
+        if (set.Write()) {
+            outcome.saved = true;
+            if (frontEnd.statusLine) {
+                frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS_SAVED, {first, run.message}));
+            }
+        } else {
+            prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE), caption);
+            outcome.end = VerifyEnd::NotSaved;
+        }
+    }
+    set.Close();
+    return outcome;
+}
 
 }  // namespace tolva

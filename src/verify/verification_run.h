@@ -13,12 +13,12 @@
 
 #include "model/url_set.h"
 #include "platform/person.h"
+#include "platform/settings_store.h"
+#include "ui/recent_locations.h"
 #include "verify/link_request.h"
 #include "verify/waiter.h"
 
 namespace tolva {
-
-class SettingsStore;
 
 enum VerifyResult : int {
     Complete = 1,    // every entry was visited
@@ -49,6 +49,9 @@ public:
     // Cancel (also Escape and closing the window) calls run.OnCancel(), and then Wait
     // returns. It may also return early for no reason; the run simply waits again.
     virtual void Wait(const Waiter& waiter, VerificationRun& run) = 0;
+    // Shows the window and performs run.Run() while it is shown (the desktop program starts it
+    // once its event loop runs and closes the window after Run returns); returns Run's result.
+    virtual int DoModal(VerificationRun& run);
 };
 
 // "Interactive URL Repair": shows errorText, name and url, and lets the person edit newUrl
@@ -116,12 +119,19 @@ public:
 private:
     enum class LinkStep { Next, Stop };
     LinkStep ProcessLink(UrlEntry* entry);
+    void RestoreWorkingLink(UrlEntry* entry, const std::string& folderPath);
+    void PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath);
     RequestOutcome Request(const std::string& url);
     void MarkModified();
+    void ShowNoRequestsMessage();
 
     VerifyProgressView& view_;
     UrlRepairPrompt& repair_;
     Prompter& prompter_;
+    bool canceled_ = false;  // Cancel is final: nothing marks the set changed after it
+    bool setupFailed_ = false;
+    std::string unverifiedName_;
+    Waiter waiter_;  // outlives requester_, whose worker posts to it
     std::unique_ptr<LinkRequester> requester_;
     UrlEntry* unverified_ = nullptr;
     // Links this run moved; they are never tested twice in one run.
@@ -138,19 +148,19 @@ struct VerifySettings {
     int retryCount = 0;
 };
 
-// The front end's side of the Verify command. rememberLocation records the location in the
-// Verify list of the chosen format (the page's location box knows how).
+// The front end's side of the Verify command, kept alive by the caller for the whole
+// command. prompter may be null (nothing shown, every question answered No); locationBox is
+// the page's location box, whose recent list remembers the verified location; store keeps
+// the recent lists and the cookie setting (null: neither is read nor written).
 struct VerifyFrontEnd {
     Prompter* prompter = nullptr;
     TextControl* statusLine = nullptr;
     VerifyProgressView* progress = nullptr;
     UrlRepairPrompt* repair = nullptr;
     CookieWarningPrompt* cookieWarning = nullptr;
-    std::function<void()> rememberLocation;
-    // Called with the run just before it starts (the progress window keeps it for OnOK and
-    // OnCancel); may be empty.
-    std::function<void(VerificationRun&)> runStarting;
-    LinkRequestOptions requestOptions;
+    LocationBox* locationBox = nullptr;
+    SettingsStore* store = nullptr;
+    LinkRequestOptions requestOptions;  // test seams; time-out, retries and cookies come from the run
 };
 
 enum class VerifyEnd {
@@ -174,6 +184,6 @@ struct VerifyOutcome {
 // The Verify button: open, read, remember the location, settle cookies, run, restore the
 // cookie setting, write the summary into the status line, save a changed set, close it.
 // The set is closed on every path once it was opened.
-VerifyOutcome OnVerify(UrlSet& set, const VerifySettings& settings, VerifyFrontEnd& frontEnd, SettingsStore& store);
+VerifyOutcome OnVerify(UrlSet& set, const VerifySettings& settings, const VerifyFrontEnd& frontEnd);
 
 }  // namespace tolva

@@ -31,7 +31,9 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-std::string FixturePath(const std::string& relativePath) { return std::string(TOLVA_TEST_DATA_DIR) + "/" + relativePath; }
+std::string FixturePath(const std::string& relativePath) {
+    return std::string(TOLVA_TEST_DATA_DIR) + "/" + relativePath;
+}
 
 std::string ReadFixture(const std::string& relativePath) { return ReadFile(FixturePath(relativePath)); }
 

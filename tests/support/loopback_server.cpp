@@ -1,0 +1,136 @@
+#include "support/loopback_server.h"
+
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace tolva::testing {
+
+namespace {
+constexpr auto kStartWait = std::chrono::seconds(5);
+constexpr auto kStallLimit = std::chrono::seconds(10);
+constexpr auto kSlowPause = std::chrono::milliseconds(300);
+}  // namespace
+
+struct LoopbackServer::State {
+    httplib::Server server;
+    std::thread thread;
+    int port = -1;
+    mutable std::mutex mutex;
+    std::condition_variable stopping;
+    bool stopped = false;
+    std::map<std::string, int> hits;
+
+    void Count(const httplib::Request& request) {
+        std::lock_guard<std::mutex> lock(mutex);
+        hits[request.path] += 1;
+    }
+};
+
+LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    auto& server = s.server;
+    server.set_logger([&s](const httplib::Request& request, const httplib::Response&) { s.Count(request); });
+    server.Get(R"(/status/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+        response.status = std::stoi(request.matches[1]);
+        response.set_content("status page", "text/plain");
+    });
+    server.Get(R"(/redirect/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+        int left = std::stoi(request.matches[1]);
+        if (left == 0) {
+            response.set_content("arrived", "text/plain");
+            return;
+        }
+        response.status = 301;
+        response.set_header("Location", "/redirect/" + std::to_string(left - 1));
+    });
+    server.Get("/loop", [](const httplib::Request&, httplib::Response& response) {
+        response.status = 302;
+        response.set_header("Location", "/loop");
+    });
+    server.Get("/cookie/set", [](const httplib::Request&, httplib::Response& response) {
+        response.status = 302;
+        response.set_header("Set-Cookie", "session=present; Path=/");
+        response.set_header("Location", "/cookie/check");
+    });
+    server.Get("/cookie/check", [](const httplib::Request& request, httplib::Response& response) {
+        bool has = request.get_header_value("Cookie").find("session=present") != std::string::npos;
+        response.status = has ? 200 : 403;
+        response.set_content(has ? "welcome" : "no cookie", "text/plain");
+    });
+    server.Get("/slow", [](const httplib::Request&, httplib::Response& response) {
+        std::this_thread::sleep_for(kSlowPause);
+        response.set_content("late but fine", "text/plain");
+    });
+    server.Get("/stall", [&s](const httplib::Request&, httplib::Response& response) {
+        std::unique_lock<std::mutex> lock(s.mutex);
+        s.stopping.wait_for(lock, kStallLimit, [&s] { return s.stopped; });
+        response.set_content("too late", "text/plain");
+    });
+    server.Get("/big", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(std::string(1 << 20, 'x'), "application/octet-stream");
+    });
+    server.Get("/agent", [](const httplib::Request& request, httplib::Response& response) {
+        response.status = request.get_header_value("User-Agent") == "Tolva" ? 200 : 400;
+    });
+    server.Get("/with space/\xC3\xA9", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("found", "text/plain");
+    });
+    s.port = server.bind_to_any_port("127.0.0.1");
+    if (s.port <= 0) return;
+    s.thread = std::thread([&server] { server.listen_after_bind(); });
+    auto deadline = std::chrono::steady_clock::now() + kStartWait;
+    while (!server.is_running() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+LoopbackServer::~LoopbackServer() {
+    {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        state_->stopped = true;
+    }
+    state_->stopping.notify_all();
+    state_->server.stop();
+    if (state_->thread.joinable()) state_->thread.join();
+}
+
+bool LoopbackServer::Running() const { return state_->port > 0 && state_->server.is_running(); }
+
+int LoopbackServer::Port() const { return state_->port; }
+
+std::string LoopbackServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(state_->port) + path;
+}
+
+int LoopbackServer::Hits(const std::string& path) const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    auto found = state_->hits.find(path);
+    return found == state_->hits.end() ? 0 : found->second;
+}
+
+RefusedPort::RefusedPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    if (fd_ < 0) return;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port_ = ntohs(address.sin_port);
+    }
+}
+
+RefusedPort::~RefusedPort() {
+    if (fd_ >= 0) close(fd_);
+}
+
+}  // namespace tolva::testing

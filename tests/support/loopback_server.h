@@ -1,0 +1,56 @@
+#pragma once
+// A small HTTP server on 127.0.0.1 and an ephemeral port, for tests of the link requests.
+// Its paths answer the way the tests need:
+//   /status/N           status N with the server's usual reason phrase
+//   /redirect/N         N redirects (301) ending at a 200
+//   /loop               redirects to itself forever
+//   /cookie/set         sets a cookie and redirects to /cookie/check,
+//   /cookie/check       which answers 200 with the cookie and 403 without it
+//   /slow               answers 200 after a short pause
+//   /stall              sends nothing until the server is stopped (at most 10 s)
+//   /big                a 1 MiB body
+//   /agent              200 when the user agent is "Tolva", 400 otherwise
+//   /with space/é       200 (the path as decoded by the server)
+// Nothing here ever talks to anything but loopback.
+
+#include <memory>
+#include <string>
+
+namespace tolva::testing {
+
+class LoopbackServer {
+public:
+    LoopbackServer();
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    bool Running() const;
+    int Port() const;
+    // "http://127.0.0.1:<port>" followed by path.
+    std::string Url(const std::string& path) const;
+    // Requests received so far for path.
+    int Hits(const std::string& path) const;
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+// A loopback port that is bound but never listens, so connections to it are refused, and
+// no other program can take it while the object lives.
+class RefusedPort {
+public:
+    RefusedPort();
+    ~RefusedPort();
+    RefusedPort(const RefusedPort&) = delete;
+    RefusedPort& operator=(const RefusedPort&) = delete;
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = -1;
+};
+
+}  // namespace tolva::testing

@@ -1,0 +1,207 @@
+#include "verify/link_request.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <chrono>
+
+#include "resources/strings.h"
+#include "support/loopback_server.h"
+
+namespace tolva {
+namespace {
+
+using testing::LoopbackServer;
+using testing::RefusedPort;
+
+constexpr int kRequestLimitMs = 15000;
+
+struct Finished {
+    RequestOutcome outcome;
+    std::vector<std::string> statuses;
+    bool completed = false;
+};
+
+class LinkRequestTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.Running());
+        options.noProxy = "*";
+    }
+    void Open() { requester = LinkRequester::Create(options, waiter); }
+    // One request, taken to its end (bounded).
+    Finished Fetch(const std::string& url) {
+        if (!requester) Open();
+        Finished finished;
+        if (!requester) return finished;
+        unsigned number = requester->Start(url);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestLimitMs);
+        while (!finished.completed && std::chrono::steady_clock::now() < deadline) {
+            pollfd descriptor{waiter.Fd(), POLLIN, 0};
+            poll(&descriptor, 1, 100);
+            for (RequestRecord& record : waiter.Take()) {
+                if (record.requestNumber != number) continue;
+                if (record.kind == RequestRecord::Status) {
+                    finished.statuses.push_back(record.statusText);
+                } else {
+                    finished.outcome = record.outcome;
+                    finished.completed = true;
+                }
+            }
+        }
+        EXPECT_TRUE(finished.completed) << url;
+        return finished;
+    }
+
+    LoopbackServer server;
+    LinkRequestOptions options;
+    Waiter waiter;
+    std::unique_ptr<LinkRequester> requester;
+};
+
+TEST_F(LinkRequestTest, RepliesCarryTheFinalStatusAndReason) {
+    struct Row {
+        std::string path;
+        long code;
+        std::string reason;
+    };
+    const Row rows[] = {
+        {"/status/200", 200, "OK"},
+        {"/status/404", 404, "Not Found"},
+        {"/status/405", 405, "Method Not Allowed"},
+        {"/status/410", 410, "Gone"},
+        {"/status/500", 500, "Internal Server Error"},
+        {"/status/503", 503, "Service Unavailable"},
+        {"/redirect/1", 200, "OK"},
+        {"/redirect/10", 200, "OK"},
+        {"/slow", 200, "OK"},
+        {"/big", 200, "OK"},
+        {"/agent", 200, "OK"},
+        {"/with space/\xC3\xA9", 200, "OK"},
+    };
+    for (const Row& row : rows) {
+        Finished finished = Fetch(server.Url(row.path));
+        EXPECT_EQ(finished.outcome.kind, RequestOutcome::Reply) << row.path;
+        EXPECT_EQ(finished.outcome.httpCode, row.code) << row.path;
+        EXPECT_EQ(finished.outcome.statusText, row.reason) << row.path;
+    }
+    // The whole big body was never fetched, and the space was sent escaped.
+    EXPECT_EQ(server.Hits("/big"), 1);
+}
+
+TEST_F(LinkRequestTest, FailuresWithoutReplyMapToErrorNumbers) {
+    RefusedPort refused;
+    ASSERT_GT(refused.Port(), 0);
+    struct Row {
+        std::string url;
+        unsigned error;
+    };
+    const Row rows[] = {
+        {server.Url("/redirect/11"), 12156},  // one redirect more than followed
+        {server.Url("/loop"), 12156},
+        {"http://127.0.0.1:" + std::to_string(refused.Port()) + "/", 12029},
+        {"javascript:alert(1)", 12006},
+        {"file:///etc/passwd", 12006},
+        {"mailto:someone@example.com", 12006},
+        {"127.0.0.1/no-scheme", 12006},
+        {"", 12005},
+        {"http://[::1/", 12005},
+    };
+    for (const Row& row : rows) {
+        Finished finished = Fetch(row.url);
+        EXPECT_EQ(finished.outcome.kind, RequestOutcome::NoReply) << row.url;
+        EXPECT_EQ(finished.outcome.error, row.error) << row.url;
+    }
+    EXPECT_EQ(server.Hits("/redirect/0"), 0);
+}
+
+TEST_F(LinkRequestTest, CookiesFollowTheRedirectOnlyWhenAccepted) {
+    Finished refused = Fetch(server.Url("/cookie/set"));
+    EXPECT_EQ(refused.outcome.httpCode, 403);
+
+    options.acceptCookies = true;
+    Open();
+    Finished accepted = Fetch(server.Url("/cookie/set"));
+    EXPECT_EQ(accepted.outcome.httpCode, 200);
+}
+
+TEST_F(LinkRequestTest, ServerThatSendsNothingTimesOut) {
+    options.timeoutSeconds = 1;
+    Finished finished = Fetch(server.Url("/stall"));
+    EXPECT_EQ(finished.outcome.kind, RequestOutcome::NoReply);
+    EXPECT_EQ(finished.outcome.error, 12002u);
+}
+
+TEST_F(LinkRequestTest, RefusedNameLookupIsHostNotFound) {
+    options.refuseNameLookups = true;
+    Finished finished = Fetch(server.Url("/status/200"));
+    EXPECT_EQ(finished.outcome.kind, RequestOutcome::NoReply);
+    EXPECT_EQ(finished.outcome.error, 12007u);
+    EXPECT_EQ(server.Hits("/status/200"), 0);
+}
+
+TEST_F(LinkRequestTest, StatusTextsComeInOrderAndAReusedConnectionShowsTheLastTwo) {
+    const std::vector<std::string> first = {LoadString(IDS_STATUS_RESOLVING), LoadString(IDS_STATUS_CONNECTING),
+                                            LoadString(IDS_STATUS_REQUEST_SENT),
+                                            LoadString(IDS_STATUS_REQUEST_COMPLETE)};
+    EXPECT_EQ(Fetch(server.Url("/status/200")).statuses, first);
+    const std::vector<std::string> reused = {LoadString(IDS_STATUS_REQUEST_SENT),
+                                             LoadString(IDS_STATUS_REQUEST_COMPLETE)};
+    EXPECT_EQ(Fetch(server.Url("/status/404")).statuses, reused);
+}
+
+TEST_F(LinkRequestTest, AbortStopsAStalledRequestPromptly) {
+    Open();
+    ASSERT_TRUE(requester);
+    unsigned number = requester->Start(server.Url("/stall"));
+    // Wait until the request is on the wire, then stop it.
+    bool sent = false;
+    for (int turn = 0; turn < 100 && !sent; ++turn) {
+        pollfd descriptor{waiter.Fd(), POLLIN, 0};
+        poll(&descriptor, 1, 100);
+        for (RequestRecord& record : waiter.Take()) {
+            sent = sent || record.statusText == LoadString(IDS_STATUS_REQUEST_SENT);
+        }
+    }
+    ASSERT_TRUE(sent);
+    requester->Abort();
+    EXPECT_TRUE(requester->WaitIdle(5000));
+    std::deque<RequestRecord> records = waiter.Take();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().requestNumber, number);
+    EXPECT_EQ(records.back().outcome.kind, RequestOutcome::Stopped);
+}
+
+TEST(LinkRequestUnits, CurlResultsMapToErrorNumbers) {
+    struct Row {
+        int curlCode;
+        long serverCode;
+        unsigned error;
+    };
+    const Row rows[] = {
+        {6, 0, 12007}, {7, 0, 12029},  {28, 0, 12002},   {3, 0, 12005},  {1, 0, 12006},  {47, 0, 12156}, {52, 0, 12152},
+        {8, 0, 12152}, {55, 0, 12031}, {56, 0, 12031},   {35, 0, 12157}, {60, 0, 12045}, {67, 0, 12015}, {78, 550, 550},
+        {9, 530, 530}, {19, 0, 12004}, {78, 250, 12004}, {42, 0, 12004}, {99, 0, 12004},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ErrorNumberForCurlCode(row.curlCode, row.serverCode), row.error) << row.curlCode;
+    }
+}
+
+TEST(LinkRequestUnits, OnlyTheRequestIsEscapedAndOnlyAfterTheHost) {
+    struct Row {
+        std::string stored;
+        std::string sent;
+    };
+    const Row rows[] = {
+        {"http://h/a b?q=c d#e f", "http://h/a%20b?q=c%20d#e%20f"},
+        {"http://h/\xC3\xA9\x01\x7F", "http://h/%C3%A9%01%7F"},
+        {"http://h\xC3\xA9/x", "http://h\xC3\xA9/x"},
+        {"http://h", "http://h"},
+        {"http://h/already%20escaped", "http://h/already%20escaped"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(EncodeForRequest(row.stored), row.sent);
+}
+
+}  // namespace
+}  // namespace tolva
