@@ -160,7 +160,7 @@ bool SettingsStore::Load() {
     unparsable_ = false;
     int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) return true;
+        if (errno == ENOENT || errno == ENOTDIR) return true;
         unparsable_ = true;
         return false;
     }
