@@ -18,8 +18,8 @@ constexpr std::chrono::milliseconds kCounterInterval{250};
 bool IsTerminal(std::FILE* stream) { return stream != nullptr && ::isatty(::fileno(stream)) == 1; }
 
 Terminal::Terminal(std::FILE* statusStream, std::FILE* messageStream, bool statusIsTerminal,
-                   std::initializer_list<int> counterIds)
-    : status_(statusStream), messages_(messageStream), statusIsTerminal_(statusIsTerminal) {
+                   std::initializer_list<int> counterIds, Clock clock)
+    : status_(statusStream), messages_(messageStream), statusIsTerminal_(statusIsTerminal), clock_(clock) {
     for (int id : counterIds) {
         std::string text = LoadString(id);
         std::size_t directive = text.find('%');
@@ -49,7 +49,7 @@ void Terminal::EndCounterLine() {
 void Terminal::Status(const std::string& text) {
     if (IsCounter(text)) {
         if (!statusIsTerminal_) return;
-        auto now = std::chrono::steady_clock::now();
+        auto now = clock_();
         if (counterShown_ != 0 && now - lastCounter_ < kCounterInterval) return;
         lastCounter_ = now;
         // Rewrite the line in place; spaces cover what a longer earlier text left.

@@ -20,9 +20,11 @@ bool IsTerminal(std::FILE* stream);
 
 class Terminal {
 public:
-    // counterIds: string-table ids of the counter texts.
+    using Clock = std::chrono::steady_clock::time_point (*)();
+
+    // counterIds: string-table ids of the counter texts. clock: tests pass their own.
     Terminal(std::FILE* statusStream, std::FILE* messageStream, bool statusIsTerminal,
-             std::initializer_list<int> counterIds);
+             std::initializer_list<int> counterIds, Clock clock = &std::chrono::steady_clock::now);
     ~Terminal();
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;
@@ -40,6 +42,7 @@ private:
     std::FILE* status_;
     std::FILE* messages_;
     bool statusIsTerminal_;
+    Clock clock_;
     std::vector<std::string> counterPrefixes_;
     std::size_t counterShown_ = 0;  // length of the counter text on the open line, 0 when none
     std::chrono::steady_clock::time_point lastCounter_{};

@@ -14,6 +14,7 @@ struct ShownMessage {
     std::string text;
     std::string caption;
     bool question = false;
+    friend bool operator==(const ShownMessage&, const ShownMessage&) = default;
 };
 
 class RecordingPrompter : public Prompter {

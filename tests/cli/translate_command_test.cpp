@@ -1,0 +1,211 @@
+// tolva-cli translate driven as a process, as a script would run it, plus the terminal
+// helpers it shows the run through.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/terminal.h"
+#include "resources/strings.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::string kBookmarks =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
+    "<DT><H3>Folder</H3>\n<DL><p>\n<DT><A HREF=\"http://example.com/\">Example</A>\n</DL><p>\n</DL><p>\n";
+
+struct CliResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class TranslateCommandTest : public ::testing::Test {
+protected:
+    // Runs tolva-cli with args, stdin from /dev/null (no terminal) and a settings folder of its own.
+    CliResult Run(const std::vector<std::string>& args) {
+        const std::string outPath = dir.File("stdout");
+        const std::string errPath = dir.File("stderr");
+        pid_t child = ::fork();
+        if (child == 0) {
+            int in = ::open("/dev/null", O_RDONLY);
+            int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (in < 0 || out < 0 || err < 0) ::_exit(127);
+            ::dup2(in, 0);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+            std::vector<char*> argv;
+            argv.push_back(const_cast<char*>(TOLVA_CLI_PATH));
+            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            ::execv(TOLVA_CLI_PATH, argv.data());
+            ::_exit(127);
+        }
+        CliResult result;
+        int status = 0;
+        if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+            result.exitCode = WEXITSTATUS(status);
+        }
+        result.out = ReadFile(outPath);
+        result.err = ReadFile(errPath);
+        return result;
+    }
+
+    TempDir dir;
+    std::string config = dir.File("config");
+    std::string source = dir.File("bookmarks.html");
+    std::string destination = dir.File("copy.html");
+};
+
+TEST_F(TranslateCommandTest, TranslatesRemembersAndExitsZero) {
+    WriteFile(source, kBookmarks);
+    CliResult result = Run({"translate", "--source-format", "netscape", "--source", source, "--destination-format",
+                            "netscape", "--destination", destination});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out,
+              "Now reading the URL set.\nNetscape file loaded.\nNow converting the URL set.\nNow converting the URL "
+              "set.\nNow saving the destination URL set.\nURL set converted.\n")
+        << "counters are not printed without a terminal";
+    std::string written = ReadFile(destination);
+    EXPECT_NE(written.find("<DT><H3>Folder</H3>"), std::string::npos);
+    EXPECT_NE(written.find("<DT><A HREF=\"http://example.com/\">Example</A>"), std::string::npos);
+
+    // A second run to the same list keeps the earlier entry below the new one.
+    const std::string second = dir.File("second.html");
+    ASSERT_EQ(Run({"translate", "--source-format", "netscape", "--source", source, "--destination-format", "netscape",
+                   "--destination", second, "--no-fix-ampersands"})
+                  .exitCode,
+              0);
+    std::string store = ReadFile(config + "/tolva/registry.reg");
+    EXPECT_NE(store.find("[HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Convert\\RecentNetNav]\n\"0\"=\"" + second +
+                         "\"\n\"1\"=\"" + destination + "\"\n"),
+              std::string::npos)
+        << store;
+}
+
+TEST_F(TranslateCommandTest, FailuresExitOneWithTheirMessagesOnStderr) {
+    struct FailureCase {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    WriteFile(destination, "already here");
+    const std::vector<FailureCase> cases = {
+        {{"translate"}, "Tolva 2.0.1: " + LoadString(IDS_NO_SOURCE)},
+        {{"translate", "--source-format", "", "--source", source}, "Tolva 2.0.1: " + LoadString(IDS_NO_SOURCE)},
+        {{"translate", "--source-format", "mosaic", "--source", source},
+         "Tolva 2.0.1: " + LoadString(IDS_NO_DESTINATION)},
+        {{"translate", "--source-format", "netscape", "--source", dir.File("missing.html"), "--destination-format",
+          "netscape", "--destination", dir.File("new.html")},
+         "Tolva: Convert was unable to open the source URL set.\n"},
+    };
+    for (const FailureCase& c : cases) {
+        CliResult result = Run(c.args);
+        EXPECT_EQ(result.exitCode, 1) << c.message;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(TranslateCommandTest, ExistingDestinationIsLeftAsItWasWithoutAnAnswer) {
+    WriteFile(source, kBookmarks);
+    WriteFile(destination, "already here");
+    CliResult result = Run({"translate", "--source-format", "netscape", "--source", source, "--destination-format",
+                            "netscape", "--destination", destination});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(ReadFile(destination), "already here");
+    EXPECT_FALSE(std::filesystem::exists(destination + ".bak"));
+    EXPECT_EQ(result.out.find("URL set converted."), std::string::npos);
+}
+
+TEST_F(TranslateCommandTest, UsageErrorsExitTwo) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"translate", "--source-format", "html"},
+             {"translate", "--yes", "--no"},
+             {"translate", "--unknown"},
+         }) {
+        EXPECT_EQ(Run(args).exitCode, 2) << args[1];
+    }
+    EXPECT_EQ(Run({"translate", "--help"}).exitCode, 0);
+}
+
+// Everything a Terminal printed to a stream.
+std::string Printed(std::FILE* stream) {
+    std::fflush(stream);
+    std::rewind(stream);
+    std::string text;
+    for (int c = std::fgetc(stream); c != EOF; c = std::fgetc(stream)) text += static_cast<char>(c);
+    return text;
+}
+
+std::chrono::steady_clock::time_point fakeNow{};
+std::chrono::steady_clock::time_point FakeClock() { return fakeNow; }
+
+TEST(TerminalTest, CountersAreThrottledOnATerminalAndDroppedElsewhere) {
+    std::FILE* status = std::tmpfile();
+    std::FILE* messages = std::tmpfile();
+    ASSERT_TRUE(status && messages);
+    {
+        cli::Terminal terminal(status, messages, true, {IDS_STATUS_READING_LINE}, &FakeClock);
+        // A thousand lines in 100 ms, then one more a second later.
+        for (int line = 1; line <= 1000; ++line) {
+            fakeNow += std::chrono::microseconds(100);
+            terminal.Status(FormatString(IDS_STATUS_READING_LINE, {line}));
+        }
+        fakeNow += std::chrono::seconds(1);
+        terminal.Status("Reading line 1001");
+        terminal.Status("Netscape file loaded.");
+        terminal.Message("Error 28 writing Netscape line", "Tolva");
+    }
+    std::string shown = Printed(status);
+    // The counter line is rewritten in place, then ended for the next text.
+    EXPECT_EQ(shown, "\rReading line 1\rReading line 1001\nNetscape file loaded.\n");
+    EXPECT_EQ(Printed(messages), "Tolva: Error 28 writing Netscape line\n");
+    std::fclose(status);
+    std::fclose(messages);
+
+    std::FILE* piped = std::tmpfile();
+    {
+        cli::Terminal terminal(piped, piped, false, {IDS_STATUS_READING_LINE, IDS_CONVERTING_LINK});
+        terminal.Status("Reading line 7");
+        terminal.Status("Converting link 1 of 2");
+        terminal.Status("Reading the rest");
+    }
+    EXPECT_EQ(Printed(piped), "Reading the rest\n");
+    std::fclose(piped);
+}
+
+TEST(TerminalPrompterTest, FlagsAnswerAndNobodyToAskEndsTheProgram) {
+    std::FILE* sink = std::tmpfile();
+    cli::Terminal terminal(sink, sink, false, {});
+    cli::TerminalPrompter yes(terminal, cli::AnswerPolicy::Yes);
+    cli::TerminalPrompter no(terminal, cli::AnswerPolicy::No);
+    EXPECT_TRUE(yes.AskYesNo("Replace?", "Tolva 2.0.1"));
+    EXPECT_FALSE(no.AskYesNo("Replace?", "Tolva 2.0.1"));
+    EXPECT_NE(Printed(sink).find("Tolva 2.0.1: Replace?\n"), std::string::npos);
+    std::fclose(sink);
+
+    std::FILE* notATerminal = std::tmpfile();
+    EXPECT_EXIT(
+        {
+            cli::Terminal errTerminal(stdout, stderr, false, {});
+            cli::TerminalPrompter ask(errTerminal, cli::AnswerPolicy::Ask, notATerminal);
+            ask.AskYesNo("Replace?", "Tolva 2.0.1");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(1), "--yes or --no");
+    std::fclose(notATerminal);
+}
+
+}  // namespace
+}  // namespace tolva

@@ -1,0 +1,269 @@
+#include "translate/translation_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "resources/strings.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+using testing::ReadFile;
+using testing::RecordingProgressBar;
+using testing::RecordingPrompter;
+using testing::RecordingText;
+using testing::ShownMessage;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::string kCaption = "Tolva 2.0.1";
+const std::string kRunCaption = "Tolva";
+
+const std::string kBookmarks =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
+    "<DT><H3>Tools &amp; Toys</H3>\r\n<DL><p>\r\n"
+    "<DT><A HREF=\"http://example.com/a\" ADD_DATE=\"1\">Tom && Jerry</A>\r\n"
+    "</DL><p>\r\n"
+    "<DT><A HREF=\"http://example.com/b\">Plain</A>\r\n"
+    "</DL><p>\r\n";
+
+// A file whose reads or writes fail, as a failing disk's do.
+class FaultyFile : public File {
+public:
+    FaultyFile(bool failReads, bool failWrites) : failReads_(failReads), failWrites_(failWrites) {}
+    long Read(void* buffer, std::size_t size) override {
+        if (!failReads_) return File::Read(buffer, size);
+        SetFailure(EIO);
+        return -1;
+    }
+    bool Write(const void* data, std::size_t size) override {
+        if (!failWrites_) return File::Write(data, size);
+        SetFailure(ENOSPC);
+        return false;
+    }
+
+private:
+    bool failReads_;
+    bool failWrites_;
+};
+
+class TranslationRunTest : public ::testing::Test {
+protected:
+    TranslationRunTest() {
+        controls.statusLine = &status;
+        controls.progressLabel = &label;
+        controls.progressBar = &bar;
+        controls.progressText = &progressText;
+        controls.prompter = &prompter;
+        controls.sourceBox = &sourceBox;
+        controls.destinationBox = &destinationBox;
+        controls.store = &store;
+        controls.cancelToClose = [this] { ++cancelToCloseCalls; };
+        WriteFile(source, kBookmarks);
+    }
+
+    TranslateValues Values(std::int32_t toFormat = Netscape) const {
+        return {Netscape, source, toFormat, destination, true};
+    }
+    std::vector<std::string> Remembered(std::int32_t format) {
+        SettingsStore reloaded(store.Path());
+        reloaded.Load();
+        MemoryLocationBox box;
+        LoadRecentLocations(reloaded, RecentPage::Translate, format, box);
+        return box.Entries();
+    }
+    // The status texts without the readers' per-line counters.
+    std::vector<std::string> RunStatus() const {
+        std::vector<std::string> texts;
+        for (const std::string& text : status.history) {
+            if (!text.starts_with("Reading line ")) texts.push_back(text);
+        }
+        return texts;
+    }
+
+    TempDir dir;
+    std::string source = dir.File("source.html");
+    std::string destination = dir.File("destination.html");
+    SettingsStore store{dir.File("registry.reg")};
+    RecordingText status;
+    RecordingText label;
+    RecordingProgressBar bar;
+    RecordingText progressText;
+    RecordingPrompter prompter;
+    MemoryLocationBox sourceBox;
+    MemoryLocationBox destinationBox;
+    TranslatePageControls controls;
+    int cancelToCloseCalls = 0;
+};
+
+TEST_F(TranslationRunTest, IncompleteFormIsRefusedBeforeAnythingIsRemembered) {
+    struct FormCase {
+        TranslateValues values;
+        int message;
+    };
+    const std::vector<FormCase> cases = {
+        {{kFormatNone, "", kFormatNone, "", true}, IDS_NO_SOURCE},
+        {{kFormatNone, "/typed/without/format", Netscape, "/d", true}, IDS_NO_SOURCE},
+        {{Netscape, "", Netscape, "/d", true}, IDS_NO_SOURCE},
+        {{7, "/s", Netscape, "/d", true}, IDS_NO_SOURCE},
+        {{Netscape, "/s", Netscape, "", true}, IDS_NO_DESTINATION},
+        {{Netscape, "/s", kFormatNone, "/d", true}, IDS_NO_DESTINATION},
+    };
+    for (const FormCase& c : cases) {
+        RecordingPrompter shown;
+        controls.prompter = &shown;
+        EXPECT_EQ(RunTranslation(c.values, controls), TranslationResult::Failed);
+        EXPECT_EQ(shown.shown, (std::vector<ShownMessage>{{LoadString(c.message), kCaption}}));
+    }
+    EXPECT_TRUE(status.history.empty());
+    EXPECT_FALSE(std::filesystem::exists(store.Path()));
+    EXPECT_EQ(cancelToCloseCalls, 0);
+}
+
+TEST_F(TranslationRunTest, SameFormatWritesACopyAndReportsEveryStep) {
+    ASSERT_EQ(RunTranslation(Values(), controls), TranslationResult::Converted);
+
+    EXPECT_EQ(RunStatus(), (std::vector<std::string>{"Now reading the URL set.", "Netscape file loaded.",
+                                                     "Now converting the URL set.", "Now converting the URL set.",
+                                                     "Now saving the destination URL set.", "URL set converted."}));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(cancelToCloseCalls, 1);
+    // Shown and hidden around the conversion, which moves nothing for the same format.
+    EXPECT_EQ(label.shows, (std::vector<bool>{true, false}));
+    EXPECT_EQ(bar.shows, (std::vector<bool>{true, false}));
+    EXPECT_EQ(progressText.shows, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(bar.positions.empty());
+    EXPECT_TRUE(progressText.history.empty());
+
+    std::string written = ReadFile(destination);
+    EXPECT_NE(written.find("<DT><H3>Tools &amp; Toys</H3>"), std::string::npos);
+    EXPECT_NE(written.find("<DT><A HREF=\"http://example.com/a\"  ADD_DATE=\"1\">Tom && Jerry</A>"), std::string::npos);
+    EXPECT_EQ(ReadFile(source), kBookmarks);
+
+    // The destination was the last location remembered for the shared list.
+    EXPECT_EQ(Remembered(Netscape), (std::vector<std::string>{destination}));
+    EXPECT_EQ(destinationBox.Entries().front(), destination);
+    EXPECT_EQ(sourceBox.Entries().front(), source);
+}
+
+TEST_F(TranslationRunTest, TwoRunsFromOneSourceBothOpenIt) {
+    ASSERT_EQ(RunTranslation(Values(), controls), TranslationResult::Converted);
+    destination = dir.File("second.html");
+    EXPECT_EQ(RunTranslation(Values(), controls), TranslationResult::Converted);
+    EXPECT_EQ(ReadFile(destination), ReadFile(dir.File("destination.html")));
+}
+
+TEST_F(TranslationRunTest, MissingSourceIsReportedTwiceButStillRemembered) {
+    source = dir.File("missing.html");
+    EXPECT_EQ(RunTranslation(Values(), controls), TranslationResult::Failed);
+    EXPECT_EQ(prompter.shown, (std::vector<ShownMessage>{
+                                  {FormatString(IDS_SET_NOT_FOUND, {source}), kCaption},
+                                  {"Convert was unable to open the source URL set.", kRunCaption},
+                              }));
+    EXPECT_TRUE(status.history.empty());
+    EXPECT_FALSE(std::filesystem::exists(destination));
+    EXPECT_EQ(Remembered(Netscape), (std::vector<std::string>{destination}));
+}
+
+TEST_F(TranslationRunTest, SourceThatCannotBeReadStopsBeforeTheDestination) {
+    EXPECT_EQ(RunTranslation(Values(), controls, [] { return std::make_unique<FaultyFile>(true, false); }),
+              TranslationResult::Failed);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back(), (ShownMessage{"Convert was unable to read the source URL set.", kRunCaption}));
+    EXPECT_EQ(status.Current(), "Unable to read that URL set.");
+    EXPECT_FALSE(std::filesystem::exists(destination));
+    EXPECT_TRUE(label.shows.empty());
+    EXPECT_EQ(cancelToCloseCalls, 0);
+}
+
+TEST_F(TranslationRunTest, DestinationThatCannotBeCreatedFailsTheRun) {
+    destination = dir.File("no/such/folder/out.html");
+    EXPECT_EQ(RunTranslation(Values(), controls), TranslationResult::Failed);
+    EXPECT_EQ(prompter.shown, (std::vector<ShownMessage>{
+                                  {FormatString(IDS_SET_EXISTS, {destination}), kCaption},
+                                  {"Convert was unable to open the destination URL set.", kRunCaption},
+                              }));
+    EXPECT_EQ(status.Current(), "Unable to create the destination URL set.");
+    EXPECT_EQ(cancelToCloseCalls, 0);
+}
+
+TEST_F(TranslationRunTest, DestinationThatCannotBeWrittenIsNotReportedAsConverted) {
+    // Reads succeed, so the source is read; every write fails, as on a full disk.
+    EXPECT_EQ(RunTranslation(Values(), controls, [] { return std::make_unique<FaultyFile>(false, true); }),
+              TranslationResult::Failed);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_ERR_NETSCAPE_HEADER, {ENOSPC}));
+    EXPECT_EQ(prompter.shown[1], (ShownMessage{"Convert was unable to save the destination URL set.", kRunCaption}));
+    EXPECT_EQ(status.Current(), "Unable to save the destination URL set.");
+    EXPECT_EQ(cancelToCloseCalls, 0);
+}
+
+TEST_F(TranslationRunTest, ConversionRenamesForShortcutsAndShowsProgressPerLink) {
+    std::filesystem::create_directory(destination = dir.File("favorites"));
+    // Whatever the destination then says about the existing folder, the conversion has run.
+    RunTranslation(Values(Shortcuts), controls);
+    EXPECT_EQ(bar.rangeMin, 0);
+    EXPECT_EQ(bar.rangeMax, 2);
+    EXPECT_EQ(bar.positions, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(progressText.history, (std::vector<std::string>{"Converting link 1 of 2", "Converting link 2 of 2"}));
+}
+
+// ConvertTo on a set built in memory.
+class ConvertToTest : public ::testing::Test {
+protected:
+    UrlEntry* Add(UrlEntryKind kind, const std::string& name) {
+        auto* entry = new UrlEntry(kind, name, kind == Link ? "http://example.com/" : "");
+        set.Append(entry);
+        if (kind == Link) ++set.linkCount;
+        return entry;
+    }
+
+    UrlSet set;
+    RecordingProgressBar bar;
+    RecordingText text;
+};
+
+TEST_F(ConvertToTest, SameFormatOnlyMovesTheSet) {
+    UrlEntry* link = Add(Link, "A && B");
+    set.format = Netscape;
+    set.ConvertTo(true, Netscape, "/elsewhere.html", &bar, &text);
+    EXPECT_EQ(set.location, "/elsewhere.html");
+    EXPECT_EQ(set.format, Netscape);
+    EXPECT_EQ(link->name, "A && B");
+    EXPECT_EQ(bar.rangeMax, -1);
+    EXPECT_TRUE(text.history.empty());
+}
+
+TEST_F(ConvertToTest, RenamedEntriesKeepTheirFormerNames) {
+    UrlEntry* folder = Add(FolderStart, "R&&D");
+    UrlEntry* renamed = Add(Link, "Tom && Jerry");
+    UrlEntry* kept = Add(Link, "Plain");
+    Add(FolderEnd, "");
+    set.format = Netscape;
+    set.ConvertTo(true, Shortcuts, "/favorites", nullptr, &text);
+    EXPECT_EQ(set.format, Shortcuts);
+    EXPECT_EQ(folder->name, "R&D");
+    EXPECT_EQ(renamed->name, "Tom & Jerry");
+    EXPECT_EQ(renamed->preservedName, "Tom && Jerry");
+    EXPECT_EQ(renamed->flags, NamePreserved | NameTranslated);
+    EXPECT_EQ(kept->flags, 0);
+    EXPECT_EQ(kept->preservedName, "");
+    EXPECT_TRUE(text.history.empty()) << "no progress text without a bar";
+}
+
+TEST_F(ConvertToTest, ProgressRangeHoldsMoreThanSixteenBitsOfLinks) {
+    constexpr int kLinks = 70000;
+    for (int i = 0; i < kLinks; ++i) Add(Link, "x");
+    set.format = Shortcuts;
+    set.ConvertTo(false, Netscape, "/out.html", &bar, &text);
+    EXPECT_EQ(bar.rangeMax, kLinks);
+    EXPECT_EQ(bar.positions.back(), kLinks);
+    EXPECT_EQ(text.Current(), "Converting link 70000 of 70000");
+}
+
+}  // namespace
+}  // namespace tolva
