@@ -1,13 +1,470 @@
+// Folder trees of Windows Internet shortcut files: one directory per folder of the set and
+// one "*.url" profile file per link.
+//
+// Every file-system call below the set's location goes through a descriptor of the folder it
+// acts in, with one plain name component and without following symbolic links, so no name or
+// stored path can make the reader or writer act outside the location.
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
 #include "model/url_set.h"
+#include "platform/profile_file.h"
+#include "platform/registered_owner.h"
+#include "resources/strings.h"
 
 namespace tolva {
 
-// Not built yet: reading and writing this format fails as an unknown format does.
-int UrlSet::ReadShortcuts(TextControl* statusText) {
-    (void)statusText;
-    return 0;
+namespace {
+
+constexpr std::string_view kShortcutSuffix = ".url";
+constexpr std::string_view kShortcutSection = "InternetShortcut";
+constexpr std::string_view kTolvaSection = "Tolva";
+// What a verification appends to a failing link's name before the error text: space, soft
+// hyphen, space. Sets saved on Windows hold the soft hyphen as the single byte 0xAD.
+constexpr std::string_view kSeparatorUtf8 = " \xC2\xAD ";
+constexpr std::string_view kSeparatorAnsi = " \xAD ";
+// The code Windows gives a name it cannot use.
+constexpr int kErrorInvalidName = 123;
+// A folder name Windows cannot hold ("", ".", "..") is written as this.
+constexpr std::string_view kPlaceholderFolderName = "-";
+// Links refused one by one are shown up to this many times in one write, so that a set
+// full of unusable names cannot bury the person in message boxes.
+constexpr int kMaxEntryMessages = 5;
+
+using FileId = std::pair<dev_t, ino_t>;
+
+FileId IdOf(const struct stat& info) { return {info.st_dev, info.st_ino}; }
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() { Reset(); }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    void Reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+};
+
+Descriptor OpenFolderAt(int parent, const std::string& name) {
+    return Descriptor(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
-int UrlSet::WriteShortcuts() { return 0; }
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+// NTFS lists a folder in the order of its names compared in upper case; ties (names that
+// differ only in case, possible on Linux) go by their bytes. Taking entries in this order
+// makes a set read the same on every file system.
+bool ListedBefore(const std::string& a, const std::string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        unsigned char x = static_cast<unsigned char>(UpperAscii(a[i]));
+        unsigned char y = static_cast<unsigned char>(UpperAscii(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+bool HasShortcutSuffix(const std::string& name) {
+    return name.size() >= kShortcutSuffix.size() &&
+           EqualsIgnoringAsciiCase(std::string_view(name).substr(name.size() - kShortcutSuffix.size()),
+                                   kShortcutSuffix);
+}
+
+// The link's name from its file name: the suffix dropped, and a verification's error text cut
+// off at the first separator, unless the name begins with it.
+std::string NameFromFileName(const std::string& fileName) {
+    std::string name = fileName.substr(0, fileName.size() - kShortcutSuffix.size());
+    std::size_t cut = std::min(name.find(kSeparatorUtf8), name.find(kSeparatorAnsi));
+    if (cut != std::string::npos && cut != 0) name.erase(cut);
+    return name;
+}
+
+// Cuts text to at most limit bytes without splitting a UTF-8 character.
+std::string CutAtCharacter(const std::string& text, std::size_t limit) {
+    if (text.size() <= limit) return text;
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut);
+}
+
+// A name that can be one path component: no "/", no zero byte.
+bool IsUsableComponent(std::string_view name) {
+    return name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+std::size_t NameLimit(int folder) {
+    long limit = ::fpathconf(folder, _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
+// A link read from a shortcut file remembers which file, so that writing the set back to
+// where it was read can remove that file when the link goes to another one.
+class ShortcutEntry : public UrlEntry {
+public:
+    using UrlEntry::UrlEntry;
+    FileId top{};                      // the folder the set was read from
+    std::vector<std::string> folders;  // directory names from there to the file
+    std::string fileName;
+    FileId file{};
+};
+
+struct ReadWalk {
+    UrlSet& set;
+    TextControl* statusText;
+    FileId top;
+    std::vector<std::string> folders;
+};
+
+void ShowLoadingItem(ReadWalk& walk) {
+    if (walk.statusText) {
+        walk.statusText->SetText(FormatString(IDS_STATUS_LOADING_ITEM, {walk.set.linkCount + walk.set.folderCount}));
+    }
+}
+
+// One directory: its sub-folders (each with its contents and FolderEnd), then its links, then
+// its own FolderEnd. Symbolic links are not followed: a link to a parent folder would never
+// end, and one to elsewhere would take the set outside its location.
+void WalkShortcutFolder(ReadWalk& walk, int folder) {
+    std::vector<std::string> directories;
+    std::vector<std::string> shortcuts;
+    int listFd = folder >= 0 ? ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    DIR* listing = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (listing == nullptr && listFd >= 0) ::close(listFd);
+    if (listing != nullptr) {
+        while (struct dirent* item = ::readdir(listing)) {
+            std::string name = item->d_name;
+            if (name == "." || name == "..") continue;
+            unsigned char type = item->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat info {};
+                if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+                type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
+            }
+            // Hidden folders are not folders of the set.
+            if (type == DT_DIR && name.front() != '.') directories.push_back(std::move(name));
+            if (type == DT_REG && HasShortcutSuffix(name)) shortcuts.push_back(std::move(name));
+        }
+        ::closedir(listing);
+    }
+    std::sort(directories.begin(), directories.end(), ListedBefore);
+    std::sort(shortcuts.begin(), shortcuts.end(), ListedBefore);
+
+    UrlSet& set = walk.set;
+    for (const std::string& name : directories) {
+        ++set.folderCount;
+        ShowLoadingItem(walk);
+        set.Append(new UrlEntry(FolderStart, name));
+        Descriptor sub = OpenFolderAt(folder, name);
+        walk.folders.push_back(name);
+        WalkShortcutFolder(walk, sub.Get());
+        walk.folders.pop_back();
+    }
+
+    ProfileFile profile;
+    for (const std::string& fileName : shortcuts) {
+        ++set.linkCount;
+        ShowLoadingItem(walk);
+        auto* link = new ShortcutEntry(Link, NameFromFileName(fileName));
+        if (profile.Load(folder, fileName)) {
+            // Values are read whole: real shortcuts hold URLs far longer than 254 bytes.
+            link->url = profile.GetString(kShortcutSection, "URL", {}, ProfileFile::kWholeValue);
+            link->preservedName = profile.GetString(kShortcutSection, "PreVfyName", {}, ProfileFile::kWholeValue);
+            link->preservedLocation = profile.GetString(kShortcutSection, "PreVfyLoc", {}, ProfileFile::kWholeValue);
+            // Where this program's own writer keeps a link's origin, so that a verified set
+            // can put a link back in its folder.
+            if (link->preservedLocation.empty()) {
+                link->preservedLocation =
+                    profile.GetString(kTolvaSection, "PreVfyLocation", {}, ProfileFile::kWholeValue);
+            }
+        }
+        struct stat info {};
+        if (::fstatat(folder, fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            link->top = walk.top;
+            link->folders = walk.folders;
+            link->fileName = fileName;
+            link->file = IdOf(info);
+        }
+        set.Append(link);
+    }
+    set.Append(new UrlEntry(FolderEnd, {}));
+}
+
+// One folder of the set as the writer holds it while it writes the folder's contents.
+struct WriteFolder {
+    Descriptor fd;
+    std::string path;  // native path, for messages
+    std::set<std::string>* usedNames = nullptr;
+    bool usable = false;
+};
+
+class ShortcutWriter {
+public:
+    explicit ShortcutWriter(UrlSet& set) : set_(set) {}
+
+    int Run() {
+        WriteFolder top;
+        top.fd = Descriptor(::open(set_.location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        top.path = set_.location;
+        struct stat info {};
+        if (!top.fd.Valid() || ::fstat(top.fd.Get(), &info) != 0) {
+            ShowFolderError(errno, set_.location);
+            return 0;
+        }
+        topId_ = IdOf(info);
+        top.usedNames = &usedNames_[topId_];
+        top.usable = true;
+        folders_.push_back(std::move(top));
+
+        set_.Rewind();
+        for (UrlEntry* entry = set_.Next(); entry && !stopped_; entry = set_.Next()) {
+            set_.currentFlags = entry->flags;
+            switch (entry->kind) {
+                case FolderStart:
+                    EnterFolder(*entry);
+                    break;
+                case FolderEnd:
+                    if (folders_.size() > 1) folders_.pop_back();
+                    break;
+                case Link:
+                    WriteLink(*entry);
+                    break;
+                default:
+                    break;
+            }
+        }
+        return failed_ ? 0 : 1;
+    }
+
+private:
+    void ShowFolderError(int code, const std::string& path) {
+        failed_ = true;
+        set_.ShowRunMessage(FormatString(IDS_ERR_CREATING_FOLDER, {code, path}));
+    }
+
+    void ShowLinkError(int code, const std::string& path) {
+        failed_ = true;
+        if (entryMessages_++ < kMaxEntryMessages) {
+            set_.ShowRunMessage(FormatString(IDS_ERR_WRITING_SHORTCUT, {code, path}));
+        }
+    }
+
+    void EnterFolder(const UrlEntry& entry) {
+        WriteFolder& parent = folders_.back();
+        WriteFolder folder;
+        std::string name = entry.name;
+        if (name.empty() || name == "." || name == "..") name = kPlaceholderFolderName;
+        folder.path = parent.path + "/" + name;
+        if (!parent.usable) {
+            // Its parent could not be made; that was shown already.
+            folders_.push_back(std::move(folder));
+            return;
+        }
+        if (!IsUsableComponent(name)) {
+            ShowFolderError(kErrorInvalidName, folder.path);
+            folders_.push_back(std::move(folder));
+            return;
+        }
+        name = CutAtCharacter(name, NameLimit(parent.fd.Get()));
+        folder.path = parent.path + "/" + name;
+        if (::mkdirat(parent.fd.Get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
+            ShowFolderError(errno, folder.path);
+            folders_.push_back(std::move(folder));
+            return;
+        }
+        folder.fd = OpenFolderAt(parent.fd.Get(), name);
+        struct stat info {};
+        if (!folder.fd.Valid() || ::fstat(folder.fd.Get(), &info) != 0) {
+            // Something that is not a folder (a file, a symbolic link) holds the name.
+            ShowFolderError(errno, folder.path);
+            folders_.push_back(std::move(folder));
+            return;
+        }
+        // Two folders of one name are one directory: their links share its file names.
+        folder.usedNames = &usedNames_[IdOf(info)];
+        folder.usable = true;
+        folders_.push_back(std::move(folder));
+    }
+
+    // A file name for the link that no other link of this write uses in the folder (compared
+    // without regard to ASCII case, as Windows would), short enough for the file system.
+    std::string ChooseFileName(WriteFolder& folder, const std::string& name, bool& shortened) {
+        const std::size_t limit = NameLimit(folder.fd.Get());
+        shortened = false;
+        for (int copy = 1;; ++copy) {
+            std::string suffix = copy == 1 ? std::string() : " (" + std::to_string(copy) + ")";
+            suffix += kShortcutSuffix;
+            std::string base = name;
+            if (base.size() + suffix.size() > limit) {
+                base = CutAtCharacter(name, limit > suffix.size() ? limit - suffix.size() : 0);
+                shortened = true;
+            }
+            std::string fileName = base + suffix;
+            if (folder.usedNames->insert(LowerAscii(fileName)).second) return fileName;
+        }
+    }
+
+    void WriteLink(const UrlEntry& entry) {
+        WriteFolder& folder = folders_.back();
+        if (!folder.usable) {
+            failed_ = true;
+            return;
+        }
+        if (!IsUsableComponent(entry.name)) {
+            ShowLinkError(kErrorInvalidName, folder.path + "/" + entry.name + std::string(kShortcutSuffix));
+            return;
+        }
+        bool shortened = false;
+        const std::string fileName = ChooseFileName(folder, entry.name, shortened);
+        const std::string path = folder.path + "/" + fileName;
+
+        ProfileFile profile;
+        if (!profile.Load(folder.fd.Get(), fileName)) {
+            ShowLinkError(errno, path);
+            return;
+        }
+        profile.SetString(kShortcutSection, "URL", entry.url);
+        if (!entry.preservedName.empty()) {
+            profile.SetString(kTolvaSection, "PreVfyName", entry.preservedName);
+        } else if (shortened) {
+            // The file name no longer holds the whole name; keep it where a later translation
+            // can find it.
+            profile.SetString(kTolvaSection, "PreVfyName", entry.name);
+        }
+        if (!entry.preservedLocation.empty() && !StartsWith(entry.preservedLocation, kUnverifiedPrefix)) {
+            profile.SetString(kTolvaSection, "PreVfyLocation", entry.preservedLocation);
+        }
+        if (!profile.Save(folder.fd.Get(), fileName)) {
+            int code = errno;
+            ShowLinkError(code, path);
+            // A full or failing disk fails every file that follows as well.
+            if (code == ENOSPC || code == EDQUOT || code == EIO || code == EROFS) stopped_ = true;
+            return;
+        }
+        struct stat info {};
+        if (::fstatat(folder.fd.Get(), fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+        const FileId written = IdOf(info);
+        written_.insert(written);
+
+        if (entry.flags > 0) RemoveFormerFile(entry, folder, written);
+        if (const auto* read = dynamic_cast<const ShortcutEntry*>(&entry)) RemoveSourceFile(*read, written);
+    }
+
+    // Removes name in folder if it is a plain file other than the one just written and not one
+    // this write has written.
+    void RemoveIfStale(int folder, const std::string& name, FileId written, const FileId* expected) {
+        struct stat info {};
+        if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) return;
+        const FileId id = IdOf(info);
+        if (id == written || written_.count(id) > 0) return;
+        if (expected && id != *expected) return;
+        ::unlinkat(folder, name.c_str(), 0);
+    }
+
+    // The file a renamed or moved link had before: its old name in its old folder.
+    void RemoveFormerFile(const UrlEntry& entry, WriteFolder& folder, FileId written) {
+        const std::string oldName = (entry.flags & NamePreserved) ? entry.preservedName : entry.name;
+        if (!IsUsableComponent(oldName)) return;
+        const std::string oldFile = oldName + std::string(kShortcutSuffix);
+        if (!(entry.flags & LocationPreserved)) {
+            RemoveIfStale(folder.fd.Get(), oldFile, written, nullptr);
+            return;
+        }
+        std::vector<std::string> components;
+        if (!SplitStoredPath(entry.preservedLocation, components)) return;
+        Descriptor oldFolder = OpenBelowTop(components);
+        if (oldFolder.Valid()) RemoveIfStale(oldFolder.Get(), oldFile, written, nullptr);
+    }
+
+    // When the set goes back where it was read from, the file a link was read from goes once
+    // the link lives in another file; otherwise every save would leave a copy behind.
+    void RemoveSourceFile(const ShortcutEntry& entry, FileId written) {
+        if (entry.fileName.empty() || entry.top != topId_) return;
+        Descriptor folder = OpenBelowTop(entry.folders);
+        if (folder.Valid()) RemoveIfStale(folder.Get(), entry.fileName, written, &entry.file);
+    }
+
+    // A stored folder path (\A\B) as name components; false for a path that could leave the
+    // location or name something no folder of the set can be.
+    static bool SplitStoredPath(const std::string& path, std::vector<std::string>& components) {
+        if (path.empty() || path == "\\") return true;
+        if (path.front() != '\\') return false;
+        std::size_t start = 1;
+        for (;;) {
+            std::size_t end = path.find('\\', start);
+            std::string name = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            if (name.empty() || name == "." || name == ".." || !IsUsableComponent(name)) return false;
+            components.push_back(std::move(name));
+            if (end == std::string::npos) return true;
+            start = end + 1;
+        }
+    }
+
+    Descriptor OpenBelowTop(const std::vector<std::string>& components) {
+        Descriptor current(::dup(folders_.front().fd.Get()));
+        for (const std::string& name : components) {
+            if (!current.Valid()) break;
+            current = OpenFolderAt(current.Get(), name);
+        }
+        return current;
+    }
+
+    UrlSet& set_;
+    std::vector<WriteFolder> folders_;
+    std::map<FileId, std::set<std::string>> usedNames_;
+    std::set<FileId> written_;
+    FileId topId_{};
+    int entryMessages_ = 0;
+    bool failed_ = false;
+    bool stopped_ = false;
+};
+
+}  // namespace
+
+int UrlSet::ReadShortcuts(TextControl* statusText) {
+    ReadWalk walk{*this, statusText, {}, {}};
+    Descriptor top(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    struct stat info {};
+    if (top.Valid() && ::fstat(top.Get(), &info) == 0) walk.top = IdOf(info);
+    WalkShortcutFolder(walk, top.Get());
+    cursor = nullptr;
+    std::string owner = RegisteredOwner();
+    if (statusText) statusText->SetText(LoadString(IDS_STATUS_SHORTCUTS_LOADED));
+    title = owner;
+    return 1;
+}
+
+int UrlSet::WriteShortcuts() { return ShortcutWriter(*this).Run(); }
 
 }  // namespace tolva

@@ -57,6 +57,7 @@ inline constexpr int IDS_MSG_UNABLE_TO_OPEN_DESTINATION = 61032;
 inline constexpr int IDS_MSG_UNABLE_TO_SAVE_DESTINATION = 61033;
 inline constexpr int IDS_CONVERTING_LINK = 61034;
 inline constexpr int IDS_ERR_READING_FILE = 61035;
+inline constexpr int IDS_ERR_WRITING_SHORTCUT = 61060;  // shortcut file not written
 
 // The verification: error texts are looked up by 40000 + HTTP status or by the error number.
 inline constexpr int IDS_HTTP_ERROR_BASE = 40000;

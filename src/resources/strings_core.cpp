@@ -58,6 +58,7 @@ constexpr StringEntry kCoreStrings[] = {
     {IDS_MSG_UNABLE_TO_SAVE_DESTINATION, "Convert was unable to save the destination URL set."},
     {IDS_CONVERTING_LINK, "Converting link %d of %d"},
     {IDS_ERR_READING_FILE, "Error %d reading %s"},
+    {IDS_ERR_WRITING_SHORTCUT, "Error %d writing shortcut %s"},
 };
 
 }  // namespace

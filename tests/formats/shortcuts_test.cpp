@@ -1,0 +1,353 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "model/url_set.h"
+#include "platform/registered_owner.h"
+#include "resources/strings.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FixturePath;
+using testing::ReadFile;
+using testing::RecordingPrompter;
+using testing::RecordingText;
+using testing::TempDir;
+using testing::WriteFile;
+
+struct Row {
+    std::int32_t kind;
+    std::string name;
+    std::string url = {};
+    std::string preservedName = {};
+    std::string preservedLocation = {};
+    std::int32_t flags = 0;
+};
+
+void Fill(UrlSet& set, const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+        auto* entry = new UrlEntry(static_cast<UrlEntryKind>(row.kind), row.name, row.url);
+        entry->preservedName = row.preservedName;
+        entry->preservedLocation = row.preservedLocation;
+        entry->flags = row.flags;
+        set.Append(entry);
+    }
+}
+
+// kind name url [preserved name] [preserved location], one per entry.
+std::vector<std::string> Describe(UrlSet& set) {
+    std::vector<std::string> out;
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+        std::string line = std::to_string(entry->kind) + " " + entry->name + " " + entry->url;
+        if (!entry->preservedName.empty()) line += " name=" + entry->preservedName;
+        if (!entry->preservedLocation.empty()) line += " loc=" + entry->preservedLocation;
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> Tree(const fs::path& top) {
+    std::vector<std::string> out;
+    for (const auto& item : fs::recursive_directory_iterator(top)) {
+        const bool folder = !item.is_symlink() && item.is_directory();
+        out.push_back(item.path().lexically_relative(top).string() + (folder ? "/" : ""));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+class ShortcutsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        destination = dir.File("Favorites");
+        fs::create_directory(destination);
+    }
+    int ReadFrom(UrlSet& set, const std::string& location) {
+        set.SetPrompter(&prompter);
+        if (!set.Open(OpenExisting, Shortcuts, location)) return -1;
+        return set.Read(&status);
+    }
+    int WriteTo(UrlSet& set, const std::string& location) {
+        set.SetPrompter(&prompter);
+        set.format = Shortcuts;
+        set.location = location;
+        return set.Write();
+    }
+
+    TempDir dir;
+    std::string destination;
+    RecordingPrompter prompter;
+    RecordingText status;
+};
+
+TEST_F(ShortcutsTest, ReadsFoldersFirstInWindowsOrderAndCutsErrorTexts) {
+    UrlSet set;
+    ASSERT_EQ(ReadFrom(set, FixturePath("shortcuts/other_program")), 1);
+    const std::string longUrl = "http://tools.example/long?" + std::string(600, 'q');
+    EXPECT_EQ(Describe(set), (std::vector<std::string>{
+                                 "1 Tools ",
+                                 "3 lower_case_keys_lf " + longUrl,
+                                 "2  ",
+                                 "3  \xC2\xAD leading separator http://lead.example/",
+                                 "3 Ansi http://ansi.example/ name=Ansi page loc=\\Windows",
+                                 "3 Home http://home.example/ loc=\\Work\\Old",
+                                 "3 UPPER http://upper.example/",
+                                 "2  ",
+                             }));
+    EXPECT_EQ(set.linkCount, 5);
+    EXPECT_EQ(set.folderCount, 1);
+    EXPECT_EQ(set.title, RegisteredOwner());
+    EXPECT_EQ(status.history.front(), "Loading item 1");
+    EXPECT_EQ(status.history[status.history.size() - 2], "Loading item 6");
+    EXPECT_EQ(status.Current(), "Shortcut set loaded.");
+}
+
+TEST_F(ShortcutsTest, MissingTopFolderGivesOnlyTheClosingEntry) {
+    UrlSet set;
+    set.format = Shortcuts;
+    set.location = dir.File("nowhere");
+    ASSERT_EQ(set.Read(nullptr), 1);
+    EXPECT_EQ(Describe(set), (std::vector<std::string>{"2  "}));
+}
+
+TEST_F(ShortcutsTest, RewriteKeepsAnotherProgramsFileByteForByte) {
+    fs::copy(FixturePath("shortcuts/other_program"), destination, fs::copy_options::recursive);
+    const std::string file = destination + "/Tools/lower_case_keys_lf.url";
+    const std::string before = ReadFile(file);
+    UrlSet set;
+    ASSERT_EQ(ReadFrom(set, destination), 1);
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    EXPECT_EQ(ReadFile(file), before);
+
+    // A changed URL changes its own line and nothing else.
+    set.Rewind();
+    set.Next();
+    UrlEntry* link = set.Next();
+    link->url = "http://new.example/";
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    std::string expected = before;
+    const std::string oldLine = "url=http://tools.example/long?" + std::string(600, 'q');
+    expected.replace(expected.find(oldLine), oldLine.size(), "url=http://new.example/");
+    EXPECT_EQ(ReadFile(file), expected);
+}
+
+TEST_F(ShortcutsTest, WritesTreeThatReadsBackInReaderOrder) {
+    UrlSet set;
+    Fill(set, {{FolderStart, "Work"},
+               {Link, "b", "http://b/"},
+               {FolderStart, "Deep"},
+               {Link, "a", "http://a/"},
+               {FolderEnd, ""},
+               {FolderEnd, ""},
+               {Link, "Top", "http://top/", "Old top"},
+               {Separator, ""},
+               {FolderEnd, ""}});
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(ReadFile(destination + "/Work/b.url"), "[InternetShortcut]\r\nURL=http://b/\r\n");
+    EXPECT_EQ(ReadFile(destination + "/Top.url"),
+              "[InternetShortcut]\r\nURL=http://top/\r\n[Tolva]\r\nPreVfyName=Old top\r\n");
+
+    UrlSet back;
+    ASSERT_EQ(ReadFrom(back, destination), 1);
+    EXPECT_EQ(Describe(back), (std::vector<std::string>{"1 Work ", "1 Deep ", "3 a http://a/", "2  ", "3 b http://b/",
+                                                        "2  ", "3 Top http://top/", "2  "}));
+}
+
+TEST_F(ShortcutsTest, RenamedOrMovedLinkLeavesNoOldFile) {
+    fs::create_directories(destination + "/A");
+    fs::create_directories(destination + "/B");
+    WriteFile(destination + "/A/Old.url", "[InternetShortcut]\r\nURL=http://x/\r\n");
+    WriteFile(destination + "/B/Moved.url", "[InternetShortcut]\r\nURL=http://m/\r\n");
+    UrlSet set;
+    Fill(set, {{FolderStart, "A"},
+               {Link, "New", "http://x/", "Old", "", NamePreserved},
+               {FolderEnd, ""},
+               {FolderStart, "Unverified"},
+               {FolderStart, "Page not found"},
+               {Link, "Moved", "http://m/", "", "\\B", LocationPreserved},
+               {Link, "Again", "http://again/", "", "\\Unverified\\Other", LocationPreserved},
+               {FolderEnd, ""},
+               {FolderEnd, ""},
+               {FolderEnd, ""}});
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    EXPECT_EQ(Tree(destination),
+              (std::vector<std::string>{"A/", "A/New.url", "B/", "Unverified/", "Unverified/Page not found/",
+                                        "Unverified/Page not found/Again.url", "Unverified/Page not found/Moved.url"}));
+    EXPECT_EQ(ReadFile(destination + "/Unverified/Page not found/Moved.url"),
+              "[InternetShortcut]\r\nURL=http://m/\r\n[Tolva]\r\nPreVfyLocation=\\B\r\n");
+    EXPECT_EQ(ReadFile(destination + "/Unverified/Page not found/Again.url"),
+              "[InternetShortcut]\r\nURL=http://again/\r\n");
+}
+
+TEST_F(ShortcutsTest, CraftedNamesNeverReachOutsideTheLocation) {
+    // Sentinels beside and above the destination, where crafted names point.
+    WriteFile(dir.File("x.url"), "sentinel");
+    WriteFile(dir.File("y.url"), "sentinel");
+    fs::create_directory(dir.File("outside"));
+    ASSERT_EQ(::symlink(dir.File("outside").c_str(), (destination + "/Linked").c_str()), 0);
+    fs::create_directories(destination + "/A");
+    UrlSet set;
+    Fill(set, {{FolderStart, "A"},
+               {Link, "renamed", "http://r/", "../../x", "", NamePreserved},
+               {Link, "moved", "http://m/", "x", "\\..\\..", LocationPreserved},
+               {Link, "../y", "http://y/"},
+               {FolderEnd, ""},
+               {FolderStart, ".."},
+               {Link, "in dots", "http://d/"},
+               {FolderEnd, ""},
+               {FolderStart, "a/../../evil"},
+               {Link, "lost", "http://l/"},
+               {FolderEnd, ""},
+               {FolderStart, "Linked"},
+               {Link, "through link", "http://t/"},
+               {FolderEnd, ""},
+               {FolderEnd, ""}});
+    EXPECT_EQ(WriteTo(set, destination), 0);
+    EXPECT_EQ(ReadFile(dir.File("x.url")), "sentinel");
+    EXPECT_EQ(ReadFile(dir.File("y.url")), "sentinel");
+    EXPECT_TRUE(fs::is_empty(dir.File("outside")));
+    EXPECT_FALSE(fs::exists(dir.File("evil")));
+    EXPECT_EQ(Tree(dir.Path()),
+              (std::vector<std::string>{"Favorites/", "Favorites/-/", "Favorites/-/in dots.url", "Favorites/A/",
+                                        "Favorites/A/moved.url", "Favorites/A/renamed.url", "Favorites/Linked",
+                                        "outside/", "x.url", "y.url"}));
+    EXPECT_EQ(prompter.Texts(),
+              (std::vector<std::string>{FormatString(IDS_ERR_WRITING_SHORTCUT, {123, destination + "/A/../y.url"}),
+                                        FormatString(IDS_ERR_CREATING_FOLDER, {123, destination + "/a/../../evil"}),
+                                        FormatString(IDS_ERR_CREATING_FOLDER, {ENOTDIR, destination + "/Linked"})}));
+}
+
+TEST_F(ShortcutsTest, LinksOfOneNameGetFilesOfTheirOwn) {
+    UrlSet set;
+    Fill(set, {{Link, "Home", "http://1/"},
+               {Link, "home", "http://2/"},
+               {Link, "Home", "http://3/"},
+               {Link, "Home (2)", "http://4/"},
+               {FolderEnd, ""}});
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    EXPECT_EQ(Tree(destination),
+              (std::vector<std::string>{"Home (2) (2).url", "Home (3).url", "Home.url", "home (2).url"}));
+    EXPECT_EQ(ReadFile(destination + "/Home (3).url"), "[InternetShortcut]\r\nURL=http://3/\r\n");
+}
+
+TEST_F(ShortcutsTest, VerifiedSetSavedBackDoesNotMultiplyFiles) {
+    const std::string failed = destination + "/Home \xC2\xAD Page not found.url";
+    WriteFile(failed, "[InternetShortcut]\r\nURL=http://home/\r\n[Extra]\r\nKeep=1\r\n");
+    for (int save = 0; save < 2; ++save) {
+        UrlSet set;
+        ASSERT_EQ(ReadFrom(set, destination), 1);
+        ASSERT_EQ(WriteTo(set, destination), 1);
+        EXPECT_EQ(Tree(destination), (std::vector<std::string>{"Home.url"})) << "save " << save;
+    }
+    EXPECT_EQ(ReadFile(destination + "/Home.url"), "[InternetShortcut]\r\nURL=http://home/\r\n");
+
+    // A translation elsewhere leaves its source alone.
+    WriteFile(failed, "[InternetShortcut]\r\nURL=http://again/\r\n");
+    UrlSet set;
+    ASSERT_EQ(ReadFrom(set, destination), 1);
+    const std::string elsewhere = dir.File("Elsewhere");
+    fs::create_directory(elsewhere);
+    ASSERT_EQ(WriteTo(set, elsewhere), 1);
+    EXPECT_TRUE(fs::exists(failed));
+    EXPECT_EQ(Tree(elsewhere), (std::vector<std::string>{"Home (2).url", "Home.url"}));
+}
+
+TEST_F(ShortcutsTest, OldFileThatIsTheNewFileIsKept) {
+    // On a case-insensitive mount "Home.url" and "home.url" are one file; a hard link stands
+    // in for that here: two names, one inode.
+    WriteFile(destination + "/home.url", "[InternetShortcut]\r\nURL=http://old/\r\n");
+    ASSERT_EQ(::link((destination + "/home.url").c_str(), (destination + "/Home.url").c_str()), 0);
+    UrlSet set;
+    Fill(set, {{Link, "Home", "http://new/", "home", "", NamePreserved}, {FolderEnd, ""}});
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    EXPECT_EQ(ReadFile(destination + "/home.url"),
+              "[InternetShortcut]\r\nURL=http://new/\r\n[Tolva]\r\nPreVfyName=home\r\n");
+}
+
+TEST_F(ShortcutsTest, NameTooLongForAFileIsShortenedAndKeptWhole) {
+    std::string name;
+    for (int i = 0; i < 150; ++i) name += "\xC3\xA9";  // 300 bytes of two-byte characters
+    UrlSet set;
+    Fill(set, {{FolderStart, name}, {Link, name, "http://long/"}, {FolderEnd, ""}, {FolderEnd, ""}});
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    const long limit = ::pathconf(destination.c_str(), _PC_NAME_MAX);
+    const std::string folder = name.substr(0, static_cast<std::size_t>(limit) & ~std::size_t{1});
+    const std::string file = name.substr(0, static_cast<std::size_t>(limit - 4) & ~std::size_t{1}) + ".url";
+    EXPECT_EQ(Tree(destination), (std::vector<std::string>{folder + "/", folder + "/" + file}));
+    EXPECT_EQ(ReadFile(destination + "/" + folder + "/" + file),
+              "[InternetShortcut]\r\nURL=http://long/\r\n[Tolva]\r\nPreVfyName=" + name + "\r\n");
+}
+
+TEST_F(ShortcutsTest, FolderThatCannotBeMadeIsShownOnceAndWriteFails) {
+    WriteFile(destination + "/Blocked", "a file where the folder goes");
+    UrlSet set;
+    Fill(set, {{FolderStart, "Blocked"},
+               {Link, "a", "http://a/"},
+               {FolderStart, "Inner"},
+               {Link, "b", "http://b/"},
+               {FolderEnd, ""},
+               {FolderEnd, ""},
+               {Link, "after", "http://after/"},
+               {FolderEnd, ""}});
+    EXPECT_EQ(WriteTo(set, destination), 0);
+    EXPECT_EQ(prompter.Texts(),
+              (std::vector<std::string>{FormatString(IDS_ERR_CREATING_FOLDER, {ENOTDIR, destination + "/Blocked"})}));
+    EXPECT_TRUE(fs::exists(destination + "/after.url"));
+}
+
+TEST_F(ShortcutsTest, CorpusTreesReadWhole) {
+    const char* override = std::getenv("TOLVA_CORPUS_DIR");
+    const std::string corpus = std::string(override ? override : TOLVA_CORPUS_DIR) + "/url";
+    if (!fs::exists(corpus)) GTEST_SKIP() << "corpus not present";
+    struct Expectation {
+        const char* tree;
+        int links;
+        int folders;
+    };
+    for (const Expectation& tree :
+         {Expectation{"favorites_tree_ie10_win8/Favorites", 45, 2}, Expectation{"favorites_subtree_ru_ie11", 16, 14},
+          Expectation{"parser_fixtures_notwillk", 5, 3}}) {
+        UrlSet set;
+        ASSERT_EQ(ReadFrom(set, corpus + "/" + tree.tree), 1);
+        EXPECT_EQ(set.linkCount, tree.links) << tree.tree;
+        EXPECT_EQ(set.folderCount, tree.folders) << tree.tree;
+        int empty = 0;
+        set.Rewind();
+        for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+            if (entry->kind == Link && entry->url.empty()) ++empty;
+        }
+        // Only the 0-byte file, the one without a URL key and the one without a section have none.
+        EXPECT_LE(empty, 2) << tree.tree;
+    }
+    UrlSet ru;
+    ASSERT_EQ(ReadFrom(ru, corpus + "/favorites_subtree_ru_ie11"), 1);
+    bool dottedName = false;
+    ru.Rewind();
+    for (UrlEntry* entry = ru.Next(); entry; entry = ru.Next()) {
+        if (entry->name == "DIN 508. Гайка для Т-образных пазов. Т-гайка.") dottedName = true;
+    }
+    EXPECT_TRUE(dottedName);
+    UrlSet spaced;
+    ASSERT_EQ(ReadFrom(spaced, corpus + "/parser_fixtures_notwillk/tests/fixtures"), 1);
+    EXPECT_EQ(Describe(spaced), (std::vector<std::string>{"3 comments https://example.com", "3 malformed ", "2  "}));
+}
+
+TEST(RegisteredOwnerTest, ChoosesStoreThenFullNameThenLogin) {
+    EXPECT_EQ(ChooseRegisteredOwner("Store Owner", "Full Name,,,", "login"), "Store Owner");
+    EXPECT_EQ(ChooseRegisteredOwner("", "Full Name,,,", "login"), "Full Name");
+    EXPECT_EQ(ChooseRegisteredOwner("", ",,,", "login"), "login");
+    std::string longName;
+    for (int i = 0; i < 30; ++i) longName += "\xC3\xA9";
+    EXPECT_EQ(ChooseRegisteredOwner(longName, "", ""), longName.substr(0, 38));
+}
+
+}  // namespace
+}  // namespace tolva
