@@ -3,7 +3,9 @@
 // position, so it accepts what browsers export and ignores every line it does not know.
 // The writer emits a fixed header and one line (two for a folder) per entry, with CRLF.
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <string>
 #include <string_view>
 
@@ -138,6 +140,14 @@ void AddAttribute(std::string& text, std::string_view attributeName, std::string
     text += '"';
 }
 
+// Keeps attributes without a value, separated from what comes before by one space.
+void AddValueless(std::string& text, std::string_view words) {
+    words = TrimWhite(words);
+    if (words.empty()) return;
+    text += ' ';
+    text += words;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -145,36 +155,68 @@ void AddAttribute(std::string& text, std::string_view attributeName, std::string
 
 namespace {
 
-// Takes a link apart. body is the link without its "<DT><A " and without "</A>" and what
-// follows it: attributes, ">", the name.
-UrlEntry* ParseLink(std::string_view body) {
-    std::size_t close = body.find('>');
-    std::string attributes;
-    std::string_view name;
-    if (close == std::string_view::npos) {
-        attributes = " ";
-        name = body;
-    } else {
-        attributes.assign(body.substr(0, close));
-        attributes += ' ';
-        name = body.substr(close + 1);
+// The ">" that ends a link's attributes: the first one outside a quoted value, so that a
+// bookmarklet such as "javascript:if(a>b)..." keeps its URL and the link its name. Text with
+// an unbalanced quote falls back to the first ">" of all.
+std::size_t FindAttributesEnd(std::string_view body) {
+    const std::size_t first = body.find('>');
+    if (first == std::string_view::npos) return first;
+    // Usually no quote is open at the first ">"; only then is the text walked.
+    if (std::count(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(first), '"') % 2 == 0) return first;
+    bool quoted = true;
+    for (std::size_t i = first + 1; i < body.size(); ++i) {
+        if (body[i] == '"') {
+            quoted = !quoted;
+        } else if (body[i] == '>' && !quoted) {
+            return i;
+        }
     }
+    return first;
+}
+
+// Takes a link apart. body is the link without its "<DT><A " and without "</A>" and what
+// follows it: attributes, ">", the name. scratch is reused from link to link.
+UrlEntry* ParseLink(std::string_view body, std::string& scratch) {
+    std::size_t close = FindAttributesEnd(body);
+    std::string_view name = close == std::string_view::npos ? body : body.substr(close + 1);
+    // The attribute text always ends in a space, so the last value's closing quote is
+    // followed by one like every other.
+    scratch.assign(close == std::string_view::npos ? std::string_view() : body.substr(0, close));
+    scratch += ' ';
     auto* link = new UrlEntry(Link, std::string(name));
 
-    std::string_view rest = attributes;
+    std::string_view rest = scratch;
     for (std::size_t equals = rest.find('='); equals != std::string_view::npos; equals = rest.find('=')) {
         // Names are taken without the white space around them, so the two spaces the writer
         // puts before the kept attributes do not become part of a name on the next read.
         std::string_view attributeName = TrimWhite(rest.substr(0, equals));
-        rest = DropFront(rest, equals + 2);
+        // Attributes without a value (iCab's SUBSCRIBE, FOLDED) stand before the next name;
+        // they are kept as they are, and the name is the last word, so that an HREF after
+        // them is still found.
+        std::size_t lastSpace = attributeName.find_last_of(" \t\r\n\v\f");
+        if (lastSpace != std::string_view::npos) {
+            AddValueless(link->extraAttributes, attributeName.substr(0, lastSpace));
+            attributeName = attributeName.substr(lastSpace + 1);
+        }
+        rest = rest.substr(equals + 1);
         std::string_view value;
-        std::size_t quote = rest.find("\" ");
-        if (quote != std::string_view::npos) {
-            value = rest.substr(0, quote);
-            rest = rest.substr(quote + 2);
+        if (!rest.empty() && rest.front() == '"') {
+            rest.remove_prefix(1);
+            std::size_t quote = rest.find("\" ");
+            if (quote != std::string_view::npos) {
+                value = rest.substr(0, quote);
+                rest = rest.substr(quote + 2);
+            } else {
+                // No closing quote (a value holding ">" is cut there): the rest is the value,
+                // whole, rather than being taken apart again as attributes.
+                value = DropBack(rest, 1);
+                rest = {};
+            }
         } else {
-            // No closing quote: the rest is taken as the value and the search goes on in it.
-            value = DropFront(rest, 1);
+            // An unquoted value runs to the next white space; none of it is lost.
+            std::size_t space = std::min(rest.find_first_of(" \t"), rest.size());
+            value = rest.substr(0, space);
+            rest = rest.substr(space);
         }
         if (attributeName == kHrefName) {
             link->url.assign(value);
@@ -183,9 +225,12 @@ UrlEntry* ParseLink(std::string_view body) {
         } else if (attributeName == kPreservedLocationName) {
             link->preservedLocation.assign(value);
         } else {
+            if (link->extraAttributes.empty())
+                link->extraAttributes.reserve(rest.size() + attributeName.size() + value.size() + 4);
             AddAttribute(link->extraAttributes, attributeName, value);
         }
     }
+    AddValueless(link->extraAttributes, rest);
     return link;
 }
 
@@ -195,15 +240,30 @@ int UrlSet::ReadNetscape(TextControl* statusText) {
     std::string line;
     std::string piece;
     std::string linkText;
-    std::string status;
+    std::string scratch;
+    // "Reading line %d" is shown for every line; the text around the number is found once.
     const std::string readingFormat = LoadString(IDS_STATUS_READING_LINE);
+    const std::size_t numberAt = readingFormat.find("%d");
+    std::string status;
     int result = 0;
     int lineNumber = 0;
 
     while (ReadWholeLine(*this, line, piece)) {
         result = 1;
         ++lineNumber;
-        if (statusText) statusText->SetText(FormatText(readingFormat, {lineNumber}));
+        if (statusText) {
+            if (numberAt == std::string::npos) {
+                status = FormatText(readingFormat, {lineNumber});
+            } else {
+                status.assign(readingFormat, 0, numberAt);
+                char digits[16];
+                auto [digitsEnd, error] = std::to_chars(digits, digits + sizeof digits, lineNumber);
+                (void)error;
+                status.append(digits, digitsEnd);
+                status.append(readingFormat, numberAt + 2);
+            }
+            statusText->SetText(status);
+        }
 
         std::string_view text = TrimLeadingWhite(line);
         // Firefox writes the item after a separator on the separator's own line
@@ -221,18 +281,21 @@ int UrlSet::ReadNetscape(TextControl* statusText) {
             Append(new UrlEntry(FolderStart, std::string(AfterFirstCloseBracket(heading))));
             ++folderCount;
         } else if (StartsWith(text, kLinkTag)) {
-            linkText.assign(text.substr(kLinkTag.size()));
-            // A link may go on over following lines; those are joined with one space and not
-            // counted. A file that ends before "</A>" ends the link with what it has.
-            std::size_t end = linkText.find(kLinkEnd);
-            while (end == std::string::npos && ReadWholeLine(*this, line, piece)) {
-                std::size_t joinedAt = linkText.size() + 1;
-                linkText += ' ';
-                linkText += line;
-                end = linkText.find(kLinkEnd, joinedAt);
+            std::string_view body = text.substr(kLinkTag.size());
+            std::size_t end = body.find(kLinkEnd);
+            if (end == std::string_view::npos) {
+                // A link may go on over following lines; those are joined with one space and
+                // not counted. A file that ends before "</A>" ends the link with what it has.
+                linkText.assign(body);
+                while (end == std::string::npos && ReadWholeLine(*this, line, piece)) {
+                    std::size_t joinedAt = linkText.size() + 1;
+                    linkText += ' ';
+                    linkText += line;
+                    end = linkText.find(kLinkEnd, joinedAt);
+                }
+                body = linkText;
             }
-            if (end != std::string::npos) linkText.resize(end);
-            Append(ParseLink(linkText));
+            Append(ParseLink(body.substr(0, end), scratch));
             ++linkCount;
         } else if (StartsWith(text, kListEndTag)) {
             Append(new UrlEntry(FolderEnd, {}));
