@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "platform/settings_store.h"
+#include "resources/strings.h"
+#include "support/loopback_server.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+#include "support/verify_fakes.h"
+#include "ui/recent_locations.h"
+#include "verify/cookie_policy.h"
+#include "verify/verification_run.h"
+
+namespace tolva {
+namespace {
+
+using testing::LoopbackServer;
+using testing::ReadFile;
+using testing::RecordingProgressView;
+using testing::RecordingPrompter;
+using testing::RecordingText;
+using testing::ScriptedCookieWarning;
+using testing::ScriptedRepair;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::vector<unsigned char> kOn = {1, 0, 0, 0};
+const std::vector<unsigned char> kOff = {0, 0, 0, 0};
+
+// A file that accepts no write, as a full disk does.
+class UnwritableFile : public File {
+public:
+    bool Write(const void*, std::size_t) override {
+        SetFailure(ENOSPC);
+        return false;
+    }
+};
+
+class VerifyCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.Running());
+        path = dir.File("bookmarks.html");
+    }
+    void WriteSet(const std::vector<std::pair<std::string, std::string>>& links) {
+        std::string text =
+            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
+            "<DT><H3>Work</H3>\n<DL><p>\n";
+        for (const auto& [name, urlPath] : links) {
+            text += "<DT><A HREF=\"" + server.Url(urlPath) + "\">" + name + "</A>\n";
+        }
+        text += "</DL><p>\n</DL><p>\n";
+        WriteFile(path, text);
+    }
+    void SetCookieValue(const std::vector<unsigned char>& value) {
+        store.CreateKey(CookiePolicy::Key());
+        store.SetBinary(CookiePolicy::Key(), CookiePolicy::ValueName(), value);
+    }
+    // The stored cookie value, or {9} when there is none.
+    std::vector<unsigned char> CookieValue() {
+        std::vector<unsigned char> value;
+        if (!store.GetBinary(CookiePolicy::Key(), CookiePolicy::ValueName(), value)) return {9};
+        return value;
+    }
+    VerifyOutcome Verify() {
+        VerifySettings settings;
+        settings.format = Netscape;
+        settings.location = path;
+        settings.timeoutSeconds = 5;
+        VerifyFrontEnd frontEnd;
+        frontEnd.prompter = &prompter;
+        frontEnd.statusLine = &status;
+        frontEnd.progress = &view;
+        frontEnd.repair = &repair;
+        frontEnd.cookieWarning = &cookies;
+        frontEnd.locationBox = &box;
+        frontEnd.store = &store;
+        frontEnd.requestOptions.noProxy = "*";
+        return OnVerify(set, settings, frontEnd);
+    }
+
+    LoopbackServer server;
+    TempDir dir;
+    std::string path;
+    SettingsStore store{dir.File("registry.reg")};
+    UrlSet set;
+    RecordingPrompter prompter;
+    RecordingText status;
+    RecordingProgressView view;
+    ScriptedRepair repair;
+    ScriptedCookieWarning cookies{kDialogOk, kCookieChoiceDuringRun};
+    MemoryLocationBox box;
+};
+
+TEST_F(VerifyCommandTest, ChangedSetIsSavedAndTheStatusLineSaysSo) {
+    SetCookieValue(kOn);
+    WriteSet({{"dead", "/status/404"}, {"alive", "/status/200"}});
+    VerifyOutcome outcome = Verify();
+    EXPECT_EQ(outcome.end, VerifyEnd::Ran);
+    EXPECT_EQ(outcome.result, Complete);
+    EXPECT_TRUE(outcome.saved);
+    ASSERT_GE(status.history.size(), 2u);
+    const std::string summary = "Verification complete.  2 URLs tested; 1 did not work.";
+    EXPECT_EQ(status.history[status.history.size() - 2], summary + "\nSaving new URL set.");
+    EXPECT_EQ(status.Current(), summary + "\nUpdated URL set saved.");
+    std::string saved = ReadFile(path);
+    EXPECT_NE(saved.find(">Unverified</H3>"), std::string::npos);
+    EXPECT_NE(saved.find("PRE_VFY_LOC=\"\\Work\""), std::string::npos);
+    EXPECT_EQ(cookies.shown, 0);
+    // The set is closed and empty again, and the location is remembered for Verify.
+    EXPECT_FALSE(set.HasFile());
+    EXPECT_EQ(set.root.next, nullptr);
+    MemoryLocationBox remembered;
+    LoadRecentLocations(store, RecentPage::Verify, Netscape, remembered);
+    EXPECT_EQ(remembered.Entries(), std::vector<std::string>{path});
+}
+
+TEST_F(VerifyCommandTest, SetWithOnlyWorkingLinksIsLeftAsItWas) {
+    SetCookieValue(kOn);
+    WriteSet({{"alive", "/status/200"}});
+    const std::string before = ReadFile(path);
+    VerifyOutcome outcome = Verify();
+    EXPECT_FALSE(outcome.saved);
+    EXPECT_EQ(status.Current(), "Verification complete.  1 URLs tested; 0 did not work.\nCurrent URL set unchanged.");
+    EXPECT_EQ(ReadFile(path), before);
+}
+
+TEST_F(VerifyCommandTest, SaveFailureIsReportedNotHidden) {
+    SetCookieValue(kOn);
+    WriteSet({{"dead", "/status/404"}});
+    set.SetFileFactory([] { return std::make_unique<UnwritableFile>(); });
+    VerifyOutcome outcome = Verify();
+    EXPECT_EQ(outcome.end, VerifyEnd::NotSaved);
+    EXPECT_FALSE(outcome.saved);
+    EXPECT_EQ(prompter.shown.back().text, "Verify was unable to save the URL set.");
+    EXPECT_EQ(prompter.shown.back().caption, "Tolva");
+    EXPECT_EQ(status.Current(), "Verification complete.  1 URLs tested; 1 did not work.\nSaving new URL set.");
+    EXPECT_FALSE(set.HasFile());
+}
+
+TEST_F(VerifyCommandTest, MissingSetShowsBothMessagesAndNothingElse) {
+    VerifyOutcome outcome = Verify();
+    EXPECT_EQ(outcome.end, VerifyEnd::NotOpened);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[1].text, "Verify was unable to open the URL set.");
+    EXPECT_EQ(prompter.shown[1].caption, "Tolva");
+    EXPECT_TRUE(status.history.empty());
+    EXPECT_EQ(cookies.shown, 0);
+}
+
+TEST_F(VerifyCommandTest, CookieSettingBeforeDuringAndAfterEachAnswer) {
+    struct Row {
+        std::vector<unsigned char> initial;  // {9}: no value stored
+        int code;
+        int choice;
+        bool stopWithCancel;
+        bool shown;
+        std::vector<unsigned char> during;
+        std::vector<unsigned char> after;
+        int failed;  // the cookie-requiring redirect works only when cookies are accepted
+    };
+    const Row rows[] = {
+        {kOn, kDialogOk, 0, false, false, kOn, kOn, 0},
+        {{2, 0, 0, 0}, kDialogOk, 0, false, false, {2, 0, 0, 0}, {2, 0, 0, 0}, 0},
+        {kOff, kDialogOk, kCookieChoiceDuringRun, false, true, kOn, kOff, 0},
+        {kOff, kDialogOk, kCookieChoiceDuringRun, true, true, kOn, kOff, 0},
+        {kOff, kDialogOk, kCookieChoiceAlways, false, true, kOn, kOn, 0},
+        {kOff, kDialogOk, kCookieChoicePrompt, false, true, kOff, kOff, 1},
+        {{9}, kDialogOk, kCookieChoiceDuringRun, false, true, kOn, kOff, 0},
+        {{9}, kDialogCancel, 0, false, true, {}, {9}, -1},
+        {{1, 0, 0, 0, 0}, kDialogOk, kCookieChoicePrompt, false, true, {1, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, 1},
+    };
+    int rowNumber = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(rowNumber++);
+        store = SettingsStore(dir.File("registry" + std::to_string(rowNumber) + ".reg"));
+        if (row.initial != std::vector<unsigned char>{9}) SetCookieValue(row.initial);
+        WriteSet({{"needs cookie", "/cookie/set"}});
+        cookies = ScriptedCookieWarning(row.code, row.choice);
+        std::vector<unsigned char> during;
+        view = RecordingProgressView();
+        view.onStatus = [&](const std::string& text, VerificationRun& run) {
+            if (text != "Starting") return;
+            during = CookieValue();
+            if (row.stopWithCancel) run.OnCancel();
+        };
+        VerifyOutcome outcome = Verify();
+        EXPECT_EQ(cookies.shown, row.shown ? 1 : 0);
+        if (row.shown) {
+            EXPECT_EQ(cookies.preselected, kCookieChoiceDuringRun);
+        }
+        EXPECT_EQ(during, row.during);
+        EXPECT_EQ(CookieValue(), row.after);
+        if (row.failed < 0) {
+            EXPECT_EQ(outcome.end, VerifyEnd::CookieCanceled);
+            // Only the reader's own progress reached the status line.
+            EXPECT_EQ(status.Current(), "Netscape file loaded.");
+            EXPECT_FALSE(set.HasFile());
+        } else if (!row.stopWithCancel) {
+            EXPECT_EQ(outcome.failed, row.failed);
+        }
+        status.history.clear();
+    }
+}
+
+}  // namespace
+}  // namespace tolva
