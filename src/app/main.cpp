@@ -1,0 +1,31 @@
+// tolva: the desktop program. One modal sheet with the Translate, Verify and About tabs; the
+// program ends when it closes. It takes no command-line options.
+
+#include <curl/curl.h>
+
+#include <QApplication>
+#include <csignal>
+
+#include "platform/settings_store.h"
+#include "ui/qt_person.h"
+#include "ui/tolva_sheet.h"
+
+int main(int argc, char** argv) {
+    // libcurl's global set-up must happen before any thread exists; a peer closing a
+    // connection must not end the program with SIGPIPE.
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tolva"));
+    QApplication::setWindowIcon(tolva::ProgramIcon());
+    // The sheet is the only window: closing it ends the program, not an empty event loop.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    {
+        tolva::TolvaSheet sheet(tolva::SettingsStore::User(), tolva::QtPrompter::Instance());
+        sheet.Exec();
+    }
+    curl_global_cleanup();
+    return 0;
+}

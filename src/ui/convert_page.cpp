@@ -1,0 +1,303 @@
+#include "ui/convert_page.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "model/url_set.h"
+#include "resources/strings.h"
+#include "translate/translation_run.h"
+#include "ui/default_locations.h"
+#include "ui/qt_location_box.h"
+#include "ui/qt_person.h"
+#include "ui/qt_pickers.h"
+#include "ui/recent_locations.h"
+
+namespace tolva {
+
+namespace {
+
+QString Text(int id) { return ToQString(LoadString(id)); }
+
+// The controls keep the ids they have always had as object names, so tests and people
+// reading a widget dump find them by the same numbers.
+template <typename Widget>
+Widget* Named(Widget* widget, int id) {
+    widget->setObjectName(QString::number(id));
+    return widget;
+}
+
+QFrame* NewLine(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QLabel* NewWrappedLabel(const QString& text, QWidget* parent) {
+    auto* label = NewPlainLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+constexpr int kMaxFormLocation = 255;
+// The over-long location refusal is captioned with the program's own name.
+constexpr char kProgramName[] = "tolva";
+
+}  // namespace
+
+void FillFormatBox(QComboBox* box) {
+    box->addItems({Text(IDS_UI_FORMAT_MOSAIC), Text(IDS_UI_FORMAT_NETSCAPE), Text(IDS_UI_FORMAT_SHORTCUTS)});
+    box->setCurrentIndex(-1);
+}
+
+CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
+    : PropertyPage(parent), homeFolder(HomeFolder()), store_(store), prompter_(prompter) {
+    auto* browseSource = Named(new QPushButton(Text(IDS_UI_BROWSE), this), 1004);
+    fixAmpersandsBox_ = Named(new QCheckBox(Text(IDS_UI_CONVERT_FIX_AMPERSANDS), this), 1011);
+    auto* preserveName = Named(new QCheckBox(Text(IDS_UI_CONVERT_PRESERVE_NAME), this), 1013);
+    preserveName->setEnabled(false);
+    statusLine_ = Named(NewWrappedLabel(Text(IDS_UI_CONVERT_STATUS_START), this), 1007);
+    sourceFormatBox_ = Named(new QComboBox(this), 1006);
+    sourceLocationBox_ = Named(new LocationCombo(this), 1001);
+    auto* browseDestination = Named(new QPushButton(Text(IDS_UI_BROWSE), this), 1005);
+    destinationFormatBox_ = Named(new QComboBox(this), 1008);
+    destinationLocationBox_ = Named(new LocationCombo(this), 1003);
+    auto* netscapeToExplorer = Named(new QPushButton(Text(IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER), this), 1012);
+    auto* explorerToNetscape = Named(new QPushButton(Text(IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE), this), 1014);
+    auto* translate = Named(new QPushButton(Text(IDS_UI_CONVERT_TRANSLATE), this), 1033);
+    progressLabel_ = Named(NewPlainLabel(Text(IDS_UI_CONVERT_PROGRESS), this), 1051);
+    progressBar_ = Named(new QProgressBar(this), 1049);
+    progressText_ = Named(NewPlainLabel(QString(), this), 1050);
+    FillFormatBox(sourceFormatBox_);
+    FillFormatBox(destinationFormatBox_);
+    progressBar_->setTextVisible(false);
+    progressLabel_->hide();
+    progressBar_->hide();
+
+    // Introduction beside the two quick buttons.
+    auto* top = new QHBoxLayout;
+    top->addWidget(NewWrappedLabel(Text(IDS_UI_CONVERT_INTRO), this), 1);
+    auto* quick = new QVBoxLayout;
+    quick->addWidget(netscapeToExplorer);
+    quick->addWidget(explorerToNetscape);
+    quick->addStretch();
+    top->addLayout(quick);
+
+    auto addSide = [this](QGridLayout* grid, QComboBox* format, QComboBox* location, QPushButton* browse) {
+        grid->setColumnMinimumWidth(0, 12);
+        grid->addWidget(NewPlainLabel(Text(IDS_UI_FORMAT_LABEL), this), 0, 1);
+        grid->addWidget(format, 0, 2);
+        grid->addWidget(NewPlainLabel(Text(IDS_UI_LOCATION_LABEL), this), 1, 1);
+        grid->addWidget(location, 1, 2);
+        grid->addWidget(browse, 1, 3);
+        grid->setColumnStretch(2, 1);
+    };
+    auto* sourceGrid = new QGridLayout;
+    addSide(sourceGrid, sourceFormatBox_, sourceLocationBox_, browseSource);
+    auto* destinationGrid = new QGridLayout;
+    addSide(destinationGrid, destinationFormatBox_, destinationLocationBox_, browseDestination);
+
+    auto* options = new QVBoxLayout;
+    options->setContentsMargins(16, 0, 0, 0);
+    options->addWidget(fixAmpersandsBox_);
+    options->addWidget(preserveName);
+
+    auto* progress = new QHBoxLayout;
+    progress->addWidget(progressLabel_);
+    progress->addWidget(progressBar_, 1);
+    progress->addWidget(progressText_, 1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(statusLine_, 1);
+    bottom->addWidget(translate, 0, Qt::AlignBottom);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(NewLine(this));
+    layout->addWidget(NewPlainLabel(Text(IDS_UI_CONVERT_SOURCE_HEADING), this));
+    layout->addLayout(sourceGrid);
+    layout->addWidget(NewLine(this));
+    layout->addWidget(NewPlainLabel(Text(IDS_UI_CONVERT_DESTINATION_HEADING), this));
+    layout->addLayout(destinationGrid);
+    layout->addWidget(NewLine(this));
+    layout->addWidget(NewPlainLabel(Text(IDS_UI_CONVERT_OPTIONS), this));
+    layout->addLayout(options);
+    layout->addStretch(1);
+    layout->addWidget(NewLine(this));
+    layout->addLayout(progress);
+    layout->addLayout(bottom);
+    // Keep the progress row's height while its controls are hidden, so nothing jumps.
+    progressBar_->setSizePolicy(QSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed));
+    QSizePolicy keepSpace = progressLabel_->sizePolicy();
+    keepSpace.setRetainSizeWhenHidden(true);
+    progressLabel_->setSizePolicy(keepSpace);
+    QSizePolicy keepBar = progressBar_->sizePolicy();
+    keepBar.setRetainSizeWhenHidden(true);
+    progressBar_->setSizePolicy(keepBar);
+    statusLine_->setMinimumHeight(2 * statusLine_->fontMetrics().lineSpacing());
+
+    // The form's own order, which is also its keyboard order.
+    QWidget* order[] = {browseSource,
+                        fixAmpersandsBox_,
+                        preserveName,
+                        sourceFormatBox_,
+                        sourceLocationBox_,
+                        browseDestination,
+                        destinationFormatBox_,
+                        destinationLocationBox_,
+                        netscapeToExplorer,
+                        explorerToNetscape,
+                        translate};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+    // activated is the person's choice only: a selection made by the program does not reload a list.
+    connect(sourceFormatBox_, &QComboBox::activated, this, [this] { OnFormatChanged(Side::Source); });
+    connect(destinationFormatBox_, &QComboBox::activated, this, [this] { OnFormatChanged(Side::Destination); });
+    connect(browseSource, &QPushButton::clicked, this, [this] { OnBrowse(Side::Source); });
+    connect(browseDestination, &QPushButton::clicked, this, [this] { OnBrowse(Side::Destination); });
+    connect(netscapeToExplorer, &QPushButton::clicked, this, [this] { OnNetscapeToExplorer(); });
+    connect(explorerToNetscape, &QPushButton::clicked, this, [this] { OnExplorerToNetscape(); });
+    connect(translate, &QPushButton::clicked, this, [this] { OnTranslate(); });
+    connect(fixAmpersandsBox_, &QCheckBox::toggled, this, [this](bool on) { fixAmpersands = on; });
+
+    WriteForm();
+}
+
+QComboBox* CConvert::FormatBox(Side side) const {
+    return side == Side::Source ? sourceFormatBox_ : destinationFormatBox_;
+}
+
+LocationCombo* CConvert::LocationBoxOf(Side side) const {
+    return side == Side::Source ? sourceLocationBox_ : destinationLocationBox_;
+}
+
+void CConvert::SetLocation(Side side, const std::string& location) {
+    (side == Side::Source ? sourceLocation : destinationLocation) = location;
+    LocationBoxOf(side)->SetText(location);
+}
+
+void CConvert::SelectFormat(Side side, std::int32_t format) {
+    (side == Side::Source ? sourceFormat : destinationFormat) = format;
+    FormatBox(side)->setCurrentIndex(format);
+}
+
+void CConvert::WriteForm() {
+    sourceFormatBox_->setCurrentIndex(sourceFormat);
+    sourceLocationBox_->SetText(sourceLocation);
+    destinationFormatBox_->setCurrentIndex(destinationFormat);
+    destinationLocationBox_->SetText(destinationLocation);
+    fixAmpersandsBox_->setChecked(fixAmpersands);
+}
+
+bool CConvert::ReadForm() {
+    sourceFormat = sourceFormatBox_->currentIndex();
+    destinationFormat = destinationFormatBox_->currentIndex();
+    fixAmpersands = fixAmpersandsBox_->isChecked();
+    // The destination is checked first; a refused box keeps its field as it was.
+    for (Side side : {Side::Destination, Side::Source}) {
+        LocationCombo* box = LocationBoxOf(side);
+        const std::string text = box->Text();
+        if (QString::fromStdString(text).size() > kMaxFormLocation) {
+            ShowWarning(prompter_,
+                        FromQString(Text(IDS_ENTER_NO_MORE_THAN).replace("%1", QString::number(kMaxFormLocation))),
+                        kProgramName);
+            box->setFocus();
+            box->lineEdit()->selectAll();
+            return false;
+        }
+        (side == Side::Source ? sourceLocation : destinationLocation) = text;
+    }
+    return true;
+}
+
+bool CConvert::OnFormatChanged(Side side) {
+    const std::int32_t format = FormatBox(side)->currentIndex();
+    (side == Side::Source ? sourceFormat : destinationFormat) = format;
+    LocationCombo* box = LocationBoxOf(side);
+    const bool stored = LoadRecentLocations(store_, RecentPage::Translate, format, *box);
+    (side == Side::Source ? sourceLocation : destinationLocation) = box->Text();
+    return stored;
+}
+
+void CConvert::OnBrowse(Side side) {
+    const std::string current = LocationBoxOf(side)->Text();
+    std::string result;
+    switch (FormatBox(side)->currentIndex()) {
+        case Mosaic:
+            result = BrowseForUrlSetFile(current, "hot");
+            break;
+        case Netscape:
+            result = BrowseForUrlSetFile(current, "htm");
+            break;
+        case Shortcuts:
+            result = BrowseForShortcutFolder(current);
+            break;
+        default:
+            prompter_.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
+            break;
+    }
+    SetLocation(side, result);
+}
+
+void CConvert::OnNetscapeToExplorer() {
+    SelectFormat(Side::Source, Netscape);
+    if (!OnFormatChanged(Side::Source)) {
+        SetLocation(Side::Source, FindNetscapeBookmarkFile(store_, homeFolder));
+    }
+    SelectFormat(Side::Destination, Shortcuts);
+    if (!OnFormatChanged(Side::Destination)) {
+        SetLocation(Side::Destination, FindFavoritesFolder(store_));
+    }
+    fixAmpersands = true;
+    fixAmpersandsBox_->setChecked(true);
+}
+
+void CConvert::OnExplorerToNetscape() {
+    SelectFormat(Side::Destination, Netscape);
+    if (!OnFormatChanged(Side::Destination)) {
+        SetLocation(Side::Destination, FindNetscapeBookmarkFile(store_, homeFolder));
+    }
+    SelectFormat(Side::Source, Shortcuts);
+    if (!OnFormatChanged(Side::Source)) {
+        SetLocation(Side::Source, FindFavoritesFolder(store_));
+    }
+    fixAmpersands = true;
+    fixAmpersandsBox_->setChecked(true);
+}
+
+void CConvert::OnTranslate() {
+    // A refused form stops here: going on would translate with a location the person
+    // did not see, since the refused box's field keeps its earlier value.
+    if (!ReadForm()) return;
+    LabelText status(statusLine_);
+    LabelText label(progressLabel_);
+    BarProgress bar(progressBar_);
+    LabelText text(progressText_);
+    TranslatePageControls controls;
+    controls.statusLine = &status;
+    controls.progressLabel = &label;
+    controls.progressBar = &bar;
+    controls.progressText = &text;
+    controls.prompter = &prompter_;
+    controls.sourceBox = sourceLocationBox_;
+    controls.destinationBox = destinationLocationBox_;
+    controls.store = &store_;
+    controls.cancelToClose = [this] { CancelToClose(); };
+    TranslateValues values;
+    values.sourceFormat = sourceFormat;
+    values.sourceLocation = sourceLocation;
+    values.destinationFormat = destinationFormat;
+    values.destinationLocation = destinationLocation;
+    values.fixAmpersands = fixAmpersands;
+    RunTranslation(values, controls);
+}
+
+}  // namespace tolva

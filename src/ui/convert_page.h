@@ -1,0 +1,71 @@
+#pragma once
+// The Translate tab: the format and location of the set to read and of the set to build, the
+// ampersand option, two quick buttons for the common conversions, and the Translate button,
+// which hands the page's five values to the translation run.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/person.h"
+#include "platform/settings_store.h"
+#include "ui/property_sheet.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace tolva {
+
+class LocationCombo;
+
+class CConvert final : public PropertyPage {
+public:
+    enum class Side { Source, Destination };
+
+    // The store keeps the recent lists; the prompter shows the page's and the run's messages.
+    CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent = nullptr);
+
+    void WriteForm() override;
+    bool ReadForm() override;
+
+    // Reloads side's location list for the chosen format; true when a list is stored for it.
+    bool OnFormatChanged(Side side);
+    void OnBrowse(Side side);
+    void OnNetscapeToExplorer();
+    void OnExplorerToNetscape();
+    void OnTranslate();
+
+    std::int32_t sourceFormat = -1;
+    std::string sourceLocation;
+    std::int32_t destinationFormat = -1;
+    std::string destinationLocation;
+    bool fixAmpersands = true;
+
+    // Where the Netscape default is looked for (~/.netscape); tests point it elsewhere.
+    std::string homeFolder;
+
+private:
+    QComboBox* FormatBox(Side side) const;
+    LocationCombo* LocationBoxOf(Side side) const;
+    void SetLocation(Side side, const std::string& location);
+    void SelectFormat(Side side, std::int32_t format);
+
+    SettingsStore& store_;
+    Prompter& prompter_;
+    QComboBox* sourceFormatBox_;
+    LocationCombo* sourceLocationBox_;
+    QComboBox* destinationFormatBox_;
+    LocationCombo* destinationLocationBox_;
+    QCheckBox* fixAmpersandsBox_;
+    QLabel* statusLine_;
+    QLabel* progressLabel_;
+    QProgressBar* progressBar_;
+    QLabel* progressText_;
+};
+
+// The format boxes' entries in code order (Mosaic, Netscape, Shortcuts).
+void FillFormatBox(QComboBox* box);
+
+}  // namespace tolva

@@ -1,0 +1,75 @@
+#include "ui/property_sheet.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "resources/strings.h"
+#include "ui/qt_person.h"
+
+namespace tolva {
+
+void PropertyPage::CancelToClose() {
+    if (sheet_ != nullptr) sheet_->CancelToClose();
+}
+
+PropertySheet::PropertySheet(const QString& caption, QWidget* parent)
+    : QDialog(parent), tabs_(new QTabWidget(this)), buttons_(new QDialogButtonBox(this)) {
+    setWindowTitle(caption);
+    setModal(true);
+    buttons_->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_);
+    layout->addWidget(buttons_);
+    connect(buttons_, &QDialogButtonBox::accepted, this, &PropertySheet::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &PropertySheet::reject);
+    connect(tabs_, &QTabWidget::currentChanged, this, &PropertySheet::OnTabChanged);
+}
+
+void PropertySheet::AddPage(PropertyPage* page, const QString& tabCaption) {
+    page->SetSheet(this);
+    pages_.push_back(page);
+    QSignalBlocker block(tabs_);
+    tabs_->addTab(page, tabCaption);
+    tabs_->setCurrentIndex(shownIndex_);
+}
+
+int PropertySheet::CurrentPageIndex() const { return shownIndex_; }
+
+void PropertySheet::CancelToClose() {
+    buttons_->button(QDialogButtonBox::Ok)->setText(ToQString(LoadString(IDS_UI_CLOSE)));
+    buttons_->button(QDialogButtonBox::Cancel)->setEnabled(false);
+}
+
+void PropertySheet::showEvent(QShowEvent* event) {
+    if (!formWritten_ && !pages_.empty()) {
+        formWritten_ = true;
+        pages_[static_cast<std::size_t>(shownIndex_)]->WriteForm();
+    }
+    QDialog::showEvent(event);
+}
+
+void PropertySheet::OnTabChanged(int index) {
+    if (index == shownIndex_ || index < 0 || static_cast<std::size_t>(index) >= pages_.size()) return;
+    // Put the page being left back in front first, so a refusal is shown over it.
+    {
+        QSignalBlocker block(tabs_);
+        tabs_->setCurrentIndex(shownIndex_);
+    }
+    if (!pages_[static_cast<std::size_t>(shownIndex_)]->ReadForm()) return;
+    {
+        QSignalBlocker block(tabs_);
+        tabs_->setCurrentIndex(index);
+    }
+    shownIndex_ = index;
+    pages_[static_cast<std::size_t>(index)]->WriteForm();
+}
+
+void PropertySheet::accept() {
+    if (!pages_.empty() && !pages_[static_cast<std::size_t>(shownIndex_)]->ReadForm()) return;
+    QDialog::accept();
+}
+
+}  // namespace tolva

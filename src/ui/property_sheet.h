@@ -1,0 +1,59 @@
+#pragma once
+// The program's one window: a modal tabbed dialog with OK and Cancel. Each page keeps its
+// own values while other tabs are shown; leaving a tab reads its form, and a page that
+// refuses its form keeps its tab shown (and the sheet open when OK was pressed).
+
+#include <QDialog>
+#include <vector>
+
+class QDialogButtonBox;
+class QTabWidget;
+
+namespace tolva {
+
+class PropertySheet;
+
+class PropertyPage : public QWidget {
+public:
+    explicit PropertyPage(QWidget* parent = nullptr) : QWidget(parent) {}
+    // Fields into the controls: when the page is first shown and whenever its tab returns.
+    virtual void WriteForm() {}
+    // Controls into the fields; false (after telling the person why) when the form is refused.
+    virtual bool ReadForm() { return true; }
+
+    void SetSheet(PropertySheet* sheet) { sheet_ = sheet; }
+    // From now on OK reads "Close" and Cancel is disabled.
+    void CancelToClose();
+
+private:
+    PropertySheet* sheet_ = nullptr;
+};
+
+class PropertySheet final : public QDialog {
+public:
+    explicit PropertySheet(const QString& caption, QWidget* parent = nullptr);
+
+    // Adds a page as the next tab; the sheet does not take ownership.
+    void AddPage(PropertyPage* page, const QString& tabCaption);
+    void CancelToClose();
+
+    QTabWidget* Tabs() const { return tabs_; }
+    QDialogButtonBox* Buttons() const { return buttons_; }
+    int CurrentPageIndex() const;
+
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void OnTabChanged(int index);
+
+    QTabWidget* tabs_;
+    QDialogButtonBox* buttons_;
+    std::vector<PropertyPage*> pages_;
+    int shownIndex_ = 0;
+    bool formWritten_ = false;
+};
+
+}  // namespace tolva

@@ -1,0 +1,71 @@
+#include "ui/qt_person.h"
+
+#include <QMessageBox>
+
+namespace tolva {
+
+QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+
+std::string FromQString(const QString& text) { return text.toStdString(); }
+
+namespace {
+
+int RunBox(QMessageBox::Icon icon, const std::string& text, const std::string& caption,
+           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, ToQString(caption), ToQString(text), buttons);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return box.exec();
+}
+
+}  // namespace
+
+void QtPrompter::ShowMessage(const std::string& text, const std::string& caption) {
+    RunBox(QMessageBox::NoIcon, text, caption, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtPrompter::AskYesNo(const std::string& text, const std::string& caption) {
+    return RunBox(QMessageBox::NoIcon, text, caption, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+void QtPrompter::ShowWarning(const std::string& text, const std::string& caption) {
+    RunBox(QMessageBox::Warning, text, caption, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+QtPrompter& QtPrompter::Instance() {
+    static QtPrompter prompter;
+    return prompter;
+}
+
+void ShowWarning(Prompter& prompter, const std::string& text, const std::string& caption) {
+    if (auto* qt = dynamic_cast<QtPrompter*>(&prompter)) {
+        qt->ShowWarning(text, caption);
+    } else {
+        prompter.ShowMessage(text, caption);
+    }
+}
+
+void LabelText::SetText(const std::string& text) {
+    label_->setText(ToQString(text));
+    if (label_->isVisible()) label_->repaint();
+}
+
+void LabelText::Show(bool visible) { label_->setVisible(visible); }
+
+void BarProgress::SetRange(int minimum, int maximum) { bar_->setRange(minimum, maximum); }
+
+void BarProgress::SetPos(int position) {
+    bar_->setValue(position);
+    if (bar_->isVisible()) bar_->repaint();
+}
+
+void BarProgress::Show(bool visible) { bar_->setVisible(visible); }
+
+QLabel* NewPlainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+}  // namespace tolva

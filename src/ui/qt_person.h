@@ -1,0 +1,61 @@
+#pragma once
+// Qt implementations of the person-facing interfaces the core talks through: message boxes,
+// a label as a text control, a progress bar. Every text that may hold a name, URL, location
+// or a server's words is shown as plain text, so data can never turn into markup.
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QString>
+#include <string>
+
+#include "platform/person.h"
+
+class QWidget;
+
+namespace tolva {
+
+QString ToQString(const std::string& text);
+std::string FromQString(const QString& text);
+
+// Modal boxes without an owner window: messages with one OK button and no icon, questions
+// Yes/No with No the default.
+class QtPrompter : public Prompter {
+public:
+    void ShowMessage(const std::string& text, const std::string& caption) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+    // A message with the exclamation icon (the form's refusal of an over-long location).
+    virtual void ShowWarning(const std::string& text, const std::string& caption);
+
+    static QtPrompter& Instance();
+};
+
+// Shows a warning through prompter: with the exclamation icon when it is a QtPrompter.
+void ShowWarning(Prompter& prompter, const std::string& text, const std::string& caption);
+
+// A label that the core sets whole. The run does not pump events while it works, so the
+// label repaints itself at once, as the old static controls did.
+class LabelText final : public TextControl {
+public:
+    explicit LabelText(QLabel* label) : label_(label) {}
+    void SetText(const std::string& text) override;
+    void Show(bool visible) override;
+
+private:
+    QLabel* label_;
+};
+
+class BarProgress final : public ProgressBar {
+public:
+    explicit BarProgress(QProgressBar* bar) : bar_(bar) {}
+    void SetRange(int minimum, int maximum) override;
+    void SetPos(int position) override;
+    void Show(bool visible) override;
+
+private:
+    QProgressBar* bar_;
+};
+
+// A label for data (names, URLs, locations, server texts): plain text only.
+QLabel* NewPlainLabel(const QString& text, QWidget* parent = nullptr);
+
+}  // namespace tolva

@@ -1,0 +1,70 @@
+#include "ui/qt_pickers.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "resources/strings.h"
+#include "ui/qt_person.h"
+
+namespace tolva {
+
+void ConfigureUrlSetFileDialog(QFileDialog& dialog, const std::string& currentLocation,
+                               const std::string& defaultExtension) {
+    // Qt's own chooser behaves the same on every desktop and honours the hidden pattern
+    // details below, so the types read exactly as the program has always named them.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setWindowTitle(ToQString(LoadString(IDS_UI_PICK_OPEN)));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(ToQString(defaultExtension));
+    const QStringList filters = {
+        ToQString(LoadString(IDS_UI_FILTER_BOOKMARK_AND_HOTLIST)),
+        ToQString(LoadString(IDS_UI_FILTER_HTML)),
+        ToQString(LoadString(IDS_UI_FILTER_HOTLIST)),
+        ToQString(LoadString(IDS_UI_FILTER_ALL)),
+    };
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.front());
+    if (!currentLocation.empty()) {
+        // A full path opens the chooser in its folder with its name filled in.
+        const QFileInfo current(ToQString(currentLocation));
+        if (current.isAbsolute() && current.dir().exists()) dialog.setDirectory(current.dir());
+        dialog.selectFile(current.fileName());
+    }
+}
+
+void ConfigureShortcutFolderDialog(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setWindowTitle(ToQString(LoadString(IDS_UI_PICK_FOLDER_TITLE)));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setDirectory(QDir::home());
+}
+
+namespace {
+
+std::string RunChooser(QFileDialog& dialog, const std::string& currentLocation) {
+    if (dialog.exec() != QDialog::Accepted) return currentLocation;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return currentLocation;
+    return FromQString(QDir::toNativeSeparators(chosen.front()));
+}
+
+}  // namespace
+
+std::string BrowseForUrlSetFile(const std::string& currentLocation, const std::string& defaultExtension) {
+    QFileDialog dialog;
+    ConfigureUrlSetFileDialog(dialog, currentLocation, defaultExtension);
+    return RunChooser(dialog, currentLocation);
+}
+
+std::string BrowseForShortcutFolder(const std::string& currentLocation) {
+    QFileDialog dialog;
+    ConfigureShortcutFolderDialog(dialog);
+    return RunChooser(dialog, currentLocation);
+}
+
+}  // namespace tolva

@@ -1,0 +1,22 @@
+#pragma once
+// The file and folder choosers behind the pages' Browse buttons. Each returns the chosen
+// location, or the current one unchanged when the person cancels.
+
+#include <string>
+
+class QFileDialog;
+
+namespace tolva {
+
+// Picks a bookmark file or hotlist; a name typed without an extension gets defaultExtension
+// ("htm" or "hot"). The file need not exist: the same chooser names a set to build.
+std::string BrowseForUrlSetFile(const std::string& currentLocation, const std::string& defaultExtension);
+// Picks a folder of shortcut files.
+std::string BrowseForShortcutFolder(const std::string& currentLocation);
+
+// How the two choosers are set up; tests look at them without showing them.
+void ConfigureUrlSetFileDialog(QFileDialog& dialog, const std::string& currentLocation,
+                               const std::string& defaultExtension);
+void ConfigureShortcutFolderDialog(QFileDialog& dialog);
+
+}  // namespace tolva

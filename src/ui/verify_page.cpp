@@ -1,0 +1,215 @@
+#include "ui/verify_page.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "resources/strings.h"
+#include "ui/convert_page.h"
+#include "ui/qt_location_box.h"
+#include "ui/qt_person.h"
+#include "ui/qt_pickers.h"
+#include "ui/recent_locations.h"
+#include "verify/cookie_warning_dialog.h"
+#include "verify/url_repair_dialog.h"
+#include "verify/verification_run.h"
+#include "verify/verify_progress_dialog.h"
+
+namespace tolva {
+
+namespace {
+
+QString Text(int id) { return ToQString(LoadString(id)); }
+
+template <typename Widget>
+Widget* Named(Widget* widget, int id) {
+    widget->setObjectName(QString::number(id));
+    return widget;
+}
+
+QFrame* NewLine(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+constexpr int kTimeoutMax = 120;
+constexpr int kTimeoutStart = 60;
+constexpr int kTimeoutTicks = 20;
+constexpr int kRetriesMax = 10;
+constexpr int kRetriesStart = 5;
+
+}  // namespace
+
+CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
+    : PropertyPage(parent), store_(store), prompter_(prompter) {
+    auto* browse = Named(new QPushButton(Text(IDS_UI_BROWSE), this), 1000);
+    statusLine_ = Named(NewPlainLabel(Text(IDS_UI_VERIFY_STATUS_START), this), 1039);
+    statusLine_->setWordWrap(true);
+    formatBox_ = Named(new QComboBox(this), 1015);
+    FillFormatBox(formatBox_);
+    locationBox_ = Named(new LocationCombo(this), 1017);
+    interactiveBox_ = Named(new QCheckBox(Text(IDS_UI_VERIFY_INTERACTIVE), this), 1026);
+    renameBox_ = Named(new QCheckBox(Text(IDS_UI_VERIFY_RENAME), this), 1031);
+    auto* verify = Named(new QPushButton(Text(IDS_UI_VERIFY_VERIFY), this), 1032);
+    timeoutSlider_ = Named(new QSlider(Qt::Horizontal, this), 1055);
+    retriesSlider_ = Named(new QSlider(Qt::Horizontal, this), 1056);
+    timeoutLabel_ = Named(NewPlainLabel(QString(), this), 1057);
+    retriesLabel_ = Named(NewPlainLabel(QString(), this), 1058);
+
+    timeoutSlider_->setRange(0, kTimeoutMax);
+    timeoutSlider_->setValue(kTimeoutStart);
+    timeoutSlider_->setTickInterval(kTimeoutTicks);
+    timeoutSlider_->setTickPosition(QSlider::TicksBelow);
+    retriesSlider_->setRange(0, kRetriesMax);
+    retriesSlider_->setValue(kRetriesStart);
+    retriesSlider_->setTickInterval(1);
+    retriesSlider_->setTickPosition(QSlider::TicksBelow);
+    ShowSliderValues();
+    // Wide enough for the longest value, so the sliders keep their length while moving.
+    const int valueWidth = timeoutLabel_->fontMetrics().horizontalAdvance(
+        ToQString(FormatString(IDS_UI_VERIFY_SECONDS, {kTimeoutMax})) + QStringLiteral("  "));
+    timeoutLabel_->setMinimumWidth(valueWidth);
+    retriesLabel_->setMinimumWidth(valueWidth);
+
+    auto* intro = NewPlainLabel(Text(IDS_UI_VERIFY_INTRO), this);
+    intro->setWordWrap(true);
+
+    auto* setGrid = new QGridLayout;
+    setGrid->setColumnMinimumWidth(0, 12);
+    setGrid->addWidget(NewPlainLabel(Text(IDS_UI_FORMAT_LABEL), this), 0, 1);
+    setGrid->addWidget(formatBox_, 0, 2);
+    setGrid->addWidget(NewPlainLabel(Text(IDS_UI_LOCATION_LABEL), this), 1, 1);
+    setGrid->addWidget(locationBox_, 1, 2);
+    setGrid->addWidget(browse, 1, 3);
+    setGrid->setColumnStretch(2, 1);
+
+    auto* badLinks = new QVBoxLayout;
+    badLinks->setContentsMargins(12, 0, 0, 0);
+    badLinks->addWidget(interactiveBox_);
+    badLinks->addWidget(renameBox_);
+
+    auto* sliders = new QGridLayout;
+    sliders->setColumnMinimumWidth(0, 12);
+    sliders->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_TIMEOUT), this), 0, 1);
+    sliders->addWidget(timeoutSlider_, 0, 2);
+    sliders->addWidget(timeoutLabel_, 0, 3);
+    sliders->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_RETRIES), this), 1, 1);
+    sliders->addWidget(retriesSlider_, 1, 2);
+    sliders->addWidget(retriesLabel_, 1, 3);
+    sliders->setColumnStretch(2, 1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(statusLine_, 1);
+    bottom->addWidget(verify, 0, Qt::AlignBottom);
+    statusLine_->setMinimumHeight(2 * statusLine_->fontMetrics().lineSpacing());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addWidget(NewLine(this));
+    layout->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_HEADING), this));
+    layout->addLayout(setGrid);
+    layout->addWidget(NewLine(this));
+    layout->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_BAD_LINK_OPTIONS), this));
+    layout->addLayout(badLinks);
+    layout->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_CONNECTION_OPTIONS), this));
+    layout->addLayout(sliders);
+    layout->addStretch(1);
+    layout->addWidget(NewLine(this));
+    layout->addLayout(bottom);
+
+    QWidget* order[] = {browse,     formatBox_, locationBox_,   interactiveBox_,
+                        renameBox_, verify,     timeoutSlider_, retriesSlider_};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+    connect(formatBox_, &QComboBox::activated, this, [this] { OnFormatChanged(); });
+    connect(browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
+    connect(verify, &QPushButton::clicked, this, [this] { OnVerify(); });
+    connect(timeoutSlider_, &QSlider::valueChanged, this, [this] { ShowSliderValues(); });
+    connect(retriesSlider_, &QSlider::valueChanged, this, [this] { ShowSliderValues(); });
+
+    verifiedSet.SetPrompter(&prompter_);
+    WriteForm();
+}
+
+void CVerify::ShowSliderValues() {
+    timeoutLabel_->setText(ToQString(FormatString(IDS_UI_VERIFY_SECONDS, {timeoutSlider_->value()})));
+    retriesLabel_->setText(ToQString(FormatString(IDS_UI_VERIFY_TIMES, {retriesSlider_->value()})));
+}
+
+void CVerify::WriteForm() {
+    formatBox_->setCurrentIndex(format);
+    locationBox_->SetText(location);
+    renameBox_->setChecked(renameInPlace);
+    interactiveBox_->setChecked(interactiveRepair);
+}
+
+bool CVerify::ReadForm() {
+    format = formatBox_->currentIndex();
+    location = locationBox_->Text();
+    renameInPlace = renameBox_->isChecked();
+    interactiveRepair = interactiveBox_->isChecked();
+    return true;
+}
+
+void CVerify::OnFormatChanged() {
+    format = formatBox_->currentIndex();
+    LoadRecentLocations(store_, RecentPage::Verify, format, *locationBox_);
+    location = locationBox_->Text();
+}
+
+void CVerify::OnBrowse() {
+    const std::string current = locationBox_->Text();
+    std::string result;
+    switch (formatBox_->currentIndex()) {
+        case Mosaic:
+            result = BrowseForUrlSetFile(current, "hot");
+            break;
+        case Netscape:
+            result = BrowseForUrlSetFile(current, "htm");
+            break;
+        case Shortcuts:
+            result = BrowseForShortcutFolder(current);
+            break;
+        default:
+            prompter_.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
+            break;
+    }
+    location = result;
+    locationBox_->SetText(result);
+}
+
+void CVerify::OnVerify() {
+    ReadForm();
+    VerifySettings settings;
+    settings.format = format;
+    settings.location = location;
+    settings.renameInPlace = renameInPlace;
+    settings.interactiveRepair = interactiveRepair;
+    settings.timeoutSeconds = timeoutSlider_->value();
+    settings.retryCount = retriesSlider_->value();
+
+    LabelText status(statusLine_);
+    CVerifyProgress progress;
+    CUrlRepair repair;
+    CCookieWarning cookieWarning;
+    VerifyFrontEnd frontEnd;
+    frontEnd.prompter = &prompter_;
+    frontEnd.statusLine = &status;
+    frontEnd.progress = &progress;
+    frontEnd.repair = &repair;
+    frontEnd.cookieWarning = &cookieWarning;
+    frontEnd.locationBox = locationBox_;
+    frontEnd.store = &store_;
+    frontEnd.requestOptions = requestOptions;
+    tolva::OnVerify(verifiedSet, settings, frontEnd);
+}
+
+}  // namespace tolva

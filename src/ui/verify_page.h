@@ -1,0 +1,61 @@
+#pragma once
+// The Verify tab: which URL set to verify, what to do with bad links, the connection time-out
+// and retries, and the Verify button, which hands all that to the Verify command. The page
+// owns the set a verification works on.
+
+#include <cstdint>
+#include <string>
+
+#include "model/url_set.h"
+#include "platform/person.h"
+#include "platform/settings_store.h"
+#include "ui/property_sheet.h"
+#include "verify/link_request.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QSlider;
+
+namespace tolva {
+
+class LocationCombo;
+class VerificationRun;
+
+class CVerify final : public PropertyPage {
+public:
+    CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent = nullptr);
+
+    void WriteForm() override;
+    bool ReadForm() override;
+
+    void OnFormatChanged();
+    void OnBrowse();
+    void OnVerify();
+
+    std::int32_t format = -1;
+    std::string location;
+    bool renameInPlace = false;
+    bool interactiveRepair = false;
+    UrlSet verifiedSet;
+
+    // Handed to the request machinery of each run; tests keep loopback requests off proxies.
+    LinkRequestOptions requestOptions;
+
+private:
+    void ShowSliderValues();
+
+    SettingsStore& store_;
+    Prompter& prompter_;
+    QComboBox* formatBox_;
+    LocationCombo* locationBox_;
+    QCheckBox* interactiveBox_;
+    QCheckBox* renameBox_;
+    QSlider* timeoutSlider_;
+    QSlider* retriesSlider_;
+    QLabel* timeoutLabel_;
+    QLabel* retriesLabel_;
+    QLabel* statusLine_;
+};
+
+}  // namespace tolva

@@ -1,0 +1,230 @@
+#include "ui/convert_page.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <filesystem>
+
+#include "modal_helper.h"
+#include "model/url_set.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+#include "ui/about_page.h"
+#include "ui/property_sheet.h"
+#include "ui/qt_location_box.h"
+#include "ui/recent_locations.h"
+
+namespace tolva {
+namespace {
+
+using testing::ModalAnswerer;
+using testing::ReadFile;
+using testing::RecordingPrompter;
+using testing::TempDir;
+using testing::WriteFile;
+using Side = CConvert::Side;
+
+constexpr char kHint[] = "No Favorites folder found.  Type a location here.";
+constexpr char kSelectFormatFirst[] =
+    "You have to select a file format before you can browse for the file.\nClick OK to close this box then choose a "
+    "file format then click the Browse button again.";
+
+class ConvertPageTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    SettingsStore store{dir.File("registry.reg")};
+    RecordingPrompter prompter;
+    CConvert page{store, prompter};
+
+    ConvertPageTest() { page.homeFolder = dir.File("home"); }
+
+    template <typename Widget>
+    Widget* Control(int id) {
+        auto* widget = page.findChild<Widget*>(QString::number(id));
+        EXPECT_NE(widget, nullptr) << "control " << id;
+        return widget;
+    }
+    LocationCombo* Box(int id) { return Control<LocationCombo>(id); }
+    void Click(int id) { Control<QPushButton>(id)->click(); }
+    void Remember(std::int32_t format, const std::string& location) {
+        MemoryLocationBox box;
+        LoadRecentLocations(store, RecentPage::Translate, format, box);
+        RememberLocation(store, RecentPage::Translate, format, box, location);
+    }
+};
+
+TEST_F(ConvertPageTest, StartsEmptyWithTheFormatsInCodeOrder) {
+    auto* format = Control<QComboBox>(1006);
+    ASSERT_EQ(format->count(), 3);
+    EXPECT_EQ(format->itemText(0), "Mosaic (any flavor) bookmarks");
+    EXPECT_EQ(format->itemText(1), "Netscape Navigator bookmarks");
+    EXPECT_EQ(format->itemText(2), "Windows Internet shortcuts");
+    EXPECT_EQ(format->currentIndex(), -1);
+    EXPECT_EQ(Control<QComboBox>(1008)->currentIndex(), -1);
+    EXPECT_TRUE(Control<QCheckBox>(1011)->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(1013)->isEnabled());
+    EXPECT_TRUE(Control<QProgressBar>(1049)->isHidden());
+    EXPECT_TRUE(Control<QLabel>(1051)->isHidden());
+}
+
+TEST_F(ConvertPageTest, QuickButtonsWithoutStoredListsOfferTheDefaults) {
+    Control<QCheckBox>(1011)->setChecked(false);
+    Click(1012);  // Netscape to Explorer
+    EXPECT_EQ(page.sourceFormat, Netscape);
+    EXPECT_EQ(page.sourceLocation, "") << "no Netscape setting and no ~/.netscape file";
+    EXPECT_EQ(page.destinationFormat, Shortcuts);
+    EXPECT_EQ(page.destinationLocation, kHint);
+    EXPECT_EQ(Box(1003)->Text(), kHint);
+    EXPECT_TRUE(page.fixAmpersands);
+    EXPECT_TRUE(Control<QCheckBox>(1011)->isChecked());
+
+    std::filesystem::create_directories(page.homeFolder + "/.netscape");
+    WriteFile(page.homeFolder + "/.netscape/bookmarks.html", "");
+    store.SetString("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                    "Favorites", "/home/ann/Favorites");
+    Click(1014);  // Explorer to Netscape
+    EXPECT_EQ(page.sourceFormat, Shortcuts);
+    EXPECT_EQ(page.sourceLocation, "/home/ann/Favorites");
+    EXPECT_EQ(page.destinationFormat, Netscape);
+    EXPECT_EQ(page.destinationLocation, page.homeFolder + "/.netscape/bookmarks.html");
+    EXPECT_EQ(Box(1001)->Text(), "/home/ann/Favorites");
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(ConvertPageTest, QuickButtonsPreferTheMostRecentStoredLocations) {
+    Remember(Netscape, "/old/bookmarks.htm");
+    Remember(Netscape, "/new/bookmarks.htm");
+    Remember(Shortcuts, "/links/Favorites");
+    Click(1012);
+    EXPECT_EQ(page.sourceLocation, "/new/bookmarks.htm");
+    EXPECT_EQ(Box(1001)->Entries(), (std::vector<std::string>{"/new/bookmarks.htm", "/old/bookmarks.htm"}));
+    EXPECT_EQ(page.destinationLocation, "/links/Favorites");
+
+    // A stored but empty list also counts as stored: no default is put in.
+    store.CreateKey("HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Convert\\RecentFavorites");
+    store.SetString("HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Convert\\RecentFavorites", "0", std::string(300, 'x'));
+    Click(1012);
+    EXPECT_EQ(page.destinationLocation, "") << "the only entry is too long to load";
+}
+
+TEST_F(ConvertPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
+    Box(1001)->SetText("/typed/by/hand.htm");
+    Click(1004);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, kSelectFormatFirst);
+    EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
+    EXPECT_EQ(page.sourceLocation, "");
+    EXPECT_EQ(Box(1001)->Text(), "");
+}
+
+TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefaultExtension) {
+    auto* format = Control<QComboBox>(1008);
+    format->setCurrentIndex(Netscape);
+    Box(1003)->SetText(dir.File("before.htm"));
+    {
+        auto answer = ModalAnswerer::For<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        Click(1005);
+    }
+    EXPECT_EQ(page.destinationLocation, dir.File("before.htm"));
+
+    {
+        auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
+            EXPECT_EQ(dialog->directory().absolutePath().toStdString(), dir.Path().string());
+            // The person sees the type as it was always named; Qt filters by the last parentheses.
+            EXPECT_EQ(dialog->selectedNameFilter().toStdString(), "Bookmark and hotlist (*.htm, *.hot)");
+            EXPECT_EQ(dialog->nameFilters().last().toStdString(), "All files (*.*) (*)");
+            dialog->selectFile(QString::fromStdString(dir.File("newset")));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        Click(1005);
+    }
+    EXPECT_EQ(page.destinationLocation, dir.File("newset.htm"));
+    EXPECT_EQ(Box(1003)->Text(), dir.File("newset.htm"));
+
+    format->setCurrentIndex(Mosaic);
+    {
+        auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
+            dialog->selectFile(QString::fromStdString(dir.File("links.txt")));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        Click(1005);
+    }
+    EXPECT_EQ(page.destinationLocation, dir.File("links.txt")) << "a name with its own extension keeps it";
+}
+
+TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
+    PropertySheet sheet("Tolva 2.0.1");
+    sheet.AddPage(&page, "Translate");
+    const std::string source = dir.File("source.htm");
+    WriteFile(source,
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
+              "    <DT><A HREF=\"http://example.com/\">Example</A>\n</DL><p>\n");
+    Control<QComboBox>(1006)->setCurrentIndex(Netscape);
+    Box(1001)->SetText(source);
+    Control<QComboBox>(1008)->setCurrentIndex(Netscape);
+    Box(1003)->SetText(dir.File("copy.htm"));
+    Click(1033);
+
+    EXPECT_TRUE(std::filesystem::exists(dir.File("copy.htm")));
+    EXPECT_NE(ReadFile(dir.File("copy.htm")).find("http://example.com/"), std::string::npos);
+    EXPECT_EQ(Control<QLabel>(1007)->text(), "URL set converted.");
+    EXPECT_EQ(sheet.Buttons()->button(QDialogButtonBox::Ok)->text(), "Close");
+    EXPECT_FALSE(sheet.Buttons()->button(QDialogButtonBox::Cancel)->isEnabled());
+    EXPECT_TRUE(Control<QProgressBar>(1049)->isHidden());
+    // Each box keeps its own copy of the shared Netscape list; the destination's was stored last.
+    EXPECT_EQ(Box(1001)->Entries(), (std::vector<std::string>{source}));
+    EXPECT_EQ(Box(1003)->Entries(), (std::vector<std::string>{dir.File("copy.htm")}));
+    sheet.Tabs()->removeTab(0);
+    page.setParent(nullptr);
+}
+
+// Regression: a refused form used to let Translate go on with the location the person had
+// typed before, so a set could be written somewhere the box did not show.
+TEST_F(ConvertPageTest, OverLongLocationStopsTranslateAndKeepsTheTabShown) {
+    CAbout about;
+    PropertySheet sheet("Tolva 2.0.1");
+    sheet.AddPage(&page, "Translate");
+    sheet.AddPage(&about, "About");
+    sheet.show();
+    const std::string tooLong = dir.File(std::string(256, 'n'));
+    const std::string source = dir.File("source.htm");
+    WriteFile(source, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n</DL><p>\n");
+    page.sourceFormat = Netscape;
+    page.sourceLocation = source;
+    page.destinationFormat = Netscape;
+    page.destinationLocation = dir.File("earlier.htm");
+    page.WriteForm();
+    Box(1003)->SetText(tooLong);
+
+    Click(1033);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Please enter no more than 255 characters.");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("earlier.htm")));
+    EXPECT_TRUE(sheet.Buttons()->button(QDialogButtonBox::Cancel)->isEnabled());
+
+    sheet.Tabs()->setCurrentIndex(1);
+    EXPECT_EQ(sheet.Tabs()->currentIndex(), 0) << "leaving the tab is refused";
+    sheet.Buttons()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_TRUE(sheet.isVisible()) << "OK is refused too";
+    EXPECT_EQ(prompter.shown.size(), 3u);
+
+    Box(1003)->SetText(dir.File("short.htm"));
+    sheet.Tabs()->setCurrentIndex(1);
+    EXPECT_EQ(sheet.Tabs()->currentIndex(), 1);
+    EXPECT_EQ(page.destinationLocation, dir.File("short.htm"));
+    sheet.Tabs()->setCurrentIndex(0);
+    EXPECT_EQ(Box(1003)->Text(), dir.File("short.htm")) << "the page keeps its values across tabs";
+    for (int i = sheet.Tabs()->count() - 1; i >= 0; --i) sheet.Tabs()->removeTab(i);
+    page.setParent(nullptr);
+    about.setParent(nullptr);
+}
+
+}  // namespace
+}  // namespace tolva

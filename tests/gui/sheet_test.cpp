@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QUrl>
+
+#include "support/recording.h"
+#include "support/temp_dir.h"
+#include "ui/about_page.h"
+#include "ui/property_sheet.h"
+#include "ui/tolva_sheet.h"
+
+namespace tolva {
+
+// Receives the addresses the About page hands to the desktop instead of a browser.
+class OpenedUrls : public QObject {
+    Q_OBJECT
+public slots:
+    void Open(const QUrl& url) { urls.push_back(url); }
+
+public:
+    std::vector<QUrl> urls;
+};
+
+namespace {
+
+using testing::RecordingPrompter;
+using testing::TempDir;
+
+class SheetTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    SettingsStore store{dir.File("registry.reg")};
+    RecordingPrompter prompter;
+};
+
+TEST_F(SheetTest, OneCaptionedSheetWithThreeTabsAndOkCancel) {
+    TolvaSheet sheet(store, prompter);
+    EXPECT_EQ(sheet.Sheet().windowTitle().toStdString(), "Tolva 2.0.1");
+    EXPECT_FALSE(sheet.Sheet().windowIcon().isNull());
+    QTabWidget* tabs = sheet.Sheet().Tabs();
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0).toStdString(), "Translate");
+    EXPECT_EQ(tabs->tabText(1).toStdString(), "Verify");
+    EXPECT_EQ(tabs->tabText(2).toStdString(), "About");
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    QDialogButtonBox* buttons = sheet.Sheet().Buttons();
+    EXPECT_EQ(buttons->buttons().size(), 2);
+    EXPECT_TRUE(buttons->button(QDialogButtonBox::Ok) && buttons->button(QDialogButtonBox::Cancel));
+}
+
+TEST_F(SheetTest, AboutButtonsOpenTheInstalledPages) {
+    OpenedUrls opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
+    CAbout about;
+    for (const char* id : {"1044", "1054", "1047"}) about.findChild<QPushButton*>(id)->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+    ASSERT_EQ(opened.urls.size(), 3u);
+    const char* pages[] = {"home.html", "communications.html", "dedication.html"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const QFileInfo file(opened.urls[i].toLocalFile());
+        EXPECT_EQ(file.fileName().toStdString(), pages[i]);
+        EXPECT_EQ(file.absolutePath(), DocumentationFolder());
+        // The desktop program sits in <build>/src, so its pages are in <build>/share/tolva/doc.
+        EXPECT_TRUE(QFileInfo::exists(QStringLiteral(TOLVA_BUILD_ROOT "/share/tolva/doc/") + file.fileName()))
+            << pages[i];
+    }
+    bool versionShown = false;
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        versionShown = versionShown || label->text() == "Tolva 2.0.01\nMarch 11, 1997";
+    }
+    EXPECT_TRUE(versionShown);
+}
+
+}  // namespace
+}  // namespace tolva
+
+#include "sheet_test.moc"
