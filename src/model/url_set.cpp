@@ -110,13 +110,6 @@ int UrlSet::OpenFile(UrlSetOpenMode mode) {
     return 1;
 }
 
-bool UrlSet::ReplaceExistingDestination(File& file) {
-    // The destination's questions (backup, replace) are asked here; until then an
-    // existing file is refused.
-    (void)file;
-    return false;
-}
-
 int UrlSet::OpenFolder(UrlSetOpenMode mode) {
     DIR* folder = ::opendir(location.c_str());
     if (folder != nullptr) {
@@ -130,9 +123,8 @@ int UrlSet::OpenFolder(UrlSetOpenMode mode) {
     return 0;
 }
 
-bool UrlSet::UseExistingDestinationFolder() { return true; }
-
-bool UrlSet::CreateMissingDestinationFolder() { return false; }
+// The destination's questions (ReplaceExistingDestination, UseExistingDestinationFolder,
+// CreateMissingDestinationFolder) belong to the translation: translate/destination.cpp.
 
 std::string UrlSet::DetectLineTerminator() {
     std::string examined;

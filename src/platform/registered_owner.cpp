@@ -5,9 +5,14 @@
 
 #include <vector>
 
+#include "platform/settings_store.h"
+
 namespace tolva {
 
 namespace {
+
+constexpr char kOwnerKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr char kOwnerValue[] = "RegisteredOwner";
 
 // Cuts text to at most limit bytes without splitting a UTF-8 character.
 std::string CutAtCharacter(std::string text, std::size_t limit) {
@@ -29,6 +34,7 @@ std::string ChooseRegisteredOwner(const std::string& storeValue, const std::stri
 
 std::string RegisteredOwner() {
     std::string storeValue;
+    if (!SettingsStore::User().GetString(kOwnerKey, kOwnerValue, storeValue)) storeValue.clear();
     std::string gecos;
     std::string login;
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);

@@ -110,14 +110,17 @@ TEST_F(UrlSetFileTest, LocationsThatAreNotRegularFilesAreRefusedAtOnce) {
     EXPECT_EQ(prompter.shown.size(), 2u);
 }
 
-TEST_F(UrlSetFileTest, CreateNewRefusesAnExistingFile) {
+// An existing file raises the destination's questions (tests/translate/destination_test.cpp);
+// a folder in its place is refused without one.
+TEST_F(UrlSetFileTest, CreateNewRefusesAnExistingFolder) {
     set.SetPrompter(&prompter);
     path = dir.File("exists.html");
-    WriteFile(path, "keep");
+    ASSERT_EQ(::mkdir(path.c_str(), 0777), 0);
+    WriteFile(path + "/keep", "keep");
     EXPECT_EQ(set.Open(CreateNew, Netscape, path), 0);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_EXISTS, {path}));
-    EXPECT_EQ(ReadFile(path), "keep");
+    EXPECT_EQ(ReadFile(path + "/keep"), "keep");
 }
 
 TEST_F(UrlSetFileTest, UnknownFormatFailsQuietly) {
@@ -159,8 +162,8 @@ protected:
 };
 
 TEST_F(UrlSetListTest, NextTracksTheFolderPath) {
-    EXPECT_EQ(Walk(), (std::vector<std::string>{"A@\\A", "a1@\\A", "@", "B@\\B", "b1@\\B", "b2@\\B", "b3@\\B", "@",
-                                                "@"}));
+    EXPECT_EQ(Walk(),
+              (std::vector<std::string>{"A@\\A", "a1@\\A", "@", "B@\\B", "b1@\\B", "b2@\\B", "b3@\\B", "@", "@"}));
     EXPECT_EQ(set.Next(), nullptr);
 }
 
