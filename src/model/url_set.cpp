@@ -1,9 +1,13 @@
 #include "model/url_set.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "resources/strings.h"
 
@@ -13,6 +17,7 @@ namespace {
 
 // Read-ahead block of ReadLine. Large blocks keep a big file to a few system calls.
 constexpr std::size_t kReadBlock = 64 * 1024;
+constexpr int kTemporaryNameAttempts = 100;
 
 }  // namespace
 
@@ -106,6 +111,7 @@ int UrlSet::OpenFile(UrlSetOpenMode mode) {
     bufferPos_ = 0;
     endOfFile_ = false;
     readFailed_ = false;
+    openedExisting_ = mode == OpenExisting;
     lineTerminator = DetectLineTerminator();
     return 1;
 }
@@ -191,6 +197,13 @@ int UrlSet::Read(TextControl* statusText) {
 }
 
 int UrlSet::Write() {
+    // Rewriting a file that exists (a verification saving its set) goes through a temporary
+    // file, so a crash or a full disk leaves the old content or the new, never a mixture.
+    if ((format == Mosaic || format == Netscape) && file_ && openedExisting_) return WriteReplacing();
+    return WriteByFormat();
+}
+
+int UrlSet::WriteByFormat() {
     switch (format) {
         case Mosaic:
             return WriteMosaic();
@@ -201,6 +214,61 @@ int UrlSet::Write() {
         default:
             return 0;
     }
+}
+
+int UrlSet::WriteReplacing() {
+    namespace fs = std::filesystem;
+    if (!file_->IsWritable()) {
+        ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EACCES, location}));
+        return 0;
+    }
+    // Replace the file a symbolic link points to, so the link itself survives.
+    std::error_code error;
+    fs::path target = fs::canonical(location, error);
+    if (error) target = location;
+    struct stat original {};
+    bool haveMode = ::stat(target.c_str(), &original) == 0;
+
+    std::unique_ptr<File> temporary = fileFactory_ ? fileFactory_() : std::make_unique<File>();
+    std::string temporaryPath;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        // A name no reader takes for a member of a set: hidden, and never ending in ".url".
+        temporaryPath = (target.parent_path() / ("." + target.filename().string() + ".tolva-" +
+                                                 std::to_string(::getpid()) + "-" + std::to_string(attempt)))
+                            .string();
+        if (temporary->CreateNew(temporaryPath) || temporary->LastError() != File::kErrorFileExists) break;
+    }
+    if (!temporary->IsOpen()) {
+        ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {temporary->LastErrno(), location}));
+        return 0;
+    }
+
+    std::unique_ptr<File> originalFile = std::move(file_);
+    file_ = std::move(temporary);
+    int result = WriteByFormat();
+    if (result) {
+        bool saved = (!haveMode || ::chmod(temporaryPath.c_str(), original.st_mode & 07777) == 0) && file_->Flush() &&
+                     ::rename(temporaryPath.c_str(), target.c_str()) == 0;
+        if (!saved) {
+            int savedErrno = file_->LastErrno() ? file_->LastErrno() : errno;
+            ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {savedErrno, location}));
+            result = 0;
+        }
+    }
+    if (!result) {
+        file_->Close();
+        ::unlink(temporaryPath.c_str());
+        file_ = std::move(originalFile);
+        return 0;
+    }
+    originalFile->Close();
+    // Make the rename itself durable.
+    int folder = ::open(target.parent_path().empty() ? "." : target.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return result;
 }
 
 void UrlSet::CloseFile() {

@@ -161,10 +161,13 @@ private:
     bool UseExistingDestinationFolder();
     bool CreateMissingDestinationFolder();
     bool FillBuffer();
+    int WriteByFormat();
+    int WriteReplacing();
 
     Prompter* prompter_ = &SilentPrompter::Instance();
     FileFactory fileFactory_;
     std::unique_ptr<File> file_;
+    bool openedExisting_ = false;
 
     // ReadLine reads ahead in large blocks; the logical file position is bufferStart_ +
     // bufferPos_. Buffering is what keeps reading a large file fast.

@@ -175,6 +175,7 @@ inline constexpr int IDS_REPAIR_EXPLANATION = 61531;
 inline constexpr int IDS_REPAIR_OK = 61532;
 inline constexpr int IDS_REPAIR_CANCEL = 61533;
 inline constexpr int IDS_PROGRESS_EXPLANATION = 61534;
+inline constexpr int IDS_ERR_SAVING_FILE = 61036;
 
 // Returns the text of id, or empty text for an id that is not in the table.
 std::string LoadString(int id);

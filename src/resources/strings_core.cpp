@@ -59,6 +59,7 @@ constexpr StringEntry kCoreStrings[] = {
     {IDS_CONVERTING_LINK, "Converting link %d of %d"},
     {IDS_ERR_READING_FILE, "Error %d reading %s"},
     {IDS_ERR_WRITING_SHORTCUT, "Error %d writing shortcut %s"},
+    {IDS_ERR_SAVING_FILE, "Error %d saving %s"},
 };
 
 }  // namespace
