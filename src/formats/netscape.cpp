@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,8 @@ constexpr std::string_view kPreservedLocationName = "PRE_VFY_LOC";
 constexpr std::string_view kListEndLine = "</DL><p>\r\n";
 // Output is collected and written in blocks this large, so a big set costs few system calls.
 constexpr std::size_t kWriteBlock = 64 * 1024;
+
+bool EndsLine(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
 bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
@@ -81,8 +84,25 @@ public:
         if (partCount_ < kMaxParts) parts_[partCount_++] = {Offset(), failureMessage};
     }
 
-    void Add(std::string_view text) {
-        buffer_.append(text);
+    // Appends text; it goes out in blocks between items (EndItem) and at the end (Flush).
+    void Add(std::string_view text) { buffer_.append(text); }
+
+    // Where an item's text begins, for KeepOnOneLine.
+    std::size_t Mark() const { return buffer_.size(); }
+
+    // The format is one item per line, so a line break (or a zero byte, which ends a line too)
+    // inside a name, URL or attribute would cut the item in two and let the rest pass for a tag
+    // of its own, such as "</DL><p>". Each becomes a space. Called before the item's line end.
+    void KeepOnOneLine(std::size_t from) {
+        char* const begin = buffer_.data() + from;
+        const std::size_t size = buffer_.size() - from;
+        if (!std::memchr(begin, '\n', size) && !std::memchr(begin, '\r', size) && !std::memchr(begin, '\0', size)) {
+            return;
+        }
+        std::replace_if(begin, begin + size, EndsLine, ' ');
+    }
+
+    void EndItem() {
         if (buffer_.size() >= kWriteBlock) Flush();
     }
 
@@ -162,7 +182,13 @@ std::size_t FindAttributesEnd(std::string_view body) {
     const std::size_t first = body.find('>');
     if (first == std::string_view::npos) return first;
     // Usually no quote is open at the first ">"; only then is the text walked.
-    if (std::count(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(first), '"') % 2 == 0) return first;
+    const char* const end = body.data() + first;
+    bool open = false;
+    for (const char* at = body.data(); (at = static_cast<const char*>(std::memchr(at, '"', end - at))) != nullptr;
+         ++at) {
+        open = !open;
+    }
+    if (!open) return first;
     bool quoted = true;
     for (std::size_t i = first + 1; i < body.size(); ++i) {
         if (body[i] == '"') {
@@ -193,10 +219,11 @@ UrlEntry* ParseLink(std::string_view body, std::string& scratch) {
         // Attributes without a value (iCab's SUBSCRIBE, FOLDED) stand before the next name;
         // they are kept as they are, and the name is the last word, so that an HREF after
         // them is still found.
-        std::size_t lastSpace = attributeName.find_last_of(" \t\r\n\v\f");
-        if (lastSpace != std::string_view::npos) {
-            AddValueless(link->extraAttributes, attributeName.substr(0, lastSpace));
-            attributeName = attributeName.substr(lastSpace + 1);
+        std::size_t wordStart = attributeName.size();
+        while (wordStart > 0 && !IsWhite(attributeName[wordStart - 1])) --wordStart;
+        if (wordStart > 0) {
+            AddValueless(link->extraAttributes, attributeName.substr(0, wordStart));
+            attributeName = attributeName.substr(wordStart);
         }
         rest = rest.substr(equals + 1);
         std::string_view value;
@@ -330,7 +357,11 @@ int UrlSet::WriteNetscape() {
     }
 
     out.BeginPart(IDS_ERR_NETSCAPE_HEADER);
-    out.Add(FormatString(IDS_NETSCAPE_HEADER, {title, title}));
+    // The title goes into the header through the same filter as every other text.
+    std::string oneLineTitle = title;
+    std::replace_if(oneLineTitle.begin(), oneLineTitle.end(), EndsLine, ' ');
+    out.Add(FormatString(IDS_NETSCAPE_HEADER, {oneLineTitle, oneLineTitle}));
+    out.EndItem();
 
     out.BeginPart(IDS_ERR_NETSCAPE_LINE);
     std::string attributes;
@@ -357,21 +388,26 @@ int UrlSet::WriteNetscape() {
                     attributes += ' ';
                     attributes += entry->extraAttributes;
                 }
+                const std::size_t from = out.Mark();
                 out.Add("<DT><A HREF=\"");
                 out.Add(entry->url);
                 out.Add("\"");
                 out.Add(attributes);
                 out.Add(">");
                 out.Add(entry->name);
+                out.KeepOnOneLine(from);
                 out.Add("</A>\r\n");
                 break;
             }
-            case FolderStart:
+            case FolderStart: {
                 ++folderStarts;
+                const std::size_t from = out.Mark();
                 out.Add("<DT><H3>");
                 out.Add(entry->name);
+                out.KeepOnOneLine(from);
                 out.Add("</H3>\r\n<DL><p>\r\n");
                 break;
+            }
             case FolderEnd:
                 ++folderEnds;
                 out.Add(kListEndLine);
@@ -382,6 +418,7 @@ int UrlSet::WriteNetscape() {
             default:
                 break;
         }
+        out.EndItem();
     }
 
     // The header opens a list that the set's closing FolderEnd closes. Only a set without
