@@ -159,14 +159,15 @@ TEST_F(TranslationRunTest, TwoRunsFromOneSourceBothOpenIt) {
 
 TEST_F(TranslationRunTest, MissingSourceIsReportedTwiceButStillRemembered) {
     source = dir.File("missing.html");
-    EXPECT_EQ(RunTranslation(Values(), controls), TranslationResult::Failed);
+    EXPECT_EQ(RunTranslation(Values(Mosaic), controls), TranslationResult::Failed);
     EXPECT_EQ(prompter.shown, (std::vector<ShownMessage>{
                                   {FormatString(IDS_SET_NOT_FOUND, {source}), kCaption},
                                   {"Convert was unable to open the source URL set.", kRunCaption},
                               }));
     EXPECT_TRUE(status.history.empty());
     EXPECT_FALSE(std::filesystem::exists(destination));
-    EXPECT_EQ(Remembered(Netscape), (std::vector<std::string>{destination}));
+    EXPECT_EQ(Remembered(Netscape), (std::vector<std::string>{source}));
+    EXPECT_EQ(Remembered(Mosaic), (std::vector<std::string>{destination}));
 }
 
 TEST_F(TranslationRunTest, SourceThatCannotBeReadStopsBeforeTheDestination) {
