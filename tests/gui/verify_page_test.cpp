@@ -1,0 +1,257 @@
+#include "ui/verify_page.h"
+
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+
+#include "modal_helper.h"
+#include "support/loopback_server.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+#include "ui/qt_location_box.h"
+#include "verify/cookie_policy.h"
+#include "verify/cookie_warning_dialog.h"
+#include "verify/url_repair_dialog.h"
+#include "verify/verify_progress_dialog.h"
+
+namespace tolva {
+namespace {
+
+using testing::LoopbackServer;
+using testing::ModalAnswerer;
+using testing::ReadFile;
+using testing::RecordingPrompter;
+using testing::TempDir;
+using testing::WriteFile;
+
+template <typename Widget>
+Widget* Control(QWidget* parent, const char* id) {
+    auto* widget = parent->findChild<Widget*>(id);
+    EXPECT_NE(widget, nullptr) << "control " << id;
+    return widget;
+}
+
+class VerifyPageTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    SettingsStore store{dir.File("registry.reg")};
+    RecordingPrompter prompter;
+    CVerify page{store, prompter};
+    LoopbackServer server;
+    std::string path = dir.File("bookmarks.htm");
+
+    void SetUp() override {
+        ASSERT_TRUE(server.Running());
+        page.requestOptions.noProxy = "*";
+        SetCookies(true);
+    }
+    void SetCookies(bool accepted) {
+        store.CreateKey(CookiePolicy::Key());
+        store.SetBinary(CookiePolicy::Key(), CookiePolicy::ValueName(),
+                        {static_cast<unsigned char>(accepted ? 1 : 0), 0, 0, 0});
+    }
+    void WriteSet(const std::vector<std::pair<std::string, std::string>>& links) {
+        std::string text = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n";
+        for (const auto& [name, urlPath] : links) {
+            text += "    <DT><A HREF=\"" + server.Url(urlPath) + "\">" + name + "</A>\n";
+        }
+        text += "</DL><p>\n";
+        WriteFile(path, text);
+    }
+    void ChooseSet() {
+        Control<QComboBox>(&page, "1015")->setCurrentIndex(Netscape);
+        Control<LocationCombo>(&page, "1017")->SetText(path);
+    }
+    std::string Status() { return Control<QLabel>(&page, "1039")->text().toStdString(); }
+    void ClickVerify() { Control<QPushButton>(&page, "1032")->click(); }
+};
+
+TEST_F(VerifyPageTest, SliderLabelsFollowTheSlidersWithoutSingularForms) {
+    auto* timeout = Control<QSlider>(&page, "1055");
+    auto* retries = Control<QSlider>(&page, "1056");
+    auto* timeoutLabel = Control<QLabel>(&page, "1057");
+    auto* retriesLabel = Control<QLabel>(&page, "1058");
+    EXPECT_EQ(timeoutLabel->text(), "60 seconds");
+    EXPECT_EQ(retriesLabel->text(), "5 times");
+    EXPECT_EQ(timeout->maximum(), 120);
+    EXPECT_EQ(timeout->tickInterval(), 20);
+    EXPECT_EQ(retries->maximum(), 10);
+    const struct {
+        int seconds, times;
+        const char* secondsText;
+        const char* timesText;
+    } rows[] = {{0, 0, "0 seconds", "0 times"}, {1, 1, "1 seconds", "1 times"}, {120, 10, "120 seconds", "10 times"}};
+    for (const auto& row : rows) {
+        timeout->setValue(row.seconds);
+        retries->triggerAction(QAbstractSlider::SliderToMinimum);
+        for (int i = 0; i < row.times; ++i) retries->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        EXPECT_EQ(timeoutLabel->text(), row.secondsText);
+        EXPECT_EQ(retriesLabel->text(), row.timesText);
+    }
+    timeout->setValue(500);
+    EXPECT_EQ(timeoutLabel->text(), "120 seconds");
+}
+
+TEST_F(VerifyPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
+    Control<LocationCombo>(&page, "1017")->SetText("/some/set.htm");
+    Control<QPushButton>(&page, "1000")->click();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
+    EXPECT_EQ(page.location, "");
+}
+
+TEST_F(VerifyPageTest, VerificationMovesTheDeadLinkAndRemembersTheSet) {
+    WriteSet({{"Alive", "/status/200"}, {"Gone", "/status/404"}});
+    ChooseSet();
+    auto progress = ModalAnswerer::For<CVerifyProgress>(
+        [](CVerifyProgress* dialog) { EXPECT_EQ(dialog->windowTitle(), "Verification progress"); });
+    ClickVerify();
+    EXPECT_TRUE(progress->Done());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the progress window closed itself";
+    EXPECT_EQ(Status(), "Verification complete.  2 URLs tested; 1 did not work.\nUpdated URL set saved.");
+    const std::string saved = ReadFile(path);
+    EXPECT_NE(saved.find("Unverified"), std::string::npos);
+    EXPECT_LT(saved.find("Unverified"), saved.find("Gone"));
+    EXPECT_EQ(Control<LocationCombo>(&page, "1017")->Entries(), std::vector<std::string>{path});
+}
+
+// OK, Cancel and Escape are pressed while the first link's request is still outstanding:
+// the window must answer at once and the run stop without waiting for the server.
+TEST_F(VerifyPageTest, StoppingWhileARequestIsOutstanding) {
+    const struct {
+        const char* how;
+        const char* statusStart;
+    } rows[] = {{"ok", "Verification imcomplete."},
+                {"cancel", "Verification canceled."},
+                {"escape", "Verification canceled."},
+                {"close box", "Verification canceled."}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.how);
+        WriteSet({{"Stalls", "/stall"}, {"Never tested", "/status/200"}});
+        const std::string before = ReadFile(path);
+        ChooseSet();
+        QTimer outstanding;
+        auto progress = ModalAnswerer::For<CVerifyProgress>([&](CVerifyProgress* dialog) {
+            QObject::connect(&outstanding, &QTimer::timeout, [&, dialog] {
+                if (Control<QLabel>(dialog, "1053")->text() != "Request sent; waiting for response") return;
+                outstanding.stop();
+                const std::string how = row.how;
+                if (how == "ok") {
+                    Control<QPushButton>(dialog, "1")->click();
+                } else if (how == "cancel") {
+                    Control<QPushButton>(dialog, "2")->click();
+                } else if (how == "escape") {
+                    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                    QApplication::sendEvent(dialog, &escape);
+                } else {
+                    dialog->close();
+                }
+            });
+            outstanding.start(5);
+        });
+        ClickVerify();
+        // The server holds the stalled request for seconds and counts it only when it answers.
+        EXPECT_EQ(server.Hits("/stall"), 0) << "the window closed without waiting for the server";
+        EXPECT_EQ(server.Hits("/status/200"), 0) << "the run stopped before the second link";
+        EXPECT_EQ(Status().rfind(row.statusStart, 0), 0u) << Status();
+        EXPECT_EQ(ReadFile(path), before) << "nothing was changed, so nothing was saved";
+    }
+}
+
+TEST_F(VerifyPageTest, InteractiveRepairRetestsTheEditedUrl) {
+    WriteSet({{"Moved <b>page</b>", "/status/404"}});
+    ChooseSet();
+    Control<QCheckBox>(&page, "1026")->setChecked(true);
+    const std::string repaired = server.Url("/status/200");
+    auto repair = ModalAnswerer::For<CUrlRepair>([&](CUrlRepair* dialog) {
+        auto* name = Control<QLabel>(dialog, "1020");
+        EXPECT_EQ(name->text(), "Moved <b>page</b>");
+        EXPECT_EQ(name->textFormat(), Qt::PlainText);
+        EXPECT_EQ(Control<QLabel>(dialog, "1035")->text().toStdString(), server.Url("/status/404"));
+        dialog->NewUrlBox()->setPlainText(QString::fromStdString(repaired));
+        Control<QPushButton>(dialog, "1")->click();
+    });
+    ClickVerify();
+    EXPECT_TRUE(repair->Done());
+    EXPECT_EQ(Status(), "Verification complete.  1 URLs tested; 1 did not work.\nUpdated URL set saved.");
+    const std::string saved = ReadFile(path);
+    EXPECT_NE(saved.find(repaired), std::string::npos);
+    EXPECT_EQ(saved.find("Page not found"), std::string::npos) << "the repaired link stays where it was";
+}
+
+TEST_F(VerifyPageTest, CancelledCookieWarningEndsTheCommandBeforeAnyRequest) {
+    SetCookies(false);
+    WriteSet({{"Alive", "/status/200"}});
+    ChooseSet();
+    auto warning = ModalAnswerer::For<CCookieWarning>([](CCookieWarning* dialog) {
+        EXPECT_TRUE(Control<QRadioButton>(dialog, "1023")->isChecked()) << "accept during the run is preselected";
+        dialog->reject();
+    });
+    ClickVerify();
+    EXPECT_EQ(server.Hits("/status/200"), 0);
+    EXPECT_EQ(Status(), "Netscape file loaded.") << "only the reader's own progress, no outcome";
+}
+
+// The three answers of the repair dialog, as the run receives them.
+TEST(UrlRepairDialogTest, ReturnsTheAnswerAndTheEditedUrl) {
+    const struct {
+        const char* how;
+        const char* edit;
+        int result;
+        const char* newUrl;
+    } rows[] = {{"ok", nullptr, kDialogOk, "http://old/"},
+                {"ok", "http://new/", kDialogOk, "http://new/"},
+                {"reject", "http://typed/", kDialogCancel, "http://old/"},
+                {"escape", nullptr, kDialogCancel, "http://old/"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.how) + (row.edit ? " edited" : ""));
+        CUrlRepair dialog;
+        UrlRepairFields fields{"Not Found", "Old page", "http://old/", "http://old/"};
+        auto answer = ModalAnswerer::For<CUrlRepair>([&row](CUrlRepair* shown) {
+            EXPECT_EQ(shown->NewUrlBox()->toPlainText(), "http://old/");
+            if (row.edit) shown->NewUrlBox()->setPlainText(row.edit);
+            const std::string how = row.how;
+            if (how == "ok") {
+                Control<QPushButton>(shown, "1")->click();
+            } else if (how == "reject") {
+                Control<QPushButton>(shown, "2")->click();
+            } else {
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(shown, &escape);
+            }
+        });
+        EXPECT_EQ(dialog.DoModal(fields), row.result);
+        EXPECT_EQ(fields.newUrl, row.newUrl);
+    }
+}
+
+TEST(CookieWarningDialogTest, ReportsTheChosenButtonOnlyOnOk) {
+    CCookieWarning dialog;
+    int choice = kCookieChoiceDuringRun;
+    auto always = ModalAnswerer::For<CCookieWarning>([](CCookieWarning* shown) {
+        Control<QRadioButton>(shown, "1059")->setChecked(true);
+        Control<QPushButton>(shown, "1")->click();
+    });
+    EXPECT_EQ(dialog.DoModal(choice), kDialogOk);
+    EXPECT_EQ(choice, kCookieChoiceAlways);
+
+    auto cancel = ModalAnswerer::For<CCookieWarning>([](CCookieWarning* shown) {
+        EXPECT_TRUE(Control<QRadioButton>(shown, "1059")->isChecked());
+        Control<QRadioButton>(shown, "1024")->setChecked(true);
+        Control<QPushButton>(shown, "2")->click();
+    });
+    EXPECT_EQ(dialog.DoModal(choice), kDialogCancel);
+    EXPECT_EQ(choice, kCookieChoiceAlways);
+}
+
+}  // namespace
+}  // namespace tolva
