@@ -81,7 +81,7 @@ int VerificationRun::Run() {
         return result;
     }
 
-    tested = failed = restored = 0;
+    tested = failed = restored = failingLinks = 0;
     moved_.clear();
     urlSet->Rewind();
     unverifiedName_ = LoadString(IDS_UNVERIFIED);
@@ -203,7 +203,10 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
             if (repair_.DoModal(fields) == kDialogOk) {
                 std::string newUrl = CleanRepairedUrl(fields.newUrl);
                 // An emptied box, the same URL, or any answer after Cancel: leave the link.
-                if (newUrl.empty() || newUrl == url || canceled_) return LinkStep::Next;
+                if (newUrl.empty() || newUrl == url || canceled_) {
+                    failingLinks += 1;
+                    return LinkStep::Next;
+                }
                 url = newUrl;
                 entry->url = newUrl;
                 MarkModified();
@@ -211,6 +214,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
             }
         }
         if (running) MarkModified();
+        failingLinks += 1;
         PutAsideFailingLink(entry, folderPath);
         return LinkStep::Next;
     }
@@ -298,6 +302,7 @@ VerifyOutcome OnVerify(UrlSet& set, const VerifySettings& settings, const Verify
     outcome.tested = run.tested;
     outcome.failed = run.failed;
     outcome.restored = run.restored;
+    outcome.failingLinks = run.failingLinks;
     outcome.end = code == 0 ? VerifyEnd::NoRequests : VerifyEnd::Ran;
 
     std::string first;

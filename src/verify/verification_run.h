@@ -113,6 +113,7 @@ public:
     int tested = 0;
     int failed = 0;
     int restored = 0;
+    int failingLinks = 0;  // links whose last test in this run failed (a repaired link that works is not)
     // Test seams of the request machinery (no proxy, a refused name look-up).
     LinkRequestOptions requestOptions;
 
@@ -178,6 +179,7 @@ struct VerifyOutcome {
     int tested = 0;
     int failed = 0;
     int restored = 0;
+    int failingLinks = 0;
     bool saved = false;
 };
 

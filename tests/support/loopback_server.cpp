@@ -28,6 +28,7 @@ struct LoopbackServer::State {
     std::condition_variable stopping;
     bool stopped = false;
     std::map<std::string, int> hits;
+    int stallsStarted = 0;
 
     void Count(const httplib::Request& request) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -72,6 +73,7 @@ LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
     });
     server.Get("/stall", [&s](const httplib::Request&, httplib::Response& response) {
         std::unique_lock<std::mutex> lock(s.mutex);
+        s.stallsStarted += 1;
         s.stopping.wait_for(lock, kStallLimit, [&s] { return s.stopped; });
         response.set_content("too late", "text/plain");
     });
@@ -109,6 +111,11 @@ int LoopbackServer::Port() const { return state_->port; }
 
 std::string LoopbackServer::Url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(state_->port) + path;
+}
+
+int LoopbackServer::StallsStarted() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->stallsStarted;
 }
 
 int LoopbackServer::Hits(const std::string& path) const {

@@ -31,6 +31,8 @@ public:
     std::string Url(const std::string& path) const;
     // Requests received so far for path.
     int Hits(const std::string& path) const;
+    // Requests to /stall that have arrived (they are answered only when the server stops).
+    int StallsStarted() const;
 
     struct State;
 

@@ -64,6 +64,7 @@ protected:
         tested = run.tested;
         failed = run.failed;
         restored = run.restored;
+        failingLinks = run.failingLinks;
         modified = run.modified;
         message = run.message;
         return result;
@@ -77,7 +78,7 @@ protected:
     std::function<void(const std::string&, VerificationRun&)> onStatus;
     int interactiveRepair = 0;
     int renameInPlace = 0;
-    int tested = 0, failed = 0, restored = 0, modified = 0;
+    int tested = 0, failed = 0, restored = 0, failingLinks = 0, modified = 0;
     std::string message;
 };
 
@@ -212,6 +213,7 @@ TEST_F(VerificationRunTest, RepairAnswersIgnoreRejectOrRetest) {
     EXPECT_EQ(repair.asked[4].url, "%22" + server.Url("/status/500") + "%22");
     EXPECT_EQ(tested, 4);
     EXPECT_EQ(failed, 5);
+    EXPECT_EQ(failingLinks, 3);
     EXPECT_EQ(repair.asked[4].errorText, "Protocol not supported");
 }
 
