@@ -74,6 +74,8 @@ public:
     StopSignals& operator=(const StopSignals&) = delete;
 
     int Fd() const { return gSignalPipe[0]; }
+    // The run that stops are applied to, while one is going on.
+    void Attach(VerificationRun* run) { run_ = run; }
 
     // Reads the signals that arrived. Ctrl+C once stops like OK (partial results kept),
     // twice like Cancel; SIGTERM and SIGHUP act as Cancel at once.
@@ -96,16 +98,17 @@ public:
                 }
             }
         }
+        Apply();
     }
     bool Requested() const { return ok_ || cancel_; }
     bool Canceled() const { return cancel_; }
-    // Presses OK or Cancel on the run, as often as asked: both only ever stop it.
-    void ApplyTo(VerificationRun* run) const {
-        if (!run) return;
+    // Presses OK or Cancel on the attached run, as often as asked: both only ever stop it.
+    void Apply() const {
+        if (!run_) return;
         if (cancel_) {
-            run->OnCancel();
+            run_->OnCancel();
         } else if (ok_) {
-            run->OnOK();
+            run_->OnOK();
         }
     }
 
@@ -114,6 +117,7 @@ private:
     static constexpr int kSignals[kCount] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction previous_[kCount] {};
     bool installed_ = false;
+    VerificationRun* run_ = nullptr;
     int interrupts_ = 0;
     bool ok_ = false;
     bool cancel_ = false;
@@ -171,11 +175,13 @@ private:
 class TerminalProgressView final : public VerifyProgressView {
 public:
     TerminalProgressView(Terminal& terminal, StopSignals& signals) : terminal_(terminal), signals_(signals) {}
+    TerminalProgressView(const TerminalProgressView&) = delete;
+    TerminalProgressView& operator=(const TerminalProgressView&) = delete;
 
     int DoModal(VerificationRun& run) override {
-        run_ = &run;
+        signals_.Attach(&run);
         int result = run.Run();
-        run_ = nullptr;
+        signals_.Attach(nullptr);
         return result;
     }
     void SetTestingLine(const std::string& text) override {
@@ -195,25 +201,22 @@ public:
     void SetLastError(const std::string& name, const std::string& url, const std::string& text) override {
         terminal_.Status("Error: " + text + "  Name: " + name + "  URL: " + url);
     }
-    void Wait(const Waiter& waiter, VerificationRun& run) override {
+    void Wait(const Waiter& waiter, VerificationRun&) override {
         pollfd descriptors[2] = {{waiter.Fd(), POLLIN, 0}, {signals_.Fd(), POLLIN, 0}};
         int count = signals_.Fd() >= 0 ? 2 : 1;
         poll(descriptors, count, -1);
-        if (count == 2 && (descriptors[1].revents & POLLIN)) signals_.Collect(terminal_);
-        signals_.ApplyTo(&run);
+        // Collect also presses OK or Cancel on the run for any stop that arrived.
+        signals_.Collect(terminal_);
     }
 
 private:
-    // Stops that arrived while the run was busy elsewhere take effect here.
-    void Poll() {
-        signals_.Collect(terminal_);
-        signals_.ApplyTo(run_);
-    }
+    // Stops that arrived while the run was busy elsewhere take effect here (a stop that came
+    // before the run set itself going is pressed again once it runs).
+    void Poll() { signals_.Collect(terminal_); }
     void Show() { terminal_.Status(testingLine_ + "  " + status_ + "  " + url_); }
 
     Terminal& terminal_;
     StopSignals& signals_;
-    VerificationRun* run_ = nullptr;
     std::string testingLine_;
     std::string status_;
     std::string url_;

@@ -39,7 +39,11 @@ struct LoopbackServer::State {
 LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
     State& s = *state_;
     auto& server = s.server;
-    server.set_logger([&s](const httplib::Request& request, const httplib::Response&) { s.Count(request); });
+    // Counted on arrival, so a count is right as soon as the client has its reply.
+    server.set_pre_routing_handler([&s](const httplib::Request& request, httplib::Response&) {
+        s.Count(request);
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     server.Get(R"(/status/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
         response.status = std::stoi(request.matches[1]);
         response.set_content("status page", "text/plain");
