@@ -94,12 +94,10 @@ public:
     // inside a name, URL or attribute would cut the item in two and let the rest pass for a tag
     // of its own, such as "</DL><p>". Each becomes a space. Called before the item's line end.
     void KeepOnOneLine(std::size_t from) {
-        char* const begin = buffer_.data() + from;
-        const std::size_t size = buffer_.size() - from;
-        if (!std::memchr(begin, '\n', size) && !std::memchr(begin, '\r', size) && !std::memchr(begin, '\0', size)) {
-            return;
-        }
-        std::replace_if(begin, begin + size, EndsLine, ' ');
+        const std::string_view text(buffer_);
+        constexpr auto npos = std::string_view::npos;
+        if (text.find('\n', from) == npos && text.find('\r', from) == npos && text.find('\0', from) == npos) return;
+        std::replace_if(buffer_.begin() + static_cast<std::ptrdiff_t>(from), buffer_.end(), EndsLine, ' ');
     }
 
     void EndItem() {
