@@ -1,0 +1,152 @@
+// Times Netscape -> Shortcuts and Shortcuts -> Netscape translations of a bookmark file
+// through tolva-cli, side by side with trivial Python scripts that write (and read) the same
+// small INI files, alternating the two so that both see the same machine state. File-system
+// calls dominate both; the target is tolva-cli within 2x of the scripts.
+//
+//   shortcuts_bench [LINKS] [RUNS]      (defaults: 10000 links, 5 runs of each)
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bookmark_generator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes every shortcut listed in the manifest (relative path TAB URL per line).
+constexpr char kPythonWriter[] = R"(
+import os, sys
+top, manifest = sys.argv[1], sys.argv[2]
+for line in open(manifest, encoding='utf-8', errors='surrogateescape'):
+    rel, url = line.rstrip('\n').split('\t', 1)
+    path = os.path.join(top, rel)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, 'w', encoding='utf-8', errors='surrogateescape', newline='') as f:
+        f.write('[InternetShortcut]\r\nURL=' + url + '\r\n')
+)";
+
+// Reads every shortcut of a tree and writes their URLs to one file.
+constexpr char kPythonReader[] = R"(
+import os, sys
+top, out = sys.argv[1], sys.argv[2]
+urls = []
+for folder, dirs, files in os.walk(top):
+    for name in files:
+        if name.lower().endswith('.url'):
+            for line in open(os.path.join(folder, name), encoding='utf-8', errors='surrogateescape'):
+                if line.lower().startswith('url='):
+                    urls.append(line[4:].rstrip('\r\n'))
+                    break
+with open(out, 'w', encoding='utf-8', errors='surrogateescape') as f:
+    f.write('\n'.join(urls))
+)";
+
+double RunProcess(const std::vector<std::string>& args, const std::string& configHome) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    auto start = std::chrono::steady_clock::now();
+    pid_t child = ::fork();
+    if (child == 0) {
+        std::FILE* devNull = std::fopen("/dev/null", "w");
+        if (devNull) {
+            ::dup2(::fileno(devNull), 1);
+            ::dup2(::fileno(devNull), 2);
+        }
+        ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "failed: %s\n", args[0].c_str());
+        return -1;
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The tree tolva-cli wrote, as the Python writer's manifest.
+bool WriteManifest(const fs::path& top, const std::string& manifest) {
+    std::ofstream out(manifest, std::ios::binary);
+    int count = 0;
+    for (const auto& item : fs::recursive_directory_iterator(top)) {
+        if (!item.is_regular_file()) continue;
+        std::ifstream in(item.path(), std::ios::binary);
+        std::string line;
+        std::string url;
+        while (std::getline(in, line)) {
+            if (line.rfind("URL=", 0) == 0) url = line.substr(4, line.find_last_not_of('\r') - 3);
+        }
+        out << item.path().lexically_relative(top).string() << '\t' << url << '\n';
+        ++count;
+    }
+    std::printf("tree: %d shortcut files\n", count);
+    return static_cast<bool>(out);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int links = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    char pattern[] = "/tmp/tolva-bench-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) return 1;
+    const fs::path dir = pattern;
+    const std::string source = (dir / "bookmarks.html").string();
+    const std::string config = (dir / "config").string();
+    const std::string manifest = (dir / "manifest.txt").string();
+    const std::string favorites = (dir / "Favorites").string();
+    const std::string scriptTree = (dir / "ScriptTree").string();
+    if (!tolva::bench::WriteBookmarkFile(source, links)) return 1;
+
+    auto toShortcuts = [&] {
+        fs::remove_all(favorites);
+        return RunProcess({TOLVA_CLI_PATH, "translate", "--source-format", "netscape", "--source", source,
+                           "--destination-format", "shortcuts", "--destination", favorites, "--yes"},
+                          config);
+    };
+    if (toShortcuts() < 0 || !WriteManifest(favorites, manifest)) return 1;
+
+    std::vector<double> cliWrite, pyWrite, cliRead, pyRead;
+    bool ok = true;
+    for (int run = 0; run < runs && ok; ++run) {
+        fs::remove_all(scriptTree);
+        double py = RunProcess({"python3", "-c", kPythonWriter, scriptTree, manifest}, config);
+        double cli = toShortcuts();
+        const std::string back = (dir / "back.html").string();
+        fs::remove(back);
+        double cliBack = RunProcess({TOLVA_CLI_PATH, "translate", "--source-format", "shortcuts", "--source", favorites,
+                                     "--destination-format", "netscape", "--destination", back},
+                                    config);
+        double pyBack = RunProcess({"python3", "-c", kPythonReader, favorites, (dir / "urls.txt").string()}, config);
+        ok = py >= 0 && cli >= 0 && cliBack >= 0 && pyBack >= 0;
+        pyWrite.push_back(py);
+        cliWrite.push_back(cli);
+        cliRead.push_back(cliBack);
+        pyRead.push_back(pyBack);
+    }
+    fs::remove_all(dir);
+    if (!ok) return 1;
+
+    std::printf("%d links; %d runs of each\n", links, runs);
+    std::printf("Netscape -> Shortcuts: tolva-cli %7.1f ms, Python writer %7.1f ms  (%.2fx; target 2x)\n",
+                Median(cliWrite) * 1000, Median(pyWrite) * 1000, Median(cliWrite) / Median(pyWrite));
+    std::printf("Shortcuts -> Netscape: tolva-cli %7.1f ms, Python reader %7.1f ms  (%.2fx; target 2x)\n",
+                Median(cliRead) * 1000, Median(pyRead) * 1000, Median(cliRead) / Median(pyRead));
+    return 0;
+}
