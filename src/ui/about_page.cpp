@@ -34,6 +34,7 @@ QString DocumentationFolder() {
 }
 
 CAbout::CAbout(QWidget* parent) : PropertyPage(parent) {
+    LoadPictures();
     auto* icon = new QLabel(this);
     icon->setPixmap(QPixmap(QStringLiteral(":/tolva/tolva-32.png")));
     auto* version = NewPlainLabel(Text(IDS_UI_ABOUT_VERSION), this);

@@ -2,7 +2,15 @@
 
 #include <QMessageBox>
 
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void RegisterTolvaResources() { Q_INIT_RESOURCE(tolva); }
+
 namespace tolva {
+
+void LoadPictures() {
+    static const bool registered = (RegisterTolvaResources(), true);
+    (void)registered;
+}
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 

@@ -55,6 +55,10 @@ private:
     QProgressBar* bar_;
 };
 
+// Makes the program's pictures (icon, About picture) available; they live in a static
+// library, whose resources are not registered on their own. Safe to call any number of times.
+void LoadPictures();
+
 // A label for data (names, URLs, locations, server texts): plain text only.
 QLabel* NewPlainLabel(const QString& text, QWidget* parent = nullptr);
 

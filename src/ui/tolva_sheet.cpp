@@ -13,6 +13,7 @@
 namespace tolva {
 
 QIcon ProgramIcon() {
+    LoadPictures();
     QIcon icon;
     for (int size : {16, 32, 48, 64}) icon.addFile(QStringLiteral(":/tolva/tolva-%1.png").arg(size), QSize(size, size));
     return icon;

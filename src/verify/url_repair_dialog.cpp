@@ -40,6 +40,9 @@ CUrlRepair::CUrlRepair(QWidget* parent) : QDialog(parent) {
     newUrl_ = new QPlainTextEdit(this);
     newUrl_->setObjectName(QStringLiteral("1021"));
     newUrl_->setTabChangesFocus(true);
+    newUrl_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    newUrl_->setWordWrapMode(QTextOption::WrapAnywhere);
+    newUrl_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     newUrl_->setFixedHeight(3 * newUrl_->fontMetrics().lineSpacing());
     newUrl_->installEventFilter(this);
 

@@ -63,6 +63,7 @@ CVerifyProgress::CVerifyProgress(QWidget* parent) : QDialog(parent) {
     lastErrorUrl_ = NewDataLabel(this, 1036);
     lastErrorText_ = NewDataLabel(this, 1037);
 
+    LoadPictures();
     auto* icon = new QLabel(this);
     icon->setPixmap(QPixmap(QStringLiteral(":/tolva/tolva-32.png")));
     auto* hint = NewPlainLabel(Text(IDS_UI_PROGRESS_HINT), this);

@@ -6,12 +6,16 @@
 #include <QPixmap>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 
 #include "platform/person.h"
 #include "platform/settings_store.h"
 #include "ui/property_sheet.h"
 #include "ui/tolva_sheet.h"
+#include "verify/cookie_warning_dialog.h"
+#include "verify/url_repair_dialog.h"
+#include "verify/verify_progress_dialog.h"
 
 namespace {
 
@@ -21,6 +25,14 @@ bool Save(QWidget& widget, const QDir& folder, const char* name) {
     const bool saved = widget.grab().save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
     return saved;
+}
+
+// Grabs the modal dialog that DoModal is about to show, then closes it.
+void GrabWhenShown(QDialog& dialog, const QDir& folder, const char* name, bool& ok) {
+    QTimer::singleShot(0, &dialog, [&dialog, &folder, name, &ok] {
+        ok = Save(dialog, folder, name) && ok;
+        dialog.reject();
+    });
 }
 
 }  // namespace
@@ -46,5 +58,29 @@ int main(int argc, char** argv) {
         sheet.Sheet().Tabs()->setCurrentIndex(i);
         ok = Save(sheet.Sheet(), folder, tabs[i]) && ok;
     }
+    sheet.Sheet().hide();
+
+    tolva::CVerifyProgress progress;
+    progress.SetTestingLine("Testing link 7 of 42.");
+    progress.SetProgressRange(0, 42);
+    progress.SetProgressPos(7);
+    progress.SetCurrentName("Weather <b>today</b>");
+    progress.SetCurrentUrl("http://weather.example.com/forecast/today/region/north-west/with/a/rather/long/path.html");
+    progress.SetCurrentStatus("Request sent; waiting for response");
+    progress.SetLastError("Old project page", "http://projects.example.org/old/", "Page not found");
+    progress.show();
+    ok = Save(progress, folder, "dialog_verification_progress") && ok;
+    progress.hide();
+
+    tolva::CUrlRepair repair;
+    tolva::UrlRepairFields fields{"Not Found", "Old project page", "http://projects.example.org/old/",
+                                  "http://projects.example.org/old/"};
+    GrabWhenShown(repair, folder, "dialog_url_repair", ok);
+    repair.DoModal(fields);
+
+    tolva::CCookieWarning cookies;
+    int choice = 1;
+    GrabWhenShown(cookies, folder, "dialog_cookie_warning", ok);
+    cookies.DoModal(choice);
     return ok ? 0 : 1;
 }

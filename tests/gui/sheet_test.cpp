@@ -41,7 +41,7 @@ protected:
 TEST_F(SheetTest, OneCaptionedSheetWithThreeTabsAndOkCancel) {
     TolvaSheet sheet(store, prompter);
     EXPECT_EQ(sheet.Sheet().windowTitle().toStdString(), "Tolva 2.0.1");
-    EXPECT_FALSE(sheet.Sheet().windowIcon().isNull());
+    EXPECT_FALSE(sheet.Sheet().windowIcon().pixmap(32).isNull()) << "the icon's pictures are built in";
     QTabWidget* tabs = sheet.Sheet().Tabs();
     ASSERT_EQ(tabs->count(), 3);
     EXPECT_EQ(tabs->tabText(0).toStdString(), "Translate");
