@@ -128,6 +128,18 @@ TEST_F(TranslateCommandTest, ExistingDestinationIsLeftAsItWasWithoutAnAnswer) {
     EXPECT_EQ(result.out.find("URL set converted."), std::string::npos);
 }
 
+TEST_F(TranslateCommandTest, SettingsFileItCannotParseIsLeftForThePerson) {
+    WriteFile(source, kBookmarks);
+    std::filesystem::create_directories(config + "/tolva");
+    const std::string broken = "not a registry file\n";
+    WriteFile(config + "/tolva/registry.reg", broken);
+    CliResult result = Run({"translate", "--source-format", "netscape", "--source", source, "--destination-format",
+                            "netscape", "--destination", destination});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.err.find("cannot be read"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadFile(config + "/tolva/registry.reg"), broken);
+}
+
 TEST_F(TranslateCommandTest, UsageErrorsExitTwo) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"translate", "--source-format", "html"},
