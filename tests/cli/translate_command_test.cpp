@@ -123,6 +123,9 @@ TEST_F(TranslateCommandTest, ExistingDestinationIsLeftAsItWasWithoutAnAnswer) {
     CliResult result = Run({"translate", "--source-format", "netscape", "--source", source, "--destination-format",
                             "netscape", "--destination", destination});
     EXPECT_EQ(result.exitCode, 1);
+    // The backup question's No would delete the file, so it is neither guessed nor answered.
+    EXPECT_NE(result.err.find(LoadString(IDS_ASK_BACKUP)), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("--yes or --no"), std::string::npos) << result.err;
     EXPECT_EQ(ReadFile(destination), "already here");
     EXPECT_FALSE(std::filesystem::exists(destination + ".bak"));
     EXPECT_EQ(result.out.find("URL set converted."), std::string::npos);
