@@ -54,9 +54,22 @@ void ShowWarning(Prompter& prompter, const std::string& text, const std::string&
     }
 }
 
+namespace {
+
+constexpr qint64 kRepaintIntervalMs = 40;
+
+}  // namespace
+
+void RepaintPacer::Repaint(QWidget* widget) {
+    if (!widget->isVisible()) return;
+    if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintIntervalMs) return;
+    widget->repaint();
+    sinceRepaint_.start();
+}
+
 void LabelText::SetText(const std::string& text) {
     label_->setText(ToQString(text));
-    if (label_->isVisible()) label_->repaint();
+    pacer_.Repaint(label_);
 }
 
 void LabelText::Show(bool visible) { label_->setVisible(visible); }
@@ -65,7 +78,7 @@ void BarProgress::SetRange(int minimum, int maximum) { bar_->setRange(minimum, m
 
 void BarProgress::SetPos(int position) {
     bar_->setValue(position);
-    if (bar_->isVisible()) bar_->repaint();
+    pacer_.Repaint(bar_);
 }
 
 void BarProgress::Show(bool visible) { bar_->setVisible(visible); }

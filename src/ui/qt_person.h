@@ -3,6 +3,7 @@
 // a label as a text control, a progress bar. Every text that may hold a name, URL, location
 // or a server's words is shown as plain text, so data can never turn into markup.
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QString>
@@ -32,8 +33,19 @@ public:
 // Shows a warning through prompter: with the exclamation icon when it is a QtPrompter.
 void ShowWarning(Prompter& prompter, const std::string& text, const std::string& caption);
 
-// A label that the core sets whole. The run does not pump events while it works, so the
-// label repaints itself at once, as the old static controls did.
+// The runs do not pump events while they work, so a control they set repaints itself, as
+// the old static controls did. Readers set their line counter for every line; repainting
+// each time would cost more than the reading, so repaints come at most every few
+// milliseconds and the event loop shows the last text afterwards.
+class RepaintPacer {
+public:
+    void Repaint(QWidget* widget);
+
+private:
+    QElapsedTimer sinceRepaint_;
+};
+
+// A label that the core sets whole.
 class LabelText final : public TextControl {
 public:
     explicit LabelText(QLabel* label) : label_(label) {}
@@ -42,6 +54,7 @@ public:
 
 private:
     QLabel* label_;
+    RepaintPacer pacer_;
 };
 
 class BarProgress final : public ProgressBar {
@@ -53,6 +66,7 @@ public:
 
 private:
     QProgressBar* bar_;
+    RepaintPacer pacer_;
 };
 
 // Makes the program's pictures (icon, About picture) available; they live in a static

@@ -159,6 +159,23 @@ TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefault
     EXPECT_EQ(page.destinationLocation, dir.File("links.txt")) << "a name with its own extension keeps it";
 }
 
+TEST_F(ConvertPageTest, BrowseForAShortcutFolderPicksFolders) {
+    std::filesystem::create_directories(dir.Path() / "Favorites");
+    Control<QComboBox>(1006)->setCurrentIndex(Shortcuts);
+    {
+        auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
+            EXPECT_EQ(dialog->windowTitle().toStdString(), "Where are the Favorites");
+            EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
+            dialog->setDirectory(QString::fromStdString(dir.Path().string()));
+            dialog->selectFile(QStringLiteral("Favorites"));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        Click(1004);
+    }
+    EXPECT_EQ(page.sourceLocation, dir.File("Favorites"));
+    EXPECT_EQ(Box(1001)->Text(), dir.File("Favorites"));
+}
+
 TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
     PropertySheet sheet("Tolva 2.0.1");
     sheet.AddPage(&page, "Translate");
