@@ -45,7 +45,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(TranslateFormatsCliTest, BookmarksToShortcutsToHotlistAndBack) {
+TEST_F(TranslateFormatsCliTest, BookmarksToShortcutsToHotlist) {
     const std::string bookmarks = dir.File("bookmarks.html");
     WriteFile(bookmarks,
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><H3>Tools</H3>\n<DL><p>\n"
@@ -67,12 +67,6 @@ TEST_F(TranslateFormatsCliTest, BookmarksToShortcutsToHotlistAndBack) {
     EXPECT_EQ(ReadFile(hotlist + ".bak"), "older hotlist");
     EXPECT_NE(ReadFile(hotlist).find("Sublist\r\nTools\r\n{\r\nItem\r\nQ&&A- News\r\nhttp://q/\r\n}\r\n"),
               std::string::npos);
-
-    const std::string back = dir.File("back.html");
-    ASSERT_EQ(Translate({"--source-format", "mosaic", "--source", hotlist, "--destination-format", "netscape",
-                         "--destination", back}),
-              0);
-    EXPECT_NE(ReadFile(back).find("<DT><A HREF=\"http://q/\">Q&&A- News</A>"), std::string::npos);
 }
 
 TEST_F(TranslateFormatsCliTest, NoLeavesExistingFolderAndMissingFolderAlone) {

@@ -109,14 +109,6 @@ TEST_F(ShortcutsTest, ReadsFoldersFirstInWindowsOrderAndCutsErrorTexts) {
     EXPECT_EQ(status.Current(), "Shortcut set loaded.");
 }
 
-TEST_F(ShortcutsTest, MissingTopFolderGivesOnlyTheClosingEntry) {
-    UrlSet set;
-    set.format = Shortcuts;
-    set.location = dir.File("nowhere");
-    ASSERT_EQ(set.Read(nullptr), 1);
-    EXPECT_EQ(Describe(set), (std::vector<std::string>{"2  "}));
-}
-
 TEST_F(ShortcutsTest, RewriteKeepsAnotherProgramsFileByteForByte) {
     fs::copy(FixturePath("shortcuts/other_program"), destination, fs::copy_options::recursive);
     const std::string file = destination + "/Tools/lower_case_keys_lf.url";
@@ -327,14 +319,6 @@ TEST_F(ShortcutsTest, CorpusTreesReadWhole) {
         // Only the 0-byte file, the one without a URL key and the one without a section have none.
         EXPECT_LE(empty, 2) << tree.tree;
     }
-    UrlSet ru;
-    ASSERT_EQ(ReadFrom(ru, corpus + "/favorites_subtree_ru_ie11"), 1);
-    bool dottedName = false;
-    ru.Rewind();
-    for (UrlEntry* entry = ru.Next(); entry; entry = ru.Next()) {
-        if (entry->name == "DIN 508. Гайка для Т-образных пазов. Т-гайка.") dottedName = true;
-    }
-    EXPECT_TRUE(dottedName);
     UrlSet spaced;
     ASSERT_EQ(ReadFrom(spaced, corpus + "/parser_fixtures_notwillk/tests/fixtures"), 1);
     EXPECT_EQ(Describe(spaced), (std::vector<std::string>{"3 comments https://example.com", "3 malformed ", "2  "}));

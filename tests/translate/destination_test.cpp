@@ -27,14 +27,7 @@ protected:
     }
     static ShownMessage Question(const std::string& text) { return {text, "Tolva 2.0.1", true}; }
     static ShownMessage Message(const std::string& text) { return {text, "Tolva 2.0.1", false}; }
-    void ExpectShown(const std::vector<ShownMessage>& expected) {
-        ASSERT_EQ(prompter.shown.size(), expected.size());
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(prompter.shown[i].text, expected[i].text);
-            EXPECT_EQ(prompter.shown[i].caption, expected[i].caption);
-            EXPECT_EQ(prompter.shown[i].question, expected[i].question);
-        }
-    }
+    void ExpectShown(const std::vector<ShownMessage>& expected) { EXPECT_EQ(prompter.shown, expected); }
 
     TempDir dir;
     RecordingPrompter prompter;
