@@ -1,6 +1,7 @@
 #include "ui/property_sheet.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -49,6 +50,15 @@ void PropertySheet::showEvent(QShowEvent* event) {
         pages_[static_cast<std::size_t>(shownIndex_)]->WriteForm();
     }
     QDialog::showEvent(event);
+}
+
+void PropertySheet::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        !buttons_->button(QDialogButtonBox::Cancel)->isEnabled()) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void PropertySheet::OnTabChanged(int index) {

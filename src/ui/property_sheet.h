@@ -45,6 +45,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape answers like the Cancel button, so it does nothing once Cancel is disabled; the
+    // close box still ends the program.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnTabChanged(int index);

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -179,6 +181,7 @@ TEST_F(ConvertPageTest, BrowseForAShortcutFolderPicksFolders) {
 TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
     PropertySheet sheet("Tolva 2.0.1");
     sheet.AddPage(&page, "Translate");
+    sheet.show();
     const std::string source = dir.File("source.htm");
     WriteFile(source,
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
@@ -195,6 +198,11 @@ TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
     EXPECT_EQ(sheet.Buttons()->button(QDialogButtonBox::Ok)->text(), "Close");
     EXPECT_FALSE(sheet.Buttons()->button(QDialogButtonBox::Cancel)->isEnabled());
     EXPECT_TRUE(Control<QProgressBar>(1049)->isHidden());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&sheet, &escape);
+    EXPECT_TRUE(sheet.isVisible()) << "Escape answers like the disabled Cancel";
+    sheet.close();
+    EXPECT_FALSE(sheet.isVisible()) << "the close box still ends the program";
     // Each box keeps its own copy of the shared Netscape list; the destination's was stored last.
     EXPECT_EQ(Box(1001)->Entries(), (std::vector<std::string>{source}));
     EXPECT_EQ(Box(1003)->Entries(), (std::vector<std::string>{dir.File("copy.htm")}));

@@ -11,6 +11,7 @@
 
 #include "platform/person.h"
 #include "platform/settings_store.h"
+#include "ui/convert_page.h"
 #include "ui/property_sheet.h"
 #include "ui/tolva_sheet.h"
 #include "verify/cookie_warning_dialog.h"
@@ -58,6 +59,9 @@ int main(int argc, char** argv) {
         sheet.Sheet().Tabs()->setCurrentIndex(i);
         ok = Save(sheet.Sheet(), folder, tabs[i]) && ok;
     }
+    sheet.Sheet().Tabs()->setCurrentIndex(0);
+    sheet.Convert().OnNetscapeToExplorer();
+    ok = Save(sheet.Sheet(), folder, "tab_translate_quick_button") && ok;
     sheet.Sheet().hide();
 
     tolva::CVerifyProgress progress;
