@@ -23,10 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     profile.SetString("InternetShortcut", "URL", value);
     tolva::ProfileFile reread;
     reread.Parse(profile.Bytes());
-    // A value without blanks or quotes at its ends and without line breaks reads back whole.
+    // A value without blanks or quotes (either kind) at its ends and without line breaks
+    // reads back whole.
+    auto plainEnd = [](char c) { return c != ' ' && c != '\t' && c != '"' && c != '\''; };
     bool plain = value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos &&
-                 (value.empty() || (value.front() != ' ' && value.front() != '\t' && value.front() != '"' &&
-                                    value.back() != ' ' && value.back() != '\t' && value.back() != '"'));
+                 (value.empty() || (plainEnd(value.front()) && plainEnd(value.back())));
     if (plain && reread.GetString("InternetShortcut", "URL", "<none>", tolva::ProfileFile::kWholeValue) != value) {
         std::abort();
     }
