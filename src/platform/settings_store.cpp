@@ -221,7 +221,10 @@ bool SettingsStore::Parse(const std::string& text) {
         }
         if (entry.front() == '[') {
             if (entry.back() != ']' || entry.size() < 3 || entry[1] == '-') return false;
-            current = &FindOrCreateKey(std::string(entry.substr(1, entry.size() - 2)));
+            std::string path(entry.substr(1, entry.size() - 2));
+            // A path of backslashes only names no key, and "[]" could not be read back.
+            if (TrimKey(path).empty()) return false;
+            current = &FindOrCreateKey(path);
             continue;
         }
         if (current == nullptr) return false;
@@ -286,6 +289,7 @@ std::string SettingsStore::Serialize() const {
     std::string out(kHeader);
     out += "\n";
     for (const Key& key : keys_) {
+        if (key.path.empty()) continue;  // nothing can be read back from "[]"
         out += "\n[";
         out += key.path;
         out += "]\n";

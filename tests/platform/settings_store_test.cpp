@@ -143,6 +143,9 @@ TEST_F(SettingsStoreTest, UnparsableFileIsReportedAndNeverOverwritten) {
         "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"a\"=hex:1,zz\n",
         "REGEDIT4\n[-HKEY_CURRENT_USER\\A]\n",
         "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"a\"=\"bad \\n escape\"\n",
+        // Found by fuzzing: a key of backslashes only was accepted, then saved as "[]",
+        // which made the saved file unreadable from then on.
+        "REGEDIT4\n[\\\\\\]\n",
     };
     std::filesystem::create_directories(tempDir.Path() / "tolva");
     for (const std::string& bytes : broken) {
