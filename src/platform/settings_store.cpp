@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 
 namespace tolva {
 
@@ -147,10 +148,10 @@ std::string SettingsStore::DefaultPath() {
 }
 
 SettingsStore& SettingsStore::User() {
-    static SettingsStore& store = []() -> SettingsStore& {
-        static SettingsStore instance(DefaultPath());
-        instance.Load();
-        return instance;
+    static SettingsStore store = [] {
+        SettingsStore loaded(DefaultPath());
+        loaded.Load();
+        return loaded;
     }();
     return store;
 }
@@ -370,8 +371,12 @@ const SettingsStore::Key* SettingsStore::FindKey(const std::string& key) const {
     return nullptr;
 }
 
+SettingsStore::Key* SettingsStore::FindKey(const std::string& key) {
+    return const_cast<Key*>(std::as_const(*this).FindKey(key));
+}
+
 SettingsStore::Key& SettingsStore::FindOrCreateKey(const std::string& key) {
-    if (const Key* found = FindKey(key)) return const_cast<Key&>(*found);
+    if (Key* found = FindKey(key)) return *found;
     keys_.push_back(Key{std::string(TrimKey(key)), {}});
     return keys_.back();
 }
@@ -425,17 +430,16 @@ void SettingsStore::CreateKey(const std::string& key) {
 void SettingsStore::SetValue(const std::string& key, const std::string& name, std::uint32_t type, std::string data) {
     if (HoldsLineBreakOrZero(name)) return;
     CreateKey(key);
-    const Key* found = FindKey(key);
-    if (found == nullptr) return;
-    Key& target = const_cast<Key&>(*found);
-    for (Value& value : target.values) {
+    Key* target = FindKey(key);
+    if (target == nullptr) return;
+    for (Value& value : target->values) {
         if (EqualFolded(value.name, name)) {
             value.type = type;
             value.data = std::move(data);
             return;
         }
     }
-    target.values.push_back(Value{name, type, std::move(data)});
+    target->values.push_back(Value{name, type, std::move(data)});
 }
 
 void SettingsStore::SetString(const std::string& key, const std::string& name, const std::string& value) {

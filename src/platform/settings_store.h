@@ -68,6 +68,7 @@ private:
     };
 
     const Key* FindKey(const std::string& key) const;
+    Key* FindKey(const std::string& key);
     Key& FindOrCreateKey(const std::string& key);
     const Value* FindValue(const std::string& key, const std::string& name) const;
     void SetValue(const std::string& key, const std::string& name, std::uint32_t type, std::string data);
