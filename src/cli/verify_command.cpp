@@ -44,9 +44,12 @@ constexpr int kExitStopped = 4;
 // Signals reach the command through a pipe, so that the waits (poll on the request's
 // descriptor, or on standard input) wake up for them and act on the run's own thread.
 int gSignalPipe[2] = {-1, -1};
+// Set with every signal, so that the frequent checks between requests cost no system call.
+volatile std::sig_atomic_t gSignalPending = 0;
 
 extern "C" void OnStopSignal(int number) {
     int saved = errno;
+    gSignalPending = 1;
     unsigned char byte = static_cast<unsigned char>(number);
     [[maybe_unused]] ssize_t written = write(gSignalPipe[1], &byte, 1);
     errno = saved;
@@ -81,6 +84,11 @@ public:
     // twice like Cancel; SIGTERM and SIGHUP act as Cancel at once.
     void Collect(Terminal& terminal) {
         if (!installed_) return;
+        if (!gSignalPending) {
+            Apply();
+            return;
+        }
+        gSignalPending = 0;
         unsigned char bytes[16];
         ssize_t got;
         while ((got = read(gSignalPipe[0], bytes, sizeof bytes)) > 0) {

@@ -156,6 +156,7 @@ struct LinkRequester::Shared {
     std::size_t bodyBytes = 0;
     bool cutShort = false;
     std::string reason;
+    std::string completeText;  // set when a transfer took place
 
     void Post(RequestRecord record) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -302,7 +303,8 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
         }
         if (!IsConnectFailure(code, h)) break;
     }
-    PostStatus(IDS_STATUS_REQUEST_COMPLETE);
+    // The end of the transfer: its status text travels with the outcome (one wake-up less).
+    completeText = LoadString(IDS_STATUS_REQUEST_COMPLETE);
 
     long replyCode = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &replyCode);
@@ -353,10 +355,14 @@ void LinkRequester::Shared::Loop() {
         RequestRecord record;
         record.requestNumber = number;
         record.kind = RequestRecord::Completion;
+        completeText.clear();
         record.outcome = Perform(url);
-        std::lock_guard<std::mutex> lock(mutex);
-        if (waiter) waiter->Post(std::move(record));
-        busy = false;
+        record.statusText = completeText;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (waiter) waiter->Post(std::move(record));
+            busy = false;
+        }
         changed.notify_all();
     }
 }
@@ -400,14 +406,18 @@ LinkRequester::~LinkRequester() {
 }
 
 unsigned LinkRequester::Start(const std::string& url) {
-    std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->abort.store(false);
-    shared_->jobUrl = url;
-    shared_->jobNumber += 1;
-    shared_->hasJob = true;
-    shared_->busy = true;
+    unsigned number = 0;
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->abort.store(false);
+        shared_->jobUrl = url;
+        number = ++shared_->jobNumber;
+        shared_->hasJob = true;
+        shared_->busy = true;
+    }
+    // Notified outside the lock, so the worker does not wake only to wait for it.
     shared_->changed.notify_all();
-    return shared_->jobNumber;
+    return number;
 }
 
 void LinkRequester::Abort() { shared_->abort.store(true); }

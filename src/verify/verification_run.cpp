@@ -133,11 +133,8 @@ RequestOutcome VerificationRun::Request(const std::string& url) {
         for (RequestRecord& record : waiter_.Take()) {
             // A record of an earlier, abandoned request is of no interest any more.
             if (record.requestNumber != number) continue;
-            if (record.kind == RequestRecord::Status) {
-                view_.SetCurrentStatus(record.statusText);
-            } else {
-                return record.outcome;
-            }
+            if (!record.statusText.empty()) view_.SetCurrentStatus(record.statusText);
+            if (record.kind == RequestRecord::Completion) return record.outcome;
         }
         if (!running) {
             // The request is abandoned: its reply, should one still come, is never used.

@@ -13,9 +13,14 @@ Waiter::~Waiter() {
     if (fd_ >= 0) close(fd_);
 }
 
+// The descriptor is signalled after the lock is released and reset before it is taken, so
+// the woken thread never blocks on the lock, and every record is followed by a signal that
+// comes after it was queued: no wake-up is lost, at worst one is spurious.
 void Waiter::Post(RequestRecord record) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(std::move(record));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(std::move(record));
+    }
     if (fd_ >= 0) {
         std::uint64_t one = 1;
         // A full counter still leaves the descriptor readable, which is all that matters.
@@ -24,11 +29,11 @@ void Waiter::Post(RequestRecord record) {
 }
 
 std::deque<RequestRecord> Waiter::Take() {
-    std::lock_guard<std::mutex> lock(mutex_);
     if (fd_ >= 0) {
         std::uint64_t count = 0;
         [[maybe_unused]] ssize_t got = read(fd_, &count, sizeof count);
     }
+    std::lock_guard<std::mutex> lock(mutex_);
     std::deque<RequestRecord> records;
     records.swap(queue_);
     return records;

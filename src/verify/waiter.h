@@ -30,7 +30,7 @@ struct RequestRecord {
     enum Kind { Status, Completion };
     unsigned requestNumber = 0;
     Kind kind = Status;
-    std::string statusText;  // Status: the text for the current-status line
+    std::string statusText;  // the text for the current-status line (on a completion: its own, if any)
     RequestOutcome outcome;  // Completion
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "resources/strings.h"
@@ -41,9 +42,8 @@ protected:
             poll(&descriptor, 1, 100);
             for (RequestRecord& record : waiter.Take()) {
                 if (record.requestNumber != number) continue;
-                if (record.kind == RequestRecord::Status) {
-                    finished.statuses.push_back(record.statusText);
-                } else {
+                if (!record.statusText.empty()) finished.statuses.push_back(record.statusText);
+                if (record.kind == RequestRecord::Completion) {
                     finished.outcome = record.outcome;
                     finished.completed = true;
                 }
@@ -130,6 +130,19 @@ TEST_F(LinkRequestTest, ServerThatSendsNothingTimesOut) {
     Finished finished = Fetch(server.Url("/stall"));
     EXPECT_EQ(finished.outcome.kind, RequestOutcome::NoReply);
     EXPECT_EQ(finished.outcome.error, 12002u);
+}
+
+TEST_F(LinkRequestTest, RetriesRepeatOnlyFailedConnections) {
+    RefusedPort refused;
+    ASSERT_GT(refused.Port(), 0);
+    options.retryCount = 2;
+    const std::string connecting = LoadString(IDS_STATUS_CONNECTING);
+    Finished finished = Fetch("http://127.0.0.1:" + std::to_string(refused.Port()) + "/");
+    EXPECT_EQ(finished.outcome.error, 12029u);
+    EXPECT_EQ(std::count(finished.statuses.begin(), finished.statuses.end(), connecting), 3);
+    // A server that answered, even with an error, is asked once.
+    Fetch(server.Url("/status/500"));
+    EXPECT_EQ(server.Hits("/status/500"), 1);
 }
 
 TEST_F(LinkRequestTest, RefusedNameLookupIsHostNotFound) {
