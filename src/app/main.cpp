@@ -7,6 +7,7 @@
 #include <csignal>
 
 #include "platform/settings_store.h"
+#include "resources/strings.h"
 #include "ui/qt_person.h"
 #include "ui/tolva_sheet.h"
 
@@ -22,6 +23,13 @@ int main(int argc, char** argv) {
     // The sheet is the only window: closing it ends the program, not an empty event loop.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A settings file that cannot be read is left alone for the person to mend; say so once,
+    // since every location they use would otherwise be forgotten without a word.
+    if (tolva::SettingsStore probe(tolva::SettingsStore::DefaultPath()); !probe.Load()) {
+        tolva::QtPrompter::Instance().ShowMessage(
+            tolva::FormatString(tolva::IDS_UI_SETTINGS_UNREADABLE, {probe.Path()}),
+            tolva::LoadString(tolva::IDS_MSG_CAPTION_RUN));
+    }
     {
         tolva::TolvaSheet sheet(tolva::SettingsStore::User(), tolva::QtPrompter::Instance());
         sheet.Exec();

@@ -111,6 +111,7 @@ inline constexpr int IDS_UI_COOKIE_DURING = 62132;
 inline constexpr int IDS_UI_COOKIE_ALWAYS = 62133;
 inline constexpr int IDS_UI_COOKIE_TEXT = 62134;
 inline constexpr int IDS_UI_COOKIE_GROUP = 62135;
+inline constexpr int IDS_UI_SETTINGS_UNREADABLE = 62140;
 
 // Texts the program shows that had no id of their own; ids from 61000 up are Tolva's.
 inline constexpr int IDS_MSG_CAPTION_RUN = 61000;  // "Tolva"

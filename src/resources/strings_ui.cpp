@@ -113,6 +113,10 @@ constexpr StringEntry kUiStrings[] = {
      "while Tolva is verifying your URL set, you will be prompted to accept or reject the cookie.  This prompting "
      "makes unattended verification impossible."},
     {IDS_UI_COOKIE_GROUP, "How do you want to handle cookies?"},
+
+    {IDS_UI_SETTINGS_UNREADABLE,
+     "Tolva cannot read its settings file\n%s\nRecently used locations will not be remembered until that file is "
+     "mended or removed."},
 };
 
 }  // namespace
