@@ -138,6 +138,7 @@ public:
     std::vector<std::string> folders;  // directory names from there to the file
     std::string fileName;
     FileId file{};
+    std::string path;  // where it was read, to start a new file of the link from
 };
 
 struct ReadWalk {
@@ -145,6 +146,7 @@ struct ReadWalk {
     TextControl* statusText;
     FileId top;
     std::vector<std::string> folders;
+    std::string path;  // of the folder being walked
 };
 
 void ShowLoadingItem(ReadWalk& walk) {
@@ -188,7 +190,10 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
         set.Append(new UrlEntry(FolderStart, name));
         Descriptor sub = OpenFolderAt(folder, name);
         walk.folders.push_back(name);
+        const std::size_t pathLength = walk.path.size();
+        walk.path += "/" + name;
         WalkShortcutFolder(walk, sub.Get());
+        walk.path.resize(pathLength);
         walk.folders.pop_back();
     }
 
@@ -215,6 +220,7 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
             link->folders = walk.folders;
             link->fileName = fileName;
             link->file = IdOf(info);
+            link->path = walk.path + "/" + fileName;
         }
         set.Append(link);
     }
@@ -354,6 +360,11 @@ private:
             ShowLinkError(errno, path);
             return;
         }
+        const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);
+        // A link that gets a new file (renamed, moved, or copied to another place) keeps the
+        // other sections and keys of the file it was read from: icons, base URLs, other
+        // programs' data.
+        if (!profile.Existed() && read != nullptr) StartFromSource(*read, profile);
         profile.SetString(kShortcutSection, "URL", entry.url);
         if (!entry.preservedName.empty()) {
             profile.SetString(kTolvaSection, "PreVfyName", entry.preservedName);
@@ -378,7 +389,14 @@ private:
         written_.insert(written);
 
         if (entry.flags > 0) RemoveFormerFile(entry, folder, written);
-        if (const auto* read = dynamic_cast<const ShortcutEntry*>(&entry)) RemoveSourceFile(*read, written);
+        if (read != nullptr) RemoveSourceFile(*read, written);
+    }
+
+    static void StartFromSource(const ShortcutEntry& entry, ProfileFile& profile) {
+        struct stat info {};
+        if (entry.path.empty() || ::lstat(entry.path.c_str(), &info) != 0 || IdOf(info) != entry.file) return;
+        ProfileFile source;
+        if (source.Load(entry.path) && source.Existed()) profile.Parse(source.Bytes());
     }
 
     // Removes name in folder if it is a plain file other than the one just written and not one
@@ -453,7 +471,7 @@ private:
 }  // namespace
 
 int UrlSet::ReadShortcuts(TextControl* statusText) {
-    ReadWalk walk{*this, statusText, {}, {}};
+    ReadWalk walk{*this, statusText, {}, {}, location};
     Descriptor top(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
     if (top.Valid() && ::fstat(top.Get(), &info) == 0) walk.top = IdOf(info);

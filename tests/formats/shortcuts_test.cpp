@@ -239,7 +239,7 @@ TEST_F(ShortcutsTest, VerifiedSetSavedBackDoesNotMultiplyFiles) {
         ASSERT_EQ(WriteTo(set, destination), 1);
         EXPECT_EQ(Tree(destination), (std::vector<std::string>{"Home.url"})) << "save " << save;
     }
-    EXPECT_EQ(ReadFile(destination + "/Home.url"), "[InternetShortcut]\r\nURL=http://home/\r\n");
+    EXPECT_EQ(ReadFile(destination + "/Home.url"), "[InternetShortcut]\r\nURL=http://home/\r\n[Extra]\r\nKeep=1\r\n");
 
     // A translation elsewhere leaves its source alone.
     WriteFile(failed, "[InternetShortcut]\r\nURL=http://again/\r\n");
