@@ -1,7 +1,6 @@
 #include "platform/settings_store.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -168,18 +167,6 @@ TEST_F(SettingsStoreTest, SaveFailsCleanlyWhenTheFolderCannotBeMade) {
     ASSERT_TRUE(store.Load());
     store.SetString(kKey, "0", "x");
     EXPECT_FALSE(store.Save());
-}
-
-TEST_F(SettingsStoreTest, SaveKeepsThePermissionsOfTheFile) {
-    SettingsStore store(path);
-    store.SetString(kKey, "0", "x");
-    ASSERT_TRUE(store.Save());
-    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    store.SetString(kKey, "0", "y");
-    ASSERT_TRUE(store.Save());
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST(SettingsStoreDefaultPath, FollowsXdgConfigHomeOnlyWhenAbsolute) {

@@ -150,13 +150,6 @@ TEST_F(TranslationRunTest, SameFormatWritesACopyAndReportsEveryStep) {
     EXPECT_EQ(sourceBox.Entries().front(), source);
 }
 
-TEST_F(TranslationRunTest, TwoRunsFromOneSourceBothOpenIt) {
-    ASSERT_EQ(RunTranslation(Values(), controls), TranslationResult::Converted);
-    destination = dir.File("second.html");
-    EXPECT_EQ(RunTranslation(Values(), controls), TranslationResult::Converted);
-    EXPECT_EQ(ReadFile(destination), ReadFile(dir.File("destination.html")));
-}
-
 TEST_F(TranslationRunTest, MissingSourceIsReportedTwiceButStillRemembered) {
     source = dir.File("missing.html");
     EXPECT_EQ(RunTranslation(Values(Mosaic), controls), TranslationResult::Failed);
