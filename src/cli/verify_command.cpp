@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -221,13 +222,24 @@ private:
     // Stops that arrived while the run was busy elsewhere take effect here (a stop that came
     // before the run set itself going is pressed again once it runs).
     void Poll() { signals_.Collect(terminal_); }
-    void Show() { terminal_.Status(testingLine_ + "  " + status_ + "  " + url_); }
+    // One line only: a line that wraps could not be rewritten in place.
+    void Show() {
+        std::string line = testingLine_ + "  " + status_ + "  " + url_;
+        if (line.size() > width_) line.resize(width_);
+        terminal_.Status(line);
+    }
+    static std::size_t TerminalWidth() {
+        winsize size{};
+        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) return size.ws_col - 1;
+        return 79;
+    }
 
     Terminal& terminal_;
     StopSignals& signals_;
     std::string testingLine_;
     std::string status_;
     std::string url_;
+    std::size_t width_ = TerminalWidth();
 };
 
 // --repair: each failing link is shown and one line is read. A different URL repairs (and

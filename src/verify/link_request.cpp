@@ -368,7 +368,7 @@ void LinkRequester::Shared::Loop() {
 }
 
 std::unique_ptr<LinkRequester> LinkRequester::Create(const LinkRequestOptions& options, Waiter& waiter) {
-    if (!waiter.IsValid()) return nullptr;
+    if (!waiter.IsValid() || options.failSetup) return nullptr;
     auto shared = std::make_shared<Shared>();
     shared->options = options;
     shared->waiter = &waiter;

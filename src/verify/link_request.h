@@ -24,6 +24,8 @@ struct LinkRequestOptions {
     std::string noProxy;
     // Test seam: every name look-up fails as an unknown host would, without asking DNS.
     bool refuseNameLookups = false;
+    // Test seam: the machinery cannot be set up, as when libcurl has no memory for a handle.
+    bool failSetup = false;
 };
 
 class LinkRequester {

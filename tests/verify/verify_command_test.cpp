@@ -77,6 +77,7 @@ protected:
         frontEnd.locationBox = &box;
         frontEnd.store = &store;
         frontEnd.requestOptions.noProxy = "*";
+        frontEnd.requestOptions.failSetup = failSetup;
         return OnVerify(set, settings, frontEnd);
     }
 
@@ -91,6 +92,7 @@ protected:
     ScriptedRepair repair;
     ScriptedCookieWarning cookies{kDialogOk, kCookieChoiceDuringRun};
     MemoryLocationBox box;
+    bool failSetup = false;
 };
 
 TEST_F(VerifyCommandTest, ChangedSetIsSavedAndTheStatusLineSaysSo) {
@@ -137,6 +139,25 @@ TEST_F(VerifyCommandTest, SaveFailureIsReportedNotHidden) {
     EXPECT_EQ(prompter.shown.back().caption, "Tolva");
     EXPECT_EQ(status.Current(), "Verification complete.  1 URLs tested; 1 did not work.\nSaving new URL set.");
     EXPECT_FALSE(set.HasFile());
+}
+
+TEST_F(VerifyCommandTest, NoRequestMachineryEndsTheRunCleanlyWithNothingSaved) {
+    SetCookieValue(kOff);
+    WriteSet({{"dead", "/status/404"}});
+    const std::string before = ReadFile(path);
+    failSetup = true;
+    VerifyOutcome outcome = Verify();
+    EXPECT_EQ(outcome.end, VerifyEnd::NoRequests);
+    EXPECT_EQ(outcome.result, 0);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, "InternetOpen returned 0.");
+    EXPECT_EQ(prompter.shown.back().caption, "Tolva");
+    EXPECT_EQ(status.Current(), "  InternetOpen returned 0.\nCurrent URL set unchanged.");
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(server.Hits("/status/404"), 0);
+    EXPECT_FALSE(set.HasFile());
+    // The cookie acceptance for the run was taken back.
+    EXPECT_EQ(CookieValue(), kOff);
 }
 
 TEST_F(VerifyCommandTest, MissingSetShowsBothMessagesAndNothingElse) {
