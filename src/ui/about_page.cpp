@@ -17,18 +17,6 @@
 
 namespace tolva {
 
-namespace {
-
-QString Text(int id) { return ToQString(LoadString(id)); }
-
-QLabel* NewWrappedLabel(const QString& text, QWidget* parent) {
-    auto* label = NewPlainLabel(text, parent);
-    label->setWordWrap(true);
-    return label;
-}
-
-}  // namespace
-
 QString DocumentationFolder() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tolva/doc"));
 }
@@ -37,15 +25,15 @@ CAbout::CAbout(QWidget* parent) : PropertyPage(parent) {
     LoadPictures();
     auto* icon = new QLabel(this);
     icon->setPixmap(QPixmap(QStringLiteral(":/tolva/tolva-32.png")));
-    auto* version = NewPlainLabel(Text(IDS_UI_ABOUT_VERSION), this);
+    auto* version = NewPlainLabel(UiText(IDS_UI_ABOUT_VERSION), this);
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    auto* notice = NewWrappedLabel(Text(IDS_UI_ABOUT_NOTICE), this);
+    auto* notice = NewWrappedLabel(UiText(IDS_UI_ABOUT_NOTICE), this);
     auto* picture = new QLabel(this);
     picture->setPixmap(QPixmap(QStringLiteral(":/tolva/about.png")));
     picture->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    auto* description = NewWrappedLabel(Text(IDS_UI_ABOUT_DESCRIPTION), this);
+    auto* description = NewWrappedLabel(UiText(IDS_UI_ABOUT_DESCRIPTION), this);
 
     auto* heading = new QGridLayout;
     heading->addWidget(icon, 0, 0, Qt::AlignTop);
@@ -71,12 +59,12 @@ CAbout::CAbout(QWidget* parent) : PropertyPage(parent) {
     auto* buttons = new QGridLayout;
     int row = 0;
     for (const Link& link : links) {
-        auto* button = new QPushButton(Text(link.buttonText), this);
+        auto* button = new QPushButton(UiText(link.buttonText), this);
         button->setObjectName(QString::number(link.id));
         const QString page = QString::fromLatin1(link.page);
         connect(button, &QPushButton::clicked, this, [this, page] { OnOpenWebPage(page); });
         buttons->addWidget(button, row, 0);
-        buttons->addWidget(NewWrappedLabel(Text(link.text), this), row, 1);
+        buttons->addWidget(NewWrappedLabel(UiText(link.text), this), row, 1);
         ++row;
     }
     buttons->setColumnStretch(1, 1);

@@ -24,29 +24,6 @@ namespace tolva {
 
 namespace {
 
-QString Text(int id) { return ToQString(LoadString(id)); }
-
-// The controls keep the ids they have always had as object names, so tests and people
-// reading a widget dump find them by the same numbers.
-template <typename Widget>
-Widget* Named(Widget* widget, int id) {
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
-
-QFrame* NewLine(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
-QLabel* NewWrappedLabel(const QString& text, QWidget* parent) {
-    auto* label = NewPlainLabel(text, parent);
-    label->setWordWrap(true);
-    return label;
-}
-
 constexpr int kMaxFormLocation = 255;
 // The over-long location refusal is captioned with the program's own name.
 constexpr char kProgramName[] = "tolva";
@@ -54,26 +31,26 @@ constexpr char kProgramName[] = "tolva";
 }  // namespace
 
 void FillFormatBox(QComboBox* box) {
-    box->addItems({Text(IDS_UI_FORMAT_MOSAIC), Text(IDS_UI_FORMAT_NETSCAPE), Text(IDS_UI_FORMAT_SHORTCUTS)});
+    box->addItems({UiText(IDS_UI_FORMAT_MOSAIC), UiText(IDS_UI_FORMAT_NETSCAPE), UiText(IDS_UI_FORMAT_SHORTCUTS)});
     box->setCurrentIndex(-1);
 }
 
 CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : PropertyPage(parent), homeFolder(HomeFolder()), store_(store), prompter_(prompter) {
-    auto* browseSource = Named(new QPushButton(Text(IDS_UI_BROWSE), this), 1004);
-    fixAmpersandsBox_ = Named(new QCheckBox(Text(IDS_UI_CONVERT_FIX_AMPERSANDS), this), 1011);
-    auto* preserveName = Named(new QCheckBox(Text(IDS_UI_CONVERT_PRESERVE_NAME), this), 1013);
+    auto* browseSource = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), 1004);
+    fixAmpersandsBox_ = Named(new QCheckBox(UiText(IDS_UI_CONVERT_FIX_AMPERSANDS), this), 1011);
+    auto* preserveName = Named(new QCheckBox(UiText(IDS_UI_CONVERT_PRESERVE_NAME), this), 1013);
     preserveName->setEnabled(false);
-    statusLine_ = Named(NewWrappedLabel(Text(IDS_UI_CONVERT_STATUS_START), this), 1007);
+    statusLine_ = Named(NewWrappedLabel(UiText(IDS_UI_CONVERT_STATUS_START), this), 1007);
     sourceFormatBox_ = Named(new QComboBox(this), 1006);
     sourceLocationBox_ = Named(new LocationCombo(this), 1001);
-    auto* browseDestination = Named(new QPushButton(Text(IDS_UI_BROWSE), this), 1005);
+    auto* browseDestination = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), 1005);
     destinationFormatBox_ = Named(new QComboBox(this), 1008);
     destinationLocationBox_ = Named(new LocationCombo(this), 1003);
-    auto* netscapeToExplorer = Named(new QPushButton(Text(IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER), this), 1012);
-    auto* explorerToNetscape = Named(new QPushButton(Text(IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE), this), 1014);
-    auto* translate = Named(new QPushButton(Text(IDS_UI_CONVERT_TRANSLATE), this), 1033);
-    progressLabel_ = Named(NewPlainLabel(Text(IDS_UI_CONVERT_PROGRESS), this), 1051);
+    auto* netscapeToExplorer = Named(new QPushButton(UiText(IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER), this), 1012);
+    auto* explorerToNetscape = Named(new QPushButton(UiText(IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE), this), 1014);
+    auto* translate = Named(new QPushButton(UiText(IDS_UI_CONVERT_TRANSLATE), this), 1033);
+    progressLabel_ = Named(NewPlainLabel(UiText(IDS_UI_CONVERT_PROGRESS), this), 1051);
     progressBar_ = Named(new QProgressBar(this), 1049);
     progressText_ = Named(NewPlainLabel(QString(), this), 1050);
     FillFormatBox(sourceFormatBox_);
@@ -84,7 +61,7 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
 
     // Introduction beside the two quick buttons.
     auto* top = new QHBoxLayout;
-    top->addWidget(NewWrappedLabel(Text(IDS_UI_CONVERT_INTRO), this), 1);
+    top->addWidget(NewWrappedLabel(UiText(IDS_UI_CONVERT_INTRO), this), 1);
     auto* quick = new QVBoxLayout;
     quick->addWidget(netscapeToExplorer);
     quick->addWidget(explorerToNetscape);
@@ -93,9 +70,9 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
 
     auto addSide = [this](QGridLayout* grid, QComboBox* format, QComboBox* location, QPushButton* browse) {
         grid->setColumnMinimumWidth(0, 12);
-        grid->addWidget(NewPlainLabel(Text(IDS_UI_FORMAT_LABEL), this), 0, 1);
+        grid->addWidget(NewPlainLabel(UiText(IDS_UI_FORMAT_LABEL), this), 0, 1);
         grid->addWidget(format, 0, 2);
-        grid->addWidget(NewPlainLabel(Text(IDS_UI_LOCATION_LABEL), this), 1, 1);
+        grid->addWidget(NewPlainLabel(UiText(IDS_UI_LOCATION_LABEL), this), 1, 1);
         grid->addWidget(location, 1, 2);
         grid->addWidget(browse, 1, 3);
         grid->setColumnStretch(2, 1);
@@ -121,17 +98,17 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(NewLine(this));
-    layout->addWidget(NewPlainLabel(Text(IDS_UI_CONVERT_SOURCE_HEADING), this));
+    layout->addWidget(NewEtchedLine(this));
+    layout->addWidget(NewPlainLabel(UiText(IDS_UI_CONVERT_SOURCE_HEADING), this));
     layout->addLayout(sourceGrid);
-    layout->addWidget(NewLine(this));
-    layout->addWidget(NewPlainLabel(Text(IDS_UI_CONVERT_DESTINATION_HEADING), this));
+    layout->addWidget(NewEtchedLine(this));
+    layout->addWidget(NewPlainLabel(UiText(IDS_UI_CONVERT_DESTINATION_HEADING), this));
     layout->addLayout(destinationGrid);
-    layout->addWidget(NewLine(this));
-    layout->addWidget(NewPlainLabel(Text(IDS_UI_CONVERT_OPTIONS), this));
+    layout->addWidget(NewEtchedLine(this));
+    layout->addWidget(NewPlainLabel(UiText(IDS_UI_CONVERT_OPTIONS), this));
     layout->addLayout(options);
     layout->addStretch(1);
-    layout->addWidget(NewLine(this));
+    layout->addWidget(NewEtchedLine(this));
     layout->addLayout(progress);
     layout->addLayout(bottom);
     // Keep the progress row's height while its controls are hidden, so nothing jumps.
@@ -207,7 +184,7 @@ bool CConvert::ReadForm() {
         const std::string text = box->Text();
         if (QString::fromStdString(text).size() > kMaxFormLocation) {
             ShowWarning(prompter_,
-                        FromQString(Text(IDS_ENTER_NO_MORE_THAN).replace("%1", QString::number(kMaxFormLocation))),
+                        FromQString(UiText(IDS_ENTER_NO_MORE_THAN).replace("%1", QString::number(kMaxFormLocation))),
                         kProgramName);
             box->setFocus();
             box->lineEdit()->selectAll();

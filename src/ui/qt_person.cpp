@@ -1,6 +1,9 @@
 #include "ui/qt_person.h"
 
+#include <QFrame>
 #include <QMessageBox>
+
+#include "resources/strings.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void RegisterTolvaResources() { Q_INIT_RESOURCE(tolva); }
@@ -88,5 +91,20 @@ QLabel* NewPlainLabel(const QString& text, QWidget* parent) {
     label->setTextFormat(Qt::PlainText);
     return label;
 }
+
+QLabel* NewWrappedLabel(const QString& text, QWidget* parent) {
+    QLabel* label = NewPlainLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
+}
+
+QFrame* NewEtchedLine(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QString UiText(int id) { return ToQString(LoadString(id)); }
 
 }  // namespace tolva

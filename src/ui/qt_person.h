@@ -11,6 +11,7 @@
 
 #include "platform/person.h"
 
+class QFrame;
 class QWidget;
 
 namespace tolva {
@@ -75,5 +76,19 @@ void LoadPictures();
 
 // A label for data (names, URLs, locations, server texts): plain text only.
 QLabel* NewPlainLabel(const QString& text, QWidget* parent = nullptr);
+// The same, wrapping at word boundaries.
+QLabel* NewWrappedLabel(const QString& text, QWidget* parent = nullptr);
+// An etched horizontal line dividing a page.
+QFrame* NewEtchedLine(QWidget* parent);
+// The text of a string-table id.
+QString UiText(int id);
+
+// Controls keep the ids they have always had as object names, so tests and people reading a
+// widget dump find them by the same numbers.
+template <typename Widget>
+Widget* Named(Widget* widget, int id) {
+    widget->setObjectName(QString::number(id));
+    return widget;
+}
 
 }  // namespace tolva

@@ -25,21 +25,6 @@ namespace tolva {
 
 namespace {
 
-QString Text(int id) { return ToQString(LoadString(id)); }
-
-template <typename Widget>
-Widget* Named(Widget* widget, int id) {
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
-
-QFrame* NewLine(QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
 constexpr int kTimeoutMax = 120;
 constexpr int kTimeoutStart = 60;
 constexpr int kTimeoutTicks = 20;
@@ -50,15 +35,15 @@ constexpr int kRetriesStart = 5;
 
 CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : PropertyPage(parent), store_(store), prompter_(prompter) {
-    auto* browse = Named(new QPushButton(Text(IDS_UI_BROWSE), this), 1000);
-    statusLine_ = Named(NewPlainLabel(Text(IDS_UI_VERIFY_STATUS_START), this), 1039);
+    auto* browse = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), 1000);
+    statusLine_ = Named(NewPlainLabel(UiText(IDS_UI_VERIFY_STATUS_START), this), 1039);
     statusLine_->setWordWrap(true);
     formatBox_ = Named(new QComboBox(this), 1015);
     FillFormatBox(formatBox_);
     locationBox_ = Named(new LocationCombo(this), 1017);
-    interactiveBox_ = Named(new QCheckBox(Text(IDS_UI_VERIFY_INTERACTIVE), this), 1026);
-    renameBox_ = Named(new QCheckBox(Text(IDS_UI_VERIFY_RENAME), this), 1031);
-    auto* verify = Named(new QPushButton(Text(IDS_UI_VERIFY_VERIFY), this), 1032);
+    interactiveBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_INTERACTIVE), this), 1026);
+    renameBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_RENAME), this), 1031);
+    auto* verify = Named(new QPushButton(UiText(IDS_UI_VERIFY_VERIFY), this), 1032);
     timeoutSlider_ = Named(new QSlider(Qt::Horizontal, this), 1055);
     retriesSlider_ = Named(new QSlider(Qt::Horizontal, this), 1056);
     timeoutLabel_ = Named(NewPlainLabel(QString(), this), 1057);
@@ -79,14 +64,14 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     timeoutLabel_->setMinimumWidth(valueWidth);
     retriesLabel_->setMinimumWidth(valueWidth);
 
-    auto* intro = NewPlainLabel(Text(IDS_UI_VERIFY_INTRO), this);
+    auto* intro = NewPlainLabel(UiText(IDS_UI_VERIFY_INTRO), this);
     intro->setWordWrap(true);
 
     auto* setGrid = new QGridLayout;
     setGrid->setColumnMinimumWidth(0, 12);
-    setGrid->addWidget(NewPlainLabel(Text(IDS_UI_FORMAT_LABEL), this), 0, 1);
+    setGrid->addWidget(NewPlainLabel(UiText(IDS_UI_FORMAT_LABEL), this), 0, 1);
     setGrid->addWidget(formatBox_, 0, 2);
-    setGrid->addWidget(NewPlainLabel(Text(IDS_UI_LOCATION_LABEL), this), 1, 1);
+    setGrid->addWidget(NewPlainLabel(UiText(IDS_UI_LOCATION_LABEL), this), 1, 1);
     setGrid->addWidget(locationBox_, 1, 2);
     setGrid->addWidget(browse, 1, 3);
     setGrid->setColumnStretch(2, 1);
@@ -98,10 +83,10 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
 
     auto* sliders = new QGridLayout;
     sliders->setColumnMinimumWidth(0, 12);
-    sliders->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_TIMEOUT), this), 0, 1);
+    sliders->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_TIMEOUT), this), 0, 1);
     sliders->addWidget(timeoutSlider_, 0, 2);
     sliders->addWidget(timeoutLabel_, 0, 3);
-    sliders->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_RETRIES), this), 1, 1);
+    sliders->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_RETRIES), this), 1, 1);
     sliders->addWidget(retriesSlider_, 1, 2);
     sliders->addWidget(retriesLabel_, 1, 3);
     sliders->setColumnStretch(2, 1);
@@ -113,16 +98,16 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
-    layout->addWidget(NewLine(this));
-    layout->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_HEADING), this));
+    layout->addWidget(NewEtchedLine(this));
+    layout->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_HEADING), this));
     layout->addLayout(setGrid);
-    layout->addWidget(NewLine(this));
-    layout->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_BAD_LINK_OPTIONS), this));
+    layout->addWidget(NewEtchedLine(this));
+    layout->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_BAD_LINK_OPTIONS), this));
     layout->addLayout(badLinks);
-    layout->addWidget(NewPlainLabel(Text(IDS_UI_VERIFY_CONNECTION_OPTIONS), this));
+    layout->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_CONNECTION_OPTIONS), this));
     layout->addLayout(sliders);
     layout->addStretch(1);
-    layout->addWidget(NewLine(this));
+    layout->addWidget(NewEtchedLine(this));
     layout->addLayout(bottom);
 
     QWidget* order[] = {browse,     formatBox_, locationBox_,   interactiveBox_,

@@ -15,20 +15,14 @@
 
 namespace tolva {
 
-namespace {
-
-QString Text(int id) { return ToQString(LoadString(id)); }
-
-}  // namespace
-
 CCookieWarning::CCookieWarning(QWidget* parent) : QDialog(parent), choices_(new QButtonGroup(this)) {
-    setWindowTitle(Text(IDS_UI_COOKIE_TITLE));
+    setWindowTitle(UiText(IDS_UI_COOKIE_TITLE));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-    auto* text = NewPlainLabel(Text(IDS_UI_COOKIE_TEXT), this);
+    auto* text = NewPlainLabel(UiText(IDS_UI_COOKIE_TEXT), this);
     text->setWordWrap(true);
 
-    auto* group = new QGroupBox(Text(IDS_UI_COOKIE_GROUP), this);
+    auto* group = new QGroupBox(UiText(IDS_UI_COOKIE_GROUP), this);
     auto* groupLayout = new QVBoxLayout(group);
     const struct {
         int id;
@@ -36,16 +30,16 @@ CCookieWarning::CCookieWarning(QWidget* parent) : QDialog(parent), choices_(new 
     } buttons[] = {{1024, IDS_UI_COOKIE_PROMPT}, {1023, IDS_UI_COOKIE_DURING}, {1059, IDS_UI_COOKIE_ALWAYS}};
     int index = 0;
     for (const auto& button : buttons) {
-        auto* radio = new QRadioButton(Text(button.textId), group);
+        auto* radio = new QRadioButton(UiText(button.textId), group);
         radio->setObjectName(QString::number(button.id));
         choices_->addButton(radio, index++);
         groupLayout->addWidget(radio);
     }
 
-    auto* ok = new QPushButton(Text(IDS_UI_PROGRESS_OK), this);
+    auto* ok = new QPushButton(UiText(IDS_UI_PROGRESS_OK), this);
     ok->setObjectName(QStringLiteral("1"));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(Text(IDS_UI_PROGRESS_CANCEL), this);
+    auto* cancel = new QPushButton(UiText(IDS_UI_PROGRESS_CANCEL), this);
     cancel->setObjectName(QStringLiteral("2"));
     auto* row = new QHBoxLayout;
     row->addStretch(1);

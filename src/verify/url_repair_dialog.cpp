@@ -17,8 +17,6 @@ namespace tolva {
 
 namespace {
 
-QString Text(int id) { return ToQString(LoadString(id)); }
-
 QLabel* NewDataLabel(QWidget* parent, int id) {
     QLabel* label = NewPlainLabel(QString(), parent);
     label->setObjectName(QString::number(id));
@@ -31,7 +29,7 @@ QLabel* NewDataLabel(QWidget* parent, int id) {
 }  // namespace
 
 CUrlRepair::CUrlRepair(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(Text(IDS_UI_REPAIR_TITLE));
+    setWindowTitle(UiText(IDS_UI_REPAIR_TITLE));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     name_ = NewDataLabel(this, 1020);
@@ -46,27 +44,27 @@ CUrlRepair::CUrlRepair(QWidget* parent) : QDialog(parent) {
     newUrl_->setFixedHeight(3 * newUrl_->fontMetrics().lineSpacing());
     newUrl_->installEventFilter(this);
 
-    auto* group = new QGroupBox(Text(IDS_UI_REPAIR_GROUP), this);
+    auto* group = new QGroupBox(UiText(IDS_UI_REPAIR_GROUP), this);
     auto* grid = new QGridLayout(group);
-    grid->addWidget(NewPlainLabel(Text(IDS_UI_PROGRESS_NAME), this), 0, 0, Qt::AlignRight);
+    grid->addWidget(NewPlainLabel(UiText(IDS_UI_PROGRESS_NAME), this), 0, 0, Qt::AlignRight);
     grid->addWidget(name_, 0, 1);
-    grid->addWidget(NewPlainLabel(Text(IDS_UI_PROGRESS_URL), this), 1, 0, Qt::AlignRight);
+    grid->addWidget(NewPlainLabel(UiText(IDS_UI_PROGRESS_URL), this), 1, 0, Qt::AlignRight);
     grid->addWidget(url_, 1, 1);
-    grid->addWidget(NewPlainLabel(Text(IDS_UI_PROGRESS_ERROR), this), 2, 0, Qt::AlignRight);
+    grid->addWidget(NewPlainLabel(UiText(IDS_UI_PROGRESS_ERROR), this), 2, 0, Qt::AlignRight);
     grid->addWidget(errorText_, 2, 1);
     grid->setColumnStretch(1, 1);
 
-    auto* hint = NewPlainLabel(Text(IDS_UI_REPAIR_HINT), this);
+    auto* hint = NewPlainLabel(UiText(IDS_UI_REPAIR_HINT), this);
     hint->setWordWrap(true);
 
     auto* edit = new QHBoxLayout;
-    edit->addWidget(NewPlainLabel(Text(IDS_UI_REPAIR_NEW_URL), this), 0, Qt::AlignTop);
+    edit->addWidget(NewPlainLabel(UiText(IDS_UI_REPAIR_NEW_URL), this), 0, Qt::AlignTop);
     edit->addWidget(newUrl_, 1);
 
-    auto* repair = new QPushButton(Text(IDS_UI_REPAIR_OK), this);
+    auto* repair = new QPushButton(UiText(IDS_UI_REPAIR_OK), this);
     repair->setObjectName(QStringLiteral("1"));
     repair->setDefault(true);
-    auto* reject = new QPushButton(Text(IDS_UI_REPAIR_CANCEL), this);
+    auto* reject = new QPushButton(UiText(IDS_UI_REPAIR_CANCEL), this);
     reject->setObjectName(QStringLiteral("2"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

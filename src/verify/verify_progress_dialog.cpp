@@ -18,44 +18,36 @@ namespace tolva {
 
 namespace {
 
-QString Text(int id) { return ToQString(LoadString(id)); }
-
-template <typename Widget>
-Widget* Named(Widget* widget, int id) {
-    widget->setObjectName(QString::number(id));
-    return widget;
-}
-
 // A label for a name, URL or server text: plain text, and clipped rather than widening the
 // window when a URL is long.
 QLabel* NewDataLabel(QWidget* parent, int id) {
-    QLabel* label = Named(NewPlainLabel(Text(IDS_UI_PROGRESS_DOT), parent), id);
+    QLabel* label = Named(NewPlainLabel(UiText(IDS_UI_PROGRESS_DOT), parent), id);
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     label->setMinimumWidth(360);
     return label;
 }
 
 void AddRow(QGridLayout* grid, int row, int captionId, QLabel* value, QWidget* parent) {
-    grid->addWidget(NewPlainLabel(Text(captionId), parent), row, 0, Qt::AlignRight);
+    grid->addWidget(NewPlainLabel(UiText(captionId), parent), row, 0, Qt::AlignRight);
     grid->addWidget(value, row, 1);
 }
 
 }  // namespace
 
 CVerifyProgress::CVerifyProgress(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(Text(IDS_UI_PROGRESS_TITLE));
+    setWindowTitle(UiText(IDS_UI_PROGRESS_TITLE));
     setWindowModality(Qt::ApplicationModal);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
 
-    okButton_ = Named(new QPushButton(Text(IDS_UI_PROGRESS_OK), this), 1);
-    cancelButton_ = Named(new QPushButton(Text(IDS_UI_PROGRESS_CANCEL), this), 2);
+    okButton_ = Named(new QPushButton(UiText(IDS_UI_PROGRESS_OK), this), 1);
+    cancelButton_ = Named(new QPushButton(UiText(IDS_UI_PROGRESS_CANCEL), this), 2);
     okButton_->setDefault(true);
     progressBar_ = Named(new QProgressBar(this), 1027);
     progressBar_->setTextVisible(false);
     progressBar_->setRange(0, 1);
     progressBar_->setValue(0);
-    testingLine_ = Named(NewPlainLabel(Text(IDS_UI_PROGRESS_TESTING), this), 1038);
+    testingLine_ = Named(NewPlainLabel(UiText(IDS_UI_PROGRESS_TESTING), this), 1038);
     currentName_ = NewDataLabel(this, 1033);
     currentUrl_ = NewDataLabel(this, 1052);
     currentStatus_ = NewDataLabel(this, 1053);
@@ -66,7 +58,7 @@ CVerifyProgress::CVerifyProgress(QWidget* parent) : QDialog(parent) {
     LoadPictures();
     auto* icon = new QLabel(this);
     icon->setPixmap(QPixmap(QStringLiteral(":/tolva/tolva-32.png")));
-    auto* hint = NewPlainLabel(Text(IDS_UI_PROGRESS_HINT), this);
+    auto* hint = NewPlainLabel(UiText(IDS_UI_PROGRESS_HINT), this);
     hint->setWordWrap(true);
 
     auto* left = new QVBoxLayout;
@@ -85,14 +77,14 @@ CVerifyProgress::CVerifyProgress(QWidget* parent) : QDialog(parent) {
     top->addLayout(left, 1);
     top->addLayout(right, 1);
 
-    auto* current = new QGroupBox(Text(IDS_UI_PROGRESS_CURRENTLY), this);
+    auto* current = new QGroupBox(UiText(IDS_UI_PROGRESS_CURRENTLY), this);
     auto* currentGrid = new QGridLayout(current);
     AddRow(currentGrid, 0, IDS_UI_PROGRESS_NAME, currentName_, this);
     AddRow(currentGrid, 1, IDS_UI_PROGRESS_URL, currentUrl_, this);
     AddRow(currentGrid, 2, IDS_UI_PROGRESS_STATUS, currentStatus_, this);
     currentGrid->setColumnStretch(1, 1);
 
-    auto* lastError = new QGroupBox(Text(IDS_UI_PROGRESS_LAST_ERROR), this);
+    auto* lastError = new QGroupBox(UiText(IDS_UI_PROGRESS_LAST_ERROR), this);
     auto* errorGrid = new QGridLayout(lastError);
     AddRow(errorGrid, 0, IDS_UI_PROGRESS_NAME, lastErrorName_, this);
     AddRow(errorGrid, 1, IDS_UI_PROGRESS_URL, lastErrorUrl_, this);
