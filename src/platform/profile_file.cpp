@@ -215,14 +215,13 @@ void ProfileFile::SetString(std::string_view section, std::string_view key, std:
     Replace(bytes_.size(), 0, block);
 }
 
-bool ProfileFile::Save(int folder, const std::string& name) {
-    if (!changed_ && existed_) return true;
-    Descriptor fd(::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
-    if (fd.Get() < 0) return false;
-    const char* data = bytes_.data();
-    std::size_t left = bytes_.size();
+namespace {
+
+bool WriteAll(int fd, const std::string& bytes) {
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
     while (left > 0) {
-        ssize_t put = ::write(fd.Get(), data, left);
+        ssize_t put = ::write(fd, data, left);
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
             if (put == 0) errno = EIO;
@@ -231,7 +230,41 @@ bool ProfileFile::Save(int folder, const std::string& name) {
         data += put;
         left -= static_cast<std::size_t>(put);
     }
-    if (!fd.Close()) return false;
+    return true;
+}
+
+// A hidden name beside name, without the shortcut suffix, so a leftover is never read as a link.
+std::string TemporaryName(const std::string& name) {
+    std::size_t slash = name.rfind('/');
+    std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    return name.substr(0, base) + "." + name.substr(base) + ".tolva-new";
+}
+
+}  // namespace
+
+bool ProfileFile::Save(int folder, const std::string& name) {
+    if (!changed_ && existed_) return true;
+    if (!existed_) {
+        // Nothing to lose: the new file is written where it goes.
+        Descriptor fd(::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
+        if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes_) || !fd.Close()) return false;
+    } else {
+        // Another program's file is replaced only once its new bytes are all written, so a
+        // full disk leaves it as it was.
+        struct stat info {};
+        if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        const std::string temporary = TemporaryName(name);
+        Descriptor fd(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+        if (fd.Get() < 0) return false;
+        bool written = ::fchmod(fd.Get(), info.st_mode & 07777) == 0 && WriteAll(fd.Get(), bytes_);
+        written = fd.Close() && written;
+        if (!written || ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
+            int saved = errno;
+            ::unlinkat(folder, temporary.c_str(), 0);
+            errno = saved;
+            return false;
+        }
+    }
     changed_ = false;
     existed_ = true;
     return true;

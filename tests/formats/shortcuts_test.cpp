@@ -254,14 +254,14 @@ TEST_F(ShortcutsTest, VerifiedSetSavedBackDoesNotMultiplyFiles) {
 
 TEST_F(ShortcutsTest, OldFileThatIsTheNewFileIsKept) {
     // On a case-insensitive mount "Home.url" and "home.url" are one file; a hard link stands
-    // in for that here: two names, one inode.
-    WriteFile(destination + "/home.url", "[InternetShortcut]\r\nURL=http://old/\r\n");
+    // in for that here: two names, one inode (left unchanged, so it is not replaced).
+    const std::string bytes = "[InternetShortcut]\r\nURL=http://same/\r\n[Tolva]\r\nPreVfyName=home\r\n";
+    WriteFile(destination + "/home.url", bytes);
     ASSERT_EQ(::link((destination + "/home.url").c_str(), (destination + "/Home.url").c_str()), 0);
     UrlSet set;
-    Fill(set, {{Link, "Home", "http://new/", "home", "", NamePreserved}, {FolderEnd, ""}});
+    Fill(set, {{Link, "Home", "http://same/", "home", "", NamePreserved}, {FolderEnd, ""}});
     ASSERT_EQ(WriteTo(set, destination), 1);
-    EXPECT_EQ(ReadFile(destination + "/home.url"),
-              "[InternetShortcut]\r\nURL=http://new/\r\n[Tolva]\r\nPreVfyName=home\r\n");
+    EXPECT_EQ(ReadFile(destination + "/home.url"), bytes);
 }
 
 TEST_F(ShortcutsTest, NameTooLongForAFileIsShortenedAndKeptWhole) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "support/temp_dir.h"
 
 namespace tolva {
@@ -87,6 +89,7 @@ TEST(ProfileFileTest, SeveralKeysInOneLoadAndSave) {
     const std::string path = dir.File("Home.url");
     const std::string original = "[DEFAULT]\nBASEURL=http://base/\n[InternetShortcut]\nurl=http://old/\nHotKey=0\n";
     WriteFile(path, original);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
 
     ProfileFile file;
     ASSERT_TRUE(file.Load(path));
@@ -98,6 +101,11 @@ TEST(ProfileFileTest, SeveralKeysInOneLoadAndSave) {
     EXPECT_EQ(ReadFile(path),
               "[DEFAULT]\nBASEURL=http://base/\n[InternetShortcut]\nurl=http://new/\nHotKey=0\n[Tolva]\n"
               "PreVfyName=Home page\nPreVfyLocation=\\Work\n");
+    // Replaced whole, keeping its permissions and leaving no temporary file behind.
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 
     ProfileFile reread;
     ASSERT_TRUE(reread.Load(path));
