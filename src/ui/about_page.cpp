@@ -65,11 +65,11 @@ CAbout::CAbout(QWidget* parent) : PropertyPage(parent) {
         connect(button, &QPushButton::clicked, this, [this, page] { OnOpenWebPage(page); });
         buttons->addWidget(button, row, 0);
         buttons->addWidget(NewWrappedLabel(UiText(link.text), this), row, 1);
-        ++row;
+        // The home page stands apart from the two buttons below it: leave an empty row.
+        row += row == 0 ? 2 : 1;
     }
     buttons->setColumnStretch(1, 1);
-    // The home page stands apart from the two buttons below it, as on the old page.
-    buttons->setRowMinimumHeight(0, 0);
+    buttons->setRowMinimumHeight(1, 24);
     buttons->setVerticalSpacing(10);
 
     auto* body = new QVBoxLayout;
