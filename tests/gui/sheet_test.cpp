@@ -1,17 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QUrl>
 
+#include "modal_helper.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
 #include "ui/about_page.h"
 #include "ui/property_sheet.h"
+#include "ui/qt_person.h"
 #include "ui/tolva_sheet.h"
 
 namespace tolva {
@@ -75,6 +80,32 @@ TEST_F(SheetTest, AboutButtonsOpenTheInstalledPages) {
         versionShown = versionShown || label->text() == "Tolva 2.0.01\nMarch 11, 1997";
     }
     EXPECT_TRUE(versionShown);
+}
+
+// A location or server text in a message must never be taken as markup.
+TEST(QtPrompterTest, MessagesArePlainTextAndQuestionsDefaultToNo) {
+    const std::string location = "/tmp/<img src=\"file:///etc/passwd\">.htm";
+    auto message = testing::ModalAnswerer::For<QMessageBox>([&](QMessageBox* box) {
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->text().toStdString(), "The URL set " + location + " could not be found.");
+        EXPECT_EQ(box->windowTitle(), "Tolva");
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        box->button(QMessageBox::Ok)->click();
+    });
+    QtPrompter::Instance().ShowMessage("The URL set " + location + " could not be found.", "Tolva");
+
+    auto question = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+    });
+    EXPECT_FALSE(QtPrompter::Instance().AskYesNo("Replace <b>it</b>?", "Tolva 2.0.1"));
+
+    auto warning = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
+        EXPECT_EQ(box->icon(), QMessageBox::Warning);
+        box->button(QMessageBox::Ok)->click();
+    });
+    ShowWarning(QtPrompter::Instance(), "Please enter no more than 255 characters.", "tolva");
 }
 
 }  // namespace
