@@ -38,9 +38,10 @@ constexpr std::string_view kSeparatorAnsi = " \xAD ";
 constexpr int kErrorInvalidName = 123;
 // A folder name Windows cannot hold ("", ".", "..") is written as this.
 constexpr std::string_view kPlaceholderFolderName = "-";
-// Links refused one by one are shown up to this many times in one write, so that a set
-// full of unusable names cannot bury the person in message boxes.
-constexpr int kMaxEntryMessages = 5;
+// Folders and links that fail one by one are shown up to this many times in one write, so
+// that a set full of unusable names, or a folder that refuses every file, cannot bury the
+// person in message boxes.
+constexpr int kMaxMessages = 5;
 
 using FileId = std::pair<dev_t, ino_t>;
 
@@ -274,16 +275,14 @@ public:
     }
 
 private:
-    void ShowFolderError(int code, const std::string& path) {
-        failed_ = true;
-        set_.ShowRunMessage(FormatString(IDS_ERR_CREATING_FOLDER, {code, path}));
-    }
+    void ShowFolderError(int code, const std::string& path) { ShowError(IDS_ERR_CREATING_FOLDER, code, path); }
+    void ShowLinkError(int code, const std::string& path) { ShowError(IDS_ERR_WRITING_SHORTCUT, code, path); }
 
-    void ShowLinkError(int code, const std::string& path) {
+    void ShowError(int message, int code, const std::string& path) {
         failed_ = true;
-        if (entryMessages_++ < kMaxEntryMessages) {
-            set_.ShowRunMessage(FormatString(IDS_ERR_WRITING_SHORTCUT, {code, path}));
-        }
+        if (messages_++ < kMaxMessages) set_.ShowRunMessage(FormatString(message, {code, path}));
+        // A full or failing disk fails every folder and file that follows as well.
+        if (code == ENOSPC || code == EDQUOT || code == EIO || code == EROFS) stopped_ = true;
     }
 
     void EnterFolder(const UrlEntry& entry) {
@@ -377,10 +376,7 @@ private:
             profile.SetString(kTolvaSection, "PreVfyLocation", entry.preservedLocation);
         }
         if (!profile.Save(folder.fd.Get(), fileName)) {
-            int code = errno;
-            ShowLinkError(code, path);
-            // A full or failing disk fails every file that follows as well.
-            if (code == ENOSPC || code == EDQUOT || code == EIO || code == EROFS) stopped_ = true;
+            ShowLinkError(errno, path);
             return;
         }
         struct stat info {};
@@ -463,7 +459,7 @@ private:
     std::map<FileId, std::set<std::string>> usedNames_;
     std::set<FileId> written_;
     FileId topId_{};
-    int entryMessages_ = 0;
+    int messages_ = 0;
     bool failed_ = false;
     bool stopped_ = false;
 };

@@ -217,6 +217,15 @@ TEST_F(ShortcutsTest, CraftedNamesNeverReachOutsideTheLocation) {
                                         FormatString(IDS_ERR_CREATING_FOLDER, {ENOTDIR, destination + "/Linked"})}));
 }
 
+TEST_F(ShortcutsTest, ManyRefusedNamesAreNotAFloodOfMessages) {
+    UrlSet set;
+    for (int i = 0; i < 20; ++i) Fill(set, {{Link, "a/" + std::to_string(i), "http://x/"}});
+    Fill(set, {{Link, "fine", "http://fine/"}, {FolderEnd, ""}});
+    EXPECT_EQ(WriteTo(set, destination), 0);
+    EXPECT_EQ(prompter.shown.size(), 5u);
+    EXPECT_EQ(Tree(destination), (std::vector<std::string>{"fine.url"}));
+}
+
 TEST_F(ShortcutsTest, LinksOfOneNameGetFilesOfTheirOwn) {
     UrlSet set;
     Fill(set, {{Link, "Home", "http://1/"},
