@@ -1,0 +1,116 @@
+// Verifying a folder of shortcut files, saved back over itself: failing links move into
+// "Unverified" and come back to their folder, with no file left behind or copied.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/profile_file.h"
+#include "platform/settings_store.h"
+#include "support/loopback_server.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+#include "support/verify_fakes.h"
+#include "ui/recent_locations.h"
+#include "verify/cookie_policy.h"
+#include "verify/verification_run.h"
+
+namespace tolva {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::RecordingProgressView;
+using testing::RecordingPrompter;
+using testing::RecordingText;
+using testing::ScriptedCookieWarning;
+using testing::ScriptedRepair;
+using testing::TempDir;
+using testing::WriteFile;
+
+class ShortcutSetVerifyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.Running());
+        favorites = dir.File("Favorites");
+        fs::create_directories(favorites + "/Work");
+        store.CreateKey(CookiePolicy::Key());
+        store.SetBinary(CookiePolicy::Key(), CookiePolicy::ValueName(), {1, 0, 0, 0});
+    }
+    void WriteLink(const std::string& file, const std::string& urlPath) {
+        WriteFile(favorites + "/" + file,
+                  "[InternetShortcut]\r\nURL=" + server.Url(urlPath) + "\r\nIconFile=icon.ico\r\n");
+    }
+    VerifyOutcome Verify(bool renameInPlace) {
+        UrlSet set;
+        VerifySettings settings;
+        settings.format = Shortcuts;
+        settings.location = favorites;
+        settings.renameInPlace = renameInPlace;
+        settings.timeoutSeconds = 5;
+        VerifyFrontEnd frontEnd;
+        frontEnd.prompter = &prompter;
+        frontEnd.statusLine = &status;
+        frontEnd.progress = &view;
+        frontEnd.repair = &repair;
+        frontEnd.cookieWarning = &cookies;
+        frontEnd.locationBox = &box;
+        frontEnd.store = &store;
+        frontEnd.requestOptions.noProxy = "*";
+        return OnVerify(set, settings, frontEnd);
+    }
+    // Every shortcut file below the set's folder.
+    std::vector<std::string> Files() {
+        std::vector<std::string> out;
+        for (const auto& item : fs::recursive_directory_iterator(favorites)) {
+            if (item.is_regular_file()) out.push_back(item.path().lexically_relative(favorites).string());
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    testing::LoopbackServer server;
+    TempDir dir;
+    std::string favorites;
+    SettingsStore store{dir.File("registry.reg")};
+    RecordingPrompter prompter;
+    RecordingText status;
+    RecordingProgressView view;
+    ScriptedRepair repair;
+    ScriptedCookieWarning cookies{kDialogOk, kCookieChoiceDuringRun};
+    MemoryLocationBox box;
+};
+
+TEST_F(ShortcutSetVerifyTest, FailingLinkMovesOutAndComesBackWithoutCopies) {
+    WriteLink("Work/dead.url", "/status/404");
+    WriteLink("Work/alive.url", "/status/200");
+    ASSERT_TRUE(Verify(false).saved) << status.Current();
+    std::vector<std::string> files = Files();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[1], "Work/alive.url");
+    const std::string moved = files[0];
+    EXPECT_EQ(moved.rfind("Unverified/", 0), 0u) << moved;
+    ProfileFile file;
+    ASSERT_TRUE(file.Load(favorites + "/" + moved));
+    EXPECT_EQ(file.GetString("Tolva", "PreVfyLocation"), "\\Work");
+    EXPECT_EQ(file.GetString("InternetShortcut", "IconFile"), "icon.ico");
+
+    // The site works again: the link goes back where it came from, and nothing stays behind.
+    file.SetString("InternetShortcut", "URL", server.Url("/status/200"));
+    ASSERT_TRUE(file.Save(favorites + "/" + moved));
+    ASSERT_TRUE(Verify(false).saved) << status.Current();
+    EXPECT_EQ(Files(), (std::vector<std::string>{"Work/alive.url", "Work/dead.url"}));
+    EXPECT_NE(ReadFile(favorites + "/Work/dead.url").find("IconFile=icon.ico"), std::string::npos);
+}
+
+TEST_F(ShortcutSetVerifyTest, RenamedInPlaceTwiceStaysOneFile) {
+    WriteLink("Work/dead.url", "/status/404");
+    for (int run = 0; run < 2; ++run) {
+        Verify(true);
+        std::vector<std::string> files = Files();
+        ASSERT_EQ(files.size(), 1u) << "run " << run;
+        EXPECT_EQ(files[0].rfind("Work/dead \xC2\xAD ", 0), 0u) << files[0];
+    }
+}
+
+}  // namespace
+}  // namespace tolva
