@@ -128,6 +128,13 @@ int VerificationRun::Run() {
 }
 
 RequestOutcome VerificationRun::Request(const std::string& url) {
+    if (!running) {
+        // Stopped before the request (while a repair question was open): the link stays
+        // untested rather than being judged by a request that would be abandoned at once.
+        RequestOutcome stopped;
+        stopped.kind = RequestOutcome::Stopped;
+        return stopped;
+    }
     unsigned number = requester_->Start(url);
     for (;;) {
         for (RequestRecord& record : waiter_.Take()) {
@@ -157,15 +164,16 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
     std::string name = entry->GetName();
     std::string url = entry->GetUrl();
     const std::string folderPath = urlSet->GetFolderPath(entry);
-    for (;;) {
+    for (bool firstTest = true;; firstTest = false) {
         view_.SetCurrentName(name);
         view_.SetCurrentUrl(url);
         view_.SetCurrentStatus(LoadString(IDS_STATUS_STARTING));
 
         RequestOutcome outcome = Request(url);
         if (outcome.kind == RequestOutcome::Stopped || outcome.kind == RequestOutcome::SetupFailed) {
-            // The link was not tested: it stays as it is and is not counted.
-            tested -= 1;
+            // A link never tested stays as it is and is not counted; one whose repaired URL
+            // was not tested keeps its count from the test that failed.
+            if (firstTest) tested -= 1;
             if (outcome.kind == RequestOutcome::SetupFailed) {
                 setupFailed_ = true;
                 running = 0;

@@ -239,21 +239,27 @@ TEST_F(VerificationRunTest, StopDuringARequestLeavesThatLinkUntested) {
     }
 }
 
-TEST_F(VerificationRunTest, CancelWhileTheRepairQuestionIsOpenChangesNothing) {
-    interactiveRepair = 1;
-    UrlEntry* link = Add("broken", "/status/404");
-    End();
-    const std::string original = link->url;
-    VerificationRun* current = nullptr;
-    repair.onAsk = [&] {
-        current = view.run;
-        if (current) current->OnCancel();
-    };
-    repair.answers = {RepairAnswer{kDialogOk, server.Url("/status/200")}};
-    EXPECT_EQ(RunOnce(), Canceled);
-    EXPECT_EQ(link->url, original);
-    EXPECT_EQ(modified, 0);
-    EXPECT_EQ(server.Hits("/status/200"), 0);
+TEST_F(VerificationRunTest, StopWhileTheRepairQuestionIsOpen) {
+    // OK keeps the typed URL but does not test it; Cancel changes nothing at all.
+    for (int stopCode : {Incomplete, Canceled}) {
+        SCOPED_TRACE(stopCode);
+        set.Close();
+        interactiveRepair = 1;
+        UrlEntry* link = Add("broken", "/status/404");
+        End();
+        const std::string original = link->url;
+        repair.onAsk = [&] {
+            if (stopCode == Incomplete) view.run->OnOK();
+            if (stopCode == Canceled) view.run->OnCancel();
+        };
+        repair.answers = {RepairAnswer{kDialogOk, server.Url("/status/200")}};
+        EXPECT_EQ(RunOnce(), stopCode);
+        EXPECT_EQ(link->url, stopCode == Incomplete ? server.Url("/status/200") : original);
+        EXPECT_EQ(modified, stopCode == Incomplete ? 1 : 0);
+        EXPECT_EQ(tested, 1);
+        EXPECT_EQ(failed, 1);
+        EXPECT_EQ(server.Hits("/status/200"), 0);
+    }
 }
 
 TEST_F(VerificationRunTest, EmptySetCompletesWithNothingToSave) {
