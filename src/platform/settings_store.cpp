@@ -159,6 +159,7 @@ SettingsStore& SettingsStore::User() {
 bool SettingsStore::Load() {
     keys_.clear();
     unparsable_ = false;
+    onDisk_.reset();
     int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return true;
@@ -184,6 +185,7 @@ bool SettingsStore::Load() {
         unparsable_ = true;
         return false;
     }
+    onDisk_ = Serialize();
     return true;
 }
 
@@ -332,6 +334,8 @@ std::string SettingsStore::Serialize() const {
 
 bool SettingsStore::Save() {
     if (unparsable_) return false;
+    std::string text = Serialize();
+    if (onDisk_ && *onDisk_ == text) return true;
     namespace fs = std::filesystem;
     fs::path target(path_);
     fs::path folder = target.parent_path();
@@ -346,7 +350,7 @@ bool SettingsStore::Save() {
     struct stat existing {};
     if (::stat(path_.c_str(), &existing) == 0) ::fchmod(fd, existing.st_mode & 07777);
 
-    bool ok = WriteAll(fd, Serialize()) && ::fsync(fd) == 0;
+    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
     // Don't retry close after EINTR: the descriptor is gone either way.
     if (::close(fd) != 0) ok = false;
     if (ok && ::rename(temporary.c_str(), path_.c_str()) != 0) ok = false;
@@ -360,6 +364,7 @@ bool SettingsStore::Save() {
         ::fsync(folderFd);
         ::close(folderFd);
     }
+    onDisk_ = std::move(text);
     return true;
 }
 

@@ -11,6 +11,7 @@
 // it and Save then refuses, leaving the file for the person to mend.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,9 @@ private:
     std::string path_;
     std::vector<Key> keys_;
     bool unparsable_ = false;
+    // What the file on disk holds, in the form Save writes, when known: a save that would
+    // write the same again is skipped, so a run that changes no setting costs no fsync.
+    std::optional<std::string> onDisk_;
 };
 
 }  // namespace tolva

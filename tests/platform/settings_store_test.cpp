@@ -1,6 +1,7 @@
 #include "platform/settings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -42,6 +43,29 @@ TEST_F(SettingsStoreTest, MissingFileIsAnEmptyStoreAndSaveCreatesItsFolder) {
     EXPECT_EQ(ReadFile(path),
               "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Convert\\RecentMosaic]\n"
               "\"0\"=\"/home/a/bookmarks.html\"\n");
+}
+
+TEST_F(SettingsStoreTest, SavingWhatTheFileAlreadyHoldsLeavesTheFileAlone) {
+    // A save replaces the file by a rename, so a new inode means the file was written.
+    auto inode = [this] {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_ino) : -1L;
+    };
+    RoundTrip([](SettingsStore& store) { store.SetString(kKey, "0", "/a"); });
+    const long written = inode();
+    SettingsStore store(path);
+    ASSERT_TRUE(store.Load());
+    store.SetString(kKey, "0", "/a");
+    ASSERT_TRUE(store.Save());
+    EXPECT_EQ(inode(), written) << "an unchanged store is not written again";
+    store.SetString(kKey, "0", "/b");
+    ASSERT_TRUE(store.Save());
+    EXPECT_NE(inode(), written);
+    std::string value;
+    SettingsStore reread(path);
+    ASSERT_TRUE(reread.Load());
+    ASSERT_TRUE(reread.GetString(kKey, "0", value));
+    EXPECT_EQ(value, "/b");
 }
 
 TEST_F(SettingsStoreTest, StringsSurviveSavingWhateverTheyHold) {
