@@ -164,7 +164,8 @@ int UrlSet::Read(TextControl* statusText) {
     // A set is read only from a valid cursor (a new or cleared set); reading again without
     // Clear would append after nothing, so it is refused.
     if (cursor == nullptr) return 0;
-    UrlEntry* before = cursor;
+    lastAppended_ = cursor;
+    appendDepth_ = 0;
     int result;
     switch (format) {
         case Mosaic:
@@ -183,15 +184,10 @@ int UrlSet::Read(TextControl* statusText) {
     if (result == 0) return 0;
 
     // A truncated file leaves folders open. Close them and the top level, so that every set
-    // read ends with one more FolderEnd than it has folders and the writers close what they open.
-    int depth = 0;
-    UrlEntry* last = before;
-    for (UrlEntry* entry = before->next; entry; entry = entry->next) {
-        if (entry->kind == FolderStart) ++depth;
-        if (entry->kind == FolderEnd) --depth;
-        last = entry;
-    }
-    for (; depth >= 0; --depth) last = last->InsertAfter(new UrlEntry(FolderEnd, {}));
+    // read ends with one more FolderEnd than it has folders and the writers close what they
+    // open. Append kept count, so the new entries need no second walk.
+    UrlEntry* last = lastAppended_;
+    for (int depth = appendDepth_; depth >= 0; --depth) last = last->InsertAfter(new UrlEntry(FolderEnd, {}));
     cursor = nullptr;
     return 1;
 }
@@ -398,7 +394,12 @@ int UrlSet::ReadLine(std::string& out, bool* complete) {
     return 1;
 }
 
-void UrlSet::Append(UrlEntry* entry) { cursor = cursor->InsertAfter(entry); }
+void UrlSet::Append(UrlEntry* entry) {
+    cursor = cursor->InsertAfter(entry);
+    lastAppended_ = entry;
+    if (entry->kind == FolderStart) ++appendDepth_;
+    if (entry->kind == FolderEnd) --appendDepth_;
+}
 
 void UrlSet::ShowRunMessage(const std::string& text) const {
     prompter_->ShowMessage(text, LoadString(IDS_MSG_CAPTION_RUN));

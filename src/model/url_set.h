@@ -168,6 +168,9 @@ private:
     FileFactory fileFactory_;
     std::unique_ptr<File> file_;
     bool openedExisting_ = false;
+    // What Append has added since Read began: the last entry and the folders left open.
+    UrlEntry* lastAppended_ = nullptr;
+    int appendDepth_ = 0;
 
     // ReadLine reads ahead in large blocks; the logical file position is bufferStart_ +
     // bufferPos_. Buffering is what keeps reading a large file fast.
