@@ -65,7 +65,7 @@ protected:
     }
     VerifyOutcome Verify() {
         VerifySettings settings;
-        settings.format = Netscape;
+        settings.format = format;
         settings.location = path;
         settings.timeoutSeconds = 5;
         VerifyFrontEnd frontEnd;
@@ -93,6 +93,7 @@ protected:
     ScriptedCookieWarning cookies{kDialogOk, kCookieChoiceDuringRun};
     MemoryLocationBox box;
     bool failSetup = false;
+    std::int32_t format = Netscape;
 };
 
 TEST_F(VerifyCommandTest, ChangedSetIsSavedAndTheStatusLineSaysSo) {
@@ -168,6 +169,50 @@ TEST_F(VerifyCommandTest, MissingSetShowsBothMessagesAndNothingElse) {
     EXPECT_EQ(prompter.shown[1].caption, "Tolva");
     EXPECT_TRUE(status.history.empty());
     EXPECT_EQ(cookies.shown, 0);
+}
+
+TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
+    SetCookieValue(kOn);
+    struct Row {
+        std::int32_t format;
+        std::string location;
+    };
+    const Row rows[] = {{Netscape, dir.File("set.html")}, {Mosaic, dir.File("set.hot")}, {Shortcuts, dir.File("set")}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.format);
+        UrlSet written;
+        written.Append(new UrlEntry(FolderStart, "Work"));
+        written.Append(new UrlEntry(Link, "dead", server.Url("/status/404")));
+        written.Append(new UrlEntry(Link, "alive", server.Url("/status/200")));
+        written.Append(new UrlEntry(FolderEnd, ""));
+        written.Append(new UrlEntry(FolderEnd, ""));
+        written.SetPrompter(&prompter);
+        prompter.ScriptAnswers({true});  // yes, create the missing shortcut folder
+        ASSERT_EQ(written.Open(CreateNew, row.format, row.location), 1);
+        ASSERT_EQ(written.Write(), 1);
+        written.Close();
+
+        path = row.location;
+        format = row.format;
+        VerifyOutcome outcome = Verify();
+        EXPECT_TRUE(outcome.saved);
+        EXPECT_EQ(outcome.failed, 1);
+
+        // Read back: the dead link sits in its error folder, knowing where it came from.
+        UrlSet reread;
+        ASSERT_EQ(reread.Open(OpenExisting, row.format, row.location), 1);
+        ASSERT_EQ(reread.Read(nullptr), 1);
+        reread.CloseFile();
+        UrlEntry* folder = reread.FindFolder("\\Unverified\\Page not found");
+        ASSERT_NE(folder, nullptr);
+        ASSERT_NE(folder->next, nullptr);
+        EXPECT_EQ(folder->next->name, "dead");
+        // A hotlist has no place for it.
+        if (row.format != Mosaic) {
+            EXPECT_EQ(folder->next->preservedLocation, "\\Work");
+        }
+        reread.Close();
+    }
 }
 
 TEST_F(VerifyCommandTest, CookieSettingBeforeDuringAndAfterEachAnswer) {
