@@ -2,8 +2,10 @@
 // one "*.url" profile file per link.
 //
 // Every file-system call below the set's location goes through a descriptor of the folder it
-// acts in, with one plain name component and without following symbolic links, so no name or
-// stored path can make the reader or writer act outside the location.
+// acts in, with one plain name component. The reader follows symbolic links (a person's
+// Favorites may link to another disk) and reads each directory once. The writer never follows
+// one, even one that stays inside the location, so no name, stored path or link can make it
+// create, write or delete anything outside the location.
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -11,7 +13,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -148,6 +152,9 @@ struct ReadWalk {
     FileId top;
     std::vector<std::string> folders;
     std::string path;  // of the folder being walked
+    // Every directory read so far: one reached again, through a symbolic link or a loop back
+    // to an ancestor, is not read again.
+    std::set<FileId> read;
 };
 
 void ShowLoadingItem(ReadWalk& walk) {
@@ -156,9 +163,29 @@ void ShowLoadingItem(ReadWalk& walk) {
     }
 }
 
+// What a listed name is, through a symbolic link: a person's Favorites may link to folders
+// and shortcuts kept on another disk.
+unsigned char TypeThroughLinks(int folder, const std::string& name, unsigned char type) {
+    struct stat info {};
+    if (type == DT_UNKNOWN) {
+        if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return DT_UNKNOWN;
+        if (!S_ISLNK(info.st_mode)) return S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
+        type = DT_LNK;
+    }
+    if (type != DT_LNK) return type;
+    if (::fstatat(folder, name.c_str(), &info, 0) != 0) return DT_UNKNOWN;  // a dangling link
+    return S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
+}
+
+// The path with every symbolic link in it resolved; empty if it cannot be.
+std::string ResolvedPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
 // One directory: its sub-folders (each with its contents and FolderEnd), then its links, then
-// its own FolderEnd. Symbolic links are not followed: a link to a parent folder would never
-// end, and one to elsewhere would take the set outside its location.
+// its own FolderEnd. Symbolic links are followed, but a directory already read (an ancestor,
+// or one reached by two ways) is left out, so a loop ends and no folder is read twice.
 void WalkShortcutFolder(ReadWalk& walk, int folder) {
     std::vector<std::string> directories;
     std::vector<std::string> shortcuts;
@@ -169,12 +196,7 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
         while (struct dirent* item = ::readdir(listing)) {
             std::string name = item->d_name;
             if (name == "." || name == "..") continue;
-            unsigned char type = item->d_type;
-            if (type == DT_UNKNOWN) {
-                struct stat info {};
-                if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-                type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
-            }
+            const unsigned char type = TypeThroughLinks(folder, name, item->d_type);
             // Hidden folders are not folders of the set.
             if (type == DT_DIR && name.front() != '.') directories.push_back(std::move(name));
             if (type == DT_REG && HasShortcutSuffix(name)) shortcuts.push_back(std::move(name));
@@ -186,10 +208,12 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
 
     UrlSet& set = walk.set;
     for (const std::string& name : directories) {
+        Descriptor sub(::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat info {};
+        if (sub.Valid() && ::fstat(sub.Get(), &info) == 0 && !walk.read.insert(IdOf(info)).second) continue;
         ++set.folderCount;
         ShowLoadingItem(walk);
         set.Append(new UrlEntry(FolderStart, name));
-        Descriptor sub = OpenFolderAt(folder, name);
         walk.folders.push_back(name);
         const std::size_t pathLength = walk.path.size();
         walk.path += "/" + name;
@@ -203,7 +227,10 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
         ++set.linkCount;
         ShowLoadingItem(walk);
         auto* link = new ShortcutEntry(Link, NameFromFileName(fileName));
-        if (profile.Load(folder, fileName)) {
+        // A shortcut that is a symbolic link is read from the file it leads to.
+        bool loaded = profile.Load(folder, fileName);
+        if (!loaded && errno == ELOOP) loaded = profile.Load(ResolvedPath(walk.path + "/" + fileName));
+        if (loaded) {
             // Values are read whole: real shortcuts hold URLs far longer than 254 bytes.
             link->url = profile.GetString(kShortcutSection, "URL", {}, ProfileFile::kWholeValue);
             link->preservedName = profile.GetString(kShortcutSection, "PreVfyName", {}, ProfileFile::kWholeValue);
@@ -467,10 +494,13 @@ private:
 }  // namespace
 
 int UrlSet::ReadShortcuts(TextControl* statusText) {
-    ReadWalk walk{*this, statusText, {}, {}, location};
+    ReadWalk walk{*this, statusText, {}, {}, location, {}};
     Descriptor top(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
-    if (top.Valid() && ::fstat(top.Get(), &info) == 0) walk.top = IdOf(info);
+    if (top.Valid() && ::fstat(top.Get(), &info) == 0) {
+        walk.top = IdOf(info);
+        walk.read.insert(walk.top);
+    }
     WalkShortcutFolder(walk, top.Get());
     cursor = nullptr;
     std::string owner = RegisteredOwner();

@@ -217,6 +217,59 @@ TEST_F(ShortcutsTest, CraftedNamesNeverReachOutsideTheLocation) {
                                         FormatString(IDS_ERR_CREATING_FOLDER, {ENOTDIR, destination + "/Linked"})}));
 }
 
+// A Favorites folder with a folder and a shortcut kept elsewhere, links back to itself and to
+// one of its own folders, and a link that leads nowhere.
+class LinkedShortcutsTest : public ShortcutsTest {
+protected:
+    void SetUp() override {
+        ShortcutsTest::SetUp();
+        outside = dir.File("Disk");
+        fs::create_directories(destination + "/A");
+        fs::create_directories(outside);
+        WriteFile(destination + "/A/a.url", "[InternetShortcut]\r\nURL=http://a/\r\n");
+        WriteFile(outside + "/d.url", "[InternetShortcut]\r\nURL=http://d/\r\n");
+        WriteFile(outside + "/target.url", "[InternetShortcut]\r\nURL=http://s/\r\n");
+        MakeLink(outside, destination + "/Linked");
+        MakeLink(destination, outside + "/Back");              // reached through Linked: an ancestor
+        MakeLink(destination, destination + "/A/Up");          // its own parent
+        MakeLink(destination + "/A", destination + "/Again");  // A reached a second time
+        MakeLink(outside + "/target.url", destination + "/s.url");
+        MakeLink(dir.File("nowhere"), destination + "/Gone");
+    }
+    static void MakeLink(const std::string& target, const std::string& link) {
+        ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0) << link;
+    }
+    std::string outside;
+};
+
+TEST_F(LinkedShortcutsTest, ReadsThroughLinksAndEachFolderOnce) {
+    UrlSet set;
+    ASSERT_EQ(ReadFrom(set, destination), 1);
+    EXPECT_EQ(Describe(set), (std::vector<std::string>{"1 A ", "3 a http://a/", "2  ", "1 Linked ", "3 d http://d/",
+                                                       "3 target http://s/", "2  ", "3 s http://s/", "2  "}));
+    EXPECT_EQ(set.folderCount, 2);
+    EXPECT_EQ(set.linkCount, 4);
+}
+
+TEST_F(LinkedShortcutsTest, SavingBackNeverWritesThroughALink) {
+    UrlSet set;
+    ASSERT_EQ(ReadFrom(set, destination), 1);
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+        if (entry->kind == Link) entry->url = "http://changed/";
+    }
+    EXPECT_EQ(WriteTo(set, destination), 0);
+    EXPECT_EQ(ReadFile(outside + "/d.url"), "[InternetShortcut]\r\nURL=http://d/\r\n");
+    EXPECT_EQ(ReadFile(outside + "/target.url"), "[InternetShortcut]\r\nURL=http://s/\r\n");
+    EXPECT_EQ(Tree(outside), (std::vector<std::string>{"Back", "d.url", "target.url"}));
+    EXPECT_TRUE(fs::is_symlink(destination + "/Linked"));
+    EXPECT_TRUE(fs::is_symlink(destination + "/s.url"));
+    EXPECT_EQ(ReadFile(destination + "/A/a.url"), "[InternetShortcut]\r\nURL=http://changed/\r\n");
+    EXPECT_EQ(prompter.Texts(),
+              (std::vector<std::string>{FormatString(IDS_ERR_CREATING_FOLDER, {ENOTDIR, destination + "/Linked"}),
+                                        FormatString(IDS_ERR_WRITING_SHORTCUT, {ELOOP, destination + "/s.url"})}));
+}
+
 TEST_F(ShortcutsTest, ManyRefusedNamesAreNotAFloodOfMessages) {
     UrlSet set;
     for (int i = 0; i < 20; ++i) Fill(set, {{Link, "a/" + std::to_string(i), "http://x/"}});
