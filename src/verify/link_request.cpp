@@ -23,6 +23,8 @@ constexpr long kDefaultStallSeconds = 300;
 // How long a stop waits for the worker to give up its transfer before the worker is left
 // to finish alone.
 constexpr int kStopWaitMs = 5000;
+// A status posted quietly is shown once the reply has been awaited this long.
+constexpr auto kQuietStatusDelay = std::chrono::milliseconds(100);
 
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -158,16 +160,33 @@ struct LinkRequester::Shared {
     std::string reason;
     std::string completeText;  // set when a transfer took place
 
-    void Post(RequestRecord record) {
+    // A status posted quietly since this moment, not yet signalled.
+    bool quiet = false;
+    std::chrono::steady_clock::time_point quietSince;
+
+    void Post(RequestRecord record, bool signal) {
         std::lock_guard<std::mutex> lock(mutex);
-        if (waiter) waiter->Post(std::move(record));
+        if (waiter) waiter->Post(std::move(record), signal);
     }
-    void PostStatus(int textId) {
+    void PostStatus(int textId, bool signal = true) {
         RequestRecord record;
         record.requestNumber = number;
         record.kind = RequestRecord::Status;
         record.statusText = LoadString(textId);
-        Post(std::move(record));
+        Post(std::move(record), signal);
+        if (signal) {
+            quiet = false;
+        } else if (!quiet) {
+            quiet = true;
+            quietSince = std::chrono::steady_clock::now();
+        }
+    }
+    // Wakes the run for a quiet status once the reply is slow enough to be worth showing.
+    void FlushQuietStatus() {
+        if (!quiet || std::chrono::steady_clock::now() - quietSince < kQuietStatusDelay) return;
+        quiet = false;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (waiter) waiter->Signal();
     }
     void Configure();
     RequestOutcome Perform(const std::string& url);
@@ -188,8 +207,10 @@ curl_socket_t OnOpenSocket(void* context, curlsocktype, curl_sockaddr* address) 
     return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
+// Most replies come within a few milliseconds, and then the completion shows this status
+// too; posting it quietly saves the run one wake-up per request.
 int OnRequestSent(void* context, char*, char*, int, int) {
-    static_cast<LinkRequester::Shared*>(context)->PostStatus(IDS_STATUS_REQUEST_SENT);
+    static_cast<LinkRequester::Shared*>(context)->PostStatus(IDS_STATUS_REQUEST_SENT, false);
     return CURL_PREREQFUNC_OK;
 }
 
@@ -224,8 +245,11 @@ std::size_t OnBody(char*, std::size_t size, std::size_t count, void* context) {
     return size * count;
 }
 
+// libcurl calls this on every turn of its transfer loop and at least once a second.
 int OnProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<LinkRequester::Shared*>(context)->abort.load() ? 1 : 0;
+    auto* shared = static_cast<LinkRequester::Shared*>(context);
+    shared->FlushQuietStatus();
+    return shared->abort.load() ? 1 : 0;
 }
 
 }  // namespace
@@ -358,6 +382,7 @@ void LinkRequester::Shared::Loop() {
         completeText.clear();
         record.outcome = Perform(url);
         record.statusText = completeText;
+        quiet = false;
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (waiter) waiter->Post(std::move(record));

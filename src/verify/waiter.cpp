@@ -16,11 +16,15 @@ Waiter::~Waiter() {
 // The descriptor is signalled after the lock is released and reset before it is taken, so
 // the woken thread never blocks on the lock, and every record is followed by a signal that
 // comes after it was queued: no wake-up is lost, at worst one is spurious.
-void Waiter::Post(RequestRecord record) {
+void Waiter::Post(RequestRecord record, bool signal) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         queue_.push_back(std::move(record));
     }
+    if (signal) Signal();
+}
+
+void Waiter::Signal() {
     if (fd_ >= 0) {
         std::uint64_t one = 1;
         // A full counter still leaves the descriptor readable, which is all that matters.

@@ -44,8 +44,11 @@ public:
     // Readable while records are waiting. Views watch it; only Take resets it.
     int Fd() const { return fd_; }
     bool IsValid() const { return fd_ >= 0; }
-    // Called from the worker thread.
-    void Post(RequestRecord record);
+    // Called from the worker thread. A record posted without signal waits for the next
+    // signal (a later record's, or Signal): a status that a quick completion is about to
+    // replace need not wake the run on its own.
+    void Post(RequestRecord record, bool signal = true);
+    void Signal();
     // Called from the run's thread: all waiting records, oldest first.
     std::deque<RequestRecord> Take();
 
