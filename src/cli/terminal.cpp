@@ -57,7 +57,7 @@ void Terminal::Status(const std::string& text) {
         std::fputs(text.c_str(), status_);
         for (std::size_t i = text.size(); i < counterShown_; ++i) std::fputc(' ', status_);
         std::fflush(status_);
-        counterShown_ = text.size() > 0 ? text.size() : 1;
+        counterShown_ = text.empty() ? 1 : text.size();
         return;
     }
     EndCounterLine();

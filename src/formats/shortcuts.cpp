@@ -198,8 +198,11 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
             if (name == "." || name == "..") continue;
             const unsigned char type = TypeThroughLinks(folder, name, item->d_type);
             // Hidden folders are not folders of the set.
-            if (type == DT_DIR && name.front() != '.') directories.push_back(std::move(name));
-            if (type == DT_REG && HasShortcutSuffix(name)) shortcuts.push_back(std::move(name));
+            if (type == DT_DIR && name.front() != '.') {
+                directories.push_back(std::move(name));
+            } else if (type == DT_REG && HasShortcutSuffix(name)) {
+                shortcuts.push_back(std::move(name));
+            }
         }
         ::closedir(listing);
     }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -35,7 +36,7 @@ std::string_view TrimKey(std::string_view key) {
 }
 
 bool HoldsLineBreakOrZero(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != text.npos;
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 std::string_view Trim(std::string_view text) {
@@ -198,7 +199,7 @@ bool SettingsStore::Parse(const std::string& text) {
     while (!rest.empty()) {
         std::size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == rest.npos ? rest.size() : end + 1);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
         // A long hex value may go on over several lines, each but the last ending in a backslash.
@@ -251,7 +252,7 @@ bool SettingsStore::Parse(const std::string& text) {
             value.type = kTypeBinary;
         } else if (data.starts_with("hex(")) {
             std::size_t close = data.find("):");
-            if (close == data.npos || close == 4) return false;
+            if (close == std::string_view::npos || close == 4) return false;
             std::uint32_t type = 0;
             for (char c : data.substr(4, close - 4)) {
                 int digit = HexValue(c);
@@ -275,15 +276,13 @@ bool SettingsStore::Parse(const std::string& text) {
             return false;
         }
         // A later line for the same name wins, as when the file is imported.
-        bool replaced = false;
-        for (Value& existing : current->values) {
-            if (EqualFolded(existing.name, value.name)) {
-                existing = std::move(value);
-                replaced = true;
-                break;
-            }
+        auto existing = std::find_if(current->values.begin(), current->values.end(),
+                                     [&value](const Value& old) { return EqualFolded(old.name, value.name); });
+        if (existing != current->values.end()) {
+            *existing = std::move(value);
+        } else {
+            current->values.push_back(std::move(value));
         }
-        if (!replaced) current->values.push_back(std::move(value));
     }
     return sawHeader || text.empty();
 }
