@@ -4,6 +4,13 @@
 // size.
 //
 //   translate_bench [LINKS] [RUNS]      (defaults: 100000 links, 9 runs of each)
+//
+// With "scale", translates a file of SMALL links and one of LARGE links (RUNS runs each, no
+// cp) and reports how time grows with the file (target: 10x the links in at most 12x the
+// time) and peak memory against each file's size (target 4x). Both files are written to /tmp
+// and deleted again; a 1,000,000-link file is about 260 MB.
+//
+//   translate_bench scale [SMALL] [LARGE] [RUNS]      (defaults: 100000 1000000 3)
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -64,9 +71,71 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+struct Size {
+    int links = 0;
+    double fileMiB = 0;
+    double seconds = 0;     // median wall time
+    double cpuSeconds = 0;  // median CPU time
+    long peakKiB = 0;
+};
+
+bool TimeTranslation(int links, int runs, Size& size) {
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/tolva-bench-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) return false;
+    const fs::path dir = pattern;
+    const std::string source = (dir / "bookmarks.html").string();
+    const std::string copy = (dir / "copy.html").string();
+    const std::string config = (dir / "config").string();
+    bool ok = tolva::bench::WriteBookmarkFile(source, links);
+    size.links = links;
+    if (ok) size.fileMiB = static_cast<double>(fs::file_size(source)) / (1024.0 * 1024.0);
+    std::vector<double> times;
+    std::vector<double> cpu;
+    for (int run = 0; ok && run < runs; ++run) {
+        fs::remove(copy);
+        Sample cli = RunProcess({TOLVA_CLI_PATH, "translate", "--source-format", "netscape", "--source", source,
+                                 "--destination-format", "netscape", "--destination", copy},
+                                config);
+        ok = cli.exitCode == 0;
+        times.push_back(cli.seconds);
+        cpu.push_back(cli.cpuSeconds);
+        size.peakKiB = std::max(size.peakKiB, cli.peakKiB);
+    }
+    fs::remove_all(dir);
+    if (!ok) {
+        std::fprintf(stderr, "translation of %d links failed\n", links);
+        return false;
+    }
+    size.seconds = Median(times);
+    size.cpuSeconds = Median(cpu);
+    return true;
+}
+
+int Scale(int small, int large, int runs) {
+    Size sizes[2];
+    if (!TimeTranslation(small, runs, sizes[0]) || !TimeTranslation(large, runs, sizes[1])) return 1;
+    for (const Size& size : sizes) {
+        const double peakMiB = static_cast<double>(size.peakKiB) / 1024.0;
+        std::printf(
+            "%8d links, %7.1f MiB: median %8.1f ms wall, %8.1f ms CPU; peak memory %.1f MiB (%.2fx the "
+            "file; target 4x)\n",
+            size.links, size.fileMiB, size.seconds * 1000, size.cpuSeconds * 1000, peakMiB, peakMiB / size.fileMiB);
+    }
+    const double links = static_cast<double>(large) / small;
+    std::printf("%.0fx the links (%.2fx the bytes): %.2fx the wall time, %.2fx the CPU time (target at most %.0fx)\n",
+                links, sizes[1].fileMiB / sizes[0].fileMiB, sizes[1].seconds / sizes[0].seconds,
+                sizes[1].cpuSeconds / sizes[0].cpuSeconds, links * 1.2);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "scale") {
+        return Scale(argc > 2 ? std::atoi(argv[2]) : 100000, argc > 3 ? std::atoi(argv[3]) : 1000000,
+                     argc > 4 ? std::atoi(argv[4]) : 3);
+    }
     const int links = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 9;
     namespace fs = std::filesystem;

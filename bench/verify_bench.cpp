@@ -4,6 +4,12 @@
 // their ratio and tolva-cli's peak memory. Everything stays on 127.0.0.1.
 //
 //   verify_bench [LINKS] [RUNS]      (defaults: 2000 links, 5 runs of each)
+//
+// With "memory", runs tolva-cli verify once (no curl) and samples its resident memory every
+// 10 ms, reporting it when the server sees the first request (the set has been read) and as
+// the requests go on: it should stay flat once the set is in memory.
+//
+//   verify_bench memory [LINKS]      (default: 10000 links)
 #include <fcntl.h>
 #include <httplib.h>
 #include <spawn.h>
@@ -12,6 +18,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,7 +38,8 @@ struct Sample {
     int exitCode = -1;
 };
 
-Sample RunProcess(const std::vector<std::string>& args, const std::string& configHome) {
+// Starts args with no input or output and the benchmark's own settings folder; -1 on failure.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& configHome) {
     std::vector<std::string> env = {"XDG_CONFIG_HOME=" + configHome, "no_proxy=*", "NO_PROXY=*"};
     for (char** e = environ; *e; ++e) {
         std::string entry = *e;
@@ -53,20 +61,34 @@ Sample RunProcess(const std::vector<std::string>& args, const std::string& confi
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) child = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return child;
+}
+
+Sample RunProcess(const std::vector<std::string>& args, const std::string& configHome) {
     Sample sample;
     auto start = std::chrono::steady_clock::now();
-    pid_t child = -1;
-    if (posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        rusage usage{};
-        if (wait4(child, &status, 0, &usage) == child) {
-            sample.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            sample.peakKiB = usage.ru_maxrss;
-            sample.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
+    pid_t child = Spawn(args, configHome);
+    int status = 0;
+    rusage usage{};
+    if (child > 0 && wait4(child, &status, 0, &usage) == child) {
+        sample.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        sample.peakKiB = usage.ru_maxrss;
+        sample.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    posix_spawn_file_actions_destroy(&actions);
     return sample;
+}
+
+// The process's resident memory in KiB, or 0 once it is gone.
+long ResidentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmRSS:")) return std::atol(line.c_str() + 6);
+    }
+    return 0;
 }
 
 double Median(std::vector<double> values) {
@@ -78,18 +100,20 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int links = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const bool memory = argc > 1 && std::string(argv[1]) == "memory";
+    if (memory) ++argv, --argc;
+    const int links = argc > 1 ? std::atoi(argv[1]) : memory ? 10000 : 2000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     namespace fs = std::filesystem;
+    std::atomic<int> requests{0};
 
     httplib::Server server;
     server.set_keep_alive_max_count(static_cast<std::size_t>(links) * 4 + 100);
     // Without it every reply waits for the client's delayed acknowledgement (about 40 ms).
     server.set_tcp_nodelay(true);
-    // Without it every reply waits for the client's delayed acknowledgement (about 40 ms).
-    server.set_tcp_nodelay(true);
     const std::string body(512, 'x');
-    server.Get(R"(/page/\d+)", [&body](const httplib::Request&, httplib::Response& response) {
+    server.Get(R"(/page/\d+)", [&body, &requests](const httplib::Request&, httplib::Response& response) {
+        ++requests;
         response.set_content(body, "text/html");
     });
     int port = server.bind_to_any_port("127.0.0.1");
@@ -117,6 +141,43 @@ int main(int argc, char** argv) {
             conf << "url = \"" << base << i << "\"\noutput = \"/dev/null\"\n";
         }
         html << "</DL><p>\n</DL><p>\n";
+    }
+
+    if (memory) {
+        const std::vector<std::string> args = {TOLVA_CLI_PATH, "verify", "--format",  "netscape", "--location", set,
+                                               "--cookies",    "run",    "--timeout", "20"};
+        pid_t child = Spawn(args, config);
+        // Resident memory when the first request came (the set is read) and after each tenth.
+        std::vector<long> marks;
+        long peakAfterRead = 0;
+        int status = -1;
+        rusage usage{};
+        for (int turn = 0; child > 0 && turn < 60000; ++turn) {  // at most ten minutes
+            if (wait4(child, &status, WNOHANG, &usage) == child) break;
+            const long rss = ResidentKiB(child);
+            const int done = requests.load();
+            if (done > 0) peakAfterRead = std::max(peakAfterRead, rss);
+            while (done > 0 && static_cast<int>(marks.size()) <= 10 &&
+                   done >= static_cast<int>(marks.size()) * links / 10) {
+                marks.push_back(rss);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        server.stop();
+        listener.join();
+        fs::remove_all(dir);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || marks.empty()) {
+            std::fprintf(stderr, "tolva-cli verify failed\n");
+            return 1;
+        }
+        std::printf("set: %d links; %d requests served on 127.0.0.1\n", links, requests.load());
+        std::printf("resident memory at the first request, then after each tenth of them (MiB):");
+        for (long kib : marks) std::printf(" %.1f", static_cast<double>(kib) / 1024.0);
+        std::printf("\nafter the set was read: first %.1f MiB, highest %.1f MiB (+%.1f MiB); whole run peak %.1f MiB\n",
+                    static_cast<double>(marks.front()) / 1024.0, static_cast<double>(peakAfterRead) / 1024.0,
+                    static_cast<double>(peakAfterRead - marks.front()) / 1024.0,
+                    static_cast<double>(usage.ru_maxrss) / 1024.0);
+        return 0;
     }
 
     std::vector<double> curlTimes;
