@@ -155,6 +155,12 @@ struct ReadWalk {
     // Every directory read so far: one reached again, through a symbolic link or a loop back
     // to an ancestor, is not read again.
     std::set<FileId> read;
+    // The directories of the tree itself, reached without symbolic links; gathered at the
+    // first linked folder met, so that a link to a folder of the set is left for the folder
+    // to be read where it is, and a save puts its links back there.
+    int topFd = -1;
+    bool realGathered = false;
+    std::set<FileId> real;
 };
 
 void ShowLoadingItem(ReadWalk& walk) {
@@ -165,14 +171,16 @@ void ShowLoadingItem(ReadWalk& walk) {
 
 // What a listed name is, through a symbolic link: a person's Favorites may link to folders
 // and shortcuts kept on another disk.
-unsigned char TypeThroughLinks(int folder, const std::string& name, unsigned char type) {
+unsigned char TypeThroughLinks(int folder, const std::string& name, unsigned char type, bool& linked) {
     struct stat info {};
+    linked = false;
     if (type == DT_UNKNOWN) {
         if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return DT_UNKNOWN;
         if (!S_ISLNK(info.st_mode)) return S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
         type = DT_LNK;
     }
     if (type != DT_LNK) return type;
+    linked = true;
     if (::fstatat(folder, name.c_str(), &info, 0) != 0) return DT_UNKNOWN;  // a dangling link
     return S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
 }
@@ -183,11 +191,32 @@ std::string ResolvedPath(const std::string& path) {
     return resolved ? std::string(resolved.get()) : std::string();
 }
 
+// Every visible directory below folder, without following symbolic links.
+void GatherRealFolders(int folder, std::set<FileId>& ids) {
+    int listFd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* listing = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (listing == nullptr) {
+        if (listFd >= 0) ::close(listFd);
+        return;
+    }
+    while (struct dirent* item = ::readdir(listing)) {
+        const std::string name = item->d_name;
+        if (name.front() == '.' || (item->d_type != DT_DIR && item->d_type != DT_UNKNOWN)) continue;
+        Descriptor sub = OpenFolderAt(folder, name);
+        struct stat info {};
+        if (sub.Valid() && ::fstat(sub.Get(), &info) == 0 && ids.insert(IdOf(info)).second) {
+            GatherRealFolders(sub.Get(), ids);
+        }
+    }
+    ::closedir(listing);
+}
+
 // One directory: its sub-folders (each with its contents and FolderEnd), then its links, then
 // its own FolderEnd. Symbolic links are followed, but a directory already read (an ancestor,
-// or one reached by two ways) is left out, so a loop ends and no folder is read twice.
+// or one reached by two ways) is left out, so a loop ends and no folder is read twice, and a
+// link to a directory of the tree itself is left out for the directory to be read in place.
 void WalkShortcutFolder(ReadWalk& walk, int folder) {
-    std::vector<std::string> directories;
+    std::vector<std::pair<std::string, bool>> directories;  // name, reached through a link
     std::vector<std::string> shortcuts;
     int listFd = folder >= 0 ? ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     DIR* listing = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
@@ -196,24 +225,34 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
         while (struct dirent* item = ::readdir(listing)) {
             std::string name = item->d_name;
             if (name == "." || name == "..") continue;
-            const unsigned char type = TypeThroughLinks(folder, name, item->d_type);
+            bool linked = false;
+            const unsigned char type = TypeThroughLinks(folder, name, item->d_type, linked);
             // Hidden folders are not folders of the set.
             if (type == DT_DIR && name.front() != '.') {
-                directories.push_back(std::move(name));
+                directories.emplace_back(std::move(name), linked);
             } else if (type == DT_REG && HasShortcutSuffix(name)) {
                 shortcuts.push_back(std::move(name));
             }
         }
         ::closedir(listing);
     }
-    std::sort(directories.begin(), directories.end(), ListedBefore);
+    std::sort(directories.begin(), directories.end(),
+              [](const auto& a, const auto& b) { return ListedBefore(a.first, b.first); });
     std::sort(shortcuts.begin(), shortcuts.end(), ListedBefore);
 
     UrlSet& set = walk.set;
-    for (const std::string& name : directories) {
+    for (const auto& [name, linked] : directories) {
         Descriptor sub(::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat info {};
-        if (sub.Valid() && ::fstat(sub.Get(), &info) == 0 && !walk.read.insert(IdOf(info)).second) continue;
+        if (sub.Valid() && ::fstat(sub.Get(), &info) == 0) {
+            const FileId id = IdOf(info);
+            if (linked && !walk.realGathered && walk.topFd >= 0) {
+                walk.realGathered = true;
+                GatherRealFolders(walk.topFd, walk.real);
+            }
+            if (linked && walk.real.count(id) > 0) continue;
+            if (!walk.read.insert(id).second) continue;
+        }
         ++set.folderCount;
         ShowLoadingItem(walk);
         set.Append(new UrlEntry(FolderStart, name));
@@ -497,12 +536,14 @@ private:
 }  // namespace
 
 int UrlSet::ReadShortcuts(TextControl* statusText) {
-    ReadWalk walk{*this, statusText, {}, {}, location, {}};
+    ReadWalk walk{*this, statusText, {}, {}, location, {}, -1, false, {}};
     Descriptor top(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
     if (top.Valid() && ::fstat(top.Get(), &info) == 0) {
         walk.top = IdOf(info);
         walk.read.insert(walk.top);
+        walk.real.insert(walk.top);
+        walk.topFd = top.Get();
     }
     WalkShortcutFolder(walk, top.Get());
     cursor = nullptr;

@@ -230,9 +230,9 @@ protected:
         WriteFile(outside + "/d.url", "[InternetShortcut]\r\nURL=http://d/\r\n");
         WriteFile(outside + "/target.url", "[InternetShortcut]\r\nURL=http://s/\r\n");
         MakeLink(outside, destination + "/Linked");
-        MakeLink(destination, outside + "/Back");              // reached through Linked: an ancestor
-        MakeLink(destination, destination + "/A/Up");          // its own parent
-        MakeLink(destination + "/A", destination + "/Again");  // A reached a second time
+        MakeLink(destination, outside + "/Back");                // reached through Linked: an ancestor
+        MakeLink(destination, destination + "/A/Up");            // its own parent
+        MakeLink(destination + "/A", destination + "/0 Again");  // A reached a second time
         MakeLink(outside + "/target.url", destination + "/s.url");
         MakeLink(dir.File("nowhere"), destination + "/Gone");
     }
