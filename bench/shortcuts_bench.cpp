@@ -4,6 +4,13 @@
 // calls dominate both; the target is tolva-cli within 2x of the scripts.
 //
 //   shortcuts_bench [LINKS] [RUNS]      (defaults: 10000 links, 5 runs of each)
+//
+// With "read", writes the tree once and only times reading it (Shortcuts -> Netscape), as it
+// is and again with a symbolic link at its top to one of its own folders (which makes the
+// reader gather the tree's folders first), with tolva-cli's peak memory.
+//
+//   shortcuts_bench read [LINKS] [RUNS]      (defaults: 50000 links, 5 runs of each)
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,7 +57,7 @@ with open(out, 'w', encoding='utf-8', errors='surrogateescape') as f:
     f.write('\n'.join(urls))
 )";
 
-double RunProcess(const std::vector<std::string>& args, const std::string& configHome) {
+double RunProcess(const std::vector<std::string>& args, const std::string& configHome, long* peakKiB = nullptr) {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -67,10 +74,12 @@ double RunProcess(const std::vector<std::string>& args, const std::string& confi
         ::_exit(127);
     }
     int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    rusage usage{};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "failed: %s\n", args[0].c_str());
         return -1;
     }
+    if (peakKiB) *peakKiB = std::max(*peakKiB, usage.ru_maxrss);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -102,7 +111,9 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int links = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const bool readOnly = argc > 1 && std::string(argv[1]) == "read";
+    if (readOnly) ++argv, --argc;
+    const int links = argc > 1 ? std::atoi(argv[1]) : readOnly ? 50000 : 10000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     char pattern[] = "/tmp/tolva-bench-XXXXXX";
     if (::mkdtemp(pattern) == nullptr) return 1;
@@ -121,6 +132,36 @@ int main(int argc, char** argv) {
                           config);
     };
     if (toShortcuts() < 0 || !WriteManifest(favorites, manifest)) return 1;
+
+    if (readOnly) {
+        const std::string back = (dir / "back.html").string();
+        auto timeReads = [&](const char* what) {
+            std::vector<double> times;
+            long peakKiB = 0;
+            for (int run = 0; run < runs; ++run) {
+                fs::remove(back);
+                double seconds = RunProcess({TOLVA_CLI_PATH, "translate", "--source-format", "shortcuts", "--source",
+                                             favorites, "--destination-format", "netscape", "--destination", back},
+                                            config, &peakKiB);
+                if (seconds < 0) return false;
+                times.push_back(seconds);
+            }
+            std::printf("read %s: median %7.1f ms, peak memory %.1f MiB\n", what, Median(times) * 1000,
+                        static_cast<double>(peakKiB) / 1024.0);
+            return true;
+        };
+        fs::path inner;
+        for (const auto& item : fs::directory_iterator(favorites)) {
+            if (item.is_directory()) inner = item.path();
+        }
+        bool ok = timeReads("as written");
+        std::error_code error;
+        fs::create_directory_symlink(inner, favorites + "/Linked", error);
+        ok = ok && !error && timeReads("with a link to one of its folders");
+        fs::remove_all(dir);
+        std::printf("%d links; %d runs of each\n", links, runs);
+        return ok ? 0 : 1;
+    }
 
     std::vector<double> cliWrite, pyWrite, cliRead, pyRead;
     bool ok = true;
