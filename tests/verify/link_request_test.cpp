@@ -7,7 +7,9 @@
 #include <chrono>
 
 #include "resources/strings.h"
+#include "support/ftp_server.h"
 #include "support/loopback_server.h"
+#include "verify/error_texts.h"
 
 namespace tolva {
 namespace {
@@ -183,6 +185,38 @@ TEST_F(LinkRequestTest, AbortStopsAStalledRequestPromptly) {
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records.back().requestNumber, number);
     EXPECT_EQ(records.back().outcome.kind, RequestOutcome::Stopped);
+}
+
+TEST_F(LinkRequestTest, FtpLinksWorkWhenTheFileOrFolderIsThereAndShowTheRefusalCode) {
+    testing::FtpServer ftp;
+    ASSERT_TRUE(ftp.Running());
+    struct Row {
+        std::string path;
+        RequestOutcome::Kind kind;
+        std::string errorText;  // empty for a link that works
+    };
+    const Row rows[] = {
+        {"/pub/there.txt", RequestOutcome::Reply, ""},
+        {"/pub/", RequestOutcome::Reply, ""},
+        {"/pub/missing.txt", RequestOutcome::NoReply, "Error #550"},
+        {"/nowhere/there.txt", RequestOutcome::NoReply, "Error #550"},
+        {"/pub/there.txt", RequestOutcome::Reply, ""},  // again, after a refusal
+    };
+    for (const Row& row : rows) {
+        Finished finished = Fetch(ftp.Url(row.path));
+        EXPECT_EQ(finished.outcome.kind, row.kind) << row.path;
+        if (row.errorText.empty()) {
+            EXPECT_EQ(finished.outcome.httpCode, 0) << row.path;
+        } else {
+            EXPECT_EQ(RequestErrorText(finished.outcome.error), row.errorText) << row.path;
+        }
+    }
+    // The links were checked without any file data being asked for.
+    const std::vector<std::string> commands = ftp.Commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "PASS"), commands.end());
+    for (const char* dataCommand : {"EPSV", "PASV", "PORT", "RETR", "LIST", "NLST"}) {
+        EXPECT_EQ(std::find(commands.begin(), commands.end(), dataCommand), commands.end()) << dataCommand;
+    }
 }
 
 TEST(LinkRequestUnits, CurlResultsMapToErrorNumbers) {
