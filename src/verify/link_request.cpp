@@ -269,6 +269,10 @@ void LinkRequester::Shared::Configure() {
                      options.timeoutSeconds > 0 ? static_cast<long>(options.timeoutSeconds) : kDefaultStallSeconds);
     if (options.acceptCookies) curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
     if (!options.noProxy.empty()) curl_easy_setopt(h, CURLOPT_NOPROXY, options.noProxy.c_str());
+    if (!options.trustedCertificates.empty()) {
+        curl_blob trusted{options.trustedCertificates.data(), options.trustedCertificates.size(), CURL_BLOB_COPY};
+        curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &trusted);
+    }
     curl_easy_setopt(h, CURLOPT_RESOLVER_START_FUNCTION, OnResolverStart);
     curl_easy_setopt(h, CURLOPT_RESOLVER_START_DATA, this);
     curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
@@ -358,9 +362,12 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
         long verify = 0;
         curl_easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &verify);
         constexpr long kCertificateExpired = 10;  // X509_V_ERR_CERT_HAS_EXPIRED
+        // libcurl checks the host name before it records the chain's result, so a certificate
+        // refused for its name leaves the result at libcurl's starting value, 1 ("unspecified");
+        // a chain that checked out (0) but was refused anyway also failed on the host name.
+        constexpr long kChainNotRecorded = 1;
         if (verify == kCertificateExpired) outcome.error = 12037;
-        // A chain that checked out but was refused anyway failed on the host name.
-        if (verify == 0) outcome.error = 12038;
+        if (verify == 0 || verify == kChainNotRecorded) outcome.error = 12038;
     }
     return outcome;
 }

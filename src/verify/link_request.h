@@ -26,6 +26,8 @@ struct LinkRequestOptions {
     bool refuseNameLookups = false;
     // Test seam: the machinery cannot be set up, as when libcurl has no memory for a handle.
     bool failSetup = false;
+    // Test seam: PEM certificates trusted in place of the system's, for a local HTTPS server.
+    std::string trustedCertificates;
 };
 
 class LinkRequester {

@@ -9,6 +9,7 @@
 #include "resources/strings.h"
 #include "support/ftp_server.h"
 #include "support/loopback_server.h"
+#include "support/tls_server.h"
 #include "verify/error_texts.h"
 
 namespace tolva {
@@ -216,6 +217,36 @@ TEST_F(LinkRequestTest, FtpLinksWorkWhenTheFileOrFolderIsThereAndShowTheRefusalC
     EXPECT_NE(std::find(commands.begin(), commands.end(), "PASS"), commands.end());
     for (const char* dataCommand : {"EPSV", "PASV", "PORT", "RETR", "LIST", "NLST"}) {
         EXPECT_EQ(std::find(commands.begin(), commands.end(), dataCommand), commands.end()) << dataCommand;
+    }
+}
+
+TEST_F(LinkRequestTest, CertificatesThatCannotBeTrustedFailWithTheirOwnErrors) {
+    using testing::TlsCertificate;
+    struct Row {
+        TlsCertificate kind;
+        bool trusted;
+        unsigned error;  // 0 for a link that works
+    };
+    const Row rows[] = {
+        {TlsCertificate::ForLoopback, false, 12045},
+        {TlsCertificate::ForLoopback, true, 0},  // shows the trust below is what the others lack
+        {TlsCertificate::Expired, true, 12037},
+        {TlsCertificate::ForOtherName, true, 12038},
+    };
+    for (const Row& row : rows) {
+        testing::TlsServer tls(row.kind);
+        ASSERT_TRUE(tls.Running());
+        options.trustedCertificates = row.trusted ? tls.CertificatePem() : std::string();
+        Open();
+        Finished finished = Fetch(tls.Url("/"));
+        if (row.error == 0) {
+            EXPECT_EQ(finished.outcome.kind, RequestOutcome::Reply);
+            EXPECT_EQ(finished.outcome.httpCode, 200);
+        } else {
+            EXPECT_EQ(finished.outcome.kind, RequestOutcome::NoReply) << row.error;
+            EXPECT_EQ(finished.outcome.error, row.error);
+        }
+        requester.reset();
     }
 }
 
