@@ -331,6 +331,17 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
         }
         if (!IsConnectFailure(code, h)) break;
     }
+    if (isFtp && code == CURLE_REMOTE_FILE_NOT_FOUND && !requested.ends_with('/')) {
+        // libcurl asks for a name without a closing slash as a file, and servers refuse the
+        // size of a folder, so an existing folder linked that way is asked for once more as one.
+        std::string folder = requested + "/";
+        curl_easy_setopt(h, CURLOPT_URL, folder.c_str());
+        code = curl_easy_perform(h);
+        if (abort.load() && code != CURLE_OK) {
+            outcome.kind = RequestOutcome::Stopped;
+            return outcome;
+        }
+    }
     // The end of the transfer: its status text travels with the outcome (one wake-up less).
     completeText = LoadString(IDS_STATUS_REQUEST_COMPLETE);
 

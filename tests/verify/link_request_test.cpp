@@ -199,6 +199,7 @@ TEST_F(LinkRequestTest, FtpLinksWorkWhenTheFileOrFolderIsThereAndShowTheRefusalC
     const Row rows[] = {
         {"/pub/there.txt", RequestOutcome::Reply, ""},
         {"/pub/", RequestOutcome::Reply, ""},
+        {"/pub", RequestOutcome::Reply, ""},  // a folder named like a file
         {"/pub/missing.txt", RequestOutcome::NoReply, "Error #550"},
         {"/nowhere/there.txt", RequestOutcome::NoReply, "Error #550"},
         {"/pub/there.txt", RequestOutcome::Reply, ""},  // again, after a refusal
