@@ -206,21 +206,7 @@ bool CConvert::OnFormatChanged(Side side) {
 
 void CConvert::OnBrowse(Side side) {
     const std::string current = LocationBoxOf(side)->Text();
-    std::string result;
-    switch (FormatBox(side)->currentIndex()) {
-        case Mosaic:
-            result = BrowseForUrlSetFile(current, "hot");
-            break;
-        case Netscape:
-            result = BrowseForUrlSetFile(current, "htm");
-            break;
-        case Shortcuts:
-            result = BrowseForShortcutFolder(current);
-            break;
-        default:
-            prompter_.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
-            break;
-    }
+    const std::string result = BrowseForLocation(FormatBox(side)->currentIndex(), current, prompter_);
     SetLocation(side, result);
 }
 

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "model/url_set.h"
+#include "platform/person.h"
 #include "resources/strings.h"
 #include "ui/qt_person.h"
 
@@ -65,6 +67,20 @@ std::string BrowseForShortcutFolder(const std::string& currentLocation) {
     QFileDialog dialog;
     ConfigureShortcutFolderDialog(dialog);
     return RunChooser(dialog, currentLocation);
+}
+
+std::string BrowseForLocation(std::int32_t format, const std::string& currentLocation, Prompter& prompter) {
+    switch (format) {
+        case Mosaic:
+            return BrowseForUrlSetFile(currentLocation, "hot");
+        case Netscape:
+            return BrowseForUrlSetFile(currentLocation, "htm");
+        case Shortcuts:
+            return BrowseForShortcutFolder(currentLocation);
+        default:
+            prompter.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
+            return {};
+    }
 }
 
 }  // namespace tolva

@@ -2,11 +2,18 @@
 // The file and folder choosers behind the pages' Browse buttons. Each returns the chosen
 // location, or the current one unchanged when the person cancels.
 
+#include <cstdint>
 #include <string>
 
 class QFileDialog;
 
 namespace tolva {
+
+class Prompter;
+
+// What Browse does on either page: the chooser that fits the set's format. Without a format
+// it tells the person to choose one first and returns empty text.
+std::string BrowseForLocation(std::int32_t format, const std::string& currentLocation, Prompter& prompter);
 
 // Picks a bookmark file or hotlist; a name typed without an extension gets defaultExtension
 // ("htm" or "hot"). The file need not exist: the same chooser names a set to build.

@@ -152,21 +152,7 @@ void CVerify::OnFormatChanged() {
 
 void CVerify::OnBrowse() {
     const std::string current = locationBox_->Text();
-    std::string result;
-    switch (formatBox_->currentIndex()) {
-        case Mosaic:
-            result = BrowseForUrlSetFile(current, "hot");
-            break;
-        case Netscape:
-            result = BrowseForUrlSetFile(current, "htm");
-            break;
-        case Shortcuts:
-            result = BrowseForShortcutFolder(current);
-            break;
-        default:
-            prompter_.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
-            break;
-    }
+    const std::string result = BrowseForLocation(formatBox_->currentIndex(), current, prompter_);
     location = result;
     locationBox_->SetText(result);
 }
