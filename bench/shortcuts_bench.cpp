@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "bookmark_generator.h"
 
 namespace {
@@ -57,30 +58,15 @@ with open(out, 'w', encoding='utf-8', errors='surrogateescape') as f:
     f.write('\n'.join(urls))
 )";
 
+// Wall seconds of a successful run (-1 when it fails), raising *peakKiB to its peak memory.
 double RunProcess(const std::vector<std::string>& args, const std::string& configHome, long* peakKiB = nullptr) {
-    std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = ::fork();
-    if (child == 0) {
-        std::FILE* devNull = std::fopen("/dev/null", "w");
-        if (devNull) {
-            ::dup2(::fileno(devNull), 1);
-            ::dup2(::fileno(devNull), 2);
-        }
-        ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    tolva::bench::Sample sample = tolva::bench::RunProcess(args, configHome);
+    if (sample.exitCode != 0) {
         std::fprintf(stderr, "failed: %s\n", args[0].c_str());
         return -1;
     }
-    if (peakKiB) *peakKiB = std::max(*peakKiB, usage.ru_maxrss);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (peakKiB) *peakKiB = std::max(*peakKiB, sample.peakKiB);
+    return sample.seconds;
 }
 
 // The tree tolva-cli wrote, as the Python writer's manifest.
@@ -102,11 +88,7 @@ bool WriteManifest(const fs::path& top, const std::string& manifest) {
     return static_cast<bool>(out);
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using tolva::bench::Median;
 
 }  // namespace
 

@@ -24,52 +24,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "bookmark_generator.h"
 
 namespace {
 
-struct Sample {
-    double seconds = 0;
-    double cpuSeconds = 0;  // user + system time of the child
-    long peakKiB = 0;
-    int exitCode = -1;
-};
-
-// Runs argv with stdout and stderr sent to /dev/null; wall time and the child's peak RSS.
-Sample RunProcess(const std::vector<std::string>& args, const std::string& configHome) {
-    std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    Sample sample;
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = ::fork();
-    if (child == 0) {
-        std::FILE* devNull = std::fopen("/dev/null", "w");
-        if (devNull) {
-            ::dup2(::fileno(devNull), 1);
-            ::dup2(::fileno(devNull), 2);
-        }
-        ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child > 0 && ::wait4(child, &status, 0, &usage) == child) {
-        sample.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        sample.peakKiB = usage.ru_maxrss;
-        auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-        sample.cpuSeconds = toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
-        sample.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    return sample;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using tolva::bench::Median;
+using tolva::bench::RunProcess;
+using tolva::bench::Sample;
 
 struct Size {
     int links = 0;

@@ -30,6 +30,8 @@
 
 extern char** environ;
 
+#include "bench_support.h"
+
 namespace {
 
 struct Sample {
@@ -91,11 +93,7 @@ long ResidentKiB(pid_t pid) {
     return 0;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using tolva::bench::Median;
 
 }  // namespace
 

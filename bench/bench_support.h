@@ -1,0 +1,61 @@
+#pragma once
+// What the benchmarks share: running a program as a child and taking its times and memory,
+// and the median of repeated runs.
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace tolva::bench {
+
+struct Sample {
+    double seconds = 0;
+    double cpuSeconds = 0;  // user + system time of the child
+    long peakKiB = 0;
+    int exitCode = -1;
+};
+
+// Runs argv with stdout and stderr sent to /dev/null; wall time and the child's peak RSS.
+inline Sample RunProcess(const std::vector<std::string>& args, const std::string& configHome) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    Sample sample;
+    auto start = std::chrono::steady_clock::now();
+    pid_t child = ::fork();
+    if (child == 0) {
+        std::FILE* devNull = std::fopen("/dev/null", "w");
+        if (devNull) {
+            ::dup2(::fileno(devNull), 1);
+            ::dup2(::fileno(devNull), 2);
+        }
+        ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child > 0 && ::wait4(child, &status, 0, &usage) == child) {
+        sample.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        sample.peakKiB = usage.ru_maxrss;
+        auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+        sample.cpuSeconds = toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
+        sample.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return sample;
+}
+
+inline double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace tolva::bench
