@@ -4,6 +4,10 @@
 // The writer emits a fixed header and one line (two for a folder) per entry, with CRLF.
 
 #include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -62,13 +66,47 @@ std::string_view AfterFirstCloseBracket(std::string_view text) {
     return close == std::string_view::npos ? text : text.substr(close + 1);
 }
 
-// Reads one physical line, however long: ReadLine hands a long line over in pieces, and they
-// are joined exactly, so no URL, name or attribute is cut or gains a space at a piece boundary.
-int ReadWholeLine(UrlSet& set, std::string& line, std::string& piece) {
-    bool complete = true;
-    if (!set.ReadLine(line, &complete)) return 0;
-    while (!complete && set.ReadLine(piece, &complete)) line += piece;
-    return 1;
+// Hands out the lines of a file read whole, ending each where ReadLine would: at CR, LF, CRLF
+// or a zero byte, however long the line. The file is searched once for LF, keeping the next
+// one until the scan passes it (so a file of CR line ends is not searched again per line);
+// CR and zero bytes are looked for only in the stretch before it.
+class LineScanner {
+public:
+    explicit LineScanner(std::string_view text) : text_(text) {}
+
+    bool Next(std::string_view& line) {
+        if (pos_ >= text_.size()) return false;
+        if (!searched_ || nextLf_ < pos_) {
+            searched_ = true;
+            nextLf_ = Find('\n', text_.size());
+        }
+        std::size_t end = Find('\0', Find('\r', nextLf_));
+        line = text_.substr(pos_, end - pos_);
+        pos_ = end;
+        if (end < text_.size()) pos_ += (text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n') ? 2 : 1;
+        return true;
+    }
+
+private:
+    // The first c from the scan position up to limit, or limit.
+    std::size_t Find(char c, std::size_t limit) const {
+        const void* at = std::memchr(text_.data() + pos_, c, limit - pos_);
+        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : limit;
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::size_t nextLf_ = 0;
+    bool searched_ = false;
+};
+
+// Adds one attribute as the writer spells it: a space, the name, "=" and the value in quotes.
+void AddAttribute(std::string& text, std::string_view attributeName, std::string_view value) {
+    text += ' ';
+    text += attributeName;
+    text += "=\"";
+    text += value;
+    text += '"';
 }
 
 // Keeps the writer's output and hands it to the file in large blocks. The first failure is
@@ -86,6 +124,9 @@ public:
 
     // Appends text; it goes out in blocks between items (EndItem) and at the end (Flush).
     void Add(std::string_view text) { buffer_.append(text); }
+    void AddAttribute(std::string_view attributeName, std::string_view value) {
+        tolva::AddAttribute(buffer_, attributeName, value);
+    }
 
     // Where an item's text begins, for KeepOnOneLine.
     std::size_t Mark() const { return buffer_.size(); }
@@ -94,9 +135,9 @@ public:
     // inside a name, URL or attribute would cut the item in two and let the rest pass for a tag
     // of its own, such as "</DL><p>". Each becomes a space. Called before the item's line end.
     void KeepOnOneLine(std::size_t from) {
-        const std::string_view text(buffer_);
-        constexpr auto npos = std::string_view::npos;
-        if (text.find('\n', from) == npos && text.find('\r', from) == npos && text.find('\0', from) == npos) return;
+        const char* item = buffer_.data() + from;
+        const std::size_t size = buffer_.size() - from;
+        if (!std::memchr(item, '\n', size) && !std::memchr(item, '\r', size) && !std::memchr(item, '\0', size)) return;
         std::replace_if(buffer_.begin() + static_cast<std::ptrdiff_t>(from), buffer_.end(), EndsLine, ' ');
     }
 
@@ -149,15 +190,6 @@ private:
     int partCount_ = 0;
 };
 
-// Adds one attribute as the writer spells it: a space, the name, "=" and the value in quotes.
-void AddAttribute(std::string& text, std::string_view attributeName, std::string_view value) {
-    text += ' ';
-    text += attributeName;
-    text += "=\"";
-    text += value;
-    text += '"';
-}
-
 // Keeps attributes without a value, separated from what comes before by one space.
 void AddValueless(std::string& text, std::string_view words) {
     words = TrimWhite(words);
@@ -198,17 +230,95 @@ std::size_t FindAttributesEnd(std::string_view body) {
     return first;
 }
 
+// Text for an entry field: borrowed when it lies in the file the set read in, else copied.
+EntryText Keep(std::string_view text, bool borrow) { return borrow ? EntryText::Borrow(text) : EntryText(text); }
+
+// Bytes that may stand in an attribute name of the plain form ParsePlainLink takes.
+constexpr auto kPlainNameBytes = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0x21; c < 0x100; ++c) table[c] = c != '=' && c != '"' && c != '>' && c != 0x7f;
+    return table;
+}();
+
+// Takes apart a link of the form browsers write, NAME="VALUE" NAME="VALUE">TEXT: single
+// spaces, every value quoted and free of quotes, the kept attributes side by side. That is
+// nearly every link, and for it one pass finds what ParseLink would, borrowing every field
+// from body. Returns null for anything else, which ParseLink then reads.
+UrlEntry* ParsePlainLink(std::string_view body) {
+    const char* const begin = body.data();
+    const char* const end = begin + body.size();
+    std::string_view url;
+    std::string_view preservedName;
+    std::string_view preservedLocation;
+    const char* extraBegin = nullptr;  // the space before the first kept attribute
+    const char* extraEnd = nullptr;    // after the last one's closing quote
+    bool extraClosed = false;          // another attribute came after the kept ones
+    const char* at = begin;
+    for (;;) {
+        const char* nameBegin = at;
+        while (at < end && kPlainNameBytes[static_cast<unsigned char>(*at)]) ++at;
+        if (at == nameBegin || end - at < 2 || at[0] != '=' || at[1] != '"') return nullptr;
+        const std::string_view attributeName(nameBegin, static_cast<std::size_t>(at - nameBegin));
+        const char* valueBegin = at + 2;
+        const auto* quote = static_cast<const char*>(std::memchr(valueBegin, '"', static_cast<std::size_t>(end - valueBegin)));
+        if (quote == nullptr || quote + 1 == end || (quote[1] != ' ' && quote[1] != '>')) return nullptr;
+        const std::string_view value(valueBegin, static_cast<std::size_t>(quote - valueBegin));
+        if (attributeName == kHrefName) {
+            url = value;
+        } else if (attributeName == kPreservedNameName) {
+            preservedName = value;
+        } else if (attributeName == kPreservedLocationName) {
+            preservedLocation = value;
+        } else {
+            // The first attribute has no space before it in body; ParseLink spells that case.
+            if (extraClosed || nameBegin == begin) return nullptr;
+            if (extraBegin == nullptr) extraBegin = nameBegin - 1;
+            extraEnd = quote + 1;
+        }
+        if (extraBegin != nullptr && extraEnd != quote + 1) extraClosed = true;
+        at = quote + 2;
+        if (quote[1] == '>') break;
+    }
+    auto* link = new UrlEntry(Link, EntryText::Borrow(std::string_view(at, static_cast<std::size_t>(end - at))),
+                              EntryText::Borrow(url));
+    link->preservedName = EntryText::Borrow(preservedName);
+    link->preservedLocation = EntryText::Borrow(preservedLocation);
+    if (extraBegin != nullptr) {
+        link->extraAttributes = EntryText::Borrow(std::string_view(extraBegin, static_cast<std::size_t>(extraEnd - extraBegin)));
+    }
+    return link;
+}
+
 // Takes a link apart. body is the link without its "<DT><A " and without "</A>" and what
-// follows it: attributes, ">", the name. scratch is reused from link to link.
-UrlEntry* ParseLink(std::string_view body, std::string& scratch) {
+// follows it: attributes, ">", the name. When borrow is set, body lies in the file the set
+// keeps and the link's fields refer to it instead of copying it. scratch and extra are
+// reused from link to link.
+UrlEntry* ParseLink(std::string_view body, bool borrow, std::string& scratch, std::string& extra) {
+    if (borrow) {
+        if (UrlEntry* link = ParsePlainLink(body)) return link;
+    }
     std::size_t close = FindAttributesEnd(body);
     std::string_view name = close == std::string_view::npos ? body : body.substr(close + 1);
     // The attribute text always ends in a space, so the last value's closing quote is
     // followed by one like every other.
     scratch.assign(close == std::string_view::npos ? std::string_view() : body.substr(0, close));
     scratch += ' ';
-    auto* link = new UrlEntry(Link, std::string(name));
+    // Every value lies at the same offset in body as in scratch.
+    auto inBody = [&](std::string_view part) {
+        return std::string_view(body.data() + (part.data() - scratch.data()), part.size());
+    };
+    auto* link = new UrlEntry(Link, Keep(name, borrow));
 
+    // The kept attributes are respelled as the writer spells them. Where that spelling is the
+    // file's own, as browsers write it, the link borrows it from the file; extraFrom is where
+    // it would begin there: at the white space before the first kept word.
+    extra.clear();
+    constexpr std::size_t kNowhere = std::string_view::npos;
+    std::size_t extraFrom = kNowhere;
+    auto startExtra = [&](std::string_view word) {
+        const auto offset = static_cast<std::size_t>(word.data() - scratch.data());
+        if (extraFrom == kNowhere && offset > 0) extraFrom = offset - 1;
+    };
     std::string_view rest = scratch;
     for (std::size_t equals = rest.find('='); equals != std::string_view::npos; equals = rest.find('=')) {
         // Names are taken without the white space around them, so the two spaces the writer
@@ -220,7 +330,9 @@ UrlEntry* ParseLink(std::string_view body, std::string& scratch) {
         std::size_t wordStart = attributeName.size();
         while (wordStart > 0 && !IsWhite(attributeName[wordStart - 1])) --wordStart;
         if (wordStart > 0) {
-            AddValueless(link->extraAttributes, attributeName.substr(0, wordStart));
+            std::string_view words = TrimWhite(attributeName.substr(0, wordStart));
+            if (!words.empty()) startExtra(words);
+            AddValueless(extra, words);
             attributeName = attributeName.substr(wordStart);
         }
         rest = rest.substr(equals + 1);
@@ -244,28 +356,38 @@ UrlEntry* ParseLink(std::string_view body, std::string& scratch) {
             rest = rest.substr(space);
         }
         if (attributeName == kHrefName) {
-            link->url.assign(value);
+            link->url = Keep(inBody(value), borrow);
         } else if (attributeName == kPreservedNameName) {
-            link->preservedName.assign(value);
+            link->preservedName = Keep(inBody(value), borrow);
         } else if (attributeName == kPreservedLocationName) {
-            link->preservedLocation.assign(value);
+            link->preservedLocation = Keep(inBody(value), borrow);
         } else {
-            if (link->extraAttributes.empty())
-                link->extraAttributes.reserve(rest.size() + attributeName.size() + value.size() + 4);
-            AddAttribute(link->extraAttributes, attributeName, value);
+            if (!attributeName.empty()) startExtra(attributeName);
+            AddAttribute(extra, attributeName, value);
         }
     }
-    AddValueless(link->extraAttributes, rest);
+    std::string_view valueless = TrimWhite(rest);
+    if (!valueless.empty()) startExtra(valueless);
+    AddValueless(extra, valueless);
+
+    if (!extra.empty()) {
+        const bool asInFile = borrow && extraFrom != kNowhere && body.substr(extraFrom, extra.size()) == extra;
+        link->extraAttributes = asInFile ? EntryText::Borrow(body.substr(extraFrom, extra.size()))
+                                         : EntryText(std::string_view(extra));
+    }
     return link;
 }
 
 }  // namespace
 
 int UrlSet::ReadNetscape(TextControl* statusText) {
-    std::string line;
-    std::string piece;
+    std::string_view fileText;
+    if (!TakeRest(fileText)) return 0;
+    LineScanner lines(fileText);
+    std::string_view line;
     std::string linkText;
     std::string scratch;
+    std::string extra;
     // "Reading line %d" is shown for every line; the text around the number is found once.
     const std::string readingFormat = LoadString(IDS_STATUS_READING_LINE);
     const std::size_t numberAt = readingFormat.find("%d");
@@ -273,7 +395,7 @@ int UrlSet::ReadNetscape(TextControl* statusText) {
     int result = 0;
     int lineNumber = 0;
 
-    while (ReadWholeLine(*this, line, piece)) {
+    while (lines.Next(line)) {
         result = 1;
         ++lineNumber;
         if (statusText) {
@@ -303,24 +425,26 @@ int UrlSet::ReadNetscape(TextControl* statusText) {
 
         if (StartsWith(text, kFolderTag)) {
             std::string_view heading = DropFront(DropBack(text, kHeadingEndLength), kFolderTag.size());
-            Append(new UrlEntry(FolderStart, std::string(AfterFirstCloseBracket(heading))));
+            Append(new UrlEntry(FolderStart, EntryText::Borrow(AfterFirstCloseBracket(heading))));
             ++folderCount;
         } else if (StartsWith(text, kLinkTag)) {
             std::string_view body = text.substr(kLinkTag.size());
             std::size_t end = body.find(kLinkEnd);
+            bool inFile = true;
             if (end == std::string_view::npos) {
                 // A link may go on over following lines; those are joined with one space and
                 // not counted. A file that ends before "</A>" ends the link with what it has.
                 linkText.assign(body);
-                while (end == std::string::npos && ReadWholeLine(*this, line, piece)) {
+                while (end == std::string::npos && lines.Next(line)) {
                     std::size_t joinedAt = linkText.size() + 1;
                     linkText += ' ';
                     linkText += line;
                     end = linkText.find(kLinkEnd, joinedAt);
                 }
                 body = linkText;
+                inFile = false;
             }
-            Append(ParseLink(body.substr(0, end), scratch));
+            Append(ParseLink(body.substr(0, end), inFile, scratch, extra));
             ++linkCount;
         } else if (StartsWith(text, kListEndTag)) {
             Append(new UrlEntry(FolderEnd, {}));
@@ -362,7 +486,6 @@ int UrlSet::WriteNetscape() {
     out.EndItem();
 
     out.BeginPart(IDS_ERR_NETSCAPE_LINE);
-    std::string attributes;
     int folderStarts = 0;
     int folderEnds = 0;
     Rewind();
@@ -370,9 +493,12 @@ int UrlSet::WriteNetscape() {
         currentFlags = entry->flags;
         switch (entry->kind) {
             case Link: {
-                attributes.clear();
+                const std::size_t from = out.Mark();
+                out.Add("<DT><A HREF=\"");
+                out.Add(entry->url);
+                out.Add("\"");
                 if (currentFlags & (NamePreserved | ChangedByVerification)) {
-                    AddAttribute(attributes, kPreservedNameName, entry->preservedName);
+                    out.AddAttribute(kPreservedNameName, entry->preservedName);
                 }
                 // A link's origin is kept whenever it is known and lies outside "Unverified",
                 // also for a link read from a file (whose flags are 0), so that a later
@@ -380,17 +506,12 @@ int UrlSet::WriteNetscape() {
                 const bool locationWanted = (currentFlags & (LocationPreserved | ChangedByVerification)) != 0 ||
                                             !entry->preservedLocation.empty();
                 if (locationWanted && !StartsWith(entry->preservedLocation, kUnverifiedPrefix)) {
-                    AddAttribute(attributes, kPreservedLocationName, entry->preservedLocation);
+                    out.AddAttribute(kPreservedLocationName, entry->preservedLocation);
                 }
                 if (!entry->extraAttributes.empty()) {
-                    attributes += ' ';
-                    attributes += entry->extraAttributes;
+                    out.Add(" ");
+                    out.Add(entry->extraAttributes);
                 }
-                const std::size_t from = out.Mark();
-                out.Add("<DT><A HREF=\"");
-                out.Add(entry->url);
-                out.Add("\"");
-                out.Add(attributes);
                 out.Add(">");
                 out.Add(entry->name);
                 out.KeepOnOneLine(from);

@@ -360,7 +360,7 @@ private:
     void EnterFolder(const UrlEntry& entry) {
         WriteFolder& parent = folders_.back();
         WriteFolder folder;
-        std::string name = entry.name;
+        std::string name = entry.name.str();
         if (name.empty() || name == "." || name == "..") name = kPlaceholderFolderName;
         folder.path = parent.path + "/" + name;
         if (!parent.usable) {
@@ -423,7 +423,7 @@ private:
             return;
         }
         bool shortened = false;
-        const std::string fileName = ChooseFileName(folder, entry.name, shortened);
+        const std::string fileName = ChooseFileName(folder, entry.name.str(), shortened);
         const std::string path = folder.path + "/" + fileName;
 
         ProfileFile profile;
@@ -480,7 +480,7 @@ private:
 
     // The file a renamed or moved link had before: its old name in its old folder.
     void RemoveFormerFile(const UrlEntry& entry, WriteFolder& folder, FileId written) {
-        const std::string oldName = (entry.flags & NamePreserved) ? entry.preservedName : entry.name;
+        const std::string oldName = ((entry.flags & NamePreserved) ? entry.preservedName : entry.name).str();
         if (!IsUsableComponent(oldName)) return;
         const std::string oldFile = oldName + std::string(kShortcutSuffix);
         if (!(entry.flags & LocationPreserved)) {
@@ -488,7 +488,7 @@ private:
             return;
         }
         std::vector<std::string> components;
-        if (!SplitStoredPath(entry.preservedLocation, components)) return;
+        if (!SplitStoredPath(entry.preservedLocation.str(), components)) return;
         Descriptor oldFolder = OpenBelowTop(components);
         if (oldFolder.Valid()) RemoveIfStale(oldFolder.Get(), oldFile, written, nullptr);
     }

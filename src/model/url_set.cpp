@@ -56,13 +56,15 @@ UrlEntry* UrlEntry::MoveAfter(UrlEntry* target) {
     return formerPrev;
 }
 
-void UrlEntry::Rename(const std::string& newName, std::int32_t extraFlags) {
-    preservedName = name;
-    name = newName;
+void UrlEntry::Rename(std::string_view newName, std::int32_t extraFlags) {
+    // newName may be this entry's own text; the new name is copied before the old one moves.
+    EntryText renamed(newName);
+    preservedName = std::move(name);
+    name = std::move(renamed);
     flags |= extraFlags | NamePreserved;
 }
 
-void UrlEntry::SetPreservedLocation(const std::string& path, std::int32_t extraFlags) {
+void UrlEntry::SetPreservedLocation(std::string_view path, std::int32_t extraFlags) {
     preservedLocation = path;
     flags |= extraFlags | LocationPreserved;
 }
@@ -180,6 +182,8 @@ int UrlSet::Read(TextControl* statusText) {
         default:
             return 0;
     }
+    std::string changedPath;
+    if (!TextIntact(changedPath)) readFailed_ = true;
     if (readFailed_) result = 0;
     if (result == 0) return 0;
 
@@ -193,10 +197,19 @@ int UrlSet::Read(TextControl* statusText) {
 }
 
 int UrlSet::Write() {
+    // Text borrowed from a file that another program has changed since may be anything;
+    // nothing of it is saved. The check is made again after writing, for a change meanwhile.
+    std::string changedPath;
+    auto refuseChanged = [&] {
+        ShowRunMessage(FormatString(IDS_ERR_READING_FILE, {ESTALE, changedPath}));
+        return 0;
+    };
+    if (!TextIntact(changedPath)) return refuseChanged();
     // Rewriting a file that exists (a verification saving its set) goes through a temporary
     // file, so a crash or a full disk leaves the old content or the new, never a mixture.
-    if ((format == Mosaic || format == Netscape) && file_ && openedExisting_) return WriteReplacing();
-    return WriteByFormat();
+    int result = (format == Mosaic || format == Netscape) && file_ && openedExisting_ ? WriteReplacing() : WriteByFormat();
+    if (result && !TextIntact(changedPath)) return refuseChanged();
+    return result;
 }
 
 int UrlSet::WriteByFormat() {
@@ -289,6 +302,7 @@ void UrlSet::Clear() {
         entry = following;
     }
     root.next = nullptr;
+    images_.clear();
     Rewind();
 }
 
@@ -392,6 +406,37 @@ int UrlSet::ReadLine(std::string& out, bool* complete) {
     bufferPos_ += consumed;
     if (complete) *complete = ended;
     return 1;
+}
+
+bool UrlSet::TakeRest(std::string_view& rest) {
+    rest = {};
+    if (!file_ || readFailed_) return false;
+    FileImage image;
+    const std::string_view pending = std::string_view(buffer_).substr(bufferPos_);
+    // Only a file nothing was read from yet is mapped: the mapping starts at its start.
+    const bool mapped = readInPlace_ && !fileFactory_ && pending.empty() && !endOfFile_ && file_->Position() == 0 &&
+                        image.Map(file_->Descriptor(), file_->Path());
+    const bool loaded = mapped || image.Load(pending, *file_);
+    buffer_.clear();
+    bufferPos_ = 0;
+    endOfFile_ = true;
+    if (!loaded) {
+        readFailed_ = true;
+        return false;
+    }
+    rest = image.Text();
+    images_.push_back(std::move(image));
+    return true;
+}
+
+bool UrlSet::TextIntact(std::string& changedPath) const {
+    for (const FileImage& image : images_) {
+        if (!image.Intact()) {
+            changedPath = image.Path();
+            return false;
+        }
+    }
+    return true;
 }
 
 void UrlSet::Append(UrlEntry* entry) {

@@ -9,7 +9,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "model/entry_text.h"
+#include "model/file_image.h"
 #include "platform/file.h"
 #include "platform/person.h"
 
@@ -53,33 +57,33 @@ inline constexpr std::size_t kReadLineLimit = 1024;
 class UrlEntry {
 public:
     UrlEntry() = default;
-    UrlEntry(UrlEntryKind entryKind, std::string entryName, std::string entryUrl = {})
+    UrlEntry(UrlEntryKind entryKind, EntryText entryName, EntryText entryUrl = {})
         : kind(entryKind), name(std::move(entryName)), url(std::move(entryUrl)) {}
     virtual ~UrlEntry() = default;
     UrlEntry(const UrlEntry&) = delete;
     UrlEntry& operator=(const UrlEntry&) = delete;
 
     std::int32_t GetKind() const { return kind; }
-    std::string GetName() const { return name; }
-    std::string GetUrl() const { return url; }
-    std::string GetPreservedName() const { return preservedName; }
-    std::string GetPreservedLocation() const { return preservedLocation; }
+    std::string GetName() const { return name.str(); }
+    std::string GetUrl() const { return url.str(); }
+    std::string GetPreservedName() const { return preservedName.str(); }
+    std::string GetPreservedLocation() const { return preservedLocation.str(); }
 
     // Links entry directly after this one and returns it.
     UrlEntry* InsertAfter(UrlEntry* entry);
     // Moves a Link to directly after target; returns the predecessor it had, or null (and
     // changes nothing) for an entry that is not a Link or a null target.
     UrlEntry* MoveAfter(UrlEntry* target);
-    void Rename(const std::string& newName, std::int32_t extraFlags);
-    void SetPreservedLocation(const std::string& path, std::int32_t extraFlags);
+    void Rename(std::string_view newName, std::int32_t extraFlags);
+    void SetPreservedLocation(std::string_view path, std::int32_t extraFlags);
 
     std::int32_t kind = None;
     std::int32_t flags = 0;
-    std::string name;
-    std::string url;
-    std::string preservedName;
-    std::string preservedLocation;
-    std::string extraAttributes;
+    EntryText name;
+    EntryText url;
+    EntryText preservedName;
+    EntryText preservedLocation;
+    EntryText extraAttributes;
     UrlEntry* next = nullptr;
     UrlEntry* prev = nullptr;
 };
@@ -98,6 +102,13 @@ public:
     Prompter& GetPrompter() const { return *prompter_; }
     // Tests replace the files a set opens, to inject faults.
     void SetFileFactory(FileFactory factory) { fileFactory_ = std::move(factory); }
+    // A set read in place maps its file and borrows its entries' text from the file's pages
+    // instead of a copy: the fastest way to read a large file, for a run that keeps the set
+    // briefly (a translation). It refuses to save what it read once the file has changed in
+    // the meantime. A set kept for long (a verification) reads a copy, as by default, so
+    // another program saving the file meanwhile cannot change it. Files made by a factory
+    // are always read through it.
+    void ReadInPlace(bool inPlace) { readInPlace_ = inPlace; }
 
     int Open(UrlSetOpenMode mode, std::int32_t setFormat, const std::string& setLocation);
     std::string DetectLineTerminator();
@@ -118,6 +129,10 @@ public:
     // line, so readers can join the pieces of a long line exactly. Returns 0 at the end of
     // the file and after a read error (then ReadFailed() is true).
     int ReadLine(std::string& out, bool* complete = nullptr);
+    // Hands over every byte ReadLine has not delivered yet, as text the set keeps until
+    // Clear, so a reader may borrow its entries' text from it (EntryText::Borrow). ReadLine
+    // is at the end of the file afterwards. Returns false after a read error.
+    bool TakeRest(std::string_view& rest);
     bool ReadFailed() const { return readFailed_; }
     bool HasFile() const { return file_ && file_->IsOpen(); }
 
@@ -178,6 +193,11 @@ private:
     std::size_t bufferPos_ = 0;
     bool endOfFile_ = false;
     bool readFailed_ = false;
+    // What TakeRest handed over; entries may borrow from it, so it goes only with them.
+    std::vector<FileImage> images_;
+    bool readInPlace_ = false;
+    // Whether every file the set borrows text from is as it was read; tells which is not.
+    bool TextIntact(std::string& changedPath) const;
 };
 
 // Text helpers shared by the readers.

@@ -138,6 +138,12 @@ bool File::Seek(std::int64_t offset) {
     return true;
 }
 
+std::size_t File::Remaining() const {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || info.st_size <= position_) return 0;
+    return static_cast<std::size_t>(info.st_size - position_);
+}
+
 bool File::Truncate() {
     if (fd_ < 0 || ::ftruncate(fd_, position_) != 0) {
         SetFailure(fd_ < 0 ? EBADF : errno);

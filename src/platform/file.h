@@ -32,6 +32,8 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     bool IsWritable() const { return writable_; }
     const std::string& Path() const { return path_; }
+    int Descriptor() const { return fd_; }
+    std::int64_t Position() const { return position_; }
 
     // Reads up to size bytes; returns the count (0 at the end of the file) or -1 on an
     // error. An interrupted read is retried.
@@ -39,6 +41,9 @@ public:
     // Writes all of size bytes or fails.
     virtual bool Write(const void* data, std::size_t size);
     bool Seek(std::int64_t offset);
+    // Bytes from the current position to the end of the file as it is now (0 when unknown);
+    // a hint for sizing a buffer, since the file may still change.
+    std::size_t Remaining() const;
     // Cuts the file at the current position.
     bool Truncate();
     // Forces written data to the disk.

@@ -60,6 +60,8 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     UrlSet set;
     set.SetPrompter(&page.Prompt());
     if (fileFactory) set.SetFileFactory(fileFactory);
+    // The set lives only for this run: its text is borrowed from the source file's pages.
+    set.ReadInPlace(true);
 
     if (!set.Open(OpenExisting, values.sourceFormat, values.sourceLocation)) {
         page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_SOURCE);

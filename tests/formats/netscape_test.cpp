@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -133,11 +134,25 @@ TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
         {"unterminated link at the end keeps what it has",
          "<DT><A HREF=\"u\">Na\nme",
          {"L  | Na me | u | |  | ", "E "}},
+        {"kept attributes on both sides of HREF and the preserved ones stay in order",
+         "<DT><A ADD_DATE=\"1\" HREF=\"u\" ICON=\"i\">a</A>\n"
+         "<DT><A HREF=\"u\" A=\"1\" PRE_VFY_NAME=\"p\" B=\"2\">b</A>\n",
+         {"L  | a | u | ADD_DATE=\"1\" ICON=\"i\" |  | ", "L  | b | u | A=\"1\" B=\"2\" | p | ", "E "}},
+        {"a quoted value ends only at a quote and a space; doubled spaces are dropped",
+         "<DT><A HREF=\"u\"\tA=\"1\"  B=\"2\">a</A>\n<DT><A HREF=\"u\"A=\"1\">b</A>\n",
+         {"L  | a | u\"\tA=\"1 | B=\"2\" |  | ", "L  | b | u\"A=\"1 | |  | ", "E "}},
+        {"'>' and '=' in values, quotes in the name, an HREF given twice",
+         "<DT><A HREF=\"a>b=c\" X=\">\">say \"hi\"</A>\n<DT><A HREF=\"1\" HREF=\"2\">n</A>\n",
+         {"L  | say \"hi\" | a>b=c | X=\">\" |  | ", "L  | n | 2 | |  | ", "E "}},
     };
-    for (const ReadCase& c : cases) {
-        set.Close();
-        ASSERT_EQ(ReadText(c.body), 1) << c.what;
-        EXPECT_EQ(Outline(set), c.outline) << c.what;
+    // A set reads its file into a copy, or in place from the file's pages; both read the same.
+    for (bool inPlace : {false, true}) {
+        for (const ReadCase& c : cases) {
+            set.Close();
+            set.ReadInPlace(inPlace);
+            ASSERT_EQ(ReadText(c.body), 1) << c.what;
+            EXPECT_EQ(Outline(set), c.outline) << c.what << (inPlace ? " (in place)" : "");
+        }
     }
 }
 
@@ -273,6 +288,29 @@ TEST_F(NetscapeTest, KeptAttributesKeepTheirSpacingOverReadWriteCycles) {
         ASSERT_EQ(ReadText(first), 1);
         EXPECT_EQ(Written(), first) << cycle;
     }
+}
+
+TEST_F(NetscapeTest, ASetReadInPlaceSavesNothingOnceItsFileHasChanged) {
+    const std::string source = dir.File("source.html");
+    const std::string text = "<DT><A HREF=\"http://a/\" ADD_DATE=\"1\">Alpha</A>\n";
+    WriteFile(source, text);
+    UrlSet copied;
+    set.SetPrompter(&prompter);
+    set.ReadInPlace(true);
+    ASSERT_EQ(ReadInto(set, source), 1);
+    ASSERT_EQ(ReadInto(copied, source), 1);
+
+    // Another program saves over the file in place, and later cuts it short.
+    WriteFile(source, "<DT><A HREF=\"http://b/\" ADD_DATE=\"2\">Gamma</A>\n");
+    EXPECT_EQ(WriteAs(set, dir.File("changed.html")), 0);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, FormatString(IDS_ERR_READING_FILE, {ESTALE, source}));
+    EXPECT_EQ(WriteAs(copied, dir.File("copied.html")), 1);
+    EXPECT_NE(ReadFile(dir.File("copied.html")).find(">Alpha</A>"), std::string::npos);
+
+    ASSERT_EQ(::truncate(source.c_str(), 0), 0);
+    EXPECT_EQ(WriteAs(set, dir.File("cut.html")), 0);
+    set.Close();
 }
 
 // A file whose reads or writes start failing after a number of good ones, as a failing
@@ -465,7 +503,7 @@ TEST(NetscapeCorpusTest, EveryLinkAndFolderSurvivesRoundTrips) {
         ASSERT_EQ(ReadInto(set, path), 1) << name;
         std::vector<std::string> urls;
         for (UrlEntry* entry = set.root.next; entry; entry = entry->next) {
-            if (entry->kind == Link) urls.push_back(entry->url);
+            if (entry->kind == Link) urls.push_back(entry->url.str());
         }
         ASSERT_EQ(urls.size(), expectedUrls.size()) << name;
         for (std::size_t i = 0; i < urls.size(); ++i) {

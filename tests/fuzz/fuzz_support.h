@@ -66,9 +66,9 @@ inline const std::filesystem::path& ScratchFolder() {
 // shifts what the next read takes apart, so such entries are left out of the fixed-point check.
 inline bool StoredFaithfully(std::int32_t format, const UrlEntry& entry) {
     if (format != Netscape) return true;
-    auto clean = [](const std::string& text) { return text.find_first_of("\">") == std::string::npos; };
+    auto clean = [](std::string_view text) { return text.find_first_of("\">") == std::string_view::npos; };
     return clean(entry.url) && clean(entry.preservedName) && clean(entry.preservedLocation) &&
-           clean(entry.extraAttributes) && entry.name.find("</A>") == std::string::npos;
+           clean(entry.extraAttributes) && entry.name.view().find("</A>") == std::string_view::npos;
 }
 
 // Reads a set of format from location and writes it as a new file at destination; returns

@@ -24,7 +24,7 @@ std::vector<std::string> Outline(const UrlSet& set) {
     for (const UrlEntry* e = set.root.next; e; e = e->next) {
         if (e->kind == FolderStart) out.push_back("+" + e->name);
         if (e->kind == FolderEnd) out.push_back("-");
-        if (e->kind == Link) out.push_back(e->name);
+        if (e->kind == Link) out.push_back(e->name.str());
     }
     return out;
 }
@@ -247,7 +247,7 @@ TEST_F(VerificationRunTest, StopWhileTheRepairQuestionIsOpen) {
         interactiveRepair = 1;
         UrlEntry* link = Add("broken", "/status/404");
         End();
-        const std::string original = link->url;
+        const std::string original = link->url.str();
         repair.onAsk = [&] {
             if (stopCode == Incomplete) view.run->OnOK();
             if (stopCode == Canceled) view.run->OnCancel();

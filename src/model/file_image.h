@@ -1,0 +1,69 @@
+#pragma once
+// The rest of a file, held in memory for as long as a set's entries borrow text from it:
+// either read into memory of its own (a copy) or mapped straight from the file's pages.
+//
+// A mapping saves reading a large file twice over (into the page cache, then into a copy),
+// but shows whatever happens to the file afterwards: another program cutting it short would
+// end the process on the next access, one rewriting it would change the set's text. So a
+// mapped image is guarded: bytes cut off read as zeros instead, and Intact() tells whether
+// the file is still as it was mapped, so that nothing read from a changed file is saved.
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace tolva {
+
+class File;
+
+class FileImage {
+public:
+    FileImage() = default;
+    ~FileImage();
+    FileImage(FileImage&& other) noexcept;
+    FileImage& operator=(FileImage&& other) noexcept;
+    FileImage(const FileImage&) = delete;
+    FileImage& operator=(const FileImage&) = delete;
+
+    // Copies prefix (bytes already read ahead) and reads file on to its end. Returns false
+    // after a read error.
+    bool Load(std::string_view prefix, File& file);
+    // Maps the whole of the file open as descriptor (at path, for messages). Returns false,
+    // holding nothing, when it cannot be mapped; Load can read it then.
+    bool Map(int descriptor, const std::string& path);
+
+    std::string_view Text() const { return {data_, size_}; }
+    bool IsMapped() const { return mapping_ != nullptr; }
+    const std::string& Path() const { return path_; }
+    // False once a mapped file has been cut short, rewritten or replaced in place since Map.
+    bool Intact() const;
+
+private:
+    struct Identity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{};
+        timespec changed{};
+        bool operator==(const Identity& other) const;
+    };
+    static bool IdentityOf(int descriptor, Identity& identity);
+    bool Reserve(std::size_t capacity);
+    void Release() noexcept;
+
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+    // A mapped image: the mapping, a descriptor of the file kept to see whether it changed,
+    // and the guard that stands in for pages the file lost.
+    void* mapping_ = nullptr;
+    std::size_t mappingLength_ = 0;
+    int watch_ = -1;
+    int guard_ = -1;
+    Identity identity_;
+    std::string path_;
+};
+
+}  // namespace tolva
