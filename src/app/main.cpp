@@ -1,8 +1,6 @@
 // tolva: the desktop program. One modal sheet with the Translate, Verify and About tabs; the
 // program ends when it closes. It takes no command-line options.
 
-#include <curl/curl.h>
-
 #include <QApplication>
 #include <csignal>
 
@@ -10,11 +8,13 @@
 #include "resources/strings.h"
 #include "ui/qt_person.h"
 #include "ui/tolva_sheet.h"
+#include "verify/curl_library.h"
 
 int main(int argc, char** argv) {
     // libcurl's global set-up must happen before any thread exists; a peer closing a
-    // connection must not end the program with SIGPIPE.
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    // connection must not end the program with SIGPIPE. A library that cannot be loaded is
+    // reported when a verification starts.
+    tolva::Curl();
     std::signal(SIGPIPE, SIG_IGN);
 
     QApplication app(argc, argv);
@@ -34,6 +34,6 @@ int main(int argc, char** argv) {
         tolva::TolvaSheet sheet(tolva::SettingsStore::User(), tolva::QtPrompter::Instance());
         sheet.Exec();
     }
-    curl_global_cleanup();
+    tolva::ReleaseCurl();
     return 0;
 }

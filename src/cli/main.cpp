@@ -1,15 +1,11 @@
-#include <curl/curl.h>
-
 #include <CLI/CLI.hpp>
 #include <csignal>
 
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
-    // libcurl's global set-up is not thread-safe: it happens here, before any thread starts.
     // A peer that closes its connection must not end the program with SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
-    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return 1;
     CLI::App app{
         "tolva-cli: translate and verify URL sets (Netscape bookmark files, Mosaic hotlists and folders of "
         "Internet shortcut files)"};

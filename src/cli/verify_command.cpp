@@ -13,6 +13,7 @@
 #include "platform/settings_store.h"
 #include "resources/strings.h"
 #include "ui/recent_locations.h"
+#include "verify/curl_library.h"
 #include "verify/verification_run.h"
 
 namespace tolva::cli {
@@ -324,6 +325,9 @@ private:
 };
 
 int RunVerifyCommand(const VerifyOptions& options) {
+    // libcurl's global set-up is not thread-safe: it happens here, before any thread starts.
+    // Should the library be missing, the run reports it when it asks for the first link.
+    Curl();
     Terminal terminal(stdout, stderr, IsTerminal(stdout),
                       {IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM, IDS_TESTING_LINK});
     // Opening an existing set asks nothing; should anything ask, the safe answer is No.

@@ -1,12 +1,12 @@
 #include "verify/link_request.h"
 
-#include <curl/curl.h>
 #include <sys/socket.h>
 
 #include <chrono>
 #include <cstdio>
 
 #include "resources/strings.h"
+#include "verify/curl_library.h"
 
 namespace tolva {
 
@@ -27,7 +27,7 @@ constexpr int kStopWaitMs = 5000;
 constexpr auto kQuietStatusDelay = std::chrono::milliseconds(100);
 
 struct CurlDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const { Curl()->easy_cleanup(handle); }
 };
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -75,7 +75,7 @@ bool IsConnectFailure(CURLcode code, CURL* handle) {
     if (code == CURLE_COULDNT_CONNECT) return true;
     if (code != CURLE_OPERATION_TIMEDOUT) return false;
     curl_off_t connectTime = 0;
-    curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connectTime);
+    Curl()->easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connectTime);
     return connectTime == 0;
 }
 
@@ -255,37 +255,38 @@ int OnProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }  // namespace
 
 void LinkRequester::Shared::Configure() {
+    const CurlLibrary& curl = *Curl();
     CURL* h = handle.get();
-    curl_easy_setopt(h, CURLOPT_USERAGENT, "Tolva");
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.timeoutSeconds) * 1000L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME,
+    curl.easy_setopt(h, CURLOPT_USERAGENT, "Tolva");
+    curl.easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl.easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl.easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl.easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl.easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
+    curl.easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.timeoutSeconds) * 1000L);
+    curl.easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl.easy_setopt(h, CURLOPT_LOW_SPEED_TIME,
                      options.timeoutSeconds > 0 ? static_cast<long>(options.timeoutSeconds) : kDefaultStallSeconds);
-    if (options.acceptCookies) curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
-    if (!options.noProxy.empty()) curl_easy_setopt(h, CURLOPT_NOPROXY, options.noProxy.c_str());
+    if (options.acceptCookies) curl.easy_setopt(h, CURLOPT_COOKIEFILE, "");
+    if (!options.noProxy.empty()) curl.easy_setopt(h, CURLOPT_NOPROXY, options.noProxy.c_str());
     if (!options.trustedCertificates.empty()) {
         curl_blob trusted{options.trustedCertificates.data(), options.trustedCertificates.size(), CURL_BLOB_COPY};
-        curl_easy_setopt(h, CURLOPT_CAINFO_BLOB, &trusted);
+        curl.easy_setopt(h, CURLOPT_CAINFO_BLOB, &trusted);
     }
-    curl_easy_setopt(h, CURLOPT_RESOLVER_START_FUNCTION, OnResolverStart);
-    curl_easy_setopt(h, CURLOPT_RESOLVER_START_DATA, this);
-    curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
-    curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
-    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, OnRequestSent);
-    curl_easy_setopt(h, CURLOPT_PREREQDATA, this);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+    curl.easy_setopt(h, CURLOPT_RESOLVER_START_FUNCTION, OnResolverStart);
+    curl.easy_setopt(h, CURLOPT_RESOLVER_START_DATA, this);
+    curl.easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, OnOpenSocket);
+    curl.easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
+    curl.easy_setopt(h, CURLOPT_PREREQFUNCTION, OnRequestSent);
+    curl.easy_setopt(h, CURLOPT_PREREQDATA, this);
+    curl.easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader);
+    curl.easy_setopt(h, CURLOPT_HEADERDATA, this);
+    curl.easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
+    curl.easy_setopt(h, CURLOPT_WRITEDATA, this);
+    curl.easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl.easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl.easy_setopt(h, CURLOPT_XFERINFODATA, this);
 }
 
 RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
@@ -304,14 +305,15 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
         return outcome;
     }
 
+    const CurlLibrary& curl = *Curl();
     CURL* h = handle.get();
     std::string requested = EncodeForRequest(url);
-    curl_easy_setopt(h, CURLOPT_URL, requested.c_str());
+    curl.easy_setopt(h, CURLOPT_URL, requested.c_str());
     if (isFtp) {
         // Learning that the file is there is enough; its data is not wanted.
-        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+        curl.easy_setopt(h, CURLOPT_NOBODY, 1L);
     } else {
-        curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+        curl.easy_setopt(h, CURLOPT_HTTPGET, 1L);
     }
 
     int attempts = 1 + (options.retryCount > 0 ? options.retryCount : 0);
@@ -324,7 +326,7 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
         bodyBytes = 0;
         cutShort = false;
         reason.clear();
-        code = curl_easy_perform(h);
+        code = curl.easy_perform(h);
         if (abort.load() && code != CURLE_OK && !(code == CURLE_WRITE_ERROR && cutShort)) {
             outcome.kind = RequestOutcome::Stopped;
             return outcome;
@@ -335,8 +337,8 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
         // libcurl asks for a name without a closing slash as a file, and servers refuse the
         // size of a folder, so an existing folder linked that way is asked for once more as one.
         std::string folder = requested + "/";
-        curl_easy_setopt(h, CURLOPT_URL, folder.c_str());
-        code = curl_easy_perform(h);
+        curl.easy_setopt(h, CURLOPT_URL, folder.c_str());
+        code = curl.easy_perform(h);
         if (abort.load() && code != CURLE_OK) {
             outcome.kind = RequestOutcome::Stopped;
             return outcome;
@@ -346,7 +348,7 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
     completeText = LoadString(IDS_STATUS_REQUEST_COMPLETE);
 
     long replyCode = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &replyCode);
+    curl.easy_getinfo(h, CURLINFO_RESPONSE_CODE, &replyCode);
     if (IsSetupFailure(code)) {
         outcome.kind = RequestOutcome::SetupFailed;
         return outcome;
@@ -371,7 +373,7 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
     outcome.error = ErrorNumberForCurlCode(code, replyCode);
     if (code == CURLE_PEER_FAILED_VERIFICATION) {
         long verify = 0;
-        curl_easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &verify);
+        curl.easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &verify);
         constexpr long kCertificateExpired = 10;  // X509_V_ERR_CERT_HAS_EXPIRED
         // libcurl checks the host name before it records the chain's result, so a certificate
         // refused for its name leaves the result at libcurl's starting value, 1 ("unspecified");
@@ -411,11 +413,11 @@ void LinkRequester::Shared::Loop() {
 }
 
 std::unique_ptr<LinkRequester> LinkRequester::Create(const LinkRequestOptions& options, Waiter& waiter) {
-    if (!waiter.IsValid() || options.failSetup) return nullptr;
+    if (!waiter.IsValid() || options.failSetup || Curl() == nullptr) return nullptr;
     auto shared = std::make_shared<Shared>();
     shared->options = options;
     shared->waiter = &waiter;
-    shared->handle.reset(curl_easy_init());
+    shared->handle.reset(Curl()->easy_init());
     if (!shared->handle) return nullptr;
     shared->Configure();
     std::unique_ptr<LinkRequester> requester(new LinkRequester(shared));
