@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -240,6 +239,47 @@ constexpr auto kPlainNameBytes = [] {
     return table;
 }();
 
+// A status text with a line number in place of its "%d", counted up one line at a time
+// without formatting the whole text again.
+class LineCounterText {
+public:
+    explicit LineCounterText(const std::string& format) {
+        const std::size_t at = format.find("%d");
+        if (at == std::string::npos) {
+            text_ = format;
+            return;
+        }
+        text_ = format.substr(0, at) + "0" + format.substr(at + 2);
+        first_ = last_ = at;
+        counts_ = true;
+    }
+
+    const std::string& Advance() {
+        if (!counts_) return text_;
+        std::size_t digit = last_ + 1;
+        while (digit > first_ && text_[digit - 1] == '9') text_[--digit] = '0';
+        if (digit > first_) {
+            ++text_[digit - 1];
+        } else {
+            text_.insert(first_, 1, '1');
+            ++last_;
+        }
+        return text_;
+    }
+
+private:
+    std::string text_;
+    std::size_t first_ = 0;  // the number's first and last digit in text_
+    std::size_t last_ = 0;
+    bool counts_ = false;
+};
+
+// Compares with one of the names above: their length is known when this is compiled, so the
+// comparison takes a few instructions rather than a call. It is made for every attribute.
+bool IsName(std::string_view text, std::string_view name) {
+    return text.size() == name.size() && std::memcmp(text.data(), name.data(), name.size()) == 0;
+}
+
 // Takes apart a link of the form browsers write, NAME="VALUE" NAME="VALUE">TEXT: single
 // spaces, every value quoted and free of quotes, the kept attributes side by side. That is
 // nearly every link, and for it one pass finds what ParseLink would, borrowing every field
@@ -263,11 +303,11 @@ UrlEntry* ParsePlainLink(std::string_view body) {
         const auto* quote = static_cast<const char*>(std::memchr(valueBegin, '"', static_cast<std::size_t>(end - valueBegin)));
         if (quote == nullptr || quote + 1 == end || (quote[1] != ' ' && quote[1] != '>')) return nullptr;
         const std::string_view value(valueBegin, static_cast<std::size_t>(quote - valueBegin));
-        if (attributeName == kHrefName) {
+        if (IsName(attributeName, kHrefName)) {
             url = value;
-        } else if (attributeName == kPreservedNameName) {
+        } else if (IsName(attributeName, kPreservedNameName)) {
             preservedName = value;
-        } else if (attributeName == kPreservedLocationName) {
+        } else if (IsName(attributeName, kPreservedLocationName)) {
             preservedLocation = value;
         } else {
             // The first attribute has no space before it in body; ParseLink spells that case.
@@ -388,29 +428,13 @@ int UrlSet::ReadNetscape(TextControl* statusText) {
     std::string linkText;
     std::string scratch;
     std::string extra;
-    // "Reading line %d" is shown for every line; the text around the number is found once.
-    const std::string readingFormat = LoadString(IDS_STATUS_READING_LINE);
-    const std::size_t numberAt = readingFormat.find("%d");
-    std::string status;
+    // "Reading line %d" is shown for every line, so its number is counted up in the text itself.
+    LineCounterText status(LoadString(IDS_STATUS_READING_LINE));
     int result = 0;
-    int lineNumber = 0;
 
     while (lines.Next(line)) {
         result = 1;
-        ++lineNumber;
-        if (statusText) {
-            if (numberAt == std::string::npos) {
-                status = FormatText(readingFormat, {lineNumber});
-            } else {
-                status.assign(readingFormat, 0, numberAt);
-                char digits[16];
-                auto [digitsEnd, error] = std::to_chars(digits, digits + sizeof digits, lineNumber);
-                (void)error;
-                status.append(digits, digitsEnd);
-                status.append(readingFormat, numberAt + 2);
-            }
-            statusText->SetText(status);
-        }
+        if (statusText) statusText->SetText(status.Advance());
 
         std::string_view text = TrimLeadingWhite(line);
         // Firefox writes the item after a separator on the separator's own line

@@ -13,14 +13,6 @@ EntryText& EntryText::operator=(const EntryText& other) {
     return *this;
 }
 
-EntryText& EntryText::operator=(EntryText&& other) noexcept {
-    if (this != &other) {
-        Release();
-        TakeFrom(other);
-    }
-    return *this;
-}
-
 EntryText& EntryText::operator=(std::string_view text) {
     // text may lie inside this text's own storage (name = name.substr(...)): copy first.
     EntryText copy;
@@ -51,17 +43,6 @@ void EntryText::CopyFrom(const EntryText& other) {
         data_ = other.data_;
         size_ = other.size_;
     }
-}
-
-void EntryText::TakeFrom(EntryText& other) noexcept {
-    data_ = other.data_;
-    size_ = other.size_;
-    other.data_ = "";
-    other.size_ = 0;
-}
-
-void EntryText::Release() noexcept {
-    if (Owned()) delete[] data_;
 }
 
 std::string operator+(const std::string& a, const EntryText& b) {

@@ -23,7 +23,13 @@ public:
     ~EntryText() { Release(); }
 
     EntryText& operator=(const EntryText& other);
-    EntryText& operator=(EntryText&& other) noexcept;
+    EntryText& operator=(EntryText&& other) noexcept {
+        if (this != &other) {
+            Release();
+            TakeFrom(other);
+        }
+        return *this;
+    }
     EntryText& operator=(std::string_view text);
     EntryText& operator=(const std::string& text) { return *this = std::string_view(text); }
     EntryText& operator=(const char* text) { return *this = std::string_view(text); }
@@ -57,8 +63,15 @@ public:
 private:
     void Assign(std::string_view text);
     void CopyFrom(const EntryText& other);
-    void TakeFrom(EntryText& other) noexcept;
-    void Release() noexcept;
+    void TakeFrom(EntryText& other) noexcept {
+        data_ = other.data_;
+        size_ = other.size_;
+        other.data_ = "";
+        other.size_ = 0;
+    }
+    void Release() noexcept {
+        if (Owned()) delete[] data_;
+    }
 
     // The top bit of size_ tells an owned text, so a text takes two words, not three: a
     // set holds five of them per entry.

@@ -24,19 +24,6 @@ constexpr int kTemporaryNameAttempts = 100;
 
 }  // namespace
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
-}
-
-std::string_view TrimLeadingWhite(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
-                               text[i] == '\v' || text[i] == '\f')) {
-        ++i;
-    }
-    return text.substr(i);
-}
-
 // ---------------------------------------------------------------------------------------
 // UrlEntry
 

@@ -206,8 +206,14 @@ private:
 };
 
 // Text helpers shared by the readers.
-bool StartsWith(std::string_view text, std::string_view prefix);
+inline bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
 // Removes leading space, tab, CR, LF, VT and FF.
-std::string_view TrimLeadingWhite(std::string_view text);
+inline std::string_view TrimLeadingWhite(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    return text.substr(i);
+}
 
 }  // namespace tolva

@@ -184,6 +184,15 @@ TEST_F(NetscapeTest, CountsLinesFoldersAndReportsProgress) {
     // The link's second line and the item after the separator are not lines of their own.
     EXPECT_EQ(status.history, (std::vector<std::string>{"Reading line 1", "Reading line 2", "Reading line 3",
                                                         "Reading line 4", "Reading line 5", "Netscape file loaded."}));
+    // The number carries into a new digit.
+    set.Close();
+    status.history.clear();
+    ASSERT_EQ(ReadText(std::string(1000, '\n'), &status), 1);
+    ASSERT_EQ(status.history.size(), 1001u);
+    EXPECT_EQ(status.history[8], "Reading line 9");
+    EXPECT_EQ(status.history[9], "Reading line 10");
+    EXPECT_EQ(status.history[99], "Reading line 100");
+    EXPECT_EQ(status.history[999], "Reading line 1000");
     // A file without any line cannot be read.
     set.Close();
     status.history.clear();
