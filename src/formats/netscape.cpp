@@ -39,7 +39,7 @@ constexpr std::string_view kPreservedLocationName = "PRE_VFY_LOC";
 
 constexpr std::string_view kListEndLine = "</DL><p>\r\n";
 // Output is collected and written in blocks this large, so a big set costs few system calls.
-constexpr std::size_t kWriteBlock = 64 * 1024;
+constexpr std::size_t kWriteBlock = 256 * 1024;
 
 bool EndsLine(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
@@ -123,8 +123,15 @@ public:
 
     // Appends text; it goes out in blocks between items (EndItem) and at the end (Flush).
     void Add(std::string_view text) { buffer_.append(text); }
-    void AddAttribute(std::string_view attributeName, std::string_view value) {
+    // Appends an entry's text. Text borrowed from a file is part of one of its lines and holds
+    // no line break; only other text can need KeepOnOneLine.
+    void AddText(const EntryText& text) {
+        buffer_.append(text.view());
+        mayBreakLine_ = mayBreakLine_ || !text.IsBorrowed();
+    }
+    void AddAttribute(std::string_view attributeName, const EntryText& value) {
         tolva::AddAttribute(buffer_, attributeName, value);
+        mayBreakLine_ = mayBreakLine_ || !value.IsBorrowed();
     }
 
     // Where an item's text begins, for KeepOnOneLine.
@@ -134,6 +141,8 @@ public:
     // inside a name, URL or attribute would cut the item in two and let the rest pass for a tag
     // of its own, such as "</DL><p>". Each becomes a space. Called before the item's line end.
     void KeepOnOneLine(std::size_t from) {
+        if (!mayBreakLine_) return;
+        mayBreakLine_ = false;
         const char* item = buffer_.data() + from;
         const std::size_t size = buffer_.size() - from;
         if (!std::memchr(item, '\n', size) && !std::memchr(item, '\r', size) && !std::memchr(item, '\0', size)) return;
@@ -185,6 +194,7 @@ private:
     std::string buffer_;
     std::size_t written_ = 0;
     bool failed_ = false;
+    bool mayBreakLine_ = false;
     Part parts_[kMaxParts];
     int partCount_ = 0;
 };
@@ -519,7 +529,7 @@ int UrlSet::WriteNetscape() {
             case Link: {
                 const std::size_t from = out.Mark();
                 out.Add("<DT><A HREF=\"");
-                out.Add(entry->url);
+                out.AddText(entry->url);
                 out.Add("\"");
                 if (currentFlags & (NamePreserved | ChangedByVerification)) {
                     out.AddAttribute(kPreservedNameName, entry->preservedName);
@@ -534,10 +544,10 @@ int UrlSet::WriteNetscape() {
                 }
                 if (!entry->extraAttributes.empty()) {
                     out.Add(" ");
-                    out.Add(entry->extraAttributes);
+                    out.AddText(entry->extraAttributes);
                 }
                 out.Add(">");
-                out.Add(entry->name);
+                out.AddText(entry->name);
                 out.KeepOnOneLine(from);
                 out.Add("</A>\r\n");
                 break;
@@ -546,7 +556,7 @@ int UrlSet::WriteNetscape() {
                 ++folderStarts;
                 const std::size_t from = out.Mark();
                 out.Add("<DT><H3>");
-                out.Add(entry->name);
+                out.AddText(entry->name);
                 out.KeepOnOneLine(from);
                 out.Add("</H3>\r\n<DL><p>\r\n");
                 break;

@@ -35,7 +35,8 @@ public:
     EntryText& operator=(const char* text) { return *this = std::string_view(text); }
 
     // Refers to text without copying it. The caller keeps text alive and unchanged for as
-    // long as this (or any copy of it) refers to it.
+    // long as this (or any copy of it) refers to it. Borrowed text is part of one line of a
+    // file: it holds no CR, LF or zero byte, which writers rely on.
     static EntryText Borrow(std::string_view text) noexcept {
         EntryText borrowed;
         borrowed.data_ = text.data();

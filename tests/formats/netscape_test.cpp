@@ -244,6 +244,15 @@ TEST_F(NetscapeTest, LineBreaksInsideFieldsCannotCutItemsOrForgeTags) {
     EXPECT_EQ(Outline(set), (std::vector<std::string>{
                                 "F \\b  c", "L \\b  c | a </DL><p> | http://u/ x | X=\"1 \" |  | ", "E ", "E "}));
     EXPECT_NE(bytes.find("<H1>A B's Bookmarks</H1>"), std::string::npos);
+
+    // A link read from a file (its text borrowed from it) renamed to a name with a break.
+    set.Rewind();
+    UrlEntry* link = set.Next();
+    while (link->kind != Link) link = set.Next();
+    link->Rename("x\ny", NameTranslated);
+    link->preservedLocation = "\\b\r";
+    EXPECT_NE(Written().find("<DT><A HREF=\"http://u/ x\" PRE_VFY_NAME=\"a </DL><p>\" PRE_VFY_LOC=\"\\b \"  X=\"1 \">x y</A>\r\n"),
+              std::string::npos);
 }
 
 TEST_F(NetscapeTest, ClosesTheHeaderListOnlyWhenTheSetDoesNot) {
@@ -353,14 +362,14 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
         bool closed;
         const char* message;
     };
-    // Output goes out in 64 KiB blocks. 5000 links need several, so a failure after the first is
+    // Output goes out in 256 KiB blocks. 20000 links need several, so a failure after the first is
     // in the lines; enough separators to fill the first block exactly leave the footer alone
     // in the last one.
     const std::size_t headerSize = FormatString(IDS_NETSCAPE_HEADER, {"", ""}).size();
-    const int fillingSeparators = static_cast<int>((64 * 1024 - headerSize + 5) / 6);
+    const int fillingSeparators = static_cast<int>((256 * 1024 - headerSize + 5) / 6);
     const std::vector<FaultCase> cases = {{0, 3, 0, true, "Error 28 writing Netscape header"},
-                                          {0, 5000, 0, true, "Error 28 writing Netscape header"},
-                                          {1, 5000, 0, true, "Error 28 writing Netscape line"},
+                                          {0, 20000, 0, true, "Error 28 writing Netscape header"},
+                                          {1, 20000, 0, true, "Error 28 writing Netscape line"},
                                           {1, 0, fillingSeparators, false, "Error 28 writing Netscape footer"}};
     for (const FaultCase& c : cases) {
         UrlSet faulty;
