@@ -99,19 +99,14 @@ void Unguard(int index) {
 }  // namespace
 
 bool FileImage::Identity::operator==(const Identity& other) const {
-    return device == other.device && inode == other.inode && size == other.size &&
-           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
-           changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+    return size == other.size && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }
 
 bool FileImage::IdentityOf(int descriptor, Identity& identity) {
     struct stat info {};
     if (::fstat(descriptor, &info) != 0) return false;
-    identity.device = info.st_dev;
-    identity.inode = info.st_ino;
     identity.size = info.st_size;
     identity.modified = info.st_mtim;
-    identity.changed = info.st_ctim;
     return true;
 }
 

@@ -37,16 +37,15 @@ public:
     std::string_view Text() const { return {data_, size_}; }
     bool IsMapped() const { return mapping_ != nullptr; }
     const std::string& Path() const { return path_; }
-    // False once a mapped file has been cut short, rewritten or replaced in place since Map.
+    // False once a mapped file has been cut short or written to since Map.
     bool Intact() const;
 
 private:
+    // What changes when the file's content does. Renaming or removing the file (a
+    // translation's destination may be its own source, kept as a backup) changes neither.
     struct Identity {
-        dev_t device = 0;
-        ino_t inode = 0;
         off_t size = 0;
         timespec modified{};
-        timespec changed{};
         bool operator==(const Identity& other) const;
     };
     static bool IdentityOf(int descriptor, Identity& identity);

@@ -30,6 +30,13 @@ constexpr int kTemporaryNameAttempts = 100;
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
+#define TOLVA_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TOLVA_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifdef TOLVA_ADDRESS_SANITIZER
 constexpr bool kPoolEntries = false;  // each entry its own allocation, so misuse is caught
 #else
 constexpr bool kPoolEntries = true;

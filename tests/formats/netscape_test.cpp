@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -329,6 +330,13 @@ TEST_F(NetscapeTest, ASetReadInPlaceSavesNothingOnceItsFileHasChanged) {
     ASSERT_EQ(::truncate(source.c_str(), 0), 0);
     EXPECT_EQ(WriteAs(set, dir.File("cut.html")), 0);
     set.Close();
+
+    // Translating a file onto itself moves it aside as a backup first: that is no change.
+    WriteFile(source, text);
+    ASSERT_EQ(ReadInto(set, source), 1);
+    ASSERT_EQ(::rename(source.c_str(), (source + ".bak").c_str()), 0);
+    EXPECT_EQ(WriteAs(set, source), 1);
+    EXPECT_NE(ReadFile(source).find("<DT><A HREF=\"http://a/\"  ADD_DATE=\"1\">Alpha</A>"), std::string::npos);
 }
 
 // A file whose reads or writes start failing after a number of good ones, as a failing
