@@ -107,13 +107,13 @@ int UrlSet::ReadMosaic(TextControl* statusText) {
         std::string_view keyword = text.substr(0, kKeywordLength);
         if (keyword == "Subl") {
             std::string name = ReadValueLine(*this);
-            Append(new UrlEntry(FolderStart, std::move(name)));
+            Append(new UrlEntry(FolderStart, name));
             ++folderCount;
             ReadValueLine(*this);  // the block's "{"
         } else if (keyword == "Item") {
             std::string name = ReadValueLine(*this);
             std::string url = ReadValueLine(*this);
-            Append(new UrlEntry(Link, std::move(name), std::move(url)));
+            Append(new UrlEntry(Link, name, url));
             ++linkCount;
         } else if (text == "}") {
             Append(new UrlEntry(FolderEnd, {}));

@@ -143,9 +143,9 @@ public:
     void KeepOnOneLine(std::size_t from) {
         if (!mayBreakLine_) return;
         mayBreakLine_ = false;
-        const char* item = buffer_.data() + from;
-        const std::size_t size = buffer_.size() - from;
-        if (!std::memchr(item, '\n', size) && !std::memchr(item, '\r', size) && !std::memchr(item, '\0', size)) return;
+        const std::string_view item = std::string_view(buffer_).substr(from);
+        constexpr auto npos = std::string_view::npos;
+        if (item.find('\n') == npos && item.find('\r') == npos && item.find('\0') == npos) return;
         std::replace_if(buffer_.begin() + static_cast<std::ptrdiff_t>(from), buffer_.end(), EndsLine, ' ');
     }
 

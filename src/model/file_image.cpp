@@ -28,24 +28,25 @@ constexpr std::size_t kGrowthStep = 64 * 1024;
 // and marks the image, whose set then refuses to save what it read.
 constexpr int kGuardSlots = 64;
 struct GuardSlot {
-    std::atomic<std::uintptr_t> begin{0};
-    std::atomic<std::uintptr_t> end{0};
+    std::atomic<char*> begin{nullptr};
+    std::atomic<std::size_t> length{0};
     std::atomic<bool> hit{false};
 };
 GuardSlot guardSlots[kGuardSlots];
 std::mutex guardSlotsMutex;
 struct sigaction previousBusAction {};
-std::uintptr_t pageSize = 4096;
+std::size_t pageSize = 4096;
 
 void OnBusError(int signalNumber, siginfo_t* info, void* context) {
     const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
     for (GuardSlot& slot : guardSlots) {
-        const std::uintptr_t begin = slot.begin.load(std::memory_order_acquire);
-        const std::uintptr_t end = slot.end.load(std::memory_order_acquire);
-        if (begin == 0 || address < begin || address >= end) continue;
-        const std::uintptr_t page = address & ~(pageSize - 1);
-        void* zeros = ::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS,
-                             -1, 0);
+        char* const begin = slot.begin.load(std::memory_order_acquire);
+        const std::size_t length = slot.length.load(std::memory_order_acquire);
+        const auto start = reinterpret_cast<std::uintptr_t>(begin);
+        if (begin == nullptr || address < start || address - start >= length) continue;
+        // A mapping starts on a page boundary, so the page is found from the offset.
+        const std::size_t offset = (address - start) & ~(pageSize - 1);
+        void* zeros = ::mmap(begin + offset, length - offset, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (zeros != MAP_FAILED) {
             slot.hit.store(true, std::memory_order_release);
             return;  // the access is made again and reads zeros
@@ -67,7 +68,7 @@ void OnBusError(int signalNumber, siginfo_t* info, void* context) {
 void InstallBusErrorHandler() {
     static std::once_flag installed;
     std::call_once(installed, [] {
-        pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
         struct sigaction action {};
         action.sa_sigaction = OnBusError;
         action.sa_flags = SA_SIGINFO;
@@ -76,15 +77,15 @@ void InstallBusErrorHandler() {
     });
 }
 
-int Guard(const void* begin, std::size_t length) {
+int Guard(char* begin, std::size_t length) {
     InstallBusErrorHandler();
     std::lock_guard<std::mutex> lock(guardSlotsMutex);
     for (int i = 0; i < kGuardSlots; ++i) {
         GuardSlot& slot = guardSlots[i];
-        if (slot.begin.load(std::memory_order_relaxed) != 0) continue;
+        if (slot.begin.load(std::memory_order_relaxed) != nullptr) continue;
         slot.hit.store(false, std::memory_order_relaxed);
-        slot.end.store(reinterpret_cast<std::uintptr_t>(begin) + length, std::memory_order_release);
-        slot.begin.store(reinterpret_cast<std::uintptr_t>(begin), std::memory_order_release);
+        slot.length.store(length, std::memory_order_release);
+        slot.begin.store(begin, std::memory_order_release);
         return i;
     }
     return -1;
@@ -92,8 +93,8 @@ int Guard(const void* begin, std::size_t length) {
 
 void Unguard(int index) {
     std::lock_guard<std::mutex> lock(guardSlotsMutex);
-    guardSlots[index].begin.store(0, std::memory_order_release);
-    guardSlots[index].end.store(0, std::memory_order_release);
+    guardSlots[index].begin.store(nullptr, std::memory_order_release);
+    guardSlots[index].length.store(0, std::memory_order_release);
 }
 
 }  // namespace
@@ -159,7 +160,7 @@ bool FileImage::Map(int descriptor, const std::string& path) {
     void* mapping = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, descriptor, 0);
     if (mapping == MAP_FAILED) return false;
     const int watch = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
-    const int guard = watch >= 0 ? Guard(mapping, length) : -1;
+    const int guard = watch >= 0 ? Guard(static_cast<char*>(mapping), length) : -1;
     if (guard < 0) {
         if (watch >= 0) ::close(watch);
         ::munmap(mapping, length);
