@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -43,9 +44,10 @@ constexpr bool kPoolEntries = true;
 #endif
 
 // Memory for entries of exactly UrlEntry's size (a derived entry is allocated as usual).
-// Blocks are taken from the system a few megabytes at a time with their pages made ready at
-// once, which costs far less than meeting each fresh page on first use; a freed entry's
-// memory is reused by the next one. Entries are made and freed on more than one thread.
+// Blocks are taken from the system a few megabytes at a time, in huge pages where the system
+// allows, with their pages made ready at once: that costs far less than meeting each fresh
+// page on first use. A freed entry's memory is reused by the next one. Entries are made and
+// freed on more than one thread.
 class EntryPool {
 public:
     void* Allocate() {
@@ -73,13 +75,29 @@ private:
         FreeSlot* next;
     };
     static constexpr std::size_t kSlot = (sizeof(UrlEntry) + alignof(UrlEntry) - 1) / alignof(UrlEntry) * alignof(UrlEntry);
-    static constexpr std::size_t kBlock = 4 * 1024 * 1024;
+    static constexpr std::size_t kSmallPage = 4096;
+    static constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+    static constexpr std::size_t kBlock = 2 * kHugePage;
 
     bool AddBlock() {
-        void* block = ::mmap(nullptr, kBlock, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        if (block == MAP_FAILED) return false;
-        next_ = static_cast<char*>(block);
-        end_ = next_ + kBlock / kSlot * kSlot;
+        // A huge page must start on its own boundary: one more is mapped, and what lies
+        // outside the aligned block is given back.
+        void* mapped = ::mmap(nullptr, kBlock + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) return false;
+        char* raw = static_cast<char*>(mapped);
+        const std::size_t skip = (kHugePage - reinterpret_cast<std::uintptr_t>(raw) % kHugePage) % kHugePage;
+        if (skip > 0) ::munmap(raw, skip);
+        ::munmap(raw + skip + kBlock, kHugePage - skip);
+        char* block = raw + skip;
+        ::madvise(block, kBlock, MADV_HUGEPAGE);
+        bool ready = false;
+#ifdef MADV_POPULATE_WRITE
+        ready = ::madvise(block, kBlock, MADV_POPULATE_WRITE) == 0;
+#endif
+        // Without it (kernels before 5.14) one touch per page makes them ready as well.
+        for (std::size_t at = 0; !ready && at < kBlock; at += kSmallPage) block[at] = 0;
+        next_ = block;
+        end_ = block + kBlock / kSlot * kSlot;
         return true;
     }
 
