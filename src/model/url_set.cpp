@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -44,10 +45,10 @@ constexpr bool kPoolEntries = true;
 #endif
 
 // Memory for entries of exactly UrlEntry's size (a derived entry is allocated as usual).
-// Blocks are taken from the system a few megabytes at a time, in huge pages where the system
-// allows, with their pages made ready at once: that costs far less than meeting each fresh
-// page on first use. A freed entry's memory is reused by the next one. Entries are made and
-// freed on more than one thread.
+// Blocks are taken from the system with their pages made ready at once, which costs far less
+// than meeting each fresh page on first use: small ones first, so a small set stays small,
+// then a few megabytes at a time in huge pages where the system allows. A freed entry's
+// memory is reused by the next one. Entries are made and freed on more than one thread.
 class EntryPool {
 public:
     void* Allocate() {
@@ -77,31 +78,39 @@ private:
     static constexpr std::size_t kSlot = (sizeof(UrlEntry) + alignof(UrlEntry) - 1) / alignof(UrlEntry) * alignof(UrlEntry);
     static constexpr std::size_t kSmallPage = 4096;
     static constexpr std::size_t kHugePage = 2 * 1024 * 1024;
-    static constexpr std::size_t kBlock = 2 * kHugePage;
+    static constexpr std::size_t kFirstBlock = 64 * 1024;
+    static constexpr std::size_t kLargestBlock = 2 * kHugePage;
 
     bool AddBlock() {
+        const std::size_t size = blockSize_;
+        const bool huge = size >= kHugePage;
         // A huge page must start on its own boundary: one more is mapped, and what lies
         // outside the aligned block is given back.
-        void* mapped = ::mmap(nullptr, kBlock + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        const std::size_t slack = huge ? kHugePage : 0;
+        void* mapped = ::mmap(nullptr, size + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (mapped == MAP_FAILED) return false;
-        char* raw = static_cast<char*>(mapped);
-        const std::size_t skip = (kHugePage - reinterpret_cast<std::uintptr_t>(raw) % kHugePage) % kHugePage;
-        if (skip > 0) ::munmap(raw, skip);
-        ::munmap(raw + skip + kBlock, kHugePage - skip);
-        char* block = raw + skip;
-        ::madvise(block, kBlock, MADV_HUGEPAGE);
+        char* block = static_cast<char*>(mapped);
+        if (huge) {
+            const std::size_t skip = (kHugePage - reinterpret_cast<std::uintptr_t>(block) % kHugePage) % kHugePage;
+            if (skip > 0) ::munmap(block, skip);
+            ::munmap(block + skip + size, kHugePage - skip);
+            block += skip;
+            ::madvise(block, size, MADV_HUGEPAGE);
+        }
         bool ready = false;
 #ifdef MADV_POPULATE_WRITE
-        ready = ::madvise(block, kBlock, MADV_POPULATE_WRITE) == 0;
+        ready = ::madvise(block, size, MADV_POPULATE_WRITE) == 0;
 #endif
         // Without it (kernels before 5.14) one touch per page makes them ready as well.
-        for (std::size_t at = 0; !ready && at < kBlock; at += kSmallPage) block[at] = 0;
+        for (std::size_t at = 0; !ready && at < size; at += kSmallPage) block[at] = 0;
         next_ = block;
-        end_ = block + kBlock / kSlot * kSlot;
+        end_ = block + size / kSlot * kSlot;
+        blockSize_ = std::min(size * 2, kLargestBlock);
         return true;
     }
 
     std::mutex mutex_;
+    std::size_t blockSize_ = kFirstBlock;
     FreeSlot* free_ = nullptr;
     char* next_ = nullptr;
     char* end_ = nullptr;
