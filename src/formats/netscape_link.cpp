@@ -1,0 +1,204 @@
+#include "formats/netscape_link.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace tolva::netscape {
+
+namespace {
+
+std::string_view TrimWhite(std::string_view text) {
+    text = TrimLeadingWhite(text);
+    while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// Keeps attributes without a value, separated from what comes before by one space.
+void AddValueless(std::string& text, std::string_view words) {
+    words = TrimWhite(words);
+    if (words.empty()) return;
+    text += ' ';
+    text += words;
+}
+
+// The ">" that ends a link's attributes: the first one outside a quoted value, so that a
+// bookmarklet such as "javascript:if(a>b)..." keeps its URL and the link its name. Text with
+// an unbalanced quote falls back to the first ">" of all.
+std::size_t FindAttributesEnd(std::string_view body) {
+    const std::size_t first = body.find('>');
+    if (first == std::string_view::npos) return first;
+    // Usually no quote is open at the first ">"; only then is the text walked.
+    const char* const end = body.data() + first;
+    bool open = false;
+    for (const char* at = body.data(); (at = static_cast<const char*>(std::memchr(at, '"', end - at))) != nullptr;
+         ++at) {
+        open = !open;
+    }
+    if (!open) return first;
+    bool quoted = true;
+    for (std::size_t i = first + 1; i < body.size(); ++i) {
+        if (body[i] == '"') {
+            quoted = !quoted;
+        } else if (body[i] == '>' && !quoted) {
+            return i;
+        }
+    }
+    return first;
+}
+
+// Text for an entry field: borrowed when it lies in the file the set read in, else copied.
+EntryText Keep(std::string_view text, bool borrow) { return borrow ? EntryText::Borrow(text) : EntryText(text); }
+
+// Bytes that may stand in an attribute name of the plain form ParsePlainLink takes.
+constexpr auto kPlainNameBytes = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0x21; c < 0x100; ++c) table[c] = c != '=' && c != '"' && c != '>' && c != 0x7f;
+    return table;
+}();
+
+// Compares with one of the attribute names of the header: their length is known when this is compiled, so the
+// comparison takes a few instructions rather than a call. It is made for every attribute.
+bool IsName(std::string_view text, std::string_view name) {
+    return text.size() == name.size() && std::memcmp(text.data(), name.data(), name.size()) == 0;
+}
+
+}  // namespace
+
+UrlEntry* ParsePlainLink(std::string_view body) {
+    const char* const begin = body.data();
+    const char* const end = begin + body.size();
+    std::string_view url;
+    std::string_view preservedName;
+    std::string_view preservedLocation;
+    const char* extraBegin = nullptr;  // the space before the first kept attribute
+    const char* extraEnd = nullptr;    // after the last one's closing quote
+    bool extraClosed = false;          // another attribute came after the kept ones
+    const char* at = begin;
+    for (;;) {
+        const char* nameBegin = at;
+        while (at < end && kPlainNameBytes[static_cast<unsigned char>(*at)]) ++at;
+        if (at == nameBegin || end - at < 2 || at[0] != '=' || at[1] != '"') return nullptr;
+        const std::string_view attributeName(nameBegin, static_cast<std::size_t>(at - nameBegin));
+        const char* valueBegin = at + 2;
+        const auto* quote = static_cast<const char*>(std::memchr(valueBegin, '"', static_cast<std::size_t>(end - valueBegin)));
+        if (quote == nullptr || quote + 1 == end || (quote[1] != ' ' && quote[1] != '>')) return nullptr;
+        const std::string_view value(valueBegin, static_cast<std::size_t>(quote - valueBegin));
+        if (IsName(attributeName, kHrefName)) {
+            url = value;
+        } else if (IsName(attributeName, kPreservedNameName)) {
+            preservedName = value;
+        } else if (IsName(attributeName, kPreservedLocationName)) {
+            preservedLocation = value;
+        } else {
+            // The first attribute has no space before it in body; ParseLink spells that case.
+            if (extraClosed || nameBegin == begin) return nullptr;
+            if (extraBegin == nullptr) extraBegin = nameBegin - 1;
+            extraEnd = quote + 1;
+        }
+        if (extraBegin != nullptr && extraEnd != quote + 1) extraClosed = true;
+        at = quote + 2;
+        if (quote[1] == '>') break;
+    }
+    auto* link = new UrlEntry(Link, EntryText::Borrow(std::string_view(at, static_cast<std::size_t>(end - at))),
+                              EntryText::Borrow(url));
+    link->preservedName = EntryText::Borrow(preservedName);
+    link->preservedLocation = EntryText::Borrow(preservedLocation);
+    if (extraBegin != nullptr) {
+        link->extraAttributes = EntryText::Borrow(std::string_view(extraBegin, static_cast<std::size_t>(extraEnd - extraBegin)));
+    }
+    return link;
+}
+
+UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers) {
+    std::string& scratch = buffers.attributes;
+    std::string& extra = buffers.kept;
+    std::size_t close = FindAttributesEnd(body);
+    std::string_view name = close == std::string_view::npos ? body : body.substr(close + 1);
+    // The attribute text always ends in a space, so the last value's closing quote is
+    // followed by one like every other.
+    scratch.assign(close == std::string_view::npos ? std::string_view() : body.substr(0, close));
+    scratch += ' ';
+    // Every value lies at the same offset in body as in scratch.
+    auto inBody = [&](std::string_view part) {
+        return std::string_view(body.data() + (part.data() - scratch.data()), part.size());
+    };
+    auto* link = new UrlEntry(Link, Keep(name, borrow));
+
+    // The kept attributes are respelled as the writer spells them. Where that spelling is the
+    // file's own, as browsers write it, the link borrows it from the file; extraFrom is where
+    // it would begin there: at the white space before the first kept word.
+    extra.clear();
+    constexpr std::size_t kNowhere = std::string_view::npos;
+    std::size_t extraFrom = kNowhere;
+    auto startExtra = [&](std::string_view word) {
+        const auto offset = static_cast<std::size_t>(word.data() - scratch.data());
+        if (extraFrom == kNowhere && offset > 0) extraFrom = offset - 1;
+    };
+    std::string_view rest = scratch;
+    for (std::size_t equals = rest.find('='); equals != std::string_view::npos; equals = rest.find('=')) {
+        // Names are taken without the white space around them, so the two spaces the writer
+        // puts before the kept attributes do not become part of a name on the next read.
+        std::string_view attributeName = TrimWhite(rest.substr(0, equals));
+        // Attributes without a value (iCab's SUBSCRIBE, FOLDED) stand before the next name;
+        // they are kept as they are, and the name is the last word, so that an HREF after
+        // them is still found.
+        std::size_t wordStart = attributeName.size();
+        while (wordStart > 0 && !IsWhite(attributeName[wordStart - 1])) --wordStart;
+        if (wordStart > 0) {
+            std::string_view words = TrimWhite(attributeName.substr(0, wordStart));
+            if (!words.empty()) startExtra(words);
+            AddValueless(extra, words);
+            attributeName = attributeName.substr(wordStart);
+        }
+        rest = rest.substr(equals + 1);
+        std::string_view value;
+        if (!rest.empty() && rest.front() == '"') {
+            rest.remove_prefix(1);
+            std::size_t quote = rest.find("\" ");
+            if (quote != std::string_view::npos) {
+                value = rest.substr(0, quote);
+                rest = rest.substr(quote + 2);
+            } else {
+                // No closing quote (a value holding ">" is cut there): the rest is the value,
+                // whole, rather than being taken apart again as attributes.
+                value = DropBack(rest, 1);
+                rest = {};
+            }
+        } else {
+            // An unquoted value runs to the next white space; none of it is lost.
+            std::size_t space = std::min(rest.find_first_of(" \t"), rest.size());
+            value = rest.substr(0, space);
+            rest = rest.substr(space);
+        }
+        if (attributeName == kHrefName) {
+            link->url = Keep(inBody(value), borrow);
+        } else if (attributeName == kPreservedNameName) {
+            link->preservedName = Keep(inBody(value), borrow);
+        } else if (attributeName == kPreservedLocationName) {
+            link->preservedLocation = Keep(inBody(value), borrow);
+        } else {
+            if (!attributeName.empty()) startExtra(attributeName);
+            AddAttribute(extra, attributeName, value);
+        }
+    }
+    std::string_view valueless = TrimWhite(rest);
+    if (!valueless.empty()) startExtra(valueless);
+    AddValueless(extra, valueless);
+
+    if (!extra.empty()) {
+        const bool asInFile = borrow && extraFrom != kNowhere && body.substr(extraFrom, extra.size()) == extra;
+        link->extraAttributes = asInFile ? EntryText::Borrow(body.substr(extraFrom, extra.size()))
+                                         : EntryText(std::string_view(extra));
+    }
+    return link;
+}
+
+UrlEntry* ParseLink(std::string_view body, bool borrow, LinkScratch& scratch) {
+    if (borrow) {
+        if (UrlEntry* link = ParsePlainLink(body)) return link;
+    }
+    return ParseAnyLink(body, borrow, scratch);
+}
+
+}  // namespace tolva::netscape

@@ -1,0 +1,54 @@
+#pragma once
+// Taking a link of a Netscape bookmark file apart, and the spelling both the reader and the
+// writer use. The reader reads nearly every link the quick way, ParsePlainLink; ParseAnyLink
+// reads any link at all. Both are here so that tests can hold the one to the other.
+
+#include <string>
+#include <string_view>
+
+#include "model/url_set.h"
+
+namespace tolva::netscape {
+
+constexpr std::string_view kHrefName = "HREF";
+constexpr std::string_view kPreservedNameName = "PRE_VFY_NAME";
+constexpr std::string_view kPreservedLocationName = "PRE_VFY_LOC";
+
+inline bool IsWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Drops count characters from the front or the back; dropping more than there is leaves nothing.
+inline std::string_view DropFront(std::string_view text, std::size_t count) {
+    return count >= text.size() ? std::string_view() : text.substr(count);
+}
+inline std::string_view DropBack(std::string_view text, std::size_t count) {
+    return count >= text.size() ? std::string_view() : text.substr(0, text.size() - count);
+}
+
+// Adds one attribute as the writer spells it: a space, the name, "=" and the value in quotes.
+inline void AddAttribute(std::string& text, std::string_view attributeName, std::string_view value) {
+    text += ' ';
+    text += attributeName;
+    text += "=\"";
+    text += value;
+    text += '"';
+}
+
+// Buffers ParseAnyLink reuses from link to link.
+struct LinkScratch {
+    std::string attributes;
+    std::string kept;
+};
+
+// Takes a link apart. body is the link without its "<DT><A " and without "</A>" and what
+// follows it: attributes, ">", the name. When borrow is set, body lies in the file the set
+// keeps and the link's fields refer to it instead of copying it. The caller owns the link.
+UrlEntry* ParseLink(std::string_view body, bool borrow, LinkScratch& scratch);
+
+// The quick way, for the spelling browsers write: NAME="VALUE" NAME="VALUE">TEXT, single
+// spaces, every value quoted and free of quotes, the kept attributes side by side. It
+// borrows every field from body. Returns null for any other spelling.
+UrlEntry* ParsePlainLink(std::string_view body);
+// The general way, for any spelling.
+UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& scratch);
+
+}  // namespace tolva::netscape
