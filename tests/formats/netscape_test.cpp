@@ -142,6 +142,11 @@ TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
         {"a quoted value ends only at a quote and a space; doubled spaces are dropped",
          "<DT><A HREF=\"u\"\tA=\"1\"  B=\"2\">a</A>\n<DT><A HREF=\"u\"A=\"1\">b</A>\n",
          {"L  | a | u\"\tA=\"1 | B=\"2\" |  | ", "L  | b | u\"A=\"1 | |  | ", "E "}},
+        {"a line ends at CR, LF, CRLF or a zero byte, and a file may have no LF at all",
+         std::string("<DT><A HREF=\"a\">A</A>\r<DT><A HREF=\"b\">B</A>\r\n<DT><A HREF=\"c\">C</A>\n\r"
+                     "<DT><A HREF=\"d\">D</A>\0<HR>\r<HR>\r",
+                     100),
+         {"L  | A | a | |  | ", "L  | B | b | |  | ", "L  | C | c | |  | ", "L  | D | d | |  | ", "S ", "S ", "E "}},
         {"'>' and '=' in values, quotes in the name, an HREF given twice",
          "<DT><A HREF=\"a>b=c\" X=\">\">say \"hi\"</A>\n<DT><A HREF=\"1\" HREF=\"2\">n</A>\n",
          {"L  | say \"hi\" | a>b=c | X=\">\" |  | ", "L  | n | 2 | |  | ", "E "}},
