@@ -19,7 +19,6 @@ namespace {
 
 using netscape::DropBack;
 using netscape::DropFront;
-using netscape::IsWhite;
 using netscape::kPreservedLocationName;
 using netscape::kPreservedNameName;
 

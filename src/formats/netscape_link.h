@@ -14,8 +14,6 @@ constexpr std::string_view kHrefName = "HREF";
 constexpr std::string_view kPreservedNameName = "PRE_VFY_NAME";
 constexpr std::string_view kPreservedLocationName = "PRE_VFY_LOC";
 
-inline bool IsWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
 // Drops count characters from the front or the back; dropping more than there is leaves nothing.
 inline std::string_view DropFront(std::string_view text, std::size_t count) {
     return count >= text.size() ? std::string_view() : text.substr(count);

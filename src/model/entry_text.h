@@ -44,7 +44,6 @@ public:
         return borrowed;
     }
 
-    void assign(std::string_view text) { *this = text; }
     void clear() noexcept;
 
     operator std::string_view() const noexcept { return view(); }  // NOLINT(google-explicit-constructor)

@@ -209,10 +209,12 @@ private:
 inline bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
-// Removes leading space, tab, CR, LF, VT and FF.
+// Space, tab, CR, LF, VT and FF.
+inline bool IsWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+// Removes leading white space.
 inline std::string_view TrimLeadingWhite(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    while (i < text.size() && IsWhite(text[i])) ++i;
     return text.substr(i);
 }
 

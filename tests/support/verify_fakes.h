@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/settings_store.h"
+#include "support/recording.h"
+#include "ui/recent_locations.h"
 #include "verify/verification_run.h"
 
 namespace tolva::testing {
@@ -75,6 +78,31 @@ public:
     int choice;
     int shown = 0;
     int preselected = -1;
+};
+
+// A verification's whole front end made of the fakes: it records what the run shows and
+// answers from scripts. Fixtures derive from it to use the parts by name.
+struct RecordingVerifyFrontEnd {
+    // The front end over these parts, keeping its lists in store; no request goes through a proxy.
+    VerifyFrontEnd FrontEnd(SettingsStore& store) {
+        VerifyFrontEnd frontEnd;
+        frontEnd.prompter = &prompter;
+        frontEnd.statusLine = &status;
+        frontEnd.progress = &view;
+        frontEnd.repair = &repair;
+        frontEnd.cookieWarning = &cookies;
+        frontEnd.locationBox = &box;
+        frontEnd.store = &store;
+        frontEnd.requestOptions.noProxy = "*";
+        return frontEnd;
+    }
+
+    RecordingPrompter prompter;
+    RecordingText status;
+    RecordingProgressView view;
+    ScriptedRepair repair;
+    ScriptedCookieWarning cookies{kDialogOk, kCookieChoiceDuringRun};
+    MemoryLocationBox box;
 };
 
 }  // namespace tolva::testing

@@ -27,7 +27,7 @@ using testing::ScriptedRepair;
 using testing::TempDir;
 using testing::WriteFile;
 
-class ShortcutSetVerifyTest : public ::testing::Test {
+class ShortcutSetVerifyTest : public ::testing::Test, protected testing::RecordingVerifyFrontEnd {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server.Running());
@@ -47,15 +47,7 @@ protected:
         settings.location = favorites;
         settings.renameInPlace = renameInPlace;
         settings.timeoutSeconds = 5;
-        VerifyFrontEnd frontEnd;
-        frontEnd.prompter = &prompter;
-        frontEnd.statusLine = &status;
-        frontEnd.progress = &view;
-        frontEnd.repair = &repair;
-        frontEnd.cookieWarning = &cookies;
-        frontEnd.locationBox = &box;
-        frontEnd.store = &store;
-        frontEnd.requestOptions.noProxy = "*";
+        VerifyFrontEnd frontEnd = FrontEnd(store);
         return OnVerify(set, settings, frontEnd);
     }
     // Every shortcut file below the set's folder.
@@ -72,12 +64,6 @@ protected:
     TempDir dir;
     std::string favorites;
     SettingsStore store{dir.File("registry.reg")};
-    RecordingPrompter prompter;
-    RecordingText status;
-    RecordingProgressView view;
-    ScriptedRepair repair;
-    ScriptedCookieWarning cookies{kDialogOk, kCookieChoiceDuringRun};
-    MemoryLocationBox box;
 };
 
 TEST_F(ShortcutSetVerifyTest, FailingLinkMovesOutAndComesBackWithoutCopies) {

@@ -37,7 +37,7 @@ public:
     }
 };
 
-class VerifyCommandTest : public ::testing::Test {
+class VerifyCommandTest : public ::testing::Test, protected testing::RecordingVerifyFrontEnd {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server.Running());
@@ -68,15 +68,7 @@ protected:
         settings.format = format;
         settings.location = path;
         settings.timeoutSeconds = 5;
-        VerifyFrontEnd frontEnd;
-        frontEnd.prompter = &prompter;
-        frontEnd.statusLine = &status;
-        frontEnd.progress = &view;
-        frontEnd.repair = &repair;
-        frontEnd.cookieWarning = &cookies;
-        frontEnd.locationBox = &box;
-        frontEnd.store = &store;
-        frontEnd.requestOptions.noProxy = "*";
+        VerifyFrontEnd frontEnd = FrontEnd(store);
         frontEnd.requestOptions.failSetup = failSetup;
         return OnVerify(set, settings, frontEnd);
     }
@@ -86,12 +78,6 @@ protected:
     std::string path;
     SettingsStore store{dir.File("registry.reg")};
     UrlSet set;
-    RecordingPrompter prompter;
-    RecordingText status;
-    RecordingProgressView view;
-    ScriptedRepair repair;
-    ScriptedCookieWarning cookies{kDialogOk, kCookieChoiceDuringRun};
-    MemoryLocationBox box;
     bool failSetup = false;
     std::int32_t format = Netscape;
 };
