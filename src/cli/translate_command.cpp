@@ -6,7 +6,7 @@
 #include "platform/settings_store.h"
 #include "resources/strings.h"
 #include "translate/translation_run.h"
-#include "ui/recent_locations.h"
+#include "locations/recent_locations.h"
 
 namespace tolva::cli {
 

@@ -12,7 +12,7 @@
 #include "cli/terminal.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
-#include "ui/recent_locations.h"
+#include "locations/recent_locations.h"
 #include "verify/curl_library.h"
 #include "verify/verification_run.h"
 

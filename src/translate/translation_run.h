@@ -13,7 +13,7 @@
 #include "model/url_set.h"
 #include "platform/person.h"
 #include "platform/settings_store.h"
-#include "ui/recent_locations.h"
+#include "locations/recent_locations.h"
 
 namespace tolva {
 

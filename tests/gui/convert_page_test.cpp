@@ -1,4 +1,4 @@
-#include "ui/convert_page.h"
+#include "gui/convert_page.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +18,10 @@
 #include "model/url_set.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
-#include "ui/about_page.h"
-#include "ui/property_sheet.h"
-#include "ui/qt_location_box.h"
-#include "ui/recent_locations.h"
+#include "gui/about_page.h"
+#include "gui/property_sheet.h"
+#include "gui/qt_location_box.h"
+#include "locations/recent_locations.h"
 
 namespace tolva {
 namespace {

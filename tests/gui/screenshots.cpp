@@ -11,12 +11,12 @@
 
 #include "platform/person.h"
 #include "platform/settings_store.h"
-#include "ui/convert_page.h"
-#include "ui/property_sheet.h"
-#include "ui/tolva_sheet.h"
-#include "verify/cookie_warning_dialog.h"
-#include "verify/url_repair_dialog.h"
-#include "verify/verify_progress_dialog.h"
+#include "gui/convert_page.h"
+#include "gui/property_sheet.h"
+#include "gui/tolva_sheet.h"
+#include "gui/cookie_warning_dialog.h"
+#include "gui/url_repair_dialog.h"
+#include "gui/verify_progress_dialog.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include "modal_helper.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
-#include "ui/about_page.h"
-#include "ui/property_sheet.h"
-#include "ui/qt_person.h"
-#include "ui/tolva_sheet.h"
+#include "gui/about_page.h"
+#include "gui/property_sheet.h"
+#include "gui/qt_person.h"
+#include "gui/tolva_sheet.h"
 
 namespace tolva {
 

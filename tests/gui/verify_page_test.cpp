@@ -1,4 +1,4 @@
-#include "ui/verify_page.h"
+#include "gui/verify_page.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +17,11 @@
 #include "support/loopback_server.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
-#include "ui/qt_location_box.h"
+#include "gui/qt_location_box.h"
 #include "verify/cookie_policy.h"
-#include "verify/cookie_warning_dialog.h"
-#include "verify/url_repair_dialog.h"
-#include "verify/verify_progress_dialog.h"
+#include "gui/cookie_warning_dialog.h"
+#include "gui/url_repair_dialog.h"
+#include "gui/verify_progress_dialog.h"
 
 namespace tolva {
 namespace {

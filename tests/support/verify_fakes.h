@@ -10,7 +10,7 @@
 
 #include "platform/settings_store.h"
 #include "support/recording.h"
-#include "ui/recent_locations.h"
+#include "locations/recent_locations.h"
 #include "verify/verification_run.h"
 
 namespace tolva::testing {

@@ -10,7 +10,7 @@
 #include "support/recording.h"
 #include "support/temp_dir.h"
 #include "support/verify_fakes.h"
-#include "ui/recent_locations.h"
+#include "locations/recent_locations.h"
 #include "verify/cookie_policy.h"
 #include "verify/verification_run.h"
 

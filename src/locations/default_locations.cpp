@@ -1,4 +1,4 @@
-#include "ui/default_locations.h"
+#include "locations/default_locations.h"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "ui/convert_page.h"
+#include "gui/convert_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,11 +14,11 @@
 #include "model/url_set.h"
 #include "resources/strings.h"
 #include "translate/translation_run.h"
-#include "ui/default_locations.h"
-#include "ui/qt_location_box.h"
-#include "ui/qt_person.h"
-#include "ui/qt_pickers.h"
-#include "ui/recent_locations.h"
+#include "locations/default_locations.h"
+#include "gui/qt_location_box.h"
+#include "gui/qt_person.h"
+#include "gui/qt_pickers.h"
+#include "locations/recent_locations.h"
 
 namespace tolva {
 

@@ -1,4 +1,4 @@
-#include "verify/url_repair_dialog.h"
+#include "gui/url_repair_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "resources/strings.h"
-#include "ui/qt_person.h"
+#include "gui/qt_person.h"
 
 namespace tolva {
 

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "ui/property_sheet.h"
+#include "gui/property_sheet.h"
 
 namespace tolva {
 

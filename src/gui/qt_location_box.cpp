@@ -1,8 +1,8 @@
-#include "ui/qt_location_box.h"
+#include "gui/qt_location_box.h"
 
 #include <QLineEdit>
 
-#include "ui/qt_person.h"
+#include "gui/qt_person.h"
 
 namespace tolva {
 

@@ -6,8 +6,8 @@
 
 #include "platform/settings_store.h"
 #include "resources/strings.h"
-#include "ui/qt_person.h"
-#include "ui/tolva_sheet.h"
+#include "gui/qt_person.h"
+#include "gui/tolva_sheet.h"
 #include "verify/curl_library.h"
 
 int main(int argc, char** argv) {

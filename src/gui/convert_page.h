@@ -8,7 +8,7 @@
 
 #include "platform/person.h"
 #include "platform/settings_store.h"
-#include "ui/property_sheet.h"
+#include "gui/property_sheet.h"
 
 class QCheckBox;
 class QComboBox;

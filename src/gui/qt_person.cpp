@@ -1,4 +1,4 @@
-#include "ui/qt_person.h"
+#include "gui/qt_person.h"
 
 #include <QFrame>
 #include <QMessageBox>

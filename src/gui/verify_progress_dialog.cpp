@@ -1,4 +1,4 @@
-#include "verify/verify_progress_dialog.h"
+#include "gui/verify_progress_dialog.h"
 
 #include <QEventLoop>
 #include <QGridLayout>
@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "resources/strings.h"
-#include "ui/qt_person.h"
+#include "gui/qt_person.h"
 
 namespace tolva {
 

@@ -1,4 +1,4 @@
-#include "ui/recent_locations.h"
+#include "locations/recent_locations.h"
 
 #include <algorithm>
 

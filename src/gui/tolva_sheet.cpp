@@ -1,14 +1,14 @@
-#include "ui/tolva_sheet.h"
+#include "gui/tolva_sheet.h"
 
 #include <QIcon>
 #include <QTabWidget>
 
 #include "resources/strings.h"
-#include "ui/about_page.h"
-#include "ui/convert_page.h"
-#include "ui/property_sheet.h"
-#include "ui/qt_person.h"
-#include "ui/verify_page.h"
+#include "gui/about_page.h"
+#include "gui/convert_page.h"
+#include "gui/property_sheet.h"
+#include "gui/qt_person.h"
+#include "gui/verify_page.h"
 
 namespace tolva {
 

@@ -9,7 +9,7 @@
 #include "model/url_set.h"
 #include "platform/person.h"
 #include "platform/settings_store.h"
-#include "ui/property_sheet.h"
+#include "gui/property_sheet.h"
 #include "verify/link_request.h"
 
 class QCheckBox;

@@ -1,4 +1,4 @@
-#include "ui/property_sheet.h"
+#include "gui/property_sheet.h"
 
 #include <QDialogButtonBox>
 #include <QKeyEvent>
@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "resources/strings.h"
-#include "ui/qt_person.h"
+#include "gui/qt_person.h"
 
 namespace tolva {
 

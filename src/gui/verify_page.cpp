@@ -1,4 +1,4 @@
-#include "ui/verify_page.h"
+#include "gui/verify_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,15 +11,15 @@
 #include <QVBoxLayout>
 
 #include "resources/strings.h"
-#include "ui/convert_page.h"
-#include "ui/qt_location_box.h"
-#include "ui/qt_person.h"
-#include "ui/qt_pickers.h"
-#include "ui/recent_locations.h"
-#include "verify/cookie_warning_dialog.h"
-#include "verify/url_repair_dialog.h"
+#include "gui/convert_page.h"
+#include "gui/qt_location_box.h"
+#include "gui/qt_person.h"
+#include "gui/qt_pickers.h"
+#include "locations/recent_locations.h"
+#include "gui/cookie_warning_dialog.h"
+#include "gui/url_repair_dialog.h"
 #include "verify/verification_run.h"
-#include "verify/verify_progress_dialog.h"
+#include "gui/verify_progress_dialog.h"
 
 namespace tolva {
 

@@ -1,4 +1,4 @@
-#include "ui/qt_pickers.h"
+#include "gui/qt_pickers.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -7,7 +7,7 @@
 #include "model/url_set.h"
 #include "platform/person.h"
 #include "resources/strings.h"
-#include "ui/qt_person.h"
+#include "gui/qt_person.h"
 
 namespace tolva {
 

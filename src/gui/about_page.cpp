@@ -1,4 +1,4 @@
-#include "ui/about_page.h"
+#include "gui/about_page.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "resources/strings.h"
-#include "ui/qt_person.h"
+#include "gui/qt_person.h"
 
 namespace tolva {
 

@@ -1,4 +1,4 @@
-#include "verify/cookie_warning_dialog.h"
+#include "gui/cookie_warning_dialog.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "resources/strings.h"
-#include "ui/qt_person.h"
+#include "gui/qt_person.h"
 
 namespace tolva {
 

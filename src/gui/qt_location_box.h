@@ -4,7 +4,7 @@
 
 #include <QComboBox>
 
-#include "ui/recent_locations.h"
+#include "locations/recent_locations.h"
 
 namespace tolva {
 
