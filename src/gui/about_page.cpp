@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "gui/control_ids.h"
 #include "resources/strings.h"
 #include "gui/qt_person.h"
 
@@ -52,9 +53,9 @@ CAbout::CAbout(QWidget* parent) : PropertyPage(parent) {
         const char* page;
     };
     const Link links[] = {
-        {1044, IDS_UI_ABOUT_HOME, IDS_UI_ABOUT_HOME_TEXT, "home.html"},
-        {1054, IDS_UI_ABOUT_COMMUNICATIONS, IDS_UI_ABOUT_COMMUNICATIONS_TEXT, "communications.html"},
-        {1047, IDS_UI_ABOUT_DEDICATION, IDS_UI_ABOUT_DEDICATION_TEXT, "dedication.html"},
+        {control::kAboutHome, IDS_UI_ABOUT_HOME, IDS_UI_ABOUT_HOME_TEXT, "home.html"},
+        {control::kAboutCommunications, IDS_UI_ABOUT_COMMUNICATIONS, IDS_UI_ABOUT_COMMUNICATIONS_TEXT, "communications.html"},
+        {control::kAboutDedication, IDS_UI_ABOUT_DEDICATION, IDS_UI_ABOUT_DEDICATION_TEXT, "dedication.html"},
     };
     auto* buttons = new QGridLayout;
     int row = 0;

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/control_ids.h"
 #include "model/url_set.h"
 #include "resources/strings.h"
 #include "translate/translation_run.h"
@@ -37,22 +38,22 @@ void FillFormatBox(QComboBox* box) {
 
 CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : PropertyPage(parent), homeFolder(HomeFolder()), store_(store), prompter_(prompter) {
-    auto* browseSource = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), 1004);
-    fixAmpersandsBox_ = Named(new QCheckBox(UiText(IDS_UI_CONVERT_FIX_AMPERSANDS), this), 1011);
-    auto* preserveName = Named(new QCheckBox(UiText(IDS_UI_CONVERT_PRESERVE_NAME), this), 1013);
+    auto* browseSource = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseSource);
+    fixAmpersandsBox_ = Named(new QCheckBox(UiText(IDS_UI_CONVERT_FIX_AMPERSANDS), this), control::kFixAmpersands);
+    auto* preserveName = Named(new QCheckBox(UiText(IDS_UI_CONVERT_PRESERVE_NAME), this), control::kPreserveName);
     preserveName->setEnabled(false);
-    statusLine_ = Named(NewWrappedLabel(UiText(IDS_UI_CONVERT_STATUS_START), this), 1007);
-    sourceFormatBox_ = Named(new QComboBox(this), 1006);
-    sourceLocationBox_ = Named(new LocationCombo(this), 1001);
-    auto* browseDestination = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), 1005);
-    destinationFormatBox_ = Named(new QComboBox(this), 1008);
-    destinationLocationBox_ = Named(new LocationCombo(this), 1003);
-    auto* netscapeToExplorer = Named(new QPushButton(UiText(IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER), this), 1012);
-    auto* explorerToNetscape = Named(new QPushButton(UiText(IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE), this), 1014);
-    auto* translate = Named(new QPushButton(UiText(IDS_UI_CONVERT_TRANSLATE), this), 1033);
-    progressLabel_ = Named(NewPlainLabel(UiText(IDS_UI_CONVERT_PROGRESS), this), 1051);
-    progressBar_ = Named(new QProgressBar(this), 1049);
-    progressText_ = Named(NewPlainLabel(QString(), this), 1050);
+    statusLine_ = Named(NewWrappedLabel(UiText(IDS_UI_CONVERT_STATUS_START), this), control::kConvertStatus);
+    sourceFormatBox_ = Named(new QComboBox(this), control::kSourceFormat);
+    sourceLocationBox_ = Named(new LocationCombo(this), control::kSourceLocation);
+    auto* browseDestination = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseDestination);
+    destinationFormatBox_ = Named(new QComboBox(this), control::kDestinationFormat);
+    destinationLocationBox_ = Named(new LocationCombo(this), control::kDestinationLocation);
+    auto* netscapeToExplorer = Named(new QPushButton(UiText(IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER), this), control::kNetscapeToExplorer);
+    auto* explorerToNetscape = Named(new QPushButton(UiText(IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE), this), control::kExplorerToNetscape);
+    auto* translate = Named(new QPushButton(UiText(IDS_UI_CONVERT_TRANSLATE), this), control::kTranslate);
+    progressLabel_ = Named(NewPlainLabel(UiText(IDS_UI_CONVERT_PROGRESS), this), control::kConvertProgressLabel);
+    progressBar_ = Named(new QProgressBar(this), control::kConvertProgressBar);
+    progressText_ = Named(NewPlainLabel(QString(), this), control::kConvertProgressText);
     FillFormatBox(sourceFormatBox_);
     FillFormatBox(destinationFormatBox_);
     progressBar_->setTextVisible(false);

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "gui/control_ids.h"
 #include "resources/strings.h"
 #include "gui/qt_person.h"
 
@@ -27,20 +28,20 @@ CCookieWarning::CCookieWarning(QWidget* parent) : QDialog(parent), choices_(new 
     const struct {
         int id;
         int textId;
-    } buttons[] = {{1024, IDS_UI_COOKIE_PROMPT}, {1023, IDS_UI_COOKIE_DURING}, {1059, IDS_UI_COOKIE_ALWAYS}};
+    } buttons[] = {{control::kCookiesPrompt, IDS_UI_COOKIE_PROMPT}, {control::kCookiesDuringRun, IDS_UI_COOKIE_DURING}, {control::kCookiesAlways, IDS_UI_COOKIE_ALWAYS}};
     int index = 0;
     for (const auto& button : buttons) {
         auto* radio = new QRadioButton(UiText(button.textId), group);
-        radio->setObjectName(QString::number(button.id));
+        Named(radio, button.id);
         choices_->addButton(radio, index++);
         groupLayout->addWidget(radio);
     }
 
     auto* ok = new QPushButton(UiText(IDS_UI_PROGRESS_OK), this);
-    ok->setObjectName(QStringLiteral("1"));
+    Named(ok, control::kOk);
     ok->setDefault(true);
     auto* cancel = new QPushButton(UiText(IDS_UI_PROGRESS_CANCEL), this);
-    cancel->setObjectName(QStringLiteral("2"));
+    Named(cancel, control::kCancel);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     row->addWidget(ok);

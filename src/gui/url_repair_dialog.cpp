@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/control_ids.h"
 #include "resources/strings.h"
 #include "gui/qt_person.h"
 
@@ -19,7 +20,7 @@ namespace {
 
 QLabel* NewDataLabel(QWidget* parent, int id) {
     QLabel* label = NewPlainLabel(QString(), parent);
-    label->setObjectName(QString::number(id));
+    Named(label, id);
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     label->setMinimumWidth(380);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -32,11 +33,11 @@ CUrlRepair::CUrlRepair(QWidget* parent) : QDialog(parent) {
     setWindowTitle(UiText(IDS_UI_REPAIR_TITLE));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-    name_ = NewDataLabel(this, 1020);
-    url_ = NewDataLabel(this, 1035);
-    errorText_ = NewDataLabel(this, 1036);
+    name_ = NewDataLabel(this, control::kRepairName);
+    url_ = NewDataLabel(this, control::kRepairUrl);
+    errorText_ = NewDataLabel(this, control::kRepairErrorText);
     newUrl_ = new QPlainTextEdit(this);
-    newUrl_->setObjectName(QStringLiteral("1021"));
+    Named(newUrl_, control::kRepairNewUrl);
     newUrl_->setTabChangesFocus(true);
     newUrl_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     newUrl_->setWordWrapMode(QTextOption::WrapAnywhere);
@@ -62,10 +63,10 @@ CUrlRepair::CUrlRepair(QWidget* parent) : QDialog(parent) {
     edit->addWidget(newUrl_, 1);
 
     auto* repair = new QPushButton(UiText(IDS_UI_REPAIR_OK), this);
-    repair->setObjectName(QStringLiteral("1"));
+    Named(repair, control::kOk);
     repair->setDefault(true);
     auto* reject = new QPushButton(UiText(IDS_UI_REPAIR_CANCEL), this);
-    reject->setObjectName(QStringLiteral("2"));
+    Named(reject, control::kCancel);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(repair);

@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "gui/control_ids.h"
 #include "resources/strings.h"
 #include "gui/convert_page.h"
 #include "gui/qt_location_box.h"
@@ -35,19 +36,19 @@ constexpr int kRetriesStart = 5;
 
 CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : PropertyPage(parent), store_(store), prompter_(prompter) {
-    auto* browse = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), 1000);
-    statusLine_ = Named(NewPlainLabel(UiText(IDS_UI_VERIFY_STATUS_START), this), 1039);
+    auto* browse = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseVerifyLocation);
+    statusLine_ = Named(NewPlainLabel(UiText(IDS_UI_VERIFY_STATUS_START), this), control::kVerifyStatus);
     statusLine_->setWordWrap(true);
-    formatBox_ = Named(new QComboBox(this), 1015);
+    formatBox_ = Named(new QComboBox(this), control::kVerifyFormat);
     FillFormatBox(formatBox_);
-    locationBox_ = Named(new LocationCombo(this), 1017);
-    interactiveBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_INTERACTIVE), this), 1026);
-    renameBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_RENAME), this), 1031);
-    auto* verify = Named(new QPushButton(UiText(IDS_UI_VERIFY_VERIFY), this), 1032);
-    timeoutSlider_ = Named(new QSlider(Qt::Horizontal, this), 1055);
-    retriesSlider_ = Named(new QSlider(Qt::Horizontal, this), 1056);
-    timeoutLabel_ = Named(NewPlainLabel(QString(), this), 1057);
-    retriesLabel_ = Named(NewPlainLabel(QString(), this), 1058);
+    locationBox_ = Named(new LocationCombo(this), control::kVerifyLocation);
+    interactiveBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_INTERACTIVE), this), control::kInteractive);
+    renameBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_RENAME), this), control::kRenameInPlace);
+    auto* verify = Named(new QPushButton(UiText(IDS_UI_VERIFY_VERIFY), this), control::kVerify);
+    timeoutSlider_ = Named(new QSlider(Qt::Horizontal, this), control::kTimeoutSlider);
+    retriesSlider_ = Named(new QSlider(Qt::Horizontal, this), control::kRetriesSlider);
+    timeoutLabel_ = Named(NewPlainLabel(QString(), this), control::kTimeoutLabel);
+    retriesLabel_ = Named(NewPlainLabel(QString(), this), control::kRetriesLabel);
 
     timeoutSlider_->setRange(0, kTimeoutMax);
     timeoutSlider_->setValue(kTimeoutStart);

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "gui/control_ids.h"
 #include "resources/strings.h"
 #include "gui/qt_person.h"
 
@@ -40,20 +41,20 @@ CVerifyProgress::CVerifyProgress(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
 
-    okButton_ = Named(new QPushButton(UiText(IDS_UI_PROGRESS_OK), this), 1);
-    cancelButton_ = Named(new QPushButton(UiText(IDS_UI_PROGRESS_CANCEL), this), 2);
+    okButton_ = Named(new QPushButton(UiText(IDS_UI_PROGRESS_OK), this), control::kOk);
+    cancelButton_ = Named(new QPushButton(UiText(IDS_UI_PROGRESS_CANCEL), this), control::kCancel);
     okButton_->setDefault(true);
-    progressBar_ = Named(new QProgressBar(this), 1027);
+    progressBar_ = Named(new QProgressBar(this), control::kVerifyProgressBar);
     progressBar_->setTextVisible(false);
     progressBar_->setRange(0, 1);
     progressBar_->setValue(0);
-    testingLine_ = Named(NewPlainLabel(UiText(IDS_UI_PROGRESS_TESTING), this), 1038);
-    currentName_ = NewDataLabel(this, 1033);
-    currentUrl_ = NewDataLabel(this, 1052);
-    currentStatus_ = NewDataLabel(this, 1053);
-    lastErrorName_ = NewDataLabel(this, 1035);
-    lastErrorUrl_ = NewDataLabel(this, 1036);
-    lastErrorText_ = NewDataLabel(this, 1037);
+    testingLine_ = Named(NewPlainLabel(UiText(IDS_UI_PROGRESS_TESTING), this), control::kTestingLine);
+    currentName_ = NewDataLabel(this, control::kCurrentName);
+    currentUrl_ = NewDataLabel(this, control::kCurrentUrl);
+    currentStatus_ = NewDataLabel(this, control::kCurrentStatus);
+    lastErrorName_ = NewDataLabel(this, control::kLastErrorName);
+    lastErrorUrl_ = NewDataLabel(this, control::kLastErrorUrl);
+    lastErrorText_ = NewDataLabel(this, control::kLastErrorText);
 
     LoadPictures();
     auto* icon = new QLabel(this);

@@ -1,4 +1,5 @@
 #include "gui/convert_page.h"
+#include "gui/control_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -63,40 +64,40 @@ protected:
 };
 
 TEST_F(ConvertPageTest, StartsEmptyWithTheFormatsInCodeOrder) {
-    auto* format = Control<QComboBox>(1006);
+    auto* format = Control<QComboBox>(control::kSourceFormat);
     ASSERT_EQ(format->count(), 3);
     EXPECT_EQ(format->itemText(0), "Mosaic (any flavor) bookmarks");
     EXPECT_EQ(format->itemText(1), "Netscape Navigator bookmarks");
     EXPECT_EQ(format->itemText(2), "Windows Internet shortcuts");
     EXPECT_EQ(format->currentIndex(), -1);
-    EXPECT_EQ(Control<QComboBox>(1008)->currentIndex(), -1);
-    EXPECT_TRUE(Control<QCheckBox>(1011)->isChecked());
-    EXPECT_FALSE(Control<QCheckBox>(1013)->isEnabled());
-    EXPECT_TRUE(Control<QProgressBar>(1049)->isHidden());
-    EXPECT_TRUE(Control<QLabel>(1051)->isHidden());
+    EXPECT_EQ(Control<QComboBox>(control::kDestinationFormat)->currentIndex(), -1);
+    EXPECT_TRUE(Control<QCheckBox>(control::kFixAmpersands)->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(control::kPreserveName)->isEnabled());
+    EXPECT_TRUE(Control<QProgressBar>(control::kConvertProgressBar)->isHidden());
+    EXPECT_TRUE(Control<QLabel>(control::kConvertProgressLabel)->isHidden());
 }
 
 TEST_F(ConvertPageTest, QuickButtonsWithoutStoredListsOfferTheDefaults) {
-    Control<QCheckBox>(1011)->setChecked(false);
-    Click(1012);  // Netscape to Explorer
+    Control<QCheckBox>(control::kFixAmpersands)->setChecked(false);
+    Click(control::kNetscapeToExplorer);  // Netscape to Explorer
     EXPECT_EQ(page.sourceFormat, Netscape);
     EXPECT_EQ(page.sourceLocation, "") << "no Netscape setting and no ~/.netscape file";
     EXPECT_EQ(page.destinationFormat, Shortcuts);
     EXPECT_EQ(page.destinationLocation, kHint);
-    EXPECT_EQ(Box(1003)->Text(), kHint);
+    EXPECT_EQ(Box(control::kDestinationLocation)->Text(), kHint);
     EXPECT_TRUE(page.fixAmpersands);
-    EXPECT_TRUE(Control<QCheckBox>(1011)->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(control::kFixAmpersands)->isChecked());
 
     std::filesystem::create_directories(page.homeFolder + "/.netscape");
     WriteFile(page.homeFolder + "/.netscape/bookmarks.html", "");
     store.SetString("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                     "Favorites", "/home/ann/Favorites");
-    Click(1014);  // Explorer to Netscape
+    Click(control::kExplorerToNetscape);  // Explorer to Netscape
     EXPECT_EQ(page.sourceFormat, Shortcuts);
     EXPECT_EQ(page.sourceLocation, "/home/ann/Favorites");
     EXPECT_EQ(page.destinationFormat, Netscape);
     EXPECT_EQ(page.destinationLocation, page.homeFolder + "/.netscape/bookmarks.html");
-    EXPECT_EQ(Box(1001)->Text(), "/home/ann/Favorites");
+    EXPECT_EQ(Box(control::kSourceLocation)->Text(), "/home/ann/Favorites");
     EXPECT_TRUE(prompter.shown.empty());
 }
 
@@ -104,35 +105,35 @@ TEST_F(ConvertPageTest, QuickButtonsPreferTheMostRecentStoredLocations) {
     Remember(Netscape, "/old/bookmarks.htm");
     Remember(Netscape, "/new/bookmarks.htm");
     Remember(Shortcuts, "/links/Favorites");
-    Click(1012);
+    Click(control::kNetscapeToExplorer);
     EXPECT_EQ(page.sourceLocation, "/new/bookmarks.htm");
-    EXPECT_EQ(Box(1001)->Entries(), (std::vector<std::string>{"/new/bookmarks.htm", "/old/bookmarks.htm"}));
+    EXPECT_EQ(Box(control::kSourceLocation)->Entries(), (std::vector<std::string>{"/new/bookmarks.htm", "/old/bookmarks.htm"}));
     EXPECT_EQ(page.destinationLocation, "/links/Favorites");
 
     // A stored but empty list also counts as stored: no default is put in.
     store.CreateKey("HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Convert\\RecentFavorites");
     store.SetString("HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Convert\\RecentFavorites", "0", std::string(300, 'x'));
-    Click(1012);
+    Click(control::kNetscapeToExplorer);
     EXPECT_EQ(page.destinationLocation, "") << "the only entry is too long to load";
 }
 
 TEST_F(ConvertPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
-    Box(1001)->SetText("/typed/by/hand.htm");
-    Click(1004);
+    Box(control::kSourceLocation)->SetText("/typed/by/hand.htm");
+    Click(control::kBrowseSource);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, kSelectFormatFirst);
     EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
     EXPECT_EQ(page.sourceLocation, "");
-    EXPECT_EQ(Box(1001)->Text(), "");
+    EXPECT_EQ(Box(control::kSourceLocation)->Text(), "");
 }
 
 TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefaultExtension) {
-    auto* format = Control<QComboBox>(1008);
+    auto* format = Control<QComboBox>(control::kDestinationFormat);
     format->setCurrentIndex(Netscape);
-    Box(1003)->SetText(dir.File("before.htm"));
+    Box(control::kDestinationLocation)->SetText(dir.File("before.htm"));
     {
         auto answer = ModalAnswerer::For<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
-        Click(1005);
+        Click(control::kBrowseDestination);
     }
     EXPECT_EQ(page.destinationLocation, dir.File("before.htm"));
 
@@ -145,10 +146,10 @@ TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefault
             dialog->selectFile(QString::fromStdString(dir.File("newset")));
             static_cast<QDialog*>(dialog)->accept();
         });
-        Click(1005);
+        Click(control::kBrowseDestination);
     }
     EXPECT_EQ(page.destinationLocation, dir.File("newset.htm"));
-    EXPECT_EQ(Box(1003)->Text(), dir.File("newset.htm"));
+    EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("newset.htm"));
 
     format->setCurrentIndex(Mosaic);
     {
@@ -156,14 +157,14 @@ TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefault
             dialog->selectFile(QString::fromStdString(dir.File("links.txt")));
             static_cast<QDialog*>(dialog)->accept();
         });
-        Click(1005);
+        Click(control::kBrowseDestination);
     }
     EXPECT_EQ(page.destinationLocation, dir.File("links.txt")) << "a name with its own extension keeps it";
 }
 
 TEST_F(ConvertPageTest, BrowseForAShortcutFolderPicksFolders) {
     std::filesystem::create_directories(dir.Path() / "Favorites");
-    Control<QComboBox>(1006)->setCurrentIndex(Shortcuts);
+    Control<QComboBox>(control::kSourceFormat)->setCurrentIndex(Shortcuts);
     {
         auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
             EXPECT_EQ(dialog->windowTitle().toStdString(), "Where are the Favorites");
@@ -172,10 +173,10 @@ TEST_F(ConvertPageTest, BrowseForAShortcutFolderPicksFolders) {
             dialog->selectFile(QStringLiteral("Favorites"));
             static_cast<QDialog*>(dialog)->accept();
         });
-        Click(1004);
+        Click(control::kBrowseSource);
     }
     EXPECT_EQ(page.sourceLocation, dir.File("Favorites"));
-    EXPECT_EQ(Box(1001)->Text(), dir.File("Favorites"));
+    EXPECT_EQ(Box(control::kSourceLocation)->Text(), dir.File("Favorites"));
 }
 
 TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
@@ -186,26 +187,26 @@ TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
     WriteFile(source,
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
               "    <DT><A HREF=\"http://example.com/\">Example</A>\n</DL><p>\n");
-    Control<QComboBox>(1006)->setCurrentIndex(Netscape);
-    Box(1001)->SetText(source);
-    Control<QComboBox>(1008)->setCurrentIndex(Netscape);
-    Box(1003)->SetText(dir.File("copy.htm"));
-    Click(1033);
+    Control<QComboBox>(control::kSourceFormat)->setCurrentIndex(Netscape);
+    Box(control::kSourceLocation)->SetText(source);
+    Control<QComboBox>(control::kDestinationFormat)->setCurrentIndex(Netscape);
+    Box(control::kDestinationLocation)->SetText(dir.File("copy.htm"));
+    Click(control::kTranslate);
 
     EXPECT_TRUE(std::filesystem::exists(dir.File("copy.htm")));
     EXPECT_NE(ReadFile(dir.File("copy.htm")).find("http://example.com/"), std::string::npos);
-    EXPECT_EQ(Control<QLabel>(1007)->text(), "URL set converted.");
+    EXPECT_EQ(Control<QLabel>(control::kConvertStatus)->text(), "URL set converted.");
     EXPECT_EQ(sheet.Buttons()->button(QDialogButtonBox::Ok)->text(), "Close");
     EXPECT_FALSE(sheet.Buttons()->button(QDialogButtonBox::Cancel)->isEnabled());
-    EXPECT_TRUE(Control<QProgressBar>(1049)->isHidden());
+    EXPECT_TRUE(Control<QProgressBar>(control::kConvertProgressBar)->isHidden());
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&sheet, &escape);
     EXPECT_TRUE(sheet.isVisible()) << "Escape answers like the disabled Cancel";
     sheet.close();
     EXPECT_FALSE(sheet.isVisible()) << "the close box still ends the program";
     // Each box keeps its own copy of the shared Netscape list; the destination's was stored last.
-    EXPECT_EQ(Box(1001)->Entries(), (std::vector<std::string>{source}));
-    EXPECT_EQ(Box(1003)->Entries(), (std::vector<std::string>{dir.File("copy.htm")}));
+    EXPECT_EQ(Box(control::kSourceLocation)->Entries(), (std::vector<std::string>{source}));
+    EXPECT_EQ(Box(control::kDestinationLocation)->Entries(), (std::vector<std::string>{dir.File("copy.htm")}));
     sheet.Tabs()->removeTab(0);
     page.setParent(nullptr);
 }
@@ -226,9 +227,9 @@ TEST_F(ConvertPageTest, OverLongLocationStopsTranslateAndKeepsTheTabShown) {
     page.destinationFormat = Netscape;
     page.destinationLocation = dir.File("earlier.htm");
     page.WriteForm();
-    Box(1003)->SetText(tooLong);
+    Box(control::kDestinationLocation)->SetText(tooLong);
 
-    Click(1033);
+    Click(control::kTranslate);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Please enter no more than 255 characters.");
     EXPECT_FALSE(std::filesystem::exists(dir.File("earlier.htm")));
@@ -240,12 +241,12 @@ TEST_F(ConvertPageTest, OverLongLocationStopsTranslateAndKeepsTheTabShown) {
     EXPECT_TRUE(sheet.isVisible()) << "OK is refused too";
     EXPECT_EQ(prompter.shown.size(), 3u);
 
-    Box(1003)->SetText(dir.File("short.htm"));
+    Box(control::kDestinationLocation)->SetText(dir.File("short.htm"));
     sheet.Tabs()->setCurrentIndex(1);
     EXPECT_EQ(sheet.Tabs()->currentIndex(), 1);
     EXPECT_EQ(page.destinationLocation, dir.File("short.htm"));
     sheet.Tabs()->setCurrentIndex(0);
-    EXPECT_EQ(Box(1003)->Text(), dir.File("short.htm")) << "the page keeps its values across tabs";
+    EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("short.htm")) << "the page keeps its values across tabs";
     for (int i = sheet.Tabs()->count() - 1; i >= 0; --i) sheet.Tabs()->removeTab(i);
     page.setParent(nullptr);
     about.setParent(nullptr);

@@ -14,6 +14,7 @@
 #include "modal_helper.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
+#include "gui/control_ids.h"
 #include "gui/about_page.h"
 #include "gui/property_sheet.h"
 #include "gui/qt_person.h"
@@ -62,7 +63,9 @@ TEST_F(SheetTest, AboutButtonsOpenTheInstalledPages) {
     OpenedUrls opened;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
     CAbout about;
-    for (const char* id : {"1044", "1054", "1047"}) about.findChild<QPushButton*>(id)->click();
+    for (int id : {control::kAboutHome, control::kAboutCommunications, control::kAboutDedication}) {
+        about.findChild<QPushButton*>(QString::number(id))->click();
+    }
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 
     ASSERT_EQ(opened.urls.size(), 3u);

@@ -1,4 +1,5 @@
 #include "gui/verify_page.h"
+#include "gui/control_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -34,8 +35,8 @@ using testing::TempDir;
 using testing::WriteFile;
 
 template <typename Widget>
-Widget* Control(QWidget* parent, const char* id) {
-    auto* widget = parent->findChild<Widget*>(id);
+Widget* Control(QWidget* parent, int id) {
+    auto* widget = parent->findChild<Widget*>(QString::number(id));
     EXPECT_NE(widget, nullptr) << "control " << id;
     return widget;
 }
@@ -68,18 +69,18 @@ protected:
         WriteFile(path, text);
     }
     void ChooseSet() {
-        Control<QComboBox>(&page, "1015")->setCurrentIndex(Netscape);
-        Control<LocationCombo>(&page, "1017")->SetText(path);
+        Control<QComboBox>(&page, control::kVerifyFormat)->setCurrentIndex(Netscape);
+        Control<LocationCombo>(&page, control::kVerifyLocation)->SetText(path);
     }
-    std::string Status() { return Control<QLabel>(&page, "1039")->text().toStdString(); }
-    void ClickVerify() { Control<QPushButton>(&page, "1032")->click(); }
+    std::string Status() { return Control<QLabel>(&page, control::kVerifyStatus)->text().toStdString(); }
+    void ClickVerify() { Control<QPushButton>(&page, control::kVerify)->click(); }
 };
 
 TEST_F(VerifyPageTest, SliderLabelsFollowTheSlidersWithoutSingularForms) {
-    auto* timeout = Control<QSlider>(&page, "1055");
-    auto* retries = Control<QSlider>(&page, "1056");
-    auto* timeoutLabel = Control<QLabel>(&page, "1057");
-    auto* retriesLabel = Control<QLabel>(&page, "1058");
+    auto* timeout = Control<QSlider>(&page, control::kTimeoutSlider);
+    auto* retries = Control<QSlider>(&page, control::kRetriesSlider);
+    auto* timeoutLabel = Control<QLabel>(&page, control::kTimeoutLabel);
+    auto* retriesLabel = Control<QLabel>(&page, control::kRetriesLabel);
     EXPECT_EQ(timeoutLabel->text(), "60 seconds");
     EXPECT_EQ(retriesLabel->text(), "5 times");
     EXPECT_EQ(timeout->maximum(), 120);
@@ -102,8 +103,8 @@ TEST_F(VerifyPageTest, SliderLabelsFollowTheSlidersWithoutSingularForms) {
 }
 
 TEST_F(VerifyPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
-    Control<LocationCombo>(&page, "1017")->SetText("/some/set.htm");
-    Control<QPushButton>(&page, "1000")->click();
+    Control<LocationCombo>(&page, control::kVerifyLocation)->SetText("/some/set.htm");
+    Control<QPushButton>(&page, control::kBrowseVerifyLocation)->click();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
     EXPECT_EQ(page.location, "");
@@ -121,7 +122,7 @@ TEST_F(VerifyPageTest, VerificationMovesTheDeadLinkAndRemembersTheSet) {
     const std::string saved = ReadFile(path);
     EXPECT_NE(saved.find("Unverified"), std::string::npos);
     EXPECT_LT(saved.find("Unverified"), saved.find("Gone"));
-    EXPECT_EQ(Control<LocationCombo>(&page, "1017")->Entries(), std::vector<std::string>{path});
+    EXPECT_EQ(Control<LocationCombo>(&page, control::kVerifyLocation)->Entries(), std::vector<std::string>{path});
 }
 
 // OK, Cancel and Escape are pressed while the first link's request is still outstanding:
@@ -142,13 +143,13 @@ TEST_F(VerifyPageTest, StoppingWhileARequestIsOutstanding) {
         QTimer outstanding;
         auto progress = ModalAnswerer::For<CVerifyProgress>([&](CVerifyProgress* dialog) {
             QObject::connect(&outstanding, &QTimer::timeout, [&, dialog] {
-                if (Control<QLabel>(dialog, "1053")->text() != "Request sent; waiting for response") return;
+                if (Control<QLabel>(dialog, control::kCurrentStatus)->text() != "Request sent; waiting for response") return;
                 outstanding.stop();
                 const std::string how = row.how;
                 if (how == "ok") {
-                    Control<QPushButton>(dialog, "1")->click();
+                    Control<QPushButton>(dialog, control::kOk)->click();
                 } else if (how == "cancel") {
-                    Control<QPushButton>(dialog, "2")->click();
+                    Control<QPushButton>(dialog, control::kCancel)->click();
                 } else if (how == "escape") {
                     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
                     QApplication::sendEvent(dialog, &escape);
@@ -168,15 +169,15 @@ TEST_F(VerifyPageTest, StoppingWhileARequestIsOutstanding) {
 TEST_F(VerifyPageTest, InteractiveRepairRetestsTheEditedUrl) {
     WriteSet({{"Moved <b>page</b>", "/status/404"}});
     ChooseSet();
-    Control<QCheckBox>(&page, "1026")->setChecked(true);
+    Control<QCheckBox>(&page, control::kInteractive)->setChecked(true);
     const std::string repaired = server.Url("/status/200");
     auto repair = ModalAnswerer::For<CUrlRepair>([&](CUrlRepair* dialog) {
-        auto* name = Control<QLabel>(dialog, "1020");
+        auto* name = Control<QLabel>(dialog, control::kRepairName);
         EXPECT_EQ(name->text(), "Moved <b>page</b>");
         EXPECT_EQ(name->textFormat(), Qt::PlainText);
-        EXPECT_EQ(Control<QLabel>(dialog, "1035")->text().toStdString(), server.Url("/status/404"));
+        EXPECT_EQ(Control<QLabel>(dialog, control::kRepairUrl)->text().toStdString(), server.Url("/status/404"));
         dialog->NewUrlBox()->setPlainText(QString::fromStdString(repaired));
-        Control<QPushButton>(dialog, "1")->click();
+        Control<QPushButton>(dialog, control::kOk)->click();
     });
     ClickVerify();
     EXPECT_TRUE(repair->Done());
@@ -191,7 +192,7 @@ TEST_F(VerifyPageTest, CancelledCookieWarningEndsTheCommandBeforeAnyRequest) {
     WriteSet({{"Alive", "/status/200"}});
     ChooseSet();
     auto warning = ModalAnswerer::For<CCookieWarning>([](CCookieWarning* dialog) {
-        EXPECT_TRUE(Control<QRadioButton>(dialog, "1023")->isChecked()) << "accept during the run is preselected";
+        EXPECT_TRUE(Control<QRadioButton>(dialog, control::kCookiesDuringRun)->isChecked()) << "accept during the run is preselected";
         dialog->reject();
     });
     ClickVerify();
@@ -219,9 +220,9 @@ TEST(UrlRepairDialogTest, ReturnsTheAnswerAndTheEditedUrl) {
             if (row.edit) shown->NewUrlBox()->setPlainText(row.edit);
             const std::string how = row.how;
             if (how == "ok") {
-                Control<QPushButton>(shown, "1")->click();
+                Control<QPushButton>(shown, control::kOk)->click();
             } else if (how == "reject") {
-                Control<QPushButton>(shown, "2")->click();
+                Control<QPushButton>(shown, control::kCancel)->click();
             } else {
                 QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
                 QApplication::sendEvent(shown, &escape);
@@ -236,16 +237,16 @@ TEST(CookieWarningDialogTest, ReportsTheChosenButtonOnlyOnOk) {
     CCookieWarning dialog;
     int choice = kCookieChoiceDuringRun;
     auto always = ModalAnswerer::For<CCookieWarning>([](CCookieWarning* shown) {
-        Control<QRadioButton>(shown, "1059")->setChecked(true);
-        Control<QPushButton>(shown, "1")->click();
+        Control<QRadioButton>(shown, control::kCookiesAlways)->setChecked(true);
+        Control<QPushButton>(shown, control::kOk)->click();
     });
     EXPECT_EQ(dialog.DoModal(choice), kDialogOk);
     EXPECT_EQ(choice, kCookieChoiceAlways);
 
     auto cancel = ModalAnswerer::For<CCookieWarning>([](CCookieWarning* shown) {
-        EXPECT_TRUE(Control<QRadioButton>(shown, "1059")->isChecked());
-        Control<QRadioButton>(shown, "1024")->setChecked(true);
-        Control<QPushButton>(shown, "2")->click();
+        EXPECT_TRUE(Control<QRadioButton>(shown, control::kCookiesAlways)->isChecked());
+        Control<QRadioButton>(shown, control::kCookiesPrompt)->setChecked(true);
+        Control<QPushButton>(shown, control::kCancel)->click();
     });
     EXPECT_EQ(dialog.DoModal(choice), kDialogCancel);
     EXPECT_EQ(choice, kCookieChoiceAlways);
