@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "resources/strings.h"
+#include "verify/request_errors.h"
 
 namespace tolva {
 
@@ -25,7 +26,7 @@ std::string HttpErrorText(long status) {
 
 std::string RequestErrorText(unsigned error) {
     // Error numbers and servers' own codes live outside the program's other string ids.
-    bool tableRange = error >= 12000 && error < 13000;
+    bool tableRange = error >= request_error::kFirstRequestError && error < request_error::kEndRequestErrors;
     return TextOrNumber(tableRange ? static_cast<long>(error) : 0, static_cast<long>(error));
 }
 

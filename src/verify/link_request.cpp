@@ -7,6 +7,7 @@
 
 #include "resources/strings.h"
 #include "verify/curl_library.h"
+#include "verify/request_errors.h"
 
 namespace tolva {
 
@@ -84,36 +85,36 @@ bool IsConnectFailure(CURLcode code, CURL* handle) {
 unsigned ErrorNumberForCurlCode(int curlCode, long serverReplyCode) {
     switch (curlCode) {
         case CURLE_UNSUPPORTED_PROTOCOL:
-            return 12006;
+            return request_error::kUnrecognizedScheme;
         case CURLE_URL_MALFORMAT:
-            return 12005;
+            return request_error::kInvalidUrl;
         case CURLE_COULDNT_RESOLVE_HOST:
-            return 12007;
+            return request_error::kNameNotResolved;
         case CURLE_COULDNT_CONNECT:
-            return 12029;
+            return request_error::kCannotConnect;
         case CURLE_WEIRD_SERVER_REPLY:
         case CURLE_GOT_NOTHING:
-            return 12152;
+            return request_error::kInvalidServerResponse;
         case CURLE_OPERATION_TIMEDOUT:
-            return 12002;
+            return request_error::kTimeout;
         case CURLE_TOO_MANY_REDIRECTS:
-            return 12156;
+            return request_error::kRedirectFailed;
         case CURLE_SEND_ERROR:
         case CURLE_RECV_ERROR:
-            return 12031;
+            return request_error::kConnectionReset;
         case CURLE_SSL_CONNECT_ERROR:
-            return 12157;
+            return request_error::kSecureChannelError;
         case CURLE_PEER_FAILED_VERIFICATION:
-            return 12045;
+            return request_error::kInvalidCertificateAuthority;
         case CURLE_LOGIN_DENIED:
-            return 12015;
+            return request_error::kLoginFailure;
         case CURLE_REMOTE_ACCESS_DENIED:
         case CURLE_FTP_COULDNT_RETR_FILE:
         case CURLE_REMOTE_FILE_NOT_FOUND:
             // The FTP server's own refusal, as WinInet's extended error reports it.
-            return serverReplyCode >= 400 ? static_cast<unsigned>(serverReplyCode) : 12004u;
+            return serverReplyCode >= 400 ? static_cast<unsigned>(serverReplyCode) : request_error::kInternal;
         default:
-            return 12004;
+            return request_error::kInternal;
     }
 }
 
@@ -293,7 +294,7 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
     RequestOutcome outcome;
     outcome.kind = RequestOutcome::NoReply;
     if (url.empty()) {
-        outcome.error = 12005;
+        outcome.error = request_error::kInvalidUrl;
         return outcome;
     }
     // Decided here rather than by libcurl, which would guess "http" for "javascript:..."
@@ -301,7 +302,7 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
     std::string_view scheme = SchemeOf(url);
     bool isFtp = EqualsNoCase(scheme, "ftp");
     if (!isFtp && !EqualsNoCase(scheme, "http") && !EqualsNoCase(scheme, "https")) {
-        outcome.error = 12006;
+        outcome.error = request_error::kUnrecognizedScheme;
         return outcome;
     }
 
@@ -362,7 +363,7 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
         }
         if (replyCode <= 0) {
             // A reply without a status code cannot show that the link works.
-            outcome.error = 12152;
+            outcome.error = request_error::kInvalidServerResponse;
             return outcome;
         }
         outcome.kind = RequestOutcome::Reply;
@@ -379,8 +380,8 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
         // refused for its name leaves the result at libcurl's starting value, 1 ("unspecified");
         // a chain that checked out (0) but was refused anyway also failed on the host name.
         constexpr long kChainNotRecorded = 1;
-        if (verify == kCertificateExpired) outcome.error = 12037;
-        if (verify == 0 || verify == kChainNotRecorded) outcome.error = 12038;
+        if (verify == kCertificateExpired) outcome.error = request_error::kCertificateDateInvalid;
+        if (verify == 0 || verify == kChainNotRecorded) outcome.error = request_error::kCertificateNameInvalid;
     }
     return outcome;
 }

@@ -1,4 +1,5 @@
 #include "verify/link_request.h"
+#include "verify/request_errors.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -100,15 +101,15 @@ TEST_F(LinkRequestTest, FailuresWithoutReplyMapToErrorNumbers) {
         unsigned error;
     };
     const Row rows[] = {
-        {server.Url("/redirect/11"), 12156},  // one redirect more than followed
-        {server.Url("/loop"), 12156},
-        {"http://127.0.0.1:" + std::to_string(refused.Port()) + "/", 12029},
-        {"javascript:alert(1)", 12006},
-        {"file:///etc/passwd", 12006},
-        {"mailto:someone@example.com", 12006},
-        {"127.0.0.1/no-scheme", 12006},
-        {"", 12005},
-        {"http://[::1/", 12005},
+        {server.Url("/redirect/11"), request_error::kRedirectFailed},  // one redirect more than followed
+        {server.Url("/loop"), request_error::kRedirectFailed},
+        {"http://127.0.0.1:" + std::to_string(refused.Port()) + "/", request_error::kCannotConnect},
+        {"javascript:alert(1)", request_error::kUnrecognizedScheme},
+        {"file:///etc/passwd", request_error::kUnrecognizedScheme},
+        {"mailto:someone@example.com", request_error::kUnrecognizedScheme},
+        {"127.0.0.1/no-scheme", request_error::kUnrecognizedScheme},
+        {"", request_error::kInvalidUrl},
+        {"http://[::1/", request_error::kInvalidUrl},
     };
     for (const Row& row : rows) {
         Finished finished = Fetch(row.url);
@@ -132,7 +133,7 @@ TEST_F(LinkRequestTest, ServerThatSendsNothingTimesOut) {
     options.timeoutSeconds = 1;
     Finished finished = Fetch(server.Url("/stall"));
     EXPECT_EQ(finished.outcome.kind, RequestOutcome::NoReply);
-    EXPECT_EQ(finished.outcome.error, 12002u);
+    EXPECT_EQ(finished.outcome.error, request_error::kTimeout);
 }
 
 TEST_F(LinkRequestTest, RetriesRepeatOnlyFailedConnections) {
@@ -141,7 +142,7 @@ TEST_F(LinkRequestTest, RetriesRepeatOnlyFailedConnections) {
     options.retryCount = 2;
     const std::string connecting = LoadString(IDS_STATUS_CONNECTING);
     Finished finished = Fetch("http://127.0.0.1:" + std::to_string(refused.Port()) + "/");
-    EXPECT_EQ(finished.outcome.error, 12029u);
+    EXPECT_EQ(finished.outcome.error, request_error::kCannotConnect);
     EXPECT_EQ(std::count(finished.statuses.begin(), finished.statuses.end(), connecting), 3);
     // A server that answered, even with an error, is asked once.
     Fetch(server.Url("/status/500"));
@@ -152,7 +153,7 @@ TEST_F(LinkRequestTest, RefusedNameLookupIsHostNotFound) {
     options.refuseNameLookups = true;
     Finished finished = Fetch(server.Url("/status/200"));
     EXPECT_EQ(finished.outcome.kind, RequestOutcome::NoReply);
-    EXPECT_EQ(finished.outcome.error, 12007u);
+    EXPECT_EQ(finished.outcome.error, request_error::kNameNotResolved);
     EXPECT_EQ(server.Hits("/status/200"), 0);
 }
 
@@ -229,10 +230,10 @@ TEST_F(LinkRequestTest, CertificatesThatCannotBeTrustedFailWithTheirOwnErrors) {
         unsigned error;  // 0 for a link that works
     };
     const Row rows[] = {
-        {TlsCertificate::ForLoopback, false, 12045},
+        {TlsCertificate::ForLoopback, false, request_error::kInvalidCertificateAuthority},
         {TlsCertificate::ForLoopback, true, 0},  // shows the trust below is what the others lack
-        {TlsCertificate::Expired, true, 12037},
-        {TlsCertificate::ForOtherName, true, 12038},
+        {TlsCertificate::Expired, true, request_error::kCertificateDateInvalid},
+        {TlsCertificate::ForOtherName, true, request_error::kCertificateNameInvalid},
     };
     for (const Row& row : rows) {
         testing::TlsServer tls(row.kind);
@@ -257,6 +258,7 @@ TEST(LinkRequestUnits, CurlResultsMapToErrorNumbers) {
         long serverCode;
         unsigned error;
     };
+    // The numbering stored error folders carry, written out: a changed constant shows here.
     const Row rows[] = {
         {6, 0, 12007}, {7, 0, 12029},  {28, 0, 12002},   {3, 0, 12005},  {1, 0, 12006},  {47, 0, 12156}, {52, 0, 12152},
         {8, 0, 12152}, {55, 0, 12031}, {56, 0, 12031},   {35, 0, 12157}, {60, 0, 12045}, {67, 0, 12015}, {78, 550, 550},
