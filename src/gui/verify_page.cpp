@@ -181,7 +181,7 @@ void CVerify::OnVerify() {
     frontEnd.locationBox = locationBox_;
     frontEnd.store = &store_;
     frontEnd.requestOptions = requestOptions;
-    tolva::OnVerify(verifiedSet, settings, frontEnd);
+    RunVerification(verifiedSet, settings, frontEnd);
 }
 
 }  // namespace tolva

@@ -255,7 +255,7 @@ void VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::string& fo
     moved_.insert(entry);
 }
 
-VerifyOutcome OnVerify(UrlSet& set, const VerifySettings& settings, const VerifyFrontEnd& frontEnd) {
+VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const VerifyFrontEnd& frontEnd) {
     VerifyOutcome outcome;
     Prompter& prompter = frontEnd.prompter ? *frontEnd.prompter : SilentPrompter::Instance();
     const std::string caption = LoadString(IDS_MSG_CAPTION_RUN);

@@ -186,6 +186,6 @@ struct VerifyOutcome {
 // The Verify button: open, read, remember the location, settle cookies, run, restore the
 // cookie setting, write the summary into the status line, save a changed set, close it.
 // The set is closed on every path once it was opened.
-VerifyOutcome OnVerify(UrlSet& set, const VerifySettings& settings, const VerifyFrontEnd& frontEnd);
+VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const VerifyFrontEnd& frontEnd);
 
 }  // namespace tolva

@@ -48,7 +48,7 @@ protected:
         settings.renameInPlace = renameInPlace;
         settings.timeoutSeconds = 5;
         VerifyFrontEnd frontEnd = FrontEnd(store);
-        return OnVerify(set, settings, frontEnd);
+        return RunVerification(set, settings, frontEnd);
     }
     // Every shortcut file below the set's folder.
     std::vector<std::string> Files() {

@@ -70,7 +70,7 @@ protected:
         settings.timeoutSeconds = 5;
         VerifyFrontEnd frontEnd = FrontEnd(store);
         frontEnd.requestOptions.failSetup = failSetup;
-        return OnVerify(set, settings, frontEnd);
+        return RunVerification(set, settings, frontEnd);
     }
 
     LoopbackServer server;
