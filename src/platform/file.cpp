@@ -10,24 +10,7 @@ namespace tolva {
 
 namespace {
 
-int WindowsCodeFor(int errnoValue, bool creating) {
-    switch (errnoValue) {
-        case EEXIST:
-            return File::kErrorFileExists;
-        case ENOENT:
-            // Creating fails with ENOENT only when a folder of the path is missing.
-            return creating ? File::kErrorPathNotFound : File::kErrorFileNotFound;
-        case ENOTDIR:
-            return File::kErrorPathNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case EISDIR:
-            return File::kErrorAccessDenied;
-        default:
-            return File::kErrorOther;
-    }
-}
+int WindowsCodeFor(int errnoValue) { return errnoValue == EEXIST ? File::kErrorFileExists : File::kErrorOther; }
 
 }  // namespace
 
@@ -35,7 +18,7 @@ File::~File() { Close(); }
 
 void File::SetFailure(int errnoValue) {
     lastErrno_ = errnoValue;
-    lastError_ = WindowsCodeFor(errnoValue, false);
+    lastError_ = WindowsCodeFor(errnoValue);
 }
 
 bool File::OpenPath(const std::string& path, int flags) {
@@ -46,7 +29,7 @@ bool File::OpenPath(const std::string& path, int flags) {
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         lastErrno_ = errno;
-        lastError_ = WindowsCodeFor(errno, (flags & O_CREAT) != 0);
+        lastError_ = WindowsCodeFor(errno);
         return false;
     }
     struct stat info {};
@@ -54,7 +37,7 @@ bool File::OpenPath(const std::string& path, int flags) {
         int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         lastErrno_ = error;
-        lastError_ = WindowsCodeFor(error, false);
+        lastError_ = WindowsCodeFor(error);
         return false;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

@@ -1,7 +1,8 @@
 #pragma once
 // A file opened by a URL set: a POSIX descriptor with the few operations the readers and
-// writers need. Failures keep both a Windows-style code (the two the program tests:
-// path not found 3, file exists 80) and errno, which messages show as the system error code.
+// writers need. Failures keep both a Windows-style code (the one the program tests is "file
+// exists", 80; every other failure is 31) and errno, which messages show as the system error
+// code.
 // Read and Write are virtual so that tests can inject faults.
 
 #include <cstddef>
@@ -12,9 +13,6 @@ namespace tolva {
 
 class File {
 public:
-    static constexpr int kErrorFileNotFound = 2;
-    static constexpr int kErrorPathNotFound = 3;
-    static constexpr int kErrorAccessDenied = 5;
     static constexpr int kErrorFileExists = 80;
     static constexpr int kErrorOther = 31;
 

@@ -172,10 +172,6 @@ inline constexpr int IDS_COOKIE_CHOICE_PROMPT = 61522;
 inline constexpr int IDS_COOKIE_CHOICE_DURING_RUN = 61523;
 inline constexpr int IDS_COOKIE_CHOICE_ALWAYS = 61524;
 inline constexpr int IDS_REPAIR_GROUP = 61530;
-inline constexpr int IDS_REPAIR_EXPLANATION = 61531;
-inline constexpr int IDS_REPAIR_OK = 61532;
-inline constexpr int IDS_REPAIR_CANCEL = 61533;
-inline constexpr int IDS_PROGRESS_EXPLANATION = 61534;
 inline constexpr int IDS_ERR_SAVING_FILE = 61036;
 
 // Returns the text of id, or empty text for an id that is not in the table.

@@ -58,13 +58,6 @@ constexpr StringEntry kVerifyStrings[] = {
     {IDS_COOKIE_CHOICE_DURING_RUN, "Accept cookies received only during Verification."},
     {IDS_COOKIE_CHOICE_ALWAYS, "Accept all cookies from now on."},
     {IDS_REPAIR_GROUP, "This link is not working"},
-    {IDS_REPAIR_EXPLANATION,
-     "If you wish, you may edit the URL and have Tolva try again or reject this link an have Tolva move it to the "
-     "Unverified folder."},
-    {IDS_REPAIR_OK, "Repair or Ignore"},
-    {IDS_REPAIR_CANCEL, "Reject and Move"},
-    {IDS_PROGRESS_EXPLANATION,
-     "Click OK to stop verification and save partial results or Cancel to stop and ignore the results."},
 };
 
 }  // namespace
