@@ -11,13 +11,18 @@
 
 #include "model/url_set.h"
 #include "resources/strings.h"
+#include "support/failing_file.h"
+#include "support/outline.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
 namespace {
 
+using testing::FailingFiles;
+using testing::FileFaults;
 using testing::FixturePath;
+using testing::Outline;
 using testing::ReadFile;
 using testing::RecordingPrompter;
 using testing::RecordingText;
@@ -26,22 +31,6 @@ using testing::WriteFile;
 
 const std::string kHeaderAnn =
     "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Ann's Bookmarks</Title>\r\n<H1>Ann's Bookmarks</H1>\r\n<DL><p>\r\n";
-
-// One entry as a comparable line: kind, folder path, and for a link its name, URL and every
-// kept attribute.
-std::string Describe(const UrlEntry& entry, const std::string& path) {
-    const char letter = entry.kind >= FolderStart && entry.kind <= Separator ? "?FELS"[entry.kind] : '?';
-    if (entry.kind != Link) return std::string(1, letter) + " " + path;
-    return "L " + path + " | " + entry.name + " | " + entry.url + " |" + entry.extraAttributes + " | " +
-           entry.preservedName + " | " + entry.preservedLocation;
-}
-
-std::vector<std::string> Outline(UrlSet& set) {
-    std::vector<std::string> lines;
-    set.Rewind();
-    while (UrlEntry* entry = set.Next()) lines.push_back(Describe(*entry, set.GetCurrentPath()));
-    return lines;
-}
 
 // Reads a Netscape file the way the runs do: open, read, release the file.
 int ReadInto(UrlSet& set, const std::string& path, TextControl* status = nullptr) {
@@ -344,29 +333,6 @@ TEST_F(NetscapeTest, ASetReadInPlaceSavesNothingOnceItsFileHasChanged) {
     EXPECT_NE(ReadFile(source).find("<DT><A HREF=\"http://a/\"  ADD_DATE=\"1\">Alpha</A>"), std::string::npos);
 }
 
-// A file whose reads or writes start failing after a number of good ones, as a failing
-// disk or a full one does.
-class FailingFile : public File {
-public:
-    FailingFile(int goodReads, int goodWrites) : goodReads_(goodReads), goodWrites_(goodWrites) {}
-    long Read(void* buffer, std::size_t size) override {
-        if (goodReads_-- > 0) return File::Read(buffer, size);
-        SetFailure(EIO);
-        return -1;
-    }
-    bool Write(const void* data, std::size_t size) override {
-        ++writes;
-        if (goodWrites_-- > 0) return File::Write(data, size);
-        SetFailure(ENOSPC);
-        return false;
-    }
-    static inline int writes = 0;
-
-private:
-    int goodReads_;
-    int goodWrites_;
-};
-
 TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
     struct FaultCase {
         int goodWrites;
@@ -388,7 +354,8 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
         UrlSet faulty;
         RecordingPrompter shown;
         faulty.SetPrompter(&shown);
-        faulty.SetFileFactory([&] { return std::make_unique<FailingFile>(1000, c.goodWrites); });
+        auto faults = std::make_shared<FileFaults>(FileFaults{.goodReads = 1000, .goodWrites = c.goodWrites});
+        faulty.SetFileFactory(FailingFiles(faults));
         for (int i = 0; i < c.links; ++i) {
             faulty.Append(
                 new UrlEntry(Link, "Link number " + std::to_string(i), "http://example.com/" + std::to_string(i)));
@@ -396,21 +363,21 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
         for (int i = 0; i < c.separators; ++i) faulty.Append(new UrlEntry(Separator, {}));
         if (c.closed) faulty.Append(new UrlEntry(FolderEnd, {}));
         ASSERT_EQ(faulty.Open(CreateNew, Netscape, dir.File("full" + std::to_string(++files) + ".html")), 1);
-        FailingFile::writes = 0;
+        faults->writes = 0;
         EXPECT_EQ(faulty.Write(), 0);
         faulty.CloseFile();
         ASSERT_EQ(shown.shown.size(), 1u) << c.message;
         EXPECT_EQ(shown.shown[0].text, c.message);
         EXPECT_EQ(shown.shown[0].caption, "Tolva");
         // The writer stops at the first failure rather than trying every remaining line.
-        EXPECT_EQ(FailingFile::writes, c.goodWrites + 1) << c.message;
+        EXPECT_EQ(faults->writes, c.goodWrites + 1) << c.message;
     }
 }
 
 TEST_F(NetscapeTest, ReadErrorIsNotTakenForTheEndOfTheFile) {
     WriteFile(dir.File("cut.html"), "<DL><p>\n<DT><A HREF=\"u\">x</A>\n</DL><p>\n");
     // One read finds the line end when the file is opened and one fills the reader; the next fails.
-    set.SetFileFactory([] { return std::make_unique<FailingFile>(2, 0); });
+    set.SetFileFactory(FailingFiles({.goodReads = 2, .goodWrites = 0}));
     ASSERT_EQ(set.Open(OpenExisting, Netscape, dir.File("cut.html")), 1);
     EXPECT_EQ(set.Read(nullptr), 0);
 }

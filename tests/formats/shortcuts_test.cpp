@@ -7,6 +7,7 @@
 #include "model/url_set.h"
 #include "platform/registered_owner.h"
 #include "resources/strings.h"
+#include "support/outline.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
 
@@ -14,6 +15,7 @@ namespace tolva {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::BriefOutline;
 using testing::FixturePath;
 using testing::ReadFile;
 using testing::RecordingPrompter;
@@ -38,19 +40,6 @@ void Fill(UrlSet& set, const std::vector<Row>& rows) {
         entry->flags = row.flags;
         set.Append(entry);
     }
-}
-
-// kind name url [preserved name] [preserved location], one per entry.
-std::vector<std::string> Describe(UrlSet& set) {
-    std::vector<std::string> out;
-    set.Rewind();
-    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
-        std::string line = std::to_string(entry->kind) + " " + entry->name + " " + entry->url;
-        if (!entry->preservedName.empty()) line += " name=" + entry->preservedName;
-        if (!entry->preservedLocation.empty()) line += " loc=" + entry->preservedLocation;
-        out.push_back(line);
-    }
-    return out;
 }
 
 std::vector<std::string> Tree(const fs::path& top) {
@@ -91,7 +80,7 @@ TEST_F(ShortcutsTest, ReadsFoldersFirstInWindowsOrderAndCutsErrorTexts) {
     UrlSet set;
     ASSERT_EQ(ReadFrom(set, FixturePath("shortcuts/other_program")), 1);
     const std::string longUrl = "http://tools.example/long?" + std::string(600, 'q');
-    EXPECT_EQ(Describe(set), (std::vector<std::string>{
+    EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{
                                  "1 Tools ",
                                  "3 lower_case_keys_lf " + longUrl,
                                  "2  ",
@@ -149,7 +138,7 @@ TEST_F(ShortcutsTest, WritesTreeThatReadsBackInReaderOrder) {
 
     UrlSet back;
     ASSERT_EQ(ReadFrom(back, destination), 1);
-    EXPECT_EQ(Describe(back), (std::vector<std::string>{"1 Work ", "1 Deep ", "3 a http://a/", "2  ", "3 b http://b/",
+    EXPECT_EQ(BriefOutline(back), (std::vector<std::string>{"1 Work ", "1 Deep ", "3 a http://a/", "2  ", "3 b http://b/",
                                                         "2  ", "3 Top http://top/", "2  "}));
 }
 
@@ -245,7 +234,7 @@ protected:
 TEST_F(LinkedShortcutsTest, ReadsThroughLinksAndEachFolderOnce) {
     UrlSet set;
     ASSERT_EQ(ReadFrom(set, destination), 1);
-    EXPECT_EQ(Describe(set), (std::vector<std::string>{"1 A ", "3 a http://a/", "2  ", "1 Linked ", "3 d http://d/",
+    EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"1 A ", "3 a http://a/", "2  ", "1 Linked ", "3 d http://d/",
                                                        "3 target http://s/", "2  ", "3 s http://s/", "2  "}));
     EXPECT_EQ(set.folderCount, 2);
     EXPECT_EQ(set.linkCount, 4);
@@ -383,7 +372,7 @@ TEST_F(ShortcutsTest, CorpusTreesReadWhole) {
     }
     UrlSet spaced;
     ASSERT_EQ(ReadFrom(spaced, corpus + "/parser_fixtures_notwillk/tests/fixtures"), 1);
-    EXPECT_EQ(Describe(spaced), (std::vector<std::string>{"3 comments https://example.com", "3 malformed ", "2  "}));
+    EXPECT_EQ(BriefOutline(spaced), (std::vector<std::string>{"3 comments https://example.com", "3 malformed ", "2  "}));
 }
 
 TEST(RegisteredOwnerTest, ChoosesStoreThenFullNameThenLogin) {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 
 #include "platform/settings_store.h"
 #include "resources/strings.h"
+#include "support/failing_file.h"
 #include "support/loopback_server.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
@@ -15,6 +15,7 @@
 namespace tolva {
 namespace {
 
+using testing::FailingFiles;
 using testing::LoopbackServer;
 using testing::ReadFile;
 using testing::RecordingProgressView;
@@ -27,15 +28,6 @@ using testing::WriteFile;
 
 const std::vector<unsigned char> kOn = {1, 0, 0, 0};
 const std::vector<unsigned char> kOff = {0, 0, 0, 0};
-
-// A file that accepts no write, as a full disk does.
-class UnwritableFile : public File {
-public:
-    bool Write(const void*, std::size_t) override {
-        SetFailure(ENOSPC);
-        return false;
-    }
-};
 
 class VerifyCommandTest : public ::testing::Test, protected testing::RecordingVerifyFrontEnd {
 protected:
@@ -118,7 +110,8 @@ TEST_F(VerifyCommandTest, SetWithOnlyWorkingLinksIsLeftAsItWas) {
 TEST_F(VerifyCommandTest, SaveFailureIsReportedNotHidden) {
     SetCookieValue(kOn);
     WriteSet({{"dead", "/status/404"}});
-    set.SetFileFactory([] { return std::make_unique<UnwritableFile>(); });
+    // No write is accepted, as on a full disk.
+    set.SetFileFactory(FailingFiles({.goodWrites = 0}));
     VerifyOutcome outcome = Verify();
     EXPECT_EQ(outcome.end, VerifyEnd::NotSaved);
     EXPECT_FALSE(outcome.saved);
