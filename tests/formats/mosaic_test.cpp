@@ -77,21 +77,6 @@ TEST_F(MosaicTest, LongUrlIsReadWhole) {
     EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"3 Long " + url, "2  "}));
 }
 
-TEST_F(MosaicTest, WrittenHotlistReadsBackTheSame) {
-    ASSERT_EQ(ReadFrom(FixturePath("mosaic/keywords_and_spacing.hot")), 1);
-    set.title = "Mine";
-    const std::string path = dir.File("out.hot");
-    ASSERT_EQ(WriteTo(set, path), 1);
-    EXPECT_EQ(ReadFile(path),
-              "Hotlist\r\nMine\r\n{\r\nSublist\r\nWork & Play\r\n{\r\nItem\r\nTools  \r\nhttp://tools.example/\r\n}\r\n"
-              "Item\r\nSecond\r\nhttp://second.example/\r\n}\r\n");
-    UrlSet again;
-    again.SetPrompter(&prompter);
-    ASSERT_EQ(again.Open(OpenExisting, Mosaic, path), 1);
-    ASSERT_EQ(again.Read(nullptr), 1);
-    EXPECT_EQ(BriefOutline(again), BriefOutline(set));
-}
-
 TEST_F(MosaicTest, SeparatorsAndLineBreaksInNamesLeaveNoTrace) {
     UrlSet built;
     built.Append(new UrlEntry(Separator, {}));

@@ -347,8 +347,7 @@ TEST_F(ShortcutsTest, FolderThatCannotBeMadeIsShownOnceAndWriteFails) {
 }
 
 TEST_F(ShortcutsTest, CorpusTreesReadWhole) {
-    const char* override = std::getenv("TOLVA_CORPUS_DIR");
-    const std::string corpus = std::string(override ? override : TOLVA_CORPUS_DIR) + "/url";
+    const std::string corpus = testing::CorpusPath("url");
     if (!fs::exists(corpus)) GTEST_SKIP() << "corpus not present";
     struct Expectation {
         const char* tree;

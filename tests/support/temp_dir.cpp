@@ -35,6 +35,11 @@ std::string FixturePath(const std::string& relativePath) {
     return std::string(TOLVA_TEST_DATA_DIR) + "/" + relativePath;
 }
 
+std::string CorpusPath(const std::string& relativePath) {
+    const char* override = ::getenv("TOLVA_CORPUS_DIR");
+    return std::string(override ? override : TOLVA_CORPUS_DIR) + "/" + relativePath;
+}
+
 std::string ReadFixture(const std::string& relativePath) { return ReadFile(FixturePath(relativePath)); }
 
 }  // namespace tolva::testing

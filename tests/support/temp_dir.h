@@ -27,5 +27,8 @@ std::string ReadFile(const std::string& path);
 // Contents of a fixture under tests/data.
 std::string ReadFixture(const std::string& relativePath);
 std::string FixturePath(const std::string& relativePath);
+// Path in the corpus of real exports kept outside the repository; TOLVA_CORPUS_DIR in the
+// environment points elsewhere, e.g. from a worktree that is not beside it.
+std::string CorpusPath(const std::string& relativePath);
 
 }  // namespace tolva::testing
