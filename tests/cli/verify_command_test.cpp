@@ -26,12 +26,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(server.Running()); }
 
     void WriteSet(const std::vector<std::pair<std::string, std::string>>& links) {
-        std::string text =
-            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
-            "<DT><H3>Work</H3>\n<DL><p>\n";
-        for (const auto& [name, path] : links) text += "<DT><A HREF=\"" + server.Url(path) + "\">" + name + "</A>\n";
-        text += "</DL><p>\n</DL><p>\n";
-        WriteFile(set, text);
+        WriteFile(set, testing::WorkBookmarks(server, links));
     }
 
     // Starts tolva-cli verify on the set with stdin from a file holding input (or from stdinFd),

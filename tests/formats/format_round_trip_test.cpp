@@ -9,6 +9,7 @@
 #include "model/url_set.h"
 #include "support/outline.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
@@ -43,30 +44,17 @@ protected:
     // Where the next write goes: a new file, or a new folder for shortcuts.
     std::string NextTarget() {
         const std::int32_t format = GetParam().format;
-        const std::string target =
-            dir.File("out" + std::to_string(++writes) + (format == Netscape ? ".html" : format == Mosaic ? ".hot" : ""));
+        const std::string target = dir.File("out" + std::to_string(++writes) + testing::Extension(format));
         if (format == Shortcuts) fs::create_directory(target);
         return target;
     }
     int Read(UrlSet& set, const std::string& location) {
         set.SetPrompter(&prompter);
-        if (!set.Open(OpenExisting, GetParam().format, location)) return -1;
-        int result = set.Read(nullptr);
-        set.CloseFile();
-        return result;
+        return testing::ReadSet(set, GetParam().format, location);
     }
     int Write(UrlSet& set, const std::string& location) {
         set.SetPrompter(&prompter);
-        if (GetParam().format == Shortcuts) {
-            // A shortcut set is written into its folder, which exists already.
-            set.format = Shortcuts;
-            set.location = location;
-            return set.Write();
-        }
-        if (!set.Open(CreateNew, GetParam().format, location)) return -1;
-        int result = set.Write();
-        set.CloseFile();
-        return result;
+        return testing::WriteSet(set, GetParam().format, location);
     }
     // A file's bytes, or for a folder every path under it with the bytes of each file.
     static std::string Contents(const std::string& location) {

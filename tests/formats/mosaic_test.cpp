@@ -5,6 +5,7 @@
 #include "support/failing_file.h"
 #include "support/outline.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
@@ -23,17 +24,11 @@ class MosaicTest : public ::testing::Test {
 protected:
     int ReadFrom(const std::string& path) {
         set.SetPrompter(&prompter);
-        if (!set.Open(OpenExisting, Mosaic, path)) return -1;
-        int result = set.Read(&status);
-        set.CloseFile();
-        return result;
+        return testing::ReadSet(set, Mosaic, path, &status);
     }
     int WriteTo(UrlSet& source, const std::string& path) {
         source.SetPrompter(&prompter);
-        if (!source.Open(CreateNew, Mosaic, path)) return -1;
-        int result = source.Write();
-        source.CloseFile();
-        return result;
+        return testing::WriteSet(source, Mosaic, path);
     }
 
     TempDir dir;

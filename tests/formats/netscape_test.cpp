@@ -14,6 +14,7 @@
 #include "support/failing_file.h"
 #include "support/outline.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
@@ -25,28 +26,14 @@ using testing::FixturePath;
 using testing::Outline;
 using testing::ReadFile;
 using testing::RecordingPrompter;
+using testing::ReadSet;
 using testing::RecordingText;
 using testing::TempDir;
 using testing::WriteFile;
+using testing::WriteSet;
 
 const std::string kHeaderAnn =
     "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Ann's Bookmarks</Title>\r\n<H1>Ann's Bookmarks</H1>\r\n<DL><p>\r\n";
-
-// Reads a Netscape file the way the runs do: open, read, release the file.
-int ReadInto(UrlSet& set, const std::string& path, TextControl* status = nullptr) {
-    if (!set.Open(OpenExisting, Netscape, path)) return 0;
-    int result = set.Read(status);
-    set.CloseFile();
-    return result;
-}
-
-// Writes the set as a new file, as a translation's destination is written.
-int WriteAs(UrlSet& set, const std::string& path) {
-    if (!set.Open(CreateNew, Netscape, path)) return 0;
-    int result = set.Write();
-    set.CloseFile();
-    return result;
-}
 
 class NetscapeTest : public ::testing::Test {
 protected:
@@ -55,13 +42,13 @@ protected:
         std::string path = dir.File("in" + std::to_string(++files) + ".html");
         WriteFile(path, bytes);
         set.SetPrompter(&prompter);
-        return ReadInto(set, path, status);
+        return ReadSet(set, Netscape, path, status);
     }
     // Writes the set and returns the bytes of the file.
     std::string Written() {
         std::string path = dir.File("out" + std::to_string(++files) + ".html");
         set.SetPrompter(&prompter);
-        EXPECT_EQ(WriteAs(set, path), 1);
+        EXPECT_EQ(WriteSet(set, Netscape, path), 1);
         return ReadFile(path);
     }
     UrlEntry* AddLink(const std::string& name, const std::string& url, int flags = 0) {
@@ -297,26 +284,26 @@ TEST_F(NetscapeTest, ASetReadInPlaceSavesNothingOnceItsFileHasChanged) {
     UrlSet copied;
     set.SetPrompter(&prompter);
     set.ReadInPlace(true);
-    ASSERT_EQ(ReadInto(set, source), 1);
-    ASSERT_EQ(ReadInto(copied, source), 1);
+    ASSERT_EQ(ReadSet(set, Netscape, source), 1);
+    ASSERT_EQ(ReadSet(copied, Netscape, source), 1);
 
     // Another program saves over the file in place, and later cuts it short.
     WriteFile(source, "<DT><A HREF=\"http://b/\" ADD_DATE=\"2\">Gamma</A>\n");
-    EXPECT_EQ(WriteAs(set, dir.File("changed.html")), 0);
+    EXPECT_EQ(WriteSet(set, Netscape, dir.File("changed.html")), 0);
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back().text, FormatString(IDS_ERR_READING_FILE, {ESTALE, source}));
-    EXPECT_EQ(WriteAs(copied, dir.File("copied.html")), 1);
+    EXPECT_EQ(WriteSet(copied, Netscape, dir.File("copied.html")), 1);
     EXPECT_NE(ReadFile(dir.File("copied.html")).find(">Alpha</A>"), std::string::npos);
 
     ASSERT_EQ(::truncate(source.c_str(), 0), 0);
-    EXPECT_EQ(WriteAs(set, dir.File("cut.html")), 0);
+    EXPECT_EQ(WriteSet(set, Netscape, dir.File("cut.html")), 0);
     set.Close();
 
     // Translating a file onto itself moves it aside as a backup first: that is no change.
     WriteFile(source, text);
-    ASSERT_EQ(ReadInto(set, source), 1);
+    ASSERT_EQ(ReadSet(set, Netscape, source), 1);
     ASSERT_EQ(::rename(source.c_str(), (source + ".bak").c_str()), 0);
-    EXPECT_EQ(WriteAs(set, source), 1);
+    EXPECT_EQ(WriteSet(set, Netscape, source), 1);
     EXPECT_NE(ReadFile(source).find("<DT><A HREF=\"http://a/\"  ADD_DATE=\"1\">Alpha</A>"), std::string::npos);
 }
 
@@ -375,7 +362,7 @@ TEST_F(NetscapeTest, ReadErrorIsNotTakenForTheEndOfTheFile) {
 // The outline of the set in the file at path, which must read.
 void ReadOutline(const std::string& path, std::vector<std::string>* outline) {
     UrlSet set;
-    ASSERT_EQ(ReadInto(set, path), 1) << path;
+    ASSERT_EQ(ReadSet(set, Netscape, path), 1) << path;
     *outline = Outline(set);
 }
 
@@ -438,7 +425,7 @@ TEST(NetscapeCorpusTest, EveryLinkAndFolderIsRead) {
         const std::string bytes = ReadFile(path);
         if (bytes.empty()) {
             UrlSet set;
-            EXPECT_EQ(ReadInto(set, path), 0) << name;
+            EXPECT_EQ(ReadSet(set, Netscape, path), 0) << name;
             continue;
         }
         ++files;
@@ -465,7 +452,7 @@ TEST(NetscapeCorpusTest, EveryLinkAndFolderIsRead) {
             << name;
 
         UrlSet set;
-        ASSERT_EQ(ReadInto(set, path), 1) << name;
+        ASSERT_EQ(ReadSet(set, Netscape, path), 1) << name;
         std::vector<std::string> urls;
         for (UrlEntry* entry = set.root.next; entry; entry = entry->next) {
             if (entry->kind == Link) urls.push_back(entry->url.str());

@@ -9,6 +9,7 @@
 #include "resources/strings.h"
 #include "support/outline.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
@@ -60,14 +61,11 @@ protected:
     }
     int ReadFrom(UrlSet& set, const std::string& location) {
         set.SetPrompter(&prompter);
-        if (!set.Open(OpenExisting, Shortcuts, location)) return -1;
-        return set.Read(&status);
+        return testing::ReadSet(set, Shortcuts, location, &status);
     }
     int WriteTo(UrlSet& set, const std::string& location) {
         set.SetPrompter(&prompter);
-        set.format = Shortcuts;
-        set.location = location;
-        return set.Write();
+        return testing::WriteSet(set, Shortcuts, location);
     }
 
     TempDir dir;

@@ -6,6 +6,7 @@
 #include "support/failing_file.h"
 #include "support/loopback_server.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 #include "support/verify_fakes.h"
 #include "locations/recent_locations.h"
@@ -36,14 +37,7 @@ protected:
         path = dir.File("bookmarks.html");
     }
     void WriteSet(const std::vector<std::pair<std::string, std::string>>& links) {
-        std::string text =
-            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
-            "<DT><H3>Work</H3>\n<DL><p>\n";
-        for (const auto& [name, urlPath] : links) {
-            text += "<DT><A HREF=\"" + server.Url(urlPath) + "\">" + name + "</A>\n";
-        }
-        text += "</DL><p>\n</DL><p>\n";
-        WriteFile(path, text);
+        WriteFile(path, testing::WorkBookmarks(server, links));
     }
     void SetCookieValue(const std::vector<unsigned char>& value) {
         store.CreateKey(CookiePolicy::Key());
@@ -179,9 +173,7 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
 
         // Read back: the dead link sits in its error folder, knowing where it came from.
         UrlSet reread;
-        ASSERT_EQ(reread.Open(OpenExisting, row.format, row.location), 1);
-        ASSERT_EQ(reread.Read(nullptr), 1);
-        reread.CloseFile();
+        ASSERT_EQ(testing::ReadSet(reread, row.format, row.location), 1);
         UrlEntry* folder = reread.FindFolder("\\Unverified\\Page not found");
         ASSERT_NE(folder, nullptr);
         ASSERT_NE(folder->next, nullptr);
