@@ -119,8 +119,6 @@ std::string TestName(const ::testing::TestParamInfo<RoundTripCase>& row) {
     return name;
 }
 
-RoundTripCase NetscapeFixture(const char* file) { return {file, Netscape, FixturePath(std::string("netscape/") + file)}; }
-
 INSTANTIATE_TEST_SUITE_P(
     EveryFormat, FormatRoundTripTest,
     ::testing::Values(
@@ -137,29 +135,22 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"Shortcuts", Shortcuts, FixturePath("shortcuts/other_program")}),
     TestName);
 
-// Browser exports.
-INSTANTIATE_TEST_SUITE_P(
-    NetscapeFixtures, FormatRoundTripTest,
-    ::testing::Values(NetscapeFixture("netscape4_crlf.html"), NetscapeFixture("firefox_dl_without_p.html"),
-                      NetscapeFixture("chrome_long_icon_line.html"), NetscapeFixture("edge_crlf_bom_nested.html"),
-                      NetscapeFixture("safari_tabs_no_outer_list.html"), NetscapeFixture("mixed_line_ends.html"),
-                      NetscapeFixture("lf_then_crlf.html"), NetscapeFixture("hr_and_link_on_one_line.html"),
-                      NetscapeFixture("icab_dl_without_p.html")),
-    TestName);
-
-// Real exports of many programs, kept outside the repository; none when it is absent. An
-// empty file is no set, so it has no round trip.
-std::vector<RoundTripCase> NetscapeCorpus() {
+// Every non-empty bookmark file in folder (an empty one is no set, so has no round trip).
+std::vector<RoundTripCase> NetscapeFiles(const std::string& folder) {
     std::vector<RoundTripCase> cases;
-    const std::filesystem::path folder = testing::CorpusPath("netscape");
-    std::error_code error;
-    for (const auto& item : fs::directory_iterator(folder, error)) {
+    std::error_code absent;
+    for (const auto& item : fs::directory_iterator(folder, absent)) {
         if (fs::file_size(item.path()) > 0) cases.push_back({item.path().filename(), Netscape, item.path().string()});
     }
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(NetscapeCorpus, FormatRoundTripTest, ::testing::ValuesIn(NetscapeCorpus()), TestName);
+// Browser exports, and real exports of many programs kept outside the repository (none when
+// that is absent).
+INSTANTIATE_TEST_SUITE_P(NetscapeFixtures, FormatRoundTripTest,
+                         ::testing::ValuesIn(NetscapeFiles(FixturePath("netscape"))), TestName);
+INSTANTIATE_TEST_SUITE_P(NetscapeCorpus, FormatRoundTripTest,
+                         ::testing::ValuesIn(NetscapeFiles(testing::CorpusPath("netscape"))), TestName);
 
 }  // namespace
 }  // namespace tolva

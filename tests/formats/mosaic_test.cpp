@@ -40,7 +40,7 @@ protected:
 TEST_F(MosaicTest, ReadsKeywordsByTheirFirstFourCharacters) {
     ASSERT_EQ(ReadFrom(FixturePath("mosaic/keywords_and_spacing.hot")), 1);
     EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"1 Work & Play ", "3 Tools   http://tools.example/", "2  ",
-                                                       "3 Second http://second.example/", "2  "}));
+                                                           "3 Second http://second.example/", "2  "}));
     EXPECT_EQ(set.linkCount, 2);
     EXPECT_EQ(set.folderCount, 1);
     EXPECT_EQ(set.title, "");  // "Hotlist" itself is too short to hold a title

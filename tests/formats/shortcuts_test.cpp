@@ -79,15 +79,15 @@ TEST_F(ShortcutsTest, ReadsFoldersFirstInWindowsOrderAndCutsErrorTexts) {
     ASSERT_EQ(ReadFrom(set, FixturePath("shortcuts/other_program")), 1);
     const std::string longUrl = "http://tools.example/long?" + std::string(600, 'q');
     EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{
-                                 "1 Tools ",
-                                 "3 lower_case_keys_lf " + longUrl,
-                                 "2  ",
-                                 "3  \xC2\xAD leading separator http://lead.example/",
-                                 "3 Ansi http://ansi.example/ name=Ansi page loc=\\Windows",
-                                 "3 Home http://home.example/ loc=\\Work\\Old",
-                                 "3 UPPER http://upper.example/",
-                                 "2  ",
-                             }));
+                                     "1 Tools ",
+                                     "3 lower_case_keys_lf " + longUrl,
+                                     "2  ",
+                                     "3  \xC2\xAD leading separator http://lead.example/",
+                                     "3 Ansi http://ansi.example/ name=Ansi page loc=\\Windows",
+                                     "3 Home http://home.example/ loc=\\Work\\Old",
+                                     "3 UPPER http://upper.example/",
+                                     "2  ",
+                                 }));
     EXPECT_EQ(set.linkCount, 5);
     EXPECT_EQ(set.folderCount, 1);
     EXPECT_EQ(set.title, RegisteredOwner());
@@ -136,8 +136,8 @@ TEST_F(ShortcutsTest, WritesTreeThatReadsBackInReaderOrder) {
 
     UrlSet back;
     ASSERT_EQ(ReadFrom(back, destination), 1);
-    EXPECT_EQ(BriefOutline(back), (std::vector<std::string>{"1 Work ", "1 Deep ", "3 a http://a/", "2  ", "3 b http://b/",
-                                                        "2  ", "3 Top http://top/", "2  "}));
+    EXPECT_EQ(BriefOutline(back), (std::vector<std::string>{"1 Work ", "1 Deep ", "3 a http://a/", "2  ",
+                                                            "3 b http://b/", "2  ", "3 Top http://top/", "2  "}));
 }
 
 TEST_F(ShortcutsTest, RenamedOrMovedLinkLeavesNoOldFile) {
@@ -233,7 +233,7 @@ TEST_F(LinkedShortcutsTest, ReadsThroughLinksAndEachFolderOnce) {
     UrlSet set;
     ASSERT_EQ(ReadFrom(set, destination), 1);
     EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"1 A ", "3 a http://a/", "2  ", "1 Linked ", "3 d http://d/",
-                                                       "3 target http://s/", "2  ", "3 s http://s/", "2  "}));
+                                                           "3 target http://s/", "2  ", "3 s http://s/", "2  "}));
     EXPECT_EQ(set.folderCount, 2);
     EXPECT_EQ(set.linkCount, 4);
 }
@@ -369,7 +369,8 @@ TEST_F(ShortcutsTest, CorpusTreesReadWhole) {
     }
     UrlSet spaced;
     ASSERT_EQ(ReadFrom(spaced, corpus + "/parser_fixtures_notwillk/tests/fixtures"), 1);
-    EXPECT_EQ(BriefOutline(spaced), (std::vector<std::string>{"3 comments https://example.com", "3 malformed ", "2  "}));
+    EXPECT_EQ(BriefOutline(spaced),
+              (std::vector<std::string>{"3 comments https://example.com", "3 malformed ", "2  "}));
 }
 
 TEST(RegisteredOwnerTest, ChoosesStoreThenFullNameThenLogin) {

@@ -43,8 +43,7 @@ private:
 };
 
 // A bookmark file with one folder, "Work", holding links given as name and server path.
-std::string WorkBookmarks(const LoopbackServer& server,
-                          const std::vector<std::pair<std::string, std::string>>& links);
+std::string WorkBookmarks(const LoopbackServer& server, const std::vector<std::pair<std::string, std::string>>& links);
 
 // A loopback port that is bound but never listens, so connections to it are refused, and
 // no other program can take it while the object lives.

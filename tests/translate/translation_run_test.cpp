@@ -146,8 +146,7 @@ TEST_F(TranslationRunTest, MissingSourceIsReportedTwiceButStillRemembered) {
 }
 
 TEST_F(TranslationRunTest, SourceThatCannotBeReadStopsBeforeTheDestination) {
-    EXPECT_EQ(RunTranslation(Values(), controls, FailingFiles({.goodReads = 0})),
-              TranslationResult::Failed);
+    EXPECT_EQ(RunTranslation(Values(), controls, FailingFiles({.goodReads = 0})), TranslationResult::Failed);
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back(), (ShownMessage{"Convert was unable to read the source URL set.", kRunCaption}));
     EXPECT_EQ(status.Current(), "Unable to read that URL set.");
@@ -169,8 +168,7 @@ TEST_F(TranslationRunTest, DestinationThatCannotBeCreatedFailsTheRun) {
 
 TEST_F(TranslationRunTest, DestinationThatCannotBeWrittenIsNotReportedAsConverted) {
     // Reads succeed, so the source is read; every write fails, as on a full disk.
-    EXPECT_EQ(RunTranslation(Values(), controls, FailingFiles({.goodWrites = 0})),
-              TranslationResult::Failed);
+    EXPECT_EQ(RunTranslation(Values(), controls, FailingFiles({.goodWrites = 0})), TranslationResult::Failed);
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_ERR_NETSCAPE_HEADER, {ENOSPC}));
     EXPECT_EQ(prompter.shown[1], (ShownMessage{"Convert was unable to save the destination URL set.", kRunCaption}));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-
+#include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
 #include "support/failing_file.h"
@@ -9,7 +9,6 @@
 #include "support/set_files.h"
 #include "support/temp_dir.h"
 #include "support/verify_fakes.h"
-#include "locations/recent_locations.h"
 #include "verify/cookie_policy.h"
 #include "verify/verification_run.h"
 
