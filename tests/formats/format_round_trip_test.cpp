@@ -44,7 +44,7 @@ protected:
     // Where the next write goes: a new file, or a new folder for shortcuts.
     std::string NextTarget() {
         const std::int32_t format = GetParam().format;
-        const std::string target = dir.File("out" + std::to_string(++writes) + testing::Extension(format));
+        std::string target = dir.File("out" + std::to_string(++writes) + testing::Extension(format));
         if (format == Shortcuts) fs::create_directory(target);
         return target;
     }

@@ -49,12 +49,14 @@ pid_t CliProcess::Start(const std::vector<std::string>& args, const CliOptions& 
         if (!replaced) env.push_back(entry);
     }
     std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
     for (std::string& entry : env) envp.push_back(entry.data());
     envp.push_back(nullptr);
 
     std::vector<std::string> all = {TOLVA_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(all.size() + 1);
     for (std::string& arg : all) argv.push_back(arg.data());
     argv.push_back(nullptr);
 

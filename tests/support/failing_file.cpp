@@ -19,7 +19,7 @@ bool FailingFile::Write(const void* data, std::size_t size) {
     return false;
 }
 
-std::function<std::unique_ptr<File>()> FailingFiles(std::shared_ptr<FileFaults> faults) {
+std::function<std::unique_ptr<File>()> FailingFiles(const std::shared_ptr<FileFaults>& faults) {
     return [faults] { return std::make_unique<FailingFile>(faults); };
 }
 

@@ -40,7 +40,7 @@ private:
 
 // A file factory (as UrlSet::SetFileFactory and RunTranslation take) making FailingFiles that
 // share faults.
-std::function<std::unique_ptr<File>()> FailingFiles(std::shared_ptr<FileFaults> faults);
+std::function<std::unique_ptr<File>()> FailingFiles(const std::shared_ptr<FileFaults>& faults);
 // The same with faults of their own, for a test that needs no counts.
 std::function<std::unique_ptr<File>()> FailingFiles(const FileFaults& faults);
 

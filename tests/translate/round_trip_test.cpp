@@ -59,7 +59,7 @@ std::vector<std::string> LinksByFolder(std::int32_t format, const std::string& l
 class RoundTripTest : public ::testing::Test {
 protected:
     std::string Translate(std::int32_t fromFormat, const std::string& from, std::int32_t toFormat) {
-        const std::string to = dir.File("leg" + std::to_string(++leg) + testing::Extension(toFormat));
+        std::string to = dir.File("leg" + std::to_string(++leg) + testing::Extension(toFormat));
         RecordingPrompter prompter;
         prompter.ScriptAnswers({true});  // create the missing shortcut folder
         TranslatePageControls controls;

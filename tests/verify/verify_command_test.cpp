@@ -19,10 +19,7 @@ using testing::FailingFiles;
 using testing::LoopbackServer;
 using testing::ReadFile;
 using testing::RecordingProgressView;
-using testing::RecordingPrompter;
-using testing::RecordingText;
 using testing::ScriptedCookieWarning;
-using testing::ScriptedRepair;
 using testing::TempDir;
 using testing::WriteFile;
 
