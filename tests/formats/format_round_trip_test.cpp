@@ -2,7 +2,6 @@
 // read back gives the same bytes again.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
@@ -59,14 +58,10 @@ protected:
     // A file's bytes, or for a folder every path under it with the bytes of each file.
     static std::string Contents(const std::string& location) {
         if (!fs::is_directory(location)) return ReadFile(location);
-        std::vector<std::string> items;
-        for (const auto& item : fs::recursive_directory_iterator(location)) {
-            const std::string relative = item.path().lexically_relative(location).string();
-            items.push_back(item.is_directory() ? relative + "/" : relative + "\n" + ReadFile(item.path().string()));
-        }
-        std::sort(items.begin(), items.end());
         std::string all;
-        for (const std::string& item : items) all += item + "\n";
+        for (const std::string& item : testing::Tree(location)) {
+            all += item + "\n" + (item.ends_with('/') ? "" : ReadFile(location + "/" + item) + "\n");
+        }
         return all;
     }
 

@@ -22,6 +22,7 @@ using testing::ReadFile;
 using testing::RecordingPrompter;
 using testing::RecordingText;
 using testing::TempDir;
+using testing::Tree;
 using testing::WriteFile;
 
 struct Row {
@@ -41,16 +42,6 @@ void Fill(UrlSet& set, const std::vector<Row>& rows) {
         entry->flags = row.flags;
         set.Append(entry);
     }
-}
-
-std::vector<std::string> Tree(const fs::path& top) {
-    std::vector<std::string> out;
-    for (const auto& item : fs::recursive_directory_iterator(top)) {
-        const bool folder = !item.is_symlink() && item.is_directory();
-        out.push_back(item.path().lexically_relative(top).string() + (folder ? "/" : ""));
-    }
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 class ShortcutsTest : public ::testing::Test {

@@ -19,19 +19,13 @@ using testing::FileFaults;
 using testing::ReadFile;
 using testing::RecordingPrompter;
 using testing::TempDir;
+using testing::Tree;
 using testing::WriteFile;
 
 const char kOriginal[] =
     "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Ann's Bookmarks</Title>\r\n<H1>Ann's Bookmarks</H1>\r\n"
     "<DL><p>\r\n<DT><H3>Work</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://a/\">A</A>\r\n</DL><p>\r\n"
     "<DT><A HREF=\"http://b/\">B</A>\r\n</DL><p>\r\n";
-
-std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Reads path, renames its first link and saves it back with writes failing as faults say.
 int RenameAndSave(const std::string& path, const std::shared_ptr<FileFaults>& faults, RecordingPrompter& prompter) {
@@ -72,7 +66,7 @@ TEST(SafeSaveTest, EveryFailedWriteLeavesTheOriginalWholeAndNoTemporaryFile) {
         EXPECT_EQ(result, 0) << "write " << failAt;
         EXPECT_EQ(ReadFile(path), kOriginal) << "write " << failAt;
         EXPECT_FALSE(prompter.shown.empty()) << "write " << failAt;
-        EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"bookmarks.html"}) << "write " << failAt;
+        EXPECT_EQ(Tree(dir.Path()), std::vector<std::string>{"bookmarks.html"}) << "write " << failAt;
     }
     EXPECT_GE(lastFailing, 1);
 }
@@ -93,7 +87,7 @@ TEST(SafeSaveTest, SavingThroughASymbolicLinkKeepsTheLinkAndThePermissions) {
     struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(FolderNames(dir.Path() / "real"), std::vector<std::string>{"bookmarks.html"});
+    EXPECT_EQ(Tree(dir.Path() / "real"), std::vector<std::string>{"bookmarks.html"});
     EXPECT_TRUE(prompter.shown.empty());
 }
 
