@@ -1,20 +1,19 @@
 // tolva-cli translate driven as a process, as a script would run it, plus the terminal
 // helpers it shows the run through.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/terminal.h"
 #include "resources/strings.h"
+#include "support/cli_process.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
 namespace {
 
+using testing::CliResult;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
@@ -23,43 +22,11 @@ const std::string kBookmarks =
     "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
     "<DT><H3>Folder</H3>\n<DL><p>\n<DT><A HREF=\"http://example.com/\">Example</A>\n</DL><p>\n</DL><p>\n";
 
-struct CliResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 class TranslateCommandTest : public ::testing::Test {
 protected:
-    // Runs tolva-cli with args, stdin from /dev/null (no terminal) and a settings folder of its own.
+    // Runs tolva-cli with args, an empty stdin (no terminal) and a settings folder of its own.
     CliResult Run(const std::vector<std::string>& args) {
-        const std::string outPath = dir.File("stdout");
-        const std::string errPath = dir.File("stderr");
-        pid_t child = ::fork();
-        if (child == 0) {
-            int in = ::open("/dev/null", O_RDONLY);
-            int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (in < 0 || out < 0 || err < 0) ::_exit(127);
-            ::dup2(in, 0);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(TOLVA_CLI_PATH));
-            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            ::execv(TOLVA_CLI_PATH, argv.data());
-            ::_exit(127);
-        }
-        CliResult result;
-        int status = 0;
-        if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
-            result.exitCode = WEXITSTATUS(status);
-        }
-        result.out = ReadFile(outPath);
-        result.err = ReadFile(errPath);
-        return result;
+        return testing::CliProcess(dir.Path().string()).Run(args, {.environment = {"XDG_CONFIG_HOME=" + config}});
     }
 
     TempDir dir;

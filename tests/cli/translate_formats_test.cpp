@@ -1,12 +1,10 @@
 // tolva-cli translate between the bookmark file, hotlist and shortcut-folder formats, with the
 // destination's questions answered by --yes and --no.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 
+#include "support/cli_process.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
@@ -19,30 +17,19 @@ using testing::WriteFile;
 
 class TranslateFormatsCliTest : public ::testing::Test {
 protected:
-    // Runs tolva-cli translate with args (stdin from /dev/null, its own settings folder) and
-    // returns its exit code.
+    // Runs tolva-cli translate with args (empty stdin, its own settings folder) and returns its
+    // exit code; what it printed is kept in output.
     int Translate(const std::vector<std::string>& args) {
-        pid_t child = ::fork();
-        if (child == 0) {
-            int in = ::open("/dev/null", O_RDONLY);
-            int out = ::open(dir.File("output").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-            if (in < 0 || out < 0) ::_exit(127);
-            ::dup2(in, 0);
-            ::dup2(out, 1);
-            ::dup2(out, 2);
-            ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(TOLVA_CLI_PATH), const_cast<char*>("translate")};
-            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            ::execv(TOLVA_CLI_PATH, argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        if (child <= 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-        return WEXITSTATUS(status);
+        std::vector<std::string> all = {"translate"};
+        all.insert(all.end(), args.begin(), args.end());
+        testing::CliResult result = cli.Run(all, {.environment = {"XDG_CONFIG_HOME=" + dir.File("config")}});
+        output += result.out + result.err;
+        return result.exitCode;
     }
 
     TempDir dir;
+    testing::CliProcess cli{dir.Path().string()};
+    std::string output;
 };
 
 TEST_F(TranslateFormatsCliTest, BookmarksToShortcutsToHotlist) {
@@ -54,7 +41,7 @@ TEST_F(TranslateFormatsCliTest, BookmarksToShortcutsToHotlist) {
     ASSERT_EQ(Translate({"--source-format", "netscape", "--source", bookmarks, "--destination-format", "shortcuts",
                          "--destination", favorites, "--yes"}),
               0)
-        << ReadFile(dir.File("output"));
+        << output;
     EXPECT_EQ(ReadFile(favorites + "/Tools/Q&A- News.url"),
               "[InternetShortcut]\r\nURL=http://q/\r\n[Tolva]\r\nPreVfyName=Q&&A: News\r\n");
 
@@ -63,7 +50,7 @@ TEST_F(TranslateFormatsCliTest, BookmarksToShortcutsToHotlist) {
     ASSERT_EQ(Translate({"--source-format", "shortcuts", "--source", favorites, "--destination-format", "mosaic",
                          "--destination", hotlist, "--yes"}),
               0)
-        << ReadFile(dir.File("output"));
+        << output;
     EXPECT_EQ(ReadFile(hotlist + ".bak"), "older hotlist");
     EXPECT_NE(ReadFile(hotlist).find("Sublist\r\nTools\r\n{\r\nItem\r\nQ&&A- News\r\nhttp://q/\r\n}\r\n"),
               std::string::npos);

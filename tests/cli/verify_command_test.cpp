@@ -3,109 +3,42 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
+#include "support/cli_process.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace tolva {
 namespace {
 
+using testing::CliResult;
 using testing::LoopbackServer;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
-
-constexpr auto kChildLimit = std::chrono::seconds(30);
-
-struct CliResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 class VerifyCliTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server.Running()); }
 
     void WriteSet(const std::vector<std::pair<std::string, std::string>>& links) {
-        std::string text =
-            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
-            "<DT><H3>Work</H3>\n<DL><p>\n";
-        for (const auto& [name, path] : links) text += "<DT><A HREF=\"" + server.Url(path) + "\">" + name + "</A>\n";
-        text += "</DL><p>\n</DL><p>\n";
-        WriteFile(set, text);
+        WriteFile(set, testing::WorkBookmarks(server, links));
     }
 
-    // Starts tolva-cli (posix_spawn: this process runs server threads, so no fork-and-setenv)
-    // with stdin from a file holding input, a settings folder of its own and no proxy.
-    // stdinFd, when given, replaces the file as standard input.
+    // Starts tolva-cli verify on the set with stdin from a file holding input (or from stdinFd),
+    // a settings folder of its own and no proxy.
     pid_t Start(const std::vector<std::string>& args, const std::string& input = "", int stdinFd = -1) {
-        WriteFile(dir.File("stdin"), input);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        if (stdinFd >= 0) {
-            posix_spawn_file_actions_adddup2(&actions, stdinFd, 0);
-        } else {
-            posix_spawn_file_actions_addopen(&actions, 0, dir.File("stdin").c_str(), O_RDONLY, 0);
-        }
-        posix_spawn_file_actions_addopen(&actions, 1, dir.File("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, dir.File("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> env = {"XDG_CONFIG_HOME=" + dir.File("config"), "no_proxy=*", "NO_PROXY=*"};
-        for (char** e = environ; *e; ++e) {
-            std::string entry = *e;
-            if (entry.starts_with("XDG_CONFIG_HOME=") || entry.starts_with("no_proxy=") ||
-                entry.starts_with("NO_PROXY=")) {
-                continue;
-            }
-            env.push_back(entry);
-        }
-        std::vector<char*> envp;
-        for (std::string& entry : env) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-        std::vector<std::string> all = {TOLVA_CLI_PATH, "verify", "--format",  "netscape",
-                                        "--location",   set,      "--timeout", "5"};
+        std::vector<std::string> all = {"verify", "--format", "netscape", "--location", set, "--timeout", "5"};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : all) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        pid_t child = -1;
-        if (posix_spawn(&child, TOLVA_CLI_PATH, &actions, nullptr, argv.data(), envp.data()) != 0) child = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return child;
+        return cli.Start(all, {.input = input,
+                               .stdinFd = stdinFd,
+                               .environment = {"XDG_CONFIG_HOME=" + dir.File("config"), "no_proxy=*", "NO_PROXY=*"}});
     }
-
-    // Waits (bounded) for the child; one that outlives the limit is killed and fails the test.
-    CliResult Finish(pid_t child) {
-        CliResult result;
-        auto deadline = std::chrono::steady_clock::now() + kChildLimit;
-        int status = 0;
-        while (child > 0) {
-            pid_t done = waitpid(child, &status, WNOHANG);
-            if (done == child) {
-                if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-                break;
-            }
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "tolva-cli did not end in time";
-                kill(child, SIGKILL);
-                waitpid(child, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        result.out = ReadFile(dir.File("stdout"));
-        result.err = ReadFile(dir.File("stderr"));
-        return result;
-    }
-
+    CliResult Finish(pid_t child) { return cli.Finish(child); }
     CliResult Run(const std::vector<std::string>& args, const std::string& input = "") {
         return Finish(Start(args, input));
     }
@@ -113,7 +46,7 @@ protected:
     // Waits (bounded) until the child's messages contain text.
     bool WaitForMessage(const std::string& text) {
         for (int turn = 0; turn < 500; ++turn) {
-            if (ReadFile(dir.File("stderr")).find(text) != std::string::npos) return true;
+            if (ReadFile(cli.ErrPath()).find(text) != std::string::npos) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return false;
@@ -130,6 +63,7 @@ protected:
 
     LoopbackServer server;
     TempDir dir;
+    testing::CliProcess cli{dir.Path().string()};
     std::string set = dir.File("bookmarks.html");
 };
 

@@ -2,12 +2,17 @@
 
 #include "model/url_set.h"
 #include "resources/strings.h"
+#include "support/failing_file.h"
+#include "support/outline.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
 namespace {
 
+using testing::BriefOutline;
+using testing::FailingFiles;
 using testing::FixturePath;
 using testing::ReadFile;
 using testing::RecordingPrompter;
@@ -15,31 +20,15 @@ using testing::RecordingText;
 using testing::TempDir;
 using testing::WriteFile;
 
-// kind name url, one per entry, for whole-set comparisons.
-std::vector<std::string> Describe(UrlSet& set) {
-    std::vector<std::string> out;
-    set.Rewind();
-    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
-        out.push_back(std::to_string(entry->kind) + " " + entry->name + " " + entry->url);
-    }
-    return out;
-}
-
 class MosaicTest : public ::testing::Test {
 protected:
     int ReadFrom(const std::string& path) {
         set.SetPrompter(&prompter);
-        if (!set.Open(OpenExisting, Mosaic, path)) return -1;
-        int result = set.Read(&status);
-        set.CloseFile();
-        return result;
+        return testing::ReadSet(set, Mosaic, path, &status);
     }
     int WriteTo(UrlSet& source, const std::string& path) {
         source.SetPrompter(&prompter);
-        if (!source.Open(CreateNew, Mosaic, path)) return -1;
-        int result = source.Write();
-        source.CloseFile();
-        return result;
+        return testing::WriteSet(source, Mosaic, path);
     }
 
     TempDir dir;
@@ -50,8 +39,8 @@ protected:
 
 TEST_F(MosaicTest, ReadsKeywordsByTheirFirstFourCharacters) {
     ASSERT_EQ(ReadFrom(FixturePath("mosaic/keywords_and_spacing.hot")), 1);
-    EXPECT_EQ(Describe(set), (std::vector<std::string>{"1 Work & Play ", "3 Tools   http://tools.example/", "2  ",
-                                                       "3 Second http://second.example/", "2  "}));
+    EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"1 Work & Play ", "3 Tools   http://tools.example/", "2  ",
+                                                           "3 Second http://second.example/", "2  "}));
     EXPECT_EQ(set.linkCount, 2);
     EXPECT_EQ(set.folderCount, 1);
     EXPECT_EQ(set.title, "");  // "Hotlist" itself is too short to hold a title
@@ -68,7 +57,7 @@ TEST_F(MosaicTest, TitleComesFromTheHotlistLine) {
 
 TEST_F(MosaicTest, UnbalancedHotlistGetsItsBlocksClosed) {
     ASSERT_EQ(ReadFrom(FixturePath("mosaic/unbalanced_cut_short.hot")), 1);
-    EXPECT_EQ(Describe(set), (std::vector<std::string>{"1 Open ", "3 Cut short ", "2  ", "2  "}));
+    EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"1 Open ", "3 Cut short ", "2  ", "2  "}));
 }
 
 TEST_F(MosaicTest, EmptyFileIsNotASet) {
@@ -80,22 +69,7 @@ TEST_F(MosaicTest, LongUrlIsReadWhole) {
     const std::string url = "http://example.com/?" + std::string(3000, 'q') + "Item";
     WriteFile(dir.File("long.hot"), "Hotlist\r\n\r\n{\r\nItem\r\nLong\r\n" + url + "\r\n}\r\n");
     ASSERT_EQ(ReadFrom(dir.File("long.hot")), 1);
-    EXPECT_EQ(Describe(set), (std::vector<std::string>{"3 Long " + url, "2  "}));
-}
-
-TEST_F(MosaicTest, WrittenHotlistReadsBackTheSame) {
-    ASSERT_EQ(ReadFrom(FixturePath("mosaic/keywords_and_spacing.hot")), 1);
-    set.title = "Mine";
-    const std::string path = dir.File("out.hot");
-    ASSERT_EQ(WriteTo(set, path), 1);
-    EXPECT_EQ(ReadFile(path),
-              "Hotlist\r\nMine\r\n{\r\nSublist\r\nWork & Play\r\n{\r\nItem\r\nTools  \r\nhttp://tools.example/\r\n}\r\n"
-              "Item\r\nSecond\r\nhttp://second.example/\r\n}\r\n");
-    UrlSet again;
-    again.SetPrompter(&prompter);
-    ASSERT_EQ(again.Open(OpenExisting, Mosaic, path), 1);
-    ASSERT_EQ(again.Read(nullptr), 1);
-    EXPECT_EQ(Describe(again), Describe(set));
+    EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"3 Long " + url, "2  "}));
 }
 
 TEST_F(MosaicTest, SeparatorsAndLineBreaksInNamesLeaveNoTrace) {
@@ -108,30 +82,14 @@ TEST_F(MosaicTest, SeparatorsAndLineBreaksInNamesLeaveNoTrace) {
     EXPECT_EQ(ReadFile(path), "Hotlist\r\n\r\n{\r\nItem\r\ntwo Item\r\nhttp://x/  Sublist\r\n}\r\n");
 }
 
-// Fails every write after the first failAfter bytes were accepted.
-class FailingFile : public File {
-public:
-    explicit FailingFile(std::size_t failAfter) : left_(failAfter) {}
-    bool Write(const void* data, std::size_t size) override {
-        if (size > left_) {
-            SetFailure(ENOSPC);
-            return false;
-        }
-        left_ -= size;
-        return File::Write(data, size);
-    }
-
-private:
-    std::size_t left_;
-};
-
 TEST_F(MosaicTest, WriteFailureIsShownOnceAndNotReportedAsSuccess) {
     UrlSet big;
     for (int i = 0; i < 20000; ++i) big.Append(new UrlEntry(Link, "link", "http://example.com/page"));
     big.Append(new UrlEntry(FolderEnd, {}));
     for (std::size_t failAfter : {std::size_t{0}, std::size_t{64 * 1024}}) {
         prompter.shown.clear();
-        big.SetFileFactory([failAfter] { return std::make_unique<FailingFile>(failAfter); });
+        // Fails every write after the first failAfter bytes were accepted.
+        big.SetFileFactory(FailingFiles({.goodBytes = failAfter}));
         EXPECT_EQ(WriteTo(big, dir.File("fail" + std::to_string(failAfter) + ".hot")), 0);
         ASSERT_EQ(prompter.shown.size(), 1u);
         const int message = failAfter == 0 ? IDS_ERR_MOSAIC_HEADER : IDS_ERR_MOSAIC_LINE;

@@ -7,18 +7,22 @@
 #include "model/url_set.h"
 #include "platform/registered_owner.h"
 #include "resources/strings.h"
+#include "support/outline.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::BriefOutline;
 using testing::FixturePath;
 using testing::ReadFile;
 using testing::RecordingPrompter;
 using testing::RecordingText;
 using testing::TempDir;
+using testing::Tree;
 using testing::WriteFile;
 
 struct Row {
@@ -40,29 +44,6 @@ void Fill(UrlSet& set, const std::vector<Row>& rows) {
     }
 }
 
-// kind name url [preserved name] [preserved location], one per entry.
-std::vector<std::string> Describe(UrlSet& set) {
-    std::vector<std::string> out;
-    set.Rewind();
-    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
-        std::string line = std::to_string(entry->kind) + " " + entry->name + " " + entry->url;
-        if (!entry->preservedName.empty()) line += " name=" + entry->preservedName;
-        if (!entry->preservedLocation.empty()) line += " loc=" + entry->preservedLocation;
-        out.push_back(line);
-    }
-    return out;
-}
-
-std::vector<std::string> Tree(const fs::path& top) {
-    std::vector<std::string> out;
-    for (const auto& item : fs::recursive_directory_iterator(top)) {
-        const bool folder = !item.is_symlink() && item.is_directory();
-        out.push_back(item.path().lexically_relative(top).string() + (folder ? "/" : ""));
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 class ShortcutsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -71,14 +52,11 @@ protected:
     }
     int ReadFrom(UrlSet& set, const std::string& location) {
         set.SetPrompter(&prompter);
-        if (!set.Open(OpenExisting, Shortcuts, location)) return -1;
-        return set.Read(&status);
+        return testing::ReadSet(set, Shortcuts, location, &status);
     }
     int WriteTo(UrlSet& set, const std::string& location) {
         set.SetPrompter(&prompter);
-        set.format = Shortcuts;
-        set.location = location;
-        return set.Write();
+        return testing::WriteSet(set, Shortcuts, location);
     }
 
     TempDir dir;
@@ -91,16 +69,16 @@ TEST_F(ShortcutsTest, ReadsFoldersFirstInWindowsOrderAndCutsErrorTexts) {
     UrlSet set;
     ASSERT_EQ(ReadFrom(set, FixturePath("shortcuts/other_program")), 1);
     const std::string longUrl = "http://tools.example/long?" + std::string(600, 'q');
-    EXPECT_EQ(Describe(set), (std::vector<std::string>{
-                                 "1 Tools ",
-                                 "3 lower_case_keys_lf " + longUrl,
-                                 "2  ",
-                                 "3  \xC2\xAD leading separator http://lead.example/",
-                                 "3 Ansi http://ansi.example/ name=Ansi page loc=\\Windows",
-                                 "3 Home http://home.example/ loc=\\Work\\Old",
-                                 "3 UPPER http://upper.example/",
-                                 "2  ",
-                             }));
+    EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{
+                                     "1 Tools ",
+                                     "3 lower_case_keys_lf " + longUrl,
+                                     "2  ",
+                                     "3  \xC2\xAD leading separator http://lead.example/",
+                                     "3 Ansi http://ansi.example/ name=Ansi page loc=\\Windows",
+                                     "3 Home http://home.example/ loc=\\Work\\Old",
+                                     "3 UPPER http://upper.example/",
+                                     "2  ",
+                                 }));
     EXPECT_EQ(set.linkCount, 5);
     EXPECT_EQ(set.folderCount, 1);
     EXPECT_EQ(set.title, RegisteredOwner());
@@ -149,8 +127,8 @@ TEST_F(ShortcutsTest, WritesTreeThatReadsBackInReaderOrder) {
 
     UrlSet back;
     ASSERT_EQ(ReadFrom(back, destination), 1);
-    EXPECT_EQ(Describe(back), (std::vector<std::string>{"1 Work ", "1 Deep ", "3 a http://a/", "2  ", "3 b http://b/",
-                                                        "2  ", "3 Top http://top/", "2  "}));
+    EXPECT_EQ(BriefOutline(back), (std::vector<std::string>{"1 Work ", "1 Deep ", "3 a http://a/", "2  ",
+                                                            "3 b http://b/", "2  ", "3 Top http://top/", "2  "}));
 }
 
 TEST_F(ShortcutsTest, RenamedOrMovedLinkLeavesNoOldFile) {
@@ -245,8 +223,8 @@ protected:
 TEST_F(LinkedShortcutsTest, ReadsThroughLinksAndEachFolderOnce) {
     UrlSet set;
     ASSERT_EQ(ReadFrom(set, destination), 1);
-    EXPECT_EQ(Describe(set), (std::vector<std::string>{"1 A ", "3 a http://a/", "2  ", "1 Linked ", "3 d http://d/",
-                                                       "3 target http://s/", "2  ", "3 s http://s/", "2  "}));
+    EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"1 A ", "3 a http://a/", "2  ", "1 Linked ", "3 d http://d/",
+                                                           "3 target http://s/", "2  ", "3 s http://s/", "2  "}));
     EXPECT_EQ(set.folderCount, 2);
     EXPECT_EQ(set.linkCount, 4);
 }
@@ -358,8 +336,7 @@ TEST_F(ShortcutsTest, FolderThatCannotBeMadeIsShownOnceAndWriteFails) {
 }
 
 TEST_F(ShortcutsTest, CorpusTreesReadWhole) {
-    const char* override = std::getenv("TOLVA_CORPUS_DIR");
-    const std::string corpus = std::string(override ? override : TOLVA_CORPUS_DIR) + "/url";
+    const std::string corpus = testing::CorpusPath("url");
     if (!fs::exists(corpus)) GTEST_SKIP() << "corpus not present";
     struct Expectation {
         const char* tree;
@@ -383,7 +360,8 @@ TEST_F(ShortcutsTest, CorpusTreesReadWhole) {
     }
     UrlSet spaced;
     ASSERT_EQ(ReadFrom(spaced, corpus + "/parser_fixtures_notwillk/tests/fixtures"), 1);
-    EXPECT_EQ(Describe(spaced), (std::vector<std::string>{"3 comments https://example.com", "3 malformed ", "2  "}));
+    EXPECT_EQ(BriefOutline(spaced),
+              (std::vector<std::string>{"3 comments https://example.com", "3 malformed ", "2  "}));
 }
 
 TEST(RegisteredOwnerTest, ChoosesStoreThenFullNameThenLogin) {

@@ -3,57 +3,32 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 
 #include "model/url_set.h"
+#include "support/failing_file.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
 namespace {
 
+using testing::FailingFiles;
+using testing::FileFaults;
 using testing::ReadFile;
 using testing::RecordingPrompter;
 using testing::TempDir;
+using testing::Tree;
 using testing::WriteFile;
-
-// Fails the n-th write made through any FailingFile (counting from 1); 0 never fails.
-struct WriteFault {
-    int failAt = 0;
-    int writes = 0;
-};
-
-class FailingFile : public File {
-public:
-    explicit FailingFile(WriteFault& fault) : fault_(fault) {}
-    bool Write(const void* data, std::size_t size) override {
-        if (++fault_.writes == fault_.failAt) {
-            SetFailure(ENOSPC);
-            return false;
-        }
-        return File::Write(data, size);
-    }
-
-private:
-    WriteFault& fault_;
-};
 
 const char kOriginal[] =
     "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Ann's Bookmarks</Title>\r\n<H1>Ann's Bookmarks</H1>\r\n"
     "<DL><p>\r\n<DT><H3>Work</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://a/\">A</A>\r\n</DL><p>\r\n"
     "<DT><A HREF=\"http://b/\">B</A>\r\n</DL><p>\r\n";
 
-std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Reads path, renames its first link and saves it back with writes failing as fault says.
-int RenameAndSave(const std::string& path, WriteFault& fault, RecordingPrompter& prompter) {
+// Reads path, renames its first link and saves it back with writes failing as faults say.
+int RenameAndSave(const std::string& path, const std::shared_ptr<FileFaults>& faults, RecordingPrompter& prompter) {
     UrlSet set;
     set.SetPrompter(&prompter);
     if (!set.Open(OpenExisting, Netscape, path) || !set.Read(nullptr)) return -1;
@@ -64,7 +39,7 @@ int RenameAndSave(const std::string& path, WriteFault& fault, RecordingPrompter&
             break;
         }
     }
-    set.SetFileFactory([&fault] { return std::make_unique<FailingFile>(fault); });
+    set.SetFileFactory(FailingFiles(faults));
     int result = set.Write();
     set.Close();
     return result;
@@ -76,11 +51,12 @@ TEST(SafeSaveTest, EveryFailedWriteLeavesTheOriginalWholeAndNoTemporaryFile) {
     int lastFailing = 0;
     for (int failAt = 1; failAt < 100; ++failAt) {
         WriteFile(path, kOriginal);
-        WriteFault fault{failAt, 0};
+        // Fails the failAt-th write (counting from 1) and the ones after it.
+        auto faults = std::make_shared<FileFaults>(FileFaults{.goodWrites = failAt - 1});
         RecordingPrompter prompter;
-        int result = RenameAndSave(path, fault, prompter);
+        int result = RenameAndSave(path, faults, prompter);
         ASSERT_NE(result, -1);
-        if (fault.writes < failAt) {
+        if (faults->writes < failAt) {
             // The save made fewer writes than failAt: it must have succeeded.
             EXPECT_EQ(result, 1);
             EXPECT_NE(ReadFile(path).find(">Renamed</A>"), std::string::npos);
@@ -90,7 +66,7 @@ TEST(SafeSaveTest, EveryFailedWriteLeavesTheOriginalWholeAndNoTemporaryFile) {
         EXPECT_EQ(result, 0) << "write " << failAt;
         EXPECT_EQ(ReadFile(path), kOriginal) << "write " << failAt;
         EXPECT_FALSE(prompter.shown.empty()) << "write " << failAt;
-        EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{"bookmarks.html"}) << "write " << failAt;
+        EXPECT_EQ(Tree(dir.Path()), std::vector<std::string>{"bookmarks.html"}) << "write " << failAt;
     }
     EXPECT_GE(lastFailing, 1);
 }
@@ -104,15 +80,14 @@ TEST(SafeSaveTest, SavingThroughASymbolicLinkKeepsTheLinkAndThePermissions) {
     std::string link = dir.File("link.html");
     std::filesystem::create_symlink(target, link);
 
-    WriteFault never;
     RecordingPrompter prompter;
-    ASSERT_EQ(RenameAndSave(link, never, prompter), 1);
+    ASSERT_EQ(RenameAndSave(link, std::make_shared<FileFaults>(), prompter), 1);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_NE(ReadFile(target).find(">Renamed</A>"), std::string::npos);
     struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(FolderNames(dir.Path() / "real"), std::vector<std::string>{"bookmarks.html"});
+    EXPECT_EQ(Tree(dir.Path() / "real"), std::vector<std::string>{"bookmarks.html"});
     EXPECT_TRUE(prompter.shown.empty());
 }
 

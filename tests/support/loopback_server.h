@@ -15,6 +15,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tolva::testing {
 
@@ -39,6 +41,9 @@ public:
 private:
     std::unique_ptr<State> state_;
 };
+
+// A bookmark file with one folder, "Work", holding links given as name and server path.
+std::string WorkBookmarks(const LoopbackServer& server, const std::vector<std::pair<std::string, std::string>>& links);
 
 // A loopback port that is bound but never listens, so connections to it are refused, and
 // no other program can take it while the object lives.

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -31,8 +32,23 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+std::vector<std::string> Tree(const std::filesystem::path& top) {
+    std::vector<std::string> out;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(top)) {
+        const bool folder = !item.is_symlink() && item.is_directory();
+        out.push_back(item.path().lexically_relative(top).string() + (folder ? "/" : ""));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 std::string FixturePath(const std::string& relativePath) {
     return std::string(TOLVA_TEST_DATA_DIR) + "/" + relativePath;
+}
+
+std::string CorpusPath(const std::string& relativePath) {
+    const char* override = ::getenv("TOLVA_CORPUS_DIR");
+    return std::string(override ? override : TOLVA_CORPUS_DIR) + "/" + relativePath;
 }
 
 std::string ReadFixture(const std::string& relativePath) { return ReadFile(FixturePath(relativePath)); }

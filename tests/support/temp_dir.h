@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tolva::testing {
 
@@ -24,8 +25,13 @@ private:
 
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
+// Every path below top, sorted, a folder's (not a link's) with a trailing "/".
+std::vector<std::string> Tree(const std::filesystem::path& top);
 // Contents of a fixture under tests/data.
 std::string ReadFixture(const std::string& relativePath);
 std::string FixturePath(const std::string& relativePath);
+// Path in the corpus of real exports kept outside the repository; TOLVA_CORPUS_DIR in the
+// environment points elsewhere, e.g. from a worktree that is not beside it.
+std::string CorpusPath(const std::string& relativePath);
 
 }  // namespace tolva::testing

@@ -7,6 +7,7 @@
 #include "model/url_set.h"
 #include "platform/profile_file.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 #include "translate/translation_run.h"
 
@@ -37,15 +38,11 @@ const std::string kBookmarks =
     "<HR>\r\n"
     "</DL><p>\r\n";
 
-const char* Extension(std::int32_t format) { return format == Netscape ? ".html" : format == Mosaic ? ".hot" : ""; }
-
 // Every link as its folder path and URL, with folder names made comparable across formats
 // (ampersand runs counted once), sorted: the shortcut reader lists folders before links.
 std::vector<std::string> LinksByFolder(std::int32_t format, const std::string& location) {
     UrlSet set;
-    EXPECT_EQ(set.Open(OpenExisting, format, location), 1) << location;
-    EXPECT_EQ(set.Read(nullptr), 1) << location;
-    set.CloseFile();
+    EXPECT_EQ(testing::ReadSet(set, format, location), 1) << location;
     std::vector<std::string> out;
     set.Rewind();
     for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
@@ -62,7 +59,7 @@ std::vector<std::string> LinksByFolder(std::int32_t format, const std::string& l
 class RoundTripTest : public ::testing::Test {
 protected:
     std::string Translate(std::int32_t fromFormat, const std::string& from, std::int32_t toFormat) {
-        const std::string to = dir.File("leg" + std::to_string(++leg) + Extension(toFormat));
+        std::string to = dir.File("leg" + std::to_string(++leg) + testing::Extension(toFormat));
         RecordingPrompter prompter;
         prompter.ScriptAnswers({true});  // create the missing shortcut folder
         TranslatePageControls controls;
@@ -119,8 +116,7 @@ TEST_F(RoundTripTest, ShortcutFilesKeepEveryFormerName) {
     // links the way back renames keep theirs in the bookmark file (folders have no place for one).
     const std::string back = Translate(Shortcuts, favorites, Netscape);
     UrlSet set;
-    ASSERT_EQ(set.Open(OpenExisting, Netscape, back), 1);
-    ASSERT_EQ(set.Read(nullptr), 1);
+    ASSERT_EQ(testing::ReadSet(set, Netscape, back), 1);
     std::vector<std::string> renamed;
     set.Rewind();
     for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {

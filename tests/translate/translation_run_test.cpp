@@ -6,12 +6,14 @@
 #include <filesystem>
 
 #include "resources/strings.h"
+#include "support/failing_file.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
 namespace {
 
+using testing::FailingFiles;
 using testing::ReadFile;
 using testing::RecordingProgressBar;
 using testing::RecordingPrompter;
@@ -30,26 +32,6 @@ const std::string kBookmarks =
     "</DL><p>\r\n"
     "<DT><A HREF=\"http://example.com/b\">Plain</A>\r\n"
     "</DL><p>\r\n";
-
-// A file whose reads or writes fail, as a failing disk's do.
-class FaultyFile : public File {
-public:
-    FaultyFile(bool failReads, bool failWrites) : failReads_(failReads), failWrites_(failWrites) {}
-    long Read(void* buffer, std::size_t size) override {
-        if (!failReads_) return File::Read(buffer, size);
-        SetFailure(EIO);
-        return -1;
-    }
-    bool Write(const void* data, std::size_t size) override {
-        if (!failWrites_) return File::Write(data, size);
-        SetFailure(ENOSPC);
-        return false;
-    }
-
-private:
-    bool failReads_;
-    bool failWrites_;
-};
 
 class TranslationRunTest : public ::testing::Test {
 protected:
@@ -164,8 +146,7 @@ TEST_F(TranslationRunTest, MissingSourceIsReportedTwiceButStillRemembered) {
 }
 
 TEST_F(TranslationRunTest, SourceThatCannotBeReadStopsBeforeTheDestination) {
-    EXPECT_EQ(RunTranslation(Values(), controls, [] { return std::make_unique<FaultyFile>(true, false); }),
-              TranslationResult::Failed);
+    EXPECT_EQ(RunTranslation(Values(), controls, FailingFiles({.goodReads = 0})), TranslationResult::Failed);
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back(), (ShownMessage{"Convert was unable to read the source URL set.", kRunCaption}));
     EXPECT_EQ(status.Current(), "Unable to read that URL set.");
@@ -187,8 +168,7 @@ TEST_F(TranslationRunTest, DestinationThatCannotBeCreatedFailsTheRun) {
 
 TEST_F(TranslationRunTest, DestinationThatCannotBeWrittenIsNotReportedAsConverted) {
     // Reads succeed, so the source is read; every write fails, as on a full disk.
-    EXPECT_EQ(RunTranslation(Values(), controls, [] { return std::make_unique<FaultyFile>(false, true); }),
-              TranslationResult::Failed);
+    EXPECT_EQ(RunTranslation(Values(), controls, FailingFiles({.goodWrites = 0})), TranslationResult::Failed);
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_ERR_NETSCAPE_HEADER, {ENOSPC}));
     EXPECT_EQ(prompter.shown[1], (ShownMessage{"Convert was unable to save the destination URL set.", kRunCaption}));

@@ -1,41 +1,30 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
+#include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
+#include "support/failing_file.h"
 #include "support/loopback_server.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 #include "support/verify_fakes.h"
-#include "locations/recent_locations.h"
 #include "verify/cookie_policy.h"
 #include "verify/verification_run.h"
 
 namespace tolva {
 namespace {
 
+using testing::FailingFiles;
 using testing::LoopbackServer;
 using testing::ReadFile;
 using testing::RecordingProgressView;
-using testing::RecordingPrompter;
-using testing::RecordingText;
 using testing::ScriptedCookieWarning;
-using testing::ScriptedRepair;
 using testing::TempDir;
 using testing::WriteFile;
 
 const std::vector<unsigned char> kOn = {1, 0, 0, 0};
 const std::vector<unsigned char> kOff = {0, 0, 0, 0};
-
-// A file that accepts no write, as a full disk does.
-class UnwritableFile : public File {
-public:
-    bool Write(const void*, std::size_t) override {
-        SetFailure(ENOSPC);
-        return false;
-    }
-};
 
 class VerifyCommandTest : public ::testing::Test, protected testing::RecordingVerifyFrontEnd {
 protected:
@@ -44,14 +33,7 @@ protected:
         path = dir.File("bookmarks.html");
     }
     void WriteSet(const std::vector<std::pair<std::string, std::string>>& links) {
-        std::string text =
-            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
-            "<DT><H3>Work</H3>\n<DL><p>\n";
-        for (const auto& [name, urlPath] : links) {
-            text += "<DT><A HREF=\"" + server.Url(urlPath) + "\">" + name + "</A>\n";
-        }
-        text += "</DL><p>\n</DL><p>\n";
-        WriteFile(path, text);
+        WriteFile(path, testing::WorkBookmarks(server, links));
     }
     void SetCookieValue(const std::vector<unsigned char>& value) {
         store.CreateKey(CookiePolicy::Key());
@@ -118,7 +100,8 @@ TEST_F(VerifyCommandTest, SetWithOnlyWorkingLinksIsLeftAsItWas) {
 TEST_F(VerifyCommandTest, SaveFailureIsReportedNotHidden) {
     SetCookieValue(kOn);
     WriteSet({{"dead", "/status/404"}});
-    set.SetFileFactory([] { return std::make_unique<UnwritableFile>(); });
+    // No write is accepted, as on a full disk.
+    set.SetFileFactory(FailingFiles({.goodWrites = 0}));
     VerifyOutcome outcome = Verify();
     EXPECT_EQ(outcome.end, VerifyEnd::NotSaved);
     EXPECT_FALSE(outcome.saved);
@@ -186,9 +169,7 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
 
         // Read back: the dead link sits in its error folder, knowing where it came from.
         UrlSet reread;
-        ASSERT_EQ(reread.Open(OpenExisting, row.format, row.location), 1);
-        ASSERT_EQ(reread.Read(nullptr), 1);
-        reread.CloseFile();
+        ASSERT_EQ(testing::ReadSet(reread, row.format, row.location), 1);
         UrlEntry* folder = reread.FindFolder("\\Unverified\\Page not found");
         ASSERT_NE(folder, nullptr);
         ASSERT_NE(folder->next, nullptr);

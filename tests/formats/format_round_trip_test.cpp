@@ -1,0 +1,151 @@
+// Every format's round trip: a set read and written reads back the same, and writing what was
+// read back gives the same bytes again.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+
+#include "model/url_set.h"
+#include "support/outline.h"
+#include "support/recording.h"
+#include "support/set_files.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::BriefOutline;
+using testing::FixturePath;
+using testing::Outline;
+using testing::ReadFile;
+using testing::RecordingPrompter;
+using testing::TempDir;
+using testing::WriteFile;
+
+struct RoundTripCase {
+    std::string name;
+    std::int32_t format;
+    // The source: a file or folder, or else a file holding text.
+    std::string source;
+    std::string text = {};
+    // A title given to the set before each write, when not empty: a hotlist's reader takes its
+    // title from another line than the one its writer puts it on.
+    std::string title = {};
+    // The bytes of the first write, when not empty.
+    std::string written = {};
+};
+
+void PrintTo(const RoundTripCase& c, std::ostream* out) { *out << c.name; }
+
+class FormatRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {
+protected:
+    // Where the next write goes: a new file, or a new folder for shortcuts.
+    std::string NextTarget() {
+        const std::int32_t format = GetParam().format;
+        std::string target = dir.File("out" + std::to_string(++writes) + testing::Extension(format));
+        if (format == Shortcuts) fs::create_directory(target);
+        return target;
+    }
+    int Read(UrlSet& set, const std::string& location) {
+        set.SetPrompter(&prompter);
+        return testing::ReadSet(set, GetParam().format, location);
+    }
+    int Write(UrlSet& set, const std::string& location) {
+        set.SetPrompter(&prompter);
+        return testing::WriteSet(set, GetParam().format, location);
+    }
+    // A file's bytes, or for a folder every path under it with the bytes of each file.
+    static std::string Contents(const std::string& location) {
+        if (!fs::is_directory(location)) return ReadFile(location);
+        std::string all;
+        for (const std::string& item : testing::Tree(location)) {
+            all += item + "\n" + (item.ends_with('/') ? "" : ReadFile(location + "/" + item) + "\n");
+        }
+        return all;
+    }
+
+    TempDir dir;
+    int writes = 0;
+    RecordingPrompter prompter;
+};
+
+TEST_P(FormatRoundTripTest, WrittenSetReadsBackTheSameAndRewritesByteForByte) {
+    const RoundTripCase& c = GetParam();
+    std::string source = c.source.empty() ? dir.File("source") : c.source;
+    if (c.source.empty()) WriteFile(source, c.text);
+    UrlSet set;
+    ASSERT_EQ(Read(set, source), 1);
+    // As read: writing may change the counts.
+    const int links = set.linkCount, folders = set.folderCount;
+    const std::string title = set.title;
+    if (!c.title.empty()) set.title = c.title;
+    std::string target = NextTarget();
+    ASSERT_EQ(Write(set, target), 1);
+    const std::string first = Contents(target);
+    if (!c.written.empty()) {
+        EXPECT_EQ(first, c.written);
+    }
+    // Several cycles, so that nothing creeps in a little at each one (spacing of kept attributes).
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        UrlSet again;
+        ASSERT_EQ(Read(again, target), 1) << cycle;
+        EXPECT_EQ(Outline(again), Outline(set)) << cycle;
+        EXPECT_EQ(BriefOutline(again), BriefOutline(set)) << cycle;
+        EXPECT_EQ(again.linkCount, links) << cycle;
+        EXPECT_EQ(again.folderCount, folders) << cycle;
+        if (c.title.empty()) {
+            EXPECT_EQ(again.title, title) << cycle;
+        }
+        if (!c.title.empty()) again.title = c.title;
+        target = NextTarget();
+        ASSERT_EQ(Write(again, target), 1) << cycle;
+        EXPECT_EQ(Contents(target), first) << cycle;
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+// A test name from a file name: letters and digits, the rest as '_'.
+std::string TestName(const ::testing::TestParamInfo<RoundTripCase>& row) {
+    std::string name = row.param.name;
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryFormat, FormatRoundTripTest,
+    ::testing::Values(
+        RoundTripCase{"Mosaic", Mosaic, FixturePath("mosaic/keywords_and_spacing.hot"), "", "Mine",
+                      "Hotlist\r\nMine\r\n{\r\nSublist\r\nWork & Play\r\n{\r\nItem\r\nTools  \r\nhttp://tools.example/"
+                      "\r\n}\r\nItem\r\nSecond\r\nhttp://second.example/\r\n}\r\n"},
+        RoundTripCase{"Netscape", Netscape, "",
+                      "<H1>Ann's Bookmarks</H1>\n<DL><p>\n<DT><A HREF=\"U\" ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\n"
+                      "</DL><p>\n",
+                      "",
+                      "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Ann's Bookmarks</Title>\r\n<H1>Ann's "
+                      "Bookmarks</H1>\r\n<DL><p>\r\n<DT><A HREF=\"U\"  ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\r\n"
+                      "</DL><p>\r\n"},
+        RoundTripCase{"Shortcuts", Shortcuts, FixturePath("shortcuts/other_program")}),
+    TestName);
+
+// Every non-empty bookmark file in folder (an empty one is no set, so has no round trip).
+std::vector<RoundTripCase> NetscapeFiles(const std::string& folder) {
+    std::vector<RoundTripCase> cases;
+    std::error_code absent;
+    for (const auto& item : fs::directory_iterator(folder, absent)) {
+        if (fs::file_size(item.path()) > 0) cases.push_back({item.path().filename(), Netscape, item.path().string()});
+    }
+    return cases;
+}
+
+// Browser exports, and real exports of many programs kept outside the repository (none when
+// that is absent).
+INSTANTIATE_TEST_SUITE_P(NetscapeFixtures, FormatRoundTripTest,
+                         ::testing::ValuesIn(NetscapeFiles(FixturePath("netscape"))), TestName);
+INSTANTIATE_TEST_SUITE_P(NetscapeCorpus, FormatRoundTripTest,
+                         ::testing::ValuesIn(NetscapeFiles(testing::CorpusPath("netscape"))), TestName);
+
+}  // namespace
+}  // namespace tolva

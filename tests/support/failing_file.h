@@ -1,0 +1,47 @@
+#pragma once
+// A file that fails as a failing or full disk does: after a number of good reads, good writes
+// or written bytes, every later read fails with EIO and every later write with ENOSPC. The
+// counts live in FileFaults, which every file made from one factory shares, so a test can
+// count the writes a save made over all the files it opened.
+
+#include <cstddef>
+#include <functional>
+#include <limits>
+#include <memory>
+
+#include "platform/file.h"
+
+namespace tolva::testing {
+
+struct FileFaults {
+    static constexpr long kNever = std::numeric_limits<long>::max();
+
+    // How many reads and writes succeed before the rest fail; 0 fails the first.
+    long goodReads = kNever;
+    long goodWrites = kNever;
+    // How many bytes are accepted: a write that would go past them fails.
+    std::size_t goodBytes = std::numeric_limits<std::size_t>::max();
+
+    // Made so far, failed ones included.
+    long reads = 0;
+    long writes = 0;
+    std::size_t bytesWritten = 0;
+};
+
+class FailingFile : public File {
+public:
+    explicit FailingFile(std::shared_ptr<FileFaults> faults) : faults_(std::move(faults)) {}
+    long Read(void* buffer, std::size_t size) override;
+    bool Write(const void* data, std::size_t size) override;
+
+private:
+    std::shared_ptr<FileFaults> faults_;
+};
+
+// A file factory (as UrlSet::SetFileFactory and RunTranslation take) making FailingFiles that
+// share faults.
+std::function<std::unique_ptr<File>()> FailingFiles(const std::shared_ptr<FileFaults>& faults);
+// The same with faults of their own, for a test that needs no counts.
+std::function<std::unique_ptr<File>()> FailingFiles(const FileFaults& faults);
+
+}  // namespace tolva::testing
