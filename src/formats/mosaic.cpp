@@ -1,11 +1,12 @@
 // Mosaic hotlists: plain text of keyword lines ("Hotlist", "Sublist", "Item", "}") each
 // followed by a fixed number of value lines.
 
-#include <cerrno>
+#include "formats/mosaic.h"
+
 #include <string>
 #include <string_view>
 
-#include "model/url_set.h"
+#include "formats/format.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -13,7 +14,6 @@ namespace tolva {
 namespace {
 
 constexpr std::size_t kKeywordLength = 4;
-constexpr std::size_t kWriteBlock = 64 * 1024;
 // The title line "Hotlist..." loses this many characters at its end and then at its start.
 constexpr std::size_t kTitleDropEnd = 5;
 constexpr std::size_t kTitleDropStart = 7;
@@ -53,52 +53,17 @@ std::string OneLine(std::string_view text) {
     return line;
 }
 
-// Keeps the writer's output and hands it to the file in large blocks. The first failure is
-// shown once and ends all writing.
-class HotlistWriter {
-public:
-    HotlistWriter(UrlSet& set, File& file) : set_(set), file_(file) { buffer_.reserve(kWriteBlock * 2); }
-
-    bool Failed() const { return failed_; }
-
-    void AddLine(std::string_view text) {
-        buffer_.append(OneLine(text));
-        buffer_.append(kLineEnd);
-        if (buffer_.size() >= kWriteBlock) Flush();
-    }
-    void AddRaw(std::string_view text) { buffer_.append(text); }
-
-    bool Flush() {
-        if (failed_ || buffer_.empty()) return !failed_;
-        if (!file_.Write(buffer_.data(), buffer_.size())) {
-            Fail(headerPending_ ? IDS_ERR_MOSAIC_HEADER : IDS_ERR_MOSAIC_LINE, file_.LastErrno());
-            return false;
-        }
-        headerPending_ = false;
-        buffer_.clear();
-        return true;
-    }
-
-    void Fail(int message, int errnoValue) {
-        if (failed_) return;
-        failed_ = true;
-        buffer_.clear();
-        set_.ShowRunMessage(FormatString(message, {errnoValue}));
-    }
-
-private:
-    UrlSet& set_;
-    File& file_;
-    std::string buffer_;
-    bool failed_ = false;
-    bool headerPending_ = true;
-};
+// A value line: the value on one line and its line end.
+void AddLine(BlockWriter& out, std::string_view text) {
+    out.Add(OneLine(text));
+    out.Add(kLineEnd);
+}
 
 }  // namespace
 
-int UrlSet::ReadMosaic(TextControl* statusText) {
+int ReadMosaic(UrlSet& set, TextControl* statusText) {
     std::string line;
-    int result = ReadWholeLine(*this, line);
+    int result = ReadWholeLine(set, line);
     int counter = 0;
     while (result == 1) {
         ++counter;
@@ -106,71 +71,64 @@ int UrlSet::ReadMosaic(TextControl* statusText) {
         std::string_view text = TrimLeadingWhite(line);
         std::string_view keyword = text.substr(0, kKeywordLength);
         if (keyword == "Subl") {
-            std::string name = ReadValueLine(*this);
-            Append(new UrlEntry(FolderStart, name));
-            ++folderCount;
-            ReadValueLine(*this);  // the block's "{"
+            std::string name = ReadValueLine(set);
+            set.Append(new UrlEntry(FolderStart, name));
+            ++set.folderCount;
+            ReadValueLine(set);  // the block's "{"
         } else if (keyword == "Item") {
-            std::string name = ReadValueLine(*this);
-            std::string url = ReadValueLine(*this);
-            Append(new UrlEntry(Link, name, url));
-            ++linkCount;
+            std::string name = ReadValueLine(set);
+            std::string url = ReadValueLine(set);
+            set.Append(new UrlEntry(Link, name, url));
+            ++set.linkCount;
         } else if (text == "}") {
-            Append(new UrlEntry(FolderEnd, {}));
+            set.Append(new UrlEntry(FolderEnd, {}));
         } else if (keyword == "Hotl") {
-            title = TitleOf(text);
+            set.title = TitleOf(text);
         }
-        if (!ReadWholeLine(*this, line)) break;
+        if (!ReadWholeLine(set, line)) break;
     }
-    cursor = nullptr;
+    set.SetCursor(nullptr);
     if (statusText) statusText->SetText(LoadString(IDS_STATUS_MOSAIC_LOADED));
     return result;
 }
 
-int UrlSet::WriteMosaic() {
-    File* file = GetFile();
-    if (file == nullptr || !file->IsOpen()) {
-        ShowRunMessage(FormatString(IDS_ERR_MOSAIC_HEADER, {EBADF}));
-        return 0;
-    }
-    HotlistWriter out(*this, *file);
-    // The file is rewritten from its start; what was there before must not show past the end.
-    if (!file->Seek(0) || !file->Truncate()) {
-        out.Fail(IDS_ERR_MOSAIC_HEADER, file->LastErrno());
-        return 0;
-    }
-    out.AddRaw(FormatString(IDS_MOSAIC_HEADER, {OneLine(title)}));
+int WriteMosaic(UrlSet& set) {
+    BlockWriter out(set, IDS_ERR_MOSAIC_HEADER);
+    if (!out.Begin()) return 0;
+    out.Add(FormatString(IDS_MOSAIC_HEADER, {OneLine(set.title)}));
+    // The header goes out on its own: a failure after it is one of the lines.
     out.Flush();
+    out.BeginPart(IDS_ERR_MOSAIC_LINE);
 
     int folderStarts = 0;
     int folderEnds = 0;
-    Rewind();
-    for (UrlEntry* entry = Next(); entry && !out.Failed(); entry = Next()) {
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
         switch (entry->kind) {
             case Link:
-                out.AddRaw("Item\r\n");
-                out.AddLine(entry->name);
-                out.AddLine(entry->url);
+                out.Add("Item\r\n");
+                AddLine(out, entry->name);
+                AddLine(out, entry->url);
                 break;
             case FolderStart:
                 ++folderStarts;
-                out.AddRaw("Sublist\r\n");
-                out.AddLine(entry->name);
-                out.AddRaw("{\r\n");
+                out.Add("Sublist\r\n");
+                AddLine(out, entry->name);
+                out.Add("{\r\n");
                 break;
             case FolderEnd:
                 ++folderEnds;
-                out.AddRaw("}\r\n");
+                out.Add("}\r\n");
                 break;
             default:
                 break;  // the format has no separators
         }
+        out.EndItem();
     }
     // The header's "{" is closed by the set's closing FolderEnd; a set built without one
     // still gets its blocks closed.
-    for (; folderEnds <= folderStarts && !out.Failed(); ++folderEnds) out.AddRaw("}\r\n");
-    out.Flush();
-    if (!out.Failed() && !file->Flush()) out.Fail(IDS_ERR_MOSAIC_LINE, file->LastErrno());
+    for (; folderEnds <= folderStarts && !out.Failed(); ++folderEnds) out.Add("}\r\n");
+    out.Finish();
     return out.Failed() ? 0 : 1;
 }
 

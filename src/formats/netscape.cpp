@@ -3,14 +3,15 @@
 // position, so it accepts what browsers export and ignores every line it does not know.
 // The writer emits a fixed header and one line (two for a folder) per entry, with CRLF.
 
+#include "formats/netscape.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "formats/format.h"
 #include "formats/netscape_link.h"
-#include "model/url_set.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -36,8 +37,6 @@ constexpr std::size_t kOwnTitleTailLength = 17;
 constexpr std::size_t kHeadingEndLength = 5;
 
 constexpr std::string_view kListEndLine = "</DL><p>\r\n";
-// Output is collected and written in blocks this large, so a big set costs few system calls.
-constexpr std::size_t kWriteBlock = 256 * 1024;
 
 bool EndsLine(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
@@ -81,95 +80,41 @@ private:
     bool searched_ = false;
 };
 
-// Keeps the writer's output and hands it to the file in large blocks. The first failure is
-// shown once, with the message of the part that was not written, and ends all writing.
-class BlockWriter {
+// One item of the file as the writer puts it together in the pending output of a BlockWriter,
+// from where it begins to just before its line end.
+class ItemLine {
 public:
-    BlockWriter(UrlSet& set, File& file) : set_(set), file_(file) { buffer_.reserve(kWriteBlock * 2); }
+    explicit ItemLine(BlockWriter& out) : out_(out), from_(out.Mark()) {}
 
-    bool Failed() const { return failed_; }
-
-    // Marks where the next bytes begin, so that a failure names the right part.
-    void BeginPart(int failureMessage) {
-        if (partCount_ < kMaxParts) parts_[partCount_++] = {Offset(), failureMessage};
-    }
-
-    // Appends text; it goes out in blocks between items (EndItem) and at the end (Flush).
-    void Add(std::string_view text) { buffer_.append(text); }
+    void Add(std::string_view text) { out_.Add(text); }
     // Appends an entry's text. Text borrowed from a file is part of one of its lines and holds
     // no line break; only other text can need KeepOnOneLine.
     void AddText(const EntryText& text) {
-        buffer_.append(text.view());
+        out_.Add(text.view());
         mayBreakLine_ = mayBreakLine_ || !text.IsBorrowed();
     }
     void AddAttribute(std::string_view attributeName, const EntryText& value) {
-        netscape::AddAttribute(buffer_, attributeName, value);
+        netscape::AddAttribute(out_.Pending(), attributeName, value);
         mayBreakLine_ = mayBreakLine_ || !value.IsBorrowed();
     }
-
-    // Where an item's text begins, for KeepOnOneLine.
-    std::size_t Mark() const { return buffer_.size(); }
 
     // The format is one item per line, so a line break (or a zero byte, which ends a line too)
     // inside a name, URL or attribute would cut the item in two and let the rest pass for a tag
     // of its own, such as "</DL><p>". Each becomes a space. Called before the item's line end.
-    void KeepOnOneLine(std::size_t from) {
+    void KeepOnOneLine() {
         if (!mayBreakLine_) return;
         mayBreakLine_ = false;
-        const std::string_view item = std::string_view(buffer_).substr(from);
+        std::string& pending = out_.Pending();
+        const std::string_view item = std::string_view(pending).substr(from_);
         constexpr auto npos = std::string_view::npos;
         if (item.find('\n') == npos && item.find('\r') == npos && item.find('\0') == npos) return;
-        std::replace_if(buffer_.begin() + static_cast<std::ptrdiff_t>(from), buffer_.end(), EndsLine, ' ');
-    }
-
-    void EndItem() {
-        if (buffer_.size() >= kWriteBlock) Flush();
-    }
-
-    bool Flush() {
-        if (failed_ || buffer_.empty()) return !failed_;
-        if (!file_.Write(buffer_.data(), buffer_.size())) {
-            Fail(MessageAt(written_), file_.LastErrno());
-            return false;
-        }
-        written_ += buffer_.size();
-        buffer_.clear();
-        return true;
-    }
-
-    void Fail(int failureMessage, int errnoValue) {
-        if (failed_) return;
-        failed_ = true;
-        buffer_.clear();
-        set_.ShowRunMessage(FormatString(failureMessage, {errnoValue}));
+        std::replace_if(pending.begin() + static_cast<std::ptrdiff_t>(from_), pending.end(), EndsLine, ' ');
     }
 
 private:
-    struct Part {
-        std::size_t start = 0;
-        int message = IDS_ERR_NETSCAPE_LINE;
-    };
-    static constexpr int kMaxParts = 3;  // header, lines, footer
-
-    std::size_t Offset() const { return written_ + buffer_.size(); }
-
-    // The message of the part that holds the byte at offset (the first one not written).
-    int MessageAt(std::size_t offset) const {
-        int message = partCount_ > 0 ? parts_[0].message : IDS_ERR_NETSCAPE_LINE;
-        for (int i = 0; i < partCount_; ++i) {
-            if (parts_[i].start <= offset) message = parts_[i].message;
-        }
-        return message;
-    }
-
-    UrlSet& set_;
-    File& file_;
-    std::string buffer_;
-    std::size_t written_ = 0;
-    bool failed_ = false;
+    BlockWriter& out_;
+    const std::size_t from_;
     bool mayBreakLine_ = false;
-    Part parts_[kMaxParts];
-    int partCount_ = 0;
 };
 
 }  // namespace
@@ -216,9 +161,9 @@ private:
 
 }  // namespace
 
-int UrlSet::ReadNetscape(TextControl* statusText) {
+int ReadNetscape(UrlSet& set, TextControl* statusText) {
     std::string_view fileText;
-    if (!TakeRest(fileText)) return 0;
+    if (!set.TakeRest(fileText)) return 0;
     LineScanner lines(fileText);
     std::string_view line;
     std::string linkText;
@@ -238,14 +183,14 @@ int UrlSet::ReadNetscape(TextControl* statusText) {
                IsWhite(text[kSeparatorTag.size()])) {
             std::string_view rest = TrimLeadingWhite(text.substr(kSeparatorTag.size()));
             if (rest.empty() || rest.front() != '<') break;
-            Append(new UrlEntry(Separator, {}));
+            set.Append(new UrlEntry(Separator, {}));
             text = rest;
         }
 
         if (StartsWith(text, kFolderTag)) {
             std::string_view heading = DropFront(DropBack(text, kHeadingEndLength), kFolderTag.size());
-            Append(new UrlEntry(FolderStart, EntryText::Borrow(AfterFirstCloseBracket(heading))));
-            ++folderCount;
+            set.Append(new UrlEntry(FolderStart, EntryText::Borrow(AfterFirstCloseBracket(heading))));
+            ++set.folderCount;
         } else if (StartsWith(text, kLinkTag)) {
             std::string_view body = text.substr(kLinkTag.size());
             std::size_t end = body.find(kLinkEnd);
@@ -263,20 +208,21 @@ int UrlSet::ReadNetscape(TextControl* statusText) {
                 body = linkText;
                 inFile = false;
             }
-            Append(netscape::ParseLink(body.substr(0, end), inFile, scratch));
-            ++linkCount;
+            set.Append(netscape::ParseLink(body.substr(0, end), inFile, scratch));
+            ++set.linkCount;
         } else if (StartsWith(text, kListEndTag)) {
-            Append(new UrlEntry(FolderEnd, {}));
+            set.Append(new UrlEntry(FolderEnd, {}));
         } else if (text == kSeparatorTag) {
-            Append(new UrlEntry(Separator, {}));
+            set.Append(new UrlEntry(Separator, {}));
         } else if (StartsWith(text, kTitleHeadingTag)) {
-            title.assign(AfterFirstCloseBracket(DropFront(DropBack(text, kHeadingEndLength), kTitleHeadingTag.size())));
+            set.title.assign(
+                AfterFirstCloseBracket(DropFront(DropBack(text, kHeadingEndLength), kTitleHeadingTag.size())));
         } else if (StartsWith(text, kOwnTitleTag)) {
-            title.assign(DropFront(DropBack(text, kOwnTitleTailLength), kOwnTitleTag.size()));
+            set.title.assign(DropFront(DropBack(text, kOwnTitleTailLength), kOwnTitleTag.size()));
         }
     }
 
-    cursor = nullptr;
+    set.SetCursor(nullptr);
     if (statusText) statusText->SetText(LoadString(IDS_STATUS_NETSCAPE_LOADED));
     return result;
 }
@@ -284,22 +230,12 @@ int UrlSet::ReadNetscape(TextControl* statusText) {
 // ---------------------------------------------------------------------------------------
 // Writing
 
-int UrlSet::WriteNetscape() {
-    File* file = GetFile();
-    if (file == nullptr || !file->IsOpen()) {
-        ShowRunMessage(FormatString(IDS_ERR_NETSCAPE_HEADER, {EBADF}));
-        return 0;
-    }
-    BlockWriter out(*this, *file);
-    // The file is rewritten from its start; what was there before must not show past the end.
-    if (!file->Seek(0) || !file->Truncate()) {
-        out.Fail(IDS_ERR_NETSCAPE_HEADER, file->LastErrno());
-        return 0;
-    }
+int WriteNetscape(UrlSet& set) {
+    BlockWriter out(set, IDS_ERR_NETSCAPE_HEADER);
+    if (!out.Begin()) return 0;
 
-    out.BeginPart(IDS_ERR_NETSCAPE_HEADER);
     // The title goes into the header through the same filter as every other text.
-    std::string oneLineTitle = title;
+    std::string oneLineTitle = set.title;
     std::replace_if(oneLineTitle.begin(), oneLineTitle.end(), EndsLine, ' ');
     out.Add(FormatString(IDS_NETSCAPE_HEADER, {oneLineTitle, oneLineTitle}));
     out.EndItem();
@@ -307,42 +243,42 @@ int UrlSet::WriteNetscape() {
     out.BeginPart(IDS_ERR_NETSCAPE_LINE);
     int folderStarts = 0;
     int folderEnds = 0;
-    Rewind();
-    for (UrlEntry* entry = Next(); entry && !out.Failed(); entry = Next()) {
-        currentFlags = entry->flags;
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
+        set.currentFlags = entry->flags;
         switch (entry->kind) {
             case Link: {
-                const std::size_t from = out.Mark();
-                out.Add("<DT><A HREF=\"");
-                out.AddText(entry->url);
-                out.Add("\"");
-                if (currentFlags & (NamePreserved | ChangedByVerification)) {
-                    out.AddAttribute(kPreservedNameName, entry->preservedName);
+                ItemLine item(out);
+                item.Add("<DT><A HREF=\"");
+                item.AddText(entry->url);
+                item.Add("\"");
+                if (set.currentFlags & (NamePreserved | ChangedByVerification)) {
+                    item.AddAttribute(kPreservedNameName, entry->preservedName);
                 }
                 // A link's origin is kept whenever it is known and lies outside "Unverified",
                 // also for a link read from a file (whose flags are 0), so that a later
                 // verification can still move it back to its folder.
-                const bool locationWanted = (currentFlags & (LocationPreserved | ChangedByVerification)) != 0 ||
+                const bool locationWanted = (set.currentFlags & (LocationPreserved | ChangedByVerification)) != 0 ||
                                             !entry->preservedLocation.empty();
                 if (locationWanted && !StartsWith(entry->preservedLocation, kUnverifiedPrefix)) {
-                    out.AddAttribute(kPreservedLocationName, entry->preservedLocation);
+                    item.AddAttribute(kPreservedLocationName, entry->preservedLocation);
                 }
                 if (!entry->extraAttributes.empty()) {
-                    out.Add(" ");
-                    out.AddText(entry->extraAttributes);
+                    item.Add(" ");
+                    item.AddText(entry->extraAttributes);
                 }
-                out.Add(">");
-                out.AddText(entry->name);
-                out.KeepOnOneLine(from);
+                item.Add(">");
+                item.AddText(entry->name);
+                item.KeepOnOneLine();
                 out.Add("</A>\r\n");
                 break;
             }
             case FolderStart: {
                 ++folderStarts;
-                const std::size_t from = out.Mark();
-                out.Add("<DT><H3>");
-                out.AddText(entry->name);
-                out.KeepOnOneLine(from);
+                ItemLine item(out);
+                item.Add("<DT><H3>");
+                item.AddText(entry->name);
+                item.KeepOnOneLine();
                 out.Add("</H3>\r\n<DL><p>\r\n");
                 break;
             }
@@ -366,7 +302,7 @@ int UrlSet::WriteNetscape() {
         out.BeginPart(IDS_ERR_NETSCAPE_FOOTER);
         out.Add(kListEndLine);
     }
-    out.Flush();
+    out.Finish();
     return out.Failed() ? 0 : 1;
 }
 

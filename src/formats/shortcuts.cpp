@@ -7,6 +7,8 @@
 // one, even one that stays inside the location, so no name, stored path or link can make it
 // create, write or delete anything outside the location.
 
+#include "formats/shortcuts.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,7 +24,6 @@
 #include <utility>
 #include <vector>
 
-#include "model/url_set.h"
 #include "platform/profile_file.h"
 #include "platform/registered_owner.h"
 #include "resources/strings.h"
@@ -538,9 +539,9 @@ private:
 
 }  // namespace
 
-int UrlSet::ReadShortcuts(TextControl* statusText) {
-    ReadWalk walk{*this, statusText, {}, {}, location, {}, -1, false, {}};
-    Descriptor top(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+int ReadShortcuts(UrlSet& set, TextControl* statusText) {
+    ReadWalk walk{set, statusText, {}, {}, set.location, {}, -1, false, {}};
+    Descriptor top(::open(set.location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
     if (top.Valid() && ::fstat(top.Get(), &info) == 0) {
         walk.top = IdOf(info);
@@ -549,13 +550,13 @@ int UrlSet::ReadShortcuts(TextControl* statusText) {
         walk.topFd = top.Get();
     }
     WalkShortcutFolder(walk, top.Get());
-    cursor = nullptr;
+    set.SetCursor(nullptr);
     std::string owner = RegisteredOwner();
     if (statusText) statusText->SetText(LoadString(IDS_STATUS_SHORTCUTS_LOADED));
-    title = owner;
+    set.title = owner;
     return 1;
 }
 
-int UrlSet::WriteShortcuts() { return ShortcutWriter(*this).Run(); }
+int WriteShortcuts(UrlSet& set) { return ShortcutWriter(set).Run(); }
 
 }  // namespace tolva

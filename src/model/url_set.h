@@ -2,8 +2,9 @@
 // The in-memory URL set: a flat, doubly linked list of entries in document order, where a
 // folder is the run of entries between a FolderStart and its FolderEnd, plus an iteration
 // cursor that tracks the folder path. The set owns its entries and, between Open and
-// CloseFile/Close, the open file of a file-based set. Readers and writers of each format
-// are members implemented in formats/; Read and Write dispatch to them by format.
+// CloseFile/Close, the open file of a file-based set. The set knows no format: Open, Read and
+// Write go through the codec of its format (model/format_codec.h), whose readers and writers
+// live in formats/ and build and walk the set through this public interface.
 
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "model/entry_text.h"
 #include "model/file_image.h"
+#include "model/line_reader.h"
 #include "platform/file.h"
 #include "platform/person.h"
 
@@ -50,9 +52,6 @@ enum UrlEntryFlags : std::int32_t {
 // path begins with these 11 characters.
 inline constexpr char kUnverifiedPrefix[] = "\\Unverified";
 inline constexpr std::size_t kUnverifiedPrefixLength = 11;
-
-// Longest piece ReadLine delivers; longer physical lines arrive in several pieces.
-inline constexpr std::size_t kReadLineLimit = 1024;
 
 class UrlEntry {
 public:
@@ -93,6 +92,23 @@ public:
     UrlEntry* prev = nullptr;
 };
 
+class UrlSet;
+
+// What Open(CreateNew) does with a destination that is in the way or missing. A translation
+// asks the person (translate/destination.h); without questions Open refuses an existing file
+// or folder and creates no missing folder. Each returns whether Open may go on: with the
+// existing file replaced (file, which found it there, then holds the new file), with the
+// existing folder, or with the missing folder created.
+class DestinationQuestions {
+public:
+    virtual bool ReplaceExistingDestination(UrlSet& set, File& file) const = 0;
+    virtual bool UseExistingDestinationFolder(UrlSet& set) const = 0;
+    virtual bool CreateMissingDestinationFolder(UrlSet& set) const = 0;
+
+protected:
+    ~DestinationQuestions() = default;
+};
+
 class UrlSet {
 public:
     using FileFactory = std::function<std::unique_ptr<File>()>;
@@ -115,8 +131,11 @@ public:
     // are always read through it.
     void ReadInPlace(bool inPlace) { readInPlace_ = inPlace; }
 
-    int Open(UrlSetOpenMode mode, std::int32_t setFormat, const std::string& setLocation);
-    std::string DetectLineTerminator();
+    // Opens the set's file or folder at setLocation: an existing one to read (or to save back),
+    // or a new one to write, with questions, when given, for a destination in the way.
+    int Open(UrlSetOpenMode mode, std::int32_t setFormat, const std::string& setLocation,
+             const DestinationQuestions* questions = nullptr);
+    std::string DetectLineTerminator() { return LineReader::DetectLineTerminator(file_.get()); }
     int Read(TextControl* statusText);
     int Write();
     void CloseFile();
@@ -133,26 +152,13 @@ public:
     // kReadLineLimit bytes. *complete, when given, tells whether the piece ends its physical
     // line, so readers can join the pieces of a long line exactly. Returns 0 at the end of
     // the file and after a read error (then ReadFailed() is true).
-    int ReadLine(std::string& out, bool* complete = nullptr);
+    int ReadLine(std::string& out, bool* complete = nullptr) { return lines_.ReadLine(file_.get(), out, complete); }
     // Hands over every byte ReadLine has not delivered yet, as text the set keeps until
     // Clear, so a reader may borrow its entries' text from it (EntryText::Borrow). ReadLine
     // is at the end of the file afterwards. Returns false after a read error.
     bool TakeRest(std::string_view& rest);
-    bool ReadFailed() const { return readFailed_; }
+    bool ReadFailed() const { return lines_.ReadFailed(); }
     bool HasFile() const { return file_ && file_->IsOpen(); }
-
-    // Retargets the read set to another format and place, renaming entries by the rules of
-    // the format pair. Implemented by the translation.
-    void ConvertTo(bool fixAmpersands, std::int32_t destinationFormat, const std::string& destinationLocation,
-                   ProgressBar* progressBar, TextControl* progressText);
-
-    // The readers and writers of each format (formats/).
-    int ReadNetscape(TextControl* statusText);
-    int WriteNetscape();
-    int ReadMosaic(TextControl* statusText);
-    int WriteMosaic();
-    int ReadShortcuts(TextControl* statusText);
-    int WriteShortcuts();
 
     // Appends entry after the cursor and moves the cursor to it (how readers build a set).
     void Append(UrlEntry* entry);
@@ -172,15 +178,8 @@ public:
     std::int32_t folderCount = 0;
 
 private:
-    int OpenFile(UrlSetOpenMode mode);
-    int OpenFolder(UrlSetOpenMode mode);
-    // The questions a translation's destination may raise. Each returns whether Open may go
-    // on: with the existing file replaced (file then holds the new file), with the existing
-    // folder, or with the missing folder created.
-    bool ReplaceExistingDestination(File& file);
-    bool UseExistingDestinationFolder();
-    bool CreateMissingDestinationFolder();
-    bool FillBuffer();
+    int OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions);
+    int OpenFolder(UrlSetOpenMode mode, const DestinationQuestions* questions);
     int WriteByFormat();
     int WriteReplacing();
 
@@ -192,12 +191,8 @@ private:
     UrlEntry* lastAppended_ = nullptr;
     int appendDepth_ = 0;
 
-    // ReadLine reads ahead in large blocks; the logical file position is bufferStart_ +
-    // bufferPos_. Buffering is what keeps reading a large file fast.
-    std::string buffer_;
-    std::size_t bufferPos_ = 0;
-    bool endOfFile_ = false;
-    bool readFailed_ = false;
+    // What ReadLine has read of file_ ahead of the lines it delivered.
+    LineReader lines_;
     // What TakeRest handed over; entries may borrow from it, so it goes only with them.
     std::vector<FileImage> images_;
     bool readInPlace_ = false;

@@ -1,39 +1,40 @@
-#include "model/url_set.h"
+#include "translate/convert.h"
+
 #include "resources/strings.h"
 #include "translate/entry_conversion.h"
 
 namespace tolva {
 
-void UrlSet::ConvertTo(bool fixAmpersands, std::int32_t destinationFormat, const std::string& destinationLocation,
-                       ProgressBar* progressBar, TextControl* progressText) {
+void ConvertTo(UrlSet& set, bool fixAmpersands, std::int32_t destinationFormat, const std::string& destinationLocation,
+               ProgressBar* progressBar, TextControl* progressText) {
     // The location moves even when nothing else changes.
-    location = destinationLocation;
-    if (destinationFormat == format) return;
+    set.location = destinationLocation;
+    if (destinationFormat == set.format) return;
 
-    Rewind();
+    set.Rewind();
     int counter = 0;
     if (progressBar) {
         // The whole count: a set of more than 65535 links still fills the bar exactly once.
-        progressBar->SetRange(0, linkCount);
+        progressBar->SetRange(0, set.linkCount);
         progressBar->SetPos(0);
     }
     const std::string progressFormat = LoadString(IDS_CONVERTING_LINK);
     std::string candidate;
-    for (UrlEntry* entry = Next(); entry != nullptr; entry = Next()) {
+    for (UrlEntry* entry = set.Next(); entry != nullptr; entry = set.Next()) {
         if (entry->kind == Link) {
             ++counter;
             if (progressBar) {
                 progressBar->SetPos(counter);
-                if (progressText) progressText->SetText(FormatText(progressFormat, {counter, linkCount}));
+                if (progressText) progressText->SetText(FormatText(progressFormat, {counter, set.linkCount}));
             }
         }
         // Every entry of one call follows the rule of the same pair: the format changes last.
-        if (RenamingRuleCandidate(format, destinationFormat, *entry, fixAmpersands, candidate) &&
+        if (RenamingRuleCandidate(set.format, destinationFormat, *entry, fixAmpersands, candidate) &&
             candidate != entry->name) {
             entry->Rename(candidate, NameTranslated);
         }
     }
-    format = destinationFormat;
+    set.format = destinationFormat;
 }
 
 }  // namespace tolva

@@ -1,6 +1,8 @@
 #include "translate/translation_run.h"
 
 #include "resources/strings.h"
+#include "translate/convert.h"
+#include "translate/destination.h"
 
 namespace tolva {
 
@@ -81,12 +83,12 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
 
     page.Status(IDS_STATUS_NOW_CONVERTING);
     page.ShowProgress(true);
-    set.ConvertTo(values.fixAmpersands, values.destinationFormat, values.destinationLocation, controls.progressBar,
-                  controls.progressText);
+    ConvertTo(set, values.fixAmpersands, values.destinationFormat, values.destinationLocation, controls.progressBar,
+              controls.progressText);
     page.ShowProgress(false);
     page.Status(IDS_STATUS_NOW_CONVERTING);
 
-    if (!set.Open(CreateNew, values.destinationFormat, values.destinationLocation)) {
+    if (!OpenDestination(set, values.destinationFormat, values.destinationLocation)) {
         page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_DESTINATION);
         page.Status(IDS_STATUS_UNABLE_TO_CREATE);
         set.Close();

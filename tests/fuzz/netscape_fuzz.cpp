@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "formats/netscape.h"
 #include "fuzz_support.h"
 #include "model/url_set.h"
 
@@ -29,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     first.CloseFile();
     // The writer itself, not Write's replace-through-a-temporary-file, keeps this in memory.
     if (!first.Open(tolva::OpenExisting, tolva::Netscape, output.Path())) std::abort();
-    if (!first.WriteNetscape()) std::abort();
+    if (!tolva::WriteNetscape(first)) std::abort();
     first.CloseFile();
 
     tolva::UrlSet second;

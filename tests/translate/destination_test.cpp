@@ -7,6 +7,7 @@
 #include "resources/strings.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
+#include "translate/destination.h"
 
 namespace tolva {
 namespace {
@@ -23,7 +24,7 @@ protected:
     int OpenDestination(std::int32_t setFormat, const std::string& location, std::initializer_list<bool> answers) {
         prompter.ScriptAnswers(answers);
         set.SetPrompter(&prompter);
-        return set.Open(CreateNew, setFormat, location);
+        return tolva::OpenDestination(set, setFormat, location);
     }
     static ShownMessage Question(const std::string& text) { return {text, "Tolva 2.0.1", true}; }
     static ShownMessage Message(const std::string& text) { return {text, "Tolva 2.0.1", false}; }

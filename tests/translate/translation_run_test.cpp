@@ -9,6 +9,7 @@
 #include "support/failing_file.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
+#include "translate/convert.h"
 
 namespace tolva {
 namespace {
@@ -204,7 +205,7 @@ protected:
 TEST_F(ConvertToTest, SameFormatOnlyMovesTheSet) {
     UrlEntry* link = Add(Link, "A && B");
     set.format = Netscape;
-    set.ConvertTo(true, Netscape, "/elsewhere.html", &bar, &text);
+    ConvertTo(set, true, Netscape, "/elsewhere.html", &bar, &text);
     EXPECT_EQ(set.location, "/elsewhere.html");
     EXPECT_EQ(set.format, Netscape);
     EXPECT_EQ(link->name, "A && B");
@@ -218,7 +219,7 @@ TEST_F(ConvertToTest, RenamedEntriesKeepTheirFormerNames) {
     UrlEntry* kept = Add(Link, "Plain");
     Add(FolderEnd, "");
     set.format = Netscape;
-    set.ConvertTo(true, Shortcuts, "/favorites", nullptr, &text);
+    ConvertTo(set, true, Shortcuts, "/favorites", nullptr, &text);
     EXPECT_EQ(set.format, Shortcuts);
     EXPECT_EQ(folder->name, "R&D");
     EXPECT_EQ(renamed->name, "Tom & Jerry");
@@ -233,7 +234,7 @@ TEST_F(ConvertToTest, ProgressRangeHoldsMoreThanSixteenBitsOfLinks) {
     constexpr int kLinks = 70000;
     for (int i = 0; i < kLinks; ++i) Add(Link, "x");
     set.format = Shortcuts;
-    set.ConvertTo(false, Netscape, "/out.html", &bar, &text);
+    ConvertTo(set, false, Netscape, "/out.html", &bar, &text);
     EXPECT_EQ(bar.rangeMax, kLinks);
     EXPECT_EQ(bar.positions.back(), kLinks);
     EXPECT_EQ(text.Current(), "Converting link 70000 of 70000");

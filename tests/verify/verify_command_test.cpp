@@ -9,6 +9,7 @@
 #include "support/set_files.h"
 #include "support/temp_dir.h"
 #include "support/verify_fakes.h"
+#include "translate/destination.h"
 #include "verify/cookie_policy.h"
 #include "verify/verification_run.h"
 
@@ -157,7 +158,7 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
         written.Append(new UrlEntry(FolderEnd, ""));
         written.SetPrompter(&prompter);
         prompter.ScriptAnswers({true});  // yes, create the missing shortcut folder
-        ASSERT_EQ(written.Open(CreateNew, row.format, row.location), 1);
+        ASSERT_EQ(OpenDestination(written, row.format, row.location), 1);
         ASSERT_EQ(written.Write(), 1);
         written.Close();
 

@@ -1,0 +1,87 @@
+#include "formats/format.h"
+
+#include <cerrno>
+
+#include "formats/mosaic.h"
+#include "formats/netscape.h"
+#include "formats/shortcuts.h"
+#include "resources/strings.h"
+
+namespace tolva {
+
+// ---------------------------------------------------------------------------------------
+// The table of formats
+
+namespace {
+
+constexpr FormatCodec kCodecs[] = {
+    {Mosaic, FormatStorage::File, ReadMosaic, WriteMosaic},
+    {Netscape, FormatStorage::File, ReadNetscape, WriteNetscape},
+    {Shortcuts, FormatStorage::Folder, ReadShortcuts, WriteShortcuts},
+};
+
+}  // namespace
+
+const FormatCodec* CodecFor(std::int32_t format) {
+    for (const FormatCodec& codec : kCodecs) {
+        if (codec.format == format) return &codec;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// BlockWriter
+
+BlockWriter::BlockWriter(UrlSet& set, int firstPartFailure) : set_(set), file_(set.GetFile()) {
+    parts_[partCount_++] = {0, firstPartFailure};
+    buffer_.reserve(kWriteBlock * 2);
+}
+
+bool BlockWriter::Begin() {
+    if (file_ == nullptr || !file_->IsOpen()) {
+        Fail(parts_[0].message, EBADF);
+        return false;
+    }
+    if (!file_->Seek(0) || !file_->Truncate()) {
+        Fail(parts_[0].message, file_->LastErrno());
+        return false;
+    }
+    return true;
+}
+
+void BlockWriter::BeginPart(int failureMessage) {
+    if (partCount_ < kMaxParts) parts_[partCount_++] = {written_ + buffer_.size(), failureMessage};
+}
+
+bool BlockWriter::Flush() {
+    if (failed_ || buffer_.empty()) return !failed_;
+    if (!file_->Write(buffer_.data(), buffer_.size())) {
+        Fail(MessageAt(written_), file_->LastErrno());
+        return false;
+    }
+    written_ += buffer_.size();
+    buffer_.clear();
+    return true;
+}
+
+// No fsync here: a file that replaces another is forced to the disk by the set's atomic
+// replace before the rename, so the old content or the new survives a crash; a new file is
+// left to the system as cp leaves it, which keeps a translation near the speed of a copy.
+bool BlockWriter::Finish() { return Flush(); }
+
+void BlockWriter::Fail(int failureMessage, int errnoValue) {
+    if (failed_) return;
+    failed_ = true;
+    buffer_.clear();
+    set_.ShowRunMessage(FormatString(failureMessage, {errnoValue}));
+}
+
+int BlockWriter::MessageAt(std::size_t offset) const {
+    int message = parts_[0].message;
+    for (int i = 0; i < partCount_; ++i) {
+        if (parts_[i].start <= offset) message = parts_[i].message;
+    }
+    return message;
+}
+
+}  // namespace tolva

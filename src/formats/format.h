@@ -1,0 +1,80 @@
+#pragma once
+// What the units of the formats share. Each format is a unit of its own (netscape.h,
+// mosaic.h, shortcuts.h) with a reader and a writer that work on a UrlSet through its public
+// interface; format.cpp holds the table that makes them the codecs of the contract in
+// model/format_codec.h, one row per format. The file formats write through one BlockWriter.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "model/format_codec.h"
+#include "model/url_set.h"
+#include "platform/file.h"
+
+namespace tolva {
+
+// Keeps a writer's output and hands it to the set's open file in large blocks, so a big set
+// costs few system calls, and forces it to the disk at the end. The output is a row of parts
+// (a header, the lines, a footer), each with the message a failure in it shows. The first
+// failure is shown once, with the message of the part that holds the first byte not written,
+// and ends all writing.
+class BlockWriter {
+public:
+    // Writes to the file set has open; firstPartFailure is the message of the part that
+    // begins the output, and of a file that cannot be written at all.
+    BlockWriter(UrlSet& set, int firstPartFailure);
+
+    // Makes the file ready to be written from its start. The file is rewritten whole: what was
+    // there before must not show past the end. False, the failure shown, when the set has no
+    // open file or it cannot be emptied.
+    bool Begin();
+
+    bool Failed() const { return failed_; }
+
+    // Marks where the next bytes begin, so that a failure names the right part.
+    void BeginPart(int failureMessage);
+
+    // Appends text; it goes out in blocks between items (EndItem) and at the end (Finish).
+    void Add(std::string_view text) { buffer_.append(text); }
+    // The output not written yet, for a writer that puts an item together in place; Mark
+    // tells where the item begins.
+    std::string& Pending() { return buffer_; }
+    std::size_t Mark() const { return buffer_.size(); }
+
+    // Called after each item: a full block goes out.
+    void EndItem() {
+        if (buffer_.size() >= kWriteBlock) Flush();
+    }
+    // Everything held goes out now.
+    bool Flush();
+    // The end of the set: everything held goes out. Returns whether all of it was written.
+    bool Finish();
+
+    // Shows failureMessage with errnoValue, unless a failure was shown already, and drops
+    // what was not written.
+    void Fail(int failureMessage, int errnoValue);
+
+private:
+    // Output is collected and written in blocks this large.
+    static constexpr std::size_t kWriteBlock = 256 * 1024;
+    static constexpr int kMaxParts = 3;  // header, lines, footer
+
+    struct Part {
+        std::size_t start = 0;
+        int message = 0;
+    };
+
+    // The message of the part that holds the byte at offset.
+    int MessageAt(std::size_t offset) const;
+
+    UrlSet& set_;
+    File* file_;
+    std::string buffer_;
+    std::size_t written_ = 0;
+    bool failed_ = false;
+    Part parts_[kMaxParts];
+    int partCount_ = 0;
+};
+
+}  // namespace tolva

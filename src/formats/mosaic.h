@@ -1,0 +1,17 @@
+#pragma once
+// Mosaic hotlists: the reader and writer of the format, the codec of the Mosaic row of
+// formats/format.cpp.
+
+#include "model/url_set.h"
+#include "platform/person.h"
+
+namespace tolva {
+
+// Appends the entries of the set's open file after its cursor, line by line through the
+// set's line reader, and takes the set's title from it; statusText, when given, shows the
+// line being read. Returns 0 for a file without a single line.
+int ReadMosaic(UrlSet& set, TextControl* statusText);
+// Writes the set to its open file from the file's start, with CRLF line ends.
+int WriteMosaic(UrlSet& set);
+
+}  // namespace tolva

@@ -1,0 +1,18 @@
+#pragma once
+// Retargeting a read set to the destination of a translation.
+
+#include <cstdint>
+#include <string>
+
+#include "model/url_set.h"
+#include "platform/person.h"
+
+namespace tolva {
+
+// Moves set to destinationLocation and, for another format, to destinationFormat, renaming
+// its entries by the rules of the format pair (translate/entry_conversion.h). The progress
+// bar and text, when given, count the links.
+void ConvertTo(UrlSet& set, bool fixAmpersands, std::int32_t destinationFormat, const std::string& destinationLocation,
+               ProgressBar* progressBar, TextControl* progressText);
+
+}  // namespace tolva

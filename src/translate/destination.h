@@ -1,0 +1,18 @@
+#pragma once
+// Opening a translation's destination, with the questions it raises when something is in
+// the way: an existing bookmark file or hotlist (back it up, or replace it?), an existing
+// shortcut folder (use it?), a missing one (create it?). Every answer defaults to No, and
+// nothing is removed without a backup or a No.
+
+#include <cstdint>
+#include <string>
+
+#include "model/url_set.h"
+
+namespace tolva {
+
+// Opens set as a new set of format at location, asking the questions through the set's
+// prompter where Open meets them. Returns what Open returns.
+int OpenDestination(UrlSet& set, std::int32_t format, const std::string& location);
+
+}  // namespace tolva
