@@ -5,13 +5,13 @@
 
 #include <cerrno>
 
+#include "platform/ascii.h"
+
 namespace tolva {
 
 namespace {
 
 constexpr std::string_view kNewFileLineEnd = "\r\n";
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -61,14 +61,6 @@ private:
 };
 
 }  // namespace
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return true;
-}
 
 bool ProfileFile::Load(int folder, const std::string& name) {
     Parse({});

@@ -12,22 +12,14 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/ascii.h"
+
 namespace tolva {
 
 namespace {
 
 constexpr std::string_view kHeader = "REGEDIT4";
 constexpr char kHexDigits[] = "0123456789abcdef";
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualFolded(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return true;
-}
 
 // Key paths are compared without their trailing backslashes, as the registry ignores them.
 std::string_view TrimKey(std::string_view key) {
@@ -47,7 +39,7 @@ std::string_view Trim(std::string_view text) {
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
-    c = FoldAscii(c);
+    c = LowerAscii(c);
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
@@ -276,8 +268,9 @@ bool SettingsStore::Parse(const std::string& text) {
             return false;
         }
         // A later line for the same name wins, as when the file is imported.
-        auto existing = std::find_if(current->values.begin(), current->values.end(),
-                                     [&value](const Value& old) { return EqualFolded(old.name, value.name); });
+        auto existing = std::find_if(current->values.begin(), current->values.end(), [&value](const Value& old) {
+            return EqualsIgnoringAsciiCase(old.name, value.name);
+        });
         if (existing != current->values.end()) {
             *existing = std::move(value);
         } else {
@@ -370,7 +363,7 @@ bool SettingsStore::Save() {
 const SettingsStore::Key* SettingsStore::FindKey(const std::string& key) const {
     std::string_view wanted = TrimKey(key);
     for (const Key& candidate : keys_) {
-        if (EqualFolded(candidate.path, wanted)) return &candidate;
+        if (EqualsIgnoringAsciiCase(candidate.path, wanted)) return &candidate;
     }
     return nullptr;
 }
@@ -389,7 +382,7 @@ const SettingsStore::Value* SettingsStore::FindValue(const std::string& key, con
     const Key* found = FindKey(key);
     if (found == nullptr) return nullptr;
     for (const Value& value : found->values) {
-        if (EqualFolded(value.name, name)) return &value;
+        if (EqualsIgnoringAsciiCase(value.name, name)) return &value;
     }
     return nullptr;
 }
@@ -399,10 +392,10 @@ bool SettingsStore::KeyExists(const std::string& key) const {
     if (wanted.empty()) return false;
     for (const Key& candidate : keys_) {
         std::string_view path = candidate.path;
-        if (EqualFolded(path, wanted)) return true;
+        if (EqualsIgnoringAsciiCase(path, wanted)) return true;
         // A key exists when one below it does, as creating a key creates its parents.
         if (path.size() > wanted.size() && path[wanted.size()] == '\\' &&
-            EqualFolded(path.substr(0, wanted.size()), wanted)) {
+            EqualsIgnoringAsciiCase(path.substr(0, wanted.size()), wanted)) {
             return true;
         }
     }
@@ -437,7 +430,7 @@ void SettingsStore::SetValue(const std::string& key, const std::string& name, st
     Key* target = FindKey(key);
     if (target == nullptr) return;
     for (Value& value : target->values) {
-        if (EqualFolded(value.name, name)) {
+        if (EqualsIgnoringAsciiCase(value.name, name)) {
             value.type = type;
             value.data = std::move(data);
             return;
