@@ -24,6 +24,7 @@
 
 #include "model/url_set.h"
 #include "platform/ascii.h"
+#include "platform/descriptor.h"
 #include "platform/profile_file.h"
 #include "platform/registered_owner.h"
 #include "resources/strings.h"
@@ -51,29 +52,6 @@ constexpr int kMaxMessages = 5;
 using FileId = std::pair<dev_t, ino_t>;
 
 FileId IdOf(const struct stat& info) { return {info.st_dev, info.st_ino}; }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { Reset(); }
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    void Reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 Descriptor OpenFolderAt(int parent, const std::string& name) {
     return Descriptor(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));

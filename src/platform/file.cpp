@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace tolva {
 
@@ -49,16 +50,16 @@ bool File::OpenPath(const std::string& path, int flags) {
         lastError_ = WindowsCodeFor(errno, (flags & O_CREAT) != 0);
         return false;
     }
+    tolva::Descriptor opened(fd);
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
         lastErrno_ = error;
         lastError_ = WindowsCodeFor(error, false);
         return false;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    fd_ = fd;
+    fd_ = std::move(opened);
     path_ = path;
     position_ = 0;
     lastError_ = 0;
@@ -88,12 +89,12 @@ bool File::OpenExisting(const std::string& path) {
 }
 
 long File::Read(void* buffer, std::size_t size) {
-    if (fd_ < 0) {
+    if (!fd_.Valid()) {
         SetFailure(EBADF);
         return -1;
     }
     for (;;) {
-        ssize_t got = ::read(fd_, buffer, size);
+        ssize_t got = ::read(fd_.Get(), buffer, size);
         if (got >= 0) {
             position_ += got;
             return static_cast<long>(got);
@@ -106,13 +107,13 @@ long File::Read(void* buffer, std::size_t size) {
 }
 
 bool File::Write(const void* data, std::size_t size) {
-    if (fd_ < 0) {
+    if (!fd_.Valid()) {
         SetFailure(EBADF);
         return false;
     }
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        ssize_t put = ::write(fd_, bytes, size);
+        ssize_t put = ::write(fd_.Get(), bytes, size);
         if (put < 0) {
             if (errno == EINTR) continue;
             SetFailure(errno);
@@ -130,8 +131,8 @@ bool File::Write(const void* data, std::size_t size) {
 }
 
 bool File::Seek(std::int64_t offset) {
-    if (fd_ < 0 || ::lseek(fd_, offset, SEEK_SET) < 0) {
-        SetFailure(fd_ < 0 ? EBADF : errno);
+    if (!fd_.Valid() || ::lseek(fd_.Get(), offset, SEEK_SET) < 0) {
+        SetFailure(!fd_.Valid() ? EBADF : errno);
         return false;
     }
     position_ = offset;
@@ -140,32 +141,28 @@ bool File::Seek(std::int64_t offset) {
 
 std::size_t File::Remaining() const {
     struct stat info {};
-    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || info.st_size <= position_) return 0;
+    if (!fd_.Valid() || ::fstat(fd_.Get(), &info) != 0 || info.st_size <= position_) return 0;
     return static_cast<std::size_t>(info.st_size - position_);
 }
 
 bool File::Truncate() {
-    if (fd_ < 0 || ::ftruncate(fd_, position_) != 0) {
-        SetFailure(fd_ < 0 ? EBADF : errno);
+    if (!fd_.Valid() || ::ftruncate(fd_.Get(), position_) != 0) {
+        SetFailure(!fd_.Valid() ? EBADF : errno);
         return false;
     }
     return true;
 }
 
 bool File::Flush() {
-    if (fd_ < 0 || ::fsync(fd_) != 0) {
-        SetFailure(fd_ < 0 ? EBADF : errno);
+    if (!fd_.Valid() || ::fsync(fd_.Get()) != 0) {
+        SetFailure(!fd_.Valid() ? EBADF : errno);
         return false;
     }
     return true;
 }
 
 void File::Close() {
-    if (fd_ >= 0) {
-        // Don't retry close on EINTR: the descriptor is gone either way on Linux.
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.Reset();
     writable_ = false;
 }
 

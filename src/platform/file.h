@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/descriptor.h"
+
 namespace tolva {
 
 class File {
@@ -29,10 +31,10 @@ public:
     // writing is refused. Anything that is not a regular file (a folder, a FIFO) is refused.
     bool OpenExisting(const std::string& path);
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_.Valid(); }
     bool IsWritable() const { return writable_; }
     const std::string& Path() const { return path_; }
-    int Descriptor() const { return fd_; }
+    int Descriptor() const { return fd_.Get(); }
     std::int64_t Position() const { return position_; }
 
     // Reads up to size bytes; returns the count (0 at the end of the file) or -1 on an
@@ -59,7 +61,8 @@ protected:
 private:
     bool OpenPath(const std::string& path, int flags);
 
-    int fd_ = -1;
+    // Qualified: inside File, Descriptor names the accessor above.
+    tolva::Descriptor fd_;
     bool writable_ = false;
     std::int64_t position_ = 0;
     std::string path_;

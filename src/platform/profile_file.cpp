@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/ascii.h"
+#include "platform/descriptor.h"
 
 namespace tolva {
 
@@ -38,27 +39,6 @@ bool KeyName(std::string_view line, std::string_view& key, std::string_view& val
     value = TrimBlanks(line.substr(equals + 1));
     return true;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    // Closes now and reports the result: a delayed write error shows up here.
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        // Don't retry close on EINTR: the descriptor is gone either way.
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/ascii.h"
+#include "platform/descriptor.h"
 
 namespace tolva {
 
@@ -153,8 +154,8 @@ bool SettingsStore::Load() {
     keys_.clear();
     unparsable_ = false;
     onDisk_.reset();
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    Descriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) {
         if (errno == ENOENT || errno == ENOTDIR) return true;
         unparsable_ = true;
         return false;
@@ -163,7 +164,7 @@ bool SettingsStore::Load() {
     char block[16 * 1024];
     bool failed = false;
     for (;;) {
-        ssize_t got = ::read(fd, block, sizeof block);
+        ssize_t got = ::read(fd.Get(), block, sizeof block);
         if (got < 0) {
             if (errno == EINTR) continue;
             failed = true;
@@ -172,7 +173,7 @@ bool SettingsStore::Load() {
         if (got == 0) break;
         text.append(block, static_cast<std::size_t>(got));
     }
-    ::close(fd);
+    fd.Reset();
     if (failed || !Parse(text)) {
         keys_.clear();
         unparsable_ = true;
