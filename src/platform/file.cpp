@@ -39,11 +39,11 @@ void File::SetFailure(int errnoValue) {
     lastError_ = WindowsCodeFor(errnoValue, false);
 }
 
-bool File::OpenPath(const std::string& path, int flags) {
+bool File::OpenPath(int folder, const std::string& path, int flags, mode_t mode) {
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused just below anyway.
     int fd;
     do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+        fd = ::openat(folder, path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         lastErrno_ = errno;
@@ -67,10 +67,10 @@ bool File::OpenPath(const std::string& path, int flags) {
     return true;
 }
 
-bool File::CreateNew(const std::string& path) {
+bool File::CreateNewAt(int folder, const std::string& name, mode_t mode) {
     Close();
     writable_ = true;
-    if (OpenPath(path, O_RDWR | O_CREAT | O_EXCL)) return true;
+    if (OpenPath(folder, name, O_RDWR | O_CREAT | O_EXCL, mode)) return true;
     writable_ = false;
     return false;
 }
@@ -78,11 +78,11 @@ bool File::CreateNew(const std::string& path) {
 bool File::OpenExisting(const std::string& path) {
     Close();
     writable_ = true;
-    if (OpenPath(path, O_RDWR)) return true;
+    if (OpenPath(AT_FDCWD, path, O_RDWR, kNewFileMode)) return true;
     if (lastErrno_ == EACCES || lastErrno_ == EROFS || lastErrno_ == EPERM || lastErrno_ == ETXTBSY) {
         // A file the person may only read can still be translated; a later write-back fails.
         writable_ = false;
-        return OpenPath(path, O_RDONLY);
+        return OpenPath(AT_FDCWD, path, O_RDONLY, kNewFileMode);
     }
     writable_ = false;
     return false;

@@ -4,6 +4,9 @@
 // path not found 3, file exists 80) and errno, which messages show as the system error code.
 // Read and Write are virtual so that tests can inject faults.
 
+#include <fcntl.h>
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,6 +22,8 @@ public:
     static constexpr int kErrorAccessDenied = 5;
     static constexpr int kErrorFileExists = 80;
     static constexpr int kErrorOther = 31;
+    // What a new file gets, less the umask, as other programs make files.
+    static constexpr mode_t kNewFileMode = 0666;
 
     File() = default;
     virtual ~File();
@@ -26,7 +31,10 @@ public:
     File& operator=(const File&) = delete;
 
     // Creates a file that must not exist yet, for reading and writing.
-    bool CreateNew(const std::string& path);
+    bool CreateNew(const std::string& path) { return CreateNewAt(AT_FDCWD, path, kNewFileMode); }
+    // The same for name in the folder of descriptor folder, with the given permission bits
+    // (less the umask).
+    bool CreateNewAt(int folder, const std::string& name, mode_t mode);
     // Opens an existing regular file for reading and writing, or for reading only when
     // writing is refused. Anything that is not a regular file (a folder, a FIFO) is refused.
     bool OpenExisting(const std::string& path);
@@ -59,7 +67,7 @@ protected:
     void SetFailure(int errnoValue);
 
 private:
-    bool OpenPath(const std::string& path, int flags);
+    bool OpenPath(int folder, const std::string& path, int flags, mode_t mode);
 
     // Qualified: inside File, Descriptor names the accessor above.
     tolva::Descriptor fd_;

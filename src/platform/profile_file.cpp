@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/ascii.h"
+#include "platform/atomic_replace.h"
 #include "platform/descriptor.h"
 
 namespace tolva {
@@ -205,13 +206,6 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// A hidden name beside name, without the shortcut suffix, so a leftover is never read as a link.
-std::string TemporaryName(const std::string& name) {
-    std::size_t slash = name.rfind('/');
-    std::size_t base = slash == std::string::npos ? 0 : slash + 1;
-    return name.substr(0, base) + "." + name.substr(base) + ".tolva-new";
-}
-
 }  // namespace
 
 bool ProfileFile::Save(int folder, const std::string& name) {
@@ -223,19 +217,7 @@ bool ProfileFile::Save(int folder, const std::string& name) {
     } else {
         // Another program's file is replaced only once its new bytes are all written, so a
         // full disk leaves it as it was.
-        struct stat info {};
-        if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
-        const std::string temporary = TemporaryName(name);
-        Descriptor fd(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (fd.Get() < 0) return false;
-        bool written = ::fchmod(fd.Get(), info.st_mode & 07777) == 0 && WriteAll(fd.Get(), bytes_);
-        written = fd.Close() && written;
-        if (!written || ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
-            int saved = errno;
-            ::unlinkat(folder, temporary.c_str(), 0);
-            errno = saved;
-            return false;
-        }
+        if (!ReplaceFile(folder, name, bytes_)) return false;
     }
     changed_ = false;
     existed_ = true;

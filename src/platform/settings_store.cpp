@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <utility>
 
 #include "platform/ascii.h"
+#include "platform/atomic_replace.h"
 #include "platform/descriptor.h"
 
 namespace tolva {
@@ -106,19 +106,6 @@ void AppendHexBytes(std::string& out, std::string_view bytes) {
         out += kHexDigits[byte >> 4];
         out += kHexDigits[byte & 0xF];
     }
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        ssize_t written = ::write(fd, data.data() + done, data.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 }  // namespace
@@ -330,33 +317,13 @@ bool SettingsStore::Save() {
     std::string text = Serialize();
     if (onDisk_ && *onDisk_ == text) return true;
     namespace fs = std::filesystem;
-    fs::path target(path_);
-    fs::path folder = target.parent_path();
+    fs::path folder = fs::path(path_).parent_path();
     if (folder.empty()) folder = ".";
+    // A folder that cannot be made shows as the write failing.
     std::error_code error;
     fs::create_directories(folder, error);
-
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    // Keep the permissions the person gave the file.
-    struct stat existing {};
-    if (::stat(path_.c_str(), &existing) == 0) ::fchmod(fd, existing.st_mode & 07777);
-
-    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-    // Don't retry close after EINTR: the descriptor is gone either way.
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(temporary.c_str(), path_.c_str()) != 0) ok = false;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
-    }
+    // Keeps the permissions the person gave the file; a new store is private.
+    if (!ReplaceFile(AT_FDCWD, path_, text)) return false;
     onDisk_ = std::move(text);
     return true;
 }
