@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <string>
 #include <utility>
 
 namespace tolva {
@@ -37,5 +38,9 @@ public:
 private:
     int fd_;
 };
+
+// Appends what fd holds from its position to its end to bytes, retrying interrupted reads.
+// False with errno set after a read error (bytes then holds what came before it).
+bool ReadToEnd(int fd, std::string& bytes);
 
 }  // namespace tolva

@@ -1,6 +1,5 @@
 #include "platform/profile_file.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,16 +48,7 @@ bool ProfileFile::Load(int folder, const std::string& name) {
     Descriptor fd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (fd.Get() < 0) return errno == ENOENT;
     std::string bytes;
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char block[4096];
-    for (;;) {
-        ssize_t got = ::read(fd.Get(), block, sizeof block);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) break;
-        bytes.append(block, static_cast<std::size_t>(got));
-    }
+    if (!ReadToEnd(fd.Get(), bytes)) return false;
     existed_ = true;
     Parse(std::move(bytes));
     return true;

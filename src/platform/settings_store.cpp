@@ -148,18 +148,7 @@ bool SettingsStore::Load() {
         return false;
     }
     std::string text;
-    char block[16 * 1024];
-    bool failed = false;
-    for (;;) {
-        ssize_t got = ::read(fd.Get(), block, sizeof block);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            failed = true;
-            break;
-        }
-        if (got == 0) break;
-        text.append(block, static_cast<std::size_t>(got));
-    }
+    const bool failed = !ReadToEnd(fd.Get(), text);
     fd.Reset();
     if (failed || !Parse(text)) {
         keys_.clear();
