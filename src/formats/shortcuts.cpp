@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii.h"
+#include "platform/descriptor.h"
 #include "platform/profile_file.h"
 #include "platform/registered_owner.h"
 #include "resources/strings.h"
@@ -52,54 +54,16 @@ using FileId = std::pair<dev_t, ino_t>;
 
 FileId IdOf(const struct stat& info) { return {info.st_dev, info.st_ino}; }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { Reset(); }
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    void Reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
-
 Descriptor OpenFolderAt(int parent, const std::string& name) {
     return Descriptor(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-}
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
 }
 
 // NTFS lists a folder in the order of its names compared in upper case; ties (names that
 // differ only in case, possible on Linux) go by their bytes. Taking entries in this order
 // makes a set read the same on every file system.
 bool ListedBefore(const std::string& a, const std::string& b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        unsigned char x = static_cast<unsigned char>(UpperAscii(a[i]));
-        unsigned char y = static_cast<unsigned char>(UpperAscii(b[i]));
-        if (x != y) return x < y;
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
-    return a < b;
+    const int order = CompareIgnoringAsciiCase(a, b);
+    return order != 0 ? order < 0 : a < b;
 }
 
 bool HasShortcutSuffix(const std::string& name) {

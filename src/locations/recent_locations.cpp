@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/url_set.h"
+#include "platform/ascii.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -10,13 +11,6 @@ namespace tolva {
 namespace {
 
 constexpr char kUserHive[] = "HKEY_CURRENT_USER\\";
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        return fold(x) == fold(y);
-    });
-}
 
 }  // namespace
 
@@ -49,7 +43,7 @@ void RememberLocation(SettingsStore& store, RecentPage page, std::int32_t format
                       const std::string& location) {
     std::vector<std::string> entries = box.Entries();
     auto same = std::find_if(entries.begin(), entries.end(),
-                             [&](const std::string& entry) { return EqualIgnoringCase(entry, location); });
+                             [&](const std::string& entry) { return EqualsIgnoringAsciiCase(entry, location); });
     if (same != entries.end()) entries.erase(same);
     entries.insert(entries.begin(), location);
     box.SetEntries(entries);

@@ -123,7 +123,7 @@ FileImage& FileImage::operator=(FileImage&& other) noexcept {
         capacity_ = std::exchange(other.capacity_, 0);
         mapping_ = std::exchange(other.mapping_, nullptr);
         mappingLength_ = std::exchange(other.mappingLength_, 0);
-        watch_ = std::exchange(other.watch_, -1);
+        watch_ = std::move(other.watch_);
         guard_ = std::exchange(other.guard_, -1);
         identity_ = other.identity_;
         path_ = std::move(other.path_);
@@ -135,21 +135,21 @@ void FileImage::Release() noexcept {
     if (mapping_ != nullptr) {
         if (guard_ >= 0) Unguard(guard_);
         ::munmap(mapping_, mappingLength_);
-        ::close(watch_);
     } else {
         delete[] data_;
     }
     data_ = nullptr;
     mapping_ = nullptr;
     size_ = capacity_ = mappingLength_ = 0;
-    watch_ = guard_ = -1;
+    watch_.Reset();
+    guard_ = -1;
 }
 
 bool FileImage::Intact() const {
     if (mapping_ == nullptr) return true;
     if (guard_ < 0 || guardSlots[guard_].hit.load(std::memory_order_acquire)) return false;
     Identity now;
-    return IdentityOf(watch_, now) && now == identity_;
+    return IdentityOf(watch_.Get(), now) && now == identity_;
 }
 
 bool FileImage::Map(int descriptor, const std::string& path) {
@@ -159,10 +159,9 @@ bool FileImage::Map(int descriptor, const std::string& path) {
     const auto length = static_cast<std::size_t>(identity.size);
     void* mapping = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, descriptor, 0);
     if (mapping == MAP_FAILED) return false;
-    const int watch = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
-    const int guard = watch >= 0 ? Guard(static_cast<char*>(mapping), length) : -1;
+    Descriptor watch(::fcntl(descriptor, F_DUPFD_CLOEXEC, 0));
+    const int guard = watch.Valid() ? Guard(static_cast<char*>(mapping), length) : -1;
     if (guard < 0) {
-        if (watch >= 0) ::close(watch);
         ::munmap(mapping, length);
         return false;
     }
@@ -170,7 +169,7 @@ bool FileImage::Map(int descriptor, const std::string& path) {
     mappingLength_ = length;
     data_ = static_cast<char*>(mapping);
     size_ = capacity_ = length;
-    watch_ = watch;
+    watch_ = std::move(watch);
     guard_ = guard;
     identity_ = identity;
     path_ = path;

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <sys/types.h>
 
+#include "platform/descriptor.h"
+
 namespace tolva {
 
 class File;
@@ -59,7 +61,7 @@ private:
     // and the guard that stands in for pages the file lost.
     void* mapping_ = nullptr;
     std::size_t mappingLength_ = 0;
-    int watch_ = -1;
+    Descriptor watch_;
     int guard_ = -1;
     Identity identity_;
     std::string path_;

@@ -10,15 +10,10 @@
 
 #include "model/entry_pool.h"
 #include "model/format_codec.h"
+#include "platform/atomic_replace.h"
 #include "resources/strings.h"
 
 namespace tolva {
-
-namespace {
-
-constexpr int kTemporaryNameAttempts = 100;
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // UrlEntry
@@ -203,19 +198,10 @@ int UrlSet::WriteReplacing() {
     std::error_code error;
     fs::path target = fs::canonical(location, error);
     if (error) target = location;
-    struct stat original {};
-    bool haveMode = ::stat(target.c_str(), &original) == 0;
 
     std::unique_ptr<File> temporary = fileFactory_ ? fileFactory_() : std::make_unique<File>();
-    std::string temporaryPath;
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        // A name no reader takes for a member of a set: hidden, and never ending in ".url".
-        temporaryPath = (target.parent_path() / ("." + target.filename().string() + ".tolva-" +
-                                                 std::to_string(::getpid()) + "-" + std::to_string(attempt)))
-                            .string();
-        if (temporary->CreateNew(temporaryPath) || temporary->LastError() != File::kErrorFileExists) break;
-    }
-    if (!temporary->IsOpen()) {
+    AtomicReplace replace(AT_FDCWD, target.string());
+    if (!replace.Open(*temporary)) {
         ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {temporary->LastErrno(), location}));
         return 0;
     }
@@ -223,28 +209,19 @@ int UrlSet::WriteReplacing() {
     std::unique_ptr<File> originalFile = std::move(file_);
     file_ = std::move(temporary);
     int result = WriteByFormat();
-    if (result) {
-        bool saved = (!haveMode || ::chmod(temporaryPath.c_str(), original.st_mode & 07777) == 0) && file_->Flush() &&
-                     ::rename(temporaryPath.c_str(), target.c_str()) == 0;
-        if (!saved) {
-            int savedErrno = file_->LastErrno() ? file_->LastErrno() : errno;
-            ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {savedErrno, location}));
-            result = 0;
-        }
+    if (result && !replace.Commit()) {
+        int savedErrno = file_->LastErrno() ? file_->LastErrno() : errno;
+        ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {savedErrno, location}));
+        result = 0;
     }
     if (!result) {
+        // The temporary goes with replace.
         file_->Close();
-        ::unlink(temporaryPath.c_str());
         file_ = std::move(originalFile);
         return 0;
     }
+    // The set goes on with the new file, open as the temporary was.
     originalFile->Close();
-    // Make the rename itself durable.
-    int folder = ::open(target.parent_path().empty() ? "." : target.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
     return result;
 }
 

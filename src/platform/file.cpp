@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace tolva {
 
@@ -21,27 +22,27 @@ void File::SetFailure(int errnoValue) {
     lastError_ = WindowsCodeFor(errnoValue);
 }
 
-bool File::OpenPath(const std::string& path, int flags) {
+bool File::OpenPath(int folder, const std::string& path, int flags, mode_t mode) {
     // O_NONBLOCK keeps a FIFO from blocking the open; it is refused just below anyway.
     int fd;
     do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+        fd = ::openat(folder, path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         lastErrno_ = errno;
         lastError_ = WindowsCodeFor(errno);
         return false;
     }
+    tolva::Descriptor opened(fd);
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
         lastErrno_ = error;
         lastError_ = WindowsCodeFor(error);
         return false;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    fd_ = fd;
+    fd_ = std::move(opened);
     path_ = path;
     position_ = 0;
     lastError_ = 0;
@@ -49,10 +50,10 @@ bool File::OpenPath(const std::string& path, int flags) {
     return true;
 }
 
-bool File::CreateNew(const std::string& path) {
+bool File::CreateNewAt(int folder, const std::string& name, mode_t mode) {
     Close();
     writable_ = true;
-    if (OpenPath(path, O_RDWR | O_CREAT | O_EXCL)) return true;
+    if (OpenPath(folder, name, O_RDWR | O_CREAT | O_EXCL, mode)) return true;
     writable_ = false;
     return false;
 }
@@ -60,23 +61,23 @@ bool File::CreateNew(const std::string& path) {
 bool File::OpenExisting(const std::string& path) {
     Close();
     writable_ = true;
-    if (OpenPath(path, O_RDWR)) return true;
+    if (OpenPath(AT_FDCWD, path, O_RDWR, kNewFileMode)) return true;
     if (lastErrno_ == EACCES || lastErrno_ == EROFS || lastErrno_ == EPERM || lastErrno_ == ETXTBSY) {
         // A file the person may only read can still be translated; a later write-back fails.
         writable_ = false;
-        return OpenPath(path, O_RDONLY);
+        return OpenPath(AT_FDCWD, path, O_RDONLY, kNewFileMode);
     }
     writable_ = false;
     return false;
 }
 
 long File::Read(void* buffer, std::size_t size) {
-    if (fd_ < 0) {
+    if (!fd_.Valid()) {
         SetFailure(EBADF);
         return -1;
     }
     for (;;) {
-        ssize_t got = ::read(fd_, buffer, size);
+        ssize_t got = ::read(fd_.Get(), buffer, size);
         if (got >= 0) {
             position_ += got;
             return static_cast<long>(got);
@@ -89,13 +90,13 @@ long File::Read(void* buffer, std::size_t size) {
 }
 
 bool File::Write(const void* data, std::size_t size) {
-    if (fd_ < 0) {
+    if (!fd_.Valid()) {
         SetFailure(EBADF);
         return false;
     }
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        ssize_t put = ::write(fd_, bytes, size);
+        ssize_t put = ::write(fd_.Get(), bytes, size);
         if (put < 0) {
             if (errno == EINTR) continue;
             SetFailure(errno);
@@ -113,8 +114,8 @@ bool File::Write(const void* data, std::size_t size) {
 }
 
 bool File::Seek(std::int64_t offset) {
-    if (fd_ < 0 || ::lseek(fd_, offset, SEEK_SET) < 0) {
-        SetFailure(fd_ < 0 ? EBADF : errno);
+    if (!fd_.Valid() || ::lseek(fd_.Get(), offset, SEEK_SET) < 0) {
+        SetFailure(!fd_.Valid() ? EBADF : errno);
         return false;
     }
     position_ = offset;
@@ -123,32 +124,28 @@ bool File::Seek(std::int64_t offset) {
 
 std::size_t File::Remaining() const {
     struct stat info {};
-    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || info.st_size <= position_) return 0;
+    if (!fd_.Valid() || ::fstat(fd_.Get(), &info) != 0 || info.st_size <= position_) return 0;
     return static_cast<std::size_t>(info.st_size - position_);
 }
 
 bool File::Truncate() {
-    if (fd_ < 0 || ::ftruncate(fd_, position_) != 0) {
-        SetFailure(fd_ < 0 ? EBADF : errno);
+    if (!fd_.Valid() || ::ftruncate(fd_.Get(), position_) != 0) {
+        SetFailure(!fd_.Valid() ? EBADF : errno);
         return false;
     }
     return true;
 }
 
 bool File::Flush() {
-    if (fd_ < 0 || ::fsync(fd_) != 0) {
-        SetFailure(fd_ < 0 ? EBADF : errno);
+    if (!fd_.Valid() || ::fsync(fd_.Get()) != 0) {
+        SetFailure(!fd_.Valid() ? EBADF : errno);
         return false;
     }
     return true;
 }
 
 void File::Close() {
-    if (fd_ >= 0) {
-        // Don't retry close on EINTR: the descriptor is gone either way on Linux.
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.Reset();
     writable_ = false;
 }
 

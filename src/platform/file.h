@@ -5,9 +5,14 @@
 // code.
 // Read and Write are virtual so that tests can inject faults.
 
+#include <fcntl.h>
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "platform/descriptor.h"
 
 namespace tolva {
 
@@ -15,6 +20,8 @@ class File {
 public:
     static constexpr int kErrorFileExists = 80;
     static constexpr int kErrorOther = 31;
+    // What a new file gets, less the umask, as other programs make files.
+    static constexpr mode_t kNewFileMode = 0666;
 
     File() = default;
     virtual ~File();
@@ -22,15 +29,18 @@ public:
     File& operator=(const File&) = delete;
 
     // Creates a file that must not exist yet, for reading and writing.
-    bool CreateNew(const std::string& path);
+    bool CreateNew(const std::string& path) { return CreateNewAt(AT_FDCWD, path, kNewFileMode); }
+    // The same for name in the folder of descriptor folder, with the given permission bits
+    // (less the umask).
+    bool CreateNewAt(int folder, const std::string& name, mode_t mode);
     // Opens an existing regular file for reading and writing, or for reading only when
     // writing is refused. Anything that is not a regular file (a folder, a FIFO) is refused.
     bool OpenExisting(const std::string& path);
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_.Valid(); }
     bool IsWritable() const { return writable_; }
     const std::string& Path() const { return path_; }
-    int Descriptor() const { return fd_; }
+    int Descriptor() const { return fd_.Get(); }
     std::int64_t Position() const { return position_; }
 
     // Reads up to size bytes; returns the count (0 at the end of the file) or -1 on an
@@ -55,9 +65,10 @@ protected:
     void SetFailure(int errnoValue);
 
 private:
-    bool OpenPath(const std::string& path, int flags);
+    bool OpenPath(int folder, const std::string& path, int flags, mode_t mode);
 
-    int fd_ = -1;
+    // Qualified: inside File, Descriptor names the accessor above.
+    tolva::Descriptor fd_;
     bool writable_ = false;
     std::int64_t position_ = 0;
     std::string path_;

@@ -1,17 +1,18 @@
 #include "platform/profile_file.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "platform/ascii.h"
+#include "platform/atomic_replace.h"
+#include "platform/descriptor.h"
 
 namespace tolva {
 
 namespace {
 
 constexpr std::string_view kNewFileLineEnd = "\r\n";
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -39,36 +40,7 @@ bool KeyName(std::string_view line, std::string_view& key, std::string_view& val
     return true;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-    // Closes now and reports the result: a delayed write error shows up here.
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        // Don't retry close on EINTR: the descriptor is gone either way.
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
 }  // namespace
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return true;
-}
 
 bool ProfileFile::Load(int folder, const std::string& name) {
     Parse({});
@@ -76,16 +48,7 @@ bool ProfileFile::Load(int folder, const std::string& name) {
     Descriptor fd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (fd.Get() < 0) return errno == ENOENT;
     std::string bytes;
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) == 0 && info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char block[4096];
-    for (;;) {
-        ssize_t got = ::read(fd.Get(), block, sizeof block);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) break;
-        bytes.append(block, static_cast<std::size_t>(got));
-    }
+    if (!ReadToEnd(fd.Get(), bytes)) return false;
     existed_ = true;
     Parse(std::move(bytes));
     return true;
@@ -233,13 +196,6 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// A hidden name beside name, without the shortcut suffix, so a leftover is never read as a link.
-std::string TemporaryName(const std::string& name) {
-    std::size_t slash = name.rfind('/');
-    std::size_t base = slash == std::string::npos ? 0 : slash + 1;
-    return name.substr(0, base) + "." + name.substr(base) + ".tolva-new";
-}
-
 }  // namespace
 
 bool ProfileFile::Save(int folder, const std::string& name) {
@@ -251,19 +207,7 @@ bool ProfileFile::Save(int folder, const std::string& name) {
     } else {
         // Another program's file is replaced only once its new bytes are all written, so a
         // full disk leaves it as it was.
-        struct stat info {};
-        if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
-        const std::string temporary = TemporaryName(name);
-        Descriptor fd(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
-        if (fd.Get() < 0) return false;
-        bool written = ::fchmod(fd.Get(), info.st_mode & 07777) == 0 && WriteAll(fd.Get(), bytes_);
-        written = fd.Close() && written;
-        if (!written || ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
-            int saved = errno;
-            ::unlinkat(folder, temporary.c_str(), 0);
-            errno = saved;
-            return false;
-        }
+        if (!ReplaceFile(folder, name, bytes_)) return false;
     }
     changed_ = false;
     existed_ = true;

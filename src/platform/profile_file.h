@@ -88,7 +88,4 @@ private:
     bool existed_ = false;
 };
 
-// ASCII case-insensitive equality, as Windows compares profile names and "*.URL" patterns.
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
-
 }  // namespace tolva

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,22 +11,16 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/ascii.h"
+#include "platform/atomic_replace.h"
+#include "platform/descriptor.h"
+
 namespace tolva {
 
 namespace {
 
 constexpr std::string_view kHeader = "REGEDIT4";
 constexpr char kHexDigits[] = "0123456789abcdef";
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualFolded(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return true;
-}
 
 // Key paths are compared without their trailing backslashes, as the registry ignores them.
 std::string_view TrimKey(std::string_view key) {
@@ -47,7 +40,7 @@ std::string_view Trim(std::string_view text) {
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
-    c = FoldAscii(c);
+    c = LowerAscii(c);
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
@@ -115,19 +108,6 @@ void AppendHexBytes(std::string& out, std::string_view bytes) {
     }
 }
 
-bool WriteAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        ssize_t written = ::write(fd, data.data() + done, data.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 }  // namespace
 
 SettingsStore::SettingsStore(std::string path) : path_(std::move(path)) {}
@@ -161,26 +141,15 @@ bool SettingsStore::Load() {
     keys_.clear();
     unparsable_ = false;
     onDisk_.reset();
-    int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    Descriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid()) {
         if (errno == ENOENT || errno == ENOTDIR) return true;
         unparsable_ = true;
         return false;
     }
     std::string text;
-    char block[16 * 1024];
-    bool failed = false;
-    for (;;) {
-        ssize_t got = ::read(fd, block, sizeof block);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            failed = true;
-            break;
-        }
-        if (got == 0) break;
-        text.append(block, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
+    const bool failed = !ReadToEnd(fd.Get(), text);
+    fd.Reset();
     if (failed || !Parse(text)) {
         keys_.clear();
         unparsable_ = true;
@@ -276,8 +245,9 @@ bool SettingsStore::Parse(const std::string& text) {
             return false;
         }
         // A later line for the same name wins, as when the file is imported.
-        auto existing = std::find_if(current->values.begin(), current->values.end(),
-                                     [&value](const Value& old) { return EqualFolded(old.name, value.name); });
+        auto existing = std::find_if(current->values.begin(), current->values.end(), [&value](const Value& old) {
+            return EqualsIgnoringAsciiCase(old.name, value.name);
+        });
         if (existing != current->values.end()) {
             *existing = std::move(value);
         } else {
@@ -336,33 +306,13 @@ bool SettingsStore::Save() {
     std::string text = Serialize();
     if (onDisk_ && *onDisk_ == text) return true;
     namespace fs = std::filesystem;
-    fs::path target(path_);
-    fs::path folder = target.parent_path();
+    fs::path folder = fs::path(path_).parent_path();
     if (folder.empty()) folder = ".";
+    // A folder that cannot be made shows as the write failing.
     std::error_code error;
     fs::create_directories(folder, error);
-
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    // Keep the permissions the person gave the file.
-    struct stat existing {};
-    if (::stat(path_.c_str(), &existing) == 0) ::fchmod(fd, existing.st_mode & 07777);
-
-    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-    // Don't retry close after EINTR: the descriptor is gone either way.
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(temporary.c_str(), path_.c_str()) != 0) ok = false;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
-    }
+    // Keeps the permissions the person gave the file; a new store is private.
+    if (!ReplaceFile(AT_FDCWD, path_, text)) return false;
     onDisk_ = std::move(text);
     return true;
 }
@@ -370,7 +320,7 @@ bool SettingsStore::Save() {
 const SettingsStore::Key* SettingsStore::FindKey(const std::string& key) const {
     std::string_view wanted = TrimKey(key);
     for (const Key& candidate : keys_) {
-        if (EqualFolded(candidate.path, wanted)) return &candidate;
+        if (EqualsIgnoringAsciiCase(candidate.path, wanted)) return &candidate;
     }
     return nullptr;
 }
@@ -389,7 +339,7 @@ const SettingsStore::Value* SettingsStore::FindValue(const std::string& key, con
     const Key* found = FindKey(key);
     if (found == nullptr) return nullptr;
     for (const Value& value : found->values) {
-        if (EqualFolded(value.name, name)) return &value;
+        if (EqualsIgnoringAsciiCase(value.name, name)) return &value;
     }
     return nullptr;
 }
@@ -399,10 +349,10 @@ bool SettingsStore::KeyExists(const std::string& key) const {
     if (wanted.empty()) return false;
     for (const Key& candidate : keys_) {
         std::string_view path = candidate.path;
-        if (EqualFolded(path, wanted)) return true;
+        if (EqualsIgnoringAsciiCase(path, wanted)) return true;
         // A key exists when one below it does, as creating a key creates its parents.
         if (path.size() > wanted.size() && path[wanted.size()] == '\\' &&
-            EqualFolded(path.substr(0, wanted.size()), wanted)) {
+            EqualsIgnoringAsciiCase(path.substr(0, wanted.size()), wanted)) {
             return true;
         }
     }
@@ -437,7 +387,7 @@ void SettingsStore::SetValue(const std::string& key, const std::string& name, st
     Key* target = FindKey(key);
     if (target == nullptr) return;
     for (Value& value : target->values) {
-        if (EqualFolded(value.name, name)) {
+        if (EqualsIgnoringAsciiCase(value.name, name)) {
             value.type = type;
             value.data = std::move(data);
             return;

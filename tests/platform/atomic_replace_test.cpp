@@ -1,0 +1,50 @@
+#include "platform/atomic_replace.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <iterator>
+
+#include "platform/descriptor.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+std::ptrdiff_t EntriesIn(const std::filesystem::path& folder) {
+    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
+}
+
+TEST(AtomicReplaceTest, FailedRenameLeavesTheTargetAndNoTemporary) {
+    TempDir dir;
+    // A folder cannot be replaced by a file: everything succeeds but the rename.
+    std::filesystem::create_directory(dir.Path() / "target");
+    WriteFile(dir.File("target/inside"), "keep");
+    errno = 0;
+    EXPECT_FALSE(ReplaceFile(AT_FDCWD, dir.File("target"), "new"));
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_EQ(ReadFile(dir.File("target/inside")), "keep");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1);
+}
+
+TEST(AtomicReplaceTest, MissingFileIsCreatedPrivateInTheFolderGiven) {
+    TempDir dir;
+    Descriptor folder(::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    ASSERT_TRUE(folder.Valid());
+    ASSERT_TRUE(ReplaceFile(folder.Get(), "new.reg", "bytes"));
+    EXPECT_EQ(ReadFile(dir.File("new.reg")), "bytes");
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.File("new.reg").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(EntriesIn(dir.Path()), 1);
+}
+
+}  // namespace
+}  // namespace tolva
