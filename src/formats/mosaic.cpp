@@ -13,10 +13,11 @@ namespace tolva {
 
 namespace {
 
-constexpr std::size_t kKeywordLength = 4;
+// Lines are told apart by their first four characters ("Subl", "Item", "Hotl").
+constexpr std::size_t kKeywordLength = std::string_view("Item").size();
 // The title line "Hotlist..." loses this many characters at its end and then at its start.
 constexpr std::size_t kTitleDropEnd = 5;
-constexpr std::size_t kTitleDropStart = 7;
+constexpr std::size_t kTitleDropStart = std::string_view("Hotlist").size();
 constexpr std::string_view kLineEnd = "\r\n";
 
 // Reads one physical line, however long: ReadLine hands a long line over in pieces, which are

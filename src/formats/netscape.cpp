@@ -31,10 +31,10 @@ constexpr std::string_view kSeparatorTag = "<HR>";
 constexpr std::string_view kTitleHeadingTag = "<DT><H1";
 constexpr std::string_view kOwnTitleTag = "<H1>";
 constexpr std::string_view kLinkEnd = "</A>";
-// The tail of the title line this writer produces: "'s Bookmarks</H1>".
-constexpr std::size_t kOwnTitleTailLength = 17;
+// The tail of the title line this writer produces.
+constexpr std::string_view kOwnTitleTail = "'s Bookmarks</H1>";
 // The closing tag a folder or title heading is expected to end with ("</H3>", "</H1>").
-constexpr std::size_t kHeadingEndLength = 5;
+constexpr std::size_t kHeadingEndLength = std::string_view("</H3>").size();
 
 constexpr std::string_view kListEndLine = "</DL><p>\r\n";
 
@@ -218,7 +218,7 @@ int ReadNetscape(UrlSet& set, TextControl* statusText) {
             set.title.assign(
                 AfterFirstCloseBracket(DropFront(DropBack(text, kHeadingEndLength), kTitleHeadingTag.size())));
         } else if (StartsWith(text, kOwnTitleTag)) {
-            set.title.assign(DropFront(DropBack(text, kOwnTitleTailLength), kOwnTitleTag.size()));
+            set.title.assign(DropFront(DropBack(text, kOwnTitleTail.size()), kOwnTitleTag.size()));
         }
     }
 

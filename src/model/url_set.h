@@ -49,9 +49,8 @@ enum UrlEntryFlags : std::int32_t {
 };
 
 // The top-level folder that receives failing links; a link is inside it when its folder
-// path begins with these 11 characters.
-inline constexpr char kUnverifiedPrefix[] = "\\Unverified";
-inline constexpr std::size_t kUnverifiedPrefixLength = 11;
+// path begins with this text.
+inline constexpr std::string_view kUnverifiedPrefix = "\\Unverified";
 
 class UrlEntry {
 public:

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/ascii.h"
 #include "resources/strings.h"
 #include "verify/curl_library.h"
 #include "verify/request_errors.h"
@@ -30,17 +31,6 @@ constexpr auto kQuietStatusDelay = std::chrono::milliseconds(100);
 struct CurlDeleter {
     void operator()(CURL* handle) const { Curl()->easy_cleanup(handle); }
 };
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 // The scheme before the first colon, or empty text when the URL has none.
 std::string_view SchemeOf(std::string_view url) {
@@ -300,8 +290,8 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
     // Decided here rather than by libcurl, which would guess "http" for "javascript:..."
     // or a URL without any scheme.
     std::string_view scheme = SchemeOf(url);
-    bool isFtp = EqualsNoCase(scheme, "ftp");
-    if (!isFtp && !EqualsNoCase(scheme, "http") && !EqualsNoCase(scheme, "https")) {
+    bool isFtp = EqualsIgnoringAsciiCase(scheme, "ftp");
+    if (!isFtp && !EqualsIgnoringAsciiCase(scheme, "http") && !EqualsIgnoringAsciiCase(scheme, "https")) {
         outcome.error = request_error::kUnrecognizedScheme;
         return outcome;
     }
