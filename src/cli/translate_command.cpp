@@ -24,22 +24,22 @@ struct TranslateOptions {
 
 // Format names as the command line spells them; empty text is no format chosen, which the
 // run itself reports, as the page does.
-std::int32_t FormatCode(const std::string& name) {
-    if (name == "mosaic") return Mosaic;
-    if (name == "netscape") return Netscape;
-    if (name == "shortcuts") return Shortcuts;
-    return kFormatNone;
+UrlSetFormat FormatCode(const std::string& name) {
+    if (name == "mosaic") return UrlSetFormat::Mosaic;
+    if (name == "netscape") return UrlSetFormat::Netscape;
+    if (name == "shortcuts") return UrlSetFormat::Shortcuts;
+    return UrlSetFormat::None;
 }
 
 std::string CheckFormatName(const std::string& name) {
-    if (name.empty() || FormatCode(name) != kFormatNone) return {};
+    if (name.empty() || FormatCode(name) != UrlSetFormat::None) return {};
     return "unknown format '" + name + "' (use mosaic, netscape or shortcuts)";
 }
 
 // One side of the page: its format chosen (which loads the box's recent list) and its
 // location typed into the box.
-void FillSide(SettingsStore& store, std::int32_t format, const std::string& location, LocationBox& box) {
-    if (format != kFormatNone) LoadRecentLocations(store, RecentPage::Translate, format, box);
+void FillSide(SettingsStore& store, UrlSetFormat format, const std::string& location, LocationBox& box) {
+    if (format != UrlSetFormat::None) LoadRecentLocations(store, RecentPage::Translate, format, box);
     box.SetText(location);
 }
 

@@ -25,11 +25,11 @@ struct VerifyOptions {
     std::string cookies;
 };
 
-std::int32_t FormatCode(const std::string& name) {
-    if (name == "mosaic") return Mosaic;
-    if (name == "netscape") return Netscape;
-    if (name == "shortcuts") return Shortcuts;
-    return kFormatNone;
+UrlSetFormat FormatCode(const std::string& name) {
+    if (name == "mosaic") return UrlSetFormat::Mosaic;
+    if (name == "netscape") return UrlSetFormat::Netscape;
+    if (name == "shortcuts") return UrlSetFormat::Shortcuts;
+    return UrlSetFormat::None;
 }
 
 // Exit statuses, as --help documents them.

@@ -15,14 +15,14 @@ namespace tolva {
 namespace {
 
 constexpr FormatCodec kCodecs[] = {
-    {Mosaic, FormatStorage::File, ReadMosaic, WriteMosaic},
-    {Netscape, FormatStorage::File, ReadNetscape, WriteNetscape},
-    {Shortcuts, FormatStorage::Folder, ReadShortcuts, WriteShortcuts},
+    {UrlSetFormat::Mosaic, FormatStorage::File, ReadMosaic, WriteMosaic},
+    {UrlSetFormat::Netscape, FormatStorage::File, ReadNetscape, WriteNetscape},
+    {UrlSetFormat::Shortcuts, FormatStorage::Folder, ReadShortcuts, WriteShortcuts},
 };
 
 }  // namespace
 
-const FormatCodec* CodecFor(std::int32_t format) {
+const FormatCodec* CodecFor(UrlSetFormat format) {
     for (const FormatCodec& codec : kCodecs) {
         if (codec.format == format) return &codec;
     }

@@ -73,16 +73,16 @@ int ReadMosaic(UrlSet& set, TextControl* statusText) {
         std::string_view keyword = text.substr(0, kKeywordLength);
         if (keyword == "Subl") {
             std::string name = ReadValueLine(set);
-            set.Append(new UrlEntry(FolderStart, name));
+            set.Append(new UrlEntry(UrlEntryKind::FolderStart, name));
             ++set.folderCount;
             ReadValueLine(set);  // the block's "{"
         } else if (keyword == "Item") {
             std::string name = ReadValueLine(set);
             std::string url = ReadValueLine(set);
-            set.Append(new UrlEntry(Link, name, url));
+            set.Append(new UrlEntry(UrlEntryKind::Link, name, url));
             ++set.linkCount;
         } else if (text == "}") {
-            set.Append(new UrlEntry(FolderEnd, {}));
+            set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
         } else if (keyword == "Hotl") {
             set.title = TitleOf(text);
         }
@@ -106,18 +106,18 @@ int WriteMosaic(UrlSet& set) {
     set.Rewind();
     for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
         switch (entry->kind) {
-            case Link:
+            case UrlEntryKind::Link:
                 out.Add("Item\r\n");
                 AddLine(out, entry->name);
                 AddLine(out, entry->url);
                 break;
-            case FolderStart:
+            case UrlEntryKind::FolderStart:
                 ++folderStarts;
                 out.Add("Sublist\r\n");
                 AddLine(out, entry->name);
                 out.Add("{\r\n");
                 break;
-            case FolderEnd:
+            case UrlEntryKind::FolderEnd:
                 ++folderEnds;
                 out.Add("}\r\n");
                 break;

@@ -63,7 +63,8 @@ public:
         std::size_t end = Find('\0', Find('\r', nextLf_));
         line = text_.substr(pos_, end - pos_);
         pos_ = end;
-        if (end < text_.size()) pos_ += (text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n') ? 2 : 1;
+        if (end < text_.size())
+            pos_ += (text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n') ? 2 : 1;
         return true;
     }
 
@@ -183,13 +184,13 @@ int ReadNetscape(UrlSet& set, TextControl* statusText) {
                IsWhite(text[kSeparatorTag.size()])) {
             std::string_view rest = TrimLeadingWhite(text.substr(kSeparatorTag.size()));
             if (rest.empty() || rest.front() != '<') break;
-            set.Append(new UrlEntry(Separator, {}));
+            set.Append(new UrlEntry(UrlEntryKind::Separator, {}));
             text = rest;
         }
 
         if (StartsWith(text, kFolderTag)) {
             std::string_view heading = DropFront(DropBack(text, kHeadingEndLength), kFolderTag.size());
-            set.Append(new UrlEntry(FolderStart, EntryText::Borrow(AfterFirstCloseBracket(heading))));
+            set.Append(new UrlEntry(UrlEntryKind::FolderStart, EntryText::Borrow(AfterFirstCloseBracket(heading))));
             ++set.folderCount;
         } else if (StartsWith(text, kLinkTag)) {
             std::string_view body = text.substr(kLinkTag.size());
@@ -211,9 +212,9 @@ int ReadNetscape(UrlSet& set, TextControl* statusText) {
             set.Append(netscape::ParseLink(body.substr(0, end), inFile, scratch));
             ++set.linkCount;
         } else if (StartsWith(text, kListEndTag)) {
-            set.Append(new UrlEntry(FolderEnd, {}));
+            set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
         } else if (text == kSeparatorTag) {
-            set.Append(new UrlEntry(Separator, {}));
+            set.Append(new UrlEntry(UrlEntryKind::Separator, {}));
         } else if (StartsWith(text, kTitleHeadingTag)) {
             set.title.assign(
                 AfterFirstCloseBracket(DropFront(DropBack(text, kHeadingEndLength), kTitleHeadingTag.size())));
@@ -247,7 +248,7 @@ int WriteNetscape(UrlSet& set) {
     for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
         set.currentFlags = entry->flags;
         switch (entry->kind) {
-            case Link: {
+            case UrlEntryKind::Link: {
                 ItemLine item(out);
                 item.Add("<DT><A HREF=\"");
                 item.AddText(entry->url);
@@ -273,7 +274,7 @@ int WriteNetscape(UrlSet& set) {
                 out.Add("</A>\r\n");
                 break;
             }
-            case FolderStart: {
+            case UrlEntryKind::FolderStart: {
                 ++folderStarts;
                 ItemLine item(out);
                 item.Add("<DT><H3>");
@@ -282,11 +283,11 @@ int WriteNetscape(UrlSet& set) {
                 out.Add("</H3>\r\n<DL><p>\r\n");
                 break;
             }
-            case FolderEnd:
+            case UrlEntryKind::FolderEnd:
                 ++folderEnds;
                 out.Add(kListEndLine);
                 break;
-            case Separator:
+            case UrlEntryKind::Separator:
                 out.Add("<HR>\r\n");
                 break;
             default:

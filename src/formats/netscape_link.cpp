@@ -81,7 +81,8 @@ UrlEntry* ParsePlainLink(std::string_view body) {
         if (at == nameBegin || end - at < 2 || at[0] != '=' || at[1] != '"') return nullptr;
         const std::string_view attributeName(nameBegin, static_cast<std::size_t>(at - nameBegin));
         const char* valueBegin = at + 2;
-        const auto* quote = static_cast<const char*>(std::memchr(valueBegin, '"', static_cast<std::size_t>(end - valueBegin)));
+        const auto* quote =
+            static_cast<const char*>(std::memchr(valueBegin, '"', static_cast<std::size_t>(end - valueBegin)));
         if (quote == nullptr || quote + 1 == end || (quote[1] != ' ' && quote[1] != '>')) return nullptr;
         const std::string_view value(valueBegin, static_cast<std::size_t>(quote - valueBegin));
         if (IsName(attributeName, kHrefName)) {
@@ -100,12 +101,14 @@ UrlEntry* ParsePlainLink(std::string_view body) {
         at = quote + 2;
         if (quote[1] == '>') break;
     }
-    auto* link = new UrlEntry(Link, EntryText::Borrow(std::string_view(at, static_cast<std::size_t>(end - at))),
-                              EntryText::Borrow(url));
+    auto* link =
+        new UrlEntry(UrlEntryKind::Link, EntryText::Borrow(std::string_view(at, static_cast<std::size_t>(end - at))),
+                     EntryText::Borrow(url));
     link->preservedName = EntryText::Borrow(preservedName);
     link->preservedLocation = EntryText::Borrow(preservedLocation);
     if (extraBegin != nullptr) {
-        link->extraAttributes = EntryText::Borrow(std::string_view(extraBegin, static_cast<std::size_t>(extraEnd - extraBegin)));
+        link->extraAttributes =
+            EntryText::Borrow(std::string_view(extraBegin, static_cast<std::size_t>(extraEnd - extraBegin)));
     }
     return link;
 }
@@ -123,7 +126,7 @@ UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers)
     auto inBody = [&](std::string_view part) {
         return std::string_view(body.data() + (part.data() - scratch.data()), part.size());
     };
-    auto* link = new UrlEntry(Link, Keep(name, borrow));
+    auto* link = new UrlEntry(UrlEntryKind::Link, Keep(name, borrow));
 
     // The kept attributes are respelled as the writer spells them. Where that spelling is the
     // file's own, as browsers write it, the link borrows it from the file; extraFrom is where

@@ -220,7 +220,7 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
         }
         ++set.folderCount;
         ShowLoadingItem(walk);
-        set.Append(new UrlEntry(FolderStart, name));
+        set.Append(new UrlEntry(UrlEntryKind::FolderStart, name));
         walk.folders.push_back(name);
         const std::size_t pathLength = walk.path.size();
         walk.path += "/" + name;
@@ -233,7 +233,7 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
     for (const std::string& fileName : shortcuts) {
         ++set.linkCount;
         ShowLoadingItem(walk);
-        auto* link = new ShortcutEntry(Link, NameFromFileName(fileName));
+        auto* link = new ShortcutEntry(UrlEntryKind::Link, NameFromFileName(fileName));
         // A shortcut that is a symbolic link is read from the file it leads to.
         bool loaded = profile.Load(folder, fileName);
         if (!loaded && errno == ELOOP) loaded = profile.Load(ResolvedPath(walk.path + "/" + fileName));
@@ -259,7 +259,7 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
         }
         set.Append(link);
     }
-    set.Append(new UrlEntry(FolderEnd, {}));
+    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
 }
 
 // One folder of the set as the writer holds it while it writes the folder's contents.
@@ -292,13 +292,13 @@ public:
         for (UrlEntry* entry = set_.Next(); entry && !stopped_; entry = set_.Next()) {
             set_.currentFlags = entry->flags;
             switch (entry->kind) {
-                case FolderStart:
+                case UrlEntryKind::FolderStart:
                     EnterFolder(*entry);
                     break;
-                case FolderEnd:
+                case UrlEntryKind::FolderEnd:
                     if (folders_.size() > 1) folders_.pop_back();
                     break;
-                case Link:
+                case UrlEntryKind::Link:
                     WriteLink(*entry);
                     break;
                 default:

@@ -48,8 +48,10 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     auto* browseDestination = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseDestination);
     destinationFormatBox_ = Named(new QComboBox(this), control::kDestinationFormat);
     destinationLocationBox_ = Named(new LocationCombo(this), control::kDestinationLocation);
-    auto* netscapeToExplorer = Named(new QPushButton(UiText(IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER), this), control::kNetscapeToExplorer);
-    auto* explorerToNetscape = Named(new QPushButton(UiText(IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE), this), control::kExplorerToNetscape);
+    auto* netscapeToExplorer =
+        Named(new QPushButton(UiText(IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER), this), control::kNetscapeToExplorer);
+    auto* explorerToNetscape =
+        Named(new QPushButton(UiText(IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE), this), control::kExplorerToNetscape);
     auto* translate = Named(new QPushButton(UiText(IDS_UI_CONVERT_TRANSLATE), this), control::kTranslate);
     progressLabel_ = Named(NewPlainLabel(UiText(IDS_UI_CONVERT_PROGRESS), this), control::kConvertProgressLabel);
     progressBar_ = Named(new QProgressBar(this), control::kConvertProgressBar);
@@ -162,22 +164,22 @@ void CConvert::SetLocation(Side side, const std::string& location) {
     LocationBoxOf(side)->SetText(location);
 }
 
-void CConvert::SelectFormat(Side side, std::int32_t format) {
+void CConvert::SelectFormat(Side side, UrlSetFormat format) {
     (side == Side::Source ? sourceFormat : destinationFormat) = format;
-    FormatBox(side)->setCurrentIndex(format);
+    FormatBox(side)->setCurrentIndex(FormatRow(format));
 }
 
 void CConvert::WriteForm() {
-    sourceFormatBox_->setCurrentIndex(sourceFormat);
+    sourceFormatBox_->setCurrentIndex(FormatRow(sourceFormat));
     sourceLocationBox_->SetText(sourceLocation);
-    destinationFormatBox_->setCurrentIndex(destinationFormat);
+    destinationFormatBox_->setCurrentIndex(FormatRow(destinationFormat));
     destinationLocationBox_->SetText(destinationLocation);
     fixAmpersandsBox_->setChecked(fixAmpersands);
 }
 
 bool CConvert::ReadForm() {
-    sourceFormat = sourceFormatBox_->currentIndex();
-    destinationFormat = destinationFormatBox_->currentIndex();
+    sourceFormat = FormatOfRow(sourceFormatBox_->currentIndex());
+    destinationFormat = FormatOfRow(destinationFormatBox_->currentIndex());
     fixAmpersands = fixAmpersandsBox_->isChecked();
     // The destination is checked first; a refused box keeps its field as it was.
     for (Side side : {Side::Destination, Side::Source}) {
@@ -197,7 +199,7 @@ bool CConvert::ReadForm() {
 }
 
 bool CConvert::OnFormatChanged(Side side) {
-    const std::int32_t format = FormatBox(side)->currentIndex();
+    const auto format = static_cast<UrlSetFormat>(FormatBox(side)->currentIndex());
     (side == Side::Source ? sourceFormat : destinationFormat) = format;
     LocationCombo* box = LocationBoxOf(side);
     const bool stored = LoadRecentLocations(store_, RecentPage::Translate, format, *box);
@@ -207,16 +209,16 @@ bool CConvert::OnFormatChanged(Side side) {
 
 void CConvert::OnBrowse(Side side) {
     const std::string current = LocationBoxOf(side)->Text();
-    const std::string result = BrowseForLocation(FormatBox(side)->currentIndex(), current, prompter_);
+    const std::string result = BrowseForLocation(FormatOfRow(FormatBox(side)->currentIndex()), current, prompter_);
     SetLocation(side, result);
 }
 
 void CConvert::OnNetscapeToExplorer() {
-    SelectFormat(Side::Source, Netscape);
+    SelectFormat(Side::Source, UrlSetFormat::Netscape);
     if (!OnFormatChanged(Side::Source)) {
         SetLocation(Side::Source, FindNetscapeBookmarkFile(store_, homeFolder));
     }
-    SelectFormat(Side::Destination, Shortcuts);
+    SelectFormat(Side::Destination, UrlSetFormat::Shortcuts);
     if (!OnFormatChanged(Side::Destination)) {
         SetLocation(Side::Destination, FindFavoritesFolder(store_));
     }
@@ -225,11 +227,11 @@ void CConvert::OnNetscapeToExplorer() {
 }
 
 void CConvert::OnExplorerToNetscape() {
-    SelectFormat(Side::Destination, Netscape);
+    SelectFormat(Side::Destination, UrlSetFormat::Netscape);
     if (!OnFormatChanged(Side::Destination)) {
         SetLocation(Side::Destination, FindNetscapeBookmarkFile(store_, homeFolder));
     }
-    SelectFormat(Side::Source, Shortcuts);
+    SelectFormat(Side::Source, UrlSetFormat::Shortcuts);
     if (!OnFormatChanged(Side::Source)) {
         SetLocation(Side::Source, FindFavoritesFolder(store_));
     }

@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "gui/property_sheet.h"
+#include "model/set_kinds.h"
 #include "platform/person.h"
 #include "platform/settings_store.h"
-#include "gui/property_sheet.h"
 
 class QCheckBox;
 class QComboBox;
@@ -37,9 +38,9 @@ public:
     void OnExplorerToNetscape();
     void OnTranslate();
 
-    std::int32_t sourceFormat = -1;
+    UrlSetFormat sourceFormat = UrlSetFormat::None;
     std::string sourceLocation;
-    std::int32_t destinationFormat = -1;
+    UrlSetFormat destinationFormat = UrlSetFormat::None;
     std::string destinationLocation;
     bool fixAmpersands = true;
 
@@ -50,7 +51,7 @@ private:
     QComboBox* FormatBox(Side side) const;
     LocationCombo* LocationBoxOf(Side side) const;
     void SetLocation(Side side, const std::string& location);
-    void SelectFormat(Side side, std::int32_t format);
+    void SelectFormat(Side side, UrlSetFormat format);
 
     SettingsStore& store_;
     Prompter& prompter_;

@@ -69,13 +69,13 @@ std::string BrowseForShortcutFolder(const std::string& currentLocation) {
     return RunChooser(dialog, currentLocation);
 }
 
-std::string BrowseForLocation(std::int32_t format, const std::string& currentLocation, Prompter& prompter) {
+std::string BrowseForLocation(UrlSetFormat format, const std::string& currentLocation, Prompter& prompter) {
     switch (format) {
-        case Mosaic:
+        case UrlSetFormat::Mosaic:
             return BrowseForUrlSetFile(currentLocation, "hot");
-        case Netscape:
+        case UrlSetFormat::Netscape:
             return BrowseForUrlSetFile(currentLocation, "htm");
-        case Shortcuts:
+        case UrlSetFormat::Shortcuts:
             return BrowseForShortcutFolder(currentLocation);
         default:
             prompter.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));

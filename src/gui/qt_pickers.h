@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "model/set_kinds.h"
+
 class QFileDialog;
 
 namespace tolva {
@@ -13,7 +15,7 @@ class Prompter;
 
 // What Browse does on either page: the chooser that fits the set's format. Without a format
 // it tells the person to choose one first and returns empty text.
-std::string BrowseForLocation(std::int32_t format, const std::string& currentLocation, Prompter& prompter);
+std::string BrowseForLocation(UrlSetFormat format, const std::string& currentLocation, Prompter& prompter);
 
 // Picks a bookmark file or hotlist; a name typed without an extension gets defaultExtension
 // ("htm" or "hot"). The file need not exist: the same chooser names a set to build.

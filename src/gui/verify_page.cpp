@@ -131,14 +131,14 @@ void CVerify::ShowSliderValues() {
 }
 
 void CVerify::WriteForm() {
-    formatBox_->setCurrentIndex(format);
+    formatBox_->setCurrentIndex(FormatRow(format));
     locationBox_->SetText(location);
     renameBox_->setChecked(renameInPlace);
     interactiveBox_->setChecked(interactiveRepair);
 }
 
 bool CVerify::ReadForm() {
-    format = formatBox_->currentIndex();
+    format = FormatOfRow(formatBox_->currentIndex());
     location = locationBox_->Text();
     renameInPlace = renameBox_->isChecked();
     interactiveRepair = interactiveBox_->isChecked();
@@ -146,14 +146,14 @@ bool CVerify::ReadForm() {
 }
 
 void CVerify::OnFormatChanged() {
-    format = formatBox_->currentIndex();
+    format = FormatOfRow(formatBox_->currentIndex());
     LoadRecentLocations(store_, RecentPage::Verify, format, *locationBox_);
     location = locationBox_->Text();
 }
 
 void CVerify::OnBrowse() {
     const std::string current = locationBox_->Text();
-    const std::string result = BrowseForLocation(formatBox_->currentIndex(), current, prompter_);
+    const std::string result = BrowseForLocation(FormatOfRow(formatBox_->currentIndex()), current, prompter_);
     location = result;
     locationBox_->SetText(result);
 }

@@ -33,7 +33,7 @@ public:
     void OnBrowse();
     void OnVerify();
 
-    std::int32_t format = -1;
+    UrlSetFormat format = UrlSetFormat::None;
     std::string location;
     bool renameInPlace = false;
     bool interactiveRepair = false;

@@ -14,15 +14,15 @@ constexpr char kUserHive[] = "HKEY_CURRENT_USER\\";
 
 }  // namespace
 
-std::string RecentLocationsKey(RecentPage page, std::int32_t format) {
-    if (format < Mosaic || format > Shortcuts) return {};
+std::string RecentLocationsKey(RecentPage page, UrlSetFormat format) {
+    if (format < UrlSetFormat::Mosaic || format > UrlSetFormat::Shortcuts) return {};
     int base = page == RecentPage::Translate ? IDS_RECENT_TRANSLATE_BASE : IDS_RECENT_VERIFY_BASE;
-    std::string path = LoadString(base + format);
+    std::string path = LoadString(base + static_cast<int>(format));
     if (path.empty()) return {};
     return kUserHive + path;
 }
 
-bool LoadRecentLocations(SettingsStore& store, RecentPage page, std::int32_t format, LocationBox& box) {
+bool LoadRecentLocations(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box) {
     box.SetEntries({});
     box.SetText({});
     std::string key = RecentLocationsKey(page, format);
@@ -39,7 +39,7 @@ bool LoadRecentLocations(SettingsStore& store, RecentPage page, std::int32_t for
     return true;
 }
 
-void RememberLocation(SettingsStore& store, RecentPage page, std::int32_t format, LocationBox& box,
+void RememberLocation(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box,
                       const std::string& location) {
     std::vector<std::string> entries = box.Entries();
     auto same = std::find_if(entries.begin(), entries.end(),

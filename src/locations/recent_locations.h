@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/set_kinds.h"
 #include "platform/settings_store.h"
 
 namespace tolva {
@@ -48,16 +49,16 @@ private:
 
 // The store key of a page's list for a format ("HKEY_CURRENT_USER\\Software\\...\\RecentNetNav"),
 // or empty text for a format without a list.
-std::string RecentLocationsKey(RecentPage page, std::int32_t format);
+std::string RecentLocationsKey(RecentPage page, UrlSetFormat format);
 
 // Refills box from the stored list (empty when none is stored) and sets its text to the list's
 // first entry, or empty text. Returns whether a list is stored for page and format, even an
 // empty one. Store errors leave the box empty; they are not reported.
-bool LoadRecentLocations(SettingsStore& store, RecentPage page, std::int32_t format, LocationBox& box);
+bool LoadRecentLocations(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box);
 
 // Puts location at the top of box's list (replacing an entry that differs only in letter case)
 // and stores the list's first ten entries. A list that cannot be stored is simply not stored.
-void RememberLocation(SettingsStore& store, RecentPage page, std::int32_t format, LocationBox& box,
+void RememberLocation(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box,
                       const std::string& location);
 
 }  // namespace tolva

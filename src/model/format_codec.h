@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "model/set_kinds.h"
 #include "platform/person.h"
 
 namespace tolva {
@@ -22,7 +23,7 @@ enum class FormatStorage {
 };
 
 struct FormatCodec {
-    std::int32_t format;
+    UrlSetFormat format;
     FormatStorage storage;
     // Appends the set's entries after its cursor, with statusText (may be null) telling how
     // far it got, and leaves the cursor null. Returns 0 when nothing could be read.
@@ -33,6 +34,6 @@ struct FormatCodec {
 };
 
 // The codec of format, or null for a format that has none. Provided by the formats layer.
-const FormatCodec* CodecFor(std::int32_t format);
+const FormatCodec* CodecFor(UrlSetFormat format);
 
 }  // namespace tolva

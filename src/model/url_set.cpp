@@ -65,7 +65,7 @@ UrlEntry* UrlEntry::InsertAfter(UrlEntry* entry) {
 }
 
 UrlEntry* UrlEntry::MoveAfter(UrlEntry* target) {
-    if (kind != Link || target == nullptr || target == this) return nullptr;
+    if (kind != UrlEntryKind::Link || target == nullptr || target == this) return nullptr;
     UrlEntry* formerPrev = prev;
     if (prev) prev->next = next;
     if (next) next->prev = prev;
@@ -98,7 +98,7 @@ UrlSet::~UrlSet() {
     Clear();
 }
 
-int UrlSet::Open(UrlSetOpenMode mode, std::int32_t setFormat, const std::string& setLocation,
+int UrlSet::Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string& setLocation,
                  const DestinationQuestions* questions) {
     format = setFormat;
     location = setLocation;
@@ -113,18 +113,18 @@ int UrlSet::Open(UrlSetOpenMode mode, std::int32_t setFormat, const std::string&
 int UrlSet::OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions) {
     CloseFile();
     std::unique_ptr<File> file = fileFactory_ ? fileFactory_() : std::make_unique<File>();
-    bool opened = mode == CreateNew ? file->CreateNew(location) : file->OpenExisting(location);
-    if (!opened && mode == CreateNew && file->LastError() == File::kErrorFileExists && questions) {
+    bool opened = mode == UrlSetOpenMode::CreateNew ? file->CreateNew(location) : file->OpenExisting(location);
+    if (!opened && mode == UrlSetOpenMode::CreateNew && file->LastError() == File::kErrorFileExists && questions) {
         opened = questions->ReplaceExistingDestination(*this, *file);
     }
     if (!opened) {
-        int message = mode == CreateNew ? IDS_SET_EXISTS : IDS_SET_NOT_FOUND;
+        int message = mode == UrlSetOpenMode::CreateNew ? IDS_SET_EXISTS : IDS_SET_NOT_FOUND;
         prompter_->ShowMessage(FormatString(message, {location}), LoadString(IDS_CAPTION));
         return 0;
     }
     file_ = std::move(file);
     lines_.Start();
-    openedExisting_ = mode == OpenExisting;
+    openedExisting_ = mode == UrlSetOpenMode::OpenExisting;
     lineTerminator = DetectLineTerminator();
     return 1;
 }
@@ -133,11 +133,14 @@ int UrlSet::OpenFolder(UrlSetOpenMode mode, const DestinationQuestions* question
     DIR* folder = ::opendir(location.c_str());
     if (folder != nullptr) {
         ::closedir(folder);
-        if (mode == CreateNew && !(questions && questions->UseExistingDestinationFolder(*this))) return 0;
+        if (mode == UrlSetOpenMode::CreateNew && !(questions && questions->UseExistingDestinationFolder(*this)))
+            return 0;
         return 1;
     }
     bool pathNotFound = errno == ENOENT;
-    if (mode == CreateNew && pathNotFound && questions && questions->CreateMissingDestinationFolder(*this)) return 1;
+    if (mode == UrlSetOpenMode::CreateNew && pathNotFound && questions &&
+        questions->CreateMissingDestinationFolder(*this))
+        return 1;
     prompter_->ShowMessage(FormatString(IDS_SET_NOT_FOUND, {location}), LoadString(IDS_CAPTION));
     return 0;
 }
@@ -160,7 +163,8 @@ int UrlSet::Read(TextControl* statusText) {
     // read ends with one more FolderEnd than it has folders and the writers close what they
     // open. Append kept count, so the new entries need no second walk.
     UrlEntry* last = lastAppended_;
-    for (int depth = appendDepth_; depth >= 0; --depth) last = last->InsertAfter(new UrlEntry(FolderEnd, {}));
+    for (int depth = appendDepth_; depth >= 0; --depth)
+        last = last->InsertAfter(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     cursor = nullptr;
     return 1;
 }
@@ -258,10 +262,10 @@ UrlEntry* UrlSet::Next() {
     if (cursor == nullptr) return nullptr;
     cursor = cursor->next;
     if (cursor == nullptr) return nullptr;
-    if (cursor->kind == FolderStart) {
+    if (cursor->kind == UrlEntryKind::FolderStart) {
         currentPath += '\\';
         currentPath += cursor->name;
-    } else if (cursor->kind == FolderEnd) {
+    } else if (cursor->kind == UrlEntryKind::FolderEnd) {
         std::size_t slash = currentPath.rfind('\\');
         currentPath.erase(slash == std::string::npos ? 0 : slash);
     }
@@ -277,10 +281,10 @@ UrlEntry* UrlSet::FindFolder(const std::string& path) {
     const std::string target = path == "\\" ? std::string() : path;
     std::string running;
     for (UrlEntry* entry = &root; entry; entry = entry->next) {
-        if (entry->kind == FolderStart) {
+        if (entry->kind == UrlEntryKind::FolderStart) {
             running += '\\';
             running += entry->name;
-        } else if (entry->kind == FolderEnd) {
+        } else if (entry->kind == UrlEntryKind::FolderEnd) {
             std::size_t slash = running.rfind('\\');
             running.erase(slash == std::string::npos ? 0 : slash);
         }
@@ -312,8 +316,8 @@ bool UrlSet::TextIntact(std::string& changedPath) const {
 void UrlSet::Append(UrlEntry* entry) {
     cursor = cursor->InsertAfter(entry);
     lastAppended_ = entry;
-    if (entry->kind == FolderStart) ++appendDepth_;
-    if (entry->kind == FolderEnd) --appendDepth_;
+    if (entry->kind == UrlEntryKind::FolderStart) ++appendDepth_;
+    if (entry->kind == UrlEntryKind::FolderEnd) --appendDepth_;
 }
 
 void UrlSet::ShowRunMessage(const std::string& text) const {

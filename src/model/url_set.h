@@ -16,37 +16,11 @@
 #include "model/entry_text.h"
 #include "model/file_image.h"
 #include "model/line_reader.h"
+#include "model/set_kinds.h"
 #include "platform/file.h"
 #include "platform/person.h"
 
 namespace tolva {
-
-enum UrlSetFormat : std::int32_t {
-    kFormatNone = -1,
-    Mosaic = 0,
-    Netscape = 1,
-    Shortcuts = 2,
-};
-
-enum UrlSetOpenMode : std::int32_t {
-    CreateNew = 1,
-    OpenExisting = 2,
-};
-
-enum UrlEntryKind : std::int32_t {
-    None = -1,
-    FolderStart = 1,
-    FolderEnd = 2,
-    Link = 3,
-    Separator = 4,
-};
-
-enum UrlEntryFlags : std::int32_t {
-    LocationPreserved = 0x1,
-    NamePreserved = 0x2,
-    NameTranslated = 0x4,
-    ChangedByVerification = 0x8,
-};
 
 // The top-level folder that receives failing links; a link is inside it when its folder
 // path begins with this text.
@@ -66,7 +40,7 @@ public:
     static void* operator new(std::size_t size);
     static void operator delete(void* entry, std::size_t size) noexcept;
 
-    std::int32_t GetKind() const { return kind; }
+    UrlEntryKind GetKind() const { return kind; }
     std::string GetName() const { return name.str(); }
     std::string GetUrl() const { return url.str(); }
     std::string GetPreservedName() const { return preservedName.str(); }
@@ -80,7 +54,7 @@ public:
     void Rename(std::string_view newName, std::int32_t extraFlags);
     void SetPreservedLocation(std::string_view path, std::int32_t extraFlags);
 
-    std::int32_t kind = None;
+    UrlEntryKind kind = UrlEntryKind::None;
     std::int32_t flags = 0;
     EntryText name;
     EntryText url;
@@ -132,7 +106,7 @@ public:
 
     // Opens the set's file or folder at setLocation: an existing one to read (or to save back),
     // or a new one to write, with questions, when given, for a destination in the way.
-    int Open(UrlSetOpenMode mode, std::int32_t setFormat, const std::string& setLocation,
+    int Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string& setLocation,
              const DestinationQuestions* questions = nullptr);
     std::string DetectLineTerminator() { return LineReader::DetectLineTerminator(file_.get()); }
     int Read(TextControl* statusText);
@@ -166,7 +140,7 @@ public:
     File* GetFile() const { return file_.get(); }
 
     std::int32_t linkCount = 0;
-    std::int32_t format = Netscape;
+    UrlSetFormat format = UrlSetFormat::Netscape;
     std::int32_t currentFlags = 0;
     std::string location;
     std::string lineTerminator;

@@ -5,7 +5,7 @@
 
 namespace tolva {
 
-void ConvertTo(UrlSet& set, bool fixAmpersands, std::int32_t destinationFormat, const std::string& destinationLocation,
+void ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, const std::string& destinationLocation,
                ProgressBar* progressBar, TextControl* progressText) {
     // The location moves even when nothing else changes.
     set.location = destinationLocation;
@@ -21,7 +21,7 @@ void ConvertTo(UrlSet& set, bool fixAmpersands, std::int32_t destinationFormat, 
     const std::string progressFormat = LoadString(IDS_CONVERTING_LINK);
     std::string candidate;
     for (UrlEntry* entry = set.Next(); entry != nullptr; entry = set.Next()) {
-        if (entry->kind == Link) {
+        if (entry->kind == UrlEntryKind::Link) {
             ++counter;
             if (progressBar) {
                 progressBar->SetPos(counter);

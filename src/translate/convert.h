@@ -12,7 +12,7 @@ namespace tolva {
 // Moves set to destinationLocation and, for another format, to destinationFormat, renaming
 // its entries by the rules of the format pair (translate/entry_conversion.h). The progress
 // bar and text, when given, count the links.
-void ConvertTo(UrlSet& set, bool fixAmpersands, std::int32_t destinationFormat, const std::string& destinationLocation,
+void ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, const std::string& destinationLocation,
                ProgressBar* progressBar, TextControl* progressText);
 
 }  // namespace tolva

@@ -48,9 +48,9 @@ public:
 
 }  // namespace
 
-int OpenDestination(UrlSet& set, std::int32_t format, const std::string& location) {
+int OpenDestination(UrlSet& set, UrlSetFormat format, const std::string& location) {
     static const TranslationQuestions questions;
-    return set.Open(CreateNew, format, location, &questions);
+    return set.Open(UrlSetOpenMode::CreateNew, format, location, &questions);
 }
 
 }  // namespace tolva

@@ -13,6 +13,6 @@ namespace tolva {
 
 // Opens set as a new set of format at location, asking the questions through the set's
 // prompter where Open meets them. Returns what Open returns.
-int OpenDestination(UrlSet& set, std::int32_t format, const std::string& location);
+int OpenDestination(UrlSet& set, UrlSetFormat format, const std::string& location);
 
 }  // namespace tolva

@@ -28,29 +28,29 @@ std::string TranslateAmpersands(const std::string& name, AmpersandDirection dire
     return out;
 }
 
-std::string MakeFileNameSafe(const std::string& name, std::int32_t kind) {
+std::string MakeFileNameSafe(const std::string& name, UrlEntryKind kind) {
     std::string safe = name;
     for (char& c : safe) {
         if (kUnsafeFileNameCharacters.find(c) != std::string_view::npos) c = '-';
     }
-    if (kind == FolderStart) {
+    if (kind == UrlEntryKind::FolderStart) {
         while (!safe.empty() && safe.back() == '.') safe.pop_back();
         if (!safe.empty() && safe.front() == '.') safe.front() = '-';
     }
     return safe;
 }
 
-bool RenamingRuleCandidate(std::int32_t fromFormat, std::int32_t toFormat, const UrlEntry& entry, bool fixAmpersands,
+bool RenamingRuleCandidate(UrlSetFormat fromFormat, UrlSetFormat toFormat, const UrlEntry& entry, bool fixAmpersands,
                            std::string& candidate) {
     candidate = entry.name;
-    const bool fromText = fromFormat == Mosaic || fromFormat == Netscape;
-    const bool toText = toFormat == Mosaic || toFormat == Netscape;
-    if (fromText && toFormat == Shortcuts) {
+    const bool fromText = fromFormat == UrlSetFormat::Mosaic || fromFormat == UrlSetFormat::Netscape;
+    const bool toText = toFormat == UrlSetFormat::Mosaic || toFormat == UrlSetFormat::Netscape;
+    if (fromText && toFormat == UrlSetFormat::Shortcuts) {
         if (fixAmpersands) candidate = TranslateAmpersands(candidate, AmpersandDirection::Collapse);
         candidate = MakeFileNameSafe(candidate, entry.kind);
         return true;
     }
-    if (fromFormat == Shortcuts && toText) {
+    if (fromFormat == UrlSetFormat::Shortcuts && toText) {
         if (fixAmpersands) candidate = TranslateAmpersands(candidate, AmpersandDirection::Double);
         return true;
     }

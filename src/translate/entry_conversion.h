@@ -20,11 +20,11 @@ std::string TranslateAmpersands(const std::string& name, AmpersandDirection dire
 // Replaces the characters a Windows file name cannot hold by "-", one for one. A folder
 // name also loses its trailing dots (Windows drops them) and a leading dot becomes "-",
 // because folders whose names begin with a dot are hidden and are not read back.
-std::string MakeFileNameSafe(const std::string& name, std::int32_t kind);
+std::string MakeFileNameSafe(const std::string& name, UrlEntryKind kind);
 
 // The candidate name of entry under the rule of the format pair from -> to. Returns false
 // when the pair has no rule (the name stays as it is).
-bool RenamingRuleCandidate(std::int32_t fromFormat, std::int32_t toFormat, const UrlEntry& entry, bool fixAmpersands,
+bool RenamingRuleCandidate(UrlSetFormat fromFormat, UrlSetFormat toFormat, const UrlEntry& entry, bool fixAmpersands,
                            std::string& candidate);
 
 }  // namespace tolva

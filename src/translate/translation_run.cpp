@@ -8,7 +8,7 @@ namespace tolva {
 
 namespace {
 
-bool IsKnownFormat(std::int32_t format) { return format >= Mosaic && format <= Shortcuts; }
+bool IsKnownFormat(UrlSetFormat format) { return format >= UrlSetFormat::Mosaic && format <= UrlSetFormat::Shortcuts; }
 
 // The page's controls as the run uses them, with the null checks in one place.
 class PageView {
@@ -29,7 +29,7 @@ public:
         if (controls_.progressText) controls_.progressText->Show(visible);
     }
 
-    void Remember(std::int32_t format, LocationBox* box, const std::string& location) const {
+    void Remember(UrlSetFormat format, LocationBox* box, const std::string& location) const {
         if (controls_.store == nullptr) return;
         MemoryLocationBox scratch;
         RememberLocation(*controls_.store, RecentPage::Translate, format, box ? *box : scratch, location);
@@ -65,7 +65,7 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     // The set lives only for this run: its text is borrowed from the source file's pages.
     set.ReadInPlace(true);
 
-    if (!set.Open(OpenExisting, values.sourceFormat, values.sourceLocation)) {
+    if (!set.Open(UrlSetOpenMode::OpenExisting, values.sourceFormat, values.sourceLocation)) {
         page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_SOURCE);
         return TranslationResult::Failed;
     }

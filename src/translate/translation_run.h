@@ -20,9 +20,9 @@ namespace tolva {
 // What the page holds when Translate is pressed. A format outside the known codes (or
 // kFormatNone) counts as no format chosen.
 struct TranslateValues {
-    std::int32_t sourceFormat = kFormatNone;
+    UrlSetFormat sourceFormat = UrlSetFormat::None;
     std::string sourceLocation;
-    std::int32_t destinationFormat = kFormatNone;
+    UrlSetFormat destinationFormat = UrlSetFormat::None;
     std::string destinationLocation;
     bool fixAmpersands = true;
 };

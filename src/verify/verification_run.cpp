@@ -88,8 +88,8 @@ int VerificationRun::Run() {
     unverified_ = urlSet->FindFolder("\\" + unverifiedName_);
     if (!unverified_) {
         // A new folder goes to the very top, so nothing moved into it is reached again.
-        unverified_ = urlSet->root.InsertAfter(new UrlEntry(FolderStart, unverifiedName_));
-        unverified_->InsertAfter(new UrlEntry(FolderEnd, ""));
+        unverified_ = urlSet->root.InsertAfter(new UrlEntry(UrlEntryKind::FolderStart, unverifiedName_));
+        unverified_->InsertAfter(new UrlEntry(UrlEntryKind::FolderEnd, ""));
     }
     view_.SetProgressRange(0, urlSet->linkCount);
     view_.SetProgressPos(0);
@@ -100,7 +100,7 @@ int VerificationRun::Run() {
     UrlEntry* entry = urlSet->Next();
     bool stoppedInLink = false;
     while (entry && running) {
-        if (entry->GetKind() == Link && !moved_.contains(entry)) {
+        if (entry->GetKind() == UrlEntryKind::Link && !moved_.contains(entry)) {
             if (ProcessLink(entry) == LinkStep::Stop) {
                 stoppedInLink = true;
                 break;
@@ -248,8 +248,8 @@ void VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::string& fo
     UrlEntry* folder = urlSet->FindFolder("\\" + unverifiedName_ + "\\" + message);
     if (!folder) {
         // New error folders go first inside "Unverified", so the newest is on top.
-        folder = unverified_->InsertAfter(new UrlEntry(FolderStart, message));
-        folder->InsertAfter(new UrlEntry(FolderEnd, ""));
+        folder = unverified_->InsertAfter(new UrlEntry(UrlEntryKind::FolderStart, message));
+        folder->InsertAfter(new UrlEntry(UrlEntryKind::FolderEnd, ""));
     }
     urlSet->SetCursor(entry->MoveAfter(folder));
     moved_.insert(entry);
@@ -263,7 +263,7 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
 
     // A set is only ever opened empty and without a file, whatever an earlier command left.
     set.Close();
-    if (!set.Open(OpenExisting, settings.format, settings.location)) {
+    if (!set.Open(UrlSetOpenMode::OpenExisting, settings.format, settings.location)) {
         prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_OPEN), caption);
         set.Close();
         outcome.end = VerifyEnd::NotOpened;

@@ -141,7 +141,7 @@ private:
 
 // What a page (or tolva-cli) hands the Verify command.
 struct VerifySettings {
-    std::int32_t format = kFormatNone;
+    UrlSetFormat format = UrlSetFormat::None;
     std::string location;
     bool renameInPlace = false;
     bool interactiveRepair = false;

@@ -25,7 +25,7 @@ using testing::WriteFile;
 
 struct RoundTripCase {
     std::string name;
-    std::int32_t format;
+    UrlSetFormat format;
     // The source: a file or folder, or else a file holding text.
     std::string source;
     std::string text = {};
@@ -42,9 +42,9 @@ class FormatRoundTripTest : public ::testing::TestWithParam<RoundTripCase> {
 protected:
     // Where the next write goes: a new file, or a new folder for shortcuts.
     std::string NextTarget() {
-        const std::int32_t format = GetParam().format;
+        const UrlSetFormat format = GetParam().format;
         std::string target = dir.File("out" + std::to_string(++writes) + testing::Extension(format));
-        if (format == Shortcuts) fs::create_directory(target);
+        if (format == UrlSetFormat::Shortcuts) fs::create_directory(target);
         return target;
     }
     int Read(UrlSet& set, const std::string& location) {
@@ -117,17 +117,17 @@ std::string TestName(const ::testing::TestParamInfo<RoundTripCase>& row) {
 INSTANTIATE_TEST_SUITE_P(
     EveryFormat, FormatRoundTripTest,
     ::testing::Values(
-        RoundTripCase{"Mosaic", Mosaic, FixturePath("mosaic/keywords_and_spacing.hot"), "", "Mine",
+        RoundTripCase{"Mosaic", UrlSetFormat::Mosaic, FixturePath("mosaic/keywords_and_spacing.hot"), "", "Mine",
                       "Hotlist\r\nMine\r\n{\r\nSublist\r\nWork & Play\r\n{\r\nItem\r\nTools  \r\nhttp://tools.example/"
                       "\r\n}\r\nItem\r\nSecond\r\nhttp://second.example/\r\n}\r\n"},
-        RoundTripCase{"Netscape", Netscape, "",
+        RoundTripCase{"Netscape", UrlSetFormat::Netscape, "",
                       "<H1>Ann's Bookmarks</H1>\n<DL><p>\n<DT><A HREF=\"U\" ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\n"
                       "</DL><p>\n",
                       "",
                       "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Ann's Bookmarks</Title>\r\n<H1>Ann's "
                       "Bookmarks</H1>\r\n<DL><p>\r\n<DT><A HREF=\"U\"  ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\r\n"
                       "</DL><p>\r\n"},
-        RoundTripCase{"Shortcuts", Shortcuts, FixturePath("shortcuts/other_program")}),
+        RoundTripCase{"Shortcuts", UrlSetFormat::Shortcuts, FixturePath("shortcuts/other_program")}),
     TestName);
 
 // Every non-empty bookmark file in folder (an empty one is no set, so has no round trip).
@@ -135,7 +135,8 @@ std::vector<RoundTripCase> NetscapeFiles(const std::string& folder) {
     std::vector<RoundTripCase> cases;
     std::error_code absent;
     for (const auto& item : fs::directory_iterator(folder, absent)) {
-        if (fs::file_size(item.path()) > 0) cases.push_back({item.path().filename(), Netscape, item.path().string()});
+        if (fs::file_size(item.path()) > 0)
+            cases.push_back({item.path().filename(), UrlSetFormat::Netscape, item.path().string()});
     }
     return cases;
 }

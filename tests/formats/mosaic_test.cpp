@@ -24,11 +24,11 @@ class MosaicTest : public ::testing::Test {
 protected:
     int ReadFrom(const std::string& path) {
         set.SetPrompter(&prompter);
-        return testing::ReadSet(set, Mosaic, path, &status);
+        return testing::ReadSet(set, UrlSetFormat::Mosaic, path, &status);
     }
     int WriteTo(UrlSet& source, const std::string& path) {
         source.SetPrompter(&prompter);
-        return testing::WriteSet(source, Mosaic, path);
+        return testing::WriteSet(source, UrlSetFormat::Mosaic, path);
     }
 
     TempDir dir;
@@ -74,9 +74,9 @@ TEST_F(MosaicTest, LongUrlIsReadWhole) {
 
 TEST_F(MosaicTest, SeparatorsAndLineBreaksInNamesLeaveNoTrace) {
     UrlSet built;
-    built.Append(new UrlEntry(Separator, {}));
-    built.Append(new UrlEntry(Link, "two\nItem", "http://x/\r\nSublist"));
-    built.Append(new UrlEntry(FolderEnd, {}));
+    built.Append(new UrlEntry(UrlEntryKind::Separator, {}));
+    built.Append(new UrlEntry(UrlEntryKind::Link, "two\nItem", "http://x/\r\nSublist"));
+    built.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     const std::string path = dir.File("sep.hot");
     ASSERT_EQ(WriteTo(built, path), 1);
     EXPECT_EQ(ReadFile(path), "Hotlist\r\n\r\n{\r\nItem\r\ntwo Item\r\nhttp://x/  Sublist\r\n}\r\n");
@@ -84,8 +84,8 @@ TEST_F(MosaicTest, SeparatorsAndLineBreaksInNamesLeaveNoTrace) {
 
 TEST_F(MosaicTest, WriteFailureIsShownOnceAndNotReportedAsSuccess) {
     UrlSet big;
-    for (int i = 0; i < 20000; ++i) big.Append(new UrlEntry(Link, "link", "http://example.com/page"));
-    big.Append(new UrlEntry(FolderEnd, {}));
+    for (int i = 0; i < 20000; ++i) big.Append(new UrlEntry(UrlEntryKind::Link, "link", "http://example.com/page"));
+    big.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     for (std::size_t failAfter : {std::size_t{0}, std::size_t{64 * 1024}}) {
         prompter.shown.clear();
         // Fails every write after the first failAfter bytes were accepted.

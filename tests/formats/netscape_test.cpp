@@ -42,17 +42,17 @@ protected:
         std::string path = dir.File("in" + std::to_string(++files) + ".html");
         WriteFile(path, bytes);
         set.SetPrompter(&prompter);
-        return ReadSet(set, Netscape, path, status);
+        return ReadSet(set, UrlSetFormat::Netscape, path, status);
     }
     // Writes the set and returns the bytes of the file.
     std::string Written() {
         std::string path = dir.File("out" + std::to_string(++files) + ".html");
         set.SetPrompter(&prompter);
-        EXPECT_EQ(WriteSet(set, Netscape, path), 1);
+        EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, path), 1);
         return ReadFile(path);
     }
     UrlEntry* AddLink(const std::string& name, const std::string& url, int flags = 0) {
-        auto* link = new UrlEntry(Link, name, url);
+        auto* link = new UrlEntry(UrlEntryKind::Link, name, url);
         link->flags = flags;
         set.Append(link);
         return link;
@@ -201,12 +201,12 @@ TEST_F(NetscapeTest, LongLinesArriveWholeAndAtTheirLineEnds) {
 
 TEST_F(NetscapeTest, WritesHeaderEntriesAndClosingListByteForByte) {
     set.title = "Ann";
-    set.Append(new UrlEntry(FolderStart, "Work & Play"));
+    set.Append(new UrlEntry(UrlEntryKind::FolderStart, "Work & Play"));
     UrlEntry* link = AddLink("Home", "http://h/");
     link->extraAttributes = " ADD_DATE=\"1\" LAST_VISIT=\"2\"";
-    set.Append(new UrlEntry(FolderEnd, {}));
-    set.Append(new UrlEntry(Separator, {}));
-    set.Append(new UrlEntry(FolderEnd, {}));
+    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+    set.Append(new UrlEntry(UrlEntryKind::Separator, {}));
+    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     EXPECT_EQ(Written(), kHeaderAnn +
                              "<DT><H3>Work & Play</H3>\r\n<DL><p>\r\n"
                              "<DT><A HREF=\"http://h/\"  ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\r\n"
@@ -216,10 +216,10 @@ TEST_F(NetscapeTest, WritesHeaderEntriesAndClosingListByteForByte) {
 
 TEST_F(NetscapeTest, LineBreaksInsideFieldsCannotCutItemsOrForgeTags) {
     set.title = "A\nB";
-    set.Append(new UrlEntry(FolderStart, "b\r\nc"));
+    set.Append(new UrlEntry(UrlEntryKind::FolderStart, "b\r\nc"));
     AddLink("a\n</DL><p>", "http://u/\rx")->extraAttributes = std::string(" X=\"1\0\"", 7);
-    set.Append(new UrlEntry(FolderEnd, {}));
-    set.Append(new UrlEntry(FolderEnd, {}));
+    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     std::string bytes = Written();
     set.Close();
     ASSERT_EQ(ReadText(bytes), 1);
@@ -230,17 +230,18 @@ TEST_F(NetscapeTest, LineBreaksInsideFieldsCannotCutItemsOrForgeTags) {
     // A link read from a file (its text borrowed from it) renamed to a name with a break.
     set.Rewind();
     UrlEntry* link = set.Next();
-    while (link->kind != Link) link = set.Next();
+    while (link->kind != UrlEntryKind::Link) link = set.Next();
     link->Rename("x\ny", NameTranslated);
     link->preservedLocation = "\\b\r";
-    EXPECT_NE(Written().find("<DT><A HREF=\"http://u/ x\" PRE_VFY_NAME=\"a </DL><p>\" PRE_VFY_LOC=\"\\b \"  X=\"1 \">x y</A>\r\n"),
+    EXPECT_NE(Written().find(
+                  "<DT><A HREF=\"http://u/ x\" PRE_VFY_NAME=\"a </DL><p>\" PRE_VFY_LOC=\"\\b \"  X=\"1 \">x y</A>\r\n"),
               std::string::npos);
 }
 
 TEST_F(NetscapeTest, ClosesTheHeaderListOnlyWhenTheSetDoesNot) {
     set.title = "Ann";
-    set.Append(new UrlEntry(FolderStart, "A"));
-    set.Append(new UrlEntry(FolderEnd, {}));
+    set.Append(new UrlEntry(UrlEntryKind::FolderStart, "A"));
+    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     EXPECT_EQ(Written(), kHeaderAnn + "<DT><H3>A</H3>\r\n<DL><p>\r\n</DL><p>\r\n</DL><p>\r\n");
     set.Clear();
     EXPECT_EQ(Written(), kHeaderAnn + "</DL><p>\r\n");
@@ -269,7 +270,7 @@ TEST_F(NetscapeTest, PreservedAttributesFollowFlagsAndLocation) {
         UrlEntry* link = AddLink("N", "u", c.flags);
         link->preservedName = c.preservedName;
         link->preservedLocation = c.preservedLocation;
-        set.Append(new UrlEntry(FolderEnd, {}));
+        set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
         std::string bytes = Written();
         EXPECT_EQ(bytes.substr(bytes.find("<DT>")),
                   std::string("<DT><A HREF=\"u\"") + c.expected + ">N</A>\r\n</DL><p>\r\n")
@@ -284,26 +285,26 @@ TEST_F(NetscapeTest, ASetReadInPlaceSavesNothingOnceItsFileHasChanged) {
     UrlSet copied;
     set.SetPrompter(&prompter);
     set.ReadInPlace(true);
-    ASSERT_EQ(ReadSet(set, Netscape, source), 1);
-    ASSERT_EQ(ReadSet(copied, Netscape, source), 1);
+    ASSERT_EQ(ReadSet(set, UrlSetFormat::Netscape, source), 1);
+    ASSERT_EQ(ReadSet(copied, UrlSetFormat::Netscape, source), 1);
 
     // Another program saves over the file in place, and later cuts it short.
     WriteFile(source, "<DT><A HREF=\"http://b/\" ADD_DATE=\"2\">Gamma</A>\n");
-    EXPECT_EQ(WriteSet(set, Netscape, dir.File("changed.html")), 0);
+    EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, dir.File("changed.html")), 0);
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back().text, FormatString(IDS_ERR_READING_FILE, {ESTALE, source}));
-    EXPECT_EQ(WriteSet(copied, Netscape, dir.File("copied.html")), 1);
+    EXPECT_EQ(WriteSet(copied, UrlSetFormat::Netscape, dir.File("copied.html")), 1);
     EXPECT_NE(ReadFile(dir.File("copied.html")).find(">Alpha</A>"), std::string::npos);
 
     ASSERT_EQ(::truncate(source.c_str(), 0), 0);
-    EXPECT_EQ(WriteSet(set, Netscape, dir.File("cut.html")), 0);
+    EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, dir.File("cut.html")), 0);
     set.Close();
 
     // Translating a file onto itself moves it aside as a backup first: that is no change.
     WriteFile(source, text);
-    ASSERT_EQ(ReadSet(set, Netscape, source), 1);
+    ASSERT_EQ(ReadSet(set, UrlSetFormat::Netscape, source), 1);
     ASSERT_EQ(::rename(source.c_str(), (source + ".bak").c_str()), 0);
-    EXPECT_EQ(WriteSet(set, Netscape, source), 1);
+    EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, source), 1);
     EXPECT_NE(ReadFile(source).find("<DT><A HREF=\"http://a/\"  ADD_DATE=\"1\">Alpha</A>"), std::string::npos);
 }
 
@@ -331,12 +332,14 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
         auto faults = std::make_shared<FileFaults>(FileFaults{.goodReads = 1000, .goodWrites = c.goodWrites});
         faulty.SetFileFactory(FailingFiles(faults));
         for (int i = 0; i < c.links; ++i) {
-            faulty.Append(
-                new UrlEntry(Link, "Link number " + std::to_string(i), "http://example.com/" + std::to_string(i)));
+            faulty.Append(new UrlEntry(UrlEntryKind::Link, "Link number " + std::to_string(i),
+                                       "http://example.com/" + std::to_string(i)));
         }
-        for (int i = 0; i < c.separators; ++i) faulty.Append(new UrlEntry(Separator, {}));
-        if (c.closed) faulty.Append(new UrlEntry(FolderEnd, {}));
-        ASSERT_EQ(faulty.Open(CreateNew, Netscape, dir.File("full" + std::to_string(++files) + ".html")), 1);
+        for (int i = 0; i < c.separators; ++i) faulty.Append(new UrlEntry(UrlEntryKind::Separator, {}));
+        if (c.closed) faulty.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+        ASSERT_EQ(faulty.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape,
+                              dir.File("full" + std::to_string(++files) + ".html")),
+                  1);
         faults->writes = 0;
         EXPECT_EQ(faulty.Write(), 0);
         faulty.CloseFile();
@@ -352,7 +355,7 @@ TEST_F(NetscapeTest, ReadErrorIsNotTakenForTheEndOfTheFile) {
     WriteFile(dir.File("cut.html"), "<DL><p>\n<DT><A HREF=\"u\">x</A>\n</DL><p>\n");
     // One read finds the line end when the file is opened and one fills the reader; the next fails.
     set.SetFileFactory(FailingFiles({.goodReads = 2, .goodWrites = 0}));
-    ASSERT_EQ(set.Open(OpenExisting, Netscape, dir.File("cut.html")), 1);
+    ASSERT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, dir.File("cut.html")), 1);
     EXPECT_EQ(set.Read(nullptr), 0);
 }
 
@@ -362,7 +365,7 @@ TEST_F(NetscapeTest, ReadErrorIsNotTakenForTheEndOfTheFile) {
 // The outline of the set in the file at path, which must read.
 void ReadOutline(const std::string& path, std::vector<std::string>* outline) {
     UrlSet set;
-    ASSERT_EQ(ReadSet(set, Netscape, path), 1) << path;
+    ASSERT_EQ(ReadSet(set, UrlSetFormat::Netscape, path), 1) << path;
     *outline = Outline(set);
 }
 
@@ -425,7 +428,7 @@ TEST(NetscapeCorpusTest, EveryLinkAndFolderIsRead) {
         const std::string bytes = ReadFile(path);
         if (bytes.empty()) {
             UrlSet set;
-            EXPECT_EQ(ReadSet(set, Netscape, path), 0) << name;
+            EXPECT_EQ(ReadSet(set, UrlSetFormat::Netscape, path), 0) << name;
             continue;
         }
         ++files;
@@ -452,10 +455,10 @@ TEST(NetscapeCorpusTest, EveryLinkAndFolderIsRead) {
             << name;
 
         UrlSet set;
-        ASSERT_EQ(ReadSet(set, Netscape, path), 1) << name;
+        ASSERT_EQ(ReadSet(set, UrlSetFormat::Netscape, path), 1) << name;
         std::vector<std::string> urls;
         for (UrlEntry* entry = set.root.next; entry; entry = entry->next) {
-            if (entry->kind == Link) urls.push_back(entry->url.str());
+            if (entry->kind == UrlEntryKind::Link) urls.push_back(entry->url.str());
         }
         ASSERT_EQ(urls.size(), expectedUrls.size()) << name;
         for (std::size_t i = 0; i < urls.size(); ++i) {

@@ -26,7 +26,7 @@ using testing::Tree;
 using testing::WriteFile;
 
 struct Row {
-    std::int32_t kind;
+    UrlEntryKind kind;
     std::string name;
     std::string url = {};
     std::string preservedName = {};
@@ -52,11 +52,11 @@ protected:
     }
     int ReadFrom(UrlSet& set, const std::string& location) {
         set.SetPrompter(&prompter);
-        return testing::ReadSet(set, Shortcuts, location, &status);
+        return testing::ReadSet(set, UrlSetFormat::Shortcuts, location, &status);
     }
     int WriteTo(UrlSet& set, const std::string& location) {
         set.SetPrompter(&prompter);
-        return testing::WriteSet(set, Shortcuts, location);
+        return testing::WriteSet(set, UrlSetFormat::Shortcuts, location);
     }
 
     TempDir dir;
@@ -110,15 +110,15 @@ TEST_F(ShortcutsTest, RewriteKeepsAnotherProgramsFileByteForByte) {
 
 TEST_F(ShortcutsTest, WritesTreeThatReadsBackInReaderOrder) {
     UrlSet set;
-    Fill(set, {{FolderStart, "Work"},
-               {Link, "b", "http://b/"},
-               {FolderStart, "Deep"},
-               {Link, "a", "http://a/"},
-               {FolderEnd, ""},
-               {FolderEnd, ""},
-               {Link, "Top", "http://top/", "Old top"},
-               {Separator, ""},
-               {FolderEnd, ""}});
+    Fill(set, {{UrlEntryKind::FolderStart, "Work"},
+               {UrlEntryKind::Link, "b", "http://b/"},
+               {UrlEntryKind::FolderStart, "Deep"},
+               {UrlEntryKind::Link, "a", "http://a/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::Link, "Top", "http://top/", "Old top"},
+               {UrlEntryKind::Separator, ""},
+               {UrlEntryKind::FolderEnd, ""}});
     ASSERT_EQ(WriteTo(set, destination), 1);
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(ReadFile(destination + "/Work/b.url"), "[InternetShortcut]\r\nURL=http://b/\r\n");
@@ -137,16 +137,16 @@ TEST_F(ShortcutsTest, RenamedOrMovedLinkLeavesNoOldFile) {
     WriteFile(destination + "/A/Old.url", "[InternetShortcut]\r\nURL=http://x/\r\n");
     WriteFile(destination + "/B/Moved.url", "[InternetShortcut]\r\nURL=http://m/\r\n");
     UrlSet set;
-    Fill(set, {{FolderStart, "A"},
-               {Link, "New", "http://x/", "Old", "", NamePreserved},
-               {FolderEnd, ""},
-               {FolderStart, "Unverified"},
-               {FolderStart, "Page not found"},
-               {Link, "Moved", "http://m/", "", "\\B", LocationPreserved},
-               {Link, "Again", "http://again/", "", "\\Unverified\\Other", LocationPreserved},
-               {FolderEnd, ""},
-               {FolderEnd, ""},
-               {FolderEnd, ""}});
+    Fill(set, {{UrlEntryKind::FolderStart, "A"},
+               {UrlEntryKind::Link, "New", "http://x/", "Old", "", NamePreserved},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderStart, "Unverified"},
+               {UrlEntryKind::FolderStart, "Page not found"},
+               {UrlEntryKind::Link, "Moved", "http://m/", "", "\\B", LocationPreserved},
+               {UrlEntryKind::Link, "Again", "http://again/", "", "\\Unverified\\Other", LocationPreserved},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderEnd, ""}});
     ASSERT_EQ(WriteTo(set, destination), 1);
     EXPECT_EQ(Tree(destination),
               (std::vector<std::string>{"A/", "A/New.url", "B/", "Unverified/", "Unverified/Page not found/",
@@ -165,21 +165,21 @@ TEST_F(ShortcutsTest, CraftedNamesNeverReachOutsideTheLocation) {
     ASSERT_EQ(::symlink(dir.File("outside").c_str(), (destination + "/Linked").c_str()), 0);
     fs::create_directories(destination + "/A");
     UrlSet set;
-    Fill(set, {{FolderStart, "A"},
-               {Link, "renamed", "http://r/", "../../x", "", NamePreserved},
-               {Link, "moved", "http://m/", "x", "\\..\\..", LocationPreserved},
-               {Link, "../y", "http://y/"},
-               {FolderEnd, ""},
-               {FolderStart, ".."},
-               {Link, "in dots", "http://d/"},
-               {FolderEnd, ""},
-               {FolderStart, "a/../../evil"},
-               {Link, "lost", "http://l/"},
-               {FolderEnd, ""},
-               {FolderStart, "Linked"},
-               {Link, "through link", "http://t/"},
-               {FolderEnd, ""},
-               {FolderEnd, ""}});
+    Fill(set, {{UrlEntryKind::FolderStart, "A"},
+               {UrlEntryKind::Link, "renamed", "http://r/", "../../x", "", NamePreserved},
+               {UrlEntryKind::Link, "moved", "http://m/", "x", "\\..\\..", LocationPreserved},
+               {UrlEntryKind::Link, "../y", "http://y/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderStart, ".."},
+               {UrlEntryKind::Link, "in dots", "http://d/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderStart, "a/../../evil"},
+               {UrlEntryKind::Link, "lost", "http://l/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderStart, "Linked"},
+               {UrlEntryKind::Link, "through link", "http://t/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderEnd, ""}});
     EXPECT_EQ(WriteTo(set, destination), 0);
     EXPECT_EQ(ReadFile(dir.File("x.url")), "sentinel");
     EXPECT_EQ(ReadFile(dir.File("y.url")), "sentinel");
@@ -234,7 +234,7 @@ TEST_F(LinkedShortcutsTest, SavingBackNeverWritesThroughALink) {
     ASSERT_EQ(ReadFrom(set, destination), 1);
     set.Rewind();
     for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
-        if (entry->kind == Link) entry->url = "http://changed/";
+        if (entry->kind == UrlEntryKind::Link) entry->url = "http://changed/";
     }
     EXPECT_EQ(WriteTo(set, destination), 0);
     EXPECT_EQ(ReadFile(outside + "/d.url"), "[InternetShortcut]\r\nURL=http://d/\r\n");
@@ -250,8 +250,8 @@ TEST_F(LinkedShortcutsTest, SavingBackNeverWritesThroughALink) {
 
 TEST_F(ShortcutsTest, ManyRefusedNamesAreNotAFloodOfMessages) {
     UrlSet set;
-    for (int i = 0; i < 20; ++i) Fill(set, {{Link, "a/" + std::to_string(i), "http://x/"}});
-    Fill(set, {{Link, "fine", "http://fine/"}, {FolderEnd, ""}});
+    for (int i = 0; i < 20; ++i) Fill(set, {{UrlEntryKind::Link, "a/" + std::to_string(i), "http://x/"}});
+    Fill(set, {{UrlEntryKind::Link, "fine", "http://fine/"}, {UrlEntryKind::FolderEnd, ""}});
     EXPECT_EQ(WriteTo(set, destination), 0);
     EXPECT_EQ(prompter.shown.size(), 5u);
     EXPECT_EQ(Tree(destination), (std::vector<std::string>{"fine.url"}));
@@ -259,11 +259,11 @@ TEST_F(ShortcutsTest, ManyRefusedNamesAreNotAFloodOfMessages) {
 
 TEST_F(ShortcutsTest, LinksOfOneNameGetFilesOfTheirOwn) {
     UrlSet set;
-    Fill(set, {{Link, "Home", "http://1/"},
-               {Link, "home", "http://2/"},
-               {Link, "Home", "http://3/"},
-               {Link, "Home (2)", "http://4/"},
-               {FolderEnd, ""}});
+    Fill(set, {{UrlEntryKind::Link, "Home", "http://1/"},
+               {UrlEntryKind::Link, "home", "http://2/"},
+               {UrlEntryKind::Link, "Home", "http://3/"},
+               {UrlEntryKind::Link, "Home (2)", "http://4/"},
+               {UrlEntryKind::FolderEnd, ""}});
     ASSERT_EQ(WriteTo(set, destination), 1);
     EXPECT_EQ(Tree(destination),
               (std::vector<std::string>{"Home (2) (2).url", "Home (3).url", "Home.url", "home (2).url"}));
@@ -299,7 +299,7 @@ TEST_F(ShortcutsTest, OldFileThatIsTheNewFileIsKept) {
     WriteFile(destination + "/home.url", bytes);
     ASSERT_EQ(::link((destination + "/home.url").c_str(), (destination + "/Home.url").c_str()), 0);
     UrlSet set;
-    Fill(set, {{Link, "Home", "http://same/", "home", "", NamePreserved}, {FolderEnd, ""}});
+    Fill(set, {{UrlEntryKind::Link, "Home", "http://same/", "home", "", NamePreserved}, {UrlEntryKind::FolderEnd, ""}});
     ASSERT_EQ(WriteTo(set, destination), 1);
     EXPECT_EQ(ReadFile(destination + "/home.url"), bytes);
 }
@@ -308,7 +308,10 @@ TEST_F(ShortcutsTest, NameTooLongForAFileIsShortenedAndKeptWhole) {
     std::string name;
     for (int i = 0; i < 150; ++i) name += "\xC3\xA9";  // 300 bytes of two-byte characters
     UrlSet set;
-    Fill(set, {{FolderStart, name}, {Link, name, "http://long/"}, {FolderEnd, ""}, {FolderEnd, ""}});
+    Fill(set, {{UrlEntryKind::FolderStart, name},
+               {UrlEntryKind::Link, name, "http://long/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderEnd, ""}});
     ASSERT_EQ(WriteTo(set, destination), 1);
     const long limit = ::pathconf(destination.c_str(), _PC_NAME_MAX);
     const std::string folder = name.substr(0, static_cast<std::size_t>(limit) & ~std::size_t{1});
@@ -321,14 +324,14 @@ TEST_F(ShortcutsTest, NameTooLongForAFileIsShortenedAndKeptWhole) {
 TEST_F(ShortcutsTest, FolderThatCannotBeMadeIsShownOnceAndWriteFails) {
     WriteFile(destination + "/Blocked", "a file where the folder goes");
     UrlSet set;
-    Fill(set, {{FolderStart, "Blocked"},
-               {Link, "a", "http://a/"},
-               {FolderStart, "Inner"},
-               {Link, "b", "http://b/"},
-               {FolderEnd, ""},
-               {FolderEnd, ""},
-               {Link, "after", "http://after/"},
-               {FolderEnd, ""}});
+    Fill(set, {{UrlEntryKind::FolderStart, "Blocked"},
+               {UrlEntryKind::Link, "a", "http://a/"},
+               {UrlEntryKind::FolderStart, "Inner"},
+               {UrlEntryKind::Link, "b", "http://b/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::Link, "after", "http://after/"},
+               {UrlEntryKind::FolderEnd, ""}});
     EXPECT_EQ(WriteTo(set, destination), 0);
     EXPECT_EQ(prompter.Texts(),
               (std::vector<std::string>{FormatString(IDS_ERR_CREATING_FOLDER, {ENOTDIR, destination + "/Blocked"})}));
@@ -353,7 +356,7 @@ TEST_F(ShortcutsTest, CorpusTreesReadWhole) {
         int empty = 0;
         set.Rewind();
         for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
-            if (entry->kind == Link && entry->url.empty()) ++empty;
+            if (entry->kind == UrlEntryKind::Link && entry->url.empty()) ++empty;
         }
         // Only the 0-byte file, the one without a URL key and the one without a section have none.
         EXPECT_LE(empty, 2) << tree.tree;

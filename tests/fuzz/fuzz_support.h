@@ -64,8 +64,8 @@ inline const std::filesystem::path& ScratchFolder() {
 // Whether the writer can store entry so that the reader finds the same fields again. The
 // Netscape format has no escaping: a quote or '>' inside a value, or "</A>" inside a name,
 // shifts what the next read takes apart, so such entries are left out of the fixed-point check.
-inline bool StoredFaithfully(std::int32_t format, const UrlEntry& entry) {
-    if (format != Netscape) return true;
+inline bool StoredFaithfully(UrlSetFormat format, const UrlEntry& entry) {
+    if (format != UrlSetFormat::Netscape) return true;
     auto clean = [](std::string_view text) { return text.find_first_of("\">") == std::string_view::npos; };
     return clean(entry.url) && clean(entry.preservedName) && clean(entry.preservedLocation) &&
            clean(entry.extraAttributes) && entry.name.view().find("</A>") == std::string_view::npos;
@@ -74,10 +74,10 @@ inline bool StoredFaithfully(std::int32_t format, const UrlEntry& entry) {
 // Reads a set of format from location and writes it as a new file at destination; returns
 // the bytes written, or empty text when the set could not be read. faithful tells whether
 // every entry can be stored faithfully.
-inline std::string ReadAndWrite(std::int32_t format, const std::string& location, const std::string& destination,
+inline std::string ReadAndWrite(UrlSetFormat format, const std::string& location, const std::string& destination,
                                 bool& faithful) {
     UrlSet set;
-    if (!set.Open(OpenExisting, format, location)) std::abort();
+    if (!set.Open(UrlSetOpenMode::OpenExisting, format, location)) std::abort();
     if (!set.Read(nullptr)) return {};
     set.CloseFile();
     faithful = true;
@@ -86,19 +86,19 @@ inline std::string ReadAndWrite(std::int32_t format, const std::string& location
     }
     // A hotlist's title line is not consumed by the reader: a title that reads as a keyword
     // line ("Item...", "Subl...", "}") turns into an entry of its own.
-    if (format == Mosaic) {
+    if (format == UrlSetFormat::Mosaic) {
         std::string_view head = TrimLeadingWhite(set.title);
         faithful = faithful && !StartsWith(head, "Item") && !StartsWith(head, "Subl") && !StartsWith(head, "Hotl") &&
                    head != "}";
     }
     std::filesystem::remove(destination);
-    if (!set.Open(CreateNew, format, destination)) std::abort();
+    if (!set.Open(UrlSetOpenMode::CreateNew, format, destination)) std::abort();
     if (!set.Write()) std::abort();
     set.Close();
     std::ifstream in(destination, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // A hotlist's title line is not read back (the "Hotlist" line gives the title), by design.
-    if (format == Mosaic) {
+    if (format == UrlSetFormat::Mosaic) {
         std::size_t second = bytes.find('\n');
         std::size_t third = second == std::string::npos ? second : bytes.find('\n', second + 1);
         if (third != std::string::npos) bytes.erase(second + 1, third - second);
@@ -110,7 +110,7 @@ inline std::string ReadAndWrite(std::int32_t format, const std::string& location
 // tags). After that a file must be a fixed point: read and written once more it comes back
 // byte for byte, so no read-and-write cycle (each verification saves its set) keeps
 // changing a file.
-inline void CheckStableRoundTrip(std::int32_t format, const std::uint8_t* data, std::size_t size) {
+inline void CheckStableRoundTrip(UrlSetFormat format, const std::uint8_t* data, std::size_t size) {
     MemoryLocation input(data, size);
     if (!input.Ok()) return;
     const std::string first = (ScratchFolder() / "first").string();

@@ -2,6 +2,6 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    tolva::fuzz::CheckStableRoundTrip(tolva::Mosaic, data, size);
+    tolva::fuzz::CheckStableRoundTrip(tolva::UrlSetFormat::Mosaic, data, size);
     return 0;
 }

@@ -11,8 +11,8 @@
 
 namespace {
 
-std::vector<int> Kinds(const tolva::UrlSet& set) {
-    std::vector<int> kinds;
+std::vector<tolva::UrlEntryKind> Kinds(const tolva::UrlSet& set) {
+    std::vector<tolva::UrlEntryKind> kinds;
     for (const tolva::UrlEntry* entry = set.root.next; entry; entry = entry->next) kinds.push_back(entry->kind);
     return kinds;
 }
@@ -25,18 +25,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!input.Ok() || !output.Ok()) return 0;
 
     tolva::UrlSet first;
-    if (!first.Open(tolva::OpenExisting, tolva::Netscape, input.Path())) std::abort();
+    if (!first.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, input.Path())) std::abort();
     if (!first.Read(nullptr)) return 0;
     first.CloseFile();
     // The writer itself, not Write's replace-through-a-temporary-file, keeps this in memory.
-    if (!first.Open(tolva::OpenExisting, tolva::Netscape, output.Path())) std::abort();
+    if (!first.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, output.Path())) std::abort();
     if (!tolva::WriteNetscape(first)) std::abort();
     first.CloseFile();
 
     tolva::UrlSet second;
-    if (!second.Open(tolva::OpenExisting, tolva::Netscape, output.Path())) std::abort();
+    if (!second.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, output.Path())) std::abort();
     if (!second.Read(nullptr)) std::abort();
     if (Kinds(second) != Kinds(first)) std::abort();
-    tolva::fuzz::CheckStableRoundTrip(tolva::Netscape, data, size);
+    tolva::fuzz::CheckStableRoundTrip(tolva::UrlSetFormat::Netscape, data, size);
     return 0;
 }

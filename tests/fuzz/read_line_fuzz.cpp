@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tolva::fuzz::MemoryLocation input(data, size);
     if (!input.Ok()) return 0;
     tolva::UrlSet set;
-    if (!set.Open(tolva::OpenExisting, tolva::Netscape, input.Path())) std::abort();
+    if (!set.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, input.Path())) std::abort();
 
     std::string expected;
     for (std::size_t i = 0; i < size; ++i) {

@@ -56,7 +56,7 @@ protected:
     }
     LocationCombo* Box(int id) { return Control<LocationCombo>(id); }
     void Click(int id) { Control<QPushButton>(id)->click(); }
-    void Remember(std::int32_t format, const std::string& location) {
+    void Remember(UrlSetFormat format, const std::string& location) {
         MemoryLocationBox box;
         LoadRecentLocations(store, RecentPage::Translate, format, box);
         RememberLocation(store, RecentPage::Translate, format, box, location);
@@ -80,9 +80,9 @@ TEST_F(ConvertPageTest, StartsEmptyWithTheFormatsInCodeOrder) {
 TEST_F(ConvertPageTest, QuickButtonsWithoutStoredListsOfferTheDefaults) {
     Control<QCheckBox>(control::kFixAmpersands)->setChecked(false);
     Click(control::kNetscapeToExplorer);  // Netscape to Explorer
-    EXPECT_EQ(page.sourceFormat, Netscape);
+    EXPECT_EQ(page.sourceFormat, UrlSetFormat::Netscape);
     EXPECT_EQ(page.sourceLocation, "") << "no Netscape setting and no ~/.netscape file";
-    EXPECT_EQ(page.destinationFormat, Shortcuts);
+    EXPECT_EQ(page.destinationFormat, UrlSetFormat::Shortcuts);
     EXPECT_EQ(page.destinationLocation, kHint);
     EXPECT_EQ(Box(control::kDestinationLocation)->Text(), kHint);
     EXPECT_TRUE(page.fixAmpersands);
@@ -93,21 +93,22 @@ TEST_F(ConvertPageTest, QuickButtonsWithoutStoredListsOfferTheDefaults) {
     store.SetString("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                     "Favorites", "/home/ann/Favorites");
     Click(control::kExplorerToNetscape);  // Explorer to Netscape
-    EXPECT_EQ(page.sourceFormat, Shortcuts);
+    EXPECT_EQ(page.sourceFormat, UrlSetFormat::Shortcuts);
     EXPECT_EQ(page.sourceLocation, "/home/ann/Favorites");
-    EXPECT_EQ(page.destinationFormat, Netscape);
+    EXPECT_EQ(page.destinationFormat, UrlSetFormat::Netscape);
     EXPECT_EQ(page.destinationLocation, page.homeFolder + "/.netscape/bookmarks.html");
     EXPECT_EQ(Box(control::kSourceLocation)->Text(), "/home/ann/Favorites");
     EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST_F(ConvertPageTest, QuickButtonsPreferTheMostRecentStoredLocations) {
-    Remember(Netscape, "/old/bookmarks.htm");
-    Remember(Netscape, "/new/bookmarks.htm");
-    Remember(Shortcuts, "/links/Favorites");
+    Remember(UrlSetFormat::Netscape, "/old/bookmarks.htm");
+    Remember(UrlSetFormat::Netscape, "/new/bookmarks.htm");
+    Remember(UrlSetFormat::Shortcuts, "/links/Favorites");
     Click(control::kNetscapeToExplorer);
     EXPECT_EQ(page.sourceLocation, "/new/bookmarks.htm");
-    EXPECT_EQ(Box(control::kSourceLocation)->Entries(), (std::vector<std::string>{"/new/bookmarks.htm", "/old/bookmarks.htm"}));
+    EXPECT_EQ(Box(control::kSourceLocation)->Entries(),
+              (std::vector<std::string>{"/new/bookmarks.htm", "/old/bookmarks.htm"}));
     EXPECT_EQ(page.destinationLocation, "/links/Favorites");
 
     // A stored but empty list also counts as stored: no default is put in.
@@ -129,7 +130,7 @@ TEST_F(ConvertPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
 
 TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefaultExtension) {
     auto* format = Control<QComboBox>(control::kDestinationFormat);
-    format->setCurrentIndex(Netscape);
+    format->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
     Box(control::kDestinationLocation)->SetText(dir.File("before.htm"));
     {
         auto answer = ModalAnswerer::For<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
@@ -151,7 +152,7 @@ TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefault
     EXPECT_EQ(page.destinationLocation, dir.File("newset.htm"));
     EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("newset.htm"));
 
-    format->setCurrentIndex(Mosaic);
+    format->setCurrentIndex(FormatRow(UrlSetFormat::Mosaic));
     {
         auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
             dialog->selectFile(QString::fromStdString(dir.File("links.txt")));
@@ -164,7 +165,7 @@ TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefault
 
 TEST_F(ConvertPageTest, BrowseForAShortcutFolderPicksFolders) {
     std::filesystem::create_directories(dir.Path() / "Favorites");
-    Control<QComboBox>(control::kSourceFormat)->setCurrentIndex(Shortcuts);
+    Control<QComboBox>(control::kSourceFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Shortcuts));
     {
         auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
             EXPECT_EQ(dialog->windowTitle().toStdString(), "Where are the Favorites");
@@ -187,9 +188,9 @@ TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
     WriteFile(source,
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
               "    <DT><A HREF=\"http://example.com/\">Example</A>\n</DL><p>\n");
-    Control<QComboBox>(control::kSourceFormat)->setCurrentIndex(Netscape);
+    Control<QComboBox>(control::kSourceFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
     Box(control::kSourceLocation)->SetText(source);
-    Control<QComboBox>(control::kDestinationFormat)->setCurrentIndex(Netscape);
+    Control<QComboBox>(control::kDestinationFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
     Box(control::kDestinationLocation)->SetText(dir.File("copy.htm"));
     Click(control::kTranslate);
 
@@ -222,9 +223,9 @@ TEST_F(ConvertPageTest, OverLongLocationStopsTranslateAndKeepsTheTabShown) {
     const std::string tooLong = dir.File(std::string(256, 'n'));
     const std::string source = dir.File("source.htm");
     WriteFile(source, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n</DL><p>\n");
-    page.sourceFormat = Netscape;
+    page.sourceFormat = UrlSetFormat::Netscape;
     page.sourceLocation = source;
-    page.destinationFormat = Netscape;
+    page.destinationFormat = UrlSetFormat::Netscape;
     page.destinationLocation = dir.File("earlier.htm");
     page.WriteForm();
     Box(control::kDestinationLocation)->SetText(tooLong);
@@ -246,7 +247,8 @@ TEST_F(ConvertPageTest, OverLongLocationStopsTranslateAndKeepsTheTabShown) {
     EXPECT_EQ(sheet.Tabs()->currentIndex(), 1);
     EXPECT_EQ(page.destinationLocation, dir.File("short.htm"));
     sheet.Tabs()->setCurrentIndex(0);
-    EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("short.htm")) << "the page keeps its values across tabs";
+    EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("short.htm"))
+        << "the page keeps its values across tabs";
     for (int i = sheet.Tabs()->count() - 1; i >= 0; --i) sheet.Tabs()->removeTab(i);
     page.setParent(nullptr);
     about.setParent(nullptr);

@@ -69,7 +69,7 @@ protected:
         WriteFile(path, text);
     }
     void ChooseSet() {
-        Control<QComboBox>(&page, control::kVerifyFormat)->setCurrentIndex(Netscape);
+        Control<QComboBox>(&page, control::kVerifyFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
         Control<LocationCombo>(&page, control::kVerifyLocation)->SetText(path);
     }
     std::string Status() { return Control<QLabel>(&page, control::kVerifyStatus)->text().toStdString(); }
@@ -143,7 +143,8 @@ TEST_F(VerifyPageTest, StoppingWhileARequestIsOutstanding) {
         QTimer outstanding;
         auto progress = ModalAnswerer::For<CVerifyProgress>([&](CVerifyProgress* dialog) {
             QObject::connect(&outstanding, &QTimer::timeout, [&, dialog] {
-                if (Control<QLabel>(dialog, control::kCurrentStatus)->text() != "Request sent; waiting for response") return;
+                if (Control<QLabel>(dialog, control::kCurrentStatus)->text() != "Request sent; waiting for response")
+                    return;
                 outstanding.stop();
                 const std::string how = row.how;
                 if (how == "ok") {
@@ -192,7 +193,8 @@ TEST_F(VerifyPageTest, CancelledCookieWarningEndsTheCommandBeforeAnyRequest) {
     WriteSet({{"Alive", "/status/200"}});
     ChooseSet();
     auto warning = ModalAnswerer::For<CCookieWarning>([](CCookieWarning* dialog) {
-        EXPECT_TRUE(Control<QRadioButton>(dialog, control::kCookiesDuringRun)->isChecked()) << "accept during the run is preselected";
+        EXPECT_TRUE(Control<QRadioButton>(dialog, control::kCookiesDuringRun)->isChecked())
+            << "accept during the run is preselected";
         dialog->reject();
     });
     ClickVerify();

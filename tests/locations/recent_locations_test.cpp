@@ -15,7 +15,7 @@ using Entries = std::vector<std::string>;
 class RecentLocationsTest : public ::testing::Test {
 protected:
     // What a later run of the program finds in the store.
-    Entries Stored(RecentPage page, std::int32_t format) {
+    Entries Stored(RecentPage page, UrlSetFormat format) {
         SettingsStore reloaded(store.Path());
         EXPECT_TRUE(reloaded.Load());
         MemoryLocationBox box;
@@ -31,38 +31,38 @@ TEST_F(RecentLocationsTest, NoStoredListLeavesTheBoxEmpty) {
     MemoryLocationBox box;
     box.SetEntries({"left over"});
     box.SetText("typed");
-    EXPECT_FALSE(LoadRecentLocations(store, RecentPage::Translate, Netscape, box));
+    EXPECT_FALSE(LoadRecentLocations(store, RecentPage::Translate, UrlSetFormat::Netscape, box));
     EXPECT_TRUE(box.Entries().empty());
     EXPECT_EQ(box.Text(), "");
-    EXPECT_FALSE(LoadRecentLocations(store, RecentPage::Translate, kFormatNone, box));
+    EXPECT_FALSE(LoadRecentLocations(store, RecentPage::Translate, UrlSetFormat::None, box));
 }
 
 TEST_F(RecentLocationsTest, AnEmptyStoredListStillCountsAsStored) {
-    store.CreateKey(RecentLocationsKey(RecentPage::Translate, Shortcuts));
+    store.CreateKey(RecentLocationsKey(RecentPage::Translate, UrlSetFormat::Shortcuts));
     MemoryLocationBox box;
-    EXPECT_TRUE(LoadRecentLocations(store, RecentPage::Translate, Shortcuts, box));
+    EXPECT_TRUE(LoadRecentLocations(store, RecentPage::Translate, UrlSetFormat::Shortcuts, box));
     EXPECT_TRUE(box.Entries().empty());
 }
 
 TEST_F(RecentLocationsTest, UsedAgainMovesToTopAndCaseVariantsReplaceEachOther) {
     MemoryLocationBox box;
     for (const char* location : {"/a", "/b", "/c", "/B"}) {
-        RememberLocation(store, RecentPage::Translate, Netscape, box, location);
+        RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, box, location);
     }
     EXPECT_EQ(box.Entries(), (Entries{"/B", "/c", "/a"}));
-    EXPECT_EQ(Stored(RecentPage::Translate, Netscape), (Entries{"/B", "/c", "/a"}));
+    EXPECT_EQ(Stored(RecentPage::Translate, UrlSetFormat::Netscape), (Entries{"/B", "/c", "/a"}));
 
     MemoryLocationBox loaded;
-    EXPECT_TRUE(LoadRecentLocations(store, RecentPage::Translate, Netscape, loaded));
+    EXPECT_TRUE(LoadRecentLocations(store, RecentPage::Translate, UrlSetFormat::Netscape, loaded));
     EXPECT_EQ(loaded.Text(), "/B");
 }
 
 TEST_F(RecentLocationsTest, OnlyTheTenMostRecentAreStoredWhileTheBoxKeepsMore) {
     MemoryLocationBox box;
     for (int i = 0; i < 11; ++i)
-        RememberLocation(store, RecentPage::Translate, Mosaic, box, "/set" + std::to_string(i));
+        RememberLocation(store, RecentPage::Translate, UrlSetFormat::Mosaic, box, "/set" + std::to_string(i));
     EXPECT_EQ(box.Entries().size(), 11u);
-    Entries stored = Stored(RecentPage::Translate, Mosaic);
+    Entries stored = Stored(RecentPage::Translate, UrlSetFormat::Mosaic);
     ASSERT_EQ(stored.size(), kMaxRecentLocations);
     EXPECT_EQ(stored.front(), "/set10");
     EXPECT_EQ(stored.back(), "/set1");
@@ -71,35 +71,36 @@ TEST_F(RecentLocationsTest, OnlyTheTenMostRecentAreStoredWhileTheBoxKeepsMore) {
 TEST_F(RecentLocationsTest, PagesAndFormatsKeepSeparateLists) {
     MemoryLocationBox translate;
     MemoryLocationBox verify;
-    RememberLocation(store, RecentPage::Translate, Netscape, translate, "/t");
-    RememberLocation(store, RecentPage::Verify, Netscape, verify, "/v");
-    EXPECT_EQ(Stored(RecentPage::Translate, Netscape), (Entries{"/t"}));
-    EXPECT_EQ(Stored(RecentPage::Verify, Netscape), (Entries{"/v"}));
-    EXPECT_TRUE(Stored(RecentPage::Translate, Mosaic).empty());
-    EXPECT_EQ(RecentLocationsKey(RecentPage::Verify, Shortcuts),
+    RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, translate, "/t");
+    RememberLocation(store, RecentPage::Verify, UrlSetFormat::Netscape, verify, "/v");
+    EXPECT_EQ(Stored(RecentPage::Translate, UrlSetFormat::Netscape), (Entries{"/t"}));
+    EXPECT_EQ(Stored(RecentPage::Verify, UrlSetFormat::Netscape), (Entries{"/v"}));
+    EXPECT_TRUE(Stored(RecentPage::Translate, UrlSetFormat::Mosaic).empty());
+    EXPECT_EQ(RecentLocationsKey(RecentPage::Verify, UrlSetFormat::Shortcuts),
               "HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Verify\\RecentFavorites");
 }
 
 TEST_F(RecentLocationsTest, OverlongAndMissingValuesAreSkippedWithoutAGap) {
-    const std::string key = RecentLocationsKey(RecentPage::Verify, Mosaic);
+    const std::string key = RecentLocationsKey(RecentPage::Verify, UrlSetFormat::Mosaic);
     store.SetString(key, "0", "/first");
     store.SetString(key, "1", std::string(kMaxLocationLength + 1, 'x'));
     store.SetString(key, "3", std::string(kMaxLocationLength, 'y'));
     MemoryLocationBox box;
-    EXPECT_TRUE(LoadRecentLocations(store, RecentPage::Verify, Mosaic, box));
+    EXPECT_TRUE(LoadRecentLocations(store, RecentPage::Verify, UrlSetFormat::Mosaic, box));
     EXPECT_EQ(box.Entries(), (Entries{"/first", std::string(kMaxLocationLength, 'y')}));
 }
 
 TEST_F(RecentLocationsTest, SameFormatOnBothSidesEndsWithTheDestinationBoxsCopy) {
     // Both boxes were loaded from the same stored list before the run.
-    RememberLocation(store, RecentPage::Translate, Netscape, *std::make_unique<MemoryLocationBox>(), "/old");
+    RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, *std::make_unique<MemoryLocationBox>(),
+                     "/old");
     MemoryLocationBox source;
     MemoryLocationBox destination;
-    LoadRecentLocations(store, RecentPage::Translate, Netscape, source);
-    LoadRecentLocations(store, RecentPage::Translate, Netscape, destination);
-    RememberLocation(store, RecentPage::Translate, Netscape, source, "/new-source");
-    RememberLocation(store, RecentPage::Translate, Netscape, destination, "/new-destination");
-    EXPECT_EQ(Stored(RecentPage::Translate, Netscape), (Entries{"/new-destination", "/old"}));
+    LoadRecentLocations(store, RecentPage::Translate, UrlSetFormat::Netscape, source);
+    LoadRecentLocations(store, RecentPage::Translate, UrlSetFormat::Netscape, destination);
+    RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, source, "/new-source");
+    RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, destination, "/new-destination");
+    EXPECT_EQ(Stored(RecentPage::Translate, UrlSetFormat::Netscape), (Entries{"/new-destination", "/old"}));
 }
 
 }  // namespace

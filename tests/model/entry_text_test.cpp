@@ -42,7 +42,7 @@ TEST(EntryTextTest, AssigningPartOfItselfKeepsTheText) {
 }
 
 TEST(EntryTextTest, RenameToItsOwnNameKeepsBothNames) {
-    UrlEntry entry(Link, "Home", "u");
+    UrlEntry entry(UrlEntryKind::Link, "Home", "u");
     entry.Rename(entry.name, NameTranslated);
     EXPECT_EQ(entry.name, "Home");
     EXPECT_EQ(entry.preservedName, "Home");

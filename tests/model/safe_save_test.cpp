@@ -31,10 +31,10 @@ const char kOriginal[] =
 int RenameAndSave(const std::string& path, const std::shared_ptr<FileFaults>& faults, RecordingPrompter& prompter) {
     UrlSet set;
     set.SetPrompter(&prompter);
-    if (!set.Open(OpenExisting, Netscape, path) || !set.Read(nullptr)) return -1;
+    if (!set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, path) || !set.Read(nullptr)) return -1;
     set.Rewind();
     while (UrlEntry* entry = set.Next()) {
-        if (entry->kind == Link) {
+        if (entry->kind == UrlEntryKind::Link) {
             entry->Rename("Renamed", ChangedByVerification);
             break;
         }

@@ -22,7 +22,7 @@ protected:
         path = dir.File("set.html");
         WriteFile(path, bytes);
         set.SetPrompter(&prompter);
-        ASSERT_EQ(set.Open(OpenExisting, Netscape, path), 1);
+        ASSERT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, path), 1);
     }
     std::vector<std::string> AllLines() {
         std::vector<std::string> lines;
@@ -93,7 +93,7 @@ TEST_F(UrlSetFileTest, ZeroBytesEndLinesWithoutStallingTheReader) {
 TEST_F(UrlSetFileTest, OpenOfMissingFileShowsNotFoundWithLocation) {
     set.SetPrompter(&prompter);
     std::string missing = dir.File("no/such.html");
-    EXPECT_EQ(set.Open(OpenExisting, Netscape, missing), 0);
+    EXPECT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, missing), 0);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_NOT_FOUND, {missing}));
     EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
@@ -103,10 +103,10 @@ TEST_F(UrlSetFileTest, OpenOfMissingFileShowsNotFoundWithLocation) {
 
 TEST_F(UrlSetFileTest, LocationsThatAreNotRegularFilesAreRefusedAtOnce) {
     set.SetPrompter(&prompter);
-    EXPECT_EQ(set.Open(OpenExisting, Netscape, dir.Path().string()), 0);
+    EXPECT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, dir.Path().string()), 0);
     std::string fifo = dir.File("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(set.Open(OpenExisting, Mosaic, fifo), 0);
+    EXPECT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Mosaic, fifo), 0);
     EXPECT_EQ(prompter.shown.size(), 2u);
 }
 
@@ -117,7 +117,7 @@ TEST_F(UrlSetFileTest, CreateNewRefusesAnExistingFolder) {
     path = dir.File("exists.html");
     ASSERT_EQ(::mkdir(path.c_str(), 0777), 0);
     WriteFile(path + "/keep", "keep");
-    EXPECT_EQ(set.Open(CreateNew, Netscape, path), 0);
+    EXPECT_EQ(set.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, path), 0);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_EXISTS, {path}));
     EXPECT_EQ(ReadFile(path + "/keep"), "keep");
@@ -125,7 +125,7 @@ TEST_F(UrlSetFileTest, CreateNewRefusesAnExistingFolder) {
 
 TEST_F(UrlSetFileTest, UnknownFormatFailsQuietly) {
     set.SetPrompter(&prompter);
-    EXPECT_EQ(set.Open(OpenExisting, 7, dir.File("x")), 0);
+    EXPECT_EQ(set.Open(UrlSetOpenMode::OpenExisting, FormatOfRow(7), dir.File("x")), 0);
     EXPECT_EQ(set.Read(nullptr), 0);
     EXPECT_EQ(set.Write(), 0);
     EXPECT_TRUE(prompter.shown.empty());
@@ -135,19 +135,19 @@ TEST_F(UrlSetFileTest, UnknownFormatFailsQuietly) {
 class UrlSetListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        set.Append(new UrlEntry(FolderStart, "A"));
-        a1 = new UrlEntry(Link, "a1", "http://a1/");
+        set.Append(new UrlEntry(UrlEntryKind::FolderStart, "A"));
+        a1 = new UrlEntry(UrlEntryKind::Link, "a1", "http://a1/");
         set.Append(a1);
-        set.Append(new UrlEntry(FolderEnd, ""));
-        set.Append(new UrlEntry(FolderStart, "B"));
-        b1 = new UrlEntry(Link, "b1");
-        b2 = new UrlEntry(Link, "b2");
-        b3 = new UrlEntry(Link, "b3");
+        set.Append(new UrlEntry(UrlEntryKind::FolderEnd, ""));
+        set.Append(new UrlEntry(UrlEntryKind::FolderStart, "B"));
+        b1 = new UrlEntry(UrlEntryKind::Link, "b1");
+        b2 = new UrlEntry(UrlEntryKind::Link, "b2");
+        b3 = new UrlEntry(UrlEntryKind::Link, "b3");
         set.Append(b1);
         set.Append(b2);
         set.Append(b3);
-        set.Append(new UrlEntry(FolderEnd, ""));
-        set.Append(new UrlEntry(FolderEnd, ""));
+        set.Append(new UrlEntry(UrlEntryKind::FolderEnd, ""));
+        set.Append(new UrlEntry(UrlEntryKind::FolderEnd, ""));
         set.Rewind();
     }
     std::vector<std::string> Walk() {
@@ -182,13 +182,13 @@ TEST_F(UrlSetListTest, MoveAfterRelinksBothDirections) {
     EXPECT_EQ(b3->prev, b1);
     EXPECT_EQ(b3->next, b2);
     EXPECT_EQ(b2->prev, b3);
-    EXPECT_EQ(b2->next->kind, FolderEnd);
+    EXPECT_EQ(b2->next->kind, UrlEntryKind::FolderEnd);
     EXPECT_EQ(b2->next->prev, b2);
     // Only links move, and only to a real target.
     UrlEntry* folderB = set.FindFolder("\\B");
     EXPECT_EQ(folderB->MoveAfter(a1), nullptr);
     EXPECT_EQ(b1->MoveAfter(nullptr), nullptr);
-    EXPECT_EQ(a1->next->kind, FolderEnd);
+    EXPECT_EQ(a1->next->kind, UrlEntryKind::FolderEnd);
 }
 
 TEST_F(UrlSetListTest, RenameAndPreservedLocationKeepHistory) {

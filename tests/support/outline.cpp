@@ -3,8 +3,9 @@
 namespace tolva::testing {
 
 std::string OutlineLine(const UrlEntry& entry, const std::string& path) {
-    const char letter = entry.kind >= FolderStart && entry.kind <= Separator ? "?FELS"[entry.kind] : '?';
-    if (entry.kind != Link) return std::string(1, letter) + " " + path;
+    const int kind = static_cast<int>(entry.kind);
+    const char letter = kind >= 1 && kind <= 4 ? "?FELS"[kind] : '?';
+    if (entry.kind != UrlEntryKind::Link) return std::string(1, letter) + " " + path;
     return "L " + path + " | " + entry.name + " | " + entry.url + " |" + entry.extraAttributes + " | " +
            entry.preservedName + " | " + entry.preservedLocation;
 }
@@ -20,7 +21,7 @@ std::vector<std::string> BriefOutline(UrlSet& set) {
     std::vector<std::string> lines;
     set.Rewind();
     while (UrlEntry* entry = set.Next()) {
-        std::string line = std::to_string(entry->kind) + " " + entry->name + " " + entry->url;
+        std::string line = std::to_string(static_cast<int>(entry->kind)) + " " + entry->name + " " + entry->url;
         if (!entry->preservedName.empty()) line += " name=" + entry->preservedName;
         if (!entry->preservedLocation.empty()) line += " loc=" + entry->preservedLocation;
         lines.push_back(line);

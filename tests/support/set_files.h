@@ -2,22 +2,31 @@
 // A URL set read and written the way the runs do, for tests of the formats.
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "model/url_set.h"
 
+namespace tolva {
+
+// Formats and kinds show as their numbers in a failing test's message.
+inline std::ostream& operator<<(std::ostream& out, UrlSetFormat format) { return out << static_cast<int>(format); }
+inline std::ostream& operator<<(std::ostream& out, UrlEntryKind kind) { return out << static_cast<int>(kind); }
+
+}  // namespace tolva
+
 namespace tolva::testing {
 
 // The name ending of a set's file in format: none for a shortcut folder.
-inline const char* Extension(std::int32_t format) {
-    return format == Netscape ? ".html" : format == Mosaic ? ".hot" : "";
+inline const char* Extension(UrlSetFormat format) {
+    return format == UrlSetFormat::Netscape ? ".html" : format == UrlSetFormat::Mosaic ? ".hot" : "";
 }
 
 // Opens the set at location, reads it and releases the file. Returns the reader's result, or
 // -1 when the set cannot be opened.
-int ReadSet(UrlSet& set, std::int32_t format, const std::string& location, TextControl* status = nullptr);
+int ReadSet(UrlSet& set, UrlSetFormat format, const std::string& location, TextControl* status = nullptr);
 // Writes the set as a new file, or for shortcuts into the folder at location, which exists
 // already. Returns the writer's result, or -1 when the file cannot be created.
-int WriteSet(UrlSet& set, std::int32_t format, const std::string& location);
+int WriteSet(UrlSet& set, UrlSetFormat format, const std::string& location);
 
 }  // namespace tolva::testing

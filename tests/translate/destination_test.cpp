@@ -21,7 +21,7 @@ using testing::WriteFile;
 
 class DestinationTest : public ::testing::Test {
 protected:
-    int OpenDestination(std::int32_t setFormat, const std::string& location, std::initializer_list<bool> answers) {
+    int OpenDestination(UrlSetFormat setFormat, const std::string& location, std::initializer_list<bool> answers) {
         prompter.ScriptAnswers(answers);
         set.SetPrompter(&prompter);
         return tolva::OpenDestination(set, setFormat, location);
@@ -39,7 +39,7 @@ TEST_F(DestinationTest, ExistingFileYesKeepsItAsBackup) {
     const std::string path = dir.File("bookmark.htm");
     WriteFile(path, "previous");
     WriteFile(path + ".bak", "older backup");
-    ASSERT_EQ(OpenDestination(Netscape, path, {true}), 1);
+    ASSERT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {true}), 1);
     ExpectShown({Question(LoadString(IDS_ASK_BACKUP))});
     EXPECT_EQ(ReadFile(path + ".bak"), "previous");
     EXPECT_EQ(ReadFile(path), "");
@@ -49,7 +49,7 @@ TEST_F(DestinationTest, ExistingFileYesKeepsItAsBackup) {
 TEST_F(DestinationTest, ExistingFileNoReplacesItWithoutCopy) {
     const std::string path = dir.File("links.hot");
     WriteFile(path, "previous");
-    ASSERT_EQ(OpenDestination(Mosaic, path, {false}), 1);
+    ASSERT_EQ(OpenDestination(UrlSetFormat::Mosaic, path, {false}), 1);
     ExpectShown({Question(LoadString(IDS_ASK_BACKUP))});
     EXPECT_EQ(ReadFile(path), "");
     EXPECT_FALSE(fs::exists(path + ".bak"));
@@ -60,7 +60,7 @@ TEST_F(DestinationTest, BackupThatCannotBeMadeLeavesTheFile) {
     WriteFile(path, "previous");
     fs::create_directory(path + ".bak");
     WriteFile(path + ".bak/inside", "x");
-    EXPECT_EQ(OpenDestination(Netscape, path, {true}), 0);
+    EXPECT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {true}), 0);
     ExpectShown({Question(LoadString(IDS_ASK_BACKUP)), Message(FormatString(IDS_SET_EXISTS, {path}))});
     EXPECT_EQ(ReadFile(path), "previous");
     EXPECT_EQ(ReadFile(path + ".bak/inside"), "x");
@@ -70,10 +70,10 @@ TEST_F(DestinationTest, ExistingShortcutFolderAsksBeforeUse) {
     const std::string folder = dir.File("Favorites");
     fs::create_directory(folder);
     const ShownMessage ask = Question(FormatString(IDS_ASK_USE_FOLDER, {folder}));
-    EXPECT_EQ(OpenDestination(Shortcuts, folder, {false}), 0);
+    EXPECT_EQ(OpenDestination(UrlSetFormat::Shortcuts, folder, {false}), 0);
     ExpectShown({ask});
     prompter.shown.clear();
-    EXPECT_EQ(OpenDestination(Shortcuts, folder, {true}), 1);
+    EXPECT_EQ(OpenDestination(UrlSetFormat::Shortcuts, folder, {true}), 1);
     ExpectShown({ask});
 }
 
@@ -86,7 +86,7 @@ TEST_F(DestinationTest, MissingShortcutFolderIsCreatedOneLevelOnYes) {
     for (const Case& c :
          {Case{dir.File("New"), true, 1}, Case{dir.File("Refused"), false, 0}, Case{dir.File("Two/Levels"), true, 0}}) {
         prompter.shown.clear();
-        EXPECT_EQ(OpenDestination(Shortcuts, c.folder, {c.answer}), c.result) << c.folder;
+        EXPECT_EQ(OpenDestination(UrlSetFormat::Shortcuts, c.folder, {c.answer}), c.result) << c.folder;
         std::vector<ShownMessage> expected{Question(FormatString(IDS_ASK_CREATE_FOLDER, {c.folder}))};
         if (c.result == 0) expected.push_back(Message(FormatString(IDS_SET_NOT_FOUND, {c.folder})));
         ExpectShown(expected);

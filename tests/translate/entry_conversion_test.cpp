@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include "support/set_files.h"
+
 namespace tolva {
 namespace {
 
+// The tables below read as rows of formats and kinds.
+using enum UrlSetFormat;
+using UrlEntryKind::FolderStart;
+using UrlEntryKind::Link;
+
 struct RuleCase {
-    std::int32_t from;
-    std::int32_t to;
-    std::int32_t kind;
+    UrlSetFormat from;
+    UrlSetFormat to;
+    UrlEntryKind kind;
     bool fixAmpersands;
     const char* name;
     bool hasRule;

@@ -40,13 +40,13 @@ const std::string kBookmarks =
 
 // Every link as its folder path and URL, with folder names made comparable across formats
 // (ampersand runs counted once), sorted: the shortcut reader lists folders before links.
-std::vector<std::string> LinksByFolder(std::int32_t format, const std::string& location) {
+std::vector<std::string> LinksByFolder(UrlSetFormat format, const std::string& location) {
     UrlSet set;
     EXPECT_EQ(testing::ReadSet(set, format, location), 1) << location;
     std::vector<std::string> out;
     set.Rewind();
     for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
-        if (entry->kind != Link) continue;
+        if (entry->kind != UrlEntryKind::Link) continue;
         std::string path = set.GetCurrentPath();
         path.erase(std::unique(path.begin(), path.end(), [](char a, char b) { return a == '&' && b == '&'; }),
                    path.end());
@@ -58,7 +58,7 @@ std::vector<std::string> LinksByFolder(std::int32_t format, const std::string& l
 
 class RoundTripTest : public ::testing::Test {
 protected:
-    std::string Translate(std::int32_t fromFormat, const std::string& from, std::int32_t toFormat) {
+    std::string Translate(UrlSetFormat fromFormat, const std::string& from, UrlSetFormat toFormat) {
         std::string to = dir.File("leg" + std::to_string(++leg) + testing::Extension(toFormat));
         RecordingPrompter prompter;
         prompter.ScriptAnswers({true});  // create the missing shortcut folder
@@ -86,9 +86,10 @@ TEST_F(RoundTripTest, EveryPairKeepsEveryFolderAndUrl) {
     };
     // Netscape -> Shortcuts -> Mosaic -> Netscape -> Mosaic -> Shortcuts -> Netscape: every
     // ordered pair once.
-    std::int32_t format = Netscape;
+    UrlSetFormat format = UrlSetFormat::Netscape;
     std::string location = source;
-    for (std::int32_t next : {Shortcuts, Mosaic, Netscape, Mosaic, Shortcuts, Netscape}) {
+    for (UrlSetFormat next : {UrlSetFormat::Shortcuts, UrlSetFormat::Mosaic, UrlSetFormat::Netscape,
+                              UrlSetFormat::Mosaic, UrlSetFormat::Shortcuts, UrlSetFormat::Netscape}) {
         location = Translate(format, location, next);
         format = next;
         EXPECT_EQ(LinksByFolder(format, location), expected) << location;
@@ -98,7 +99,7 @@ TEST_F(RoundTripTest, EveryPairKeepsEveryFolderAndUrl) {
 TEST_F(RoundTripTest, ShortcutFilesKeepEveryFormerName) {
     const std::string source = dir.File("bookmarks.html");
     WriteFile(source, kBookmarks);
-    const std::string favorites = Translate(Netscape, source, Shortcuts);
+    const std::string favorites = Translate(UrlSetFormat::Netscape, source, UrlSetFormat::Shortcuts);
     struct Former {
         const char* file;
         const char* name;
@@ -114,9 +115,9 @@ TEST_F(RoundTripTest, ShortcutFilesKeepEveryFormerName) {
 
     // Back to Netscape: the former names of the first leg stay in the shortcut files; the
     // links the way back renames keep theirs in the bookmark file (folders have no place for one).
-    const std::string back = Translate(Shortcuts, favorites, Netscape);
+    const std::string back = Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Netscape);
     UrlSet set;
-    ASSERT_EQ(testing::ReadSet(set, Netscape, back), 1);
+    ASSERT_EQ(testing::ReadSet(set, UrlSetFormat::Netscape, back), 1);
     std::vector<std::string> renamed;
     set.Rewind();
     for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {

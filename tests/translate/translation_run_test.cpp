@@ -49,10 +49,10 @@ protected:
         WriteFile(source, kBookmarks);
     }
 
-    TranslateValues Values(std::int32_t toFormat = Netscape) const {
-        return {Netscape, source, toFormat, destination, true};
+    TranslateValues Values(UrlSetFormat toFormat = UrlSetFormat::Netscape) const {
+        return {UrlSetFormat::Netscape, source, toFormat, destination, true};
     }
-    std::vector<std::string> Remembered(std::int32_t format) {
+    std::vector<std::string> Remembered(UrlSetFormat format) {
         SettingsStore reloaded(store.Path());
         reloaded.Load();
         MemoryLocationBox box;
@@ -89,12 +89,12 @@ TEST_F(TranslationRunTest, IncompleteFormIsRefusedBeforeAnythingIsRemembered) {
         int message;
     };
     const std::vector<FormCase> cases = {
-        {{kFormatNone, "", kFormatNone, "", true}, IDS_NO_SOURCE},
-        {{kFormatNone, "/typed/without/format", Netscape, "/d", true}, IDS_NO_SOURCE},
-        {{Netscape, "", Netscape, "/d", true}, IDS_NO_SOURCE},
-        {{7, "/s", Netscape, "/d", true}, IDS_NO_SOURCE},
-        {{Netscape, "/s", Netscape, "", true}, IDS_NO_DESTINATION},
-        {{Netscape, "/s", kFormatNone, "/d", true}, IDS_NO_DESTINATION},
+        {{UrlSetFormat::None, "", UrlSetFormat::None, "", true}, IDS_NO_SOURCE},
+        {{UrlSetFormat::None, "/typed/without/format", UrlSetFormat::Netscape, "/d", true}, IDS_NO_SOURCE},
+        {{UrlSetFormat::Netscape, "", UrlSetFormat::Netscape, "/d", true}, IDS_NO_SOURCE},
+        {{FormatOfRow(7), "/s", UrlSetFormat::Netscape, "/d", true}, IDS_NO_SOURCE},
+        {{UrlSetFormat::Netscape, "/s", UrlSetFormat::Netscape, "", true}, IDS_NO_DESTINATION},
+        {{UrlSetFormat::Netscape, "/s", UrlSetFormat::None, "/d", true}, IDS_NO_DESTINATION},
     };
     for (const FormCase& c : cases) {
         RecordingPrompter shown;
@@ -128,22 +128,22 @@ TEST_F(TranslationRunTest, SameFormatWritesACopyAndReportsEveryStep) {
     EXPECT_EQ(ReadFile(source), kBookmarks);
 
     // The destination was the last location remembered for the shared list.
-    EXPECT_EQ(Remembered(Netscape), (std::vector<std::string>{destination}));
+    EXPECT_EQ(Remembered(UrlSetFormat::Netscape), (std::vector<std::string>{destination}));
     EXPECT_EQ(destinationBox.Entries().front(), destination);
     EXPECT_EQ(sourceBox.Entries().front(), source);
 }
 
 TEST_F(TranslationRunTest, MissingSourceIsReportedTwiceButStillRemembered) {
     source = dir.File("missing.html");
-    EXPECT_EQ(RunTranslation(Values(Mosaic), controls), TranslationResult::Failed);
+    EXPECT_EQ(RunTranslation(Values(UrlSetFormat::Mosaic), controls), TranslationResult::Failed);
     EXPECT_EQ(prompter.shown, (std::vector<ShownMessage>{
                                   {FormatString(IDS_SET_NOT_FOUND, {source}), kCaption},
                                   {"Convert was unable to open the source URL set.", kRunCaption},
                               }));
     EXPECT_TRUE(status.history.empty());
     EXPECT_FALSE(std::filesystem::exists(destination));
-    EXPECT_EQ(Remembered(Netscape), (std::vector<std::string>{source}));
-    EXPECT_EQ(Remembered(Mosaic), (std::vector<std::string>{destination}));
+    EXPECT_EQ(Remembered(UrlSetFormat::Netscape), (std::vector<std::string>{source}));
+    EXPECT_EQ(Remembered(UrlSetFormat::Mosaic), (std::vector<std::string>{destination}));
 }
 
 TEST_F(TranslationRunTest, SourceThatCannotBeReadStopsBeforeTheDestination) {
@@ -180,7 +180,7 @@ TEST_F(TranslationRunTest, DestinationThatCannotBeWrittenIsNotReportedAsConverte
 TEST_F(TranslationRunTest, ConversionRenamesForShortcutsAndShowsProgressPerLink) {
     std::filesystem::create_directory(destination = dir.File("favorites"));
     // Whatever the destination then says about the existing folder, the conversion has run.
-    RunTranslation(Values(Shortcuts), controls);
+    RunTranslation(Values(UrlSetFormat::Shortcuts), controls);
     EXPECT_EQ(bar.rangeMin, 0);
     EXPECT_EQ(bar.rangeMax, 2);
     EXPECT_EQ(bar.positions, (std::vector<int>{0, 1, 2}));
@@ -191,9 +191,9 @@ TEST_F(TranslationRunTest, ConversionRenamesForShortcutsAndShowsProgressPerLink)
 class ConvertToTest : public ::testing::Test {
 protected:
     UrlEntry* Add(UrlEntryKind kind, const std::string& name) {
-        auto* entry = new UrlEntry(kind, name, kind == Link ? "http://example.com/" : "");
+        auto* entry = new UrlEntry(kind, name, kind == UrlEntryKind::Link ? "http://example.com/" : "");
         set.Append(entry);
-        if (kind == Link) ++set.linkCount;
+        if (kind == UrlEntryKind::Link) ++set.linkCount;
         return entry;
     }
 
@@ -203,24 +203,24 @@ protected:
 };
 
 TEST_F(ConvertToTest, SameFormatOnlyMovesTheSet) {
-    UrlEntry* link = Add(Link, "A && B");
-    set.format = Netscape;
-    ConvertTo(set, true, Netscape, "/elsewhere.html", &bar, &text);
+    UrlEntry* link = Add(UrlEntryKind::Link, "A && B");
+    set.format = UrlSetFormat::Netscape;
+    ConvertTo(set, true, UrlSetFormat::Netscape, "/elsewhere.html", &bar, &text);
     EXPECT_EQ(set.location, "/elsewhere.html");
-    EXPECT_EQ(set.format, Netscape);
+    EXPECT_EQ(set.format, UrlSetFormat::Netscape);
     EXPECT_EQ(link->name, "A && B");
     EXPECT_EQ(bar.rangeMax, -1);
     EXPECT_TRUE(text.history.empty());
 }
 
 TEST_F(ConvertToTest, RenamedEntriesKeepTheirFormerNames) {
-    UrlEntry* folder = Add(FolderStart, "R&&D");
-    UrlEntry* renamed = Add(Link, "Tom && Jerry");
-    UrlEntry* kept = Add(Link, "Plain");
-    Add(FolderEnd, "");
-    set.format = Netscape;
-    ConvertTo(set, true, Shortcuts, "/favorites", nullptr, &text);
-    EXPECT_EQ(set.format, Shortcuts);
+    UrlEntry* folder = Add(UrlEntryKind::FolderStart, "R&&D");
+    UrlEntry* renamed = Add(UrlEntryKind::Link, "Tom && Jerry");
+    UrlEntry* kept = Add(UrlEntryKind::Link, "Plain");
+    Add(UrlEntryKind::FolderEnd, "");
+    set.format = UrlSetFormat::Netscape;
+    ConvertTo(set, true, UrlSetFormat::Shortcuts, "/favorites", nullptr, &text);
+    EXPECT_EQ(set.format, UrlSetFormat::Shortcuts);
     EXPECT_EQ(folder->name, "R&D");
     EXPECT_EQ(renamed->name, "Tom & Jerry");
     EXPECT_EQ(renamed->preservedName, "Tom && Jerry");
@@ -232,9 +232,9 @@ TEST_F(ConvertToTest, RenamedEntriesKeepTheirFormerNames) {
 
 TEST_F(ConvertToTest, ProgressRangeHoldsMoreThanSixteenBitsOfLinks) {
     constexpr int kLinks = 70000;
-    for (int i = 0; i < kLinks; ++i) Add(Link, "x");
-    set.format = Shortcuts;
-    ConvertTo(set, false, Netscape, "/out.html", &bar, &text);
+    for (int i = 0; i < kLinks; ++i) Add(UrlEntryKind::Link, "x");
+    set.format = UrlSetFormat::Shortcuts;
+    ConvertTo(set, false, UrlSetFormat::Netscape, "/out.html", &bar, &text);
     EXPECT_EQ(bar.rangeMax, kLinks);
     EXPECT_EQ(bar.positions.back(), kLinks);
     EXPECT_EQ(text.Current(), "Converting link 70000 of 70000");

@@ -43,7 +43,7 @@ protected:
     VerifyOutcome Verify(bool renameInPlace) {
         UrlSet set;
         VerifySettings settings;
-        settings.format = Shortcuts;
+        settings.format = UrlSetFormat::Shortcuts;
         settings.location = favorites;
         settings.renameInPlace = renameInPlace;
         settings.timeoutSeconds = 5;

@@ -22,16 +22,16 @@ const std::string kSoftHyphen = "\xC2\xAD";
 std::vector<std::string> Outline(const UrlSet& set) {
     std::vector<std::string> out;
     for (const UrlEntry* e = set.root.next; e; e = e->next) {
-        if (e->kind == FolderStart) out.push_back("+" + e->name);
-        if (e->kind == FolderEnd) out.push_back("-");
-        if (e->kind == Link) out.push_back(e->name.str());
+        if (e->kind == UrlEntryKind::FolderStart) out.push_back("+" + e->name);
+        if (e->kind == UrlEntryKind::FolderEnd) out.push_back("-");
+        if (e->kind == UrlEntryKind::Link) out.push_back(e->name.str());
     }
     return out;
 }
 
 UrlEntry* FindLink(const UrlSet& set, const std::string& name) {
     for (UrlEntry* e = set.root.next; e; e = e->next) {
-        if (e->kind == Link && e->name == name) return e;
+        if (e->kind == UrlEntryKind::Link && e->name == name) return e;
     }
     return nullptr;
 }
@@ -40,11 +40,11 @@ class VerificationRunTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server.Running()); }
 
-    void Folder(const std::string& name) { set.Append(new UrlEntry(FolderStart, name)); }
-    void End() { set.Append(new UrlEntry(FolderEnd, "")); }
+    void Folder(const std::string& name) { set.Append(new UrlEntry(UrlEntryKind::FolderStart, name)); }
+    void End() { set.Append(new UrlEntry(UrlEntryKind::FolderEnd, "")); }
     UrlEntry* Add(const std::string& name, const std::string& path, const std::string& preservedLocation = "",
                   const std::string& preservedName = "") {
-        auto* entry = new UrlEntry(Link, name, server.Url(path));
+        auto* entry = new UrlEntry(UrlEntryKind::Link, name, server.Url(path));
         entry->preservedLocation = preservedLocation;
         entry->preservedName = preservedName;
         set.Append(entry);

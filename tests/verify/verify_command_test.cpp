@@ -62,7 +62,7 @@ protected:
     SettingsStore store{dir.File("registry.reg")};
     UrlSet set;
     bool failSetup = false;
-    std::int32_t format = Netscape;
+    UrlSetFormat format = UrlSetFormat::Netscape;
 };
 
 TEST_F(VerifyCommandTest, ChangedSetIsSavedAndTheStatusLineSaysSo) {
@@ -84,7 +84,7 @@ TEST_F(VerifyCommandTest, ChangedSetIsSavedAndTheStatusLineSaysSo) {
     EXPECT_FALSE(set.HasFile());
     EXPECT_EQ(set.root.next, nullptr);
     MemoryLocationBox remembered;
-    LoadRecentLocations(store, RecentPage::Verify, Netscape, remembered);
+    LoadRecentLocations(store, RecentPage::Verify, UrlSetFormat::Netscape, remembered);
     EXPECT_EQ(remembered.Entries(), std::vector<std::string>{path});
 }
 
@@ -144,18 +144,20 @@ TEST_F(VerifyCommandTest, MissingSetShowsBothMessagesAndNothingElse) {
 TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
     SetCookieValue(kOn);
     struct Row {
-        std::int32_t format;
+        UrlSetFormat format;
         std::string location;
     };
-    const Row rows[] = {{Netscape, dir.File("set.html")}, {Mosaic, dir.File("set.hot")}, {Shortcuts, dir.File("set")}};
+    const Row rows[] = {{UrlSetFormat::Netscape, dir.File("set.html")},
+                        {UrlSetFormat::Mosaic, dir.File("set.hot")},
+                        {UrlSetFormat::Shortcuts, dir.File("set")}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.format);
         UrlSet written;
-        written.Append(new UrlEntry(FolderStart, "Work"));
-        written.Append(new UrlEntry(Link, "dead", server.Url("/status/404")));
-        written.Append(new UrlEntry(Link, "alive", server.Url("/status/200")));
-        written.Append(new UrlEntry(FolderEnd, ""));
-        written.Append(new UrlEntry(FolderEnd, ""));
+        written.Append(new UrlEntry(UrlEntryKind::FolderStart, "Work"));
+        written.Append(new UrlEntry(UrlEntryKind::Link, "dead", server.Url("/status/404")));
+        written.Append(new UrlEntry(UrlEntryKind::Link, "alive", server.Url("/status/200")));
+        written.Append(new UrlEntry(UrlEntryKind::FolderEnd, ""));
+        written.Append(new UrlEntry(UrlEntryKind::FolderEnd, ""));
         written.SetPrompter(&prompter);
         prompter.ScriptAnswers({true});  // yes, create the missing shortcut folder
         ASSERT_EQ(OpenDestination(written, row.format, row.location), 1);
@@ -176,7 +178,7 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
         ASSERT_NE(folder->next, nullptr);
         EXPECT_EQ(folder->next->name, "dead");
         // A hotlist has no place for it.
-        if (row.format != Mosaic) {
+        if (row.format != UrlSetFormat::Mosaic) {
             EXPECT_EQ(folder->next->preservedLocation, "\\Work");
         }
         reread.Close();

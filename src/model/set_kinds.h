@@ -1,0 +1,42 @@
+#pragma once
+// The kinds of things a URL set is made of: its formats, how it is opened, its entries' kinds
+// and flags. Their numbers are the ones stored files and the pages' lists use.
+
+#include <cstdint>
+
+namespace tolva {
+
+// The formats, numbered as the format lists of the pages and the stored locations number them.
+enum class UrlSetFormat : std::int32_t {
+    None = -1,
+    Mosaic = 0,
+    Netscape = 1,
+    Shortcuts = 2,
+};
+
+// The pages list the formats in this order and stored locations are keyed by the same
+// numbers, so a format's number is its row in a list (-1: none chosen).
+constexpr int FormatRow(UrlSetFormat format) { return static_cast<int>(format); }
+constexpr UrlSetFormat FormatOfRow(int row) { return static_cast<UrlSetFormat>(row); }
+
+enum class UrlSetOpenMode : std::int32_t {
+    CreateNew = 1,
+    OpenExisting = 2,
+};
+
+enum class UrlEntryKind : std::int32_t {
+    None = -1,
+    FolderStart = 1,
+    FolderEnd = 2,
+    Link = 3,
+    Separator = 4,
+};
+
+enum UrlEntryFlags : std::int32_t {
+    LocationPreserved = 0x1,
+    NamePreserved = 0x2,
+    NameTranslated = 0x4,
+    ChangedByVerification = 0x8,
+};
+
+}  // namespace tolva
