@@ -5,6 +5,9 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <string>
+
+#include "model/set_kinds.h"
 
 namespace tolva::cli {
 
@@ -12,5 +15,13 @@ using CommandHandler = std::function<int()>;
 
 CommandHandler AddTranslateCommand(CLI::App& app);
 CommandHandler AddVerifyCommand(CLI::App& app);
+
+// The format a --format name names ("mosaic", "netscape", "shortcuts"); None for any other.
+inline UrlSetFormat FormatCode(const std::string& name) {
+    if (name == "mosaic") return UrlSetFormat::Mosaic;
+    if (name == "netscape") return UrlSetFormat::Netscape;
+    if (name == "shortcuts") return UrlSetFormat::Shortcuts;
+    return UrlSetFormat::None;
+}
 
 }  // namespace tolva::cli

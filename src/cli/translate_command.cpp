@@ -24,13 +24,6 @@ struct TranslateOptions {
 
 // Format names as the command line spells them; empty text is no format chosen, which the
 // run itself reports, as the page does.
-UrlSetFormat FormatCode(const std::string& name) {
-    if (name == "mosaic") return UrlSetFormat::Mosaic;
-    if (name == "netscape") return UrlSetFormat::Netscape;
-    if (name == "shortcuts") return UrlSetFormat::Shortcuts;
-    return UrlSetFormat::None;
-}
-
 std::string CheckFormatName(const std::string& name) {
     if (name.empty() || FormatCode(name) != UrlSetFormat::None) return {};
     return "unknown format '" + name + "' (use mosaic, netscape or shortcuts)";

@@ -25,13 +25,6 @@ struct VerifyOptions {
     std::string cookies;
 };
 
-UrlSetFormat FormatCode(const std::string& name) {
-    if (name == "mosaic") return UrlSetFormat::Mosaic;
-    if (name == "netscape") return UrlSetFormat::Netscape;
-    if (name == "shortcuts") return UrlSetFormat::Shortcuts;
-    return UrlSetFormat::None;
-}
-
 // Exit statuses, as --help documents them.
 constexpr int kExitClean = 0;
 constexpr int kExitFailed = 1;
