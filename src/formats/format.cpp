@@ -64,11 +64,6 @@ bool BlockWriter::Flush() {
     return true;
 }
 
-// No fsync here: a file that replaces another is forced to the disk by the set's atomic
-// replace before the rename, so the old content or the new survives a crash; a new file is
-// left to the system as cp leaves it, which keeps a translation near the speed of a copy.
-bool BlockWriter::Finish() { return Flush(); }
-
 void BlockWriter::Fail(int failureMessage, int errnoValue) {
     if (failed_) return;
     failed_ = true;

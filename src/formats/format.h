@@ -15,10 +15,13 @@
 namespace tolva {
 
 // Keeps a writer's output and hands it to the set's open file in large blocks, so a big set
-// costs few system calls, and forces it to the disk at the end. The output is a row of parts
-// (a header, the lines, a footer), each with the message a failure in it shows. The first
-// failure is shown once, with the message of the part that holds the first byte not written,
-// and ends all writing.
+// costs few system calls. The output is a row of parts (a header, the lines, a footer), each
+// with the message a failure in it shows. The first failure is shown once, with the message
+// of the part that holds the first byte not written, and ends all writing.
+//
+// It forces nothing to the disk: a file that replaces another is forced by the set's atomic
+// replace before the rename, and a new file is left to the system as a copy leaves it, which
+// keeps a translation near the speed of a copy.
 class BlockWriter {
 public:
     // Writes to the file set has open; firstPartFailure is the message of the part that
@@ -35,7 +38,7 @@ public:
     // Marks where the next bytes begin, so that a failure names the right part.
     void BeginPart(int failureMessage);
 
-    // Appends text; it goes out in blocks between items (EndItem) and at the end (Finish).
+    // Appends text; it goes out in blocks between items (EndItem) and at the end (Flush).
     void Add(std::string_view text) { buffer_.append(text); }
     // The output not written yet, for a writer that puts an item together in place; Mark
     // tells where the item begins.
@@ -46,10 +49,9 @@ public:
     void EndItem() {
         if (buffer_.size() >= kWriteBlock) Flush();
     }
-    // Everything held goes out now.
+    // Everything held goes out now; the writers call it at the end of the set. Returns
+    // whether all of the output so far was written.
     bool Flush();
-    // The end of the set: everything held goes out. Returns whether all of it was written.
-    bool Finish();
 
     // Shows failureMessage with errnoValue, unless a failure was shown already, and drops
     // what was not written.

@@ -129,7 +129,7 @@ int WriteMosaic(UrlSet& set) {
     // The header's "{" is closed by the set's closing FolderEnd; a set built without one
     // still gets its blocks closed.
     for (; folderEnds <= folderStarts && !out.Failed(); ++folderEnds) out.Add("}\r\n");
-    out.Finish();
+    out.Flush();
     return out.Failed() ? 0 : 1;
 }
 

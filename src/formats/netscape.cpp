@@ -303,7 +303,7 @@ int WriteNetscape(UrlSet& set) {
         out.BeginPart(IDS_ERR_NETSCAPE_FOOTER);
         out.Add(kListEndLine);
     }
-    out.Finish();
+    out.Flush();
     return out.Failed() ? 0 : 1;
 }
 
