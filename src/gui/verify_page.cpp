@@ -127,6 +127,10 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
 
 void CVerify::ShowSliderValues() {
     timeoutLabel_->setText(ToQString(FormatString(IDS_UI_VERIFY_SECONDS, {timeoutSlider_->value()})));
+    const QString timeoutHelp =
+        ToQString(FormatString(IDS_UI_VERIFY_TIMEOUT_HELP, {RequestLimitSeconds(timeoutSlider_->value())}));
+    timeoutSlider_->setToolTip(timeoutHelp);
+    timeoutLabel_->setToolTip(timeoutHelp);
     retriesLabel_->setText(ToQString(FormatString(IDS_UI_VERIFY_TIMES, {retriesSlider_->value()})));
 }
 

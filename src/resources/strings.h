@@ -72,6 +72,7 @@ inline constexpr int IDS_UI_VERIFY_RETRIES = 62058;
 inline constexpr int IDS_UI_VERIFY_SECONDS = 62059;
 inline constexpr int IDS_UI_VERIFY_TIMES = 62060;
 inline constexpr int IDS_UI_VERIFY_VERIFY = 62061;
+inline constexpr int IDS_UI_VERIFY_TIMEOUT_HELP = 62062;
 inline constexpr int IDS_UI_ABOUT_VERSION = 62070;
 inline constexpr int IDS_UI_ABOUT_NOTICE = 62071;
 inline constexpr int IDS_UI_ABOUT_DESCRIPTION = 62072;

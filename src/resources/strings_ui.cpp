@@ -57,6 +57,10 @@ constexpr StringEntry kUiStrings[] = {
     {IDS_UI_VERIFY_SECONDS, "%d seconds"},
     {IDS_UI_VERIFY_TIMES, "%d times"},
     {IDS_UI_VERIFY_VERIFY, "Verify"},
+    {IDS_UI_VERIFY_TIMEOUT_HELP,
+     "Time allowed to connect to a server (0: the network library's own default).  Each request is given up after "
+     "three times the time-out in all (five minutes at 0), here %d seconds, and then fails with \"Connection timed "
+     "out\"."},
 
     {IDS_UI_ABOUT_VERSION, "Tolva 2.0.01\nMarch 11, 1997"},
     {IDS_UI_ABOUT_NOTICE,

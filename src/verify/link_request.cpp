@@ -25,6 +25,8 @@ constexpr long kDefaultStallSeconds = 300;
 // How long a stop waits for the worker to give up its transfer before the worker is left
 // to finish alone.
 constexpr int kStopWaitMs = 5000;
+// An attempt at a link may last this many times the connect time-out in all.
+constexpr int kRequestLimitFactor = 3;
 // A status posted quietly is shown once the reply has been awaited this long.
 constexpr auto kQuietStatusDelay = std::chrono::milliseconds(100);
 
@@ -46,20 +48,6 @@ std::string_view SchemeOf(std::string_view url) {
     return {};
 }
 
-// libcurl results that say our own machinery failed, not the link.
-bool IsSetupFailure(CURLcode code) {
-    switch (code) {
-        case CURLE_FAILED_INIT:
-        case CURLE_OUT_OF_MEMORY:
-        case CURLE_SSL_CACERT_BADFILE:
-        case CURLE_SSL_ENGINE_NOTFOUND:
-        case CURLE_SSL_ENGINE_INITFAILED:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // Only a failure to establish the connection is tried again, as WinInet's connect
 // retries are; a server that answered badly is not asked twice.
 bool IsConnectFailure(CURLcode code, CURL* handle) {
@@ -71,6 +59,10 @@ bool IsConnectFailure(CURLcode code, CURL* handle) {
 }
 
 }  // namespace
+
+int RequestLimitSeconds(int timeoutSeconds) {
+    return timeoutSeconds > 0 ? kRequestLimitFactor * timeoutSeconds : static_cast<int>(kDefaultStallSeconds);
+}
 
 unsigned ErrorNumberForCurlCode(int curlCode, long serverReplyCode) {
     switch (curlCode) {
@@ -256,6 +248,7 @@ void LinkRequester::Shared::Configure() {
     curl.easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
     curl.easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl.easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.timeoutSeconds) * 1000L);
+    curl.easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(RequestLimitSeconds(options.timeoutSeconds)) * 1000L);
     curl.easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl.easy_setopt(h, CURLOPT_LOW_SPEED_TIME,
                      options.timeoutSeconds > 0 ? static_cast<long>(options.timeoutSeconds) : kDefaultStallSeconds);
@@ -340,10 +333,8 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
 
     long replyCode = 0;
     curl.easy_getinfo(h, CURLINFO_RESPONSE_CODE, &replyCode);
-    if (IsSetupFailure(code)) {
-        outcome.kind = RequestOutcome::SetupFailed;
-        return outcome;
-    }
+    // Every failure from here on is this link's own, even one of libcurl's (a reply header
+    // too long for it reports CURLE_OUT_OF_MEMORY): the run goes on with the next link.
     if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && cutShort)) {
         if (isFtp) {
             // A non-HTTP reply that opened fine counts as working.

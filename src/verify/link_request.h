@@ -53,6 +53,12 @@ private:
     std::thread worker_;
 };
 
+// How long one attempt at a link may take in all, connection, redirects and reply included:
+// three times the connect time-out, so a server that trickles its reply cannot hold a link
+// for hours. A time-out of 0 (libcurl's own connect default) gives five minutes, the time a
+// silent connection is already allowed.
+int RequestLimitSeconds(int timeoutSeconds);
+
 // The WinInet error number for a libcurl result, as the error texts know them.
 unsigned ErrorNumberForCurlCode(int curlCode, long serverReplyCode);
 

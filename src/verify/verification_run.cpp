@@ -111,13 +111,6 @@ int VerificationRun::Run() {
     // A stop during the last link's request leaves that link untested: not complete.
     if (!entry && !stoppedInLink) result = Complete;
 
-    if (setupFailed_) {
-        requester_.reset();
-        ShowNoRequestsMessage();
-        modified = 0;
-        result = 0;
-        return result;
-    }
     if (restored != 0) {
         message = FormatString(IDS_SUMMARY_RESTORED, {tested, failed, restored});
     } else {
@@ -170,14 +163,10 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         view_.SetCurrentStatus(LoadString(IDS_STATUS_STARTING));
 
         RequestOutcome outcome = Request(url);
-        if (outcome.kind == RequestOutcome::Stopped || outcome.kind == RequestOutcome::SetupFailed) {
+        if (outcome.kind == RequestOutcome::Stopped) {
             // A link never tested stays as it is and is not counted; one whose repaired URL
             // was not tested keeps its count from the test that failed.
             if (firstTest) tested -= 1;
-            if (outcome.kind == RequestOutcome::SetupFailed) {
-                setupFailed_ = true;
-                running = 0;
-            }
             return LinkStep::Stop;
         }
         long code = 0;

@@ -130,7 +130,6 @@ private:
     UrlRepairPrompt& repair_;
     Prompter& prompter_;
     bool canceled_ = false;  // Cancel is final: nothing marks the set changed after it
-    bool setupFailed_ = false;
     std::string unverifiedName_;
     Waiter waiter_;  // outlives requester_, whose worker posts to it
     std::unique_ptr<LinkRequester> requester_;

@@ -15,10 +15,9 @@ namespace tolva {
 // The outcome of one link request.
 struct RequestOutcome {
     enum Kind {
-        Reply,       // a reply came back: httpCode holds its status (0 for a non-HTTP reply)
-        NoReply,     // no reply: error holds the error number (12000 and up, or a server's own code)
-        Stopped,     // aborted because the run was stopped; the link was not tested
-        SetupFailed  // our own machinery failed (no CA bundle, out of memory); not the link's fault
+        Reply,    // a reply came back: httpCode holds its status (0 for a non-HTTP reply)
+        NoReply,  // no reply: error holds the error number (12000 and up, or a server's own code)
+        Stopped,  // aborted because the run was stopped; the link was not tested
     };
     Kind kind = NoReply;
     long httpCode = 0;

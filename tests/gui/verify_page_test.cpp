@@ -83,6 +83,8 @@ TEST_F(VerifyPageTest, SliderLabelsFollowTheSlidersWithoutSingularForms) {
     auto* retriesLabel = Control<QLabel>(&page, control::kRetriesLabel);
     EXPECT_EQ(timeoutLabel->text(), "60 seconds");
     EXPECT_EQ(retriesLabel->text(), "5 times");
+    // The help text names the limit of a whole request.
+    EXPECT_TRUE(timeout->toolTip().contains("here 180 seconds")) << timeout->toolTip().toStdString();
     EXPECT_EQ(timeout->maximum(), 120);
     EXPECT_EQ(timeout->tickInterval(), 20);
     EXPECT_EQ(retries->maximum(), 10);

@@ -18,6 +18,10 @@ namespace {
 constexpr auto kStartWait = std::chrono::seconds(5);
 constexpr auto kStallLimit = std::chrono::seconds(10);
 constexpr auto kSlowPause = std::chrono::milliseconds(300);
+// /drip sends one byte this often: fast enough for libcurl's stall check, far too slow to finish.
+constexpr auto kDripPause = std::chrono::milliseconds(300);
+// One header line longer than the 100 KiB libcurl accepts.
+constexpr std::size_t kLongHeaderBytes = 101 * 1024;
 }  // namespace
 
 struct LoopbackServer::State {
@@ -80,6 +84,23 @@ LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
         s.stallsStarted += 1;
         s.stopping.wait_for(lock, kStallLimit, [&s] { return s.stopped; });
         response.set_content("too late", "text/plain");
+    });
+    server.Get("/drip", [&s](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("text/plain", [&s](std::size_t, httplib::DataSink& sink) {
+            std::unique_lock<std::mutex> lock(s.mutex);
+            auto deadline = std::chrono::steady_clock::now() + kStallLimit;
+            while (!s.stopped && std::chrono::steady_clock::now() < deadline) {
+                lock.unlock();
+                if (!sink.write("x", 1)) return false;
+                lock.lock();
+                s.stopping.wait_for(lock, kDripPause, [&s] { return s.stopped; });
+            }
+            return false;
+        });
+    });
+    server.Get("/long-header", [](const httplib::Request&, httplib::Response& response) {
+        response.set_header("X-Padding", std::string(kLongHeaderBytes, 'p'));
+        response.set_content("fine body", "text/plain");
     });
     server.Get("/big", [](const httplib::Request&, httplib::Response& response) {
         response.set_content(std::string(1 << 20, 'x'), "application/octet-stream");

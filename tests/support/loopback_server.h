@@ -8,6 +8,8 @@
 //   /cookie/check       which answers 200 with the cookie and 403 without it
 //   /slow               answers 200 after a short pause
 //   /stall              sends nothing until the server is stopped (at most 10 s)
+//   /drip               200, then one byte of body every 300 ms (until stopped, at most 10 s)
+//   /long-header        200 with one header line of 101 KiB
 //   /big                a 1 MiB body
 //   /agent              200 when the user agent is "Tolva", 400 otherwise
 //   /with space/é       200 (the path as decoded by the server)

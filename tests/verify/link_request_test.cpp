@@ -136,6 +136,14 @@ TEST_F(LinkRequestTest, ServerThatSendsNothingTimesOut) {
     EXPECT_EQ(finished.outcome.error, request_error::kTimeout);
 }
 
+TEST_F(LinkRequestTest, ReplyThatTricklesFailsAsATimeOutAtTheRequestLimit) {
+    // A byte every 300 ms passes the stall check; only the overall limit (3 s here) ends it.
+    options.timeoutSeconds = 1;
+    Finished finished = Fetch(server.Url("/drip"));
+    EXPECT_EQ(finished.outcome.kind, RequestOutcome::NoReply);
+    EXPECT_EQ(finished.outcome.error, request_error::kTimeout);
+}
+
 TEST_F(LinkRequestTest, RetriesRepeatOnlyFailedConnections) {
     RefusedPort refused;
     ASSERT_GT(refused.Port(), 0);

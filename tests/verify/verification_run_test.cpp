@@ -116,6 +116,22 @@ TEST_F(VerificationRunTest, FirstRunCreatesUnverifiedOnTopWithNewestErrorFolderF
                                   "Request sent; waiting for response", "Request complete; validating results"}));
 }
 
+TEST_F(VerificationRunTest, ReplyLibcurlCannotHoldFailsOnlyItsOwnLink) {
+    // libcurl reports a header line over 100 KB as out of memory; that is this link's error.
+    Add("before", "/status/404");
+    Add("huge header", "/long-header");
+    Add("after", "/status/200");
+    End();
+    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(tested, 3);
+    EXPECT_EQ(failed, 2);
+    EXPECT_EQ(modified, 1);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Error #12004", "huge header", "-",
+                                                      "+Page not found", "before", "-", "-", "after", "-"}));
+    EXPECT_EQ(server.Hits("/status/200"), 1);
+}
+
 TEST_F(VerificationRunTest, WorkingLinksGoBackToTheirFolderOrTheRootOnce) {
     Folder("Unverified");
     Folder("Page not found");
