@@ -58,6 +58,7 @@ void StopSignals::Collect(Terminal& terminal) {
     while ((got = read(gSignalPipe[0], bytes, sizeof bytes)) > 0) {
         for (ssize_t i = 0; i < got; ++i) {
             if (bytes[i] == SIGINT && ++interrupts_ == 1) {
+                firstInterrupt_ = std::chrono::steady_clock::now();
                 if (!cancel_) {
                     ok_ = true;
                     terminal.Note(
@@ -71,6 +72,20 @@ void StopSignals::Collect(Terminal& terminal) {
         }
     }
     Apply();
+}
+
+bool StopSignals::LateCancel(Terminal& terminal, bool waitForSecond) {
+    Collect(terminal);
+    if (!waitForSecond || !ok_) return cancel_;
+    const auto deadline = firstInterrupt_ + kSecondInterruptWindow;
+    for (auto now = std::chrono::steady_clock::now(); !cancel_ && now < deadline;
+         now = std::chrono::steady_clock::now()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+        pollfd descriptor{Fd(), POLLIN, 0};
+        poll(&descriptor, 1, static_cast<int>(left));
+        Collect(terminal);
+    }
+    return cancel_;
 }
 
 void StopSignals::Apply() const {

@@ -1,8 +1,9 @@
 #pragma once
 // How tolva-cli verify hears Ctrl+C, SIGTERM and SIGHUP while it waits: for a reply, or for
 // a line of standard input. Ctrl+C once stops like OK (partial results kept), twice like
-// Cancel; SIGTERM and SIGHUP act as Cancel at once.
+// Cancel, also while the run is stopping; SIGTERM and SIGHUP act as Cancel at once.
 
+#include <chrono>
 #include <csignal>
 #include <string>
 
@@ -29,14 +30,21 @@ public:
     bool Canceled() const { return cancel_; }
     // Presses OK or Cancel on the attached run, as often as asked: both only ever stop it.
     void Apply() const;
+    // After the run, before a changed set is saved: a save after a first Ctrl+C waits until
+    // kSecondInterruptWindow has passed since it, so that a second Ctrl+C within it still
+    // cancels. Returns whether the run is canceled. Once this has returned, the save begins
+    // and further signals are not heard: it is finished, whole.
+    bool LateCancel(Terminal& terminal, bool waitForSecond);
 
 private:
     static constexpr int kCount = 3;
+    static constexpr std::chrono::milliseconds kSecondInterruptWindow{1000};
     static constexpr int kSignals[kCount] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction previous_[kCount] {};
     bool installed_ = false;
     VerificationRun* run_ = nullptr;
     int interrupts_ = 0;
+    std::chrono::steady_clock::time_point firstInterrupt_;
     bool ok_ = false;
     bool cancel_ = false;
 };

@@ -43,6 +43,9 @@ public:
         terminal_.Status("Error: " + text + "  Name: " + name + "  URL: " + url);
     }
     void Wait(const Waiter& waiter, VerificationRun&) override;
+    void BeforeSave(VerificationRun& run) override {
+        if (signals_.LateCancel(terminal_, run.modified != 0)) run.OnCancel();
+    }
 
 private:
     // Stops that arrived while the run was busy elsewhere take effect here (a stop that came

@@ -79,6 +79,7 @@ int RunVerifyCommand(const VerifyOptions& options) {
     switch (outcome.end) {
         case VerifyEnd::NotOpened:
         case VerifyEnd::NotRead:
+        case VerifyEnd::NotWritable:
         case VerifyEnd::NoRequests:
         case VerifyEnd::NotSaved:
             return kExitFailed;
@@ -101,7 +102,12 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
         ->check(CLI::IsMember({"mosaic", "netscape", "shortcuts"}));
     command->add_option("--location", options->location, "File or folder of the set; it is written back there")
         ->required();
-    command->add_option("--timeout", options->timeoutSeconds, "Connect time-out in seconds, 0 to 120 (default 20)")
+    command
+        ->add_option("--timeout", options->timeoutSeconds,
+                     "Connect time-out in seconds, 0 to 120 (default 20; 0 is libcurl's own default). Each request "
+                     "is given up after three times the time-out in all (" +
+                         std::to_string(RequestLimitSeconds(0)) +
+                         " s at 0) and then fails with \"Connection timed out\"")
         ->check(CLI::Range(0, 120));
     command->add_option("--retries", options->retryCount, "Further connection attempts, 0 to 10 (default 0)")
         ->check(CLI::Range(0, 10));
@@ -119,7 +125,8 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
         "The cookie warning appears when the stored setting does not accept cookies; without --cookies it is asked "
         "at a terminal, and without one the second answer (run) is taken.\n"
         "Ctrl+C once stops after the link under test and saves partial results; twice (or SIGTERM, SIGHUP) "
-        "cancels and saves nothing.\n"
+        "cancels and saves nothing, also while the run is stopping: the save begins no sooner than a second after "
+        "the first Ctrl+C, and once it has begun it is finished.\n"
         "Exit status: 0 the run completed and no link failed (a repaired link that then works does not count); 1 the "
         "run could not be done (set not opened, read or "
         "saved, no connection machinery); 2 usage error; 3 the run completed and links failed; 4 stopped early "

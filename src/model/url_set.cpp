@@ -192,19 +192,46 @@ int UrlSet::WriteByFormat() {
     return codec ? codec->write(*this) : 0;
 }
 
+std::string UrlSet::ReplaceTarget() const {
+    // Replace the file a symbolic link points to, so the link itself survives.
+    std::error_code error;
+    std::filesystem::path target = std::filesystem::canonical(location, error);
+    return error ? location : target.string();
+}
+
+int UrlSet::CanWriteBack() {
+    const FormatCodec* codec = CodecFor(format);
+    if (!codec) return 0;
+    std::unique_ptr<File> probe = fileFactory_ ? fileFactory_() : std::make_unique<File>();
+    if (codec->storage == FormatStorage::File) {
+        if (!file_ || !file_->IsWritable()) {
+            ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EACCES, location}));
+            return 0;
+        }
+        // The save's own first step, undone at once: a temporary file beside the target.
+        AtomicReplace replace(AT_FDCWD, ReplaceTarget());
+        if (!replace.Open(*probe)) {
+            ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {probe->LastErrno(), location}));
+            return 0;
+        }
+        return 1;
+    }
+    // A shortcut folder is saved file by file into it; one temporary shows that it takes files.
+    AtomicReplace replace(AT_FDCWD, location + "/write-check");
+    if (!replace.Open(*probe)) {
+        ShowRunMessage(FormatString(IDS_ERR_WRITING_SHORTCUT, {probe->LastErrno(), location}));
+        return 0;
+    }
+    return 1;
+}
+
 int UrlSet::WriteReplacing() {
-    namespace fs = std::filesystem;
     if (!file_->IsWritable()) {
         ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EACCES, location}));
         return 0;
     }
-    // Replace the file a symbolic link points to, so the link itself survives.
-    std::error_code error;
-    fs::path target = fs::canonical(location, error);
-    if (error) target = location;
-
     std::unique_ptr<File> temporary = fileFactory_ ? fileFactory_() : std::make_unique<File>();
-    AtomicReplace replace(AT_FDCWD, target.string());
+    AtomicReplace replace(AT_FDCWD, ReplaceTarget());
     if (!replace.Open(*temporary)) {
         ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {temporary->LastErrno(), location}));
         return 0;

@@ -111,6 +111,9 @@ public:
     std::string DetectLineTerminator() { return LineReader::DetectLineTerminator(file_.get()); }
     int Read(TextControl* statusText);
     int Write();
+    // Whether a set opened with OpenExisting could be written back where it was read from,
+    // found without changing anything there; shows the message a save would show if not.
+    int CanWriteBack();
     void CloseFile();
     int Close();
     void Clear();
@@ -155,6 +158,7 @@ private:
     int OpenFolder(UrlSetOpenMode mode, const DestinationQuestions* questions);
     int WriteByFormat();
     int WriteReplacing();
+    std::string ReplaceTarget() const;
 
     Prompter* prompter_ = &SilentPrompter::Instance();
     FileFactory fileFactory_;

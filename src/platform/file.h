@@ -3,7 +3,7 @@
 // writers need. Failures keep both a Windows-style code (the one the program tests is "file
 // exists", 80; every other failure is 31) and errno, which messages show as the system error
 // code.
-// Read and Write are virtual so that tests can inject faults.
+// Read, Write and CreateNewAt are virtual so that tests can inject faults.
 
 #include <fcntl.h>
 #include <sys/types.h>
@@ -32,7 +32,7 @@ public:
     bool CreateNew(const std::string& path) { return CreateNewAt(AT_FDCWD, path, kNewFileMode); }
     // The same for name in the folder of descriptor folder, with the given permission bits
     // (less the umask).
-    bool CreateNewAt(int folder, const std::string& name, mode_t mode);
+    virtual bool CreateNewAt(int folder, const std::string& name, mode_t mode);
     // Opens an existing regular file for reading and writing, or for reading only when
     // writing is refused. Anything that is not a regular file (a folder, a FIFO) is refused.
     bool OpenExisting(const std::string& path);

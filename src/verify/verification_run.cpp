@@ -268,6 +268,13 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
         RememberLocation(*frontEnd.store, RecentPage::Verify, settings.format, *frontEnd.locationBox,
                          settings.location);
     }
+    // A set that cannot be saved back is found out now, not after every link has been tested.
+    if (!set.CanWriteBack()) {
+        prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE), caption);
+        set.Close();
+        outcome.end = VerifyEnd::NotWritable;
+        return outcome;
+    }
 
     CookiePolicy cookies(frontEnd.store);
     if (!frontEnd.cookieWarning || !cookies.Before(*frontEnd.cookieWarning)) {
@@ -290,6 +297,10 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
     run.requestOptions = frontEnd.requestOptions;
     run.modified = 0;
     int code = frontEnd.progress->DoModal(run);
+    if (code != 0) {
+        frontEnd.progress->BeforeSave(run);
+        code = run.result;
+    }
     cookies.After();
 
     outcome.result = code;

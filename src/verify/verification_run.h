@@ -49,6 +49,9 @@ public:
     // Cancel (also Escape and closing the window) calls run.OnCancel(), and then Wait
     // returns. It may also return early for no reason; the run simply waits again.
     virtual void Wait(const Waiter& waiter, VerificationRun& run) = 0;
+    // Called after the run, before a changed set is saved: the last moment a stop may still
+    // cancel it (OnCancel), as a late second Ctrl+C does at a terminal.
+    virtual void BeforeSave(VerificationRun&) {}
     // Shows the window and performs run.Run() while it is shown (the desktop program starts it
     // once its event loop runs and closes the window after Run returns); returns Run's result.
     virtual int DoModal(VerificationRun& run);
@@ -166,6 +169,7 @@ struct VerifyFrontEnd {
 enum class VerifyEnd {
     NotOpened,       // "Verify was unable to open the URL set."
     NotRead,         // "Verify was unable to read the URL set."
+    NotWritable,     // the set could not be saved back, found before the first request
     CookieCanceled,  // the person cancelled the cookie warning
     NoRequests,      // the request machinery could not be set up
     NotSaved,        // the run ended but writing the set back failed

@@ -19,6 +19,13 @@ bool FailingFile::Write(const void* data, std::size_t size) {
     return false;
 }
 
+bool FailingFile::CreateNewAt(int folder, const std::string& name, mode_t mode) {
+    if (faults_->createErrno == 0) return File::CreateNewAt(folder, name, mode);
+    Close();
+    SetFailure(faults_->createErrno);
+    return false;
+}
+
 std::function<std::unique_ptr<File>()> FailingFiles(const std::shared_ptr<FileFaults>& faults) {
     return [faults] { return std::make_unique<FailingFile>(faults); };
 }

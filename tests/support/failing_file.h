@@ -1,6 +1,7 @@
 #pragma once
 // A file that fails as a failing or full disk does: after a number of good reads, good writes
-// or written bytes, every later read fails with EIO and every later write with ENOSPC. The
+// or written bytes, every later read fails with EIO and every later write with ENOSPC; and
+// one that cannot be created, as in a read-only folder. The
 // counts live in FileFaults, which every file made from one factory shares, so a test can
 // count the writes a save made over all the files it opened.
 
@@ -8,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "platform/file.h"
 
@@ -21,6 +23,9 @@ struct FileFaults {
     long goodWrites = kNever;
     // How many bytes are accepted: a write that would go past them fails.
     std::size_t goodBytes = std::numeric_limits<std::size_t>::max();
+    // When not 0, creating a file fails with this errno (EROFS: a location that is read-only
+    // even to root, who runs the tests here).
+    int createErrno = 0;
 
     // Made so far, failed ones included.
     long reads = 0;
@@ -33,6 +38,7 @@ public:
     explicit FailingFile(std::shared_ptr<FileFaults> faults) : faults_(std::move(faults)) {}
     long Read(void* buffer, std::size_t size) override;
     bool Write(const void* data, std::size_t size) override;
+    bool CreateNewAt(int folder, const std::string& name, mode_t mode) override;
 
 private:
     std::shared_ptr<FileFaults> faults_;

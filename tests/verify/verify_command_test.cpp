@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+
 #include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
@@ -110,6 +113,39 @@ TEST_F(VerifyCommandTest, SaveFailureIsReportedNotHidden) {
     EXPECT_EQ(prompter.shown.back().caption, "Tolva");
     EXPECT_EQ(status.Current(), "Verification complete.  1 URLs tested; 1 did not work.\nSaving new URL set.");
     EXPECT_FALSE(set.HasFile());
+}
+
+TEST_F(VerifyCommandTest, ReadOnlyLocationIsReportedBeforeTheFirstRequest) {
+    // No file can be made beside the set or in the folder, as on a read-only file system.
+    struct Row {
+        UrlSetFormat format;
+        std::string location;
+        std::string detail;
+    };
+    std::filesystem::create_directory(dir.File("shortcuts"));
+    WriteFile(dir.File("shortcuts/dead.url"), "[InternetShortcut]\r\nURL=" + server.Url("/status/404") + "\r\n");
+    WriteSet({{"dead", "/status/404"}});
+    const Row rows[] = {
+        {UrlSetFormat::Netscape, path, "Error 30 saving " + path},
+        {UrlSetFormat::Shortcuts, dir.File("shortcuts"), "Error 30 writing shortcut " + dir.File("shortcuts")}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.location);
+        SetCookieValue(kOff);
+        cookies.shown = 0;
+        prompter.shown.clear();
+        format = row.format;
+        path = row.location;
+        set.SetFileFactory(FailingFiles({.createErrno = EROFS}));
+        VerifyOutcome outcome = Verify();
+        EXPECT_EQ(outcome.end, VerifyEnd::NotWritable);
+        ASSERT_EQ(prompter.shown.size(), 2u);
+        EXPECT_EQ(prompter.shown[0].text, row.detail);
+        EXPECT_EQ(prompter.shown[1].text, "Verify was unable to save the URL set.");
+        EXPECT_EQ(cookies.shown, 0);
+        EXPECT_FALSE(set.HasFile());
+    }
+    EXPECT_EQ(server.Hits("/status/404"), 0);
+    EXPECT_EQ(testing::Tree(dir.File("shortcuts")), std::vector<std::string>{"dead.url"});
 }
 
 TEST_F(VerifyCommandTest, NoRequestMachineryEndsTheRunCleanlyWithNothingSaved) {
