@@ -142,8 +142,10 @@ inline constexpr int IDS_CONVERTING_LINK = 61034;
 inline constexpr int IDS_ERR_READING_FILE = 61035;
 inline constexpr int IDS_ERR_WRITING_SHORTCUT = 61060;  // shortcut file not written
 
-// The verification: error texts are looked up by 40000 + HTTP status or by the error number.
+// The verification: error texts are looked up by 40000 + HTTP status, 41000 + an FTP server's
+// refusal code or by the error number.
 inline constexpr int IDS_HTTP_ERROR_BASE = 40000;
+inline constexpr int IDS_FTP_ERROR_BASE = 41000;
 inline constexpr int IDS_COOKIE_KEY = 59165;    // "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
 inline constexpr int IDS_COOKIE_VALUE = 59166;  // "AllowCookies"
 inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_OPEN = 61500;

@@ -1,7 +1,5 @@
 #include "verify/error_texts.h"
 
-#include <climits>
-
 #include "resources/strings.h"
 #include "verify/request_errors.h"
 
@@ -9,9 +7,16 @@ namespace tolva {
 
 namespace {
 
-std::string TextOrNumber(long id, long number) {
+// Failing replies (HTTP statuses, FTP refusals) lie in this range; other ids there name texts
+// that are not error texts (recent-location keys), so nothing outside it is looked up.
+constexpr long kFirstFailingReply = 400;
+constexpr long kEndFailingReplies = 600;
+
+bool IsFailingReply(long number) { return number >= kFirstFailingReply && number < kEndFailingReplies; }
+
+std::string TextOrNumber(int id, long number) {
     std::string text;
-    if (id > 0 && id <= INT_MAX) text = LoadString(static_cast<int>(id));
+    if (id > 0) text = LoadString(id);
     if (text.empty()) text = FormatString(IDS_ERROR_NUMBER, {std::to_string(number)});
     return text;
 }
@@ -19,15 +24,15 @@ std::string TextOrNumber(long id, long number) {
 }  // namespace
 
 std::string HttpErrorText(long status) {
-    // Only real status codes may reach the table: any other id would name an unrelated text.
-    if (status < 100 || status > 999) return TextOrNumber(0, status);
-    return TextOrNumber(IDS_HTTP_ERROR_BASE + status, status);
+    return TextOrNumber(IsFailingReply(status) ? IDS_HTTP_ERROR_BASE + static_cast<int>(status) : 0, status);
 }
 
 std::string RequestErrorText(unsigned error) {
-    // Error numbers and servers' own codes live outside the program's other string ids.
+    long number = static_cast<long>(error);
+    // A number below the error numbers is the server's own refusal (an FTP reply code).
+    if (IsFailingReply(number)) return TextOrNumber(IDS_FTP_ERROR_BASE + static_cast<int>(number), number);
     bool tableRange = error >= request_error::kFirstRequestError && error < request_error::kEndRequestErrors;
-    return TextOrNumber(tableRange ? static_cast<long>(error) : 0, static_cast<long>(error));
+    return TextOrNumber(tableRange ? static_cast<int>(error) : 0, number);
 }
 
 }  // namespace tolva

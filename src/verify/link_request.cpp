@@ -64,42 +64,6 @@ int RequestLimitSeconds(int timeoutSeconds) {
     return timeoutSeconds > 0 ? kRequestLimitFactor * timeoutSeconds : static_cast<int>(kDefaultStallSeconds);
 }
 
-unsigned ErrorNumberForCurlCode(int curlCode, long serverReplyCode) {
-    switch (curlCode) {
-        case CURLE_UNSUPPORTED_PROTOCOL:
-            return request_error::kUnrecognizedScheme;
-        case CURLE_URL_MALFORMAT:
-            return request_error::kInvalidUrl;
-        case CURLE_COULDNT_RESOLVE_HOST:
-            return request_error::kNameNotResolved;
-        case CURLE_COULDNT_CONNECT:
-            return request_error::kCannotConnect;
-        case CURLE_WEIRD_SERVER_REPLY:
-        case CURLE_GOT_NOTHING:
-            return request_error::kInvalidServerResponse;
-        case CURLE_OPERATION_TIMEDOUT:
-            return request_error::kTimeout;
-        case CURLE_TOO_MANY_REDIRECTS:
-            return request_error::kRedirectFailed;
-        case CURLE_SEND_ERROR:
-        case CURLE_RECV_ERROR:
-            return request_error::kConnectionReset;
-        case CURLE_SSL_CONNECT_ERROR:
-            return request_error::kSecureChannelError;
-        case CURLE_PEER_FAILED_VERIFICATION:
-            return request_error::kInvalidCertificateAuthority;
-        case CURLE_LOGIN_DENIED:
-            return request_error::kLoginFailure;
-        case CURLE_REMOTE_ACCESS_DENIED:
-        case CURLE_FTP_COULDNT_RETR_FILE:
-        case CURLE_REMOTE_FILE_NOT_FOUND:
-            // The FTP server's own refusal, as WinInet's extended error reports it.
-            return serverReplyCode >= 400 ? static_cast<unsigned>(serverReplyCode) : request_error::kInternal;
-        default:
-            return request_error::kInternal;
-    }
-}
-
 std::string EncodeForRequest(const std::string& url) {
     // The host part is left alone: bytes there cannot be repaired by escaping.
     std::size_t start = 0;
@@ -352,7 +316,7 @@ RequestOutcome LinkRequester::Shared::Perform(const std::string& url) {
         outcome.statusText = reason;
         return outcome;
     }
-    outcome.error = ErrorNumberForCurlCode(code, replyCode);
+    outcome.error = request_error::ErrorNumberForCurlCode(code, replyCode);
     if (code == CURLE_PEER_FAILED_VERIFICATION) {
         long verify = 0;
         curl.easy_getinfo(h, CURLINFO_SSL_VERIFYRESULT, &verify);

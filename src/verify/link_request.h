@@ -59,9 +59,6 @@ private:
 // silent connection is already allowed.
 int RequestLimitSeconds(int timeoutSeconds);
 
-// The WinInet error number for a libcurl result, as the error texts know them.
-unsigned ErrorNumberForCurlCode(int curlCode, long serverReplyCode);
-
 // The URL as sent: bytes libcurl refuses but browsers escape (space, control bytes, bytes of
 // 0x80 and above) percent-encoded after the host part. The stored URL is never changed.
 std::string EncodeForRequest(const std::string& url);

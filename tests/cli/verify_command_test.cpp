@@ -107,7 +107,7 @@ TEST_F(VerifyCliTest, RepairLinesRepairIgnoreOrReject) {
     EXPECT_NE(saved.find("HREF=\"" + server.Url("/status/200") + "\">repaired"), std::string::npos) << saved;
     EXPECT_NE(saved.find("<DT><H3>Internal server error</H3>"), std::string::npos);
     EXPECT_NE(saved.find("<DT><H3>Forbidden</H3>"), std::string::npos) << "end of input rejects";
-    EXPECT_EQ(saved.find("<DT><H3>Error #410</H3>"), std::string::npos) << "an empty line ignores";
+    EXPECT_EQ(saved.find("<DT><H3>Gone</H3>"), std::string::npos) << "an empty line ignores";
     EXPECT_NE(result.out.find("4 URLs tested; 4 did not work."), std::string::npos) << result.out;
 }
 

@@ -209,8 +209,8 @@ TEST_F(LinkRequestTest, FtpLinksWorkWhenTheFileOrFolderIsThereAndShowTheRefusalC
         {"/pub/there.txt", RequestOutcome::Reply, ""},
         {"/pub/", RequestOutcome::Reply, ""},
         {"/pub", RequestOutcome::Reply, ""},  // a folder named like a file
-        {"/pub/missing.txt", RequestOutcome::NoReply, "Error #550"},
-        {"/nowhere/there.txt", RequestOutcome::NoReply, "Error #550"},
+        {"/pub/missing.txt", RequestOutcome::NoReply, "File not available"},
+        {"/nowhere/there.txt", RequestOutcome::NoReply, "File not available"},
         {"/pub/there.txt", RequestOutcome::Reply, ""},  // again, after a refusal
     };
     for (const Row& row : rows) {
@@ -257,23 +257,6 @@ TEST_F(LinkRequestTest, CertificatesThatCannotBeTrustedFailWithTheirOwnErrors) {
             EXPECT_EQ(finished.outcome.error, row.error);
         }
         requester.reset();
-    }
-}
-
-TEST(LinkRequestUnits, CurlResultsMapToErrorNumbers) {
-    struct Row {
-        int curlCode;
-        long serverCode;
-        unsigned error;
-    };
-    // The numbering stored error folders carry, written out: a changed constant shows here.
-    const Row rows[] = {
-        {6, 0, 12007}, {7, 0, 12029},  {28, 0, 12002},   {3, 0, 12005},  {1, 0, 12006},  {47, 0, 12156}, {52, 0, 12152},
-        {8, 0, 12152}, {55, 0, 12031}, {56, 0, 12031},   {35, 0, 12157}, {60, 0, 12045}, {67, 0, 12015}, {78, 550, 550},
-        {9, 530, 530}, {19, 0, 12004}, {78, 250, 12004}, {42, 0, 12004}, {99, 0, 12004},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(ErrorNumberForCurlCode(row.curlCode, row.serverCode), row.error) << row.curlCode;
     }
 }
 

@@ -95,9 +95,8 @@ TEST_F(VerificationRunTest, FirstRunCreatesUnverifiedOnTopWithNewestErrorFolderF
     End();
 
     EXPECT_EQ(RunOnce(), Complete);
-    EXPECT_EQ(Outline(set),
-              (std::vector<std::string>{"+Unverified", "+Error #410", "a410", "-", "+Page not found", "b404", "a404",
-                                        "top", "-", "-", "+A", "works", "-", "+B", "-", "-"}));
+    EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Gone", "a410", "-", "+Page not found", "b404",
+                                                      "a404", "top", "-", "-", "+A", "works", "-", "+B", "-", "-"}));
     EXPECT_EQ(FindLink(set, "a404")->preservedLocation, "\\A");
     EXPECT_EQ(FindLink(set, "a404")->flags, LocationPreserved);
     EXPECT_EQ(FindLink(set, "top")->preservedLocation, "\\");
@@ -182,11 +181,11 @@ TEST_F(VerificationRunTest, LinkThatFailsTwiceThenWorksReturnsToItsFolder) {
     EXPECT_EQ(failed, 1);
     EXPECT_EQ(modified, 1);
     EXPECT_EQ(Outline(set),
-              (std::vector<std::string>{"+Unverified", "+Gateway timeout", "flaky", "-", "-", "+A", "-", "-"}));
+              (std::vector<std::string>{"+Unverified", "+Service unavailable", "flaky", "-", "-", "+A", "-", "-"}));
     link->url = server.Url("/status/200");
     EXPECT_EQ(RunOnce(), Complete);
     EXPECT_EQ(Outline(set),
-              (std::vector<std::string>{"+Unverified", "+Gateway timeout", "-", "-", "+A", "flaky", "-", "-"}));
+              (std::vector<std::string>{"+Unverified", "+Service unavailable", "-", "-", "+A", "flaky", "-", "-"}));
     EXPECT_EQ(restored, 1);
 }
 
