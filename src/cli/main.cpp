@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <string>
 
 #include "cli/commands.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
     CLI::App app{
         "tolva-cli: translate and verify URL sets (Netscape bookmark files, Mosaic hotlists and folders of "
         "Internet shortcut files)"};
+    app.set_version_flag("--version", std::string("tolva-cli ") + TOLVA_VERSION);
     app.require_subcommand(1);
     auto translate = tolva::cli::AddTranslateCommand(app);
     auto verify = tolva::cli::AddVerifyCommand(app);

@@ -1,0 +1,35 @@
+# bash completion for tolva-cli: commands, options, format names, files and folders.
+_tolva_cli() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
+    local command="" word
+    for word in "${COMP_WORDS[@]:1:COMP_CWORD-1}"; do
+        case $word in translate | verify) command=$word; break ;; esac
+    done
+    case $prev in
+        --source-format | --destination-format | --format)
+            mapfile -t COMPREPLY < <(compgen -W "mosaic netscape shortcuts" -- "$cur")
+            return ;;
+        --source | --destination | --location)
+            # A set is a file (bookmarks, hotlist) or a folder (shortcuts).
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            return ;;
+        --cookies)
+            mapfile -t COMPREPLY < <(compgen -W "prompt run always" -- "$cur")
+            return ;;
+        --timeout | --retries)
+            return ;;
+    esac
+    local words
+    case $command in
+        translate)
+            words="--source-format --source --destination-format --destination --fix-ampersands
+                   --no-fix-ampersands --yes --no --help" ;;
+        verify)
+            words="--format --location --timeout --retries --rename-in-place --repair --cookies --help" ;;
+        *)
+            words="translate verify --help --version" ;;
+    esac
+    mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur")
+}
+complete -F _tolva_cli tolva-cli

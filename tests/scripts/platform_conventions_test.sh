@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# --version names the version, and the manual pages and the shell completion know every option
+# that --help shows (and no other), so that a new option cannot miss them.
+# Usage: platform_conventions_test.sh <source dir> <version> <tolva-cli> [<tolva>]
+set -uo pipefail
+src=$1 version=$2 cli=$3 gui=${4:-}
+man_dir=$src/packaging/man
+bash_completion=$src/packaging/completion/tolva-cli.bash
+zsh_completion=$src/packaging/completion/_tolva-cli
+failures=0
+fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
+
+options_of() { "$@" --help 2>&1 | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u; }
+man_options() { grep -oE -- '(\\-\\-|--)[a-z]([a-z0-9]|\\-)*' "$1" | sed 's/\\-/-/g' | sort -u; }
+# The words bash offers after "tolva-cli <words...>", one a line.
+bash_offers() {
+    bash -c 'source "$1"; shift; COMP_WORDS=(tolva-cli "$@"); COMP_CWORD=$(($# )); _tolva_cli
+             printf "%s\n" "${COMPREPLY[@]}"' _ "$bash_completion" "$@"
+}
+
+[ "$("$cli" --version)" = "tolva-cli $version" ] || fail "tolva-cli --version says '$("$cli" --version)'"
+grep -q "\"tolva-cli $version\"" "$man_dir/tolva-cli.1" || fail "tolva-cli.1 does not name version $version"
+
+all_help=$( (options_of "$cli"; options_of "$cli" translate; options_of "$cli" verify) | sort -u)
+for command in "" translate verify; do
+    offered=$(bash_offers $command "")
+    for option in $(options_of "$cli" $command); do
+        [ "$option" = --help ] && [ -n "$command" ] && continue
+        grep -qF -- "${option//-/\\-}" "$man_dir/tolva-cli.1" || fail "tolva-cli.1 lacks $option ($command --help)"
+        grep -qxF -- "$option" <<<"$offered" || fail "bash completion of '$command' lacks $option"
+        grep -qF -- "$option[" "$zsh_completion" || grep -qF -- "$option}" "$zsh_completion" ||
+            grep -qF -- "$option'" "$zsh_completion" || fail "zsh completion lacks $option ($command)"
+    done
+done
+for option in $(man_options "$man_dir/tolva-cli.1"); do
+    grep -qxF -- "$option" <<<"$all_help" || fail "tolva-cli.1 names $option, which no --help shows"
+done
+for command in translate verify; do
+    grep -qxF "$command" <<<"$(bash_offers "")" || fail "bash completion does not offer $command"
+done
+[ "$(bash_offers verify --format "" | tr '\n' ' ')" = "mosaic netscape shortcuts " ] ||
+    fail "bash completion does not offer the format names"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+mkdir "$scratch/Favorites" && touch "$scratch/bookmarks.html"
+[ "$(bash_offers translate --source "$scratch/b")" = "$scratch/bookmarks.html" ] ||
+    fail "bash completion does not offer file names"
+[ "$(bash_offers verify --location "$scratch/F")" = "$scratch/Favorites" ] ||
+    fail "bash completion does not offer folder names"
+if command -v zsh >/dev/null; then zsh -n "$zsh_completion" || fail "zsh completion does not parse"; fi
+
+if [ -n "$gui" ]; then
+    [ "$("$gui" --version)" = "tolva $version" ] || fail "tolva --version says '$("$gui" --version)'"
+    grep -q "\"tolva $version\"" "$man_dir/tolva.1" || fail "tolva.1 does not name version $version"
+    for option in $(options_of "$gui"); do
+        grep -qF -- "${option//-/\\-}" "$man_dir/tolva.1" || fail "tolva.1 lacks $option"
+    done
+fi
+for page in "$man_dir"/*.1; do
+    warnings=$(LC_ALL=C groff -man -ww -z "$page" 2>&1)
+    [ -z "$warnings" ] || fail "$(basename "$page") renders with warnings: $warnings"
+done
+[ "$failures" -eq 0 ] || exit 1
+echo "--version, manual pages and completion agree with --help"
