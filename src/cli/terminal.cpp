@@ -85,6 +85,39 @@ void TerminalPrompter::ShowMessage(const std::string& text, const std::string& c
     terminal_.Message(text, caption);
 }
 
+Answer TerminalPrompter::AskYesNoCancel(const std::string& text, const std::string& caption) {
+    terminal_.Message(text, caption);
+    switch (policy_) {
+        case AnswerPolicy::Yes:
+            terminal_.Note("Answered Yes (--yes).");
+            return Answer::Yes;
+        case AnswerPolicy::No:
+            terminal_.Note("Answered No (--no).");
+            return Answer::No;
+        case AnswerPolicy::Ask:
+            break;
+    }
+    if (!IsTerminal(input_)) {
+        terminal_.Note(
+            "tolva-cli: this question needs an answer and there is no terminal to ask; cancelled. Run again with "
+            "--yes or --no to answer it.");
+        return Answer::Cancel;
+    }
+    std::FILE* out = terminal_.MessageStream();
+    std::fputs("Yes, No or Cancel? [Y/n/c] ", out);
+    std::fflush(out);
+    std::string answer;
+    int c = std::fgetc(input_);
+    if (c == EOF) return Answer::Cancel;
+    for (; c != EOF && c != '\n'; c = std::fgetc(input_)) answer += static_cast<char>(c);
+    if (answer.empty() || answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES") {
+        return Answer::Yes;
+    }
+    if (answer == "n" || answer == "N" || answer == "no" || answer == "No" || answer == "NO") return Answer::No;
+    // Anything else (c, cancel, a typing slip) changes nothing.
+    return Answer::Cancel;
+}
+
 bool TerminalPrompter::AskYesNo(const std::string& text, const std::string& caption) {
     terminal_.Message(text, caption);
     switch (policy_) {

@@ -82,6 +82,9 @@ public:
     // file, so the program ends here with status 1, before the answer is acted on, and names
     // the flags that answer the question.
     bool AskYesNo(const std::string& text, const std::string& caption) override;
+    // Yes for an empty line or y, No for n; anything else, end of input or having no terminal
+    // to ask cancels (nothing has been changed then).
+    Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
 
 private:
     Terminal& terminal_;

@@ -147,6 +147,11 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     connect(explorerToNetscape, &QPushButton::clicked, this, [this] { OnExplorerToNetscape(); });
     connect(translate, &QPushButton::clicked, this, [this] { OnTranslate(); });
     connect(fixAmpersandsBox_, &QCheckBox::toggled, this, [this](bool on) { fixAmpersands = on; });
+    for (Side side : {Side::Source, Side::Destination}) {
+        LocationBoxOf(side)->SetEnterAction([this] { OnTranslate(); });
+        LocationBoxOf(side)->SetDropAction([this, side](const std::string& location) { OnDrop(side, location); });
+    }
+    statusLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     WriteForm();
 }
@@ -213,6 +218,15 @@ void CConvert::OnBrowse(Side side) {
     SetLocation(side, result);
 }
 
+void CConvert::OnDrop(Side side, const std::string& location) {
+    const UrlSetFormat named = FormatNamedBy(location);
+    if (named != UrlSetFormat::None && named != FormatOfRow(FormatBox(side)->currentIndex())) {
+        SelectFormat(side, named);
+        OnFormatChanged(side);
+    }
+    SetLocation(side, location);
+}
+
 void CConvert::OnNetscapeToExplorer() {
     SelectFormat(Side::Source, UrlSetFormat::Netscape);
     if (!OnFormatChanged(Side::Source)) {
@@ -243,7 +257,10 @@ void CConvert::OnTranslate() {
     // A refused form stops here: going on would translate with a location the person
     // did not see, since the refused box's field keeps its earlier value.
     if (!ReadForm()) return;
+    BusyScope busy(this);
     LabelText status(statusLine_);
+    // A run that stops at its first check sets no status; the last run's text must not stay.
+    status.SetText({});
     LabelText label(progressLabel_);
     BarProgress bar(progressBar_);
     LabelText text(progressText_);

@@ -34,6 +34,9 @@ public:
     // Reloads side's location list for the chosen format; true when a list is stored for it.
     bool OnFormatChanged(Side side);
     void OnBrowse(Side side);
+    // A file or folder dropped onto side's location box; the format follows when the location
+    // says which it is.
+    void OnDrop(Side side, const std::string& location);
     void OnNetscapeToExplorer();
     void OnExplorerToNetscape();
     void OnTranslate();

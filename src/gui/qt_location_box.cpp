@@ -1,10 +1,29 @@
 #include "gui/qt_location_box.h"
 
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 
 #include "gui/qt_person.h"
 
 namespace tolva {
+
+namespace {
+
+// The local file or folder a drag carries, or empty text (a web address, several files).
+QString DroppedLocation(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
+    const QUrl url = data->urls().front();
+    if (!url.isLocalFile()) return {};
+    QString path = QDir::cleanPath(url.toLocalFile());
+    return QDir::toNativeSeparators(path);
+}
+
+}  // namespace
 
 LocationCombo::LocationCombo(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
@@ -12,6 +31,9 @@ LocationCombo::LocationCombo(QWidget* parent) : QComboBox(parent) {
     setInsertPolicy(QComboBox::NoInsert);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(24);
+    // Drops are taken by the box as a whole: the line edit would paste a file's URL as text.
+    lineEdit()->setAcceptDrops(false);
+    setAcceptDrops(true);
 }
 
 std::vector<std::string> LocationCombo::Entries() const {
@@ -31,5 +53,54 @@ void LocationCombo::SetEntries(const std::vector<std::string>& entries) {
 std::string LocationCombo::Text() const { return FromQString(currentText()); }
 
 void LocationCombo::SetText(const std::string& text) { setEditText(ToQString(text)); }
+
+void LocationCombo::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && enterAction_ && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        enterAction_();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+void LocationCombo::dragEnterEvent(QDragEnterEvent* event) {
+    if (DroppedLocation(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void LocationCombo::dragMoveEvent(QDragMoveEvent* event) {
+    if (DroppedLocation(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void LocationCombo::dropEvent(QDropEvent* event) {
+    const QString location = DroppedLocation(event->mimeData());
+    if (location.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    if (dropAction_) {
+        dropAction_(FromQString(location));
+    } else {
+        setEditText(location);
+    }
+}
+
+UrlSetFormat FormatNamedBy(const std::string& location) {
+    const QFileInfo info(ToQString(location));
+    if (info.isDir()) return UrlSetFormat::Shortcuts;
+    const QString suffix = info.suffix().toLower();
+    if (suffix == QLatin1String("htm") || suffix == QLatin1String("html")) return UrlSetFormat::Netscape;
+    if (suffix == QLatin1String("hot")) return UrlSetFormat::Mosaic;
+    return UrlSetFormat::None;
+}
 
 }  // namespace tolva

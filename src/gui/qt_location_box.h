@@ -1,10 +1,13 @@
 #pragma once
 // A location box of the Translate and Verify pages: an editable drop-down whose list is the
-// working copy of the page's recent locations for the chosen format.
+// working copy of the page's recent locations for the chosen format. Enter in it starts the
+// page's command, and a file or folder dropped onto it is handed to the page.
 
 #include <QComboBox>
+#include <functional>
 
 #include "locations/recent_locations.h"
+#include "model/set_kinds.h"
 
 namespace tolva {
 
@@ -16,6 +19,26 @@ public:
     void SetEntries(const std::vector<std::string>& entries) override;
     std::string Text() const override;
     void SetText(const std::string& text) override;
+
+    // Enter (the list closed) runs action instead of the sheet's default button, which would
+    // close the sheet and lose the form.
+    void SetEnterAction(std::function<void()> action) { enterAction_ = std::move(action); }
+    // A dropped file or folder is handed to action as a local path; without one it fills the box.
+    void SetDropAction(std::function<void(const std::string&)> action) { dropAction_ = std::move(action); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    std::function<void()> enterAction_;
+    std::function<void(const std::string&)> dropAction_;
 };
+
+// The format a location says it holds: a folder holds shortcuts, *.htm and *.html a Netscape
+// bookmark file, *.hot a Mosaic hotlist; None when it does not say.
+UrlSetFormat FormatNamedBy(const std::string& location);
 
 }  // namespace tolva

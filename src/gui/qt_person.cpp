@@ -1,5 +1,6 @@
 #include "gui/qt_person.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QMessageBox>
 
@@ -26,7 +27,10 @@ int RunBox(QMessageBox::Icon icon, const std::string& text, const std::string& c
     QMessageBox box(icon, ToQString(caption), ToQString(text), buttons);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
-    return box.exec();
+    const int answer = box.exec();
+    // Paint over where the box was now, not after a run that may go on for a while.
+    BusyScope::Pump();
+    return answer;
 }
 
 }  // namespace
@@ -38,6 +42,18 @@ void QtPrompter::ShowMessage(const std::string& text, const std::string& caption
 bool QtPrompter::AskYesNo(const std::string& text, const std::string& caption) {
     return RunBox(QMessageBox::NoIcon, text, caption, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
            QMessageBox::Yes;
+}
+
+Answer QtPrompter::AskYesNoCancel(const std::string& text, const std::string& caption) {
+    switch (RunBox(QMessageBox::NoIcon, text, caption, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                   QMessageBox::Yes)) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
 }
 
 void QtPrompter::ShowWarning(const std::string& text, const std::string& caption) {
@@ -63,10 +79,55 @@ constexpr qint64 kRepaintIntervalMs = 40;
 
 }  // namespace
 
+BusyScope* BusyScope::current_ = nullptr;
+
+BusyScope::BusyScope(QWidget* window) : window_(window ? window->window() : nullptr), outer_(current_) {
+    current_ = this;
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+BusyScope::~BusyScope() {
+    QCoreApplication::instance()->removeEventFilter(this);
+    current_ = outer_;
+}
+
+void BusyScope::Pump() {
+    if (current_ != nullptr) QCoreApplication::processEvents();
+}
+
+bool BusyScope::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::Drop:
+        case QEvent::Close: {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget != nullptr && widget->window() == window_) {
+                event->ignore();
+                return true;
+            }
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
 void RepaintPacer::Repaint(QWidget* widget) {
     if (!widget->isVisible()) return;
     if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintIntervalMs) return;
-    widget->repaint();
+    if (BusyScope::Active()) {
+        BusyScope::Pump();
+    } else {
+        widget->repaint();
+    }
     sinceRepaint_.start();
 }
 
@@ -75,7 +136,11 @@ void LabelText::SetText(const std::string& text) {
     pacer_.Repaint(label_);
 }
 
-void LabelText::Show(bool visible) { label_->setVisible(visible); }
+void LabelText::Show(bool visible) {
+    label_->setVisible(visible);
+    // Shown for the length of a step: painted now, or the step would end before it is seen.
+    if (visible) BusyScope::Pump();
+}
 
 void BarProgress::SetRange(int minimum, int maximum) { bar_->setRange(minimum, maximum); }
 
@@ -84,7 +149,10 @@ void BarProgress::SetPos(int position) {
     pacer_.Repaint(bar_);
 }
 
-void BarProgress::Show(bool visible) { bar_->setVisible(visible); }
+void BarProgress::Show(bool visible) {
+    bar_->setVisible(visible);
+    if (visible) BusyScope::Pump();
+}
 
 QLabel* NewPlainLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);

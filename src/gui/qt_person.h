@@ -25,6 +25,8 @@ class QtPrompter : public Prompter {
 public:
     void ShowMessage(const std::string& text, const std::string& caption) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
+    // Yes, No and Cancel, Yes the default; Escape and the close box answer Cancel.
+    Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
     // A message with the exclamation icon (the form's refusal of an over-long location).
     virtual void ShowWarning(const std::string& text, const std::string& caption);
 
@@ -34,10 +36,36 @@ public:
 // Shows a warning through prompter: with the exclamation icon when it is a QtPrompter.
 void ShowWarning(Prompter& prompter, const std::string& text, const std::string& caption);
 
-// The runs do not pump events while they work, so a control they set repaints itself, as
-// the old static controls did. Readers set their line counter for every line; repainting
-// each time would cost more than the reading, so repaints come at most every few
-// milliseconds and the event loop shows the last text afterwards.
+// A page's command runs inside its click handler. While it does, this keeps the page's window
+// painted (a label the run shows, the area a closed question box leaves) by letting Qt handle
+// its events whenever a control the run sets changes, and keeps it deaf: clicks, keys and the
+// close box aimed at that window are dropped, not queued, so nothing starts a second run or
+// closes the sheet under the first. Other windows (question boxes, the progress dialog) work
+// as usual. One scope at a time; nested scopes leave the outer one in charge.
+class BusyScope final : public QObject {
+public:
+    explicit BusyScope(QWidget* window);
+    ~BusyScope() override;
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+    static bool Active() { return current_ != nullptr; }
+    // Lets Qt paint and handle what is pending; nothing when no scope is active.
+    static void Pump();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* window_;
+    BusyScope* outer_;
+    static BusyScope* current_;
+};
+
+// Readers set their line counter for every line; painting each time would cost more than the
+// reading, so a control the run sets is painted at most every few milliseconds (through
+// BusyScope when one is active, else by repainting the control alone) and the event loop
+// shows the last text afterwards.
 class RepaintPacer {
 public:
     void Repaint(QWidget* widget);

@@ -48,8 +48,34 @@ void ConfigureShortcutFolderDialog(QFileDialog& dialog) {
 
 namespace {
 
+// Qt's folder chooser refuses a folder that does not exist yet, but a translation may name a
+// new shortcut folder (and then asks whether to create it): a typed name inside a folder that
+// exists is taken as it stands.
+class NewFolderDialog final : public QFileDialog {
+public:
+    void accept() override {
+        const QStringList typed = selectedFiles();
+        if (typed.size() == 1) {
+            const QFileInfo folder(typed.front());
+            if (!folder.exists() && folder.dir().exists()) {
+                newFolder_ = folder.absoluteFilePath();
+                QDialog::accept();
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+    QString NewFolder() const { return newFolder_; }
+
+private:
+    QString newFolder_;
+};
+
 std::string RunChooser(QFileDialog& dialog, const std::string& currentLocation) {
     if (dialog.exec() != QDialog::Accepted) return currentLocation;
+    if (auto* folders = dynamic_cast<NewFolderDialog*>(&dialog); folders && !folders->NewFolder().isEmpty()) {
+        return FromQString(QDir::toNativeSeparators(folders->NewFolder()));
+    }
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return currentLocation;
     return FromQString(QDir::toNativeSeparators(chosen.front()));
@@ -64,7 +90,7 @@ std::string BrowseForUrlSetFile(const std::string& currentLocation, const std::s
 }
 
 std::string BrowseForShortcutFolder(const std::string& currentLocation) {
-    QFileDialog dialog;
+    NewFolderDialog dialog;
     ConfigureShortcutFolderDialog(dialog);
     return RunChooser(dialog, currentLocation);
 }

@@ -20,7 +20,7 @@ std::string BrowseForLocation(UrlSetFormat format, const std::string& currentLoc
 // Picks a bookmark file or hotlist; a name typed without an extension gets defaultExtension
 // ("htm" or "hot"). The file need not exist: the same chooser names a set to build.
 std::string BrowseForUrlSetFile(const std::string& currentLocation, const std::string& defaultExtension);
-// Picks a folder of shortcut files.
+// Picks a folder of shortcut files; a new folder may be named inside one that exists.
 std::string BrowseForShortcutFolder(const std::string& currentLocation);
 
 // How the two choosers are set up; tests look at them without showing them.

@@ -118,6 +118,9 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     connect(formatBox_, &QComboBox::activated, this, [this] { OnFormatChanged(); });
     connect(browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
     connect(verify, &QPushButton::clicked, this, [this] { OnVerify(); });
+    locationBox_->SetEnterAction([this] { OnVerify(); });
+    locationBox_->SetDropAction([this](const std::string& dropped) { OnDrop(dropped); });
+    statusLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     connect(timeoutSlider_, &QSlider::valueChanged, this, [this] { ShowSliderValues(); });
     connect(retriesSlider_, &QSlider::valueChanged, this, [this] { ShowSliderValues(); });
 
@@ -162,8 +165,19 @@ void CVerify::OnBrowse() {
     locationBox_->SetText(result);
 }
 
+void CVerify::OnDrop(const std::string& dropped) {
+    const UrlSetFormat named = FormatNamedBy(dropped);
+    if (named != UrlSetFormat::None && named != FormatOfRow(formatBox_->currentIndex())) {
+        formatBox_->setCurrentIndex(FormatRow(named));
+        OnFormatChanged();
+    }
+    location = dropped;
+    locationBox_->SetText(dropped);
+}
+
 void CVerify::OnVerify() {
     ReadForm();
+    BusyScope busy(this);
     VerifySettings settings;
     settings.format = format;
     settings.location = location;
@@ -173,6 +187,8 @@ void CVerify::OnVerify() {
     settings.retryCount = retriesSlider_->value();
 
     LabelText status(statusLine_);
+    // A run that stops at its first check sets no status; the last run's text must not stay.
+    status.SetText({});
     CVerifyProgress progress;
     CUrlRepair repair;
     CCookieWarning cookieWarning;

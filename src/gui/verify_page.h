@@ -31,6 +31,9 @@ public:
 
     void OnFormatChanged();
     void OnBrowse();
+    // A file or folder dropped onto the location box; the format follows when the location says
+    // which it is.
+    void OnDrop(const std::string& dropped);
     void OnVerify();
 
     UrlSetFormat format = UrlSetFormat::None;

@@ -23,6 +23,8 @@ public:
     virtual void Show(bool visible) = 0;
 };
 
+enum class Answer { Yes, No, Cancel };
+
 // Modal message boxes. Messages have one OK button; questions are Yes/No with No the
 // default, so an implementation that cannot ask must answer No.
 class Prompter {
@@ -30,14 +32,20 @@ public:
     virtual ~Prompter() = default;
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // A question whose No gives something up (the backup of a replaced file): Yes is the default,
+    // and Escape, closing the box or an implementation that cannot ask answers Cancel, which
+    // ends the run with nothing changed.
+    virtual Answer AskYesNoCancel(const std::string& text, const std::string& caption) = 0;
 };
 
-// Shows nothing and answers every question with No: what a set uses until its owner
-// gives it a real prompter, so nothing is ever done on the person's behalf by accident.
+// Shows nothing, answers every question with No and cancels where No would give something up:
+// what a set uses until its owner gives it a real prompter, so nothing is ever done on the
+// person's behalf by accident.
 class SilentPrompter final : public Prompter {
 public:
     void ShowMessage(const std::string&, const std::string&) override {}
     bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    Answer AskYesNoCancel(const std::string&, const std::string&) override { return Answer::Cancel; }
     static SilentPrompter& Instance();
 };
 

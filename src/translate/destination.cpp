@@ -22,7 +22,9 @@ public:
         struct stat info {};
         if (::stat(location.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return false;
 
-        if (set.GetPrompter().AskYesNo(LoadString(IDS_ASK_BACKUP), LoadString(IDS_CAPTION))) {
+        const Answer keepCopy = set.GetPrompter().AskYesNoCancel(LoadString(IDS_ASK_BACKUP), LoadString(IDS_CAPTION));
+        if (keepCopy == Answer::Cancel) return false;  // the person changed their mind: leave the file
+        if (keepCopy == Answer::Yes) {
             // One rename: an older backup of the same name is replaced by the current file, and
             // if the rename fails the current file stays where it is.
             const std::string backup = location + kBackupSuffix;

@@ -1,8 +1,8 @@
 #pragma once
 // Opening a translation's destination, with the questions it raises when something is in
 // the way: an existing bookmark file or hotlist (back it up, or replace it?), an existing
-// shortcut folder (use it?), a missing one (create it?). Every answer defaults to No, and
-// nothing is removed without a backup or a No.
+// shortcut folder (use it?), a missing one (create it?). The backup question defaults to Yes
+// and can be cancelled, the others default to No, and nothing is removed without a backup or a No.
 
 #include <cstdint>
 #include <string>

@@ -174,6 +174,13 @@ TEST(TerminalPrompterTest, FlagsAnswerAndNobodyToAskEndsTheProgram) {
     cli::TerminalPrompter no(terminal, cli::AnswerPolicy::No);
     EXPECT_TRUE(yes.AskYesNo("Replace?", "Tolva 2.0.1"));
     EXPECT_FALSE(no.AskYesNo("Replace?", "Tolva 2.0.1"));
+    EXPECT_EQ(yes.AskYesNoCancel("Back up?", "Tolva 2.0.1"), Answer::Yes);
+    EXPECT_EQ(no.AskYesNoCancel("Back up?", "Tolva 2.0.1"), Answer::No);
+    // The backup question's No loses the file, so with nobody to ask it is cancelled, not guessed.
+    std::FILE* noTerminal = std::tmpfile();
+    cli::TerminalPrompter nobody(terminal, cli::AnswerPolicy::Ask, noTerminal);
+    EXPECT_EQ(nobody.AskYesNoCancel("Back up?", "Tolva 2.0.1"), Answer::Cancel);
+    std::fclose(noTerminal);
     EXPECT_NE(Printed(sink).find("Tolva 2.0.1: Replace?\n"), std::string::npos);
     std::fclose(sink);
 

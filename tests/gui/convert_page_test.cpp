@@ -1,5 +1,4 @@
 #include "gui/convert_page.h"
-#include "gui/control_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -10,19 +9,25 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
+#include <QUrl>
 #include <filesystem>
 
-#include "modal_helper.h"
-#include "model/url_set.h"
-#include "support/recording.h"
-#include "support/temp_dir.h"
 #include "gui/about_page.h"
+#include "gui/control_ids.h"
 #include "gui/property_sheet.h"
 #include "gui/qt_location_box.h"
 #include "locations/recent_locations.h"
+#include "modal_helper.h"
+#include "model/url_set.h"
+#include "resources/strings.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
 
 namespace tolva {
 namespace {
@@ -56,6 +61,52 @@ protected:
     }
     LocationCombo* Box(int id) { return Control<LocationCombo>(id); }
     void Click(int id) { Control<QPushButton>(id)->click(); }
+    // A page in a shown sheet, with the keyboard's focus in the sheet, as a person meets it.
+    void ShowInSheet(PropertySheet& sheet) {
+        sheet.AddPage(&page, "Translate");
+        sheet.show();
+        sheet.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+    }
+    void RemoveFromSheet(PropertySheet& sheet) {
+        sheet.Tabs()->removeTab(0);
+        page.setParent(nullptr);
+    }
+    std::string WriteSource(int links) {
+        std::string text = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n";
+        for (int i = 0; i < links; ++i) {
+            text +=
+                "    <DT><A HREF=\"http://example.com/" + std::to_string(i) + "\">Link " + std::to_string(i) + "</A>\n";
+        }
+        WriteFile(dir.File("source.htm"), text + "</DL><p>\n");
+        return dir.File("source.htm");
+    }
+    void Choose(Side side, UrlSetFormat format, const std::string& location) {
+        Control<QComboBox>(side == Side::Source ? control::kSourceFormat : control::kDestinationFormat)
+            ->setCurrentIndex(FormatRow(format));
+        Box(side == Side::Source ? control::kSourceLocation : control::kDestinationLocation)->SetText(location);
+    }
+    // Types into box as a person does: focus, select what is there, type, then Enter.
+    static void TypeAndEnter(LocationCombo* box, const std::string& text) {
+        box->setFocus();
+        QWidget* typing = QApplication::focusWidget();
+        ASSERT_TRUE(typing == box || typing == box->lineEdit());
+        QTest::keyClick(typing, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(typing, Qt::Key_Backspace);
+        QTest::keyClicks(typing, QString::fromStdString(text));
+        QTest::keyClick(typing, Qt::Key_Return);
+    }
+    static void Drop(QWidget* target, const QUrl& url, bool expectAccepted) {
+        QMimeData data;
+        data.setUrls({url});
+        const QPoint middle = target->rect().center();
+        QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_EQ(enter.isAccepted(), expectAccepted) << url.toString().toStdString();
+        if (!enter.isAccepted()) return;
+        QDropEvent drop(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+    }
     void Remember(UrlSetFormat format, const std::string& location) {
         MemoryLocationBox box;
         LoadRecentLocations(store, RecentPage::Translate, format, box);
@@ -178,6 +229,18 @@ TEST_F(ConvertPageTest, BrowseForAShortcutFolderPicksFolders) {
     }
     EXPECT_EQ(page.sourceLocation, dir.File("Favorites"));
     EXPECT_EQ(Box(control::kSourceLocation)->Text(), dir.File("Favorites"));
+
+    // Regression: the chooser refused a folder not made yet ("Directory not found").
+    {
+        auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
+            dialog->setDirectory(QString::fromStdString(dir.Path().string()));
+            dialog->selectFile(QStringLiteral("New Favorites"));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        Click(control::kBrowseSource);
+    }
+    EXPECT_EQ(page.sourceLocation, dir.File("New Favorites"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("New Favorites"))) << "the translation asks before creating it";
 }
 
 TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
@@ -210,6 +273,77 @@ TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
     EXPECT_EQ(Box(control::kDestinationLocation)->Entries(), (std::vector<std::string>{dir.File("copy.htm")}));
     sheet.Tabs()->removeTab(0);
     page.setParent(nullptr);
+}
+
+// Regression: Enter in a location box pressed the sheet's default button (OK), which closed the
+// sheet and ended the program with the form unused.
+TEST_F(ConvertPageTest, EnterInALocationBoxTranslatesInsteadOfClosingTheSheet) {
+    PropertySheet sheet("Tolva 2.0.1");
+    ShowInSheet(sheet);
+    Choose(Side::Source, UrlSetFormat::Netscape, WriteSource(1));
+    Choose(Side::Destination, UrlSetFormat::Netscape, "");
+    TypeAndEnter(Box(control::kDestinationLocation), dir.File("copy.htm"));
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(sheet.result(), 0);
+    EXPECT_NE(ReadFile(dir.File("copy.htm")).find("http://example.com/0"), std::string::npos);
+
+    // Enter in the other box runs the command too; with nothing to read it says so.
+    TypeAndEnter(Box(control::kSourceLocation), "");
+    EXPECT_TRUE(sheet.isVisible());
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, LoadString(IDS_NO_SOURCE));
+    RemoveFromSheet(sheet);
+}
+
+// Regression: the "Progress:" label was shown and hidden again without ever being painted, and
+// a run's own status stayed from the run before when the next one stopped at its first check.
+TEST_F(ConvertPageTest, RunPaintsItsProgressAndReplacesTheLastStatus) {
+    PropertySheet sheet("Tolva 2.0.1");
+    ShowInSheet(sheet);
+    auto* progressLabel = Control<QLabel>(control::kConvertProgressLabel);
+    struct PaintCounter : QObject {
+        int paintsWhileShown = 0;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint && static_cast<QWidget*>(watched)->isVisible()) ++paintsWhileShown;
+            return false;
+        }
+    } counter;
+    progressLabel->installEventFilter(&counter);
+    Choose(Side::Source, UrlSetFormat::Netscape, WriteSource(3));
+    Choose(Side::Destination, UrlSetFormat::Shortcuts, dir.File("Favorites"));
+    prompter.ScriptAnswers({true});  // create the folder
+    Click(control::kTranslate);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("Favorites/Link 0.url")));
+    EXPECT_GT(counter.paintsWhileShown, 0);
+    EXPECT_TRUE(progressLabel->isHidden());
+    auto* status = Control<QLabel>(control::kConvertStatus);
+    ASSERT_TRUE(status->text().startsWith("URL set converted."));
+    status->setSelection(0, 3);
+    EXPECT_EQ(status->selectedText(), "URL") << "the status can be selected and copied";
+
+    Choose(Side::Source, UrlSetFormat::Netscape, dir.File("missing.htm"));
+    Click(control::kTranslate);
+    EXPECT_EQ(status->text(), "");
+    RemoveFromSheet(sheet);
+}
+
+TEST_F(ConvertPageTest, DroppedFileOrFolderFillsTheBoxAndPicksItsFormat) {
+    std::filesystem::create_directories(dir.Path() / "Favorites");
+    Remember(UrlSetFormat::Shortcuts, "/remembered/Favorites");
+    Drop(Box(control::kSourceLocation), QUrl::fromLocalFile(QString::fromStdString(dir.File("Favorites"))), true);
+    EXPECT_EQ(page.sourceFormat, UrlSetFormat::Shortcuts);
+    EXPECT_EQ(Control<QComboBox>(control::kSourceFormat)->currentIndex(), FormatRow(UrlSetFormat::Shortcuts));
+    EXPECT_EQ(page.sourceLocation, dir.File("Favorites"));
+    EXPECT_EQ(Box(control::kSourceLocation)->Entries(), (std::vector<std::string>{"/remembered/Favorites"}))
+        << "the format's list is loaded as when the format is chosen";
+
+    Drop(Box(control::kDestinationLocation), QUrl::fromLocalFile(QString::fromStdString(dir.File("Old.HTML"))), true);
+    EXPECT_EQ(page.destinationFormat, UrlSetFormat::Netscape);
+    Drop(Box(control::kDestinationLocation), QUrl::fromLocalFile(QString::fromStdString(dir.File("list.txt"))), true);
+    EXPECT_EQ(page.destinationFormat, UrlSetFormat::Netscape) << "a name that says no format keeps the chosen one";
+    EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("list.txt"));
+    Drop(Box(control::kDestinationLocation), QUrl("http://example.com/bookmarks.html"), false);
+    EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("list.txt"));
 }
 
 // Regression: a refused form used to let Translate go on with the location the person had

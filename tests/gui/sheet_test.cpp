@@ -86,7 +86,7 @@ TEST_F(SheetTest, AboutButtonsOpenTheInstalledPages) {
 }
 
 // A location or server text in a message must never be taken as markup.
-TEST(QtPrompterTest, MessagesArePlainTextAndQuestionsDefaultToNo) {
+TEST(QtPrompterTest, MessagesArePlainTextAndQuestionsDefaultToNoButTheBackupQuestion) {
     const std::string location = "/tmp/<img src=\"file:///etc/passwd\">.htm";
     auto message = testing::ModalAnswerer::For<QMessageBox>([&](QMessageBox* box) {
         EXPECT_EQ(box->textFormat(), Qt::PlainText);
@@ -103,6 +103,20 @@ TEST(QtPrompterTest, MessagesArePlainTextAndQuestionsDefaultToNo) {
         QApplication::sendEvent(box, &enter);
     });
     EXPECT_FALSE(QtPrompter::Instance().AskYesNo("Replace <b>it</b>?", "Tolva 2.0.1"));
+
+    // The backup question: Enter keeps a copy; Escape and the close box give nothing up.
+    auto enter = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &key);
+    });
+    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva 2.0.1"), Answer::Yes);
+    auto escape = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(box, &key);
+    });
+    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva 2.0.1"), Answer::Cancel);
+    auto closeBox = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) { box->close(); });
+    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva 2.0.1"), Answer::Cancel);
 
     auto warning = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
         EXPECT_EQ(box->icon(), QMessageBox::Warning);

@@ -1,5 +1,4 @@
 #include "gui/verify_page.h"
-#include "gui/control_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -8,21 +7,26 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
+#include "gui/control_ids.h"
+#include "gui/cookie_warning_dialog.h"
+#include "gui/property_sheet.h"
+#include "gui/qt_location_box.h"
+#include "gui/url_repair_dialog.h"
+#include "gui/verify_progress_dialog.h"
 #include "modal_helper.h"
 #include "support/loopback_server.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
-#include "gui/qt_location_box.h"
 #include "verify/cookie_policy.h"
-#include "gui/cookie_warning_dialog.h"
-#include "gui/url_repair_dialog.h"
-#include "gui/verify_progress_dialog.h"
 
 namespace tolva {
 namespace {
@@ -125,6 +129,29 @@ TEST_F(VerifyPageTest, VerificationMovesTheDeadLinkAndRemembersTheSet) {
     EXPECT_NE(saved.find("Unverified"), std::string::npos);
     EXPECT_LT(saved.find("Unverified"), saved.find("Gone"));
     EXPECT_EQ(Control<LocationCombo>(&page, control::kVerifyLocation)->Entries(), std::vector<std::string>{path});
+}
+
+// Regression: Enter in the location box pressed the sheet's default button and closed it.
+TEST_F(VerifyPageTest, EnterInTheLocationBoxVerifiesAndKeepsTheSheetOpen) {
+    PropertySheet sheet("Tolva 2.0.1");
+    sheet.AddPage(&page, "Verify");
+    sheet.show();
+    sheet.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+    WriteSet({{"Alive", "/status/200"}});
+    Control<QComboBox>(&page, control::kVerifyFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
+    auto* box = Control<LocationCombo>(&page, control::kVerifyLocation);
+    box->setFocus();
+    QWidget* typing = QApplication::focusWidget();
+    ASSERT_TRUE(typing == box || typing == box->lineEdit());
+    QTest::keyClicks(typing, QString::fromStdString(path));
+    auto progress = ModalAnswerer::For<CVerifyProgress>([](CVerifyProgress*) {});
+    QTest::keyClick(typing, Qt::Key_Return);
+    EXPECT_TRUE(progress->Done());
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(Status().rfind("Verification complete.  1 URLs tested; 0 did not work.", 0), 0u) << Status();
+    sheet.Tabs()->removeTab(0);
+    page.setParent(nullptr);
 }
 
 // OK, Cancel and Escape are pressed while the first link's request is still outstanding:

@@ -22,6 +22,8 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption) override;
     // Answers from the script, in order; No once the script is used up.
     bool AskYesNo(const std::string& text, const std::string& caption) override;
+    // From the same script (true Yes, false No); Cancel once it is used up.
+    Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
     void ScriptAnswers(std::initializer_list<bool> answers) { answers_.insert(answers_.end(), answers); }
 
     std::vector<ShownMessage> shown;

@@ -55,6 +55,16 @@ TEST_F(DestinationTest, ExistingFileNoReplacesItWithoutCopy) {
     EXPECT_FALSE(fs::exists(path + ".bak"));
 }
 
+// Regression: Escape on the backup question answered No, which deleted the file without a copy.
+TEST_F(DestinationTest, ExistingFileBackupQuestionCancelledChangesNothing) {
+    const std::string path = dir.File("bookmark.htm");
+    WriteFile(path, "previous");
+    EXPECT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {}), 0);
+    ExpectShown({Question(LoadString(IDS_ASK_BACKUP)), Message(FormatString(IDS_SET_EXISTS, {path}))});
+    EXPECT_EQ(ReadFile(path), "previous");
+    EXPECT_FALSE(fs::exists(path + ".bak"));
+}
+
 TEST_F(DestinationTest, BackupThatCannotBeMadeLeavesTheFile) {
     const std::string path = dir.File("bookmark.htm");
     WriteFile(path, "previous");
