@@ -49,6 +49,7 @@ constexpr StringEntry kCoreStrings[] = {
     {IDS_STATUS_NOW_CONVERTING, "Now converting the URL set."},
     {IDS_STATUS_NOW_SAVING, "Now saving the destination URL set."},
     {IDS_STATUS_CONVERTED, "URL set converted."},
+    {IDS_STATUS_CONVERTED_COUNTS, "%s\n%d links and %d folders written; %d names adapted."},
     {IDS_STATUS_UNABLE_TO_READ, "Unable to read that URL set."},
     {IDS_STATUS_UNABLE_TO_CREATE, "Unable to create the destination URL set."},
     {IDS_STATUS_UNABLE_TO_SAVE, "Unable to save the destination URL set."},

@@ -99,6 +99,8 @@ constexpr StringEntry kVerifyStrings[] = {
     {IDS_STATUS_REQUEST_COMPLETE, "Request complete; validating results"},
     {IDS_SUMMARY_RESTORED, "%d URLs tested; %d failed, %d restored."},
     {IDS_SUMMARY, "%d URLs tested; %d did not work."},
+    {IDS_SUMMARY_REPAIRED, "%d URLs tested; %d did not work, %d repaired."},
+    {IDS_SUMMARY_RESTORED_REPAIRED, "%d URLs tested; %d failed, %d restored, %d repaired."},
     {IDS_VERIFY_COMPLETE, "Verification complete."},
     {IDS_VERIFY_INCOMPLETE, "Verification imcomplete."},
     {IDS_VERIFY_CANCELED, "Verification canceled."},

@@ -5,11 +5,11 @@
 
 namespace tolva {
 
-void ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, const std::string& destinationLocation,
-               ProgressBar* progressBar, TextControl* progressText) {
+int ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, const std::string& destinationLocation,
+              ProgressBar* progressBar, TextControl* progressText) {
     // The location moves even when nothing else changes.
     set.location = destinationLocation;
-    if (destinationFormat == set.format) return;
+    if (destinationFormat == set.format) return 0;
 
     set.Rewind();
     int counter = 0;
@@ -20,6 +20,7 @@ void ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, 
     }
     const std::string progressFormat = LoadString(IDS_CONVERTING_LINK);
     std::string candidate;
+    int renamed = 0;
     for (UrlEntry* entry = set.Next(); entry != nullptr; entry = set.Next()) {
         if (entry->kind == UrlEntryKind::Link) {
             ++counter;
@@ -32,9 +33,11 @@ void ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, 
         if (RenamingRuleCandidate(set.format, destinationFormat, *entry, fixAmpersands, candidate) &&
             candidate != entry->name) {
             entry->Rename(candidate, NameTranslated);
+            ++renamed;
         }
     }
     set.format = destinationFormat;
+    return renamed;
 }
 
 }  // namespace tolva

@@ -81,10 +81,13 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
         return TranslationResult::Failed;
     }
 
+    // Counted as read: opening the destination starts the set's counters again.
+    const std::int32_t links = set.linkCount;
+    const std::int32_t folders = set.folderCount;
     page.Status(IDS_STATUS_NOW_CONVERTING);
     page.ShowProgress(true);
-    ConvertTo(set, values.fixAmpersands, values.destinationFormat, values.destinationLocation, controls.progressBar,
-              controls.progressText);
+    const int renamed = ConvertTo(set, values.fixAmpersands, values.destinationFormat, values.destinationLocation,
+                                  controls.progressBar, controls.progressText);
     page.ShowProgress(false);
     page.Status(IDS_STATUS_NOW_CONVERTING);
 
@@ -104,7 +107,11 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
         page.Status(IDS_STATUS_UNABLE_TO_SAVE);
         return TranslationResult::Failed;
     }
-    page.Status(IDS_STATUS_CONVERTED);
+    // What was done, so a person can tell an empty or half-read source from a full one.
+    if (controls.statusLine) {
+        controls.statusLine->SetText(
+            FormatString(IDS_STATUS_CONVERTED_COUNTS, {LoadString(IDS_STATUS_CONVERTED), links, folders, renamed}));
+    }
     if (controls.cancelToClose) controls.cancelToClose();
     return TranslationResult::Converted;
 }

@@ -81,7 +81,7 @@ int VerificationRun::Run() {
         return result;
     }
 
-    tested = failed = restored = failingLinks = 0;
+    tested = failed = restored = failingLinks = repaired = 0;
     moved_.clear();
     urlSet->Rewind();
     unverifiedName_ = LoadString(IDS_UNVERIFIED);
@@ -111,10 +111,15 @@ int VerificationRun::Run() {
     // A stop during the last link's request leaves that link untested: not complete.
     if (!entry && !stoppedInLink) result = Complete;
 
-    if (restored != 0) {
-        message = FormatString(IDS_SUMMARY_RESTORED, {tested, failed, restored});
+    // Links count by how they ended: one repaired into working order did work in the end.
+    if (restored != 0 && repaired != 0) {
+        message = FormatString(IDS_SUMMARY_RESTORED_REPAIRED, {tested, failingLinks, restored, repaired});
+    } else if (restored != 0) {
+        message = FormatString(IDS_SUMMARY_RESTORED, {tested, failingLinks, restored});
+    } else if (repaired != 0) {
+        message = FormatString(IDS_SUMMARY_REPAIRED, {tested, failingLinks, repaired});
     } else {
-        message = FormatString(IDS_SUMMARY, {tested, failed});
+        message = FormatString(IDS_SUMMARY, {tested, failingLinks});
     }
     requester_.reset();
     return result;
@@ -182,6 +187,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         }
 
         if (code < 400) {
+            if (!firstTest) repaired += 1;
             RestoreWorkingLink(entry, folderPath);
             return LinkStep::Next;
         }

@@ -117,6 +117,7 @@ public:
     int failed = 0;
     int restored = 0;
     int failingLinks = 0;  // links whose last test in this run failed (a repaired link that works is not)
+    int repaired = 0;      // links whose repaired URL then worked
     // Test seams of the request machinery (no proxy, a refused name look-up).
     LinkRequestOptions requestOptions;
 

@@ -43,7 +43,8 @@ TEST_F(TranslateCommandTest, TranslatesRemembersAndExitsZero) {
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out,
               "Now reading the URL set.\nNetscape file loaded.\nNow converting the URL set.\nNow converting the URL "
-              "set.\nNow saving the destination URL set.\nURL set converted.\n")
+              "set.\nNow saving the destination URL set.\nURL set converted.\n1 links and 1 folders written; 0 names "
+              "adapted.\n")
         << "counters are not printed without a terminal";
     std::string written = ReadFile(destination);
     EXPECT_NE(written.find("<DT><H3>Folder</H3>"), std::string::npos);

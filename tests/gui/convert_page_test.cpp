@@ -259,7 +259,8 @@ TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
 
     EXPECT_TRUE(std::filesystem::exists(dir.File("copy.htm")));
     EXPECT_NE(ReadFile(dir.File("copy.htm")).find("http://example.com/"), std::string::npos);
-    EXPECT_EQ(Control<QLabel>(control::kConvertStatus)->text(), "URL set converted.");
+    EXPECT_EQ(Control<QLabel>(control::kConvertStatus)->text(),
+              "URL set converted.\n1 links and 0 folders written; 0 names adapted.");
     EXPECT_EQ(sheet.Buttons()->button(QDialogButtonBox::Ok)->text(), "Close");
     EXPECT_FALSE(sheet.Buttons()->button(QDialogButtonBox::Cancel)->isEnabled());
     EXPECT_TRUE(Control<QProgressBar>(control::kConvertProgressBar)->isHidden());

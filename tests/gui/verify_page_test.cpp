@@ -211,7 +211,8 @@ TEST_F(VerifyPageTest, InteractiveRepairRetestsTheEditedUrl) {
     });
     ClickVerify();
     EXPECT_TRUE(repair->Done());
-    EXPECT_EQ(Status(), "Verification complete.  1 URLs tested; 1 did not work.\nUpdated URL set saved.");
+    // Regression: the repaired link was counted as one that did not work.
+    EXPECT_EQ(Status(), "Verification complete.  1 URLs tested; 0 did not work, 1 repaired.\nUpdated URL set saved.");
     const std::string saved = ReadFile(path);
     EXPECT_NE(saved.find(repaired), std::string::npos);
     EXPECT_EQ(saved.find("Page not found"), std::string::npos) << "the repaired link stays where it was";

@@ -110,9 +110,10 @@ TEST_F(TranslationRunTest, IncompleteFormIsRefusedBeforeAnythingIsRemembered) {
 TEST_F(TranslationRunTest, SameFormatWritesACopyAndReportsEveryStep) {
     ASSERT_EQ(RunTranslation(Values(), controls), TranslationResult::Converted);
 
-    EXPECT_EQ(RunStatus(), (std::vector<std::string>{"Now reading the URL set.", "Netscape file loaded.",
-                                                     "Now converting the URL set.", "Now converting the URL set.",
-                                                     "Now saving the destination URL set.", "URL set converted."}));
+    EXPECT_EQ(RunStatus(), (std::vector<std::string>{
+                               "Now reading the URL set.", "Netscape file loaded.", "Now converting the URL set.",
+                               "Now converting the URL set.", "Now saving the destination URL set.",
+                               "URL set converted.\n2 links and 1 folders written; 0 names adapted."}));
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(cancelToCloseCalls, 1);
     // Shown and hidden around the conversion, which moves nothing for the same format.
@@ -179,12 +180,14 @@ TEST_F(TranslationRunTest, DestinationThatCannotBeWrittenIsNotReportedAsConverte
 
 TEST_F(TranslationRunTest, ConversionRenamesForShortcutsAndShowsProgressPerLink) {
     std::filesystem::create_directory(destination = dir.File("favorites"));
-    // Whatever the destination then says about the existing folder, the conversion has run.
-    RunTranslation(Values(UrlSetFormat::Shortcuts), controls);
+    prompter.ScriptAnswers({true});  // use the existing folder
+    ASSERT_EQ(RunTranslation(Values(UrlSetFormat::Shortcuts), controls), TranslationResult::Converted);
     EXPECT_EQ(bar.rangeMin, 0);
     EXPECT_EQ(bar.rangeMax, 2);
     EXPECT_EQ(bar.positions, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(progressText.history, (std::vector<std::string>{"Converting link 1 of 2", "Converting link 2 of 2"}));
+    // Only "Tom && Jerry" changes: its doubled ampersand becomes one in a shortcut's name.
+    EXPECT_EQ(status.Current(), "URL set converted.\n2 links and 1 folders written; 1 names adapted.");
 }
 
 // ConvertTo on a set built in memory.

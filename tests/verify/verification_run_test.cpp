@@ -229,6 +229,7 @@ TEST_F(VerificationRunTest, RepairAnswersIgnoreRejectOrRetest) {
     EXPECT_EQ(tested, 4);
     EXPECT_EQ(failed, 5);
     EXPECT_EQ(failingLinks, 3);
+    EXPECT_EQ(message, "4 URLs tested; 3 did not work, 1 repaired.") << "a repaired link that works is no failure";
     EXPECT_EQ(repair.asked[4].errorText, "Protocol not supported");
 }
 
