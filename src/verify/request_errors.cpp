@@ -30,6 +30,8 @@ unsigned ErrorNumberForCurlCode(int curlCode, long serverReplyCode) {
         case CURLE_PARTIAL_FILE:
         case CURLE_BAD_CONTENT_ENCODING:
         case CURLE_FTP_BAD_FILE_LIST:
+        // A transfer runs out of memory on a reply too big to hold (a header line over 100 KB).
+        case CURLE_OUT_OF_MEMORY:
             return kInvalidServerResponse;
         case CURLE_OPERATION_TIMEDOUT:
             return kTimeout;

@@ -126,7 +126,7 @@ TEST_F(VerificationRunTest, ReplyLibcurlCannotHoldFailsOnlyItsOwnLink) {
     EXPECT_EQ(failed, 2);
     EXPECT_EQ(modified, 1);
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Error #12004", "huge header", "-",
+    EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Invalid reply", "huge header", "-",
                                                       "+Page not found", "before", "-", "-", "after", "-"}));
     EXPECT_EQ(server.Hits("/status/200"), 1);
 }
