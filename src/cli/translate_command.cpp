@@ -38,7 +38,7 @@ void FillSide(SettingsStore& store, UrlSetFormat format, const std::string& loca
 
 int RunTranslateCommand(const TranslateOptions& options) {
     Terminal terminal(stdout, stderr, IsTerminal(stdout),
-                      {IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM, IDS_CONVERTING_LINK});
+                      {IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM, IDS_CONVERTING_LINK, IDS_STATUS_SAVING_ITEM});
     AnswerPolicy policy = options.yes ? AnswerPolicy::Yes : options.no ? AnswerPolicy::No : AnswerPolicy::Ask;
     TerminalPrompter prompter(terminal, policy);
 

@@ -169,7 +169,14 @@ int UrlSet::Read(TextControl* statusText) {
     return 1;
 }
 
-int UrlSet::Write() {
+int UrlSet::Write(TextControl* statusText) {
+    // The writers walk the set with Next, which reports to writeStatus_ while it is set.
+    writeStatus_ = statusText;
+    entriesSaved_ = 0;
+    struct EndOfWrite {
+        TextControl*& status;
+        ~EndOfWrite() { status = nullptr; }
+    } endOfWrite{writeStatus_};
     // Text borrowed from a file that another program has changed since may be anything;
     // nothing of it is saved. The check is made again after writing, for a change meanwhile.
     std::string changedPath;
@@ -295,6 +302,9 @@ UrlEntry* UrlSet::Next() {
     } else if (cursor->kind == UrlEntryKind::FolderEnd) {
         std::size_t slash = currentPath.rfind('\\');
         currentPath.erase(slash == std::string::npos ? 0 : slash);
+    }
+    if (writeStatus_ != nullptr && cursor->kind != UrlEntryKind::FolderEnd) {
+        writeStatus_->SetText(FormatString(IDS_STATUS_SAVING_ITEM, {++entriesSaved_}));
     }
     return cursor;
 }

@@ -110,7 +110,9 @@ public:
              const DestinationQuestions* questions = nullptr);
     std::string DetectLineTerminator() { return LineReader::DetectLineTerminator(file_.get()); }
     int Read(TextControl* statusText);
-    int Write();
+    // statusText, when given, counts the entries as the writer reaches them ("Saving item %d"),
+    // so a long save keeps a window that shows it alive.
+    int Write(TextControl* statusText = nullptr);
     // Whether a set opened with OpenExisting could be written back where it was read from,
     // found without changing anything there; shows the message a save would show if not.
     int CanWriteBack();
@@ -173,6 +175,9 @@ private:
     // What TakeRest handed over; entries may borrow from it, so it goes only with them.
     std::vector<FileImage> images_;
     bool readInPlace_ = false;
+    // Set for the length of a Write: Next reports each entry it reaches there.
+    TextControl* writeStatus_ = nullptr;
+    std::int32_t entriesSaved_ = 0;
     // Whether every file the set borrows text from is as it was read; tells which is not.
     bool TextIntact(std::string& changedPath) const;
 };

@@ -124,6 +124,7 @@ inline constexpr int IDS_ERR_MOSAIC_LINE = 61005;
 inline constexpr int IDS_ERR_CREATING_FOLDER = 61006;
 inline constexpr int IDS_STATUS_READING_LINE = 61010;
 inline constexpr int IDS_STATUS_LOADING_ITEM = 61011;
+inline constexpr int IDS_STATUS_SAVING_ITEM = 61015;
 inline constexpr int IDS_STATUS_NETSCAPE_LOADED = 61012;
 inline constexpr int IDS_STATUS_MOSAIC_LOADED = 61013;
 inline constexpr int IDS_STATUS_SHORTCUTS_LOADED = 61014;

@@ -42,6 +42,7 @@ constexpr StringEntry kCoreStrings[] = {
     {IDS_ERR_CREATING_FOLDER, "Error %d creating folder %s"},
     {IDS_STATUS_READING_LINE, "Reading line %d"},
     {IDS_STATUS_LOADING_ITEM, "Loading item %d"},
+    {IDS_STATUS_SAVING_ITEM, "Saving item %d"},
     {IDS_STATUS_NETSCAPE_LOADED, "Netscape file loaded."},
     {IDS_STATUS_MOSAIC_LOADED, "Mosaic file loaded."},
     {IDS_STATUS_SHORTCUTS_LOADED, "Shortcut set loaded."},

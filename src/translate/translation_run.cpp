@@ -99,7 +99,7 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     }
 
     page.Status(IDS_STATUS_NOW_SAVING);
-    int written = set.Write();
+    int written = set.Write(controls.statusLine);
     set.Close();
     // A writer that could not write has said why; the run must not then claim success.
     if (!written) {
