@@ -10,7 +10,9 @@ zsh_completion=$src/packaging/completion/_tolva-cli
 failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
 
-options_of() { "$@" --help 2>&1 | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u; }
+# A program that does not know an option could open its window and wait: each run is bounded.
+run() { timeout 20 "$@" </dev/null; }
+options_of() { run "$@" --help 2>&1 | grep -oE -- '--[a-z][a-z0-9-]*' | sort -u; }
 man_options() { grep -oE -- '(\\-\\-|--)[a-z]([a-z0-9]|\\-)*' "$1" | sed 's/\\-/-/g' | sort -u; }
 # The words bash offers after "tolva-cli <words...>", one a line.
 bash_offers() {
@@ -18,7 +20,7 @@ bash_offers() {
              printf "%s\n" "${COMPREPLY[@]}"' _ "$bash_completion" "$@"
 }
 
-[ "$("$cli" --version)" = "tolva-cli $version" ] || fail "tolva-cli --version says '$("$cli" --version)'"
+[ "$(run "$cli" --version)" = "tolva-cli $version" ] || fail "tolva-cli --version says '$(run "$cli" --version)'"
 grep -q "\"tolva-cli $version\"" "$man_dir/tolva-cli.1" || fail "tolva-cli.1 does not name version $version"
 
 all_help=$( (options_of "$cli"; options_of "$cli" translate; options_of "$cli" verify) | sort -u)
@@ -50,9 +52,9 @@ mkdir "$scratch/Favorites" && touch "$scratch/bookmarks.html"
 if command -v zsh >/dev/null; then zsh -n "$zsh_completion" || fail "zsh completion does not parse"; fi
 
 if [ -n "$gui" ]; then
-    [ "$("$gui" --version)" = "tolva $version" ] || fail "tolva --version says '$("$gui" --version)'"
+    [ "$(QT_QPA_PLATFORM=offscreen run "$gui" --version)" = "tolva $version" ] || fail "tolva --version fails"
     grep -q "\"tolva $version\"" "$man_dir/tolva.1" || fail "tolva.1 does not name version $version"
-    for option in $(options_of "$gui"); do
+    for option in $(QT_QPA_PLATFORM=offscreen options_of "$gui"); do
         grep -qF -- "${option//-/\\-}" "$man_dir/tolva.1" || fail "tolva.1 lacks $option"
     done
 fi
