@@ -26,7 +26,7 @@ struct TranslateOptions {
 // run itself reports, as the page does.
 std::string CheckFormatName(const std::string& name) {
     if (name.empty() || FormatCode(name) != UrlSetFormat::None) return {};
-    return "unknown format '" + name + "' (use mosaic, netscape or shortcuts)";
+    return "unknown format '" + name + "' (use " + kFormatNames + ")";
 }
 
 // One side of the page: its format chosen (which loads the box's recent list) and its
@@ -80,12 +80,13 @@ CommandHandler AddTranslateCommand(CLI::App& app) {
     auto options = std::make_shared<TranslateOptions>();
     CLI::App* command = app.add_subcommand("translate", "Translate a URL set into another format or place");
     command
-        ->add_option("--source-format", options->sourceFormat, "Format of the set to read: mosaic, netscape, shortcuts")
+        ->add_option("--source-format", options->sourceFormat,
+                     std::string("Format of the set to read: ") + kFormatNames)
         ->check(CheckFormatName);
     command->add_option("--source", options->sourceLocation, "File or folder of the set to read");
     command
         ->add_option("--destination-format", options->destinationFormat,
-                     "Format of the new set: mosaic, netscape, shortcuts")
+                     std::string("Format of the new set: ") + kFormatNames)
         ->check(CheckFormatName);
     command->add_option("--destination", options->destinationLocation, "File or folder of the new set");
     command->add_flag("--fix-ampersands,!--no-fix-ampersands", options->fixAmpersands,

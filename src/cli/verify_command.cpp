@@ -97,7 +97,7 @@ int RunVerifyCommand(const VerifyOptions& options) {
 CommandHandler AddVerifyCommand(CLI::App& app) {
     auto options = std::make_shared<VerifyOptions>();
     CLI::App* command = app.add_subcommand("verify", "Test every link of a URL set over the network");
-    command->add_option("--format", options->format, "Format of the set: mosaic, netscape, shortcuts")
+    command->add_option("--format", options->format, std::string("Format of the set: ") + kFormatNames)
         ->required()
         ->check(CLI::IsMember({"mosaic", "netscape", "shortcuts"}));
     command->add_option("--location", options->location, "File or folder of the set; it is written back there")

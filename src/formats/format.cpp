@@ -2,9 +2,12 @@
 
 #include <cerrno>
 
+#include "formats/chromium.h"
+#include "formats/firefox.h"
 #include "formats/mosaic.h"
 #include "formats/netscape.h"
 #include "formats/shortcuts.h"
+#include "formats/xbel.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -18,6 +21,9 @@ constexpr FormatCodec kCodecs[] = {
     {UrlSetFormat::Mosaic, FormatStorage::File, ReadMosaic, WriteMosaic},
     {UrlSetFormat::Netscape, FormatStorage::File, ReadNetscape, WriteNetscape},
     {UrlSetFormat::Shortcuts, FormatStorage::Folder, ReadShortcuts, WriteShortcuts},
+    {UrlSetFormat::Xbel, FormatStorage::File, ReadXbel, WriteXbel},
+    {UrlSetFormat::Chromium, FormatStorage::File, ReadChromium, WriteChromium, FormatWriting::NewFileOnly},
+    {UrlSetFormat::Firefox, FormatStorage::File, ReadFirefox, nullptr, FormatWriting::Never},
 };
 
 }  // namespace

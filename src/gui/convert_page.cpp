@@ -32,7 +32,8 @@ constexpr char kProgramName[] = "tolva";
 }  // namespace
 
 void FillFormatBox(QComboBox* box) {
-    box->addItems({UiText(IDS_UI_FORMAT_MOSAIC), UiText(IDS_UI_FORMAT_NETSCAPE), UiText(IDS_UI_FORMAT_SHORTCUTS)});
+    box->addItems({UiText(IDS_UI_FORMAT_MOSAIC), UiText(IDS_UI_FORMAT_NETSCAPE), UiText(IDS_UI_FORMAT_SHORTCUTS),
+                   UiText(IDS_UI_FORMAT_XBEL), UiText(IDS_UI_FORMAT_CHROMIUM), UiText(IDS_UI_FORMAT_FIREFOX)});
     box->setCurrentIndex(-1);
 }
 

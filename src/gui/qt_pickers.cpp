@@ -25,6 +25,9 @@ void ConfigureUrlSetFileDialog(QFileDialog& dialog, const std::string& currentLo
         ToQString(LoadString(IDS_UI_FILTER_BOOKMARK_AND_HOTLIST)),
         ToQString(LoadString(IDS_UI_FILTER_HTML)),
         ToQString(LoadString(IDS_UI_FILTER_HOTLIST)),
+        ToQString(LoadString(IDS_UI_FILTER_XBEL)),
+        ToQString(LoadString(IDS_UI_FILTER_CHROMIUM)),
+        ToQString(LoadString(IDS_UI_FILTER_FIREFOX)),
         ToQString(LoadString(IDS_UI_FILTER_ALL)),
     };
     dialog.setNameFilters(filters);
@@ -104,6 +107,12 @@ std::string BrowseForLocation(UrlSetFormat format, const std::string& currentLoc
             return BrowseForUrlSetFile(currentLocation, "htm");
         case UrlSetFormat::Shortcuts:
             return BrowseForShortcutFolder(currentLocation);
+        case UrlSetFormat::Xbel:
+            return BrowseForUrlSetFile(currentLocation, "xbel");
+        case UrlSetFormat::Chromium:
+        case UrlSetFormat::Firefox:
+            // Their files are named by the browsers ("Bookmarks", "places.sqlite"): no extension is added.
+            return BrowseForUrlSetFile(currentLocation, "");
         default:
             prompter.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
             return {};

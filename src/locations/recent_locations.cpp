@@ -15,7 +15,7 @@ constexpr char kUserHive[] = "HKEY_CURRENT_USER\\";
 }  // namespace
 
 std::string RecentLocationsKey(RecentPage page, UrlSetFormat format) {
-    if (format < UrlSetFormat::Mosaic || format > UrlSetFormat::Shortcuts) return {};
+    if (format < UrlSetFormat::Mosaic || format > UrlSetFormat::Firefox) return {};
     int base = page == RecentPage::Translate ? IDS_RECENT_TRANSLATE_BASE : IDS_RECENT_VERIFY_BASE;
     std::string path = LoadString(base + static_cast<int>(format));
     if (path.empty()) return {};

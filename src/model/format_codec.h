@@ -22,6 +22,17 @@ enum class FormatStorage {
     Folder,
 };
 
+// Where a format's writer may put a set.
+enum class FormatWriting {
+    // A new file or folder, and back over the one the set was read from.
+    Anywhere,
+    // A new file only: the program that owns the file rewrites it from its own copy while it
+    // runs, so a set saved over it would be lost or would undo the program's changes.
+    NewFileOnly,
+    // Nowhere: the format is read only.
+    Never,
+};
+
 struct FormatCodec {
     UrlSetFormat format;
     FormatStorage storage;
@@ -29,11 +40,22 @@ struct FormatCodec {
     // far it got, and leaves the cursor null. Returns 0 when nothing could be read.
     int (*read)(UrlSet& set, TextControl* statusText);
     // Writes every entry of the set to its open file or to its location. Returns 0 after a
-    // failure, which it has shown.
+    // failure, which it has shown. Null for a format that is read only.
     int (*write)(UrlSet& set);
+    FormatWriting writing = FormatWriting::Anywhere;
 };
 
 // The codec of format, or null for a format that has none. Provided by the formats layer.
 const FormatCodec* CodecFor(UrlSetFormat format);
+
+// Whether a set of format can be written at all, and back where it was read from.
+inline bool CanWriteNew(UrlSetFormat format) {
+    const FormatCodec* codec = CodecFor(format);
+    return codec != nullptr && codec->writing != FormatWriting::Never;
+}
+inline bool CanWriteBack(UrlSetFormat format) {
+    const FormatCodec* codec = CodecFor(format);
+    return codec != nullptr && codec->writing == FormatWriting::Anywhere;
+}
 
 }  // namespace tolva

@@ -12,7 +12,16 @@ enum class UrlSetFormat : std::int32_t {
     Mosaic = 0,
     Netscape = 1,
     Shortcuts = 2,
+    // The browsers' own stores: the XBEL file of KDE, GNOME and many managers, Chromium's
+    // Bookmarks file (JSON) and Firefox's places.sqlite.
+    Xbel = 3,
+    Chromium = 4,
+    Firefox = 5,
 };
+
+// Every format, in the order of the pages' lists.
+inline constexpr UrlSetFormat kAllFormats[] = {UrlSetFormat::Mosaic, UrlSetFormat::Netscape, UrlSetFormat::Shortcuts,
+                                               UrlSetFormat::Xbel,   UrlSetFormat::Chromium, UrlSetFormat::Firefox};
 
 // The pages list the formats in this order and stored locations are keyed by the same
 // numbers, so a format's number is its row in a list (-1: none chosen).

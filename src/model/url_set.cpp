@@ -107,13 +107,20 @@ int UrlSet::Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string&
     currentFlags = 0;
     const FormatCodec* codec = CodecFor(format);
     if (codec == nullptr) return 0;
-    return codec->storage == FormatStorage::File ? OpenFile(mode, questions) : OpenFolder(mode, questions);
+    if (mode == UrlSetOpenMode::CreateNew && codec->writing == FormatWriting::Never) return 0;
+    // A format written to new files only never replaces a file in the way: the question of
+    // replacing it is not asked, and Open refuses it.
+    if (codec->writing == FormatWriting::NewFileOnly) questions = nullptr;
+    return codec->storage == FormatStorage::File ? OpenFile(mode, questions, codec->writing != FormatWriting::Never)
+                                                 : OpenFolder(mode, questions);
 }
 
-int UrlSet::OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions) {
+int UrlSet::OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions, bool writable) {
     CloseFile();
     std::unique_ptr<File> file = fileFactory_ ? fileFactory_() : std::make_unique<File>();
-    bool opened = mode == UrlSetOpenMode::CreateNew ? file->CreateNew(location) : file->OpenExisting(location);
+    bool opened = mode == UrlSetOpenMode::CreateNew ? file->CreateNew(location)
+                  : writable                        ? file->OpenExisting(location)
+                                                    : file->OpenReadOnly(location);
     if (!opened && mode == UrlSetOpenMode::CreateNew && file->LastError() == File::kErrorFileExists && questions) {
         opened = questions->ReplaceExistingDestination(*this, *file);
     }
@@ -189,6 +196,12 @@ int UrlSet::Write(TextControl* statusText) {
     // file, so a crash or a full disk leaves the old content or the new, never a mixture.
     const FormatCodec* codec = CodecFor(format);
     const bool replacing = codec && codec->storage == FormatStorage::File && file_ && openedExisting_;
+    // Saving back over the file a set was read from is refused for a format that is not
+    // written there (the browser that owns it would lose it or undo it).
+    if (openedExisting_ && file_ && !CanWriteBack(format)) {
+        ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EPERM, location}));
+        return 0;
+    }
     int result = replacing ? WriteReplacing() : WriteByFormat();
     if (result && !TextIntact(changedPath)) return refuseChanged();
     return result;
@@ -196,7 +209,7 @@ int UrlSet::Write(TextControl* statusText) {
 
 int UrlSet::WriteByFormat() {
     const FormatCodec* codec = CodecFor(format);
-    return codec ? codec->write(*this) : 0;
+    return codec && codec->write ? codec->write(*this) : 0;
 }
 
 std::string UrlSet::ReplaceTarget() const {

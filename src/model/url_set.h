@@ -156,7 +156,7 @@ public:
     std::int32_t folderCount = 0;
 
 private:
-    int OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions);
+    int OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions, bool writable);
     int OpenFolder(UrlSetOpenMode mode, const DestinationQuestions* questions);
     int WriteByFormat();
     int WriteReplacing();

@@ -71,6 +71,12 @@ bool File::OpenExisting(const std::string& path) {
     return false;
 }
 
+bool File::OpenReadOnly(const std::string& path) {
+    Close();
+    writable_ = false;
+    return OpenPath(AT_FDCWD, path, O_RDONLY, kNewFileMode);
+}
+
 long File::Read(void* buffer, std::size_t size) {
     if (!fd_.Valid()) {
         SetFailure(EBADF);

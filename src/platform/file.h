@@ -36,6 +36,8 @@ public:
     // Opens an existing regular file for reading and writing, or for reading only when
     // writing is refused. Anything that is not a regular file (a folder, a FIFO) is refused.
     bool OpenExisting(const std::string& path);
+    // Opens an existing regular file for reading only, for a store another program owns.
+    bool OpenReadOnly(const std::string& path);
 
     bool IsOpen() const { return fd_.Valid(); }
     bool IsWritable() const { return writable_; }

@@ -181,6 +181,25 @@ inline constexpr int IDS_COOKIE_CHOICE_ALWAYS = 61524;
 inline constexpr int IDS_REPAIR_GROUP = 61530;
 inline constexpr int IDS_ERR_SAVING_FILE = 61036;
 
+// The browsers' stores and XBEL (strings_stores.cpp).
+inline constexpr int IDS_UI_FORMAT_XBEL = 62003;  // the format boxes' entries, after the three above
+inline constexpr int IDS_UI_FORMAT_CHROMIUM = 62004;
+inline constexpr int IDS_UI_FORMAT_FIREFOX = 62005;
+inline constexpr int IDS_UI_FILTER_XBEL = 62096;
+inline constexpr int IDS_UI_FILTER_CHROMIUM = 62097;
+inline constexpr int IDS_UI_FILTER_FIREFOX = 62098;
+inline constexpr int IDS_STATUS_XBEL_LOADED = 61100;
+inline constexpr int IDS_STATUS_CHROMIUM_LOADED = 61101;
+inline constexpr int IDS_STATUS_FIREFOX_LOADED = 61102;
+inline constexpr int IDS_ERR_XBEL_WRITE = 61103;
+inline constexpr int IDS_ERR_CHROMIUM_WRITE = 61104;
+inline constexpr int IDS_ERR_XBEL_READ = 61105;      // %s the location, %s the parser's reason, %d the line
+inline constexpr int IDS_ERR_CHROMIUM_READ = 61106;  // %s the location, %s the reason
+inline constexpr int IDS_ERR_FIREFOX_READ = 61107;   // %s the location, %s the reason
+inline constexpr int IDS_FORMAT_READ_ONLY = 61108;
+inline constexpr int IDS_VERIFY_CANNOT_SAVE_BACK = 61109;
+inline constexpr int IDS_ERR_NOT_XBEL = 61110;  // %s the location, %s the document element
+
 // Returns the text of id, or empty text for an id that is not in the table.
 std::string LoadString(int id);
 
@@ -209,5 +228,6 @@ std::string FormatString(int id, std::initializer_list<FormatArg> args);
 std::span<const StringEntry> CoreStrings();
 std::span<const StringEntry> VerifyStrings();
 std::span<const StringEntry> UiStrings();
+std::span<const StringEntry> StoreStrings();
 
 }  // namespace tolva

@@ -50,6 +50,14 @@ bool RenamingRuleCandidate(UrlSetFormat fromFormat, UrlSetFormat toFormat, const
         candidate = MakeFileNameSafe(candidate, entry.kind);
         return true;
     }
+    // XBEL and the browsers' stores hold names as plain text, with no ampersand convention:
+    // going into shortcut files their names only become safe file names.
+    const bool fromStore =
+        fromFormat == UrlSetFormat::Xbel || fromFormat == UrlSetFormat::Chromium || fromFormat == UrlSetFormat::Firefox;
+    if (fromStore && toFormat == UrlSetFormat::Shortcuts) {
+        candidate = MakeFileNameSafe(candidate, entry.kind);
+        return true;
+    }
     if (fromFormat == UrlSetFormat::Shortcuts && toText) {
         if (fixAmpersands) candidate = TranslateAmpersands(candidate, AmpersandDirection::Double);
         return true;

@@ -1,5 +1,6 @@
 #include "translate/translation_run.h"
 
+#include "model/format_codec.h"
 #include "resources/strings.h"
 #include "translate/convert.h"
 #include "translate/destination.h"
@@ -8,7 +9,7 @@ namespace tolva {
 
 namespace {
 
-bool IsKnownFormat(UrlSetFormat format) { return format >= UrlSetFormat::Mosaic && format <= UrlSetFormat::Shortcuts; }
+bool IsKnownFormat(UrlSetFormat format) { return CodecFor(format) != nullptr; }
 
 // The page's controls as the run uses them, with the null checks in one place.
 class PageView {
@@ -52,6 +53,11 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     }
     if (values.destinationLocation.empty() || !IsKnownFormat(values.destinationFormat)) {
         page.FormMessage(IDS_NO_DESTINATION);
+        return TranslationResult::Failed;
+    }
+    // A read-only format as the destination is refused before anything is remembered or read.
+    if (!CanWriteNew(values.destinationFormat)) {
+        page.FormMessage(IDS_FORMAT_READ_ONLY);
         return TranslationResult::Failed;
     }
 

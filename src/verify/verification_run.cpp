@@ -1,5 +1,6 @@
 #include "verify/verification_run.h"
 
+#include "model/format_codec.h"
 #include "resources/strings.h"
 #include "verify/cookie_policy.h"
 #include "verify/error_texts.h"
@@ -258,6 +259,13 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
 
     // A set is only ever opened empty and without a file, whatever an earlier command left.
     set.Close();
+    // The run ends by saving the set back over its file; a format that cannot be saved there
+    // is refused before any link is tested, not after the whole run.
+    if (CodecFor(settings.format) != nullptr && !CanWriteBack(settings.format)) {
+        prompter.ShowMessage(LoadString(IDS_VERIFY_CANNOT_SAVE_BACK), caption);
+        outcome.end = VerifyEnd::NotOpened;
+        return outcome;
+    }
     if (!set.Open(UrlSetOpenMode::OpenExisting, settings.format, settings.location)) {
         prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_OPEN), caption);
         set.Close();

@@ -127,7 +127,17 @@ INSTANTIATE_TEST_SUITE_P(
                       "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Ann's Bookmarks</Title>\r\n<H1>Ann's "
                       "Bookmarks</H1>\r\n<DL><p>\r\n<DT><A HREF=\"U\"  ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\r\n"
                       "</DL><p>\r\n"},
-        RoundTripCase{"Shortcuts", UrlSetFormat::Shortcuts, FixturePath("shortcuts/other_program")}),
+        RoundTripCase{"Shortcuts", UrlSetFormat::Shortcuts, FixturePath("shortcuts/other_program")},
+        RoundTripCase{"Xbel", UrlSetFormat::Xbel, "",
+                      "<xbel><title>T</title><folder added=\"2020-01-01T00:00:00Z\"><title>F &amp; G</title>"
+                      "<separator/><bookmark href=\"http://u/?a&amp;b\" visited=\"2020-01-02T00:00:00Z\">"
+                      "<title>\xC3\x9C</title><desc>d</desc><info><metadata owner=\"urn:tolva\"><tolva:attribute "
+                      "name=\"TAGS\" value=\"t\"/><tolva:preserved location=\"\\Old\"/></metadata></info>"
+                      "</bookmark></folder></xbel>"},
+        RoundTripCase{"Chromium", UrlSetFormat::Chromium, "",
+                      "{\"roots\": {\"bookmark_bar\": {\"children\": [{\"type\": \"folder\", \"name\": \"F\", "
+                      "\"children\": [{\"type\": \"url\", \"name\": \"\\u00dc\", \"url\": \"http://u/\", "
+                      "\"date_added\": \"13350000000000000\"}]}], \"name\": \"Leiste\", \"type\": \"folder\"}}}"}),
     TestName);
 
 // Every non-empty bookmark file in folder (an empty one is no set, so has no round trip).

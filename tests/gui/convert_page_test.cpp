@@ -116,10 +116,13 @@ protected:
 
 TEST_F(ConvertPageTest, StartsEmptyWithTheFormatsInCodeOrder) {
     auto* format = Control<QComboBox>(control::kSourceFormat);
-    ASSERT_EQ(format->count(), 3);
+    ASSERT_EQ(format->count(), 6);
     EXPECT_EQ(format->itemText(0), "Mosaic (any flavor) bookmarks");
     EXPECT_EQ(format->itemText(1), "Netscape Navigator bookmarks");
     EXPECT_EQ(format->itemText(2), "Windows Internet shortcuts");
+    EXPECT_EQ(format->itemText(3), "XBEL bookmarks");
+    EXPECT_EQ(format->itemText(4), "Chromium bookmarks (written to a new file only)");
+    EXPECT_EQ(format->itemText(5), "Firefox bookmarks (read only)");
     EXPECT_EQ(format->currentIndex(), -1);
     EXPECT_EQ(Control<QComboBox>(control::kDestinationFormat)->currentIndex(), -1);
     EXPECT_TRUE(Control<QCheckBox>(control::kFixAmpersands)->isChecked());

@@ -19,7 +19,20 @@ namespace tolva::testing {
 
 // The name ending of a set's file in format: none for a shortcut folder.
 inline const char* Extension(UrlSetFormat format) {
-    return format == UrlSetFormat::Netscape ? ".html" : format == UrlSetFormat::Mosaic ? ".hot" : "";
+    switch (format) {
+        case UrlSetFormat::Netscape:
+            return ".html";
+        case UrlSetFormat::Mosaic:
+            return ".hot";
+        case UrlSetFormat::Xbel:
+            return ".xbel";
+        case UrlSetFormat::Chromium:
+            return ".json";
+        case UrlSetFormat::Firefox:
+            return ".sqlite";
+        default:
+            return "";
+    }
 }
 
 // Opens the set at location, reads it and releases the file. Returns the reader's result, or

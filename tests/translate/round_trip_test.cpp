@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "formats/store_fields.h"
 #include "model/url_set.h"
 #include "platform/profile_file.h"
+#include "support/places_builder.h"
 #include "support/recording.h"
 #include "support/set_files.h"
 #include "support/temp_dir.h"
@@ -125,6 +127,69 @@ TEST_F(RoundTripTest, ShortcutFilesKeepEveryFormerName) {
     }
     std::sort(renamed.begin(), renamed.end());
     EXPECT_EQ(renamed, (std::vector<std::string>{"Q&A- News -> Q&&A- News"}));
+}
+
+// Every folder and link as its path, name and URL, sorted; with the tags of each tagged link.
+std::vector<std::string> Contents(UrlSetFormat format, const std::string& location, const std::string& prefix = "") {
+    UrlSet set;
+    EXPECT_EQ(testing::ReadSet(set, format, location), 1) << location;
+    std::vector<std::string> out;
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+        if (entry->kind == UrlEntryKind::FolderStart) out.push_back("F " + prefix + set.GetCurrentPath());
+        if (entry->kind != UrlEntryKind::Link) continue;
+        std::string line = "L " + prefix + set.GetCurrentPath() + " | " + entry->name + " | " + entry->url;
+        if (auto tags = store::FindKeptAttribute(entry->extraAttributes, store::kTags)) line += " | " + *tags;
+        out.push_back(line);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Without the tags, for a format that has no place for them.
+std::vector<std::string> WithoutTags(std::vector<std::string> lines) {
+    for (std::string& line : lines) {
+        const std::size_t url = line.find(" | ", line.find(" | ") + 3);
+        if (url != std::string::npos && line.find(" | ", url + 3) != std::string::npos)
+            line.erase(line.find(" | ", url + 3));
+    }
+    return lines;
+}
+
+TEST_F(RoundTripTest, BrowserStoresGoToEveryWritableFormatAndBackWithEveryNameUrlFolderAndTag) {
+    const std::string places = dir.File("places.sqlite");
+    testing::MakeSamplePlaces(places);
+    const std::string chromium = dir.File("Bookmarks");
+    WriteFile(chromium,
+              "{\"roots\": {\"bookmark_bar\": {\"name\": \"Bookmarks bar\", \"type\": \"folder\", \"children\": ["
+              "{\"type\": \"folder\", \"name\": \"Ünter\", \"children\": [{\"type\": \"folder\", \"name\": \"Tiefer\","
+              " \"children\": [{\"type\": \"url\", \"name\": \"日本\", \"url\": \"https://jp.example/\"}]}]},"
+              "{\"type\": \"url\", \"name\": \"Top\", \"url\": \"https://top.example/\"}]},"
+              " \"other\": {\"name\": \"Other bookmarks\", \"type\": \"folder\", \"children\": []}}}");
+    const UrlSetFormat writable[] = {UrlSetFormat::Netscape, UrlSetFormat::Mosaic, UrlSetFormat::Shortcuts,
+                                     UrlSetFormat::Xbel, UrlSetFormat::Chromium};
+    for (auto [format, source] :
+         {std::pair{UrlSetFormat::Firefox, places}, std::pair{UrlSetFormat::Chromium, chromium}}) {
+        for (UrlSetFormat to : writable) {
+            SCOPED_TRACE(std::to_string(static_cast<int>(format)) + " -> " + std::to_string(static_cast<int>(to)));
+            const std::string there = Translate(format, source, to);
+            const std::string back = Translate(to, there, UrlSetFormat::Xbel);
+            // Firefox's roots are no Chromium roots: they arrive inside "Other bookmarks", with it.
+            const bool nested = format == UrlSetFormat::Firefox && to == UrlSetFormat::Chromium;
+            std::vector<std::string> expected = Contents(format, source, nested ? "\\Other bookmarks" : "");
+            if (nested) expected.insert(expected.begin(), "F \\Other bookmarks");
+            if (nested) std::sort(expected.begin(), expected.end());
+            // Mosaic and shortcut files have no place for tags.
+            if (to == UrlSetFormat::Mosaic || to == UrlSetFormat::Shortcuts) expected = WithoutTags(expected);
+            std::vector<std::string> got = Contents(UrlSetFormat::Xbel, back);
+            if (nested) {
+                // The empty roots Chromium always has come along.
+                std::erase(got, "F \\Bookmarks bar");
+                std::erase(got, "F \\Mobile bookmarks");
+            }
+            EXPECT_EQ(got, expected);
+        }
+    }
 }
 
 }  // namespace

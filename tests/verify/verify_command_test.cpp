@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
@@ -185,7 +186,8 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
     };
     const Row rows[] = {{UrlSetFormat::Netscape, dir.File("set.html")},
                         {UrlSetFormat::Mosaic, dir.File("set.hot")},
-                        {UrlSetFormat::Shortcuts, dir.File("set")}};
+                        {UrlSetFormat::Shortcuts, dir.File("set")},
+                        {UrlSetFormat::Xbel, dir.File("set.xbel")}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.format);
         UrlSet written;
@@ -218,6 +220,54 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
             EXPECT_EQ(folder->next->preservedLocation, "\\Work");
         }
         reread.Close();
+    }
+}
+
+TEST_F(VerifyCommandTest, XbelFileMovesAFailingLinkOutAndBackWhenItWorksAgain) {
+    SetCookieValue(kOn);
+    path = dir.File("places.xbel");
+    format = UrlSetFormat::Xbel;
+    WriteFile(path, "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\"><folder><title>Work</title>\n<bookmark href=\"" +
+                        server.Url("/status/404") + "\"><title>dead</title></bookmark>\n<bookmark href=\"" +
+                        server.Url("/status/200") + "\"><title>alive</title></bookmark></folder></xbel>\n");
+    VerifyOutcome first = Verify();
+    ASSERT_TRUE(first.saved);
+    EXPECT_EQ(first.failed, 1);
+    const std::string moved = ReadFile(path);
+    EXPECT_NE(moved.find("location=\"\\Work\""), std::string::npos) << moved;
+
+    // The site answers again: the link goes back to its folder, and "Unverified" is left empty.
+    std::string mended = moved;
+    mended.replace(mended.find("/status/404"), 11, "/status/200");
+    WriteFile(path, mended);
+    set.Close();
+    VerifyOutcome second = Verify();
+    ASSERT_TRUE(second.saved);
+    EXPECT_EQ(second.failed, 0);
+    UrlSet reread;
+    ASSERT_EQ(testing::ReadSet(reread, format, path), 1);
+    std::vector<std::string> links;
+    reread.Rewind();
+    for (UrlEntry* entry = reread.Next(); entry; entry = reread.Next()) {
+        if (entry->kind == UrlEntryKind::Link) links.push_back(reread.GetCurrentPath() + " " + entry->name);
+    }
+    std::sort(links.begin(), links.end());
+    EXPECT_EQ(links, (std::vector<std::string>{"\\Work alive", "\\Work dead"}));
+}
+
+TEST_F(VerifyCommandTest, StoresThatCannotBeSavedBackAreRefusedBeforeAnyRequest) {
+    for (UrlSetFormat refused : {UrlSetFormat::Chromium, UrlSetFormat::Firefox}) {
+        SCOPED_TRACE(refused);
+        prompter.shown.clear();
+        format = refused;
+        path = dir.File("Bookmarks");
+        WriteFile(path, "{}");
+        VerifyOutcome outcome = Verify();
+        EXPECT_FALSE(outcome.saved);
+        EXPECT_EQ(outcome.end, VerifyEnd::NotOpened);
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_EQ(prompter.shown[0].text, LoadString(IDS_VERIFY_CANNOT_SAVE_BACK));
+        EXPECT_EQ(ReadFile(path), "{}");
     }
 }
 

@@ -1,0 +1,355 @@
+// Chromium's bookmark file: read with simdjson (the fastest JSON parser Debian packages; the
+// file is only ever read whole, which is what its DOM parser does best), written as JSON text
+// by hand in the spelling Chromium itself uses.
+
+#include "formats/chromium.h"
+
+#include <simdjson.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "formats/format.h"
+#include "formats/store_fields.h"
+#include "resources/strings.h"
+
+namespace tolva {
+
+namespace {
+
+struct Root {
+    std::string_view key;
+    std::string_view defaultName;
+};
+
+// Chromium's roots, in the order it shows them; a root without a name gets its usual one.
+constexpr std::array<Root, 3> kRoots = {{
+    {"bookmark_bar", "Bookmarks bar"},
+    {"other", "Other bookmarks"},
+    {"synced", "Mobile bookmarks"},
+}};
+constexpr std::size_t kOtherRoot = 1;
+// A top-level folder read from a root remembers which one, so that it goes back there
+// whatever the browser's language called it.
+constexpr std::string_view kRootAttribute = "CHROMIUM_ROOT";
+// Tolva's own entries in a node's meta_info, which Chromium keeps as it finds them.
+constexpr std::string_view kMetaPreservedName = "tolva.preserved_name";
+constexpr std::string_view kMetaPreservedLocation = "tolva.preserved_location";
+constexpr std::string_view kMetaAttributePrefix = "tolva.attribute.";
+
+// ---------------------------------------------------------------------------------------
+// Reading
+
+class ChromiumReader {
+public:
+    ChromiumReader(UrlSet& set, TextControl* statusText)
+        : set_(set), status_(statusText), itemText_(LoadString(IDS_STATUS_LOADING_ITEM)) {}
+
+    // Empty text when the file was read, else the reason it was not.
+    std::string Read(std::string_view text) {
+        simdjson::dom::parser parser;
+        simdjson::dom::element document;
+        if (auto error = parser.parse(text.data(), text.size(), true).get(document))
+            return simdjson::error_message(error);
+        simdjson::dom::object roots;
+        if (document["roots"].get_object().get(roots)) return "it has no \"roots\" object";
+        for (std::size_t i = 0; i < kRoots.size(); ++i) {
+            simdjson::dom::object root;
+            if (roots[kRoots[i].key].get_object().get(root)) continue;
+            // Chromium always has its three roots; an empty one is left out, so a set does not
+            // grow empty folders each time it passes through this format.
+            simdjson::dom::array children;
+            if (root["children"].get_array().get(children) || children.size() == 0) continue;
+            std::string_view name;
+            if (root["name"].get_string().get(name) || name.empty()) name = kRoots[i].defaultName;
+            std::string kept;
+            store::AddKeptAttribute(kept, kRootAttribute, kRoots[i].key);
+            Folder(root, name, std::move(kept));
+        }
+        return {};
+    }
+
+private:
+    // Dates are decimal text of microseconds since 1601; 0 is no date.
+    static void KeepDate(std::string& kept, simdjson::dom::object node, std::string_view key,
+                         std::string_view keptName) {
+        std::string_view text;
+        if (node[key].get_string().get(text)) return;
+        auto microseconds = store::ParseSeconds(text);
+        if (!microseconds || *microseconds <= 0) return;
+        store::AddKeptAttribute(kept, keptName, std::to_string(store::SecondsFromChromium(*microseconds)));
+    }
+
+    static void TakeMetaInfo(UrlEntry& entry, std::string& kept, simdjson::dom::object node) {
+        simdjson::dom::object meta;
+        if (node["meta_info"].get_object().get(meta)) return;
+        for (auto field : meta) {
+            std::string_view value;
+            if (field.value.get_string().get(value)) continue;
+            if (field.key == kMetaPreservedName) {
+                entry.preservedName = value;
+            } else if (field.key == kMetaPreservedLocation) {
+                entry.preservedLocation = value;
+            } else if (field.key.starts_with(kMetaAttributePrefix) && field.key.size() > kMetaAttributePrefix.size()) {
+                store::AddKeptAttribute(kept, field.key.substr(kMetaAttributePrefix.size()), value);
+            }
+        }
+    }
+
+    void Folder(simdjson::dom::object node, std::string_view name, std::string kept) {
+        auto* folder = new UrlEntry(UrlEntryKind::FolderStart, name);
+        KeepDate(kept, node, "date_added", store::kAddDate);
+        KeepDate(kept, node, "date_modified", store::kLastModified);
+        TakeMetaInfo(*folder, kept, node);
+        folder->extraAttributes = kept;
+        set_.Append(folder);
+        ++set_.folderCount;
+        ShowItem();
+        simdjson::dom::array children;
+        if (!node["children"].get_array().get(children)) {
+            for (simdjson::dom::element child : children) {
+                simdjson::dom::object item;
+                if (!child.get_object().get(item)) Node(item);
+            }
+        }
+        set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+    }
+
+    void Node(simdjson::dom::object node) {
+        std::string_view type, name;
+        if (node["type"].get_string().get(type)) return;
+        if (node["name"].get_string().get(name)) name = {};
+        if (type == "folder") {
+            Folder(node, name, {});
+            return;
+        }
+        if (type != "url") return;
+        std::string_view url;
+        if (node["url"].get_string().get(url)) url = {};
+        auto* link = new UrlEntry(UrlEntryKind::Link, name, url);
+        std::string kept;
+        KeepDate(kept, node, "date_added", store::kAddDate);
+        KeepDate(kept, node, "date_last_used", store::kLastVisit);
+        TakeMetaInfo(*link, kept, node);
+        link->extraAttributes = kept;
+        set_.Append(link);
+        ++set_.linkCount;
+        ShowItem();
+    }
+
+    void ShowItem() {
+        ++items_;
+        if (status_) status_->SetText(FormatText(itemText_, {items_}));
+    }
+
+    UrlSet& set_;
+    TextControl* status_;
+    const std::string itemText_;
+    int items_ = 0;
+};
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+void AddJsonString(std::string& out, std::string_view text) {
+    std::string valid;
+    store::AppendUtf8(valid, text);
+    out += '"';
+    for (char c : valid) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c == '\t' ? ' ' : c;
+    }
+    out += '"';
+}
+
+void AddField(std::string& out, std::string_view indent, std::string_view key, std::string_view value,
+              bool last = false) {
+    out += indent;
+    AddJsonString(out, key);
+    out += ": ";
+    AddJsonString(out, value);
+    out += last ? "\n" : ",\n";
+}
+
+// The Chromium date of a kept attribute in seconds, "0" when there is none.
+std::string DateOf(const std::vector<std::pair<std::string, std::string>>& kept, std::string_view name) {
+    for (const auto& [key, value] : kept) {
+        if (key != name) continue;
+        if (auto seconds = store::ParseSeconds(value)) return std::to_string(store::ChromiumFromSeconds(*seconds));
+    }
+    return "0";
+}
+
+// The set as a tree of its folders and links, each root's children apart, as the set's top
+// level may interleave them; then written out without recursion, however deep the folders.
+class ChromiumWriter {
+public:
+    explicit ChromiumWriter(UrlSet& set) {
+        nodes_.resize(kRoots.size());
+        std::vector<std::size_t> open;
+        set.Rewind();
+        for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+            const std::size_t parent = open.empty() ? kOtherRoot : open.back();
+            switch (entry->kind) {
+                case UrlEntryKind::FolderStart:
+                    if (std::size_t root = RootOf(*entry); open.empty() && root < kRoots.size()) {
+                        if (nodes_[root].entry == nullptr) nodes_[root].entry = entry;
+                        open.push_back(root);
+                    } else {
+                        open.push_back(Add(parent, entry));
+                    }
+                    break;
+                case UrlEntryKind::FolderEnd:
+                    if (!open.empty()) open.pop_back();  // else the set's closing one
+                    break;
+                case UrlEntryKind::Link:
+                    Add(parent, entry);
+                    break;
+                default:
+                    break;  // Chromium has no separators
+            }
+        }
+    }
+
+    std::string Json() {
+        std::string json = "{\n   \"roots\": {\n";
+        for (std::size_t root = 0; root < kRoots.size(); ++root) {
+            json += "      ";
+            AddJsonString(json, kRoots[root].key);
+            json += ": ";
+            Emit(json, root, 2);
+            json += root + 1 < kRoots.size() ? ",\n" : "\n";
+        }
+        json += "   },\n   \"version\": 1\n}\n";
+        return json;
+    }
+
+private:
+    struct Node {
+        const UrlEntry* entry = nullptr;
+        std::vector<std::size_t> children;
+    };
+
+    static std::size_t RootOf(const UrlEntry& folder) {
+        auto marked = store::FindKeptAttribute(folder.extraAttributes, kRootAttribute);
+        for (std::size_t root = 0; root < kRoots.size(); ++root) {
+            if (marked ? *marked == kRoots[root].key : folder.name == kRoots[root].defaultName) return root;
+        }
+        return kRoots.size();
+    }
+
+    std::size_t Add(std::size_t parent, const UrlEntry* entry) {
+        nodes_.push_back({entry, {}});
+        nodes_[parent].children.push_back(nodes_.size() - 1);
+        return nodes_.size() - 1;
+    }
+
+    // Indentation stops growing past a depth, so deep folders do not make the file grow with
+    // the square of their depth.
+    static std::string Indent(std::size_t level) { return std::string(std::min<std::size_t>(level, 32) * 3, ' '); }
+
+    // A node's fields but its children, each line at level.
+    void Fields(std::string& out, std::size_t index, std::size_t level) {
+        const Node& node = nodes_[index];
+        const UrlEntry* entry = node.entry;
+        const bool link = entry != nullptr && entry->kind == UrlEntryKind::Link;
+        const auto kept =
+            entry ? store::KeptAttributes(entry->extraAttributes) : std::vector<std::pair<std::string, std::string>>{};
+        const std::string indent = Indent(level);
+        AddField(out, indent, "date_added", DateOf(kept, store::kAddDate));
+        AddField(out, indent, link ? "date_last_used" : "date_modified",
+                 DateOf(kept, link ? store::kLastVisit : store::kLastModified));
+        AddField(out, indent, "id", std::to_string(index + 1));
+
+        std::vector<std::pair<std::string, std::string>> meta;
+        if (entry && !entry->preservedName.empty()) meta.emplace_back(kMetaPreservedName, entry->preservedName.str());
+        if (entry && !entry->preservedLocation.empty() && !StartsWith(entry->preservedLocation, kUnverifiedPrefix))
+            meta.emplace_back(kMetaPreservedLocation, entry->preservedLocation.str());
+        for (const auto& [key, value] : kept) {
+            if (key == store::kAddDate || key == store::kLastModified || key == store::kLastVisit ||
+                key == kRootAttribute)
+                continue;
+            meta.emplace_back(std::string(kMetaAttributePrefix) + key, value);
+        }
+        if (!meta.empty()) {
+            out += indent + "\"meta_info\": {\n";
+            for (std::size_t i = 0; i < meta.size(); ++i)
+                AddField(out, indent + "   ", meta[i].first, meta[i].second, i + 1 == meta.size());
+            out += indent + "},\n";
+        }
+        const std::string_view name = entry                   ? std::string_view(entry->name)
+                                      : index < kRoots.size() ? kRoots[index].defaultName
+                                                              : std::string_view();
+        AddField(out, indent, "name", name);
+        AddField(out, indent, "type", link ? "url" : "folder", !link);
+        if (link) AddField(out, indent, "url", entry->url, true);
+    }
+
+    // Writes node index at level and everything below it. A folder's children come first,
+    // as Chromium writes them; the walk keeps its own stack.
+    void Emit(std::string& out, std::size_t index, std::size_t level) {
+        struct Frame {
+            std::size_t index;
+            std::size_t level;
+            std::size_t next;  // the next child to write
+        };
+        std::vector<Frame> frames;
+        auto open = [&](std::size_t node, std::size_t at) {
+            out += "{\n";
+            if (nodes_[node].entry && nodes_[node].entry->kind == UrlEntryKind::Link) {
+                Fields(out, node, at + 1);
+                out += Indent(at) + "}";
+                return;
+            }
+            out += Indent(at + 1) + "\"children\": [";
+            frames.push_back({node, at, 0});
+        };
+        open(index, level);
+        while (!frames.empty()) {
+            Frame& frame = frames.back();
+            const Node& node = nodes_[frame.index];
+            if (frame.next < node.children.size()) {
+                out += frame.next == 0 ? " " : ", ";
+                const std::size_t child = node.children[frame.next++];
+                open(child, frame.level + 2);
+                continue;
+            }
+            const std::size_t done = frame.index, at = frame.level;
+            frames.pop_back();
+            out += node.children.empty() ? " ],\n" : " ],\n";
+            Fields(out, done, at + 1);
+            out += Indent(at) + "}";
+        }
+    }
+
+    std::vector<Node> nodes_;
+};
+
+}  // namespace
+
+int ReadChromium(UrlSet& set, TextControl* statusText) {
+    std::string_view fileText;
+    if (!set.TakeRest(fileText)) return 0;
+    ChromiumReader reader(set, statusText);
+    const std::string failure = reader.Read(fileText);
+    set.SetCursor(nullptr);
+    if (!failure.empty()) {
+        set.ShowRunMessage(FormatString(IDS_ERR_CHROMIUM_READ, {set.location, failure}));
+        return 0;
+    }
+    if (statusText) statusText->SetText(LoadString(IDS_STATUS_CHROMIUM_LOADED));
+    return 1;
+}
+
+int WriteChromium(UrlSet& set) {
+    BlockWriter out(set, IDS_ERR_CHROMIUM_WRITE);
+    if (!out.Begin()) return 0;
+    ChromiumWriter writer(set);
+    out.Add(writer.Json());
+    out.Flush();
+    return out.Failed() ? 0 : 1;
+}
+
+}  // namespace tolva

@@ -1,0 +1,19 @@
+#pragma once
+// Chromium's bookmark file ("Bookmarks", JSON; also Chrome's, Edge's, Brave's and Vivaldi's):
+// the reader and writer of the format, the codec of the Chromium row of formats/format.cpp.
+// The roots bookmark_bar, other and synced become top-level folders under their names.
+// Sets are written to new files only: a running browser rewrites its file from its own copy.
+
+#include "model/url_set.h"
+#include "platform/person.h"
+
+namespace tolva {
+
+// Appends the entries of the set's open file after its cursor. A file that is not
+// Chromium's JSON is reported with the parser's reason and gives 0.
+int ReadChromium(UrlSet& set, TextControl* statusText);
+// Writes the set to its open (new) file: top-level folders named as the roots fill those
+// roots, everything else at the top level goes into "Other bookmarks".
+int WriteChromium(UrlSet& set);
+
+}  // namespace tolva

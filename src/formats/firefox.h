@@ -1,0 +1,20 @@
+#pragma once
+// Firefox's bookmark store (places.sqlite): the reader of the format, the codec of the
+// Firefox row of formats/format.cpp. The store is read only, and so that a running Firefox
+// is neither blocked nor disturbed it is never opened as a database: its file and its
+// write-ahead log (-wal) are copied into a private folder with plain reads, which take no
+// lock, and the copy is read. Opening the store itself "immutable" would take no lock either,
+// but it ignores the log, where a running Firefox keeps its latest changes.
+
+#include "model/url_set.h"
+#include "platform/person.h"
+
+namespace tolva {
+
+// Appends the menu, toolbar, other and mobile roots as top-level folders with their folders,
+// bookmarks and separators after the set's cursor. Tags and keywords are kept as the
+// attributes TAGS and SHORTCUTURL, dates as ADD_DATE and LAST_MODIFIED. A store that cannot
+// be read is reported with SQLite's reason and gives 0.
+int ReadFirefox(UrlSet& set, TextControl* statusText);
+
+}  // namespace tolva

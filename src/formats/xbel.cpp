@@ -1,0 +1,428 @@
+// XBEL: read with expat as a stream of elements, so a large file becomes entries in document
+// order without a tree of its own in memory, and written as text through the block writer.
+// expat loads no external entity and limits entity expansion, so a hostile file can neither
+// reach out nor blow up.
+
+#include "formats/xbel.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "formats/format.h"
+#include "formats/store_fields.h"
+#include "resources/strings.h"
+
+namespace tolva {
+
+namespace {
+
+// Tolva's elements inside its own metadata, whatever prefix a file gives them.
+constexpr std::string_view kPreservedElement = "preserved";
+constexpr std::string_view kAttributeElement = "attribute";
+constexpr std::string_view kOwnPrefix = "tolva";
+// The file is handed to expat in pieces whose length fits its int.
+constexpr std::size_t kParseChunk = 1 << 20;
+
+enum class Element { Other, Xbel, Folder, Bookmark, Title, Desc, Info, OwnMetadata, Separator };
+
+struct OpenElement {
+    OpenElement(Element openElement, UrlEntry* itemEntry = nullptr) : element(openElement), entry(itemEntry) {}
+    Element element;
+    UrlEntry* entry;   // a folder's or bookmark's entry
+    std::string kept;  // its kept attributes, collected as its parts are read
+};
+
+// The part of a name after its prefix: "tolva:preserved" is "preserved".
+std::string_view LocalName(std::string_view name) {
+    std::size_t colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+const char* AttributeValue(const XML_Char** attributes, std::string_view name) {
+    for (const XML_Char** at = attributes; at[0] != nullptr; at += 2) {
+        if (name == at[0]) return at[1];
+    }
+    return nullptr;
+}
+
+// An XBEL date attribute becomes the kept attribute of the bookmark file's spelling.
+void KeepDate(std::string& kept, const XML_Char** attributes, std::string_view xbelName, std::string_view keptName) {
+    const char* value = AttributeValue(attributes, xbelName);
+    if (value == nullptr) return;
+    if (auto seconds = store::ParseIsoDate(value)) store::AddKeptAttribute(kept, keptName, std::to_string(*seconds));
+}
+
+class XbelReader {
+public:
+    XbelReader(UrlSet& set, TextControl* statusText)
+        : set_(set), status_(statusText), itemText_(LoadString(IDS_STATUS_LOADING_ITEM)) {}
+
+    int Read(std::string_view text) {
+        XML_Parser parser = XML_ParserCreate("UTF-8");
+        if (parser == nullptr) return 0;
+        parser_ = parser;
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(parser, &XbelReader::OnStart, &XbelReader::OnEnd);
+        XML_SetCharacterDataHandler(parser, &XbelReader::OnText);
+        bool ok = true;
+        do {
+            const std::size_t length = std::min(text.size(), kParseChunk);
+            const bool last = length == text.size();
+            ok = XML_Parse(parser, text.data(), static_cast<int>(length), last ? 1 : 0) == XML_STATUS_OK;
+            text.remove_prefix(length);
+        } while (ok && !text.empty());
+        if (!ok && notXbel_.empty()) {
+            set_.ShowRunMessage(
+                FormatString(IDS_ERR_XBEL_READ, {set_.location, XML_ErrorString(XML_GetErrorCode(parser)),
+                                                 static_cast<long>(XML_GetCurrentLineNumber(parser))}));
+        } else if (!notXbel_.empty()) {
+            set_.ShowRunMessage(FormatString(IDS_ERR_NOT_XBEL, {set_.location, notXbel_}));
+            ok = false;
+        }
+        XML_ParserFree(parser);
+        return ok ? 1 : 0;
+    }
+
+private:
+    static void XMLCALL OnStart(void* self, const XML_Char* name, const XML_Char** attributes) {
+        static_cast<XbelReader*>(self)->Start(name, attributes);
+    }
+    static void XMLCALL OnEnd(void* self, const XML_Char* /*name*/) { static_cast<XbelReader*>(self)->End(); }
+    static void XMLCALL OnText(void* self, const XML_Char* text, int length) {
+        auto* reader = static_cast<XbelReader*>(self);
+        if (reader->open_.empty()) return;
+        const Element top = reader->open_.back().element;
+        if (top == Element::Title || top == Element::Desc) reader->text_.append(text, static_cast<std::size_t>(length));
+    }
+
+    // The folder or bookmark the element being read belongs to, or null.
+    OpenElement* Item() {
+        for (auto at = open_.rbegin(); at != open_.rend(); ++at) {
+            if (at->element == Element::Folder || at->element == Element::Bookmark) return &*at;
+        }
+        return nullptr;
+    }
+
+    void Start(std::string_view name, const XML_Char** attributes) {
+        if (open_.empty()) {
+            if (name != "xbel") {
+                notXbel_ = std::string(name);
+                XML_StopParser(parser_, XML_FALSE);
+            }
+            open_.push_back({Element::Xbel});
+            return;
+        }
+        const Element parent = open_.back().element;
+        const bool inList = parent == Element::Xbel || parent == Element::Folder;
+        if (inList && name == "folder") {
+            auto* folder = new UrlEntry(UrlEntryKind::FolderStart, {});
+            OpenElement open{Element::Folder, folder};
+            KeepDate(open.kept, attributes, "added", store::kAddDate);
+            set_.Append(folder);
+            ++set_.folderCount;
+            open_.push_back(std::move(open));
+            ShowItem();
+        } else if (inList && name == "bookmark") {
+            const char* href = AttributeValue(attributes, "href");
+            auto* link = new UrlEntry(UrlEntryKind::Link, {}, href ? href : "");
+            OpenElement open{Element::Bookmark, link};
+            KeepDate(open.kept, attributes, "added", store::kAddDate);
+            KeepDate(open.kept, attributes, "modified", store::kLastModified);
+            KeepDate(open.kept, attributes, "visited", store::kLastVisit);
+            set_.Append(link);
+            ++set_.linkCount;
+            open_.push_back(std::move(open));
+            ShowItem();
+        } else if (inList && name == "separator") {
+            set_.Append(new UrlEntry(UrlEntryKind::Separator, {}));
+            open_.push_back({Element::Separator});
+        } else if ((inList || parent == Element::Bookmark) && (name == "title" || name == "desc")) {
+            text_.clear();
+            open_.push_back({name == "title" ? Element::Title : Element::Desc});
+        } else if ((parent == Element::Folder || parent == Element::Bookmark) && name == "info") {
+            open_.push_back({Element::Info});
+        } else if (parent == Element::Info && name == "metadata") {
+            const char* owner = AttributeValue(attributes, "owner");
+            const bool ours = owner != nullptr && owner == kXbelMetadataOwner;
+            open_.push_back({ours ? Element::OwnMetadata : Element::Other});
+        } else if (parent == Element::OwnMetadata) {
+            TakeOwnMetadata(LocalName(name), attributes);
+            open_.push_back({Element::Other});
+        } else {
+            open_.push_back({Element::Other});
+        }
+    }
+
+    void TakeOwnMetadata(std::string_view name, const XML_Char** attributes) {
+        OpenElement* item = Item();
+        if (item == nullptr) return;
+        if (name == kPreservedElement) {
+            if (const char* value = AttributeValue(attributes, "name")) item->entry->preservedName = value;
+            if (const char* value = AttributeValue(attributes, "location")) item->entry->preservedLocation = value;
+        } else if (name == kAttributeElement) {
+            const char* keptName = AttributeValue(attributes, "name");
+            const char* value = AttributeValue(attributes, "value");
+            if (keptName != nullptr && keptName[0] != '\0' && value != nullptr)
+                store::AddKeptAttribute(item->kept, keptName, value);
+        }
+    }
+
+    void End() {
+        OpenElement closed = std::move(open_.back());
+        open_.pop_back();
+        switch (closed.element) {
+            case Element::Title:
+                if (open_.back().element == Element::Xbel) {
+                    set_.title = text_;
+                } else if (OpenElement* item = Item()) {
+                    item->entry->name = text_;
+                }
+                break;
+            case Element::Desc:
+                if (open_.back().element != Element::Xbel) {
+                    if (OpenElement* item = Item()) store::AddKeptAttribute(item->kept, store::kDescription, text_);
+                }
+                break;
+            case Element::Folder:
+                closed.entry->extraAttributes = closed.kept;
+                set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+                break;
+            case Element::Bookmark:
+                closed.entry->extraAttributes = closed.kept;
+                break;
+            case Element::Xbel:
+                // The end of the document closes the top level, as every read set ends.
+                set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+                break;
+            default:
+                break;
+        }
+    }
+
+    void ShowItem() {
+        ++items_;
+        if (status_) status_->SetText(FormatText(itemText_, {items_}));
+    }
+
+    UrlSet& set_;
+    TextControl* status_;
+    const std::string itemText_;
+    XML_Parser parser_ = nullptr;
+    std::vector<OpenElement> open_;
+    std::string text_;
+    std::string notXbel_;
+    int items_ = 0;
+};
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+void AddEscaped(BlockWriter& out, std::string_view text, bool attribute) {
+    std::string valid;
+    store::AppendUtf8(valid, text, !attribute);
+    std::string& pending = out.Pending();
+    for (char c : valid) {
+        switch (c) {
+            case '&':
+                pending += "&amp;";
+                break;
+            case '<':
+                pending += "&lt;";
+                break;
+            case '>':
+                pending += "&gt;";
+                break;
+            case '"':
+                pending += attribute ? "&quot;" : "\"";
+                break;
+            default:
+                pending += c;
+        }
+    }
+}
+
+void AddAttribute(BlockWriter& out, std::string_view name, std::string_view value) {
+    out.Add(" ");
+    out.Add(name);
+    out.Add("=\"");
+    AddEscaped(out, value, true);
+    out.Add("\"");
+}
+
+// Indentation stops growing past a depth: it only helps a reader, and a file of deeply nested
+// folders would otherwise grow with the square of its depth.
+constexpr int kMaxIndent = 32;
+
+void Indent(BlockWriter& out, int depth) {
+    out.Pending().append(static_cast<std::size_t>(std::min(depth, kMaxIndent)) * 2, ' ');
+}
+
+void AddTextElement(BlockWriter& out, int depth, std::string_view element, std::string_view text) {
+    Indent(out, depth);
+    out.Add("<");
+    out.Add(element);
+    out.Add(">");
+    AddEscaped(out, text, false);
+    out.Add("</");
+    out.Add(element);
+    out.Add(">\n");
+}
+
+// What an item carries besides its kind: its XBEL date attributes and description, and
+// everything else of its kept attributes, which goes into Tolva's metadata.
+struct ItemParts {
+    std::vector<std::pair<std::string_view, std::string>> dates;
+    std::string description;
+    bool hasDescription = false;
+    std::vector<std::pair<std::string, std::string>> other;
+};
+
+ItemParts PartsOf(const UrlEntry& entry) {
+    static constexpr std::pair<std::string_view, std::string_view> kDates[] = {
+        {store::kAddDate, "added"}, {store::kLastModified, "modified"}, {store::kLastVisit, "visited"}};
+    ItemParts parts;
+    for (auto& [name, value] : store::KeptAttributes(entry.extraAttributes)) {
+        bool taken = false;
+        for (const auto& [keptName, xbelName] : kDates) {
+            if (name != keptName) continue;
+            // A folder has no modified or visited date in XBEL; a date twice is kept once.
+            const bool placed = entry.kind == UrlEntryKind::Link || xbelName == "added";
+            auto seconds = store::ParseSeconds(value);
+            bool seen = false;
+            for (const auto& date : parts.dates) seen = seen || date.first == xbelName;
+            if (placed && seconds && !seen) {
+                parts.dates.emplace_back(xbelName, store::IsoDate(*seconds));
+                taken = true;
+            }
+        }
+        if (!taken && name == store::kDescription && !parts.hasDescription) {
+            parts.description = value;
+            parts.hasDescription = true;
+            taken = true;
+        }
+        if (!taken) parts.other.emplace_back(name, std::move(value));
+    }
+    return parts;
+}
+
+void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts, int depth) {
+    AddTextElement(out, depth, "title", entry.name);
+    if (parts.hasDescription) AddTextElement(out, depth, "desc", parts.description);
+
+    const bool link = entry.kind == UrlEntryKind::Link;
+    const bool nameWanted =
+        link && ((entry.flags & (NamePreserved | ChangedByVerification)) != 0 || !entry.preservedName.empty());
+    // As in a bookmark file: a known origin outside "Unverified" is kept, so a later
+    // verification can still move the link back.
+    const bool locationWanted =
+        link &&
+        ((entry.flags & (LocationPreserved | ChangedByVerification)) != 0 || !entry.preservedLocation.empty()) &&
+        !StartsWith(entry.preservedLocation, kUnverifiedPrefix);
+    if (!nameWanted && !locationWanted && parts.other.empty()) return;
+    Indent(out, depth);
+    out.Add("<info>\n");
+    Indent(out, depth + 1);
+    out.Add("<metadata");
+    AddAttribute(out, "owner", kXbelMetadataOwner);
+    out.Add(">\n");
+    if (nameWanted || locationWanted) {
+        Indent(out, depth + 2);
+        out.Add("<tolva:preserved");
+        if (nameWanted) AddAttribute(out, "name", entry.preservedName);
+        if (locationWanted) AddAttribute(out, "location", entry.preservedLocation);
+        out.Add("/>\n");
+    }
+    for (const auto& [name, value] : parts.other) {
+        Indent(out, depth + 2);
+        out.Add("<tolva:attribute");
+        AddAttribute(out, "name", name);
+        AddAttribute(out, "value", value);
+        out.Add("/>\n");
+    }
+    Indent(out, depth + 1);
+    out.Add("</metadata>\n");
+    Indent(out, depth);
+    out.Add("</info>\n");
+}
+
+}  // namespace
+
+int ReadXbel(UrlSet& set, TextControl* statusText) {
+    std::string_view fileText;
+    if (!set.TakeRest(fileText)) return 0;
+    XbelReader reader(set, statusText);
+    int result = reader.Read(fileText);
+    set.SetCursor(nullptr);
+    if (result && statusText) statusText->SetText(LoadString(IDS_STATUS_XBEL_LOADED));
+    return result;
+}
+
+int WriteXbel(UrlSet& set) {
+    BlockWriter out(set, IDS_ERR_XBEL_WRITE);
+    if (!out.Begin()) return 0;
+    out.Add("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE xbel>\n<xbel version=\"1.0\" xmlns:");
+    out.Add(kOwnPrefix);
+    out.Add("=\"");
+    out.Add(kXbelMetadataOwner);
+    out.Add("\">\n");
+    if (!set.title.empty()) AddTextElement(out, 1, "title", set.title);
+
+    int depth = 1;
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
+        set.currentFlags = entry->flags;
+        switch (entry->kind) {
+            case UrlEntryKind::Link: {
+                const ItemParts parts = PartsOf(*entry);
+                Indent(out, depth);
+                out.Add("<bookmark");
+                AddAttribute(out, "href", entry->url);
+                for (const auto& [name, value] : parts.dates) AddAttribute(out, name, value);
+                out.Add(">\n");
+                AddItemBody(out, *entry, parts, depth + 1);
+                Indent(out, depth);
+                out.Add("</bookmark>\n");
+                break;
+            }
+            case UrlEntryKind::FolderStart: {
+                const ItemParts parts = PartsOf(*entry);
+                Indent(out, depth);
+                out.Add("<folder");
+                for (const auto& [name, value] : parts.dates) AddAttribute(out, name, value);
+                out.Add(">\n");
+                AddItemBody(out, *entry, parts, depth + 1);
+                ++depth;
+                break;
+            }
+            case UrlEntryKind::FolderEnd:
+                // The set's closing FolderEnd (and any stray one after it) closes nothing here:
+                // the document's end closes the top level.
+                if (depth > 1) {
+                    --depth;
+                    Indent(out, depth);
+                    out.Add("</folder>\n");
+                }
+                break;
+            case UrlEntryKind::Separator:
+                Indent(out, depth);
+                out.Add("<separator/>\n");
+                break;
+            default:
+                break;
+        }
+        out.EndItem();
+    }
+    // A set built without its closing FolderEnds still gets well-formed XML.
+    for (; depth > 1; --depth) {
+        Indent(out, depth - 1);
+        out.Add("</folder>\n");
+    }
+    out.Add("</xbel>\n");
+    out.Flush();
+    return out.Failed() ? 0 : 1;
+}
+
+}  // namespace tolva

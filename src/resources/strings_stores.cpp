@@ -1,0 +1,41 @@
+#include "resources/strings.h"
+
+namespace tolva {
+
+namespace {
+
+constexpr StringEntry kStoreStrings[] = {
+    {IDS_UI_FORMAT_XBEL, "XBEL bookmarks"},
+    {IDS_UI_FORMAT_CHROMIUM, "Chromium bookmarks (written to a new file only)"},
+    {IDS_UI_FORMAT_FIREFOX, "Firefox bookmarks (read only)"},
+    {IDS_UI_FILTER_XBEL, "XBEL bookmarks (*.xbel, *.xml) (*.xbel *.xml)"},
+    {IDS_UI_FILTER_CHROMIUM, "Chromium bookmarks (Bookmarks) (Bookmarks*)"},
+    {IDS_UI_FILTER_FIREFOX, "Firefox bookmarks (places.sqlite) (places*.sqlite)"},
+    {IDS_RECENT_TRANSLATE_BASE + 3, "Software\\Hollin\\Tolva\\Convert\\RecentXbel"},
+    {IDS_RECENT_TRANSLATE_BASE + 4, "Software\\Hollin\\Tolva\\Convert\\RecentChromium"},
+    {IDS_RECENT_TRANSLATE_BASE + 5, "Software\\Hollin\\Tolva\\Convert\\RecentFirefox"},
+    {IDS_RECENT_VERIFY_BASE + 3, "Software\\Hollin\\Tolva\\Verify\\RecentXbel"},
+    {IDS_RECENT_VERIFY_BASE + 4, "Software\\Hollin\\Tolva\\Verify\\RecentChromium"},
+    {IDS_RECENT_VERIFY_BASE + 5, "Software\\Hollin\\Tolva\\Verify\\RecentFirefox"},
+    {IDS_STATUS_XBEL_LOADED, "XBEL file loaded."},
+    {IDS_STATUS_CHROMIUM_LOADED, "Chromium file loaded."},
+    {IDS_STATUS_FIREFOX_LOADED, "Firefox store loaded."},
+    {IDS_ERR_XBEL_WRITE, "Error %d writing XBEL file"},
+    {IDS_ERR_CHROMIUM_WRITE, "Error %d writing Chromium file"},
+    {IDS_ERR_XBEL_READ, "The XBEL file %s could not be read:\n%s (line %d)."},
+    {IDS_ERR_NOT_XBEL, "The file %s is not an XBEL file: its document is <%s>, not <xbel>."},
+    {IDS_ERR_CHROMIUM_READ, "The Chromium bookmark file %s could not be read:\n%s."},
+    {IDS_ERR_FIREFOX_READ, "The Firefox bookmark store %s could not be read:\n%s."},
+    {IDS_FORMAT_READ_ONLY,
+     "Tolva reads Firefox bookmarks but does not write them.  Choose another format for the new URL set."},
+    {IDS_VERIFY_CANNOT_SAVE_BACK,
+     "A verification saves the set back where it was read from, which Tolva does not do for Chromium and Firefox "
+     "bookmarks: the browser keeps that file itself.  Translate the set into another format first, then verify "
+     "the new set."},
+};
+
+}  // namespace
+
+std::span<const StringEntry> StoreStrings() { return kStoreStrings; }
+
+}  // namespace tolva

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "model/url_set.h"
+#include "support/outline.h"
+#include "support/recording.h"
+#include "support/set_files.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+using testing::Outline;
+using testing::ReadFile;
+using testing::RecordingPrompter;
+using testing::RecordingText;
+using testing::TempDir;
+using testing::WriteFile;
+
+// As KDE writes its places: metadata of other owners, nested folders, a separator, an alias,
+// entities, a description, dates with and without a zone.
+const std::string kPlaces = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE xbel>
+<xbel xmlns:bookmark="http://www.freedesktop.org/standards/desktop-bookmarks" xmlns:kdepriv="http://www.kde.org/kdepriv">
+ <title>Ann &amp; Bo</title>
+ <bookmark href="file:///home/ann" added="2024-02-29T13:45:00Z">
+  <title>Home</title>
+  <info>
+   <metadata owner="http://freedesktop.org">
+    <bookmark:icon name="user-home"/>
+   </metadata>
+  </info>
+ </bookmark>
+ <folder added="2001-09-09T03:46:40+02:00">
+  <title>Wörk &lt;old&gt;</title>
+  <desc>not a link's</desc>
+  <separator/>
+  <folder><title>Deep</title>
+   <bookmark href="http://a.example/?x=1&amp;y=2" modified="1970-01-02T00:00:00Z"><title>A "quoted"</title><desc>two
+lines</desc></bookmark>
+  </folder>
+  <alias ref="b1"/>
+ </folder>
+</xbel>
+)";
+
+class XbelTest : public ::testing::Test {
+protected:
+    int ReadFrom(UrlSet& set, const std::string& path) {
+        set.SetPrompter(&prompter);
+        return testing::ReadSet(set, UrlSetFormat::Xbel, path, &status);
+    }
+    int WriteTo(UrlSet& set, const std::string& path) {
+        set.SetPrompter(&prompter);
+        return testing::WriteSet(set, UrlSetFormat::Xbel, path);
+    }
+
+    TempDir dir;
+    RecordingPrompter prompter;
+    RecordingText status;
+};
+
+TEST_F(XbelTest, ReadsFoldersBookmarksSeparatorsDescriptionsAndDates) {
+    WriteFile(dir.File("places.xbel"), kPlaces);
+    UrlSet set;
+    ASSERT_EQ(ReadFrom(set, dir.File("places.xbel")), 1);
+    EXPECT_EQ(set.title, "Ann & Bo");
+    EXPECT_EQ(Outline(set), (std::vector<std::string>{
+                                "L  | Home | file:///home/ann | ADD_DATE=\"1709214300\" |  | ",
+                                "F \\Wörk <old>",
+                                "S \\Wörk <old>",
+                                "F \\Wörk <old>\\Deep",
+                                "L \\Wörk <old>\\Deep | A \"quoted\" | http://a.example/?x=1&y=2 | "
+                                "LAST_MODIFIED=\"86400\" DESCRIPTION=\"two\nlines\" |  | ",
+                                "E \\Wörk <old>",
+                                "E ",
+                                "E ",
+                            }));
+    UrlEntry* folder = set.FindFolder("\\Wörk <old>");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->extraAttributes, " ADD_DATE=\"1000000000\" DESCRIPTION=\"not a link's\"");
+    EXPECT_EQ(set.linkCount, 2);
+    EXPECT_EQ(set.folderCount, 2);
+    EXPECT_EQ(status.Current(), "XBEL file loaded.");
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(XbelTest, PreservedNameAndLocationGoIntoOurOwnMetadataAndComeBack) {
+    UrlSet set;
+    set.title = "T";
+    set.Append(new UrlEntry(UrlEntryKind::FolderStart, "Unverified"));
+    auto* moved = new UrlEntry(UrlEntryKind::Link,
+                               "dead\xC2\xAD"
+                               "Page not found",
+                               "http://d/");
+    moved->Rename(
+        "dead\xC2\xAD"
+        "Page not found",
+        ChangedByVerification);
+    moved->preservedName = "dead";
+    moved->SetPreservedLocation("\\Work & Play", ChangedByVerification);
+    set.Append(moved);
+    // A location inside "Unverified" is not kept, as in a bookmark file.
+    auto* inside = new UrlEntry(UrlEntryKind::Link, "x", "http://x/");
+    inside->SetPreservedLocation("\\Unverified\\Gone", 0);
+    set.Append(inside);
+    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+    const std::string path = dir.File("v.xbel");
+    ASSERT_EQ(WriteTo(set, path), 1);
+    EXPECT_NE(ReadFile(path).find("<metadata owner=\"urn:tolva\">"), std::string::npos);
+
+    UrlSet back;
+    ASSERT_EQ(ReadFrom(back, path), 1);
+    EXPECT_EQ(testing::BriefOutline(back),
+              (std::vector<std::string>{"1 Unverified ",
+                                        "3 dead\xC2\xAD"
+                                        "Page not found http://d/ name=dead loc=\\Work & Play",
+                                        "3 x http://x/", "2  ", "2  "}));
+}
+
+TEST_F(XbelTest, TextNoXmlCanHoldIsWrittenSoItReadsBack) {
+    UrlSet set;
+    // A name saved on Windows (a lone 0xAD), control characters, markup and a tag of our own.
+    auto* link = new UrlEntry(UrlEntryKind::Link,
+                              "Home\xAD"
+                              "Error\x01<b>&",
+                              "http://h/?a=\"1\"&b=<2>");
+    link->extraAttributes = " TAGS=\"a,b&amp;c\" ADD_DATE=\"not a date\"";
+    set.Append(link);
+    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+    const std::string path = dir.File("odd.xbel");
+    ASSERT_EQ(WriteTo(set, path), 1);
+    UrlSet back;
+    ASSERT_EQ(ReadFrom(back, path), 1) << ReadFile(path);
+    EXPECT_EQ(Outline(back), (std::vector<std::string>{"L  | Home\xC2\xAD"
+                                                       "Error <b>& | http://h/?a=\"1\"&b=<2> | TAGS=\"a,b&amp;c\" "
+                                                       "ADD_DATE=\"not a date\" |  | ",
+                                                       "E "}));
+}
+
+TEST_F(XbelTest, BrokenOrForeignDocumentIsReportedAndNotRead) {
+    struct Row {
+        const char* text;
+        const char* shown;
+    };
+    for (const Row& row :
+         {Row{"<xbel><folder><title>A</title></xbel>", "mismatched tag (line 1)"}, Row{"", "no element found (line 1)"},
+          Row{"<html><body/></html>", "its document is <html>, not <xbel>"}}) {
+        SCOPED_TRACE(row.text);
+        prompter.shown.clear();
+        WriteFile(dir.File("bad.xbel"), row.text);
+        UrlSet set;
+        EXPECT_EQ(ReadFrom(set, dir.File("bad.xbel")), 0);
+        ASSERT_EQ(prompter.shown.size(), 1u);
+        EXPECT_NE(prompter.shown[0].text.find(row.shown), std::string::npos) << prompter.shown[0].text;
+    }
+}
+
+// An entity that expands to itself many times over is refused, not expanded.
+TEST_F(XbelTest, EntityExpansionIsBounded) {
+    std::string text = "<?xml version=\"1.0\"?>\n<!DOCTYPE xbel [\n<!ENTITY a0 \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\">\n";
+    for (int i = 1; i < 12; ++i) {
+        text += "<!ENTITY a" + std::to_string(i) + " \"";
+        for (int j = 0; j < 10; ++j) text += "&a" + std::to_string(i - 1) + ";";
+        text += "\">\n";
+    }
+    text += "]>\n<xbel><title>&a11;</title></xbel>\n";
+    WriteFile(dir.File("laughs.xbel"), text);
+    UrlSet set;
+    EXPECT_EQ(ReadFrom(set, dir.File("laughs.xbel")), 0);
+    EXPECT_EQ(prompter.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tolva
