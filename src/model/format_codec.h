@@ -49,11 +49,11 @@ struct FormatCodec {
 const FormatCodec* CodecFor(UrlSetFormat format);
 
 // Whether a set of format can be written at all, and back where it was read from.
-inline bool CanWriteNew(UrlSetFormat format) {
+inline bool FormatWritesNew(UrlSetFormat format) {
     const FormatCodec* codec = CodecFor(format);
     return codec != nullptr && codec->writing != FormatWriting::Never;
 }
-inline bool CanWriteBack(UrlSetFormat format) {
+inline bool FormatWritesBack(UrlSetFormat format) {
     const FormatCodec* codec = CodecFor(format);
     return codec != nullptr && codec->writing == FormatWriting::Anywhere;
 }

@@ -198,7 +198,7 @@ int UrlSet::Write(TextControl* statusText) {
     const bool replacing = codec && codec->storage == FormatStorage::File && file_ && openedExisting_;
     // Saving back over the file a set was read from is refused for a format that is not
     // written there (the browser that owns it would lose it or undo it).
-    if (openedExisting_ && file_ && !CanWriteBack(format)) {
+    if (openedExisting_ && file_ && !FormatWritesBack(format)) {
         ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EPERM, location}));
         return 0;
     }

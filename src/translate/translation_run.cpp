@@ -56,7 +56,7 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
         return TranslationResult::Failed;
     }
     // A read-only format as the destination is refused before anything is remembered or read.
-    if (!CanWriteNew(values.destinationFormat)) {
+    if (!FormatWritesNew(values.destinationFormat)) {
         page.FormMessage(IDS_FORMAT_READ_ONLY);
         return TranslationResult::Failed;
     }

@@ -261,9 +261,9 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
     set.Close();
     // The run ends by saving the set back over its file; a format that cannot be saved there
     // is refused before any link is tested, not after the whole run.
-    if (CodecFor(settings.format) != nullptr && !CanWriteBack(settings.format)) {
+    if (CodecFor(settings.format) != nullptr && !FormatWritesBack(settings.format)) {
         prompter.ShowMessage(LoadString(IDS_VERIFY_CANNOT_SAVE_BACK), caption);
-        outcome.end = VerifyEnd::NotOpened;
+        outcome.end = VerifyEnd::NotWritable;
         return outcome;
     }
     if (!set.Open(UrlSetOpenMode::OpenExisting, settings.format, settings.location)) {

@@ -264,7 +264,7 @@ TEST_F(VerifyCommandTest, StoresThatCannotBeSavedBackAreRefusedBeforeAnyRequest)
         WriteFile(path, "{}");
         VerifyOutcome outcome = Verify();
         EXPECT_FALSE(outcome.saved);
-        EXPECT_EQ(outcome.end, VerifyEnd::NotOpened);
+        EXPECT_EQ(outcome.end, VerifyEnd::NotWritable);
         ASSERT_EQ(prompter.shown.size(), 1u);
         EXPECT_EQ(prompter.shown[0].text, LoadString(IDS_VERIFY_CANNOT_SAVE_BACK));
         EXPECT_EQ(ReadFile(path), "{}");
