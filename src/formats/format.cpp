@@ -36,6 +36,32 @@ const FormatCodec* CodecFor(UrlSetFormat format) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Titles
+
+namespace {
+
+// How this program has always named a set after its owner.
+constexpr std::string_view kOwnerTail = "'s Bookmarks";
+
+}  // namespace
+
+void TakeHeading(UrlSet& set, std::string_view text) {
+    if (text.size() > kOwnerTail.size() && text.ends_with(kOwnerTail)) {
+        set.title.assign(text.substr(0, text.size() - kOwnerTail.size()));
+        set.heading.clear();
+    } else {
+        set.title.clear();
+        set.heading.assign(text);
+    }
+}
+
+std::string HeadingOf(const UrlSet& set) {
+    if (!set.heading.empty()) return set.heading;
+    if (!set.title.empty()) return set.title + std::string(kOwnerTail);
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------
 // BlockWriter
 
 BlockWriter::BlockWriter(UrlSet& set, int firstPartFailure) : set_(set), file_(set.GetFile()) {

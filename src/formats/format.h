@@ -14,6 +14,12 @@
 
 namespace tolva {
 
+// A set's title as the file formats show it whole: a heading such as "Ann's Bookmarks" is
+// kept as the owner's name (title), any other as it stands (heading).
+void TakeHeading(UrlSet& set, std::string_view text);
+// The heading to show: the one kept whole, else the owner's "X's Bookmarks", else empty.
+std::string HeadingOf(const UrlSet& set);
+
 // Keeps a writer's output and hands it to the set's open file in large blocks, so a big set
 // costs few system calls. The output is a row of parts (a header, the lines, a footer), each
 // with the message a failure in it shows. The first failure is shown once, with the message

@@ -63,6 +63,7 @@ void AddLine(BlockWriter& out, std::string_view text) {
 }  // namespace
 
 int ReadMosaic(UrlSet& set, TextControl* statusText) {
+    set.heading.clear();
     std::string line;
     int result = ReadWholeLine(set, line);
     int counter = 0;
@@ -85,6 +86,12 @@ int ReadMosaic(UrlSet& set, TextControl* statusText) {
             set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
         } else if (keyword == "Hotl") {
             set.title = TitleOf(text);
+            // The header "Hotlist" this program writes has the title on the line after it. That
+            // line is the title whatever it says, never a keyword ("Items to read").
+            if (set.title.empty() && counter == 1) {
+                std::string titleLine = ReadValueLine(set);
+                if (titleLine != "{") TakeHeading(set, titleLine);
+            }
         }
         if (!ReadWholeLine(set, line)) break;
     }
@@ -96,7 +103,7 @@ int ReadMosaic(UrlSet& set, TextControl* statusText) {
 int WriteMosaic(UrlSet& set) {
     BlockWriter out(set, IDS_ERR_MOSAIC_HEADER);
     if (!out.Begin()) return 0;
-    out.Add(FormatString(IDS_MOSAIC_HEADER, {OneLine(set.title)}));
+    out.Add(FormatString(IDS_MOSAIC_HEADER, {OneLine(HeadingOf(set))}));
     // The header goes out on its own: a failure after it is one of the lines.
     out.Flush();
     out.BeginPart(IDS_ERR_MOSAIC_LINE);

@@ -1,66 +1,49 @@
-// Reader and writer of Netscape bookmark files. The reader is a line recogniser: it looks at
-// the start of each line for a few fixed, case-sensitive tags and takes the rest apart by
-// position, so it accepts what browsers export and ignores every line it does not know.
-// The writer emits a fixed header and one line (two for a folder) per entry, with CRLF.
+// Reader and writer of Netscape bookmark files. The reader goes through each line tag by tag,
+// acting on the few tags that make a bookmark file (in any case) and passing over everything
+// else, so it accepts what browsers and bookmark services export. The writer emits a fixed
+// header and one line (two for a folder, one more for a description) per entry, with CRLF.
 
 #include "formats/netscape.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "formats/format.h"
+#include "formats/html_text.h"
 #include "formats/netscape_link.h"
+#include "platform/ascii.h"
+#include "platform/registered_owner.h"
 #include "resources/strings.h"
 
 namespace tolva {
 
 namespace {
 
-using netscape::DropBack;
-using netscape::DropFront;
 using netscape::kPreservedLocationName;
 using netscape::kPreservedNameName;
 
-constexpr std::string_view kFolderTag = "<DT><H3";
-constexpr std::string_view kLinkTag = "<DT><A ";
-// Browsers close lists with "</DL><p>" or just "</DL>" (Firefox's top level, iCab everywhere).
-constexpr std::string_view kListEndTag = "</DL>";
-constexpr std::string_view kSeparatorTag = "<HR>";
-constexpr std::string_view kTitleHeadingTag = "<DT><H1";
-constexpr std::string_view kOwnTitleTag = "<H1>";
 constexpr std::string_view kLinkEnd = "</A>";
-// The tail of the title line this writer produces.
-constexpr std::string_view kOwnTitleTail = "'s Bookmarks</H1>";
-// The closing tag a folder or title heading is expected to end with ("</H3>", "</H1>").
-constexpr std::size_t kHeadingEndLength = std::string_view("</H3>").size();
+// The end of the heading this writer makes of an owner's name.
+constexpr std::string_view kOwnTitleTail = "'s Bookmarks";
 
 constexpr std::string_view kListEndLine = "</DL><p>\r\n";
 
 bool EndsLine(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
-// Everything after the first ">", or all of text when there is none.
-std::string_view AfterFirstCloseBracket(std::string_view text) {
-    std::size_t close = text.find('>');
-    return close == std::string_view::npos ? text : text.substr(close + 1);
-}
-
 // Hands out the lines of a file read whole, ending each where ReadLine would: at CR, LF, CRLF
-// or a zero byte, however long the line. The file is searched once for LF, keeping the next
-// one until the scan passes it (so a file of CR line ends is not searched again per line);
-// CR and zero bytes are looked for only in the stretch before it.
+// or a zero byte, however long the line. The next place of each of the three bytes is kept
+// until the scan passes it, so every byte of the file is searched once for each: a file of
+// zero bytes or of CR line ends costs no more than one of long lines.
 class LineScanner {
 public:
     explicit LineScanner(std::string_view text) : text_(text) {}
 
     bool Next(std::string_view& line) {
         if (pos_ >= text_.size()) return false;
-        if (!searched_ || nextLf_ < pos_) {
-            searched_ = true;
-            nextLf_ = Find('\n', text_.size());
-        }
-        std::size_t end = Find('\0', Find('\r', nextLf_));
+        const std::size_t end = std::min({NextOf('\n', nextLf_), NextOf('\r', nextCr_), NextOf('\0', nextZero_)});
         line = text_.substr(pos_, end - pos_);
         pos_ = end;
         if (end < text_.size())
@@ -69,16 +52,26 @@ public:
     }
 
 private:
-    // The first c from the scan position up to limit, or limit.
-    std::size_t Find(char c, std::size_t limit) const {
-        const void* at = std::memchr(text_.data() + pos_, c, limit - pos_);
-        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : limit;
+    struct Found {
+        std::size_t at = 0;
+        bool searched = false;
+    };
+
+    // The first c at or after the scan position (the end of the text when there is none),
+    // searched for again only once the scan has passed the one found before.
+    std::size_t NextOf(char c, Found& found) const {
+        if (found.searched && found.at >= pos_) return found.at;
+        found.searched = true;
+        const void* at = std::memchr(text_.data() + pos_, c, text_.size() - pos_);
+        found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : text_.size();
+        return found.at;
     }
 
     std::string_view text_;
     std::size_t pos_ = 0;
-    std::size_t nextLf_ = 0;
-    bool searched_ = false;
+    Found nextLf_;
+    Found nextCr_;
+    Found nextZero_;
 };
 
 // One item of the file as the writer puts it together in the pending output of a BlockWriter,
@@ -160,68 +153,295 @@ private:
     bool counts_ = false;
 };
 
+// The tags the reader acts on, wherever they stand on a line. A description runs until the
+// next of them.
+constexpr std::string_view kKnownTags[] = {"DT", "DD", "DL", "/DL", "HR", "H1", "H3", "META"};
+
+// Whether text begins with the tag name: "<", the name in any case, then ">", "/" or white
+// space (so "<DL>" is no "<DD>" and "<Hr>" no "<HREF").
+bool BeginsTag(std::string_view text, std::string_view name) {
+    if (text.size() < name.size() + 2 || text[0] != '<') return false;
+    const char after = text[name.size() + 1];
+    return (after == '>' || after == '/' || IsWhite(after)) &&
+           EqualsIgnoringAsciiCase(text.substr(1, name.size()), name);
+}
+
+bool BeginsKnownTag(std::string_view text) {
+    return std::any_of(std::begin(kKnownTags), std::end(kKnownTags),
+                       [&](std::string_view name) { return BeginsTag(text, name); });
+}
+
+// Where the first known tag in text begins, or npos.
+std::size_t FindKnownTag(std::string_view text) {
+    for (std::size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
+        if (BeginsKnownTag(text.substr(at))) return at;
+    }
+    return std::string_view::npos;
+}
+
+// Where closing (such as "</A>") first stands in text from from on, in any case, or npos.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view closing, std::size_t from) {
+    for (std::size_t at = text.find('<', from); at != std::string_view::npos; at = text.find('<', at + 1)) {
+        if (EqualsIgnoringAsciiCase(text.substr(at, closing.size()), closing)) return at;
+    }
+    return std::string_view::npos;
+}
+
+std::string_view TrimTrailingWhite(std::string_view text) {
+    while (!text.empty() && IsWhite(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// Builds the set from the lines of a bookmark file. Each line is read tag by tag, so a line
+// may hold several items; a link may go on over the lines that follow; a description ("<DD>")
+// runs until the next tag the reader knows, over as many lines as it takes. Every byte is
+// looked at a bounded number of times, whatever the file holds.
+class NetscapeReader {
+public:
+    NetscapeReader(UrlSet& set, LineScanner& lines) : set_(set), lines_(lines) {}
+
+    void ReadLine(std::string_view line) {
+        quotesMayClose_ = true;
+        std::string_view rest = line;
+        for (;;) {
+            rest = TrimLeadingWhite(rest);
+            if (rest.empty()) return;
+            if (describing_ != nullptr) {
+                rest = Describe(rest);
+            } else if (!Item(rest)) {
+                // Text or a tag the reader does not know: on to the next tag it knows.
+                const std::size_t next = FindKnownTag(rest.substr(1));
+                if (next == std::string_view::npos) return;
+                rest = rest.substr(1 + next);
+            }
+        }
+    }
+
+    void Finish() {
+        EndDescription();
+        CloseEmptyFolder();
+    }
+
+private:
+    // Reads the item text begins with, if it is one, and leaves text at what follows it.
+    bool Item(std::string_view& text) {
+        if (BeginsTag(text, "DT")) {
+            CloseEmptyFolder();
+            text = TrimLeadingWhite(AfterTag(text));
+            if (BeginsTag(text, "A")) {
+                text = Link(text);
+            } else if (BeginsTag(text, "H3")) {
+                text = Folder(text);
+            } else if (BeginsTag(text, "H1")) {
+                text = Title(text);
+            }
+        } else if (BeginsTag(text, "DD")) {
+            // A description belongs to the link or folder just before it; any other (Netscape 4
+            // writes one before the first list) is read and dropped.
+            const bool owned = describable_ != nullptr && describable_->description.empty();
+            describing_ = owned ? describable_ : &unowned_;
+            describable_ = nullptr;
+            text = AfterTag(text);
+        } else if (BeginsTag(text, "DL")) {
+            folderAwaitsList_ = false;
+            describable_ = nullptr;
+            text = AfterTag(text);
+        } else if (BeginsTag(text, "/DL")) {
+            CloseEmptyFolder();
+            set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+            text = AfterTag(text);
+        } else if (BeginsTag(text, "HR")) {
+            CloseEmptyFolder();
+            set_.Append(new UrlEntry(UrlEntryKind::Separator, {}));
+            text = AfterTag(text);
+        } else if (BeginsTag(text, "H3")) {
+            CloseEmptyFolder();
+            text = Folder(text);
+        } else if (BeginsTag(text, "H1")) {
+            text = Title(text);
+        } else if (BeginsTag(text, "META")) {
+            const std::string_view tag = text.substr(0, std::min(text.find('>'), text.size()));
+            TakeCharset(tag);
+            text = AfterTag(text);
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    // What follows the tag text begins with; nothing when the tag does not end on its line.
+    static std::string_view AfterTag(std::string_view text) {
+        const std::size_t close = text.find('>');
+        return close == std::string_view::npos ? std::string_view() : text.substr(close + 1);
+    }
+
+    // The ">" that ends the attributes text begins with: the first outside a quoted value.
+    // Once a quote on a line is found never to close, the rest of that line is taken at its
+    // first ">", so no part of a line is searched twice for a quote.
+    std::size_t AttributesEnd(std::string_view text) {
+        if (!quotesMayClose_) return text.find('>');
+        bool balanced = true;
+        const std::size_t end = netscape::FindAttributesEnd(text, &balanced);
+        quotesMayClose_ = balanced;
+        return end;
+    }
+
+    // A link: "<A", its attributes, ">", its name, "</A>", the end perhaps on a later line.
+    std::string_view Link(std::string_view text) {
+        std::string_view body = text.substr(2);
+        if (!body.empty() && IsWhite(body.front())) body.remove_prefix(1);
+        const std::size_t attributesEnd = AttributesEnd(body);
+        std::size_t end = FindIgnoringCase(body, kLinkEnd, 0);
+        // An "</A>" before the end of the attributes stands in a quoted value, unless its own
+        // ">" was taken for that end: then the link has no ">" of its own.
+        const bool noAttributesEnd = attributesEnd == std::string_view::npos ||
+                                     (end != std::string_view::npos && attributesEnd == end + kLinkEnd.size() - 1);
+        const std::size_t nameFrom = noAttributesEnd ? 0 : attributesEnd + 1;
+        if (end != std::string_view::npos && end < nameFrom) end = FindIgnoringCase(body, kLinkEnd, nameFrom);
+        UrlEntry* link = nullptr;
+        std::string_view rest;
+        if (end != std::string_view::npos) {
+            link = netscape::ParseLink(body.substr(0, end), true, scratch_);
+            rest = body.substr(end + kLinkEnd.size());
+        } else {
+            // The following lines are joined with one space and not counted. A file that ends
+            // before "</A>" ends the link with what it has.
+            linkText_.assign(body);
+            std::string_view line;
+            std::size_t joinedAt = 0;
+            while (end == std::string::npos && lines_.Next(line)) {
+                joinedAt = linkText_.size() + 1;
+                linkText_ += ' ';
+                linkText_ += line;
+                end = FindIgnoringCase(linkText_, kLinkEnd, std::max(joinedAt, nameFrom));
+            }
+            if (end != std::string::npos) rest = line.substr(end + kLinkEnd.size() - joinedAt);
+            link = netscape::ParseLink(std::string_view(linkText_).substr(0, end), false, scratch_);
+            quotesMayClose_ = true;
+        }
+        set_.Append(link);
+        ++set_.linkCount;
+        describable_ = link;
+        return rest;
+    }
+
+    // A folder heading: "<H3", its attributes (kept as a link's are), ">", the name, "</H3>".
+    // The folder's list is the "<DL>" after it; a heading without one is an empty folder.
+    std::string_view Folder(std::string_view text) {
+        const std::string_view body = text.substr(3);
+        const std::size_t attributesEnd = AttributesEnd(body);
+        const std::size_t nameFrom = attributesEnd == std::string_view::npos ? 0 : attributesEnd + 1;
+        const std::size_t end = FindIgnoringCase(body, kFolderEnd, nameFrom);
+        const std::string_view heading = body.substr(0, end);
+        std::string_view rest =
+            end == std::string_view::npos ? std::string_view() : body.substr(end + kFolderEnd.size());
+        UrlEntry* folder = nullptr;
+        if (attributesEnd == 0 || attributesEnd == std::string_view::npos) {
+            folder = new UrlEntry(UrlEntryKind::FolderStart, EntryText::Borrow(heading.substr(nameFrom)));
+        } else {
+            // The attributes are spelled as a link's: the same reading keeps them the same way.
+            std::unique_ptr<UrlEntry> parsed(netscape::ParseLink(heading, true, scratch_));
+            folder = new UrlEntry(UrlEntryKind::FolderStart, std::move(parsed->name));
+            folder->extraAttributes = std::move(parsed->extraAttributes);
+        }
+        set_.Append(folder);
+        ++set_.folderCount;
+        describable_ = folder;
+        folderAwaitsList_ = true;
+        return rest;
+    }
+
+    // The title heading: "<H1", attributes, ">", the heading, "</H1>". This program's own
+    // "X's Bookmarks" gives the owner X as the title; any other heading is kept whole.
+    std::string_view Title(std::string_view text) {
+        const std::string_view body = text.substr(3);
+        const std::size_t attributesEnd = body.find('>');
+        const std::size_t from = attributesEnd == std::string_view::npos ? body.size() : attributesEnd + 1;
+        const std::size_t end = FindIgnoringCase(body, kTitleEnd, from);
+        TakeHeading(set_, body.substr(from, end == std::string_view::npos ? end : end - from));
+        return end == std::string_view::npos ? std::string_view() : body.substr(end + kTitleEnd.size());
+    }
+
+    // The encoding a "<META ... CONTENT="text/html; charset=X">" declares; the first one counts.
+    void TakeCharset(std::string_view tag) {
+        constexpr std::string_view kCharset = "charset=";
+        if (!set_.charset.empty()) return;
+        for (std::size_t at = 0; at + kCharset.size() <= tag.size(); ++at) {
+            if (!EqualsIgnoringAsciiCase(tag.substr(at, kCharset.size()), kCharset)) continue;
+            std::string_view value = tag.substr(at + kCharset.size());
+            if (!value.empty() && (value.front() == '"' || value.front() == '\'')) value.remove_prefix(1);
+            set_.charset.assign(value.substr(0, std::min(value.find_first_of("\"'; \t>"), value.size())));
+            return;
+        }
+    }
+
+    // Takes text into the open description up to the next known tag; returns what follows.
+    std::string_view Describe(std::string_view text) {
+        const std::size_t tag = FindKnownTag(text);
+        const std::string_view words = TrimTrailingWhite(text.substr(0, tag));
+        if (!words.empty()) {
+            if (descriptionBegin_ == nullptr) descriptionBegin_ = words.data();
+            descriptionEnd_ = words.data() + words.size();
+        }
+        if (tag == std::string_view::npos) return {};
+        EndDescription();
+        return text.substr(tag);
+    }
+
+    void EndDescription() {
+        if (describing_ != nullptr && describing_ != &unowned_ && descriptionBegin_ != nullptr) {
+            describing_->description = EntryText::Borrow(
+                std::string_view(descriptionBegin_, static_cast<std::size_t>(descriptionEnd_ - descriptionBegin_)));
+        }
+        describing_ = nullptr;
+        descriptionBegin_ = descriptionEnd_ = nullptr;
+    }
+
+    // A folder heading followed by anything but its list is an empty folder.
+    void CloseEmptyFolder() {
+        describable_ = nullptr;
+        if (!folderAwaitsList_) return;
+        folderAwaitsList_ = false;
+        set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+    }
+
+    static constexpr std::string_view kFolderEnd = "</H3>";
+    static constexpr std::string_view kTitleEnd = "</H1>";
+
+    UrlSet& set_;
+    LineScanner& lines_;
+    std::string linkText_;
+    netscape::LinkScratch scratch_;
+    bool quotesMayClose_ = true;
+    bool folderAwaitsList_ = false;
+    // The link or folder a "<DD>" next would describe, and the one being described.
+    UrlEntry* describable_ = nullptr;
+    UrlEntry* describing_ = nullptr;
+    UrlEntry unowned_;
+    // Where the description's text begins and ends in the file.
+    const char* descriptionBegin_ = nullptr;
+    const char* descriptionEnd_ = nullptr;
+};
+
 }  // namespace
 
 int ReadNetscape(UrlSet& set, TextControl* statusText) {
     std::string_view fileText;
     if (!set.TakeRest(fileText)) return 0;
     LineScanner lines(fileText);
+    NetscapeReader reader(set, lines);
     std::string_view line;
-    std::string linkText;
-    netscape::LinkScratch scratch;
     // "Reading line %d" is shown for every line, so its number is counted up in the text itself.
     LineCounterText status(LoadString(IDS_STATUS_READING_LINE));
     int result = 0;
-
+    set.heading.clear();
+    set.charset.clear();
     while (lines.Next(line)) {
         result = 1;
         if (statusText) statusText->SetText(status.Advance());
-
-        std::string_view text = TrimLeadingWhite(line);
-        // Firefox writes the item after a separator on the separator's own line
-        // ("<HR>    <DT><A ..."): the separator is taken and the rest read as a line of its own.
-        while (StartsWith(text, kSeparatorTag) && text.size() > kSeparatorTag.size() &&
-               IsWhite(text[kSeparatorTag.size()])) {
-            std::string_view rest = TrimLeadingWhite(text.substr(kSeparatorTag.size()));
-            if (rest.empty() || rest.front() != '<') break;
-            set.Append(new UrlEntry(UrlEntryKind::Separator, {}));
-            text = rest;
-        }
-
-        if (StartsWith(text, kFolderTag)) {
-            std::string_view heading = DropFront(DropBack(text, kHeadingEndLength), kFolderTag.size());
-            set.Append(new UrlEntry(UrlEntryKind::FolderStart, EntryText::Borrow(AfterFirstCloseBracket(heading))));
-            ++set.folderCount;
-        } else if (StartsWith(text, kLinkTag)) {
-            std::string_view body = text.substr(kLinkTag.size());
-            std::size_t end = body.find(kLinkEnd);
-            bool inFile = true;
-            if (end == std::string_view::npos) {
-                // A link may go on over following lines; those are joined with one space and
-                // not counted. A file that ends before "</A>" ends the link with what it has.
-                linkText.assign(body);
-                while (end == std::string::npos && lines.Next(line)) {
-                    std::size_t joinedAt = linkText.size() + 1;
-                    linkText += ' ';
-                    linkText += line;
-                    end = linkText.find(kLinkEnd, joinedAt);
-                }
-                body = linkText;
-                inFile = false;
-            }
-            set.Append(netscape::ParseLink(body.substr(0, end), inFile, scratch));
-            ++set.linkCount;
-        } else if (StartsWith(text, kListEndTag)) {
-            set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
-        } else if (text == kSeparatorTag) {
-            set.Append(new UrlEntry(UrlEntryKind::Separator, {}));
-        } else if (StartsWith(text, kTitleHeadingTag)) {
-            set.title.assign(
-                AfterFirstCloseBracket(DropFront(DropBack(text, kHeadingEndLength), kTitleHeadingTag.size())));
-        } else if (StartsWith(text, kOwnTitleTag)) {
-            set.title.assign(DropFront(DropBack(text, kOwnTitleTail.size()), kOwnTitleTag.size()));
-        }
+        reader.ReadLine(line);
     }
+    reader.Finish();
 
     set.SetCursor(nullptr);
     if (statusText) statusText->SetText(LoadString(IDS_STATUS_NETSCAPE_LOADED));
@@ -231,14 +451,59 @@ int ReadNetscape(UrlSet& set, TextControl* statusText) {
 // ---------------------------------------------------------------------------------------
 // Writing
 
+namespace {
+
+// The line that tells a browser's importer the file's encoding.
+constexpr std::string_view kCharsetLineStart = "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=";
+constexpr std::string_view kCharsetLineEnd = "\">\r\n";
+// The heading of a file whose owner is not known at all.
+constexpr std::string_view kNoOwnerHeading = "Bookmarks";
+
+// Text for the header, on one line like every other.
+std::string OneLine(std::string text) {
+    std::replace_if(text.begin(), text.end(), EndsLine, ' ');
+    return text;
+}
+
+// The header: the set's heading, else the person's "X's Bookmarks", and the line naming the
+// file's encoding when it is known.
+std::string Header(const UrlSet& set) {
+    std::string heading = HeadingOf(set);
+    if (heading.empty()) {
+        // The person's name is plain text; the header is HTML.
+        const std::string owner = HtmlFromPlain(RegisteredOwner());
+        heading = owner.empty() ? std::string(kNoOwnerHeading) : owner + std::string(kOwnTitleTail);
+    }
+    heading = OneLine(heading);
+    // The header's layout, with the heading in place of each "X's Bookmarks".
+    std::string layout = LoadString(IDS_NETSCAPE_HEADER);
+    const std::string ownerForm = "%s" + std::string(kOwnTitleTail);
+    for (std::size_t at = layout.find(ownerForm); at != std::string::npos; at = layout.find(ownerForm, at))
+        layout.replace(at, ownerForm.size(), "%s");
+    std::string header = FormatText(layout, {heading, heading});
+    if (!set.charset.empty()) {
+        const std::size_t afterFirstLine = header.find('\n') + 1;
+        header.insert(afterFirstLine,
+                      std::string(kCharsetLineStart) + OneLine(set.charset) + std::string(kCharsetLineEnd));
+    }
+    return header;
+}
+
+// A description goes on a line of its own after the item it belongs to, as it was read.
+void AddDescription(BlockWriter& out, const EntryText& description) {
+    if (description.empty()) return;
+    out.Add("<DD>");
+    out.Add(description.view());
+    out.Add("\r\n");
+}
+
+}  // namespace
+
 int WriteNetscape(UrlSet& set) {
     BlockWriter out(set, IDS_ERR_NETSCAPE_HEADER);
     if (!out.Begin()) return 0;
 
-    // The title goes into the header through the same filter as every other text.
-    std::string oneLineTitle = set.title;
-    std::replace_if(oneLineTitle.begin(), oneLineTitle.end(), EndsLine, ' ');
-    out.Add(FormatString(IDS_NETSCAPE_HEADER, {oneLineTitle, oneLineTitle}));
+    out.Add(Header(set));
     out.EndItem();
 
     out.BeginPart(IDS_ERR_NETSCAPE_LINE);
@@ -272,15 +537,22 @@ int WriteNetscape(UrlSet& set) {
                 item.AddText(entry->name);
                 item.KeepOnOneLine();
                 out.Add("</A>\r\n");
+                AddDescription(out, entry->description);
                 break;
             }
             case UrlEntryKind::FolderStart: {
                 ++folderStarts;
                 ItemLine item(out);
-                item.Add("<DT><H3>");
+                item.Add("<DT><H3");
+                // A folder's attributes are kept as the reader took them: each after a space.
+                if (!entry->extraAttributes.empty() && !IsWhite(entry->extraAttributes[0])) item.Add(" ");
+                item.AddText(entry->extraAttributes);
+                item.Add(">");
                 item.AddText(entry->name);
                 item.KeepOnOneLine();
-                out.Add("</H3>\r\n<DL><p>\r\n");
+                out.Add("</H3>\r\n");
+                AddDescription(out, entry->description);
+                out.Add("<DL><p>\r\n");
                 break;
             }
             case UrlEntryKind::FolderEnd:

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/ascii.h"
+
 namespace tolva::netscape {
 
 namespace {
@@ -22,10 +24,10 @@ void AddValueless(std::string& text, std::string_view words) {
     text += words;
 }
 
-// The ">" that ends a link's attributes: the first one outside a quoted value, so that a
-// bookmarklet such as "javascript:if(a>b)..." keeps its URL and the link its name. Text with
-// an unbalanced quote falls back to the first ">" of all.
-std::size_t FindAttributesEnd(std::string_view body) {
+}  // namespace
+
+std::size_t FindAttributesEnd(std::string_view body, bool* balanced) {
+    if (balanced) *balanced = true;
     const std::size_t first = body.find('>');
     if (first == std::string_view::npos) return first;
     // Usually no quote is open at the first ">"; only then is the text walked.
@@ -44,8 +46,11 @@ std::size_t FindAttributesEnd(std::string_view body) {
             return i;
         }
     }
+    if (balanced) *balanced = false;
     return first;
 }
+
+namespace {
 
 // Text for an entry field: borrowed when it lies in the file the set read in, else copied.
 EntryText Keep(std::string_view text, bool borrow) { return borrow ? EntryText::Borrow(text) : EntryText(text); }
@@ -57,10 +62,12 @@ constexpr auto kPlainNameBytes = [] {
     return table;
 }();
 
-// Compares with one of the attribute names of the header: their length is known when this is compiled, so the
-// comparison takes a few instructions rather than a call. It is made for every attribute.
+// Compares with one of the attribute names of the header, in any case. Their length is known
+// when this is compiled and browsers write them in upper case, so the comparison usually
+// takes a few instructions rather than a call. It is made for every attribute.
 bool IsName(std::string_view text, std::string_view name) {
-    return text.size() == name.size() && std::memcmp(text.data(), name.data(), name.size()) == 0;
+    return text.size() == name.size() &&
+           (std::memcmp(text.data(), name.data(), name.size()) == 0 || EqualsIgnoringAsciiCase(text, name));
 }
 
 }  // namespace
@@ -157,11 +164,13 @@ UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers)
         rest = rest.substr(equals + 1);
         std::string_view value;
         if (!rest.empty() && rest.front() == '"') {
+            // A quoted value ends at its closing quote, whatever follows: HREF="a"ADD_DATE="1"
+            // is two attributes.
             rest.remove_prefix(1);
-            std::size_t quote = rest.find("\" ");
+            std::size_t quote = rest.find('"');
             if (quote != std::string_view::npos) {
                 value = rest.substr(0, quote);
-                rest = rest.substr(quote + 2);
+                rest = rest.substr(quote + 1);
             } else {
                 // No closing quote (a value holding ">" is cut there): the rest is the value,
                 // whole, rather than being taken apart again as attributes.
@@ -174,11 +183,11 @@ UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers)
             value = rest.substr(0, space);
             rest = rest.substr(space);
         }
-        if (attributeName == kHrefName) {
+        if (IsName(attributeName, kHrefName)) {
             link->url = Keep(inBody(value), borrow);
-        } else if (attributeName == kPreservedNameName) {
+        } else if (IsName(attributeName, kPreservedNameName)) {
             link->preservedName = Keep(inBody(value), borrow);
-        } else if (attributeName == kPreservedLocationName) {
+        } else if (IsName(attributeName, kPreservedLocationName)) {
             link->preservedLocation = Keep(inBody(value), borrow);
         } else {
             if (!attributeName.empty()) startExtra(attributeName);

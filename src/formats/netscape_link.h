@@ -31,6 +31,12 @@ inline void AddAttribute(std::string& text, std::string_view attributeName, std:
     text += '"';
 }
 
+// The ">" that ends a tag's attributes in text: the first one outside a quoted value, so that
+// a bookmarklet such as "javascript:if(a>b)..." keeps its URL and the link its name. When a
+// quote never closes, *balanced is set false and the first ">" of all is taken; npos when
+// text has no ">".
+std::size_t FindAttributesEnd(std::string_view text, bool* balanced = nullptr);
+
 // Buffers ParseAnyLink reuses from link to link.
 struct LinkScratch {
     std::string attributes;
@@ -44,7 +50,8 @@ UrlEntry* ParseLink(std::string_view body, bool borrow, LinkScratch& scratch);
 
 // The quick way, for the spelling browsers write: NAME="VALUE" NAME="VALUE">TEXT, single
 // spaces, every value quoted and free of quotes, the kept attributes side by side. It
-// borrows every field from body. Returns null for any other spelling.
+// borrows every field from body. Returns null for any other spelling. Attribute names are
+// told apart in any case, as HTML does.
 UrlEntry* ParsePlainLink(std::string_view body);
 // The general way, for any spelling.
 UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& scratch);

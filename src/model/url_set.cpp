@@ -160,7 +160,9 @@ int UrlSet::Read(TextControl* statusText) {
     appendDepth_ = 0;
     const FormatCodec* codec = CodecFor(format);
     if (codec == nullptr) return 0;
+    reading_ = true;
     int result = codec->read(*this, statusText);
+    reading_ = false;
     std::string changedPath;
     if (!TextIntact(changedPath)) lines_.MarkFailed();
     if (lines_.ReadFailed()) result = 0;
@@ -297,6 +299,8 @@ void UrlSet::Clear() {
     }
     root.next = nullptr;
     images_.clear();
+    heading.clear();
+    charset.clear();
     Rewind();
 }
 
@@ -364,6 +368,13 @@ bool UrlSet::TextIntact(std::string& changedPath) const {
 }
 
 void UrlSet::Append(UrlEntry* entry) {
+    // A list end that closes nothing ("}" or "</DL>" once too often, the top level's own end)
+    // is dropped while a file is read: Read closes the top level after the last entry, so
+    // every set read is balanced, and nothing after a stray end falls outside the set.
+    if (reading_ && entry->kind == UrlEntryKind::FolderEnd && appendDepth_ == 0) {
+        delete entry;
+        return;
+    }
     cursor = cursor->InsertAfter(entry);
     lastAppended_ = entry;
     if (entry->kind == UrlEntryKind::FolderStart) ++appendDepth_;

@@ -61,6 +61,9 @@ public:
     EntryText preservedName;
     EntryText preservedLocation;
     EntryText extraAttributes;
+    // The text a bookmark file describes a link or folder with (its "<DD>"), as the file
+    // holds it. It may run over several lines.
+    EntryText description;
     UrlEntry* next = nullptr;
     UrlEntry* prev = nullptr;
 };
@@ -139,6 +142,7 @@ public:
     bool HasFile() const { return file_ && file_->IsOpen(); }
 
     // Appends entry after the cursor and moves the cursor to it (how readers build a set).
+    // While the set is read, a FolderEnd that would close the top level is deleted instead.
     void Append(UrlEntry* entry);
     // Shows text in a message box captioned "Tolva", as the readers and writers do.
     void ShowRunMessage(const std::string& text) const;
@@ -151,6 +155,13 @@ public:
     std::string lineTerminator;
     std::string currentPath;
     std::string title;
+    // The set's title whole as its file showed it, when it is not an owner's name: a bookmark
+    // file's heading not of the form "X's Bookmarks", or a hotlist's title line. Writers
+    // prefer it to title, so a file rewritten in its own format keeps its heading.
+    std::string heading;
+    // The character encoding the set's bookmark-file text is in, as the file declared it;
+    // empty when it declared none. Text keeps its bytes while it stays in that format.
+    std::string charset;
     UrlEntry root;
     UrlEntry* cursor = &root;
     std::int32_t folderCount = 0;
@@ -169,6 +180,7 @@ private:
     // What Append has added since Read began: the last entry and the folders left open.
     UrlEntry* lastAppended_ = nullptr;
     int appendDepth_ = 0;
+    bool reading_ = false;
 
     // What ReadLine has read of file_ ahead of the lines it delivered.
     LineReader lines_;

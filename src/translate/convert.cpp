@@ -21,7 +21,17 @@ int ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, c
     const std::string progressFormat = LoadString(IDS_CONVERTING_LINK);
     std::string candidate;
     int renamed = 0;
+    // A bookmark file's HTML text becomes plain UTF-8 before the names are adapted, so the
+    // rules (and the former names they keep) see the text a person reads; plain text becomes
+    // HTML once they are done.
+    const bool toHtml = destinationFormat == UrlSetFormat::Netscape;
+    const std::string charset = set.charset;
+    set.title = ConvertedText(set.format, destinationFormat, charset, set.title);
+    set.heading = ConvertedText(set.format, destinationFormat, charset, set.heading);
+    // A bookmark file written from another format says that its text is UTF-8.
+    set.charset = toHtml ? "UTF-8" : "";
     for (UrlEntry* entry = set.Next(); entry != nullptr; entry = set.Next()) {
+        if (!toHtml) ConvertEntryText(set.format, destinationFormat, charset, *entry);
         if (entry->kind == UrlEntryKind::Link) {
             ++counter;
             if (progressBar) {
@@ -35,6 +45,7 @@ int ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, c
             entry->Rename(candidate, NameTranslated);
             ++renamed;
         }
+        if (toHtml) ConvertEntryText(set.format, destinationFormat, charset, *entry);
     }
     set.format = destinationFormat;
     return renamed;

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "formats/html_text.h"
+
 namespace tolva {
 
 namespace {
@@ -63,6 +65,21 @@ bool RenamingRuleCandidate(UrlSetFormat fromFormat, UrlSetFormat toFormat, const
         return true;
     }
     return false;
+}
+
+std::string ConvertedText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset,
+                          std::string_view text) {
+    const bool fromHtml = fromFormat == UrlSetFormat::Netscape;
+    const bool toHtml = toFormat == UrlSetFormat::Netscape;
+    if (fromHtml == toHtml) return std::string(text);
+    return fromHtml ? PlainFromHtml(text, charset) : HtmlFromPlain(text);
+}
+
+void ConvertEntryText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset, UrlEntry& entry) {
+    if ((fromFormat == UrlSetFormat::Netscape) == (toFormat == UrlSetFormat::Netscape)) return;
+    for (EntryText* text : {&entry.name, &entry.url, &entry.preservedName, &entry.preservedLocation}) {
+        if (!text->empty()) *text = ConvertedText(fromFormat, toFormat, charset, *text);
+    }
 }
 
 }  // namespace tolva

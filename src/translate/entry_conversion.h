@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "model/url_set.h"
 
@@ -26,5 +27,14 @@ std::string MakeFileNameSafe(const std::string& name, UrlEntryKind kind);
 // when the pair has no rule (the name stays as it is).
 bool RenamingRuleCandidate(UrlSetFormat fromFormat, UrlSetFormat toFormat, const UrlEntry& entry, bool fixAmpersands,
                            std::string& candidate);
+
+// Netscape text is HTML in the encoding its file declared; the other formats hold plain UTF-8.
+// Between the two, an entry's name, URL and preserved name and location are decoded
+// (charset being the encoding the text is in) or escaped. Text that stays in its format, and
+// what only a bookmark file keeps (attributes, descriptions), is left alone.
+void ConvertEntryText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset, UrlEntry& entry);
+// The same for a text of the set itself, such as its title.
+std::string ConvertedText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset,
+                          std::string_view text);
 
 }  // namespace tolva

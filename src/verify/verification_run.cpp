@@ -1,5 +1,6 @@
 #include "verify/verification_run.h"
 
+#include "formats/html_text.h"
 #include "model/format_codec.h"
 #include "resources/strings.h"
 #include "verify/cookie_policy.h"
@@ -161,7 +162,9 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
     view_.SetProgressPos(tested);
 
     std::string name = entry->GetName();
-    std::string url = entry->GetUrl();
+    // A bookmark file holds its URLs as HTML ("?a=1&amp;b=2"); the request is for the URL itself.
+    const bool htmlText = urlSet->format == UrlSetFormat::Netscape;
+    std::string url = htmlText ? PlainFromHtml(entry->url, urlSet->charset) : entry->GetUrl();
     const std::string folderPath = urlSet->GetFolderPath(entry);
     for (bool firstTest = true;; firstTest = false) {
         view_.SetCurrentName(name);
@@ -209,7 +212,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
                     return LinkStep::Next;
                 }
                 url = newUrl;
-                entry->url = newUrl;
+                entry->url = htmlText ? HtmlFromPlain(newUrl) : newUrl;
                 MarkModified();
                 continue;
             }

@@ -7,9 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "formats/html_text.h"
 #include "model/url_set.h"
+#include "platform/registered_owner.h"
 #include "resources/strings.h"
 #include "support/failing_file.h"
 #include "support/outline.h"
@@ -75,9 +78,9 @@ struct ReadCase {
 
 TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
     const std::vector<ReadCase> cases = {
-        {"folder heading drops its attributes",
-         "<DT><H3 FOLDED ADD_DATE=\"1\">News</H3>\n<DL><p>\n</DL><p>\n",
-         {"F \\News", "E ", "E "}},
+        {"folder heading keeps its attributes as a link does",
+         "<DT><H3 FOLDED ADD_DATE=\"1\" PERSONAL_TOOLBAR_FOLDER=\"true\">News</H3>\n<DL><p>\n</DL><p>\n",
+         {"F \\News | FOLDED ADD_DATE=\"1\" PERSONAL_TOOLBAR_FOLDER=\"true\"", "E ", "E "}},
         {"dates are kept in order",
          "<DT><A HREF=\"http://u/\" ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\n",
          {"L  | Home | http://u/ | ADD_DATE=\"1\" LAST_VISIT=\"2\" |  | ", "E "}},
@@ -85,18 +88,35 @@ TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
          "<DT><A HREF=\"u\">Ho\nme</A>\n",
          {"L  | Ho me | u | |  | ", "E "}},
         {"lists closed with or without <p>", "<DT><H3>A</H3>\n<DL>\n</DL>\n  </DL><p>\n", {"F \\A", "E ", "E "}},
-        {"separators: alone or indented, not with trailing white space",
-         "<HR>\n   <HR>\n<HR> \n<HR>x\n",
-         {"S ", "S ", "E "}},
+        {"separators: alone, indented, with white space or text after them",
+         "<HR>\n   <HR>\n<HR> \n<HR>x\n<hr/>\n",
+         {"S ", "S ", "S ", "S ", "S ", "E "}},
         {"a separator with an item on its line gives both",
          "<HR>    <DT><A HREF=\"u\">x</A>\n<HR>\t<HR> <DT><H3>F</H3>\n",
          {"S ", "L  | x | u | |  | ", "S ", "S ", "F \\F", "E ", "E "}},
         {"preserved attributes fill the preserved fields",
          "<DT><A HREF=\"u\" PRE_VFY_NAME=\"Old\" PRE_VFY_LOC=\"\\Work\" X=\"1\">New</A>\n",
          {"L  | New | u | X=\"1\" | Old | \\Work", "E "}},
-        {"lower-case tags are not recognised",
-         "<dt><h3>a</h3>\n<dt><a href=\"u\">x</a>\n</dl><p>\n<hr>\n<DT><A href=\"u\">y</A>\n",
-         {"L  | y |  | href=\"u\" |  | ", "E "}},
+        {"tags and attribute names in any case",
+         "<dt><h3>a</h3>\n<dl><p>\n<dt><a href=\"u\" add_date=\"1\">x</a>\n</dl><p>\n<hr>\n<Dt><A Href=\"v\">y</A>\n",
+         {"F \\a", "L \\a | x | u | add_date=\"1\" |  | ", "E ", "S ", "L  | y | v | |  | ", "E "}},
+        {"a folder heading without a list is an empty folder",
+         "<DT><H3>Ebay</H3>\n<DT><A HREF=\"u\">x</A>\n<DT><H3>Last</H3>\n",
+         {"F \\Ebay", "E ", "L  | x | u | |  | ", "F \\Last", "E ", "E "}},
+        {"several entries on one line",
+         "<DL><p><DT><A HREF=\"a\">A</A><DT><A HREF=\"b\">B</A>\n<DT><H3>F</H3><DL><p><DT><A HREF=\"c\">C</A></DL><p>"
+         "<HR><DT><A HREF=\"d\">D</A>\n",
+         {"L  | A | a | |  | ", "L  | B | b | |  | ", "F \\F", "L \\F | C | c | |  | ", "E ", "S ",
+          "L  | D | d | |  | ", "E "}},
+        {"'>' and '</A>' inside a quoted value do not end the tag",
+         "<DT><A HREF=\"javascript:w('</A>')\" ICON=\"a>b\">Go</A><DT><A HREF=\"x\">y</A>\n",
+         {"L  | Go | javascript:w('</A>') | ICON=\"a>b\" |  | ", "L  | y | x | |  | ", "E "}},
+        {"descriptions stay with their link or folder, over several lines; a stray one is dropped",
+         "<DD>stray\n<DT><H3>F</H3>\n<DD>About F\n<DL><p>\n<DT><A HREF=\"u\">x</A>\n<DD>One\n\n  two <a "
+         "href=\"i\">i</a>\n"
+         "</DL><p>\n<DT><A HREF=\"v\">y</A><DD>Same line<DT><A HREF=\"w\">z</A>\n",
+         {"F \\F <DD>About F", "L \\F | x | u | |  |  <DD>One\n\n  two <a href=\"i\">i</a>", "E ",
+          "L  | y | v | |  |  <DD>Same line", "L  | z | w | |  | ", "E "}},
         {"link without name, without '>' or without HREF",
          "<DT><A HREF=\"u\"></A>\n<DT><A no close</A>\n<DT><A ADD_DATE=\"3\">z</A>\n",
          {"L  |  | u | |  | ", "L  | no close |  | |  | ", "L  | z |  | ADD_DATE=\"3\" |  | ", "E "}},
@@ -115,9 +135,9 @@ TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
          "<DT><A ADD_DATE=\"1\" HREF=\"u\" ICON=\"i\">a</A>\n"
          "<DT><A HREF=\"u\" A=\"1\" PRE_VFY_NAME=\"p\" B=\"2\">b</A>\n",
          {"L  | a | u | ADD_DATE=\"1\" ICON=\"i\" |  | ", "L  | b | u | A=\"1\" B=\"2\" | p | ", "E "}},
-        {"a quoted value ends only at a quote and a space; doubled spaces are dropped",
-         "<DT><A HREF=\"u\"\tA=\"1\"  B=\"2\">a</A>\n<DT><A HREF=\"u\"A=\"1\">b</A>\n",
-         {"L  | a | u\"\tA=\"1 | B=\"2\" |  | ", "L  | b | u\"A=\"1 | |  | ", "E "}},
+        {"a quoted value ends at its quote; doubled spaces are dropped",
+         "<DT><A HREF=\"u\"\tA=\"1\"  B=\"2\">a</A>\n<DT><A HREF=\"u\"ADD_DATE=\"1\">b</A>\n",
+         {"L  | a | u | A=\"1\" B=\"2\" |  | ", "L  | b | u | ADD_DATE=\"1\" |  | ", "E "}},
         {"a line ends at CR, LF, CRLF or a zero byte, and a file may have no LF at all",
          std::string("<DT><A HREF=\"a\">A</A>\r<DT><A HREF=\"b\">B</A>\r\n<DT><A HREF=\"c\">C</A>\n\r"
                      "<DT><A HREF=\"d\">D</A>\0<HR>\r<HR>\r",
@@ -139,19 +159,34 @@ TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
 }
 
 TEST_F(NetscapeTest, TitleLines) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"<H1>Ann's Bookmarks</H1>", "Ann"},
-        {"<H1>Bookmarks</H1>", ""},
-        {"<H1>Bookmarks for Ann Example</H1>", "Bookmarks for"},
-        {"  <DT><H1 FOLDED>Shared</H1>", "Shared"},
-        {"<DT><H1>", ""},
+    // The owner's name of this program's own heading, or the heading whole.
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"<H1>Ann's Bookmarks</H1>", "Ann", ""},
+        {"<H1>Bookmarks</H1>", "", "Bookmarks"},
+        {"<h1 LAST_MODIFIED=\"1\">Bookmarks for Ann Example</h1>", "", "Bookmarks for Ann Example"},
+        {"  <DT><H1 FOLDED>Shared</H1>", "", "Shared"},
+        {"<DT><H1>", "", ""},
     };
-    for (const auto& [line, expected] : cases) {
+    for (const auto& [line, title, heading] : cases) {
         set.Close();
         set.title = "unchanged";
         ASSERT_EQ(ReadText(line + "\r\n"), 1);
-        EXPECT_EQ(set.title, expected) << line;
+        EXPECT_EQ(set.title, title) << line;
+        EXPECT_EQ(set.heading, heading) << line;
     }
+}
+
+TEST_F(NetscapeTest, HeadingIsWrittenBackAsReadAndNeverEmpty) {
+    ASSERT_EQ(ReadText("<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n</DL><p>\n"), 1);
+    EXPECT_TRUE(StartsWith(
+        Written(),
+        "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Bookmarks</Title>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"));
+    // No title known: the person's name, from the settings store or the account.
+    set.Close();
+    ASSERT_EQ(ReadText("<DL><p>\n</DL><p>\n"), 1);
+    const std::string owner = RegisteredOwner();
+    ASSERT_FALSE(owner.empty());
+    EXPECT_NE(Written().find("<H1>" + HtmlFromPlain(owner) + "'s Bookmarks</H1>"), std::string::npos);
 }
 
 TEST_F(NetscapeTest, CountsLinesFoldersAndReportsProgress) {
@@ -319,7 +354,7 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
     // Output goes out in 256 KiB blocks. 20000 links need several, so a failure after the first is
     // in the lines; enough separators to fill the first block exactly leave the footer alone
     // in the last one.
-    const std::size_t headerSize = FormatString(IDS_NETSCAPE_HEADER, {"", ""}).size();
+    const std::size_t headerSize = FormatString(IDS_NETSCAPE_HEADER, {"Ann", "Ann"}).size();
     const int fillingSeparators = static_cast<int>((256 * 1024 - headerSize + 5) / 6);
     const std::vector<FaultCase> cases = {{0, 3, 0, true, "Error 28 writing Netscape header"},
                                           {0, 20000, 0, true, "Error 28 writing Netscape header"},
@@ -329,6 +364,7 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
         UrlSet faulty;
         RecordingPrompter shown;
         faulty.SetPrompter(&shown);
+        faulty.title = "Ann";
         auto faults = std::make_shared<FileFaults>(FileFaults{.goodReads = 1000, .goodWrites = c.goodWrites});
         faulty.SetFileFactory(FailingFiles(faults));
         for (int i = 0; i < c.links; ++i) {
@@ -394,7 +430,7 @@ TEST(NetscapeFixtureTest, BrowserExportsReadWhole) {
         {"safari_tabs_no_outer_list.html", 3, 3, 0, "L \\Travel | Trains | https://trains.example/ | |  | "},
         {"mixed_line_ends.html", 2, 1, 1, "L \\Folder one | One | https://one.example/ | |  | "},
         {"lf_then_crlf.html", 1, 1, 1, "L \\Later CRLF | Three | https://three.example/ | |  | "},
-        {"hr_and_link_on_one_line.html", 3, 1, 3,
+        {"hr_and_link_on_one_line.html", 3, 1, 4,
          "L \\After a separator | Third line one | https://third.example/ | |  | "},
         {"icab_dl_without_p.html", 3, 2, 0, "L  | Top | https://top.example/ | ADD_DATE=\"1000000004\" |  | "},
     };

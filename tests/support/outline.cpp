@@ -5,9 +5,14 @@ namespace tolva::testing {
 std::string OutlineLine(const UrlEntry& entry, const std::string& path) {
     const int kind = static_cast<int>(entry.kind);
     const char letter = kind >= 1 && kind <= 4 ? "?FELS"[kind] : '?';
-    if (entry.kind != UrlEntryKind::Link) return std::string(1, letter) + " " + path;
+    // What only some files have shows only where it is: a folder's attributes, a description.
+    const std::string description = entry.description.empty() ? "" : " <DD>" + entry.description;
+    if (entry.kind != UrlEntryKind::Link) {
+        const std::string attributes = entry.extraAttributes.empty() ? "" : " |" + entry.extraAttributes;
+        return std::string(1, letter) + " " + path + attributes + description;
+    }
     return "L " + path + " | " + entry.name + " | " + entry.url + " |" + entry.extraAttributes + " | " +
-           entry.preservedName + " | " + entry.preservedLocation;
+           entry.preservedName + " | " + entry.preservedLocation + description;
 }
 
 std::vector<std::string> Outline(UrlSet& set) {

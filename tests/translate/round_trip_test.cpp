@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "formats/html_text.h"
 #include "formats/store_fields.h"
 #include "model/url_set.h"
 #include "platform/profile_file.h"
@@ -41,7 +42,8 @@ const std::string kBookmarks =
     "</DL><p>\r\n";
 
 // Every link as its folder path and URL, with folder names made comparable across formats
-// (ampersand runs counted once), sorted: the shortcut reader lists folders before links.
+// (a bookmark file's HTML decoded, ampersand runs counted once), sorted: the shortcut reader
+// lists folders before links.
 std::vector<std::string> LinksByFolder(UrlSetFormat format, const std::string& location) {
     UrlSet set;
     EXPECT_EQ(testing::ReadSet(set, format, location), 1) << location;
@@ -50,6 +52,7 @@ std::vector<std::string> LinksByFolder(UrlSetFormat format, const std::string& l
     for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
         if (entry->kind != UrlEntryKind::Link) continue;
         std::string path = set.GetCurrentPath();
+        if (format == UrlSetFormat::Netscape) path = DecodeCharacterReferences(path);
         path.erase(std::unique(path.begin(), path.end(), [](char a, char b) { return a == '&' && b == '&'; }),
                    path.end());
         out.push_back(path + " " + entry->url);
@@ -123,7 +126,8 @@ TEST_F(RoundTripTest, ShortcutFilesKeepEveryFormerName) {
     std::vector<std::string> renamed;
     set.Rewind();
     for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
-        if (!entry->preservedName.empty()) renamed.push_back(entry->preservedName + " -> " + entry->name);
+        if (!entry->preservedName.empty())
+            renamed.push_back(DecodeCharacterReferences(entry->preservedName + " -> " + entry->name));
     }
     std::sort(renamed.begin(), renamed.end());
     EXPECT_EQ(renamed, (std::vector<std::string>{"Q&A- News -> Q&&A- News"}));
@@ -190,6 +194,74 @@ TEST_F(RoundTripTest, BrowserStoresGoToEveryWritableFormatAndBackWithEveryNameUr
             EXPECT_EQ(got, expected);
         }
     }
+}
+
+// The links of a hotlist as name and URL, in order.
+std::vector<std::string> HotlistLinks(const std::string& path) {
+    UrlSet set;
+    EXPECT_EQ(testing::ReadSet(set, UrlSetFormat::Mosaic, path), 1) << path;
+    std::vector<std::string> links;
+    for (UrlEntry* entry = set.root.next; entry; entry = entry->next) {
+        if (entry->kind == UrlEntryKind::Link) links.push_back(entry->name + " " + entry->url);
+    }
+    return links;
+}
+
+TEST_F(RoundTripTest, BookmarkTextIsDecodedOnTheWayOutAndEscapedOnTheWayIn) {
+    const std::string source = dir.File("html.html");
+    WriteFile(source,
+              "<DL><p>\n<DT><H3>R&amp;D</H3>\n<DL><p>\n"
+              "<DT><A HREF=\"http://x/?a=1&amp;b=2\">AT&amp;T What&#39;s On &lt;now&gt; &#x263A; &eacute;</A>\n"
+              "</DL><p>\n</DL><p>\n");
+    const std::string hotlist = Translate(UrlSetFormat::Netscape, source, UrlSetFormat::Mosaic);
+    EXPECT_EQ(HotlistLinks(hotlist),
+              (std::vector<std::string>{"AT&T What's On <now> \xE2\x98\xBA \xC3\xA9 http://x/?a=1&b=2"}));
+    EXPECT_NE(testing::ReadFile(hotlist).find("Sublist\r\nR&D\r\n"), std::string::npos);
+    // Shortcut files get the decoded text too, in their names and in URL=.
+    const std::string favorites = Translate(UrlSetFormat::Netscape, source, UrlSetFormat::Shortcuts);
+    ProfileFile shortcut;
+    ASSERT_TRUE(shortcut.Load(favorites + "/R&D/AT&T What's On -now- \xE2\x98\xBA \xC3\xA9.url"));
+    EXPECT_EQ(shortcut.GetString("InternetShortcut", "URL"), "http://x/?a=1&b=2");
+
+    // Text that could end an attribute or begin a tag comes in as text, whatever it holds.
+    const std::string hostile = dir.File("hostile.hot");
+    WriteFile(hostile,
+              "Hotlist\r\nMine & yours\r\n{\r\nItem\r\na<b>c <DT><A HREF=\"http://evil/\">x\r\n"
+              "http://q/?\"><DT><A HREF=\"y\r\nItem\r\nAT&amp;T\r\nhttp://z/\r\n}\r\n");
+    const std::string bookmarks = Translate(UrlSetFormat::Mosaic, hostile, UrlSetFormat::Netscape);
+    const std::string bytes = testing::ReadFile(bookmarks);
+    EXPECT_NE(bytes.find("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n"),
+              std::string::npos);
+    EXPECT_NE(bytes.find("<H1>Mine &amp; yours</H1>"), std::string::npos);
+    UrlSet set;
+    ASSERT_EQ(testing::ReadSet(set, UrlSetFormat::Netscape, bookmarks), 1);
+    EXPECT_EQ(set.linkCount, 2);
+    // Back out, each text is what the hotlist held: escaped once, decoded once.
+    EXPECT_EQ(HotlistLinks(Translate(UrlSetFormat::Netscape, bookmarks, UrlSetFormat::Mosaic)),
+              (std::vector<std::string>{"a<b>c <DT><A HREF=\"http://evil/\">x http://q/?\"><DT><A HREF=\"y",
+                                        "AT&amp;T http://z/"}));
+}
+
+TEST_F(RoundTripTest, DeclaredEncodingStaysInItsFormatAndBecomesUtf8Elsewhere) {
+    const std::string cyrillic = testing::FixturePath("netscape/windows1251_declared.html");
+    // Rewritten as a bookmark file, the text keeps its bytes and the file its declaration.
+    const std::string copy = Translate(UrlSetFormat::Netscape, cyrillic, UrlSetFormat::Netscape);
+    const std::string original = testing::ReadFile(cyrillic);
+    const std::string copied = testing::ReadFile(copy);
+    const std::string name = original.substr(original.find("\">\xCC") + 2, 20);
+    EXPECT_NE(copied.find(name), std::string::npos);
+    EXPECT_NE(copied.find("charset=windows-1251\">\r\n"), std::string::npos);
+    EXPECT_EQ(HotlistLinks(Translate(UrlSetFormat::Netscape, cyrillic, UrlSetFormat::Mosaic)),
+              (std::vector<std::string>{"\xD0\x9C\xD0\xBE\xD1\x82\xD0\xBE\xD1\x80\xD0\xB5\xD0\xB7\xD0\xB8"
+                                        "\xD0\xBD\xD0\xB0 & \xD1\x88\xD0\xB8\xD0\xBD\xD1\x8B "
+                                        "http://xn--80aeaemjc5afjc.xn--p1ai/"}));
+    EXPECT_TRUE(fs::is_directory(Translate(UrlSetFormat::Netscape, cyrillic, UrlSetFormat::Shortcuts) +
+                                 "/\xD0\x9C\xD0\xBE\xD1\x82\xD0\xBE"));
+    // A Netscape 4 file declares nothing and is not UTF-8: its code page is windows-1252.
+    EXPECT_EQ(HotlistLinks(Translate(UrlSetFormat::Netscape,
+                                     testing::FixturePath("netscape/latin1_undeclared_netscape4.html"),
+                                     UrlSetFormat::Mosaic)),
+              (std::vector<std::string>{"Caf\xC3\xA9 \xC2\xAE \xC2\xA9 \xE2\x82\xAC http://cafe.example/"}));
 }
 
 }  // namespace

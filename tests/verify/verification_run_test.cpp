@@ -233,6 +233,21 @@ TEST_F(VerificationRunTest, RepairAnswersIgnoreRejectOrRetest) {
     EXPECT_EQ(repair.asked[4].errorText, "Protocol not supported");
 }
 
+TEST_F(VerificationRunTest, ABookmarkFilesUrlIsRequestedDecoded) {
+    // The file holds "/with space/é" as HTML; a hotlist's URL is taken as it stands.
+    Add("html", "/with space/&#233;");
+    End();
+    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(view.urls, (std::vector<std::string>{server.Url("/with space/\xC3\xA9")}));
+    set.Clear();
+    set.format = UrlSetFormat::Mosaic;
+    Add("plain", "/with space/&#233;");
+    End();
+    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(failed, 1);
+}
+
 TEST_F(VerificationRunTest, StopDuringARequestLeavesThatLinkUntested) {
     for (int stopCode : {Incomplete, Canceled}) {
         SCOPED_TRACE(stopCode);

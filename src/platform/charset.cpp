@@ -1,0 +1,132 @@
+#include "platform/charset.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+#include "platform/ascii.h"
+
+namespace tolva {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::string_view kFallbackCharset = "WINDOWS-1252";
+
+// The length of the well-formed UTF-8 sequence at the start of text, or 0.
+std::size_t Utf8SequenceLength(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned min = 0;
+    unsigned code = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, min = 0x80, code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, min = 0x800, code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, min = 0x10000, code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (text.size() < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if ((next & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+// Valid UTF-8 with every ill-formed byte replaced.
+std::string RepairedUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    while (!text.empty()) {
+        const std::size_t length = Utf8SequenceLength(text);
+        if (length == 0) {
+            out += kReplacement;
+            text.remove_prefix(1);
+        } else {
+            out.append(text.substr(0, length));
+            text.remove_prefix(length);
+        }
+    }
+    return out;
+}
+
+// The converter's name for a label as web pages write it. Web browsers read Latin-1 and ASCII
+// as windows-1252, and Mac exports name the Mac's own encoding in several ways.
+std::string ConverterName(std::string_view label) {
+    const std::string lower = LowerAscii(std::string(label));
+    if (lower == "iso-8859-1" || lower == "latin1" || lower == "iso8859-1" || lower == "us-ascii" || lower == "ascii" ||
+        lower == "x-user-defined") {
+        return std::string(kFallbackCharset);
+    }
+    if (lower == "x-mac-roman" || lower == "x-mac-system" || lower == "mac" || lower == "macintosh" ||
+        lower == "macroman") {
+        return "MACINTOSH";
+    }
+    return lower;
+}
+
+bool IsUtf8Label(std::string_view label) {
+    return EqualsIgnoringAsciiCase(label, "utf-8") || EqualsIgnoringAsciiCase(label, "utf8");
+}
+
+// Converts through iconv; false when the converter does not know the encoding.
+bool Convert(std::string_view text, const std::string& from, std::string& out) {
+    iconv_t converter = ::iconv_open("UTF-8", from.c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    out.clear();
+    out.reserve(text.size() * 2);
+    char* in = const_cast<char*>(text.data());  // iconv's interface is not const-correct
+    std::size_t inLeft = text.size();
+    char block[4096];
+    while (inLeft > 0) {
+        char* to = block;
+        std::size_t toLeft = sizeof block;
+        const std::size_t done = ::iconv(converter, &in, &inLeft, &to, &toLeft);
+        out.append(block, static_cast<std::size_t>(to - block));
+        if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            // A byte the encoding has no character for, or a sequence cut short.
+            out += kReplacement;
+            ++in;
+            --inLeft;
+            ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    ::iconv_close(converter);
+    return true;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+    while (!text.empty()) {
+        // ASCII, by far the most common, goes byte by byte without the full check.
+        if (static_cast<unsigned char>(text[0]) < 0x80) {
+            text.remove_prefix(1);
+            continue;
+        }
+        const std::size_t length = Utf8SequenceLength(text);
+        if (length == 0) return false;
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+std::string ToUtf8(std::string_view text, std::string_view charset) {
+    if (IsValidUtf8(text) && (charset.empty() || IsUtf8Label(charset))) return std::string(text);
+    bool ascii = true;
+    for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) return std::string(text);
+    if (IsUtf8Label(charset)) return RepairedUtf8(text);
+    std::string out;
+    if (!charset.empty() && Convert(text, ConverterName(charset), out)) return out;
+    if (Convert(text, std::string(kFallbackCharset), out)) return out;
+    return RepairedUtf8(text);
+}
+
+}  // namespace tolva
