@@ -58,15 +58,15 @@ TEST_F(ChromiumTest, RootsBecomeTopLevelFoldersWithTheirNamesDatesAndMetaInfo) {
     ASSERT_EQ(ReadFrom(set, dir.File("Bookmarks")), 1);
     EXPECT_EQ(Outline(set),
               (std::vector<std::string>{
-                  "F \\Lesezeichenleiste",
+                  "F \\Lesezeichenleiste | CHROMIUM_ROOT=\"bookmark_bar\"",
                   "L \\Lesezeichenleiste | Überblick \"A\" | https://a.example/ü | ADD_DATE=\"1705526400\" "
                   "| Old & gone | ",
-                  "F \\Lesezeichenleiste\\Ordner",
+                  "F \\Lesezeichenleiste\\Ordner | ADD_DATE=\"1705526400\" LAST_MODIFIED=\"1705526401\"",
                   "F \\Lesezeichenleiste\\Ordner\\Leer",
                   "E \\Lesezeichenleiste\\Ordner",
                   "E \\Lesezeichenleiste",
                   "E ",
-                  "F \\Mobile bookmarks",
+                  "F \\Mobile bookmarks | CHROMIUM_ROOT=\"synced\"",
                   "L \\Mobile bookmarks | m | http://m/ | |  | ",
                   "E ",
                   "E ",
@@ -91,8 +91,8 @@ TEST_F(ChromiumTest, WrittenFileGoesBackIntoItsRootsAndLooseItemsIntoOther) {
     ASSERT_EQ(ReadFrom(back, written), 1) << ReadFile(written);
     std::vector<std::string> expected = Outline(set);
     expected.erase(expected.begin(), expected.begin() + 2);  // the loose link and the separator
-    expected.insert(expected.begin() + 7,
-                    {"F \\Other bookmarks", "L \\Other bookmarks | loose | http://loose/ | |  | ", "E "});
+    expected.insert(expected.begin() + 7, {"F \\Other bookmarks | CHROMIUM_ROOT=\"other\"",
+                                           "L \\Other bookmarks | loose | http://loose/ | |  | ", "E "});
     EXPECT_EQ(Outline(back), expected);
 }
 

@@ -66,7 +66,7 @@ TEST_F(XbelTest, ReadsFoldersBookmarksSeparatorsDescriptionsAndDates) {
     EXPECT_EQ(set.title, "Ann & Bo");
     EXPECT_EQ(Outline(set), (std::vector<std::string>{
                                 "L  | Home | file:///home/ann | ADD_DATE=\"1709214300\" |  | ",
-                                "F \\Wörk <old>",
+                                "F \\Wörk <old> | ADD_DATE=\"1000000000\" DESCRIPTION=\"not a link's\"",
                                 "S \\Wörk <old>",
                                 "F \\Wörk <old>\\Deep",
                                 "L \\Wörk <old>\\Deep | A \"quoted\" | http://a.example/?x=1&y=2 | "
