@@ -318,7 +318,7 @@ private:
             }
             const std::size_t done = frame.index, at = frame.level;
             frames.pop_back();
-            out += node.children.empty() ? " ],\n" : " ],\n";
+            out += " ],\n";
             Fields(out, done, at + 1);
             out += Indent(at) + "}";
         }

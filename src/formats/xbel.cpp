@@ -112,7 +112,7 @@ private:
                 notXbel_ = std::string(name);
                 XML_StopParser(parser_, XML_FALSE);
             }
-            open_.push_back({Element::Xbel});
+            open_.emplace_back(Element::Xbel);
             return;
         }
         const Element parent = open_.back().element;
@@ -138,21 +138,21 @@ private:
             ShowItem();
         } else if (inList && name == "separator") {
             set_.Append(new UrlEntry(UrlEntryKind::Separator, {}));
-            open_.push_back({Element::Separator});
+            open_.emplace_back(Element::Separator);
         } else if ((inList || parent == Element::Bookmark) && (name == "title" || name == "desc")) {
             text_.clear();
-            open_.push_back({name == "title" ? Element::Title : Element::Desc});
+            open_.emplace_back(name == "title" ? Element::Title : Element::Desc);
         } else if ((parent == Element::Folder || parent == Element::Bookmark) && name == "info") {
-            open_.push_back({Element::Info});
+            open_.emplace_back(Element::Info);
         } else if (parent == Element::Info && name == "metadata") {
             const char* owner = AttributeValue(attributes, "owner");
             const bool ours = owner != nullptr && owner == kXbelMetadataOwner;
-            open_.push_back({ours ? Element::OwnMetadata : Element::Other});
+            open_.emplace_back(ours ? Element::OwnMetadata : Element::Other);
         } else if (parent == Element::OwnMetadata) {
             TakeOwnMetadata(LocalName(name), attributes);
-            open_.push_back({Element::Other});
+            open_.emplace_back(Element::Other);
         } else {
-            open_.push_back({Element::Other});
+            open_.emplace_back(Element::Other);
         }
     }
 

@@ -59,7 +59,7 @@ std::string RepairedUtf8(std::string_view text) {
 // The converter's name for a label as web pages write it. Web browsers read Latin-1 and ASCII
 // as windows-1252, and Mac exports name the Mac's own encoding in several ways.
 std::string ConverterName(std::string_view label) {
-    const std::string lower = LowerAscii(std::string(label));
+    std::string lower = LowerAscii(std::string(label));
     if (lower == "iso-8859-1" || lower == "latin1" || lower == "iso8859-1" || lower == "us-ascii" || lower == "ascii" ||
         lower == "x-user-defined") {
         return std::string(kFallbackCharset);
@@ -78,7 +78,8 @@ bool IsUtf8Label(std::string_view label) {
 // Converts through iconv; false when the converter does not know the encoding.
 bool Convert(std::string_view text, const std::string& from, std::string& out) {
     iconv_t converter = ::iconv_open("UTF-8", from.c_str());
-    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    // iconv_open reports failure as the value (iconv_t)-1, so the cast is its interface.
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;  // NOLINT(performance-no-int-to-ptr)
     out.clear();
     out.reserve(text.size() * 2);
     char* in = const_cast<char*>(text.data());  // iconv's interface is not const-correct
