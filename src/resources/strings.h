@@ -73,6 +73,8 @@ inline constexpr int IDS_UI_VERIFY_SECONDS = 62059;
 inline constexpr int IDS_UI_VERIFY_TIMES = 62060;
 inline constexpr int IDS_UI_VERIFY_VERIFY = 62061;
 inline constexpr int IDS_UI_VERIFY_TIMEOUT_HELP = 62062;
+inline constexpr int IDS_UI_VERIFY_LINKS_AT_ONCE = 62063;
+inline constexpr int IDS_UI_VERIFY_CONFIRM = 62064;
 inline constexpr int IDS_UI_ABOUT_VERSION = 62070;
 inline constexpr int IDS_UI_ABOUT_NOTICE = 62071;
 inline constexpr int IDS_UI_ABOUT_DESCRIPTION = 62072;
@@ -179,6 +181,10 @@ inline constexpr int IDS_COOKIE_CHOICE_PROMPT = 61522;
 inline constexpr int IDS_COOKIE_CHOICE_DURING_RUN = 61523;
 inline constexpr int IDS_COOKIE_CHOICE_ALWAYS = 61524;
 inline constexpr int IDS_REPAIR_GROUP = 61530;
+// Texts of the options beyond the one-at-a-time run (--jobs, --report, --dry-run, ...).
+inline constexpr int IDS_SUMMARY_SKIPPED = 61540;
+inline constexpr int IDS_VERIFY_DRY_RUN = 61541;
+inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_REPORT = 61542;
 inline constexpr int IDS_ERR_SAVING_FILE = 61036;
 
 // The browsers' stores and XBEL (strings_stores.cpp).

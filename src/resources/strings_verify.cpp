@@ -119,6 +119,10 @@ constexpr StringEntry kVerifyStrings[] = {
     {IDS_COOKIE_CHOICE_DURING_RUN, "Accept cookies received only during Verification."},
     {IDS_COOKIE_CHOICE_ALWAYS, "Accept all cookies from now on."},
     {IDS_REPAIR_GROUP, "This link is not working"},
+
+    {IDS_SUMMARY_SKIPPED, "%d skipped (not http, https or ftp)."},
+    {IDS_VERIFY_DRY_RUN, "Dry run: the URL set was not saved."},
+    {IDS_MSG_VERIFY_UNABLE_TO_REPORT, "Verify was unable to write the report %s (error %d)."},
 };
 
 }  // namespace

@@ -15,6 +15,17 @@ struct CurlLibrary {
     CURLcode (*easy_setopt)(CURL* handle, CURLoption option, ...) = nullptr;
     CURLcode (*easy_perform)(CURL* handle) = nullptr;
     CURLcode (*easy_getinfo)(CURL* handle, CURLINFO info, ...) = nullptr;
+    curl_slist* (*slist_append)(curl_slist* list, const char* text) = nullptr;
+    void (*slist_free_all)(curl_slist* list) = nullptr;
+    // The multi interface: many transfers on one thread (verify --jobs).
+    CURLM* (*multi_init)() = nullptr;
+    CURLMcode (*multi_cleanup)(CURLM* multi) = nullptr;
+    CURLMcode (*multi_add_handle)(CURLM* multi, CURL* handle) = nullptr;
+    CURLMcode (*multi_remove_handle)(CURLM* multi, CURL* handle) = nullptr;
+    CURLMcode (*multi_perform)(CURLM* multi, int* running) = nullptr;
+    CURLMcode (*multi_poll)(CURLM* multi, curl_waitfd* extra, unsigned count, int timeoutMs, int* ready) = nullptr;
+    CURLMcode (*multi_wakeup)(CURLM* multi) = nullptr;
+    CURLMsg* (*multi_info_read)(CURLM* multi, int* left) = nullptr;
 };
 
 // The library, loaded and globally set up on the first call; null when it cannot be loaded

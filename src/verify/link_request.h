@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "verify/waiter.h"
@@ -20,6 +21,8 @@ struct LinkRequestOptions {
     int timeoutSeconds = 0;  // connect time-out; 0 leaves libcurl's own default
     int retryCount = 0;      // further attempts after a failure to connect
     bool acceptCookies = false;
+    // The User-Agent every request names; empty: "Tolva".
+    std::string userAgent;
     // Hosts never reached through a proxy (tests pass "*" so loopback stays direct).
     std::string noProxy;
     // Test seam: every name look-up fails as an unknown host would, without asking DNS.
@@ -58,6 +61,10 @@ private:
 // for hours. A time-out of 0 (libcurl's own connect default) gives five minutes, the time a
 // silent connection is already allowed.
 int RequestLimitSeconds(int timeoutSeconds);
+// The scheme before the first colon, or empty text when the URL has none.
+std::string_view SchemeOf(std::string_view url);
+// Whether verification asks for a URL with this scheme at all: http, https and ftp.
+bool IsRequestedScheme(std::string_view scheme);
 
 // The URL as sent: bytes libcurl refuses but browsers escape (space, control bytes, bytes of
 // 0x80 and above) percent-encoded after the host part. The stored URL is never changed.

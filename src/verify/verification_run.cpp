@@ -1,5 +1,7 @@
 #include "verify/verification_run.h"
 
+#include <cerrno>
+
 #include "formats/html_text.h"
 #include "model/format_codec.h"
 #include "resources/strings.h"
@@ -19,6 +21,14 @@ constexpr int kStopWaitMs = 5000;
 constexpr std::size_t kMaxStatusTextLength = 127;
 
 bool InUnverified(const std::string& folderPath) { return StartsWith(folderPath, kUnverifiedPrefix); }
+
+// A link with a scheme that verification never asks for (javascript:, mailto:, place:, file:,
+// ...) is no dead link: it is left where it is. A link without any scheme is still tested,
+// and fails as the broken link it is.
+bool IsSkippedUrl(const std::string& url) {
+    std::string_view scheme = SchemeOf(url);
+    return !scheme.empty() && !IsRequestedScheme(scheme);
+}
 
 // A repaired URL is stored as typed, less what would break the file it is saved to: line
 // breaks go, surrounding white space goes, and a double quote (which ends the attribute it
@@ -76,14 +86,22 @@ int VerificationRun::Run() {
     options.timeoutSeconds = timeoutSeconds;
     options.retryCount = retryCount;
     options.acceptCookies = acceptCookies;
-    requester_ = LinkRequester::Create(options, waiter_);
-    if (!requester_) {
+    if (UsesBatch()) {
+        BatchOptions batch;
+        batch.jobs = jobs;
+        batch.perHost = perHost > 0 ? perHost : kDefaultPerHost;
+        batch.confirm = confirm;
+        batch_ = LinkBatch::Create(options, batch, waiter_);
+    } else {
+        requester_ = LinkRequester::Create(options, waiter_);
+    }
+    if (!requester_ && !batch_) {
         ShowNoRequestsMessage();
         result = 0;
         return result;
     }
 
-    tested = failed = restored = failingLinks = repaired = 0;
+    tested = failed = restored = failingLinks = repaired = skipped = 0;
     moved_.clear();
     urlSet->Rewind();
     unverifiedName_ = LoadString(IDS_UNVERIFIED);
@@ -93,6 +111,7 @@ int VerificationRun::Run() {
         unverified_ = urlSet->root.InsertAfter(new UrlEntry(UrlEntryKind::FolderStart, unverifiedName_));
         unverified_->InsertAfter(new UrlEntry(UrlEntryKind::FolderEnd, ""));
     }
+    if (batch_ || keepRecords) QueueBatch();
     view_.SetProgressRange(0, urlSet->linkCount);
     view_.SetProgressPos(0);
 
@@ -123,11 +142,93 @@ int VerificationRun::Run() {
     } else {
         message = FormatString(IDS_SUMMARY, {tested, failingLinks});
     }
+    if (skipped != 0) message += "  " + FormatString(IDS_SUMMARY_SKIPPED, {skipped});
     requester_.reset();
+    batch_.reset();
     return result;
 }
 
-RequestOutcome VerificationRun::Request(const std::string& url) {
+std::string VerificationRun::RequestedUrl(const UrlEntry* entry) const {
+    // A bookmark file holds its URLs as HTML ("?a=1&amp;b=2"); the request is for the URL itself.
+    const bool htmlText = urlSet->format == UrlSetFormat::Netscape;
+    return htmlText ? PlainFromHtml(entry->url, urlSet->charset) : entry->GetUrl();
+}
+
+void VerificationRun::QueueBatch() {
+    records.clear();
+    recordOf_.clear();
+    requestOf_.clear();
+    shownFor_.clear();
+    outcomes_.clear();
+    lastStarted_ = 0;
+    // Each URL is asked for once, however often it occurs; its outcome serves every link.
+    std::unordered_map<std::string, unsigned> requestOfUrl;
+    urlSet->Rewind();
+    for (UrlEntry* entry = urlSet->Next(); entry; entry = urlSet->Next()) {
+        if (entry->GetKind() != UrlEntryKind::Link) continue;
+        std::string url = RequestedUrl(entry);
+        if (keepRecords) {
+            recordOf_[entry] = records.size();
+            LinkRecord record;
+            record.folder = urlSet->GetFolderPath(entry);
+            record.name = entry->GetName();
+            record.url = url;
+            records.push_back(std::move(record));
+        }
+        if (!batch_ || IsSkippedUrl(url)) continue;
+        auto [found, inserted] = requestOfUrl.try_emplace(std::move(url), 0);
+        if (inserted) {
+            found->second = batch_->Add(found->first);
+            shownFor_.push_back(entry);
+            outcomes_.emplace_back();
+        }
+        requestOf_[entry] = found->second;
+    }
+}
+
+void VerificationRun::TakeBatchRecords() {
+    for (RequestRecord& record : waiter_.Take()) {
+        unsigned number = record.requestNumber;
+        if (number == 0 || number > outcomes_.size()) continue;
+        if (record.kind == RequestRecord::Started) {
+            // The window shows the request started last, whichever link is being applied.
+            lastStarted_ = number;
+            const UrlEntry* shown = shownFor_[number - 1];
+            view_.SetCurrentName(shown->GetName());
+            view_.SetCurrentUrl(RequestedUrl(shown));
+            view_.SetCurrentStatus(LoadString(IDS_STATUS_STARTING));
+            continue;
+        }
+        if (number == lastStarted_ && !record.statusText.empty()) view_.SetCurrentStatus(record.statusText);
+        if (record.kind == RequestRecord::Completion) outcomes_[number - 1] = std::move(record.outcome);
+    }
+}
+
+RequestOutcome VerificationRun::RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest) {
+    unsigned number = 0;
+    if (firstTest) {
+        number = requestOf_.at(entry);
+    } else {
+        // A repaired URL: the person waits for it, so it goes before everything queued.
+        number = batch_->Add(url, true);
+        shownFor_.push_back(entry);
+        outcomes_.emplace_back();
+    }
+    for (;;) {
+        TakeBatchRecords();
+        if (outcomes_[number - 1]) return *outcomes_[number - 1];
+        if (!running) {
+            // Every transfer stops at once; the link in hand stays untested.
+            batch_->Abort();
+            RequestOutcome stopped;
+            stopped.kind = RequestOutcome::Stopped;
+            return stopped;
+        }
+        view_.Wait(waiter_, *this);
+    }
+}
+
+RequestOutcome VerificationRun::Request(const std::string& url, const UrlEntry* entry, bool firstTest) {
     if (!running) {
         // Stopped before the request (while a repair question was open): the link stays
         // untested rather than being judged by a request that would be abandoned at once.
@@ -135,6 +236,7 @@ RequestOutcome VerificationRun::Request(const std::string& url) {
         stopped.kind = RequestOutcome::Stopped;
         return stopped;
     }
+    if (batch_) return RequestFromBatch(url, entry, firstTest);
     unsigned number = requester_->Start(url);
     for (;;) {
         for (RequestRecord& record : waiter_.Take()) {
@@ -156,22 +258,34 @@ RequestOutcome VerificationRun::Request(const std::string& url) {
 }
 
 VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
+    LinkRecord* record = nullptr;
+    if (keepRecords) {
+        auto found = recordOf_.find(entry);
+        if (found != recordOf_.end()) record = &records[found->second];
+    }
+    if (IsSkippedUrl(entry->GetUrl())) {
+        skipped += 1;
+        view_.SetProgressPos(tested + skipped);
+        if (record) record->action = "skipped";
+        return LinkStep::Next;
+    }
     tested += 1;
-    message = FormatString(IDS_TESTING_LINK, {tested, urlSet->linkCount});
+    message = FormatString(IDS_TESTING_LINK, {tested + skipped, urlSet->linkCount});
     view_.SetTestingLine(message);
-    view_.SetProgressPos(tested);
+    view_.SetProgressPos(tested + skipped);
 
     std::string name = entry->GetName();
-    // A bookmark file holds its URLs as HTML ("?a=1&amp;b=2"); the request is for the URL itself.
-    const bool htmlText = urlSet->format == UrlSetFormat::Netscape;
-    std::string url = htmlText ? PlainFromHtml(entry->url, urlSet->charset) : entry->GetUrl();
+    std::string url = RequestedUrl(entry);
     const std::string folderPath = urlSet->GetFolderPath(entry);
     for (bool firstTest = true;; firstTest = false) {
-        view_.SetCurrentName(name);
-        view_.SetCurrentUrl(url);
-        view_.SetCurrentStatus(LoadString(IDS_STATUS_STARTING));
+        if (!batch_) {
+            // With the batch, the window shows each request as it starts instead.
+            view_.SetCurrentName(name);
+            view_.SetCurrentUrl(url);
+            view_.SetCurrentStatus(LoadString(IDS_STATUS_STARTING));
+        }
 
-        RequestOutcome outcome = Request(url);
+        RequestOutcome outcome = Request(url, entry, firstTest);
         if (outcome.kind == RequestOutcome::Stopped) {
             // A link never tested stays as it is and is not counted; one whose repaired URL
             // was not tested keeps its count from the test that failed.
@@ -190,9 +304,22 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
             message = RequestErrorText(outcome.error);
         }
 
+        if (record) {
+            record->tested = true;
+            record->url = url;
+            record->finalUrl = outcome.finalUrl;
+            record->code = code;
+            record->errorText = code < 400 ? std::string() : message;
+            record->elapsedMs = outcome.elapsedMs;
+        }
+        const std::string repairTag = firstTest ? "" : "repaired";
         if (code < 400) {
             if (!firstTest) repaired += 1;
-            RestoreWorkingLink(entry, folderPath);
+            const bool back = RestoreWorkingLink(entry, folderPath);
+            if (record)
+                record->action = !back               ? (firstTest ? "kept" : repairTag)
+                                 : repairTag.empty() ? "restored"
+                                                     : repairTag + "+restored";
             return LinkStep::Next;
         }
 
@@ -209,6 +336,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
                 // An emptied box, the same URL, or any answer after Cancel: leave the link.
                 if (newUrl.empty() || newUrl == url || canceled_) {
                     failingLinks += 1;
+                    if (record) record->action = firstTest ? "kept" : repairTag;
                     return LinkStep::Next;
                 }
                 url = newUrl;
@@ -219,29 +347,31 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         }
         if (running) MarkModified();
         failingLinks += 1;
-        PutAsideFailingLink(entry, folderPath);
+        std::string done = PutAsideFailingLink(entry, folderPath);
+        if (record) record->action = firstTest ? done : done == "kept" ? repairTag : repairTag + "+" + done;
         return LinkStep::Next;
     }
 }
 
-void VerificationRun::RestoreWorkingLink(UrlEntry* entry, const std::string& folderPath) {
-    if (!InUnverified(folderPath)) return;
+bool VerificationRun::RestoreWorkingLink(UrlEntry* entry, const std::string& folderPath) {
+    if (!InUnverified(folderPath)) return false;
     UrlEntry* target = urlSet->FindFolder(entry->GetPreservedLocation());
-    if (!target) return;
+    if (!target) return false;
     if (!entry->preservedName.empty()) std::swap(entry->name, entry->preservedName);
     entry->SetPreservedLocation(folderPath, ChangedByVerification);
     urlSet->SetCursor(entry->MoveAfter(target));
     moved_.insert(entry);
     restored += 1;
     MarkModified();
+    return true;
 }
 
-void VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath) {
+const char* VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath) {
     if (renameInPlace) {
         entry->Rename(entry->GetName() + kRenameSeparator + message, ChangedByVerification);
-        return;
+        return "renamed";
     }
-    if (InUnverified(folderPath)) return;
+    if (InUnverified(folderPath)) return "kept";
     entry->SetPreservedLocation(folderPath.empty() ? std::string("\\") : folderPath, ChangedByVerification);
     entry->flags = LocationPreserved;
     UrlEntry* folder = urlSet->FindFolder("\\" + unverifiedName_ + "\\" + message);
@@ -252,6 +382,7 @@ void VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::string& fo
     }
     urlSet->SetCursor(entry->MoveAfter(folder));
     moved_.insert(entry);
+    return "moved";
 }
 
 VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const VerifyFrontEnd& frontEnd) {
@@ -286,7 +417,8 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
                          settings.location);
     }
     // A set that cannot be saved back is found out now, not after every link has been tested.
-    if (!set.CanWriteBack()) {
+    // A dry run never saves, so a read-only set may be tested and reported.
+    if (!settings.dryRun && !set.CanWriteBack()) {
         prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE), caption);
         set.Close();
         outcome.end = VerifyEnd::NotWritable;
@@ -312,6 +444,11 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
     run.retryCount = settings.retryCount;
     run.acceptCookies = cookies.CookiesAccepted();
     run.requestOptions = frontEnd.requestOptions;
+    run.requestOptions.userAgent = settings.userAgent;
+    run.jobs = settings.jobs;
+    run.perHost = settings.perHost;
+    run.confirm = settings.confirm;
+    run.keepRecords = !settings.reportPath.empty();
     run.modified = 0;
     int code = frontEnd.progress->DoModal(run);
     if (code != 0) {
@@ -325,16 +462,19 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
     outcome.failed = run.failed;
     outcome.restored = run.restored;
     outcome.failingLinks = run.failingLinks;
+    outcome.skipped = run.skipped;
     outcome.end = code == 0 ? VerifyEnd::NoRequests : VerifyEnd::Ran;
 
     std::string first;
     if (code == Complete) first = LoadString(IDS_VERIFY_COMPLETE);
     if (code == Incomplete) first = LoadString(IDS_VERIFY_INCOMPLETE);
     if (code == Canceled) first = LoadString(IDS_VERIFY_CANCELED);
-    std::string third = LoadString(run.modified ? IDS_VERIFY_SAVING : IDS_VERIFY_UNCHANGED);
+    std::string third = LoadString(settings.dryRun ? IDS_VERIFY_DRY_RUN
+                                   : run.modified  ? IDS_VERIFY_SAVING
+                                                   : IDS_VERIFY_UNCHANGED);
     if (frontEnd.statusLine) frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS, {first, run.message, third}));
 
-    if (run.modified) {
+    if (run.modified && !settings.dryRun) {
         if (set.Write()) {
             outcome.saved = true;
             if (frontEnd.statusLine) {
@@ -343,6 +483,23 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
         } else {
             prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE), caption);
             outcome.end = VerifyEnd::NotSaved;
+        }
+    }
+    if (code != 0 && !settings.reportPath.empty()) {
+        // Written however the run ended, so a stopped run still tells what it found.
+        ReportSummary summary;
+        summary.result = code == Complete ? "complete" : code == Incomplete ? "incomplete" : "canceled";
+        summary.tested = run.tested;
+        summary.failed = run.failingLinks;
+        summary.restored = run.restored;
+        summary.skipped = run.skipped;
+        summary.saved = outcome.saved;
+        summary.dryRun = settings.dryRun;
+        summary.text = run.message;
+        if (!WriteReport(settings.reportPath, summary, run.records)) {
+            int error = errno;
+            prompter.ShowMessage(FormatString(IDS_MSG_VERIFY_UNABLE_TO_REPORT, {settings.reportPath, error}), caption);
+            outcome.reportFailed = true;
         }
     }
     set.Close();

@@ -8,14 +8,19 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
+#include "locations/recent_locations.h"
 #include "model/url_set.h"
 #include "platform/person.h"
 #include "platform/settings_store.h"
-#include "locations/recent_locations.h"
+#include "verify/link_batch.h"
 #include "verify/link_request.h"
+#include "verify/run_report.h"
 #include "verify/waiter.h"
 
 namespace tolva {
@@ -118,15 +123,29 @@ public:
     int restored = 0;
     int failingLinks = 0;  // links whose last test in this run failed (a repaired link that works is not)
     int repaired = 0;      // links whose repaired URL then worked
-    // Test seams of the request machinery (no proxy, a refused name look-up).
+    int skipped = 0;       // links not tested: their scheme is not http, https or ftp
+    // Many requests at once (LinkBatch), used when any of these differs from its default:
+    // the outcomes are still applied one link after the other, in document order.
+    int jobs = 1;
+    int perHost = 0;  // 0: kDefaultPerHost
+    bool confirm = false;
+    // With keepRecords, records holds one record per link of the set once Run returns.
+    bool keepRecords = false;
+    std::vector<LinkRecord> records;
+    // Test seams of the request machinery (no proxy, a refused name look-up), and the agent.
     LinkRequestOptions requestOptions;
 
 private:
     enum class LinkStep { Next, Stop };
     LinkStep ProcessLink(UrlEntry* entry);
-    void RestoreWorkingLink(UrlEntry* entry, const std::string& folderPath);
-    void PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath);
-    RequestOutcome Request(const std::string& url);
+    bool RestoreWorkingLink(UrlEntry* entry, const std::string& folderPath);
+    const char* PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath);
+    RequestOutcome Request(const std::string& url, const UrlEntry* entry, bool firstTest);
+    RequestOutcome RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest);
+    void TakeBatchRecords();
+    void QueueBatch();
+    std::string RequestedUrl(const UrlEntry* entry) const;
+    bool UsesBatch() const { return jobs > 1 || perHost > 0 || confirm; }
     void MarkModified();
     void ShowNoRequestsMessage();
 
@@ -135,8 +154,16 @@ private:
     Prompter& prompter_;
     bool canceled_ = false;  // Cancel is final: nothing marks the set changed after it
     std::string unverifiedName_;
-    Waiter waiter_;  // outlives requester_, whose worker posts to it
+    Waiter waiter_;  // outlives requester_ and batch_, whose workers post to it
     std::unique_ptr<LinkRequester> requester_;
+    std::unique_ptr<LinkBatch> batch_;
+    // With the batch: the request of each link (one per distinct URL), the link each request
+    // shows in the progress window, the outcomes come so far, and the request started last.
+    std::unordered_map<const UrlEntry*, unsigned> requestOf_;
+    std::vector<const UrlEntry*> shownFor_;
+    std::vector<std::optional<RequestOutcome>> outcomes_;
+    unsigned lastStarted_ = 0;
+    std::unordered_map<const UrlEntry*, std::size_t> recordOf_;
     UrlEntry* unverified_ = nullptr;
     // Links this run moved; they are never tested twice in one run.
     std::unordered_set<const UrlEntry*> moved_;
@@ -150,6 +177,12 @@ struct VerifySettings {
     bool interactiveRepair = false;
     int timeoutSeconds = 0;
     int retryCount = 0;
+    int jobs = 1;            // links tested at once
+    int perHost = 0;         // requests at once to one host; 0: kDefaultPerHost
+    bool confirm = false;    // try failing links once more after the pass
+    std::string userAgent;   // empty: "Tolva"
+    std::string reportPath;  // empty: no report
+    bool dryRun = false;     // test and report, but never save the set
 };
 
 // The front end's side of the Verify command, kept alive by the caller for the whole
@@ -184,7 +217,9 @@ struct VerifyOutcome {
     int failed = 0;
     int restored = 0;
     int failingLinks = 0;
+    int skipped = 0;
     bool saved = false;
+    bool reportFailed = false;  // a report was asked for and could not be written
 };
 
 // The Verify button: open, read, remember the location, settle cookies, run, restore the

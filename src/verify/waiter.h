@@ -23,10 +23,13 @@ struct RequestOutcome {
     long httpCode = 0;
     unsigned error = 0;
     std::string statusText;  // the reason phrase of the final status line, if any
+    std::string finalUrl;    // where the last redirect led (empty when nothing was requested)
+    long retryAfterSeconds = 0;  // a reply's Retry-After, in seconds from its arrival (0: none)
+    long elapsedMs = 0;          // from the request's start to its outcome, tries included
 };
 
 struct RequestRecord {
-    enum Kind { Status, Completion };
+    enum Kind { Status, Completion, Started };  // Started: a batch began this request
     unsigned requestNumber = 0;
     Kind kind = Status;
     std::string statusText;  // the text for the current-status line (on a completion: its own, if any)

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -22,6 +23,7 @@ constexpr auto kSlowPause = std::chrono::milliseconds(300);
 constexpr auto kDripPause = std::chrono::milliseconds(300);
 // One header line longer than the 100 KiB libcurl accepts.
 constexpr std::size_t kLongHeaderBytes = 101 * 1024;
+constexpr auto kHoldPause = std::chrono::milliseconds(150);
 }  // namespace
 
 struct LoopbackServer::State {
@@ -33,6 +35,8 @@ struct LoopbackServer::State {
     bool stopped = false;
     std::map<std::string, int> hits;
     int stallsStarted = 0;
+    int inFlight = 0;
+    int maxInFlight = 0;
 
     void Count(const httplib::Request& request) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -111,6 +115,32 @@ LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
     server.Get("/with space/\xC3\xA9", [](const httplib::Request&, httplib::Response& response) {
         response.set_content("found", "text/plain");
     });
+    server.Get(R"(/hold/\d+)", [&s](const httplib::Request&, httplib::Response& response) {
+        {
+            std::lock_guard<std::mutex> lock(s.mutex);
+            s.maxInFlight = std::max(s.maxInFlight, ++s.inFlight);
+        }
+        std::this_thread::sleep_for(kHoldPause);
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.inFlight -= 1;
+        response.set_content("held", "text/plain");
+    });
+    // The count of a path already includes the request in hand.
+    server.Get(R"(/retry-after/\d+)", [&s](const httplib::Request& request, httplib::Response& response) {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (s.hits[request.path] > 1) return;
+        response.status = 429;
+        response.set_header("Retry-After", "1");
+    });
+    server.Get(R"(/flaky/\d+)", [&s](const httplib::Request& request, httplib::Response& response) {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (s.hits[request.path] == 1) response.status = 503;
+    });
+    server.Get("/browser", [](const httplib::Request& request, httplib::Response& response) {
+        bool browser = request.get_header_value("User-Agent").starts_with("Mozilla/") &&
+                       !request.get_header_value("Accept-Language").empty();
+        response.status = browser ? 200 : 403;
+    });
     s.port = server.bind_to_any_port("127.0.0.1");
     if (s.port <= 0) return;
     s.thread = std::thread([&server] { server.listen_after_bind(); });
@@ -141,6 +171,11 @@ std::string LoopbackServer::Url(const std::string& path) const {
 int LoopbackServer::StallsStarted() const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->stallsStarted;
+}
+
+int LoopbackServer::MaxInFlight() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->maxInFlight;
 }
 
 int LoopbackServer::Hits(const std::string& path) const {

@@ -13,6 +13,10 @@
 //   /big                a 1 MiB body
 //   /agent              200 when the user agent is "Tolva", 400 otherwise
 //   /with space/é       200 (the path as decoded by the server)
+//   /hold/N             200 after 150 ms; MaxInFlight counts how many were under way at once
+//   /retry-after/N      429 with "Retry-After: 1" to the first request of the path, 200 later
+//   /flaky/N            503 (no Retry-After) to the first request of the path, 200 later
+//   /browser            200 to a browser's request headers (a Mozilla agent and Accept-Language), 403 else
 // Nothing here ever talks to anything but loopback.
 
 #include <memory>
@@ -37,6 +41,8 @@ public:
     int Hits(const std::string& path) const;
     // Requests to /stall that have arrived (they are answered only when the server stops).
     int StallsStarted() const;
+    // The most /hold requests that were under way at the same time.
+    int MaxInFlight() const;
 
     struct State;
 

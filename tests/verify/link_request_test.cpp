@@ -78,6 +78,7 @@ TEST_F(LinkRequestTest, RepliesCarryTheFinalStatusAndReason) {
         {"/status/503", 503, "Service Unavailable"},
         {"/redirect/1", 200, "OK"},
         {"/redirect/10", 200, "OK"},
+        {"/redirect/20", 200, "OK"},
         {"/slow", 200, "OK"},
         {"/big", 200, "OK"},
         {"/agent", 200, "OK"},
@@ -101,7 +102,7 @@ TEST_F(LinkRequestTest, FailuresWithoutReplyMapToErrorNumbers) {
         unsigned error;
     };
     const Row rows[] = {
-        {server.Url("/redirect/11"), request_error::kRedirectFailed},  // one redirect more than followed
+        {server.Url("/redirect/21"), request_error::kRedirectFailed},  // one redirect more than browsers follow
         {server.Url("/loop"), request_error::kRedirectFailed},
         {"http://127.0.0.1:" + std::to_string(refused.Port()) + "/", request_error::kCannotConnect},
         {"javascript:alert(1)", request_error::kUnrecognizedScheme},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "resources/strings.h"
 #include "support/loopback_server.h"
 #include "support/recording.h"
@@ -60,7 +62,11 @@ protected:
         run.timeoutSeconds = 5;
         run.interactiveRepair = interactiveRepair;
         run.renameInPlace = renameInPlace;
+        run.jobs = jobs;
+        run.perHost = perHost;
+        run.confirm = confirm;
         int result = view.DoModal(run);
+        skipped = run.skipped;
         tested = run.tested;
         failed = run.failed;
         restored = run.restored;
@@ -78,6 +84,10 @@ protected:
     std::function<void(const std::string&, VerificationRun&)> onStatus;
     int interactiveRepair = 0;
     int renameInPlace = 0;
+    int jobs = 1;
+    int perHost = 0;
+    bool confirm = false;
+    int skipped = 0;
     int tested = 0, failed = 0, restored = 0, failingLinks = 0, modified = 0;
     std::string message;
 };
@@ -299,6 +309,152 @@ TEST_F(VerificationRunTest, EmptySetCompletesWithNothingToSave) {
     EXPECT_EQ(message, "0 URLs tested; 0 did not work.");
     EXPECT_EQ(modified, 0);
     EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "-", "-"}));
+}
+
+// Everything a run leaves in the set and its counters, to compare one run with another.
+struct RunPicture {
+    std::vector<std::string> outline;
+    std::vector<std::string> links;  // name, URL, preserved name and location, flags
+    std::vector<int> counters;
+    std::string message;
+    bool operator==(const RunPicture&) const = default;
+};
+
+TEST_F(VerificationRunTest, ManyAtOnceLeaveTheSameSetAsOneAtATime) {
+    RunPicture pictures[2];
+    int hits[2] = {0, 0};
+    for (int manyAtOnce : {0, 1}) {
+        SCOPED_TRACE(manyAtOnce);
+        set.Close();
+        // The slow link comes first, so later replies arrive before it.
+        Add("slow", "/slow");
+        Add("top404", "/status/404");
+        Folder("Unverified");
+        Folder("Page not found");
+        Add("back", "/status/200", "\\A", "former");
+        Add("stays", "/status/404");
+        End();
+        End();
+        Folder("A");
+        Add("a410", "/status/410");
+        Add("a200", "/redirect/2");
+        Add("again404", "/status/404");
+        Add("dup1", "/status/500");
+        End();
+        Folder("B");
+        Add("dup2", "/status/500");
+        Add("b404", "/status/404");
+        End();
+        End();
+        const int before = server.Hits("/status/500");
+        jobs = manyAtOnce ? 8 : 1;
+        perHost = manyAtOnce ? 8 : 0;
+        EXPECT_EQ(RunOnce(), Complete);
+        hits[manyAtOnce] = server.Hits("/status/500") - before;
+        RunPicture& picture = pictures[manyAtOnce];
+        picture.outline = Outline(set);
+        for (const UrlEntry* e = set.root.next; e; e = e->next) {
+            if (e->kind != UrlEntryKind::Link) continue;
+            picture.links.push_back(e->name.str() + "|" + e->url.str() + "|" + e->preservedName.str() + "|" +
+                                    e->preservedLocation.str() + "|" + std::to_string(e->flags));
+        }
+        picture.counters = {tested, failed, restored, failingLinks, modified};
+        picture.message = message;
+    }
+    EXPECT_EQ(pictures[1].outline, pictures[0].outline);
+    EXPECT_EQ(pictures[1].links, pictures[0].links);
+    EXPECT_EQ(pictures[1].counters, pictures[0].counters);
+    EXPECT_EQ(pictures[1].message, pictures[0].message);
+    // A URL that occurs twice is asked for once when many go at once.
+    EXPECT_EQ(hits[0], 2);
+    EXPECT_EQ(hits[1], 1);
+}
+
+TEST_F(VerificationRunTest, ManyAtOnceKeepToTheLimitForOneHost) {
+    for (int i = 0; i < 6; ++i) Add("held" + std::to_string(i), "/hold/" + std::to_string(i));
+    End();
+    jobs = 6;
+    perHost = 2;
+    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(tested, 6);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(server.MaxInFlight(), 2);
+}
+
+TEST_F(VerificationRunTest, RetryAfterIsWaitedForAndTheLinkThenWorks) {
+    Folder("A");
+    Add("busy", "/retry-after/1");
+    End();
+    End();
+    jobs = 2;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_EQ(server.Hits("/retry-after/1"), 2);
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(modified, 0);
+}
+
+TEST_F(VerificationRunTest, ConfirmTurnsAPassingFailureIntoAWorkingLinkOnly) {
+    Folder("A");
+    Add("flaky", "/flaky/1");
+    Add("refuses robots", "/browser");
+    Add("gone", "/status/404");
+    End();
+    End();
+    confirm = true;
+    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Page not found", "gone", "-", "-", "+A", "flaky",
+                                                      "refuses robots", "-", "-"}));
+    EXPECT_EQ(failed, 1);
+    EXPECT_EQ(tested, 3);
+    EXPECT_EQ(server.Hits("/flaky/1"), 2);
+    EXPECT_EQ(server.Hits("/browser"), 2);
+    // A 404 is not asked twice.
+    EXPECT_EQ(server.Hits("/status/404"), 1);
+}
+
+TEST_F(VerificationRunTest, StopWithManyAtOnceEndsEveryTransfer) {
+    for (int i = 0; i < 4; ++i) Add("stalls" + std::to_string(i), "/stall?" + std::to_string(i));
+    End();
+    jobs = 4;
+    perHost = 4;
+    onStatus = [&](const std::string&, VerificationRun& run) {
+        if (server.StallsStarted() >= 2) run.OnCancel();
+    };
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunOnce(), Canceled);
+    // The server holds each /stall for 10 s: the run ended well before any of them would.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(tested, 0);
+    EXPECT_EQ(modified, 0);
+}
+
+TEST_F(VerificationRunTest, LinksThatAreNoWebLinksAreSkippedNotMoved) {
+    const char* others[] = {"javascript:alert(1)", "mailto:someone@example.com", "place:sort=8",      "about:blank",
+                            "data:text/plain,hi",  "news:comp.lang.c",           "file:///etc/passwd"};
+    Folder("A");
+    for (const char* url : others) {
+        auto* entry = new UrlEntry(UrlEntryKind::Link, url, url);
+        set.Append(entry);
+        set.linkCount += 1;
+    }
+    Add("dead", "/status/404");
+    End();
+    End();
+    interactiveRepair = 1;
+    // A repaired URL with such a scheme is refused, as before.
+    repair.answers = {RepairAnswer{kDialogOk, "mailto:someone@example.com"}};
+    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(skipped, 7);
+    EXPECT_EQ(tested, 1);
+    EXPECT_EQ(message, "1 URLs tested; 1 did not work.  7 skipped (not http, https or ftp).");
+    EXPECT_EQ(Outline(set)[1], "+Protocol not supported");
+    EXPECT_EQ(Outline(set)[5], "+A");
+    EXPECT_EQ(Outline(set)[6], "javascript:alert(1)");
+    EXPECT_EQ(view.testingLines, std::vector<std::string>{"Testing link 8 of 8."});
+    ASSERT_EQ(repair.asked.size(), 2u);
+    EXPECT_EQ(repair.asked[1].errorText, "Protocol not supported");
 }
 
 }  // namespace

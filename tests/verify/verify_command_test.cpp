@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <simdjson.h>
+
+#include <regex>
 
 #include <algorithm>
 #include <cerrno>
@@ -57,6 +60,8 @@ protected:
         settings.timeoutSeconds = 5;
         VerifyFrontEnd frontEnd = FrontEnd(store);
         frontEnd.requestOptions.failSetup = failSetup;
+        settings.reportPath = reportPath;
+        settings.dryRun = dryRun;
         return RunVerification(set, settings, frontEnd);
     }
 
@@ -66,6 +71,8 @@ protected:
     SettingsStore store{dir.File("registry.reg")};
     UrlSet set;
     bool failSetup = false;
+    std::string reportPath;
+    bool dryRun = false;
     UrlSetFormat format = UrlSetFormat::Netscape;
 };
 
@@ -324,6 +331,71 @@ TEST_F(VerifyCommandTest, CookieSettingBeforeDuringAndAfterEachAnswer) {
         }
         status.history.clear();
     }
+}
+
+TEST_F(VerifyCommandTest, DryRunReportsEveryLinkAsJsonAndSavesNothing) {
+    SetCookieValue(kOn);
+    WriteSet({{"dead \"quoted\"", "/status/404"}, {"alive", "/redirect/1"}});
+    const std::string before = ReadFile(path);
+    reportPath = dir.File("report.json");
+    dryRun = true;
+    VerifyOutcome outcome = Verify();
+    EXPECT_EQ(outcome.end, VerifyEnd::Ran);
+    EXPECT_FALSE(outcome.saved);
+    EXPECT_FALSE(outcome.reportFailed);
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(status.Current(),
+              "Verification complete.  2 URLs tested; 1 did not work.\nDry run: the URL set was not saved.");
+
+    simdjson::dom::parser parser;
+    simdjson::padded_string text(ReadFile(reportPath));
+    simdjson::dom::element report;
+    ASSERT_EQ(parser.parse(text).get(report), simdjson::SUCCESS);
+    EXPECT_EQ(std::string_view(report["result"]), "complete");
+    EXPECT_EQ(int64_t(report["failed"]), 1);
+    EXPECT_EQ(bool(report["dryRun"]), true);
+    EXPECT_EQ(bool(report["saved"]), false);
+    simdjson::dom::array links = report["links"];
+    ASSERT_EQ(links.size(), 2u);
+    simdjson::dom::element dead = links.at(0);
+    EXPECT_EQ(std::string_view(dead["folder"]), "\\Work");
+    EXPECT_EQ(std::string_view(dead["name"]), "dead \"quoted\"");
+    EXPECT_EQ(int64_t(dead["code"]), 404);
+    EXPECT_EQ(std::string_view(dead["error"]), "Page not found");
+    EXPECT_EQ(std::string_view(dead["action"]), "moved");
+    simdjson::dom::element alive = links.at(1);
+    EXPECT_EQ(std::string_view(alive["url"]), server.Url("/redirect/1"));
+    EXPECT_EQ(std::string_view(alive["finalUrl"]), server.Url("/redirect/0"));
+    EXPECT_EQ(int64_t(alive["code"]), 200);
+    EXPECT_EQ(std::string_view(alive["action"]), "kept");
+}
+
+TEST_F(VerifyCommandTest, StoppedRunStillWritesItsCsvReport) {
+    SetCookieValue(kOn);
+    WriteSet({{"dead, really", "/status/404"}, {"never reached", "/stall"}});
+    reportPath = dir.File("report.csv");
+    view.onStatus = [&](const std::string& text, VerificationRun& run) {
+        if (text == "Request sent; waiting for response" && view.names.back() == "never reached") run.OnOK();
+    };
+    VerifyOutcome outcome = Verify();
+    EXPECT_EQ(outcome.result, Incomplete);
+    EXPECT_TRUE(outcome.saved);
+    // The time taken varies; everything else is fixed.
+    const std::string csv = std::regex_replace(ReadFile(reportPath), std::regex(",[0-9]+,(moved|untested)"), ",ms,$1");
+    EXPECT_EQ(csv, "folder,name,url,final_url,code,error,ms,action\r\n\\Work,\"dead, really\"," +
+                       server.Url("/status/404") + "," + server.Url("/status/404") +
+                       ",404,Page not found,ms,moved\r\n\\Work,never reached," + server.Url("/stall") +
+                       ",,,,ms,untested\r\n");
+}
+
+TEST_F(VerifyCommandTest, ReportThatCannotBeWrittenIsNotPassedOver) {
+    SetCookieValue(kOn);
+    WriteSet({{"alive", "/status/200"}});
+    reportPath = dir.File("missing/report.json");
+    VerifyOutcome outcome = Verify();
+    EXPECT_TRUE(outcome.reportFailed);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, "Verify was unable to write the report " + reportPath + " (error 2).");
 }
 
 }  // namespace

@@ -1,0 +1,170 @@
+#include "verify/run_report.h"
+
+#include <fcntl.h>
+
+#include <cstdio>
+
+#include "platform/ascii.h"
+#include "platform/atomic_replace.h"
+
+namespace tolva {
+
+namespace {
+
+// The length of the UTF-8 sequence that starts text at i, or 0 when the bytes there are not
+// one: sets saved on Windows may hold Windows-1252 names.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
+    if (length == 0 || i + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    }
+    return length;
+}
+
+// A JSON string. Bytes that are not UTF-8 are taken as Latin-1 characters, so that the report
+// stays valid JSON whatever the set's encoding.
+void AppendJsonString(std::string& out, const std::string& text) {
+    out += '"';
+    for (std::size_t i = 0; i < text.size();) {
+        auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = Utf8Length(text, i);
+        char escaped[8];
+        if (length == 0) {
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+            i += 1;
+            continue;
+        }
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out.append(text, i, length);
+        }
+        i += length;
+    }
+    out += '"';
+}
+
+void AppendJsonField(std::string& out, const char* name, const std::string& value) {
+    AppendJsonString(out, name);
+    out += ':';
+    AppendJsonString(out, value);
+}
+
+void AppendJsonField(std::string& out, const char* name, long value) {
+    AppendJsonString(out, name);
+    out += ':';
+    out += std::to_string(value);
+}
+
+void AppendJsonField(std::string& out, const char* name, bool value) {
+    AppendJsonString(out, name);
+    out += value ? ":true" : ":false";
+}
+
+// A CSV field, quoted when it holds a separator, a quote or a line break (RFC 4180).
+void AppendCsvField(std::string& out, const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+bool ReportIsJson(const std::string& path) {
+    return path.size() >= 5 && EqualsIgnoringAsciiCase(std::string_view(path).substr(path.size() - 5), ".json");
+}
+
+std::string ReportJson(const ReportSummary& summary, const std::vector<LinkRecord>& links) {
+    std::string out = "{";
+    AppendJsonField(out, "result", summary.result);
+    out += ',';
+    AppendJsonField(out, "tested", static_cast<long>(summary.tested));
+    out += ',';
+    AppendJsonField(out, "failed", static_cast<long>(summary.failed));
+    out += ',';
+    AppendJsonField(out, "restored", static_cast<long>(summary.restored));
+    out += ',';
+    AppendJsonField(out, "skipped", static_cast<long>(summary.skipped));
+    out += ',';
+    AppendJsonField(out, "saved", summary.saved);
+    out += ',';
+    AppendJsonField(out, "dryRun", summary.dryRun);
+    out += ',';
+    AppendJsonField(out, "summary", summary.text);
+    out += ",\"links\":[";
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        const LinkRecord& link = links[i];
+        out += i == 0 ? "\n{" : ",\n{";
+        AppendJsonField(out, "folder", link.folder);
+        out += ',';
+        AppendJsonField(out, "name", link.name);
+        out += ',';
+        AppendJsonField(out, "url", link.url);
+        out += ',';
+        AppendJsonField(out, "finalUrl", link.finalUrl);
+        out += ',';
+        if (link.tested) {
+            AppendJsonField(out, "code", link.code);
+        } else {
+            out += "\"code\":null";
+        }
+        out += ',';
+        AppendJsonField(out, "error", link.errorText);
+        out += ',';
+        AppendJsonField(out, "ms", link.elapsedMs);
+        out += ',';
+        AppendJsonField(out, "action", link.action);
+        out += '}';
+    }
+    out += "]}\n";
+    return out;
+}
+
+std::string ReportCsv(const std::vector<LinkRecord>& links) {
+    std::string out = "folder,name,url,final_url,code,error,ms,action\r\n";
+    for (const LinkRecord& link : links) {
+        AppendCsvField(out, link.folder);
+        out += ',';
+        AppendCsvField(out, link.name);
+        out += ',';
+        AppendCsvField(out, link.url);
+        out += ',';
+        AppendCsvField(out, link.finalUrl);
+        out += ',';
+        if (link.tested) out += std::to_string(link.code);
+        out += ',';
+        AppendCsvField(out, link.errorText);
+        out += ',';
+        out += std::to_string(link.elapsedMs);
+        out += ',';
+        AppendCsvField(out, link.action);
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool WriteReport(const std::string& path, const ReportSummary& summary, const std::vector<LinkRecord>& links) {
+    std::string bytes = ReportIsJson(path) ? ReportJson(summary, links) : ReportCsv(links);
+    return ReplaceFile(AT_FDCWD, path, bytes);
+}
+
+}  // namespace tolva

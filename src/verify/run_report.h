@@ -1,0 +1,45 @@
+#pragma once
+// The report of a verification run (verify --report FILE): one record per link of the set,
+// in document order, and the run's summary. JSON when the file name ends in ".json" (one
+// object: the summary's fields and "links", an array of records), CSV otherwise (a header line
+// and one line per link). The file is replaced atomically: a reader finds the old report or
+// the new one, never a part.
+
+#include <string>
+#include <vector>
+
+namespace tolva {
+
+// What the run did with one link.
+struct LinkRecord {
+    std::string folder;     // its folder path when it was tested ("\Work\Tools"; empty at the top)
+    std::string name;       // its name when it was tested
+    std::string url;        // the URL last tested (a repaired one if it was repaired)
+    std::string finalUrl;   // where the last redirect led
+    long code = 0;          // HTTP status, or the error number when there was no reply
+    std::string errorText;  // the error text of a failing link; empty for a working one
+    long elapsedMs = 0;
+    // "kept", "moved", "renamed", "restored", "repaired" (with "+moved" or "+renamed" when the
+    // repaired URL failed too), "skipped" (not http, https or ftp) or "untested" (stopped before).
+    std::string action = "untested";
+    bool tested = false;
+};
+
+struct ReportSummary {
+    std::string result;  // "complete", "incomplete" or "canceled"
+    int tested = 0;
+    int failed = 0;
+    int restored = 0;
+    int skipped = 0;
+    bool saved = false;
+    bool dryRun = false;
+    std::string text;  // the summary as the status line shows it
+};
+
+bool ReportIsJson(const std::string& path);
+std::string ReportJson(const ReportSummary& summary, const std::vector<LinkRecord>& links);
+std::string ReportCsv(const std::vector<LinkRecord>& links);
+// Writes the report to path atomically; false with errno set when it could not be written.
+bool WriteReport(const std::string& path, const ReportSummary& summary, const std::vector<LinkRecord>& links);
+
+}  // namespace tolva

@@ -1,0 +1,67 @@
+#pragma once
+// What the two requesters share: one link's libcurl transfer. LinkRequester runs one at a time
+// on a worker thread (the default run); LinkBatch runs many on one thread through libcurl's
+// multi interface (verify --jobs). Both set their handles up, decide what is requested and
+// read a finished transfer's outcome through these functions, so a link gets the same verdict
+// whichever of them asked for it.
+
+#include <cstddef>
+#include <string>
+
+#include "verify/curl_library.h"
+#include "verify/link_request.h"
+#include "verify/waiter.h"
+
+namespace tolva {
+
+// The agent every request names unless the person chose another.
+inline constexpr char kDefaultUserAgent[] = "Tolva";
+
+// Where a transfer's status texts go: the requester that runs it.
+class TransferSink {
+public:
+    virtual ~TransferSink() = default;
+    // A status text (string-table id) of request number; one posted without signal may wait
+    // for the next wake-up of the run.
+    virtual void PostStatus(unsigned number, int textId, bool signal) = 0;
+    // Called on every turn of the transfer and at least once a second; true stops it.
+    virtual bool OnTransferProgress() = 0;
+};
+
+// One link's transfer: the state libcurl's callbacks fill in while it runs.
+struct Transfer {
+    TransferSink* sink = nullptr;
+    const LinkRequestOptions* options = nullptr;
+    unsigned number = 0;
+    bool isFtp = false;
+    std::string sent;  // the URL as sent (EncodeForRequest)
+    std::size_t bodyBytes = 0;
+    bool cutShort = false;  // the body was cut off on purpose, which is no failure
+    std::string reason;     // the reason phrase of the last final status line
+
+    void ResetAttempt() {
+        bodyBytes = 0;
+        cutShort = false;
+        reason.clear();
+    }
+};
+
+// Sets every option a link request needs on handle, its callbacks reporting to transfer.
+void ConfigureTransfer(CURL* handle, const LinkRequestOptions& options, Transfer* transfer);
+
+// Decides whether url is asked for at all and, if so, sets it on handle (transfer.isFtp and
+// transfer.sent filled in). False with refusal set for an empty URL or a scheme other than
+// http, https and ftp: such a URL never reaches libcurl.
+bool PrepareTransfer(CURL* handle, const std::string& url, Transfer& transfer, RequestOutcome& refusal);
+
+// Only a failure to establish the connection is tried again, as WinInet's connect retries are.
+bool IsConnectFailure(CURLcode code, CURL* handle);
+
+// libcurl asks for an FTP name without a closing slash as a file, and servers refuse the size
+// of a folder: true when the transfer is to be asked for once more as a folder (sent + "/").
+bool WantsFolderRetry(const Transfer& transfer, CURLcode code);
+
+// The outcome of a finished transfer (its final URL included; the time is the caller's).
+RequestOutcome OutcomeOf(CURL* handle, CURLcode code, const Transfer& transfer);
+
+}  // namespace tolva
