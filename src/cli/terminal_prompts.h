@@ -15,7 +15,9 @@ namespace tolva::cli {
 // request's progress, rewritten in place; every failure on a line of its own.
 class TerminalProgressView final : public VerifyProgressView {
 public:
-    TerminalProgressView(Terminal& terminal, StopSignals& signals) : terminal_(terminal), signals_(signals) {}
+    // verbose: every testing line and status text on a line of its own, terminal or not.
+    TerminalProgressView(Terminal& terminal, StopSignals& signals, bool verbose = false)
+        : terminal_(terminal), signals_(signals), verbose_(verbose) {}
     TerminalProgressView(const TerminalProgressView&) = delete;
     TerminalProgressView& operator=(const TerminalProgressView&) = delete;
 
@@ -28,7 +30,11 @@ public:
     void SetTestingLine(const std::string& text) override {
         Poll();
         testingLine_ = text;
-        Show();
+        if (verbose_) {
+            terminal_.Status(text);
+        } else {
+            Show();
+        }
     }
     void SetProgressRange(int, int) override { Poll(); }
     void SetProgressPos(int) override {}
@@ -37,7 +43,11 @@ public:
     void SetCurrentStatus(const std::string& text) override {
         Poll();
         status_ = text;
-        Show();
+        if (verbose_) {
+            terminal_.Status(text);
+        } else {
+            Show();
+        }
     }
     void SetLastError(const std::string& name, const std::string& url, const std::string& text) override {
         terminal_.Status("Error: " + text + "  Name: " + name + "  URL: " + url);
@@ -61,6 +71,7 @@ private:
 
     Terminal& terminal_;
     StopSignals& signals_;
+    bool verbose_;
     std::string testingLine_;
     std::string status_;
     std::string url_;

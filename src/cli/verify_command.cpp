@@ -23,6 +23,13 @@ struct VerifyOptions {
     bool renameInPlace = false;
     bool repair = false;
     std::string cookies;
+    int jobs = 1;
+    int perHost = 0;
+    bool confirm = false;
+    std::string userAgent;
+    std::string report;
+    bool dryRun = false;
+    bool verbose = false;
 };
 
 // Exit statuses, as --help documents them.
@@ -35,8 +42,11 @@ int RunVerifyCommand(const VerifyOptions& options) {
     // libcurl's global set-up is not thread-safe: it happens here, before any thread starts.
     // Should the library be missing, the run reports it when it asks for the first link.
     Curl();
+    // --verbose prints every testing line as a line of its own, so it is no counter then.
     Terminal terminal(stdout, stderr, IsTerminal(stdout),
-                      {IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM, IDS_TESTING_LINK});
+                      options.verbose ? std::initializer_list<int>{IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM}
+                                      : std::initializer_list<int>{IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM,
+                                                                   IDS_TESTING_LINK});
     // Opening an existing set asks nothing; should anything ask, the safe answer is No.
     TerminalPrompter prompter(terminal, AnswerPolicy::No);
     StopSignals signals;
@@ -55,6 +65,12 @@ int RunVerifyCommand(const VerifyOptions& options) {
     settings.retryCount = options.retryCount;
     settings.renameInPlace = options.renameInPlace;
     settings.interactiveRepair = options.repair;
+    settings.jobs = options.jobs;
+    settings.perHost = options.perHost;
+    settings.confirm = options.confirm;
+    settings.userAgent = options.userAgent;
+    settings.reportPath = options.report;
+    settings.dryRun = options.dryRun;
 
     // The location box as the page would have it: the format's list loaded, the location typed.
     MemoryLocationBox box;
@@ -62,7 +78,7 @@ int RunVerifyCommand(const VerifyOptions& options) {
     box.SetText(settings.location);
 
     TerminalText statusLine(terminal);
-    TerminalProgressView progress(terminal, signals);
+    TerminalProgressView progress(terminal, signals, options.verbose);
     TerminalRepair repair(terminal, signals, input);
     TerminalCookieWarning cookieWarning(terminal, signals, input, options.cookies);
     VerifyFrontEnd frontEnd;
@@ -88,6 +104,7 @@ int RunVerifyCommand(const VerifyOptions& options) {
         case VerifyEnd::Ran:
             break;
     }
+    if (outcome.reportFailed) return kExitFailed;
     if (outcome.result != Complete) return kExitStopped;
     return outcome.failingLinks == 0 ? kExitClean : kExitLinksFailed;
 }
@@ -121,6 +138,21 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
                      "Answer the cookie warning: prompt (keep being prompted), run (accept cookies during this run), "
                      "always (accept cookies from now on)")
         ->check(CLI::IsMember({"prompt", "run", "always"}));
+    command->add_option("--jobs", options->jobs, "Links tested at once, 1 to 64 (default 1)")->check(CLI::Range(1, 64));
+    command
+        ->add_option("--per-host", options->perHost,
+                     "Requests at once to one host (name and port), 1 to 64 (default 2); a 429 or 503 reply's "
+                     "Retry-After holds that host's next request")
+        ->check(CLI::Range(1, 64));
+    command->add_flag("--confirm", options->confirm,
+                      "Try links that failed with a time-out, a refused or reset connection, 403, 408, 429 or 5xx once "
+                      "more after all others (a 403 with a browser's headers); only links that fail again are moved "
+                      "or renamed");
+    command->add_option("--user-agent", options->userAgent, "The User-Agent of every request (default Tolva)");
+    command->add_option("--report", options->report,
+                        "Write one record per link to FILE: JSON when it ends in .json, CSV otherwise");
+    command->add_flag("--dry-run", options->dryRun, "Test every link and report, but never save the URL set");
+    command->add_flag("--verbose", options->verbose, "Print every status text of the run on a line of its own");
     command->footer(
         "The cookie warning appears when the stored setting does not accept cookies; without --cookies it is asked "
         "at a terminal, and without one the second answer (run) is taken.\n"

@@ -166,5 +166,17 @@ TEST_F(VerifyCliTest, SecondCtrlCCancelsWhileTheRepairQuestionWaits) {
     EXPECT_EQ(server.Hits("/status/200"), 0);
 }
 
+TEST_F(VerifyCliTest, VerboseGivesEveryStatusTextALineOfItsOwn) {
+    WriteSet({{"dead", "/status/404"}, {"alive", "/status/200"}});
+    CliResult quiet = Run({"--cookies", "run", "--dry-run"});
+    EXPECT_EQ(quiet.out.find("Testing link"), std::string::npos) << quiet.out;
+    CliResult verbose = Run({"--cookies", "run", "--dry-run", "--verbose"});
+    EXPECT_EQ(verbose.exitCode, 3) << verbose.err;
+    EXPECT_NE(verbose.out.find("Testing link 1 of 2.\nStarting\nResolving host name to get IP #\n"), std::string::npos)
+        << verbose.out;
+    EXPECT_NE(verbose.out.find("\nTesting link 2 of 2.\nStarting\n"), std::string::npos) << verbose.out;
+    EXPECT_NE(verbose.out.find("Dry run: the URL set was not saved."), std::string::npos) << verbose.out;
+}
+
 }  // namespace
 }  // namespace tolva
