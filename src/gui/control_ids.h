@@ -39,6 +39,8 @@ inline constexpr int kTimeoutSlider = 1055;
 inline constexpr int kRetriesSlider = 1056;
 inline constexpr int kTimeoutLabel = 1057;
 inline constexpr int kRetriesLabel = 1058;
+inline constexpr int kLinksAtOnce = 1060;
+inline constexpr int kConfirmFailures = 1061;
 
 // Verification progress dialog.
 inline constexpr int kVerifyProgressBar = 1027;

@@ -8,19 +8,21 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <cstdlib>
 
 #include "gui/control_ids.h"
-#include "resources/strings.h"
 #include "gui/convert_page.h"
+#include "gui/cookie_warning_dialog.h"
 #include "gui/qt_location_box.h"
 #include "gui/qt_person.h"
 #include "gui/qt_pickers.h"
-#include "locations/recent_locations.h"
-#include "gui/cookie_warning_dialog.h"
 #include "gui/url_repair_dialog.h"
-#include "verify/verification_run.h"
 #include "gui/verify_progress_dialog.h"
+#include "locations/recent_locations.h"
+#include "resources/strings.h"
+#include "verify/verification_run.h"
 
 namespace tolva {
 
@@ -31,6 +33,10 @@ constexpr int kTimeoutStart = 60;
 constexpr int kTimeoutTicks = 20;
 constexpr int kRetriesMax = 10;
 constexpr int kRetriesStart = 5;
+// Where the page keeps the two run options it remembers between runs of the program.
+constexpr char kOptionsKey[] = "HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Verify";
+constexpr char kLinksAtOnceValue[] = "LinksAtOnce";
+constexpr char kConfirmValue[] = "ConfirmFailures";
 
 }  // namespace
 
@@ -44,6 +50,10 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     locationBox_ = Named(new LocationCombo(this), control::kVerifyLocation);
     interactiveBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_INTERACTIVE), this), control::kInteractive);
     renameBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_RENAME), this), control::kRenameInPlace);
+    confirmBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_CONFIRM), this), control::kConfirmFailures);
+    jobsBox_ = Named(new QSpinBox(this), control::kLinksAtOnce);
+    jobsBox_->setRange(1, kMaxJobs);
+    jobsBox_->setValue(1);
     auto* verify = Named(new QPushButton(UiText(IDS_UI_VERIFY_VERIFY), this), control::kVerify);
     timeoutSlider_ = Named(new QSlider(Qt::Horizontal, this), control::kTimeoutSlider);
     retriesSlider_ = Named(new QSlider(Qt::Horizontal, this), control::kRetriesSlider);
@@ -81,6 +91,7 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     badLinks->setContentsMargins(12, 0, 0, 0);
     badLinks->addWidget(interactiveBox_);
     badLinks->addWidget(renameBox_);
+    badLinks->addWidget(confirmBox_);
 
     auto* sliders = new QGridLayout;
     sliders->setColumnMinimumWidth(0, 12);
@@ -90,6 +101,8 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     sliders->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_RETRIES), this), 1, 1);
     sliders->addWidget(retriesSlider_, 1, 2);
     sliders->addWidget(retriesLabel_, 1, 3);
+    sliders->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_LINKS_AT_ONCE), this), 2, 1);
+    sliders->addWidget(jobsBox_, 2, 2, Qt::AlignLeft);
     sliders->setColumnStretch(2, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -111,8 +124,8 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     layout->addWidget(NewEtchedLine(this));
     layout->addLayout(bottom);
 
-    QWidget* order[] = {browse,     formatBox_, locationBox_,   interactiveBox_,
-                        renameBox_, verify,     timeoutSlider_, retriesSlider_};
+    QWidget* order[] = {browse,      formatBox_, locationBox_,   interactiveBox_, renameBox_,
+                        confirmBox_, verify,     timeoutSlider_, retriesSlider_,  jobsBox_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     connect(formatBox_, &QComboBox::activated, this, [this] { OnFormatChanged(); });
@@ -126,6 +139,26 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
 
     verifiedSet.SetPrompter(&prompter_);
     WriteForm();
+    LoadRunOptions();
+}
+
+void CVerify::LoadRunOptions() {
+    std::string value;
+    if (store_.GetString(kOptionsKey, kLinksAtOnceValue, value)) {
+        // A value that is no number in range leaves the control at its start.
+        char* end = nullptr;
+        long jobs = std::strtol(value.c_str(), &end, 10);
+        if (end != value.c_str() && *end == '\0' && jobs >= 1 && jobs <= kMaxJobs)
+            jobsBox_->setValue(static_cast<int>(jobs));
+    }
+    if (store_.GetString(kOptionsKey, kConfirmValue, value)) confirmBox_->setChecked(value == "1");
+}
+
+void CVerify::RememberRunOptions() {
+    store_.CreateKey(kOptionsKey);
+    store_.SetString(kOptionsKey, kLinksAtOnceValue, std::to_string(jobsBox_->value()));
+    store_.SetString(kOptionsKey, kConfirmValue, confirmBox_->isChecked() ? "1" : "0");
+    store_.Save();
 }
 
 void CVerify::ShowSliderValues() {
@@ -185,6 +218,9 @@ void CVerify::OnVerify() {
     settings.interactiveRepair = interactiveRepair;
     settings.timeoutSeconds = timeoutSlider_->value();
     settings.retryCount = retriesSlider_->value();
+    settings.jobs = jobsBox_->value();
+    settings.confirm = confirmBox_->isChecked();
+    RememberRunOptions();
 
     LabelText status(statusLine_);
     // A run that stops at its first check sets no status; the last run's text must not stay.

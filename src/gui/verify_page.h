@@ -16,6 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QSlider;
+class QSpinBox;
 
 namespace tolva {
 
@@ -47,6 +48,8 @@ public:
 
 private:
     void ShowSliderValues();
+    void LoadRunOptions();
+    void RememberRunOptions();
 
     SettingsStore& store_;
     Prompter& prompter_;
@@ -54,6 +57,8 @@ private:
     LocationCombo* locationBox_;
     QCheckBox* interactiveBox_;
     QCheckBox* renameBox_;
+    QCheckBox* confirmBox_;
+    QSpinBox* jobsBox_;
     QSlider* timeoutSlider_;
     QSlider* retriesSlider_;
     QLabel* timeoutLabel_;

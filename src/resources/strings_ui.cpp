@@ -61,6 +61,8 @@ constexpr StringEntry kUiStrings[] = {
      "Time allowed to connect to a server (0: the network library's own default).  Each request is given up after "
      "three times the time-out in all (five minutes at 0), here %d seconds, and then fails with \"Connection timed "
      "out\"."},
+    {IDS_UI_VERIFY_LINKS_AT_ONCE, "Links tested at once:"},
+    {IDS_UI_VERIFY_CONFIRM, "Try failing links once more before moving them"},
 
     {IDS_UI_ABOUT_VERSION, "Tolva 2.0.01\nMarch 11, 1997"},
     {IDS_UI_ABOUT_NOTICE,
