@@ -26,7 +26,8 @@ _tolva_cli() {
             words="--source-format --source --destination-format --destination --fix-ampersands
                    --no-fix-ampersands --yes --no --help" ;;
         verify)
-            words="--format --location --timeout --retries --rename-in-place --repair --cookies --help" ;;
+            words="--format --location --timeout --retries --rename-in-place --repair --cookies --jobs
+                   --per-host --confirm --user-agent --report --dry-run --verbose --help" ;;
         *)
             words="translate verify --help --version" ;;
     esac

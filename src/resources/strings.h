@@ -182,9 +182,9 @@ inline constexpr int IDS_COOKIE_CHOICE_DURING_RUN = 61523;
 inline constexpr int IDS_COOKIE_CHOICE_ALWAYS = 61524;
 inline constexpr int IDS_REPAIR_GROUP = 61530;
 // Texts of the options beyond the one-at-a-time run (--jobs, --report, --dry-run, ...).
-inline constexpr int IDS_SUMMARY_SKIPPED = 61540;
-inline constexpr int IDS_VERIFY_DRY_RUN = 61541;
-inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_REPORT = 61542;
+inline constexpr int IDS_SUMMARY_SKIPPED = 61550;
+inline constexpr int IDS_VERIFY_DRY_RUN = 61551;
+inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_REPORT = 61552;
 inline constexpr int IDS_ERR_SAVING_FILE = 61036;
 
 // The browsers' stores and XBEL (strings_stores.cpp).
