@@ -340,7 +340,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
                     return LinkStep::Next;
                 }
                 url = newUrl;
-                entry->url = htmlText ? HtmlFromPlain(newUrl) : newUrl;
+                entry->url = urlSet->format == UrlSetFormat::Netscape ? HtmlFromPlain(newUrl) : newUrl;
                 MarkModified();
                 continue;
             }
