@@ -10,7 +10,10 @@
 // the requests go on: it should stay flat once the set is in memory.
 //
 //   verify_bench memory [LINKS]      (default: 10000 links)
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <httplib.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -99,7 +102,14 @@ using tolva::bench::Median;
 
 int main(int argc, char** argv) {
     const bool memory = argc > 1 && std::string(argv[1]) == "memory";
-    if (memory) ++argv, --argc;
+    // "jobs": --jobs 10 next to curl -Z and to --jobs 1, the sets they write compared byte for
+    // byte, and the peak memory of --jobs 64 next to --jobs 1. Every seventh link is a 404, so
+    // that every run moves links and writes its set.
+    const bool jobs = argc > 1 && std::string(argv[1]) == "jobs";
+    // "stall": every tenth link points at a server that accepts and never answers (ten of them,
+    // one host each), --timeout 2, one at a time next to --jobs 16.
+    const bool stall = argc > 1 && std::string(argv[1]) == "stall";
+    if (memory || jobs || stall) ++argv, --argc;
     const int links = argc > 1 ? std::atoi(argv[1]) : memory ? 10000 : 2000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     namespace fs = std::filesystem;
@@ -114,6 +124,12 @@ int main(int argc, char** argv) {
         ++requests;
         response.set_content(body, "text/html");
     });
+    server.Get(R"(/gone/\d+)", [&requests](const httplib::Request&, httplib::Response& response) {
+        ++requests;
+        response.status = 404;
+    });
+    // A thread for each connection that many requests at once keep open.
+    server.new_task_queue = [] { return new httplib::ThreadPool(96); };
     int port = server.bind_to_any_port("127.0.0.1");
     if (port <= 0) return 1;
     std::thread listener([&server] { server.listen_after_bind(); });
@@ -128,6 +144,24 @@ int main(int argc, char** argv) {
     const std::string curlConfig = (dir / "curl.conf").string();
     const std::string config = (dir / "config").string();
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/page/";
+    // Listening sockets that are never accepted from: the kernel completes each connection,
+    // and the request then waits for a reply that never comes.
+    constexpr int kSilentHosts = 10;
+    std::vector<int> silentPorts;
+    std::vector<int> silentFds;
+    for (int i = 0; stall && i < kSilentHosts; ++i) {
+        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 1024) != 0 ||
+            getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            return 1;
+        }
+        silentFds.push_back(fd);
+        silentPorts.push_back(ntohs(address.sin_port));
+    }
     {
         std::ofstream html(set, std::ios::binary);
         std::ofstream conf(curlConfig, std::ios::binary);
@@ -135,8 +169,14 @@ int main(int argc, char** argv) {
         conf << "silent\n";
         for (int i = 0; i < links; ++i) {
             if (i % 100 == 0) html << (i ? "</DL><p>\n" : "") << "<DT><H3>Folder " << i / 100 << "</H3>\n<DL><p>\n";
-            html << "<DT><A HREF=\"" << base << i << "\">Link " << i << "</A>\n";
-            conf << "url = \"" << base << i << "\"\noutput = \"/dev/null\"\n";
+            const std::string url =
+                stall && i % 10 == 5
+                    ? "http://127.0.0.1:" + std::to_string(silentPorts[(i / 10) % kSilentHosts]) + "/silent/" +
+                          std::to_string(i)
+                : jobs && i % 7 == 0 ? "http://127.0.0.1:" + std::to_string(port) + "/gone/" + std::to_string(i)
+                                   : base + std::to_string(i);
+            html << "<DT><A HREF=\"" << url << "\">Link " << i << "</A>\n";
+            conf << "url = \"" << url << "\"\noutput = \"/dev/null\"\n";
         }
         html << "</DL><p>\n</DL><p>\n";
     }
@@ -175,6 +215,85 @@ int main(int argc, char** argv) {
                     static_cast<double>(marks.front()) / 1024.0, static_cast<double>(peakAfterRead) / 1024.0,
                     static_cast<double>(peakAfterRead - marks.front()) / 1024.0,
                     static_cast<double>(usage.ru_maxrss) / 1024.0);
+        return 0;
+    }
+
+    if (jobs) {
+        const std::string pristine = (dir / "pristine.html").string();
+        fs::copy_file(set, pristine);
+        auto verify = [&](int count, std::string* written) {
+            fs::copy_file(pristine, set, fs::copy_options::overwrite_existing);
+            const std::string n = std::to_string(count);
+            Sample sample = RunProcess({TOLVA_CLI_PATH, "verify", "--format", "netscape", "--location", set,
+                                        "--cookies", "run", "--timeout", "20", "--jobs", n, "--per-host", n},
+                                       config);
+            if (written) {
+                std::ifstream in(set, std::ios::binary);
+                *written = std::string(std::istreambuf_iterator<char>(in), {});
+            }
+            return sample;
+        };
+        std::vector<double> curlZ, many, one;
+        std::string writtenMany, writtenOne;
+        bool ok = true;
+        for (int run = 0; run < runs && ok; ++run) {
+            Sample curl = RunProcess({"curl", "-Z", "--parallel-max", "10", "-K", curlConfig}, config);
+            Sample ten = verify(10, &writtenMany);
+            Sample single = verify(1, &writtenOne);
+            // 3: the run completed and links failed, as every seventh does.
+            ok = curl.exitCode == 0 && ten.exitCode == 3 && single.exitCode == 3;
+            curlZ.push_back(curl.seconds);
+            many.push_back(ten.seconds);
+            one.push_back(single.seconds);
+        }
+        Sample peakOne = verify(1, nullptr);
+        Sample peakMany = verify(64, nullptr);
+        server.stop();
+        listener.join();
+        fs::remove_all(dir);
+        if (!ok) {
+            std::fprintf(stderr, "a run failed\n");
+            return 1;
+        }
+        std::printf("set: %d links (every seventh a 404); %d runs of each against 127.0.0.1\n", links, runs);
+        std::printf("curl -Z --parallel-max 10   median %8.1f ms\n", Median(curlZ) * 1000);
+        std::printf("tolva-cli --jobs 10         median %8.1f ms  (%.2fx curl -Z; target 2x)\n", Median(many) * 1000,
+                    Median(many) / Median(curlZ));
+        std::printf("tolva-cli --jobs 1          median %8.1f ms\n", Median(one) * 1000);
+        std::printf("sets written by --jobs 10 and --jobs 1: %s (%zu bytes)\n",
+                    writtenMany == writtenOne ? "identical" : "DIFFERENT", writtenOne.size());
+        std::printf("peak memory: --jobs 1 %.1f MiB, --jobs 64 %.1f MiB (%.2fx; target 2x)\n",
+                    static_cast<double>(peakOne.peakKiB) / 1024.0, static_cast<double>(peakMany.peakKiB) / 1024.0,
+                    static_cast<double>(peakMany.peakKiB) / static_cast<double>(peakOne.peakKiB));
+        return writtenMany == writtenOne ? 0 : 1;
+    }
+
+    if (stall) {
+        std::vector<double> times[2];
+        bool ok = true;
+        for (int run = 0; run < runs && ok; ++run) {
+            for (int many : {0, 1}) {
+                Sample sample = RunProcess({TOLVA_CLI_PATH, "verify", "--format", "netscape", "--location", set,
+                                            "--cookies", "run", "--timeout", "2", "--dry-run", "--jobs",
+                                            many ? "16" : "1"},
+                                           config);
+                ok = ok && sample.exitCode == 3;
+                times[many].push_back(sample.seconds);
+            }
+        }
+        server.stop();
+        listener.join();
+        for (int fd : silentFds) close(fd);
+        fs::remove_all(dir);
+        if (!ok) {
+            std::fprintf(stderr, "a run failed\n");
+            return 1;
+        }
+        std::printf("set: %d links, every tenth at one of %d servers that never answer; --timeout 2, %d runs\n", links,
+                    kSilentHosts, runs);
+        std::printf("tolva-cli --jobs 1    median %9.1f ms\n", Median(times[0]) * 1000);
+        std::printf("tolva-cli --jobs 16   median %9.1f ms  (%.3f of --jobs 1; target below 1/6)\n",
+                    Median(times[1]) * 1000, Median(times[1]) / Median(times[0]));
         return 0;
     }
 
