@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -129,6 +130,23 @@ TEST_F(VerifyPageTest, VerificationMovesTheDeadLinkAndRemembersTheSet) {
     EXPECT_NE(saved.find("Unverified"), std::string::npos);
     EXPECT_LT(saved.find("Unverified"), saved.find("Gone"));
     EXPECT_EQ(Control<LocationCombo>(&page, control::kVerifyLocation)->Entries(), std::vector<std::string>{path});
+}
+
+TEST_F(VerifyPageTest, LinksAtOnceAndSecondTriesAreUsedAndRememberedForTheNextStart) {
+    WriteSet({{"Flaky", "/flaky/7"}, {"Gone", "/status/404"}});
+    ChooseSet();
+    Control<QSpinBox>(&page, control::kLinksAtOnce)->setValue(4);
+    Control<QCheckBox>(&page, control::kConfirmFailures)->setChecked(true);
+    auto progress = ModalAnswerer::For<CVerifyProgress>([](CVerifyProgress*) {});
+    ClickVerify();
+    EXPECT_TRUE(progress->Done());
+    // The flaky link worked on its second try; only the 404 was moved.
+    EXPECT_EQ(Status(), "Verification complete.  2 URLs tested; 1 did not work.\nUpdated URL set saved.");
+    EXPECT_EQ(server.Hits("/flaky/7"), 2);
+
+    CVerify next{store, prompter};
+    EXPECT_EQ(Control<QSpinBox>(&next, control::kLinksAtOnce)->value(), 4);
+    EXPECT_TRUE(Control<QCheckBox>(&next, control::kConfirmFailures)->isChecked());
 }
 
 // Regression: Enter in the location box pressed the sheet's default button and closed it.
