@@ -347,8 +347,11 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         }
         if (running) MarkModified();
         failingLinks += 1;
-        std::string done = PutAsideFailingLink(entry, folderPath);
-        if (record) record->action = firstTest ? done : done == "kept" ? repairTag : repairTag + "+" + done;
+        const std::string done = PutAsideFailingLink(entry, folderPath);
+        if (record) {
+            record->action = firstTest || done == "kept" ? repairTag : repairTag + "+";
+            if (firstTest || done != "kept") record->action += done;
+        }
         return LinkStep::Next;
     }
 }
