@@ -16,6 +16,9 @@ using CommandHandler = std::function<int()>;
 CommandHandler AddTranslateCommand(CLI::App& app);
 CommandHandler AddVerifyCommand(CLI::App& app);
 
+// The exit status of a usage error.
+inline constexpr int kUsageError = 2;
+
 // The format names, as help and usage errors list them.
 inline constexpr char kFormatNames[] =
     "mosaic, netscape, shortcuts, xbel, chromium (written to a new file only: a running browser rewrites its own "

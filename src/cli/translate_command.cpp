@@ -2,11 +2,12 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/format_guess.h"
 #include "cli/terminal.h"
+#include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
 #include "translate/translation_run.h"
-#include "locations/recent_locations.h"
 
 namespace tolva::cli {
 
@@ -18,6 +19,9 @@ struct TranslateOptions {
     std::string destinationFormat;
     std::string destinationLocation;
     bool fixAmpersands = true;
+    // An option given empty is no format chosen, as on the page; only one left out is guessed.
+    bool sourceFormatGiven = false;
+    bool destinationFormatGiven = false;
     bool yes = false;
     bool no = false;
 };
@@ -36,11 +40,17 @@ void FillSide(SettingsStore& store, UrlSetFormat format, const std::string& loca
     box.SetText(location);
 }
 
-int RunTranslateCommand(const TranslateOptions& options) {
+int RunTranslateCommand(TranslateOptions options) {
     Terminal terminal(stdout, stderr, IsTerminal(stdout),
                       {IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM, IDS_CONVERTING_LINK, IDS_STATUS_SAVING_ITEM});
     AnswerPolicy policy = options.yes ? AnswerPolicy::Yes : options.no ? AnswerPolicy::No : AnswerPolicy::Ask;
     TerminalPrompter prompter(terminal, policy);
+    if ((!options.sourceFormatGiven &&
+         !GuessMissingFormat(terminal, options.sourceFormat, options.sourceLocation, true, "--source-format")) ||
+        (!options.destinationFormatGiven &&
+         !GuessMissingFormat(terminal, options.destinationFormat, options.destinationLocation, false,
+                             "--destination-format")))
+        return kUsageError;
 
     SettingsStore& store = SettingsStore::User();
     if (!store.Load()) {
@@ -79,15 +89,18 @@ int RunTranslateCommand(const TranslateOptions& options) {
 CommandHandler AddTranslateCommand(CLI::App& app) {
     auto options = std::make_shared<TranslateOptions>();
     CLI::App* command = app.add_subcommand("translate", "Translate a URL set into another format or place");
-    command
-        ->add_option("--source-format", options->sourceFormat,
-                     std::string("Format of the set to read: ") + kFormatNames)
-        ->check(CheckFormatName);
+    CLI::Option* sourceFormat =
+        command
+            ->add_option("--source-format", options->sourceFormat,
+                         std::string("Format of the set to read: ") + kFormatNames +
+                             "; left out, it is guessed from the location's name or first bytes")
+            ->check(CheckFormatName);
     command->add_option("--source", options->sourceLocation, "File or folder of the set to read");
-    command
-        ->add_option("--destination-format", options->destinationFormat,
-                     std::string("Format of the new set: ") + kFormatNames)
-        ->check(CheckFormatName);
+    CLI::Option* destinationFormat = command
+                                         ->add_option("--destination-format", options->destinationFormat,
+                                                      std::string("Format of the new set: ") + kFormatNames +
+                                                          "; left out, it is guessed from the name")
+                                         ->check(CheckFormatName);
     command->add_option("--destination", options->destinationLocation, "File or folder of the new set");
     command->add_flag("--fix-ampersands,!--no-fix-ampersands", options->fixAmpersands,
                       "Collapse or double ampersands between shortcut names and the other formats (on by default)");
@@ -97,7 +110,11 @@ CommandHandler AddTranslateCommand(CLI::App& app) {
         "Without --yes or --no, questions are asked at the terminal; without a terminal a question ends the run "
         "before anything is changed.\nExit status: 0 when the set was converted, 1 when the translation failed, "
         "2 for a usage error.");
-    return [options] { return RunTranslateCommand(*options); };
+    return [options, sourceFormat, destinationFormat] {
+        options->sourceFormatGiven = sourceFormat->count() > 0;
+        options->destinationFormatGiven = destinationFormat->count() > 0;
+        return RunTranslateCommand(*options);
+    };
 }
 
 }  // namespace tolva::cli

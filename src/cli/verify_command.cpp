@@ -2,12 +2,13 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/format_guess.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal.h"
 #include "cli/terminal_prompts.h"
+#include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
-#include "locations/recent_locations.h"
 #include "verify/curl_library.h"
 #include "verify/verification_run.h"
 
@@ -38,7 +39,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitLinksFailed = 3;
 constexpr int kExitStopped = 4;
 
-int RunVerifyCommand(const VerifyOptions& options) {
+int RunVerifyCommand(VerifyOptions options) {
     // libcurl's global set-up is not thread-safe: it happens here, before any thread starts.
     // Should the library be missing, the run reports it when it asks for the first link.
     Curl();
@@ -49,6 +50,7 @@ int RunVerifyCommand(const VerifyOptions& options) {
                                                                    IDS_TESTING_LINK});
     // Opening an existing set asks nothing; should anything ask, the safe answer is No.
     TerminalPrompter prompter(terminal, AnswerPolicy::No);
+    if (!GuessMissingFormat(terminal, options.format, options.location, true, "--format")) return kUsageError;
     StopSignals signals;
     InputLines input;
 
@@ -114,9 +116,11 @@ int RunVerifyCommand(const VerifyOptions& options) {
 CommandHandler AddVerifyCommand(CLI::App& app) {
     auto options = std::make_shared<VerifyOptions>();
     CLI::App* command = app.add_subcommand("verify", "Test every link of a URL set over the network");
-    command->add_option("--format", options->format, std::string("Format of the set: ") + kFormatNames)
-        ->required()
-        ->check(CLI::IsMember({"mosaic", "netscape", "shortcuts"}));
+    command
+        ->add_option("--format", options->format,
+                     std::string("Format of the set: ") + kFormatNames +
+                         "; left out, it is guessed from the location's name or first bytes")
+        ->check(CLI::IsMember({"mosaic", "netscape", "shortcuts", "xbel", "chromium", "firefox"}));
     command->add_option("--location", options->location, "File or folder of the set; it is written back there")
         ->required();
     command

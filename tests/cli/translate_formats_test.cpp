@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "support/cli_process.h"
+#include "support/places_builder.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
@@ -54,6 +55,54 @@ TEST_F(TranslateFormatsCliTest, BookmarksToShortcutsToHotlist) {
     EXPECT_EQ(ReadFile(hotlist + ".bak"), "older hotlist");
     EXPECT_NE(ReadFile(hotlist).find("Sublist\r\nTools\r\n{\r\nItem\r\nQ&&A- News\r\nhttp://q/\r\n}\r\n"),
               std::string::npos);
+}
+
+// Without --source-format or --destination-format the format is guessed from the location's
+// name, else its first bytes, and the command says which it took; a location it cannot place
+// is a usage error that names the formats.
+TEST_F(TranslateFormatsCliTest, FormatsLeftOutAreGuessedFromTheLocation) {
+    const std::string chromium = dir.File("Bookmarks");
+    WriteFile(chromium,
+              "{\"roots\": {\"bookmark_bar\": {\"type\": \"folder\", \"name\": \"Bookmarks bar\", \"children\": "
+              "[{\"type\": \"url\", \"name\": \"C\", \"url\": \"http://c/\"}]}}}");
+    testing::MakeSamplePlaces(dir.File("places.sqlite"));
+    fs::copy_file(dir.File("places.sqlite"), dir.File("store"));  // no telling name: its first bytes
+    WriteFile(dir.File("any.txt"), "<?xml version=\"1.0\"?>\n<xbel><bookmark href=\"http://x/\"/></xbel>\n");
+    WriteFile(dir.File("list.txt"), "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n</DL><p>\n");
+    fs::create_directory(dir.File("Favorites"));
+    struct Row {
+        std::string source;
+        std::string destination;
+        std::string said;
+    };
+    const Row rows[] = {
+        {chromium, dir.File("out1.html"), "Bookmarks is taken as chromium (from its name)"},
+        {dir.File("places.sqlite"), dir.File("out2.xbel"), "places.sqlite is taken as firefox (from its name)"},
+        {dir.File("store"), dir.File("out3.hot"), "store is taken as firefox (from its first bytes)"},
+        {dir.File("any.txt"), dir.File("out4.htm"), "any.txt is taken as xbel (from its first bytes)"},
+        {dir.File("list.txt"), dir.File("Favorites"), "list.txt is taken as netscape (from its first bytes)"},
+        {dir.File("out2.xbel"), dir.File("sub") + "/Bookmarks", "out2.xbel is taken as xbel (from its name)"},
+        {dir.File("Favorites"), dir.File("out5.html"), "Favorites is taken as shortcuts (it is a folder)"},
+    };
+    fs::create_directory(dir.File("sub"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.source + " -> " + row.destination);
+        output.clear();
+        EXPECT_EQ(Translate({"--source", row.source, "--destination", row.destination, "--yes"}), 0) << output;
+        EXPECT_NE(output.find(row.said), std::string::npos) << output;
+    }
+    EXPECT_NE(ReadFile(dir.File("out1.html")).find("HREF=\"http://c/\""), std::string::npos);
+    EXPECT_NE(ReadFile(dir.File("sub") + "/Bookmarks").find("\"roots\""), std::string::npos);
+
+    output.clear();
+    WriteFile(dir.File("notes.txt"), "plain words");
+    EXPECT_EQ(Translate({"--source", dir.File("notes.txt"), "--destination", dir.File("o.html")}), 2);
+    EXPECT_NE(output.find("give --source-format (mosaic, netscape, shortcuts, xbel, chromium"), std::string::npos)
+        << output;
+    output.clear();
+    EXPECT_EQ(Translate({"--source", chromium, "--destination", dir.File("o.unknown")}), 2);
+    EXPECT_NE(output.find("give --destination-format"), std::string::npos) << output;
+    EXPECT_FALSE(fs::exists(dir.File("o.unknown")));
 }
 
 TEST_F(TranslateFormatsCliTest, NoLeavesExistingFolderAndMissingFolderAlone) {
