@@ -11,6 +11,12 @@ namespace {
 
 bool IsKnownFormat(UrlSetFormat format) { return CodecFor(format) != nullptr; }
 
+// A location box may still show the hint that no Favorites folder was found: that is no
+// location, and is neither opened nor remembered.
+bool IsNoLocation(const std::string& location) {
+    return location.empty() || location == LoadString(IDS_NO_FAVORITES_FOUND);
+}
+
 // The page's controls as the run uses them, with the null checks in one place.
 class PageView {
 public:
@@ -47,11 +53,11 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     PageView page(controls);
 
     // The source is checked first: with both sides missing only its message is shown.
-    if (values.sourceLocation.empty() || !IsKnownFormat(values.sourceFormat)) {
+    if (IsNoLocation(values.sourceLocation) || !IsKnownFormat(values.sourceFormat)) {
         page.FormMessage(IDS_NO_SOURCE);
         return TranslationResult::Failed;
     }
-    if (values.destinationLocation.empty() || !IsKnownFormat(values.destinationFormat)) {
+    if (IsNoLocation(values.destinationLocation) || !IsKnownFormat(values.destinationFormat)) {
         page.FormMessage(IDS_NO_DESTINATION);
         return TranslationResult::Failed;
     }

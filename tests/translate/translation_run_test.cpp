@@ -96,6 +96,11 @@ TEST_F(TranslationRunTest, IncompleteFormIsRefusedBeforeAnythingIsRemembered) {
         {{FormatOfRow(7), "/s", UrlSetFormat::Netscape, "/d", true}, IDS_NO_SOURCE},
         {{UrlSetFormat::Netscape, "/s", UrlSetFormat::Netscape, "", true}, IDS_NO_DESTINATION},
         {{UrlSetFormat::Netscape, "/s", UrlSetFormat::None, "/d", true}, IDS_NO_DESTINATION},
+        // The hint of a missing Favorites folder left in a box is no location, and is not remembered.
+        {{UrlSetFormat::Shortcuts, LoadString(IDS_NO_FAVORITES_FOUND), UrlSetFormat::Netscape, "/d", true},
+         IDS_NO_SOURCE},
+        {{UrlSetFormat::Netscape, "/s", UrlSetFormat::Shortcuts, LoadString(IDS_NO_FAVORITES_FOUND), true},
+         IDS_NO_DESTINATION},
     };
     for (const FormCase& c : cases) {
         RecordingPrompter shown;
