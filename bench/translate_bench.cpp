@@ -11,6 +11,12 @@
 // and deleted again; a 1,000,000-link file is about 260 MB.
 //
 //   translate_bench scale [SMALL] [LARGE] [RUNS]      (defaults: 100000 1000000 3)
+//
+// With "hostile", reads files a damaged disk or an odd exporter leaves (8 MiB of zero bytes,
+// one 20 MB line, 100,000 entries on one line) as bookmark files and as hotlists, each next
+// to an ordinary bookmark file of about the same size (target: within 2x its time).
+//
+//   translate_bench hostile [RUNS]      (default: 3)
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -91,9 +97,72 @@ int Scale(int small, int large, int runs) {
     return 0;
 }
 
+// The median wall time of translating source (in format) to a bookmark file.
+double TimeFile(const std::string& format, const std::string& source, const std::string& dir, int runs) {
+    std::vector<double> times;
+    const std::string copy = dir + "/copy.html";
+    for (int run = 0; run < runs; ++run) {
+        std::filesystem::remove(copy);
+        Sample cli = RunProcess({TOLVA_CLI_PATH, "translate", "--source-format", format, "--source", source,
+                                 "--destination-format", "netscape", "--destination", copy},
+                                dir + "/config");
+        if (cli.exitCode != 0) return -1;
+        times.push_back(cli.seconds);
+    }
+    return Median(times);
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+int Hostile(int runs) {
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/tolva-bench-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) return 1;
+    const std::string dir = pattern;
+    std::string entries;
+    for (int i = 0; i < 100000; ++i)
+        entries += "<DT><A HREF=\"https://example.com/" + std::to_string(i) + "\" ADD_DATE=\"1\">Link</A>";
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"8 MiB of zero bytes", std::string(8u << 20, '\0')},
+        {"one 20 MB line", "<DT><A HREF=\"https://example.com/" + std::string(20000000, 'a') + "\">x</A>\n"},
+        {"100,000 entries on one line", "<DL><p>" + entries + "</DL><p>\n"},
+    };
+    int status = 0;
+    for (const Case& c : cases) {
+        const std::string source = dir + "/hostile";
+        const std::string plain = dir + "/plain.html";
+        // An ordinary bookmark file of about the same size: a link of it is about 270 bytes.
+        if (!WriteText(source, c.text) ||
+            !tolva::bench::WriteBookmarkFile(plain, std::max(1, static_cast<int>(c.text.size() / 270)))) {
+            status = 1;
+            break;
+        }
+        const double plainSeconds = TimeFile("netscape", plain, dir, runs);
+        for (const char* format : {"netscape", "mosaic"}) {
+            const double seconds = TimeFile(format, source, dir, runs);
+            std::printf("%-28s as %-8s %8.1f ms; ordinary file of %.1f MiB %8.1f ms (%.2fx; target 2x)\n", c.what,
+                        format, seconds * 1000, static_cast<double>(fs::file_size(plain)) / (1024.0 * 1024.0),
+                        plainSeconds * 1000, seconds / plainSeconds);
+            if (seconds < 0 || plainSeconds < 0) status = 1;
+        }
+    }
+    fs::remove_all(dir);
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "hostile") return Hostile(argc > 2 ? std::atoi(argv[2]) : 3);
     if (argc > 1 && std::string(argv[1]) == "scale") {
         return Scale(argc > 2 ? std::atoi(argv[2]) : 100000, argc > 3 ? std::atoi(argv[3]) : 1000000,
                      argc > 4 ? std::atoi(argv[4]) : 3);

@@ -36,7 +36,8 @@ std::string LineReader::DetectLineTerminator(File* file) {
         bool cut = zero != std::string_view::npos;
         if (cut) text = text.substr(0, zero);
         examined.append(text);
-        if (cut || examined.find_first_of("\r\n") != std::string::npos) break;
+        // Only the new block is searched: a first line of many megabytes costs one pass.
+        if (cut || text.find_first_of("\r\n") != std::string_view::npos) break;
     }
     // A CR at the end of what was read may be the first half of a CRLF.
     if (!examined.empty() && examined.back() == '\r') {

@@ -123,6 +123,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "Bookmarks</H1>\r\n<DL><p>\r\n<DT><A HREF=\"U\"  ADD_DATE=\"1\" LAST_VISIT=\"2\">Home</A>\r\n"
                       "</DL><p>\r\n"},
         RoundTripCase{"Shortcuts", UrlSetFormat::Shortcuts, FixturePath("shortcuts/other_program")},
+        // A file with nothing beyond what every reader keeps is rewritten as it always was.
+        RoundTripCase{"NetscapeWithNothingToKeep", UrlSetFormat::Netscape,
+                      FixturePath("netscape/plain_export_nothing_to_keep.html"), "",
+                      ReadFile(FixturePath("netscape_rewritten/plain_export_nothing_to_keep.html"))},
         RoundTripCase{"Xbel", UrlSetFormat::Xbel, "",
                       "<xbel><title>T</title><folder added=\"2020-01-01T00:00:00Z\"><title>F &amp; G</title>"
                       "<separator/><bookmark href=\"http://u/?a&amp;b\" visited=\"2020-01-02T00:00:00Z\">"

@@ -58,6 +58,23 @@ TEST_F(MosaicTest, TitleComesFromTheHotlistLine) {
 TEST_F(MosaicTest, UnbalancedHotlistGetsItsBlocksClosed) {
     ASSERT_EQ(ReadFrom(FixturePath("mosaic/unbalanced_cut_short.hot")), 1);
     EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"1 Open ", "3 Cut short ", "2  ", "2  "}));
+    // Braces that close nothing are dropped; what follows them stays inside the set.
+    set.Close();
+    WriteFile(dir.File("extra.hot"), "Hotlist\r\nT\r\n{\r\n}\r\n}\r\nItem\r\nLate\r\nhttp://l/\r\n}\r\n");
+    ASSERT_EQ(ReadFrom(dir.File("extra.hot")), 1);
+    EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"3 Late http://l/", "2  "}));
+}
+
+TEST_F(MosaicTest, TitleLineIsKeptAndNeverTakenForAKeyword) {
+    UrlSet built;
+    built.heading = "Items to read";
+    built.Append(new UrlEntry(UrlEntryKind::Link, "a", "http://a/"));
+    built.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+    WriteTo(built, dir.File("title.hot"));
+    ASSERT_EQ(ReadFrom(dir.File("title.hot")), 1);
+    EXPECT_EQ(set.heading, "Items to read");
+    EXPECT_EQ(set.linkCount, 1);
+    EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"3 a http://a/", "2  "}));
 }
 
 TEST_F(MosaicTest, EmptyFileIsNotASet) {

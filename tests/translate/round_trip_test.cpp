@@ -264,5 +264,41 @@ TEST_F(RoundTripTest, DeclaredEncodingStaysInItsFormatAndBecomesUtf8Elsewhere) {
               (std::vector<std::string>{"Caf\xC3\xA9 \xC2\xAE \xC2\xA9 \xE2\x82\xAC http://cafe.example/"}));
 }
 
+// Every link of a set as its folder path, name and URL, as plain text, in order.
+std::vector<std::string> PlainLinks(UrlSetFormat format, const std::string& location) {
+    UrlSet set;
+    EXPECT_EQ(testing::ReadSet(set, format, location), 1) << location;
+    const bool html = format == UrlSetFormat::Netscape;
+    std::vector<std::string> links;
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+        if (entry->kind != UrlEntryKind::Link) continue;
+        const std::string line = set.GetCurrentPath() + " | " + entry->name + " | " + entry->url;
+        std::string plain = html ? PlainFromHtml(line, set.charset) : line;
+        // A hotlist's value lines lose their leading white space: a name cannot begin with any.
+        const std::size_t name = plain.find(" | ") + 3;
+        plain.erase(name, TrimLeadingWhite(std::string_view(plain).substr(name)).data() - (plain.data() + name));
+        links.push_back(plain);
+    }
+    return links;
+}
+
+// Real exports of many programs, kept outside the repository: through a hotlist and back,
+// every link keeps its name, URL and folder.
+TEST_F(RoundTripTest, CorpusBookmarkFilesComeBackFromAHotlistWhole) {
+    const fs::path folder = testing::CorpusPath("netscape");
+    if (!fs::is_directory(folder)) GTEST_SKIP() << "no corpus at " << folder;
+    int files = 0;
+    for (const auto& item : fs::directory_iterator(folder)) {
+        if (fs::file_size(item.path()) == 0) continue;
+        ++files;
+        SCOPED_TRACE(item.path().filename().string());
+        const std::string hotlist = Translate(UrlSetFormat::Netscape, item.path().string(), UrlSetFormat::Mosaic);
+        const std::string back = Translate(UrlSetFormat::Mosaic, hotlist, UrlSetFormat::Netscape);
+        EXPECT_EQ(PlainLinks(UrlSetFormat::Netscape, back), PlainLinks(UrlSetFormat::Netscape, item.path().string()));
+    }
+    EXPECT_GT(files, 0);
+}
+
 }  // namespace
 }  // namespace tolva
