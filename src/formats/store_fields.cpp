@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "formats/html_text.h"
+
 namespace tolva::store {
 
 namespace {
@@ -12,26 +14,7 @@ constexpr std::int64_t kChromiumEpochOffset = 11644473600;
 constexpr std::int64_t kMicroseconds = 1000000;
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-void AppendEscaped(std::string& out, std::string_view value) {
-    for (char c : value) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            default:
-                out += c;
-        }
-    }
-}
+void AppendEscaped(std::string& out, std::string_view value) { out += HtmlFromPlain(value); }
 
 std::string Unescaped(std::string_view value) {
     static constexpr std::pair<std::string_view, char> kEntities[] = {
