@@ -10,7 +10,23 @@
 // reader gather the tree's folders first), with tolva-cli's peak memory.
 //
 //   shortcuts_bench read [LINKS] [RUNS]      (defaults: 50000 links, 5 runs of each)
+//
+// With "same", times Netscape -> Shortcuts of a file whose links all have one name, at LINKS
+// and at half as many, with the CPU time per link of each: choosing a free file name for each
+// link must not grow with the number of namesakes before it.
+//
+//   shortcuts_bench same [LINKS] [RUNS]      (defaults: 10000 links, 5 runs of each)
+//
+// With "deep", times Netscape -> Shortcuts of LEVELS folders nested in one another next to a
+// plain file of the same size (links in one folder), then Shortcuts -> Netscape of a tree that
+// deep made one level at a time next to a tree of as many folders side by side, with peak
+// memory: the writer stops where paths end, and neither side holds a descriptor or a path per
+// level.
+//
+//   shortcuts_bench deep [LEVELS] [RUNS]     (defaults: 100000 levels, 5 runs of each)
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,7 +36,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench_support.h"
@@ -90,9 +108,155 @@ bool WriteManifest(const fs::path& top, const std::string& manifest) {
 
 using tolva::bench::Median;
 
+// Median CPU and wall seconds, and peak memory, of runs of args.
+struct Timing {
+    double cpu = 0;
+    double wall = 0;
+    long peakKiB = 0;
+};
+
+Timing TimeRuns(const std::vector<std::string>& args, const std::string& config, int runs,
+                const std::function<void()>& before) {
+    std::vector<double> cpu, wall;
+    Timing timing;
+    for (int run = 0; run < runs; ++run) {
+        before();
+        tolva::bench::Sample sample = tolva::bench::RunProcess(args, config);
+        if (sample.exitCode != 0) {
+            std::fprintf(stderr, "failed: %s\n", args[1].c_str());
+            return {-1, -1, 0};
+        }
+        cpu.push_back(sample.cpuSeconds);
+        wall.push_back(sample.seconds);
+        timing.peakKiB = std::max(timing.peakKiB, sample.peakKiB);
+    }
+    timing.cpu = Median(cpu);
+    timing.wall = Median(wall);
+    return timing;
+}
+
+std::vector<std::string> TranslateArgs(const char* from, const std::string& source, const char* to,
+                                       const std::string& destination) {
+    return {TOLVA_CLI_PATH,         "translate", "--source-format", from,        "--source", source,
+            "--destination-format", to,          "--destination",   destination, "--yes"};
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    return static_cast<bool>(out);
+}
+
+int SameNames(const fs::path& dir, int links, int runs) {
+    const std::string config = (dir / "config").string();
+    const std::string favorites = (dir / "Favorites").string();
+    for (int count : {links / 2, links}) {
+        std::string file = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+        for (int i = 0; i < count; ++i)
+            file += "<DT><A HREF=\"http://same.example/" + std::to_string(i) + "\">Same</A>\n";
+        file += "</DL><p>\n";
+        const std::string source = (dir / "same.html").string();
+        if (!WriteText(source, file)) return 1;
+        Timing t = TimeRuns(TranslateArgs("netscape", source, "shortcuts", favorites), config, runs,
+                            [&] { fs::remove_all(favorites); });
+        if (t.cpu < 0) return 1;
+        std::printf("%6d links named \"Same\": CPU %7.1f ms (%.1f us a link), wall %7.1f ms\n", count, t.cpu * 1000,
+                    t.cpu * 1e6 / count, t.wall * 1000);
+    }
+    return 0;
+}
+
+// A folder tree levels deep made one level at a time, as any program can, deeper than a path.
+bool MakeDeepTree(const std::string& top, int levels) {
+    fs::create_directory(top);
+    int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int i = 0; i < levels && fd >= 0; ++i) {
+        if (::mkdirat(fd, "F", 0777) != 0) break;
+        int below = ::openat(fd, "F", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = below;
+    }
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+// Removes a tree made by MakeDeepTree, bottom first, without paths.
+void RemoveDeepTree(const std::string& top) {
+    int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY);
+    int depth = 0;
+    for (int below; fd >= 0 && (below = ::openat(fd, "F", O_RDONLY | O_DIRECTORY)) >= 0; ++depth) {
+        ::close(fd);
+        fd = below;
+    }
+    for (; fd >= 0 && depth > 0; --depth) {
+        int parent = ::openat(fd, "..", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = parent;
+        if (fd >= 0) ::unlinkat(fd, "F", AT_REMOVEDIR);
+    }
+    if (fd >= 0) ::close(fd);
+    fs::remove_all(top);
+}
+
+int DeepNesting(const fs::path& dir, int levels, int runs) {
+    const std::string config = (dir / "config").string();
+    const std::string favorites = (dir / "Favorites").string();
+    std::string deep = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    for (int i = 0; i < levels; ++i) deep += "<DT><H3>F</H3>\n<DL><p>\n";
+    for (int i = 0; i < levels; ++i) deep += "</DL><p>\n";
+    deep += "</DL><p>\n";
+    // The plain file: links of one folder, as many bytes.
+    std::string plain = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    for (int i = 0; plain.size() + 10 < deep.size(); ++i) {
+        plain += "<DT><A HREF=\"http://p/" + std::to_string(i) + "\">L" + std::to_string(i) + "</A>\n";
+    }
+    plain += "</DL><p>\n";
+    const std::string deepFile = (dir / "deep.html").string();
+    const std::string plainFile = (dir / "plain.html").string();
+    if (!WriteText(deepFile, deep) || !WriteText(plainFile, plain)) return 1;
+    std::printf("Netscape -> Shortcuts, %.1f MB each:\n", static_cast<double>(deep.size()) / 1e6);
+    for (const auto& [what, file] : {std::pair{"nested", deepFile}, std::pair{"plain", plainFile}}) {
+        Timing t = TimeRuns(TranslateArgs("netscape", file, "shortcuts", favorites), config, runs,
+                            [&] { fs::remove_all(favorites); });
+        if (t.cpu < 0) return 1;
+        std::printf("  %-7s wall %8.1f ms, CPU %8.1f ms, peak memory %6.1f MiB\n", what, t.wall * 1000, t.cpu * 1000,
+                    static_cast<double>(t.peakKiB) / 1024.0);
+    }
+    fs::remove_all(favorites);
+
+    const std::string deepTree = (dir / "DeepTree").string();
+    const std::string wideTree = (dir / "WideTree").string();
+    if (!MakeDeepTree(deepTree, levels)) return 1;
+    fs::create_directory(wideTree);
+    for (int i = 0; i < levels; ++i) fs::create_directory(wideTree + "/F" + std::to_string(i));
+    std::printf("Shortcuts -> Netscape, %d folders each:\n", levels);
+    const std::string back = (dir / "back.html").string();
+    for (const auto& [what, tree] : {std::pair{"nested", deepTree}, std::pair{"side by side", wideTree}}) {
+        Timing t =
+            TimeRuns(TranslateArgs("shortcuts", tree, "netscape", back), config, runs, [&] { fs::remove(back); });
+        if (t.cpu < 0) return 1;
+        std::printf("  %-12s wall %8.1f ms, CPU %8.1f ms, peak memory %6.1f MiB\n", what, t.wall * 1000, t.cpu * 1000,
+                    static_cast<double>(t.peakKiB) / 1024.0);
+    }
+    RemoveDeepTree(deepTree);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "same" || mode == "deep") {
+        const int count = argc > 2 ? std::atoi(argv[2]) : mode == "same" ? 10000 : 100000;
+        const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
+        char pattern[] = "/tmp/tolva-bench-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) return 1;
+        const int result = mode == "same" ? SameNames(pattern, count, runs) : DeepNesting(pattern, count, runs);
+        fs::remove_all(pattern);
+        std::printf("%d runs of each\n", runs);
+        return result;
+    }
     const bool readOnly = argc > 1 && std::string(argv[1]) == "read";
     if (readOnly) ++argv, --argc;
     const int links = argc > 1 ? std::atoi(argv[1]) : readOnly ? 50000 : 10000;

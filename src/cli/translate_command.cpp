@@ -22,6 +22,7 @@ struct TranslateOptions {
     // An option given empty is no format chosen, as on the page; only one left out is guessed.
     bool sourceFormatGiven = false;
     bool destinationFormatGiven = false;
+    bool restoreNames = true;
     bool yes = false;
     bool no = false;
 };
@@ -64,6 +65,7 @@ int RunTranslateCommand(TranslateOptions options) {
     values.destinationFormat = FormatCode(options.destinationFormat);
     values.destinationLocation = options.destinationLocation;
     values.fixAmpersands = options.fixAmpersands;
+    values.restoreNames = options.restoreNames;
 
     MemoryLocationBox sourceBox;
     MemoryLocationBox destinationBox;
@@ -104,6 +106,9 @@ CommandHandler AddTranslateCommand(CLI::App& app) {
     command->add_option("--destination", options->destinationLocation, "File or folder of the new set");
     command->add_flag("--fix-ampersands,!--no-fix-ampersands", options->fixAmpersands,
                       "Collapse or double ampersands between shortcut names and the other formats (on by default)");
+    command->add_flag("--restore-names,!--no-restore-names", options->restoreNames,
+                      "From shortcuts, give entries back the names they had before a translation made them file "
+                      "names, unless renamed since (on by default)");
     CLI::Option* yes = command->add_flag("--yes", options->yes, "Answer Yes to every question");
     command->add_flag("--no", options->no, "Answer No to every question")->excludes(yes);
     command->footer(

@@ -6,6 +6,16 @@
 // Favorites may link to another disk) and reads each directory once. The writer never follows
 // one, even one that stays inside the location, so no name, stored path or link can make it
 // create, write or delete anything outside the location.
+//
+// Both walk a tree of any depth with two descriptors (the top folder's and the current one's)
+// and keep one name per level: a folder's parent is opened again through ".." when the walk
+// comes back up, and checked to be the folder it left.
+//
+// Names come back: where the writer stores a name other than the one it was given (adapted
+// to a file name, shortened to the file system's limit, numbered apart from a namesake), it
+// keeps the given name under [Tolva] PreVfyName, in the link's file or, for a folder, in the
+// folder's desktop.ini, which Windows reads only for its own sections and this reader does not
+// take for a link.
 
 #include "formats/shortcuts.h"
 
@@ -15,18 +25,22 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "platform/ascii.h"
 #include "platform/descriptor.h"
 #include "platform/profile_file.h"
+#include "platform/recode.h"
 #include "platform/registered_owner.h"
 #include "resources/strings.h"
 
@@ -36,7 +50,14 @@ namespace {
 
 constexpr std::string_view kShortcutSuffix = ".url";
 constexpr std::string_view kShortcutSection = "InternetShortcut";
+// Windows keeps a URL that its code page cannot hold again in these twins: the code page's
+// rendering in ".A", and the whole text in UTF-7 in ".W", which Windows itself reads first.
+constexpr std::string_view kAnsiSection = "InternetShortcut.A";
+constexpr std::string_view kUnicodeSection = "InternetShortcut.W";
 constexpr std::string_view kTolvaSection = "Tolva";
+constexpr std::string_view kFormerNameKey = "PreVfyName";
+// A folder's own settings file: Windows and other programs read only their sections of it.
+constexpr std::string_view kFolderSettingsName = "desktop.ini";
 // What a verification appends to a failing link's name before the error text: space, soft
 // hyphen, space. Sets saved on Windows hold the soft hyphen as the single byte 0xAD.
 constexpr std::string_view kSeparatorUtf8 = " \xC2\xAD ";
@@ -49,13 +70,39 @@ constexpr std::string_view kPlaceholderFolderName = "-";
 // that a set full of unusable names, or a folder that refuses every file, cannot bury the
 // person in message boxes.
 constexpr int kMaxMessages = 5;
+// When the file system does not say.
+constexpr std::size_t kDefaultNameLimit = 255;
+constexpr std::size_t kDefaultPathLimit = PATH_MAX;
+// A UTF-8 character is at most this many bytes, so a name cut at a character boundary is
+// at most this much shorter than the limit it was cut to.
+constexpr std::size_t kMaxCharacterBytes = 4;
 
 using FileId = std::pair<dev_t, ino_t>;
 
 FileId IdOf(const struct stat& info) { return {info.st_dev, info.st_ino}; }
 
+bool IdOfDescriptor(int fd, FileId& id) {
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) return false;
+    id = IdOf(info);
+    return true;
+}
+
 Descriptor OpenFolderAt(int parent, const std::string& name) {
     return Descriptor(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+}
+
+// The same, through a symbolic link where name is one.
+Descriptor OpenFolderThroughLinksAt(int parent, const std::string& name) {
+    return Descriptor(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+// The folder above the one fd holds, if it is still the folder the walk came down from.
+Descriptor OpenParentOf(int fd, FileId expected) {
+    Descriptor parent(::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileId id;
+    if (!IdOfDescriptor(parent.Get(), id) || id != expected) return Descriptor();
+    return parent;
 }
 
 // NTFS lists a folder in the order of its names compared in upper case; ties (names that
@@ -96,36 +143,134 @@ bool IsUsableComponent(std::string_view name) {
 
 std::size_t NameLimit(int folder) {
     long limit = ::fpathconf(folder, _PC_NAME_MAX);
-    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+    return limit > 0 ? static_cast<std::size_t>(limit) : kDefaultNameLimit;
 }
 
-// A link read from a shortcut file remembers which file, so that writing the set back to
-// where it was read can remove that file when the link goes to another one.
+// The longest path, terminating zero included, that other programs can open by name: the
+// writer makes no folder or file whose path would be longer.
+std::size_t PathLimit(int folder) {
+    long limit = ::fpathconf(folder, _PC_PATH_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : kDefaultPathLimit;
+}
+
+// " (2)", " (3)", ...: what keeps a name apart from an earlier namesake in its folder.
+std::string CopySuffix(int copy) { return copy == 1 ? std::string() : " (" + std::to_string(copy) + ")"; }
+
+// name less a copy suffix " (N)" (N from 2 on), if it ends in one.
+std::string_view WithoutCopySuffix(std::string_view name) {
+    if (name.size() < 4 || name.back() != ')') return name;
+    std::size_t open = name.rfind(" (");
+    if (open == std::string_view::npos) return name;
+    std::string_view digits = name.substr(open + 2, name.size() - open - 3);
+    if (digits.empty() || digits.front() == '0' || (digits.front() == '1' && digits.size() == 1)) return name;
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return name;
+    return name.substr(0, open);
+}
+
+// One folder on the way from the top of a tree to an entry; a link read from a tree keeps its
+// folder's, so every link of a deep tree shares the names above it instead of a copy each.
+struct FolderNode {
+    std::shared_ptr<const FolderNode> parent;
+    std::string name;
+};
+
+std::vector<std::string> NamesFromTop(const FolderNode* node) {
+    std::vector<std::string> names;
+    for (; node != nullptr && node->parent != nullptr; node = node->parent.get()) names.push_back(node->name);
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
+std::string PathOf(const std::string& top, const std::vector<std::string>& names) {
+    std::string path = top;
+    for (const std::string& name : names) path += "/" + name;
+    return path;
+}
+
+// A link or folder read from a shortcut tree. A link remembers which file it was read from, so
+// that writing the set back to where it was read can remove that file when the link goes to
+// another one, and keep the file's other sections when it does.
 class ShortcutEntry : public UrlEntry {
 public:
     using UrlEntry::UrlEntry;
-    FileId top{};                      // the folder the set was read from
-    std::vector<std::string> folders;  // directory names from there to the file
+    std::string formerName;  // what the writer was given before it adapted the name
+    bool hasFormerName = false;
+    std::size_t nameLimit = kDefaultNameLimit;
+    FileId top{};                              // the folder the set was read from
+    std::shared_ptr<const FolderNode> folder;  // the link's folder
+    std::string location;                      // the set's location when it was read
     std::string fileName;
     FileId file{};
-    std::string path;  // where it was read, to start a new file of the link from
+};
+
+// The URL of a shortcut as Windows reads it: the UTF-7 twin where there is one, since the main
+// key holds the code page's rendering of it (raw bytes of another code page on a Russian or
+// Greek system), else the main key.
+// A main key in ASCII is exact and wins over a twin left from before a program edited it,
+// unless it holds the "?" Windows writes for what its code page lacks.
+std::string ReadUrl(const ProfileFile& profile) {
+    std::string url = profile.GetString(kShortcutSection, "URL", {}, ProfileFile::kWholeValue);
+    const std::string twin = profile.GetString(kUnicodeSection, "URL", {}, ProfileFile::kWholeValue);
+    std::string decoded;
+    if (twin.empty() || !Recode(twin, "UTF-7", "UTF-8", decoded)) return url;
+    if (!IsAscii(url) || (!IsAscii(decoded) && url.find('?') != std::string::npos)) return decoded;
+    return url;
+}
+
+// A kept name as its file holds it: quoted when blanks at its ends or enclosing quotes would
+// otherwise be lost on reading.
+std::string QuotedValue(const std::string& value) {
+    const bool blankEnd = !value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
+                                             value.back() == '\t');
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    return blankEnd || quoted ? "\"" + value + "\"" : value;
+}
+
+// The former name kept in a file, if the file keeps one (an empty name is one too).
+bool ReadFormerName(const ProfileFile& profile, std::string& name) {
+    if (!profile.HasKey(kTolvaSection, kFormerNameKey)) return false;
+    name = profile.GetString(kTolvaSection, kFormerNameKey, {}, ProfileFile::kWholeValue);
+    return true;
+}
+
+// Sets the URL, and its twins where Windows needs them: a URL that is not ASCII gets the UTF-7
+// twin Windows reads it from, and twins already in the file follow the change so that they
+// never contradict it.
+void WriteUrl(ProfileFile& profile, std::string_view url) {
+    const bool hasTwin = profile.HasKey(kUnicodeSection, "URL");
+    // An unchanged URL leaves another program's twins as they are.
+    if (hasTwin && profile.GetString(kShortcutSection, "URL", {}, ProfileFile::kWholeValue) == url) return;
+    profile.SetString(kShortcutSection, "URL", url);
+    if (profile.HasKey(kAnsiSection, "URL")) profile.SetString(kAnsiSection, "URL", url);
+    if (IsAscii(url) && !hasTwin) return;
+    std::string twin;
+    // Bytes that are not UTF-8 have no UTF-7 form; an empty twin makes readers take the main key.
+    if (!Recode(url, "UTF-8", "UTF-7", twin)) {
+        if (!hasTwin) return;
+        twin.clear();
+    }
+    profile.SetString(kUnicodeSection, "URL", twin);
+}
+
+// The folder the reader is in and what is left to do there.
+struct ReadLevel {
+    FileId id{};
+    std::shared_ptr<const FolderNode> node;
+    std::vector<std::pair<std::string, bool>> directories;  // name, reached through a link
+    std::size_t nextDirectory = 0;
+    std::vector<std::string> shortcuts;
+    std::string settingsName;  // its desktop.ini, if it has one
 };
 
 struct ReadWalk {
     UrlSet& set;
     TextControl* statusText;
-    FileId top;
-    std::vector<std::string> folders;
-    std::string path;  // of the folder being walked
+    FileId top{};
+    Descriptor topFd;
     // Every directory read so far: one reached again, through a symbolic link or a loop back
     // to an ancestor, is not read again.
     std::set<FileId> read;
-    // The directories of the tree itself, reached without symbolic links; gathered at the
-    // first linked folder met, so that a link to a folder of the set is left for the folder
-    // to be read where it is, and a save puts its links back there.
-    int topFd = -1;
-    bool realGathered = false;
-    std::set<FileId> real;
 };
 
 void ShowLoadingItem(ReadWalk& walk) {
@@ -156,90 +301,69 @@ std::string ResolvedPath(const std::string& path) {
     return resolved ? std::string(resolved.get()) : std::string();
 }
 
-// Every visible directory below folder, without following symbolic links.
-void GatherRealFolders(int folder, std::set<FileId>& ids) {
-    int listFd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+// Whether the folder fd holds lies below the tree's top folder on the disk itself, without
+// symbolic links: such a folder is read where it is, not through a link to it.
+bool InsideTree(int fd, FileId top) {
+    Descriptor current(::dup(fd));
+    FileId id;
+    if (!IdOfDescriptor(current.Get(), id)) return false;
+    for (;;) {
+        Descriptor parent(::openat(current.Get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        FileId parentId;
+        if (!IdOfDescriptor(parent.Get(), parentId) || parentId == id) return false;  // the root
+        if (parentId == top) return true;
+        current = std::move(parent);
+        id = parentId;
+    }
+}
+
+// Lists the folder fd holds into level: its visible sub-folders and its shortcut files, each in
+// the order Windows lists them.
+void ListFolder(int fd, ReadLevel& level) {
+    int listFd = fd >= 0 ? ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     DIR* listing = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
     if (listing == nullptr) {
         if (listFd >= 0) ::close(listFd);
         return;
     }
     while (struct dirent* item = ::readdir(listing)) {
-        const std::string name = item->d_name;
-        if (name.front() == '.' || (item->d_type != DT_DIR && item->d_type != DT_UNKNOWN)) continue;
-        Descriptor sub = OpenFolderAt(folder, name);
-        struct stat info {};
-        if (sub.Valid() && ::fstat(sub.Get(), &info) == 0 && ids.insert(IdOf(info)).second) {
-            GatherRealFolders(sub.Get(), ids);
+        std::string name = item->d_name;
+        if (name == "." || name == "..") continue;
+        bool linked = false;
+        const unsigned char type = TypeThroughLinks(fd, name, item->d_type, linked);
+        // Hidden folders are not folders of the set.
+        if (type == DT_DIR && name.front() != '.') {
+            level.directories.emplace_back(std::move(name), linked);
+        } else if (type == DT_REG && HasShortcutSuffix(name)) {
+            level.shortcuts.push_back(std::move(name));
+        } else if (type == DT_REG && !linked && EqualsIgnoringAsciiCase(name, kFolderSettingsName)) {
+            level.settingsName = std::move(name);
         }
     }
     ::closedir(listing);
+    std::sort(level.directories.begin(), level.directories.end(),
+              [](const auto& a, const auto& b) { return ListedBefore(a.first, b.first); });
+    std::sort(level.shortcuts.begin(), level.shortcuts.end(), ListedBefore);
 }
 
-// One directory: its sub-folders (each with its contents and FolderEnd), then its links, then
-// its own FolderEnd. Symbolic links are followed, but a directory already read (an ancestor,
-// or one reached by two ways) is left out, so a loop ends and no folder is read twice, and a
-// link to a directory of the tree itself is left out for the directory to be read in place.
-void WalkShortcutFolder(ReadWalk& walk, int folder) {
-    std::vector<std::pair<std::string, bool>> directories;  // name, reached through a link
-    std::vector<std::string> shortcuts;
-    int listFd = folder >= 0 ? ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    DIR* listing = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
-    if (listing == nullptr && listFd >= 0) ::close(listFd);
-    if (listing != nullptr) {
-        while (struct dirent* item = ::readdir(listing)) {
-            std::string name = item->d_name;
-            if (name == "." || name == "..") continue;
-            bool linked = false;
-            const unsigned char type = TypeThroughLinks(folder, name, item->d_type, linked);
-            // Hidden folders are not folders of the set.
-            if (type == DT_DIR && name.front() != '.') {
-                directories.emplace_back(std::move(name), linked);
-            } else if (type == DT_REG && HasShortcutSuffix(name)) {
-                shortcuts.push_back(std::move(name));
-            }
-        }
-        ::closedir(listing);
-    }
-    std::sort(directories.begin(), directories.end(),
-              [](const auto& a, const auto& b) { return ListedBefore(a.first, b.first); });
-    std::sort(shortcuts.begin(), shortcuts.end(), ListedBefore);
-
+// The links of one folder, after its sub-folders, then the folder's end.
+void ReadLinks(ReadWalk& walk, int folder, const ReadLevel& level) {
     UrlSet& set = walk.set;
-    for (const auto& [name, linked] : directories) {
-        Descriptor sub(::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        struct stat info {};
-        if (sub.Valid() && ::fstat(sub.Get(), &info) == 0) {
-            const FileId id = IdOf(info);
-            if (linked && !walk.realGathered && walk.topFd >= 0) {
-                walk.realGathered = true;
-                GatherRealFolders(walk.topFd, walk.real);
-            }
-            if (linked && walk.real.count(id) > 0) continue;
-            if (!walk.read.insert(id).second) continue;
-        }
-        ++set.folderCount;
-        ShowLoadingItem(walk);
-        set.Append(new UrlEntry(UrlEntryKind::FolderStart, name));
-        walk.folders.push_back(name);
-        const std::size_t pathLength = walk.path.size();
-        walk.path += "/" + name;
-        WalkShortcutFolder(walk, sub.Get());
-        walk.path.resize(pathLength);
-        walk.folders.pop_back();
-    }
-
     ProfileFile profile;
-    for (const std::string& fileName : shortcuts) {
+    const std::size_t limit = folder >= 0 ? NameLimit(folder) : kDefaultNameLimit;
+    for (const std::string& fileName : level.shortcuts) {
         ++set.linkCount;
         ShowLoadingItem(walk);
         auto* link = new ShortcutEntry(UrlEntryKind::Link, NameFromFileName(fileName));
+        link->nameLimit = limit;
         // A shortcut that is a symbolic link is read from the file it leads to.
         bool loaded = profile.Load(folder, fileName);
-        if (!loaded && errno == ELOOP) loaded = profile.Load(ResolvedPath(walk.path + "/" + fileName));
+        if (!loaded && errno == ELOOP) {
+            loaded = profile.Load(ResolvedPath(PathOf(set.location, NamesFromTop(level.node.get())) + "/" + fileName));
+        }
         if (loaded) {
             // Values are read whole: real shortcuts hold URLs far longer than 254 bytes.
-            link->url = profile.GetString(kShortcutSection, "URL", {}, ProfileFile::kWholeValue);
+            link->url = ReadUrl(profile);
             link->preservedName = profile.GetString(kShortcutSection, "PreVfyName", {}, ProfileFile::kWholeValue);
             link->preservedLocation = profile.GetString(kShortcutSection, "PreVfyLoc", {}, ProfileFile::kWholeValue);
             // Where this program's own writer keeps a link's origin, so that a verified set
@@ -248,26 +372,111 @@ void WalkShortcutFolder(ReadWalk& walk, int folder) {
                 link->preservedLocation =
                     profile.GetString(kTolvaSection, "PreVfyLocation", {}, ProfileFile::kWholeValue);
             }
+            link->hasFormerName = ReadFormerName(profile, link->formerName);
         }
         struct stat info {};
         if (::fstatat(folder, fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
             link->top = walk.top;
-            link->folders = walk.folders;
+            link->folder = level.node;
+            link->location = set.location;
             link->fileName = fileName;
             link->file = IdOf(info);
-            link->path = walk.path + "/" + fileName;
         }
         set.Append(link);
     }
     set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
 }
 
-// One folder of the set as the writer holds it while it writes the folder's contents.
+// Opens the folder of the level below the top by its names again, the way the walk came.
+Descriptor ReopenByNames(const ReadWalk& walk, const ReadLevel& level) {
+    Descriptor current(::dup(walk.topFd.Get()));
+    for (const std::string& name : NamesFromTop(level.node.get())) {
+        if (!current.Valid()) break;
+        current = OpenFolderThroughLinksAt(current.Get(), name);
+    }
+    FileId id;
+    if (!IdOfDescriptor(current.Get(), id) || id != level.id) return Descriptor();
+    return current;
+}
+
+// The tree, depth first: each folder's sub-folders (each with its contents and FolderEnd),
+// then its links, then its own FolderEnd. Symbolic links are followed, but a directory already
+// read (an ancestor, or one reached by two ways) is left out, so a loop ends and no folder is
+// read twice, and a link to a directory of the tree itself is left out for the directory to be
+// read in place. A directory that cannot be read gives its FolderEnd only.
+void WalkShortcutTree(ReadWalk& walk) {
+    UrlSet& set = walk.set;
+    std::vector<ReadLevel> levels(1);
+    levels.back().id = walk.top;
+    levels.back().node = std::make_shared<FolderNode>();
+    Descriptor current(walk.topFd.Valid() ? ::dup(walk.topFd.Get()) : -1);
+    ListFolder(current.Get(), levels.back());
+    while (!levels.empty()) {
+        ReadLevel& level = levels.back();
+        if (level.nextDirectory < level.directories.size()) {
+            const auto& [name, linked] = level.directories[level.nextDirectory++];
+            Descriptor sub = OpenFolderThroughLinksAt(current.Get(), name);
+            FileId id{};
+            const bool opened = IdOfDescriptor(sub.Get(), id);
+            if (opened && linked && InsideTree(sub.Get(), walk.top)) continue;
+            if (opened && !walk.read.insert(id).second) continue;
+            ++set.folderCount;
+            ShowLoadingItem(walk);
+            auto* folder = new ShortcutEntry(UrlEntryKind::FolderStart, name);
+            folder->nameLimit = current.Valid() ? NameLimit(current.Get()) : kDefaultNameLimit;
+            set.Append(folder);
+            if (!opened) {
+                set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+                continue;
+            }
+            ReadLevel below;
+            below.id = id;
+            below.node = std::make_shared<FolderNode>(FolderNode{level.node, name});
+            ListFolder(sub.Get(), below);
+            if (!below.settingsName.empty()) {
+                ProfileFile settings;
+                if (settings.Load(sub.Get(), below.settingsName)) {
+                    folder->hasFormerName = ReadFormerName(settings, folder->formerName);
+                }
+            }
+            current = std::move(sub);
+            levels.push_back(std::move(below));
+            continue;
+        }
+        ReadLinks(walk, current.Get(), level);
+        levels.pop_back();
+        if (levels.empty()) break;
+        // Back up: through "..", or, where the folder was reached through a link, by name again.
+        Descriptor parent = current.Valid() ? OpenParentOf(current.Get(), levels.back().id) : Descriptor();
+        if (!parent.Valid()) parent = ReopenByNames(walk, levels.back());
+        current = std::move(parent);
+    }
+}
+
+// The names one directory has been given in this write, compared without regard to ASCII case
+// as Windows compares them.
+struct FolderNames {
+    std::unordered_set<std::string> files;    // shortcut files
+    std::unordered_set<std::string> folders;  // sub-folders
+    // Per name as given, the copy number to try next, so that a thousand links of one name
+    // do not each try every number before theirs.
+    std::unordered_map<std::string, int> nextCopy;
+};
+
+// One folder of the set as the writer holds it while it writes the folder's contents. Only the
+// folder being written holds a descriptor.
 struct WriteFolder {
-    Descriptor fd;
-    std::string path;  // native path, for messages
-    std::set<std::string>* usedNames = nullptr;
+    std::string name;  // as made on the disk
+    FileId id{};
+    std::size_t pathLength = 0;  // of its native path
+    FolderNames* names = nullptr;
     bool usable = false;
+};
+
+// Where a name the writer chose differs from the one it was given.
+struct ChosenName {
+    std::string name;
+    bool adapted = false;  // shortened, numbered or replaced
 };
 
 class ShortcutWriter {
@@ -275,16 +484,17 @@ public:
     explicit ShortcutWriter(UrlSet& set) : set_(set) {}
 
     int Run() {
+        current_ = Descriptor(::open(set_.location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         WriteFolder top;
-        top.fd = Descriptor(::open(set_.location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        top.path = set_.location;
-        struct stat info {};
-        if (!top.fd.Valid() || ::fstat(top.fd.Get(), &info) != 0) {
+        if (!IdOfDescriptor(current_.Get(), top.id)) {
             ShowFolderError(errno, set_.location);
             return 0;
         }
-        topId_ = IdOf(info);
-        top.usedNames = &usedNames_[topId_];
+        topFd_ = Descriptor(::dup(current_.Get()));
+        topId_ = top.id;
+        pathLimit_ = PathLimit(current_.Get());
+        top.pathLength = set_.location.size();
+        top.names = &names_[topId_];
         top.usable = true;
         folders_.push_back(std::move(top));
 
@@ -296,7 +506,7 @@ public:
                     EnterFolder(*entry);
                     break;
                 case UrlEntryKind::FolderEnd:
-                    if (folders_.size() > 1) folders_.pop_back();
+                    if (folders_.size() > 1) LeaveFolder();
                     break;
                 case UrlEntryKind::Link:
                     WriteLink(*entry);
@@ -307,7 +517,7 @@ public:
         }
         // Each file was replaced by a rename; one flush of the whole file system at the end
         // makes them durable without an fsync per shortcut.
-        if (!stopped_ && ::syncfs(folders_.front().fd.Get()) != 0) ShowFolderError(errno, set_.location);
+        if (!stopped_ && ::syncfs(topFd_.Get()) != 0) ShowFolderError(errno, set_.location);
         return failed_ ? 0 : 1;
     }
 
@@ -322,59 +532,169 @@ private:
         if (code == ENOSPC || code == EDQUOT || code == EIO || code == EROFS) stopped_ = true;
     }
 
+    // The native path of the folder being written, built only for a message: a deep tree
+    // keeps one name per level, not a path per level.
+    std::string CurrentPath() const {
+        std::string path = set_.location;
+        for (std::size_t i = 1; i < folders_.size(); ++i) path += "/" + folders_[i].name;
+        return path;
+    }
+
+    // A name for an entry in folder that no entry of the other kind uses there, and, for a
+    // link, no other link either; cut to the file system's limit with room for the copy number
+    // and the suffix. A name held on the disk by something that is not a file (for a link) or
+    // not a folder (for a folder) is passed over too, so that a folder "x.url" and a link "x",
+    // or a link "y" and a folder "y.url", are both written.
+    ChosenName ChooseName(WriteFolder& folder, const std::string& name, bool isFolder) {
+        const std::size_t limit = NameLimit(current_.Get());
+        const std::string_view ending = isFolder ? std::string_view() : kShortcutSuffix;
+        std::string key = (isFolder ? "/" : "") + LowerAscii(name);
+        int& next = folder.names->nextCopy[key];
+        if (next == 0) next = 1;
+        ChosenName chosen;
+        for (int copy = next;; ++copy) {
+            const std::string suffix = CopySuffix(copy) + std::string(ending);
+            std::string base = name;
+            if (base.size() + suffix.size() > limit) {
+                base = CutAtCharacter(name, limit > suffix.size() ? limit - suffix.size() : 0);
+            }
+            chosen.name = base + suffix;
+            chosen.adapted = base.size() != name.size() || copy > 1;
+            const std::string lower = LowerAscii(chosen.name);
+            if (folder.names->files.count(lower) > 0) continue;
+            if (!isFolder && folder.names->folders.count(lower) > 0) continue;
+            // Two folders of one name are one directory: their contents share it.
+            if (isFolder && folder.names->folders.count(lower) > 0) return chosen;
+            struct stat info {};
+            if (::fstatat(current_.Get(), chosen.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                (isFolder ? S_ISREG(info.st_mode) : S_ISDIR(info.st_mode))) {
+                continue;
+            }
+            (isFolder ? folder.names->folders : folder.names->files).insert(lower);
+            next = copy + 1;
+            return chosen;
+        }
+    }
+
     void EnterFolder(const UrlEntry& entry) {
         WriteFolder& parent = folders_.back();
         WriteFolder folder;
         std::string name = entry.name.str();
-        if (name.empty() || name == "." || name == "..") name = kPlaceholderFolderName;
-        folder.path = parent.path + "/" + name;
+        bool placeholder = false;
+        if (name.empty() || name == "." || name == "..") {
+            name = kPlaceholderFolderName;
+            placeholder = true;
+        }
+        folder.name = name;
         if (!parent.usable) {
             // Its parent could not be made; that was shown already.
             folders_.push_back(std::move(folder));
             return;
         }
         if (!IsUsableComponent(name)) {
-            ShowFolderError(kErrorInvalidName, folder.path);
+            ShowFolderError(kErrorInvalidName, CurrentPath() + "/" + name);
             folders_.push_back(std::move(folder));
             return;
         }
-        name = CutAtCharacter(name, NameLimit(parent.fd.Get()));
-        folder.path = parent.path + "/" + name;
-        if (::mkdirat(parent.fd.Get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
-            ShowFolderError(errno, folder.path);
+        const ChosenName chosen = ChooseName(parent, name, true);
+        folder.name = chosen.name;
+        folder.pathLength = parent.pathLength + 1 + folder.name.size();
+        const std::string path = CurrentPath() + "/" + folder.name;
+        // A path other programs could not open is not made, nor anything below it; the rest
+        // of the set still is.
+        if (folder.pathLength + 1 > pathLimit_) {
+            ShowFolderError(ENAMETOOLONG, path);
             folders_.push_back(std::move(folder));
             return;
         }
-        folder.fd = OpenFolderAt(parent.fd.Get(), name);
-        struct stat info {};
-        if (!folder.fd.Valid() || ::fstat(folder.fd.Get(), &info) != 0) {
-            // Something that is not a folder (a file, a symbolic link) holds the name.
-            ShowFolderError(errno, folder.path);
+        if (::mkdirat(current_.Get(), folder.name.c_str(), 0777) != 0 && errno != EEXIST) {
+            ShowFolderError(errno, path);
             folders_.push_back(std::move(folder));
             return;
         }
-        // Two folders of one name are one directory: their links share its file names.
-        folder.usedNames = &usedNames_[IdOf(info)];
+        Descriptor made = OpenFolderAt(current_.Get(), folder.name);
+        if (!IdOfDescriptor(made.Get(), folder.id)) {
+            // Something that is not a folder (a symbolic link) holds the name.
+            ShowFolderError(errno, path);
+            folders_.push_back(std::move(folder));
+            return;
+        }
+        current_ = std::move(made);
+        folder.names = &names_[folder.id];
         folder.usable = true;
         folders_.push_back(std::move(folder));
+        KeepFolderName(entry, placeholder || chosen.adapted);
     }
 
-    // A file name for the link that no other link of this write uses in the folder (compared
-    // without regard to ASCII case, as Windows would), short enough for the file system.
-    std::string ChooseFileName(WriteFolder& folder, const std::string& name, bool& shortened) {
-        const std::size_t limit = NameLimit(folder.fd.Get());
-        shortened = false;
-        for (int copy = 1;; ++copy) {
-            std::string suffix = copy == 1 ? std::string() : " (" + std::to_string(copy) + ")";
-            suffix += kShortcutSuffix;
-            std::string base = name;
-            if (base.size() + suffix.size() > limit) {
-                base = CutAtCharacter(name, limit > suffix.size() ? limit - suffix.size() : 0);
-                shortened = true;
+    // A folder whose name on the disk is not the one it had in the set keeps that one in its
+    // desktop.ini, as a link keeps it in its file.
+    void KeepFolderName(const UrlEntry& entry, bool adapted) {
+        std::string former;
+        const bool keep = FormerName(entry, adapted, former);
+        std::string settingsName(kFolderSettingsName);
+        struct stat info {};
+        if (::fstatat(current_.Get(), settingsName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            // Windows writes it as "Desktop.ini" as well.
+            settingsName[0] = 'D';
+            if (::fstatat(current_.Get(), settingsName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (!keep) return;
+                settingsName = kFolderSettingsName;
             }
-            std::string fileName = base + suffix;
-            if (folder.usedNames->insert(LowerAscii(fileName)).second) return fileName;
         }
+        ProfileFile settings;
+        if (!settings.Load(current_.Get(), settingsName)) return;
+        SetFormerName(settings, keep, former);
+        if (!settings.Save(current_.Get(), settingsName)) ShowFolderError(errno, CurrentPath() + "/" + settingsName);
+    }
+
+    // The name to keep for an entry stored under another name: the name before a translation
+    // adapted it, or the entry's own when the writer had to change it, or what the tree it was
+    // read from kept for it. False when there is none.
+    static bool FormerName(const UrlEntry& entry, bool adapted, std::string& former) {
+        const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);
+        if (!entry.preservedName.empty() || (entry.flags & NamePreserved)) {
+            former = entry.preservedName.str();
+        } else if (adapted) {
+            former = entry.name.str();
+        } else if (read != nullptr && read->hasFormerName) {
+            former = read->formerName;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    // Stores the former name, or removes one another write left, so that a name the file no
+    // longer derives from is never given back.
+    static void SetFormerName(ProfileFile& profile, bool keep, const std::string& former) {
+        if (keep) {
+            profile.SetString(kTolvaSection, kFormerNameKey, QuotedValue(former));
+        } else {
+            profile.DeleteKey(kTolvaSection, kFormerNameKey);
+        }
+    }
+
+    void LeaveFolder() {
+        const WriteFolder left = std::move(folders_.back());
+        folders_.pop_back();
+        if (!left.usable) return;  // the parent's descriptor was never given up
+        // Back to the parent: through "..", checked to be the folder the writer came down
+        // from, or by its names again from the top.
+        Descriptor parent = OpenParentOf(current_.Get(), folders_.back().id);
+        if (!parent.Valid()) {
+            parent = Descriptor(::dup(topFd_.Get()));
+            for (std::size_t i = 1; i < folders_.size() && parent.Valid(); ++i) {
+                parent = OpenFolderAt(parent.Get(), folders_[i].name);
+            }
+            FileId id;
+            if (!IdOfDescriptor(parent.Get(), id) || id != folders_.back().id) {
+                // The tree was moved meanwhile: what is left of this folder is not written.
+                ShowFolderError(ENOENT, CurrentPath());
+                for (std::size_t i = 1; i < folders_.size(); ++i) folders_[i].usable = false;
+                folders_.front().usable = false;
+            }
+        }
+        current_ = std::move(parent);
     }
 
     void WriteLink(const UrlEntry& entry) {
@@ -384,16 +704,20 @@ private:
             return;
         }
         if (!IsUsableComponent(entry.name)) {
-            ShowLinkError(kErrorInvalidName, folder.path + "/" + entry.name + std::string(kShortcutSuffix));
+            ShowLinkError(kErrorInvalidName, CurrentPath() + "/" + entry.name + std::string(kShortcutSuffix));
             return;
         }
-        bool shortened = false;
-        const std::string fileName = ChooseFileName(folder, entry.name.str(), shortened);
-        const std::string path = folder.path + "/" + fileName;
+        const ChosenName chosen = ChooseName(folder, entry.name.str(), false);
+        const std::string& fileName = chosen.name;
+        if (folder.pathLength + 1 + fileName.size() + 1 > pathLimit_) {
+            ShowLinkError(ENAMETOOLONG, CurrentPath() + "/" + fileName);
+            return;
+        }
+        const int fd = current_.Get();
 
         ProfileFile profile;
-        if (!profile.Load(folder.fd.Get(), fileName)) {
-            ShowLinkError(errno, path);
+        if (!profile.Load(fd, fileName)) {
+            ShowLinkError(errno, CurrentPath() + "/" + fileName);
             return;
         }
         const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);
@@ -401,35 +725,35 @@ private:
         // other sections and keys of the file it was read from: icons, base URLs, other
         // programs' data.
         if (!profile.Existed() && read != nullptr) StartFromSource(*read, profile);
-        profile.SetString(kShortcutSection, "URL", entry.url);
-        if (!entry.preservedName.empty()) {
-            profile.SetString(kTolvaSection, "PreVfyName", entry.preservedName);
-        } else if (shortened) {
-            // The file name no longer holds the whole name; keep it where a later translation
-            // can find it.
-            profile.SetString(kTolvaSection, "PreVfyName", entry.name);
-        }
+        WriteUrl(profile, entry.url);
+        // The file name no longer holds the whole name; keep it where a later translation can
+        // find it.
+        std::string former;
+        const bool keep = FormerName(entry, chosen.adapted, former);
+        SetFormerName(profile, keep, former);
         if (!entry.preservedLocation.empty() && !StartsWith(entry.preservedLocation, kUnverifiedPrefix)) {
             profile.SetString(kTolvaSection, "PreVfyLocation", entry.preservedLocation);
         }
-        if (!profile.Save(folder.fd.Get(), fileName)) {
-            ShowLinkError(errno, path);
+        if (!profile.Save(fd, fileName)) {
+            ShowLinkError(errno, CurrentPath() + "/" + fileName);
             return;
         }
         struct stat info {};
-        if (::fstatat(folder.fd.Get(), fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+        if (::fstatat(fd, fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return;
         const FileId written = IdOf(info);
         written_.insert(written);
 
-        if (entry.flags > 0) RemoveFormerFile(entry, folder, written);
+        if (entry.flags > 0) RemoveFormerFile(entry, written);
         if (read != nullptr) RemoveSourceFile(*read, written);
     }
 
     static void StartFromSource(const ShortcutEntry& entry, ProfileFile& profile) {
+        if (entry.fileName.empty()) return;
+        const std::string path = PathOf(entry.location, NamesFromTop(entry.folder.get())) + "/" + entry.fileName;
         struct stat info {};
-        if (entry.path.empty() || ::lstat(entry.path.c_str(), &info) != 0 || IdOf(info) != entry.file) return;
+        if (::lstat(path.c_str(), &info) != 0 || IdOf(info) != entry.file) return;
         ProfileFile source;
-        if (source.Load(entry.path) && source.Existed()) profile.Parse(source.Bytes());
+        if (source.Load(path) && source.Existed()) profile.CopyContents(source);
     }
 
     // Removes name in folder if it is a plain file other than the one just written and not one
@@ -444,12 +768,12 @@ private:
     }
 
     // The file a renamed or moved link had before: its old name in its old folder.
-    void RemoveFormerFile(const UrlEntry& entry, WriteFolder& folder, FileId written) {
+    void RemoveFormerFile(const UrlEntry& entry, FileId written) {
         const std::string oldName = ((entry.flags & NamePreserved) ? entry.preservedName : entry.name).str();
         if (!IsUsableComponent(oldName)) return;
         const std::string oldFile = oldName + std::string(kShortcutSuffix);
         if (!(entry.flags & LocationPreserved)) {
-            RemoveIfStale(folder.fd.Get(), oldFile, written, nullptr);
+            RemoveIfStale(current_.Get(), oldFile, written, nullptr);
             return;
         }
         std::vector<std::string> components;
@@ -462,7 +786,7 @@ private:
     // the link lives in another file; otherwise every save would leave a copy behind.
     void RemoveSourceFile(const ShortcutEntry& entry, FileId written) {
         if (entry.fileName.empty() || entry.top != topId_) return;
-        Descriptor folder = OpenBelowTop(entry.folders);
+        Descriptor folder = OpenBelowTop(NamesFromTop(entry.folder.get()));
         if (folder.Valid()) RemoveIfStale(folder.Get(), entry.fileName, written, &entry.file);
     }
 
@@ -483,7 +807,7 @@ private:
     }
 
     Descriptor OpenBelowTop(const std::vector<std::string>& components) {
-        Descriptor current(::dup(folders_.front().fd.Get()));
+        Descriptor current(::dup(topFd_.Get()));
         for (const std::string& name : components) {
             if (!current.Valid()) break;
             current = OpenFolderAt(current.Get(), name);
@@ -492,10 +816,13 @@ private:
     }
 
     UrlSet& set_;
+    Descriptor topFd_;
+    Descriptor current_;  // the folder being written
     std::vector<WriteFolder> folders_;
-    std::map<FileId, std::set<std::string>> usedNames_;
+    std::map<FileId, FolderNames> names_;
     std::set<FileId> written_;
     FileId topId_{};
+    std::size_t pathLimit_ = kDefaultPathLimit;
     int messages_ = 0;
     bool failed_ = false;
     bool stopped_ = false;
@@ -504,16 +831,10 @@ private:
 }  // namespace
 
 int ReadShortcuts(UrlSet& set, TextControl* statusText) {
-    ReadWalk walk{set, statusText, {}, {}, set.location, {}, -1, false, {}};
-    Descriptor top(::open(set.location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat info {};
-    if (top.Valid() && ::fstat(top.Get(), &info) == 0) {
-        walk.top = IdOf(info);
-        walk.read.insert(walk.top);
-        walk.real.insert(walk.top);
-        walk.topFd = top.Get();
-    }
-    WalkShortcutFolder(walk, top.Get());
+    ReadWalk walk{
+        set, statusText, {}, Descriptor(::open(set.location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), {}};
+    if (IdOfDescriptor(walk.topFd.Get(), walk.top)) walk.read.insert(walk.top);
+    WalkShortcutTree(walk);
     set.SetCursor(nullptr);
     std::string owner = RegisteredOwner();
     if (statusText) statusText->SetText(LoadString(IDS_STATUS_SHORTCUTS_LOADED));
@@ -522,5 +843,27 @@ int ReadShortcuts(UrlSet& set, TextControl* statusText) {
 }
 
 int WriteShortcuts(UrlSet& set) { return ShortcutWriter(set).Run(); }
+
+bool FormerShortcutName(const UrlEntry& entry, std::string& name) {
+    const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);
+    if (read == nullptr || !read->hasFormerName) return false;
+    name = read->formerName;
+    return true;
+}
+
+bool WriterWouldName(const UrlEntry& entry, std::string_view given) {
+    const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);
+    if (read == nullptr) return false;
+    const bool isFolder = entry.kind == UrlEntryKind::FolderStart;
+    if (isFolder && (given.empty() || given == "." || given == "..")) given = kPlaceholderFolderName;
+    const std::string_view name = entry.name;
+    if (name == given) return true;
+    const std::string_view base = WithoutCopySuffix(name);
+    if (base == given) return true;
+    // Shortened: a proper beginning of the given name, as long as the limit let it be.
+    const std::size_t rest = (name.size() - base.size()) + (isFolder ? 0 : kShortcutSuffix.size());
+    return base.size() < given.size() && given.starts_with(base) &&
+           base.size() + rest + kMaxCharacterBytes > read->nameLimit;
+}
 
 }  // namespace tolva

@@ -2,6 +2,9 @@
 // Folder trees of Windows Internet shortcut files: the reader and writer of the format, the
 // codec of the Shortcuts row of formats/format.cpp.
 
+#include <string>
+#include <string_view>
+
 #include "model/url_set.h"
 #include "platform/person.h"
 
@@ -12,5 +15,13 @@ namespace tolva {
 int ReadShortcuts(UrlSet& set, TextControl* statusText);
 // Writes the set below its location: a folder per folder, a shortcut file per link.
 int WriteShortcuts(UrlSet& set);
+
+// The name a link or folder read from a shortcut tree had before it was stored under an
+// adapted one (a name made safe for a file, shortened, or numbered apart from a namesake), as
+// the writer kept it; false when none was kept or the entry was not read from a tree.
+bool FormerShortcutName(const UrlEntry& entry, std::string& name);
+// Whether the name entry was read under is what the writer makes of given: given itself, or
+// cut to the limit of the entry's file system, either of them perhaps numbered " (N)".
+bool WriterWouldName(const UrlEntry& entry, std::string_view given);
 
 }  // namespace tolva

@@ -28,6 +28,14 @@ namespace {
 constexpr int kMaxFormLocation = 255;
 // The over-long location refusal is captioned with the program's own name.
 constexpr char kProgramName[] = "tolva";
+// Where the page remembers its restore-names option between runs of the program.
+constexpr char kOptionsKey[] = "HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Convert";
+constexpr char kRestoreNamesValue[] = "PreserveNames";
+
+bool StoredRestoreNames(const SettingsStore& store) {
+    std::string value;
+    return !store.GetString(kOptionsKey, kRestoreNamesValue, value) || value != "0";
+}
 
 }  // namespace
 
@@ -38,11 +46,14 @@ void FillFormatBox(QComboBox* box) {
 }
 
 CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
-    : PropertyPage(parent), homeFolder(HomeFolder()), store_(store), prompter_(prompter) {
+    : PropertyPage(parent),
+      restoreNames(StoredRestoreNames(store)),
+      homeFolder(HomeFolder()),
+      store_(store),
+      prompter_(prompter) {
     auto* browseSource = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseSource);
     fixAmpersandsBox_ = Named(new QCheckBox(UiText(IDS_UI_CONVERT_FIX_AMPERSANDS), this), control::kFixAmpersands);
-    auto* preserveName = Named(new QCheckBox(UiText(IDS_UI_CONVERT_PRESERVE_NAME), this), control::kPreserveName);
-    preserveName->setEnabled(false);
+    restoreNamesBox_ = Named(new QCheckBox(UiText(IDS_UI_CONVERT_PRESERVE_NAME), this), control::kPreserveName);
     statusLine_ = Named(NewWrappedLabel(UiText(IDS_UI_CONVERT_STATUS_START), this), control::kConvertStatus);
     sourceFormatBox_ = Named(new QComboBox(this), control::kSourceFormat);
     sourceLocationBox_ = Named(new LocationCombo(this), control::kSourceLocation);
@@ -89,7 +100,7 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     auto* options = new QVBoxLayout;
     options->setContentsMargins(16, 0, 0, 0);
     options->addWidget(fixAmpersandsBox_);
-    options->addWidget(preserveName);
+    options->addWidget(restoreNamesBox_);
 
     auto* progress = new QHBoxLayout;
     progress->addWidget(progressLabel_);
@@ -126,17 +137,10 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     statusLine_->setMinimumHeight(2 * statusLine_->fontMetrics().lineSpacing());
 
     // The form's own order, which is also its keyboard order.
-    QWidget* order[] = {browseSource,
-                        fixAmpersandsBox_,
-                        preserveName,
-                        sourceFormatBox_,
-                        sourceLocationBox_,
-                        browseDestination,
-                        destinationFormatBox_,
-                        destinationLocationBox_,
-                        netscapeToExplorer,
-                        explorerToNetscape,
-                        translate};
+    QWidget* order[] = {
+        browseSource,      fixAmpersandsBox_,     restoreNamesBox_,        sourceFormatBox_,   sourceLocationBox_,
+        browseDestination, destinationFormatBox_, destinationLocationBox_, netscapeToExplorer, explorerToNetscape,
+        translate};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     // activated is the person's choice only: a selection made by the program does not reload a list.
@@ -153,6 +157,12 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
         LocationBoxOf(side)->SetDropAction([this, side](const std::string& location) { OnDrop(side, location); });
     }
     statusLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The person's choice is remembered at once, as the program keeps nothing at exit.
+    connect(restoreNamesBox_, &QCheckBox::clicked, this, [this](bool on) {
+        restoreNames = on;
+        store_.SetString(kOptionsKey, kRestoreNamesValue, on ? "1" : "0");
+        store_.Save();
+    });
 
     WriteForm();
 }
@@ -181,12 +191,14 @@ void CConvert::WriteForm() {
     destinationFormatBox_->setCurrentIndex(FormatRow(destinationFormat));
     destinationLocationBox_->SetText(destinationLocation);
     fixAmpersandsBox_->setChecked(fixAmpersands);
+    restoreNamesBox_->setChecked(restoreNames);
 }
 
 bool CConvert::ReadForm() {
     sourceFormat = FormatOfRow(sourceFormatBox_->currentIndex());
     destinationFormat = FormatOfRow(destinationFormatBox_->currentIndex());
     fixAmpersands = fixAmpersandsBox_->isChecked();
+    restoreNames = restoreNamesBox_->isChecked();
     // The destination is checked first; a refused box keeps its field as it was.
     for (Side side : {Side::Destination, Side::Source}) {
         LocationCombo* box = LocationBoxOf(side);
@@ -281,6 +293,7 @@ void CConvert::OnTranslate() {
     values.destinationFormat = destinationFormat;
     values.destinationLocation = destinationLocation;
     values.fixAmpersands = fixAmpersands;
+    values.restoreNames = restoreNames;
     RunTranslation(values, controls);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The Translate tab: the format and location of the set to read and of the set to build, the
-// ampersand option, two quick buttons for the common conversions, and the Translate button,
+// ampersand and restore-names options, two quick buttons for the common conversions, and the Translate button,
 // which hands the page's five values to the translation run.
 
 #include <cstdint>
@@ -46,6 +46,8 @@ public:
     UrlSetFormat destinationFormat = UrlSetFormat::None;
     std::string destinationLocation;
     bool fixAmpersands = true;
+    // Check box 1013: shortcut entries get their former names back; kept in the store.
+    bool restoreNames = true;
 
     // Where the Netscape default is looked for (~/.netscape); tests point it elsewhere.
     std::string homeFolder;
@@ -63,6 +65,7 @@ private:
     QComboBox* destinationFormatBox_;
     LocationCombo* destinationLocationBox_;
     QCheckBox* fixAmpersandsBox_;
+    QCheckBox* restoreNamesBox_;
     QLabel* statusLine_;
     QLabel* progressLabel_;
     QProgressBar* progressBar_;

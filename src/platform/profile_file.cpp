@@ -7,12 +7,16 @@
 #include "platform/ascii.h"
 #include "platform/atomic_replace.h"
 #include "platform/descriptor.h"
+#include "platform/recode.h"
 
 namespace tolva {
 
 namespace {
 
 constexpr std::string_view kNewFileLineEnd = "\r\n";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -50,12 +54,63 @@ bool ProfileFile::Load(int folder, const std::string& name) {
     std::string bytes;
     if (!ReadToEnd(fd.Get(), bytes)) return false;
     existed_ = true;
+    const Encoding encoding = Decode(bytes);
     Parse(std::move(bytes));
+    encoding_ = encoding;
     return true;
+}
+
+ProfileFile::Encoding ProfileFile::Decode(std::string& bytes) {
+    const std::string_view text(bytes);
+    if (text.starts_with(kUtf8Mark)) {
+        bytes.erase(0, kUtf8Mark.size());
+        return Encoding::Utf8Mark;
+    }
+    const bool little = text.starts_with(kUtf16LittleEndianMark);
+    if (little || text.starts_with(kUtf16BigEndianMark)) {
+        // A file that is not whole UTF-16 stays bytes: nothing is found in it, and a save
+        // writes back what was read with the change.
+        std::string decoded;
+        if (Recode(text.substr(kUtf16LittleEndianMark.size()), little ? "UTF-16LE" : "UTF-16BE", "UTF-8", decoded)) {
+            bytes = std::move(decoded);
+            return little ? Encoding::Utf16LittleEndian : Encoding::Utf16BigEndian;
+        }
+    }
+    return Encoding::Plain;
+}
+
+bool ProfileFile::Encode(std::string& bytes) const {
+    switch (encoding_) {
+        case Encoding::Plain:
+            bytes = bytes_;
+            return true;
+        case Encoding::Utf8Mark:
+            bytes = std::string(kUtf8Mark) + bytes_;
+            return true;
+        case Encoding::Utf16LittleEndian:
+        case Encoding::Utf16BigEndian: {
+            const bool little = encoding_ == Encoding::Utf16LittleEndian;
+            std::string encoded;
+            // A value that is not UTF-8 has no UTF-16 form; the file is left as it was.
+            if (!Recode(bytes_, "UTF-8", little ? "UTF-16LE" : "UTF-16BE", encoded)) {
+                errno = EILSEQ;
+                return false;
+            }
+            bytes = std::string(little ? kUtf16LittleEndianMark : kUtf16BigEndianMark) + encoded;
+            return true;
+        }
+    }
+    return false;
+}
+
+void ProfileFile::CopyContents(const ProfileFile& other) {
+    Parse(other.bytes_);
+    encoding_ = other.encoding_;
 }
 
 void ProfileFile::Parse(std::string bytes) {
     bytes_ = std::move(bytes);
+    encoding_ = Encoding::Plain;
     changed_ = false;
     Split();
 }
@@ -178,6 +233,14 @@ void ProfileFile::SetString(std::string_view section, std::string_view key, std:
     Replace(bytes_.size(), 0, block);
 }
 
+bool ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+    Location found = Find(section, key);
+    if (found.key == npos) return false;
+    const Line& line = lines_[found.key];
+    Replace(line.start, line.length + line.endLength, {});
+    return true;
+}
+
 namespace {
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -200,14 +263,16 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 bool ProfileFile::Save(int folder, const std::string& name) {
     if (!changed_ && existed_) return true;
+    std::string bytes;
+    if (!Encode(bytes)) return false;
     if (!existed_) {
         // Nothing to lose: the new file is written where it goes.
         Descriptor fd(::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
-        if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes_) || !fd.Close()) return false;
+        if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes) || !fd.Close()) return false;
     } else {
         // Another program's file is replaced only once its new bytes are all written, so a
         // full disk leaves it as it was.
-        if (!ReplaceFile(folder, name, bytes_)) return false;
+        if (!ReplaceFile(folder, name, bytes)) return false;
     }
     changed_ = false;
     existed_ = true;

@@ -7,6 +7,11 @@
 // every other byte of the file — other sections, comments, the file's own line ends — stays
 // as it was. New files get CRLF line ends so that they stay valid Windows shortcut files.
 //
+// Windows also writes profile files in UTF-16 (with a byte-order mark) and some editors put a
+// UTF-8 byte-order mark before the first section. Such a file is read as UTF-8 text without its
+// mark and saved back in its own encoding with its mark, so its keys are found and a change
+// adds no second section.
+//
 // Files are addressed by a folder descriptor and a name (AT_FDCWD and a path for plain
 // paths), so a caller that walks a folder tree by descriptors never leaves it.
 
@@ -47,9 +52,14 @@ public:
     // so each becomes a space.
     void SetString(std::string_view section, std::string_view key, std::string_view value);
 
+    // Removes key's line from section, as the Windows function does when given no value.
+    // False when there was no such key.
+    bool DeleteKey(std::string_view section, std::string_view key);
+
     bool Changed() const { return changed_; }
     // Whether Load found a file.
     bool Existed() const { return existed_; }
+    // The text, as UTF-8 without a byte-order mark when the file had one.
     const std::string& Bytes() const { return bytes_; }
 
     // Writes the file back if anything changed (creating it if it did not exist). Returns
@@ -58,8 +68,11 @@ public:
     bool Save(int folder, const std::string& name);
     bool Save(const std::string& path) { return Save(AT_FDCWD, path); }
 
-    // Replaces the contents, as if a file holding bytes had been loaded.
+    // Replaces the contents, as if a file holding bytes (without a byte-order mark) had been
+    // loaded.
     void Parse(std::string bytes);
+    // Takes the contents and encoding of other, to be saved as a new file.
+    void CopyContents(const ProfileFile& other);
 
 private:
     struct Line {
@@ -82,7 +95,13 @@ private:
     std::string_view LineEnd() const;
     void Replace(std::size_t offset, std::size_t count, std::string_view text);
 
+    // How the file is stored, behind its byte-order mark.
+    enum class Encoding { Plain, Utf8Mark, Utf16LittleEndian, Utf16BigEndian };
+    static Encoding Decode(std::string& bytes);
+    bool Encode(std::string& bytes) const;
+
     std::string bytes_;
+    Encoding encoding_ = Encoding::Plain;
     std::vector<Line> lines_;
     bool changed_ = false;
     bool existed_ = false;

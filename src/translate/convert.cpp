@@ -5,8 +5,8 @@
 
 namespace tolva {
 
-int ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, const std::string& destinationLocation,
-              ProgressBar* progressBar, TextControl* progressText) {
+int ConvertTo(UrlSet& set, bool fixAmpersands, bool restoreNames, UrlSetFormat destinationFormat,
+               const std::string& destinationLocation, ProgressBar* progressBar, TextControl* progressText) {
     // The location moves even when nothing else changes.
     set.location = destinationLocation;
     if (destinationFormat == set.format) return 0;
@@ -40,10 +40,16 @@ int ConvertTo(UrlSet& set, bool fixAmpersands, UrlSetFormat destinationFormat, c
             }
         }
         // Every entry of one call follows the rule of the same pair: the format changes last.
-        if (RenamingRuleCandidate(set.format, destinationFormat, *entry, fixAmpersands, candidate) &&
-            candidate != entry->name) {
+        const bool hasRule = (restoreNames && RestoredName(set.format, destinationFormat, *entry, candidate)) ||
+                             RenamingRuleCandidate(set.format, destinationFormat, *entry, fixAmpersands, candidate);
+        if (hasRule && candidate != entry->name) {
             entry->Rename(candidate, NameTranslated);
             ++renamed;
+        } else if (destinationFormat == UrlSetFormat::Shortcuts && set.format != UrlSetFormat::Shortcuts &&
+                   entry->name.view().find('&') != std::string_view::npos && entry->preservedName.empty() &&
+                   (entry->flags & NamePreserved) == 0) {
+            // The way back doubles ampersands; the name it had is kept so that it comes back as it is.
+            entry->preservedName = entry->name;
         }
         if (toHtml) ConvertEntryText(set.format, destinationFormat, charset, *entry);
     }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "formats/html_text.h"
+#include "formats/shortcuts.h"
 
 namespace tolva {
 
@@ -80,6 +81,20 @@ void ConvertEntryText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::strin
     for (EntryText* text : {&entry.name, &entry.url, &entry.preservedName, &entry.preservedLocation}) {
         if (!text->empty()) *text = ConvertedText(fromFormat, toFormat, charset, *text);
     }
+}
+
+bool RestoredName(UrlSetFormat fromFormat, UrlSetFormat toFormat, const UrlEntry& entry, std::string& name) {
+    if (fromFormat != UrlSetFormat::Shortcuts || toFormat == UrlSetFormat::Shortcuts) return false;
+    std::string former;
+    if (!FormerShortcutName(entry, former)) return false;
+    // The earlier translation collapsed ampersands or did not, as its option said.
+    for (const std::string& given : {TranslateAmpersands(former, AmpersandDirection::Collapse), former}) {
+        if (WriterWouldName(entry, MakeFileNameSafe(given, entry.kind))) {
+            name = former;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace tolva

@@ -37,4 +37,10 @@ void ConvertEntryText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::strin
 std::string ConvertedText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset,
                           std::string_view text);
 
+// The name a translation from shortcut files gives back to entry: the one it had before a
+// translation into shortcut files adapted it, as long as its file or folder still bears the
+// name that adaptation made (an entry the person renamed since keeps its new name). False when
+// the pair does not come from shortcut files, no former name was kept, or it no longer applies.
+bool RestoredName(UrlSetFormat fromFormat, UrlSetFormat toFormat, const UrlEntry& entry, std::string& name);
+
 }  // namespace tolva

@@ -98,7 +98,8 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     const std::int32_t folders = set.folderCount;
     page.Status(IDS_STATUS_NOW_CONVERTING);
     page.ShowProgress(true);
-    const int renamed = ConvertTo(set, values.fixAmpersands, values.destinationFormat, values.destinationLocation,
+    const int renamed = ConvertTo(set, values.fixAmpersands, values.restoreNames,
+                                  values.destinationFormat, values.destinationLocation,
                                   controls.progressBar, controls.progressText);
     page.ShowProgress(false);
     page.Status(IDS_STATUS_NOW_CONVERTING);

@@ -25,6 +25,9 @@ struct TranslateValues {
     UrlSetFormat destinationFormat = UrlSetFormat::None;
     std::string destinationLocation;
     bool fixAmpersands = true;
+    // Entries of a shortcut tree get back the names they had before a translation made them
+    // file names (check box 1013).
+    bool restoreNames = true;
 };
 
 // The person-facing side of the page, as the run drives it. The caller keeps everything alive

@@ -53,8 +53,15 @@ TEST_F(TranslateFormatsCliTest, BookmarksToShortcutsToHotlist) {
               0)
         << output;
     EXPECT_EQ(ReadFile(hotlist + ".bak"), "older hotlist");
-    EXPECT_NE(ReadFile(hotlist).find("Sublist\r\nTools\r\n{\r\nItem\r\nQ&&A- News\r\nhttp://q/\r\n}\r\n"),
+    // The name comes back as it was before it was made a file name, unless asked not to.
+    EXPECT_NE(ReadFile(hotlist).find("Sublist\r\nTools\r\n{\r\nItem\r\nQ&&A: News\r\nhttp://q/\r\n}\r\n"),
               std::string::npos);
+    const std::string asFiles = dir.File("as-files.hot");
+    ASSERT_EQ(Translate({"--source-format", "shortcuts", "--source", favorites, "--destination-format", "mosaic",
+                         "--destination", asFiles, "--no-restore-names"}),
+              0)
+        << output;
+    EXPECT_NE(ReadFile(asFiles).find("Item\r\nQ&&A- News\r\nhttp://q/\r\n"), std::string::npos);
 }
 
 // Without --source-format or --destination-format the format is guessed from the location's

@@ -137,6 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "{\"roots\": {\"bookmark_bar\": {\"children\": [{\"type\": \"folder\", \"name\": \"F\", "
                       "\"children\": [{\"type\": \"url\", \"name\": \"\\u00dc\", \"url\": \"http://u/\", "
                       "\"date_added\": \"13350000000000000\"}]}], \"name\": \"Leiste\", \"type\": \"folder\"}}}"}),
+        RoundTripCase{"ShortcutEncodings", UrlSetFormat::Shortcuts, FixturePath("shortcuts/encodings")}),
     TestName);
 
 // Every non-empty bookmark file in folder (an empty one is no set, so has no round trip).

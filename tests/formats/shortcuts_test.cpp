@@ -1,4 +1,7 @@
+#include "formats/shortcuts.h"
+
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +108,8 @@ TEST_F(ShortcutsTest, RewriteKeepsAnotherProgramsFileByteForByte) {
     std::string expected = before;
     const std::string oldLine = "url=http://tools.example/long?" + std::string(600, 'q');
     expected.replace(expected.find(oldLine), oldLine.size(), "url=http://new.example/");
+    // And its Unicode twin, which Windows would read instead.
+    expected.replace(expected.find("URL=http://tools.example/w"), 26, "URL=http://new.example/");
     EXPECT_EQ(ReadFile(file), expected);
 }
 
@@ -186,9 +191,9 @@ TEST_F(ShortcutsTest, CraftedNamesNeverReachOutsideTheLocation) {
     EXPECT_TRUE(fs::is_empty(dir.File("outside")));
     EXPECT_FALSE(fs::exists(dir.File("evil")));
     EXPECT_EQ(Tree(dir.Path()),
-              (std::vector<std::string>{"Favorites/", "Favorites/-/", "Favorites/-/in dots.url", "Favorites/A/",
-                                        "Favorites/A/moved.url", "Favorites/A/renamed.url", "Favorites/Linked",
-                                        "outside/", "x.url", "y.url"}));
+              (std::vector<std::string>{"Favorites/", "Favorites/-/", "Favorites/-/desktop.ini",
+                                        "Favorites/-/in dots.url", "Favorites/A/", "Favorites/A/moved.url",
+                                        "Favorites/A/renamed.url", "Favorites/Linked", "outside/", "x.url", "y.url"}));
     EXPECT_EQ(prompter.Texts(),
               (std::vector<std::string>{FormatString(IDS_ERR_WRITING_SHORTCUT, {123, destination + "/A/../y.url"}),
                                         FormatString(IDS_ERR_CREATING_FOLDER, {123, destination + "/a/../../evil"}),
@@ -267,7 +272,152 @@ TEST_F(ShortcutsTest, LinksOfOneNameGetFilesOfTheirOwn) {
     ASSERT_EQ(WriteTo(set, destination), 1);
     EXPECT_EQ(Tree(destination),
               (std::vector<std::string>{"Home (2) (2).url", "Home (3).url", "Home.url", "home (2).url"}));
-    EXPECT_EQ(ReadFile(destination + "/Home (3).url"), "[InternetShortcut]\r\nURL=http://3/\r\n");
+    EXPECT_EQ(ReadFile(destination + "/Home (3).url"),
+              "[InternetShortcut]\r\nURL=http://3/\r\n[Tolva]\r\nPreVfyName=Home\r\n");
+}
+
+TEST_F(ShortcutsTest, FolderAndLinkOfOneFileNameAreBothWritten) {
+    UrlSet set;
+    Fill(set, {{UrlEntryKind::FolderStart, "x.url"},
+               {UrlEntryKind::Link, "in x", "http://in-x/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::Link, "x", "http://x/"},
+               {UrlEntryKind::Link, "y", "http://y/"},
+               {UrlEntryKind::FolderStart, "y.url"},
+               {UrlEntryKind::Link, "in y", "http://in-y/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderEnd, ""}});
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    EXPECT_TRUE(prompter.shown.empty());
+    UrlSet back;
+    ASSERT_EQ(ReadFrom(back, destination), 1);
+    EXPECT_EQ(BriefOutline(back),
+              (std::vector<std::string>{"1 x.url ", "3 in x http://in-x/", "2  ", "1 y.url (2) ", "3 in y http://in-y/",
+                                        "2  ", "3 x (2) http://x/", "3 y http://y/", "2  "}));
+}
+
+// What the writer stores under another name than the one it was given keeps that name: a
+// folder in its desktop.ini, a link in its file.
+TEST_F(ShortcutsTest, AdaptedNamesKeepTheNameTheyWereGiven) {
+    UrlSet set;
+    Fill(set, {{UrlEntryKind::FolderStart, "PS-2", "", "PS/2", "", NamePreserved | NameTranslated},
+               {UrlEntryKind::Link, "Same", "http://1/"},
+               {UrlEntryKind::Link, "Same", "http://2/"},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderStart, ""},
+               {UrlEntryKind::FolderEnd, ""},
+               {UrlEntryKind::FolderEnd, ""}});
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    EXPECT_EQ(ReadFile(destination + "/PS-2/desktop.ini"), "[Tolva]\r\nPreVfyName=PS/2\r\n");
+    EXPECT_EQ(ReadFile(destination + "/-/desktop.ini"), "[Tolva]\r\nPreVfyName=\r\n");
+    EXPECT_EQ(ReadFile(destination + "/PS-2/Same.url"), "[InternetShortcut]\r\nURL=http://1/\r\n");
+    EXPECT_EQ(ReadFile(destination + "/PS-2/Same (2).url"),
+              "[InternetShortcut]\r\nURL=http://2/\r\n[Tolva]\r\nPreVfyName=Same\r\n");
+
+    UrlSet back;
+    ASSERT_EQ(ReadFrom(back, destination), 1);
+    std::vector<std::string> former;
+    back.Rewind();
+    for (UrlEntry* entry = back.Next(); entry; entry = back.Next()) {
+        std::string name = "(none)";
+        FormerShortcutName(*entry, name);
+        if (entry->kind != UrlEntryKind::FolderEnd) former.push_back(entry->name + " <- " + name);
+    }
+    EXPECT_EQ(former, (std::vector<std::string>{"- <- ", "PS-2 <- PS/2", "Same (2) <- Same", "Same <- (none)"}));
+
+    // A later write of a folder that keeps its name clears what an earlier one kept, and leaves
+    // a desktop.ini of Windows' own as it was.
+    WriteFile(destination + "/PS-2/desktop.ini", "[.ShellClassInfo]\r\nIconIndex=1\r\n[Tolva]\r\nPreVfyName=PS/2\r\n");
+    fs::create_directory(destination + "/Own");
+    WriteFile(destination + "/Own/Desktop.ini", "[.ShellClassInfo]\r\nIconIndex=2\r\n");
+    UrlSet plain;
+    Fill(plain, {{UrlEntryKind::FolderStart, "PS-2"},
+                 {UrlEntryKind::FolderEnd, ""},
+                 {UrlEntryKind::FolderStart, "Own"},
+                 {UrlEntryKind::FolderEnd, ""},
+                 {UrlEntryKind::FolderEnd, ""}});
+    ASSERT_EQ(WriteTo(plain, destination), 1);
+    EXPECT_EQ(ReadFile(destination + "/PS-2/desktop.ini"), "[.ShellClassInfo]\r\nIconIndex=1\r\n[Tolva]\r\n");
+    EXPECT_EQ(ReadFile(destination + "/Own/Desktop.ini"), "[.ShellClassInfo]\r\nIconIndex=2\r\n");
+}
+
+// Windows keeps a URL its code page cannot hold in a UTF-7 twin; editors put byte-order marks
+// before the first section; Windows writes desktop.ini and some shortcuts in UTF-16.
+TEST_F(ShortcutsTest, ReadsUnicodeTwinsByteOrderMarksAndUtf16) {
+    UrlSet set;
+    ASSERT_EQ(ReadFrom(set, FixturePath("shortcuts/encodings")), 1);
+    EXPECT_EQ(BriefOutline(set),
+              (std::vector<std::string>{
+                  "3 cp1251_bytes_with_utf7_twin http://\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80."
+                  "\xD1\x80\xD1\x84/\xD0\xBF\xD1\x83\xD1\x82\xD1\x8C",
+                  "3 utf16le_with_mark http://wide.example/\xC3\xA4",
+                  "3 utf8_byte_order_mark http://mark.example/",
+                  "2  ",
+              }));
+
+    // Saved back in place, each file keeps its encoding and gains no second section.
+    fs::copy(FixturePath("shortcuts/encodings"), destination, fs::copy_options::recursive);
+    UrlSet copy;
+    ASSERT_EQ(ReadFrom(copy, destination), 1);
+    copy.Rewind();
+    for (UrlEntry* entry = copy.Next(); entry; entry = copy.Next()) {
+        if (entry->kind == UrlEntryKind::Link) entry->url = entry->url + "?" + entry->name;
+    }
+    ASSERT_EQ(WriteTo(copy, destination), 1);
+    EXPECT_EQ(ReadFile(destination + "/utf8_byte_order_mark.url"),
+              "\xEF\xBB\xBF[InternetShortcut]\r\nURL=http://mark.example/?utf8_byte_order_mark\r\n");
+    const std::string wide = ReadFile(destination + "/utf16le_with_mark.url");
+    EXPECT_EQ(wide.substr(0, 4), std::string("\xFF\xFE[\0", 4));
+    EXPECT_NE(wide.find(std::string("?\0u\0t\0f\0", 8)), std::string::npos);
+    UrlSet again;
+    ASSERT_EQ(ReadFrom(again, destination), 1);
+    EXPECT_EQ(BriefOutline(again), BriefOutline(copy));
+}
+
+TEST_F(ShortcutsTest, UrlThatIsNotAsciiGetsTheTwinWindowsReads) {
+    UrlSet set;
+    Fill(set, {{UrlEntryKind::Link, "Shop", "http://\xD1\x80\xD1\x84/a+b"},
+               {UrlEntryKind::Link, "Plain", "http://plain/"},
+               {UrlEntryKind::FolderEnd, ""}});
+    ASSERT_EQ(WriteTo(set, destination), 1);
+    EXPECT_EQ(ReadFile(destination + "/Shop.url"),
+              "[InternetShortcut]\r\nURL=http://\xD1\x80\xD1\x84/a+b\r\n[InternetShortcut.W]\r\nURL=http://+BEAERA-/"
+              "a+-b\r\n");
+    EXPECT_EQ(ReadFile(destination + "/Plain.url"), "[InternetShortcut]\r\nURL=http://plain/\r\n");
+}
+
+// A tree deeper than a path can be is written as deep as paths go, and written and read back
+// with a handful of descriptors.
+TEST_F(ShortcutsTest, DeepTreesKeepDescriptorsAndPathsBounded) {
+    // Far fewer descriptors than levels, given back whatever the test's outcome.
+    struct FewDescriptors {
+        struct rlimit saved {};
+        FewDescriptors() {
+            ::getrlimit(RLIMIT_NOFILE, &saved);
+            struct rlimit few = saved;
+            few.rlim_cur = 64;
+            ::setrlimit(RLIMIT_NOFILE, &few);
+        }
+        ~FewDescriptors() { ::setrlimit(RLIMIT_NOFILE, &saved); }
+    } few;
+    constexpr int kDepth = 3000;
+    UrlSet set;
+    for (int i = 0; i < kDepth; ++i) Fill(set, {{UrlEntryKind::FolderStart, "ab"}});
+    for (int i = 0; i < kDepth; ++i) Fill(set, {{UrlEntryKind::FolderEnd, ""}});
+    Fill(set, {{UrlEntryKind::Link, "after", "http://after/"}, {UrlEntryKind::FolderEnd, ""}});
+    const int written = WriteTo(set, destination);
+    // Every folder whose path fits: each level adds "/ab".
+    const long pathLimit = ::pathconf(destination.c_str(), _PC_PATH_MAX);
+    const int fits = static_cast<int>((pathLimit - 1 - static_cast<long>(destination.size())) / 3);
+    std::string tooLong = destination;
+    for (int i = 0; i <= fits; ++i) tooLong += "/ab";
+    UrlSet back;
+    EXPECT_EQ(ReadFrom(back, destination), 1);
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(prompter.Texts(),
+              (std::vector<std::string>{FormatString(IDS_ERR_CREATING_FOLDER, {ENAMETOOLONG, tooLong})}));
+    EXPECT_EQ(back.folderCount, fits);
+    EXPECT_EQ(BriefOutline(back).end()[-2], "3 after http://after/");
 }
 
 TEST_F(ShortcutsTest, VerifiedSetSavedBackDoesNotMultiplyFiles) {
@@ -316,13 +466,16 @@ TEST_F(ShortcutsTest, NameTooLongForAFileIsShortenedAndKeptWhole) {
     const long limit = ::pathconf(destination.c_str(), _PC_NAME_MAX);
     const std::string folder = name.substr(0, static_cast<std::size_t>(limit) & ~std::size_t{1});
     const std::string file = name.substr(0, static_cast<std::size_t>(limit - 4) & ~std::size_t{1}) + ".url";
-    EXPECT_EQ(Tree(destination), (std::vector<std::string>{folder + "/", folder + "/" + file}));
+    EXPECT_EQ(Tree(destination),
+              (std::vector<std::string>{folder + "/", folder + "/desktop.ini", folder + "/" + file}));
+    EXPECT_EQ(ReadFile(destination + "/" + folder + "/desktop.ini"), "[Tolva]\r\nPreVfyName=" + name + "\r\n");
     EXPECT_EQ(ReadFile(destination + "/" + folder + "/" + file),
               "[InternetShortcut]\r\nURL=http://long/\r\n[Tolva]\r\nPreVfyName=" + name + "\r\n");
 }
 
 TEST_F(ShortcutsTest, FolderThatCannotBeMadeIsShownOnceAndWriteFails) {
-    WriteFile(destination + "/Blocked", "a file where the folder goes");
+    WriteFile(dir.File("file"), "a file where the folder goes");
+    ASSERT_EQ(::symlink(dir.File("file").c_str(), (destination + "/Blocked").c_str()), 0);
     UrlSet set;
     Fill(set, {{UrlEntryKind::FolderStart, "Blocked"},
                {UrlEntryKind::Link, "a", "http://a/"},

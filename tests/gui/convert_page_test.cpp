@@ -126,9 +126,36 @@ TEST_F(ConvertPageTest, StartsEmptyWithTheFormatsInCodeOrder) {
     EXPECT_EQ(format->currentIndex(), -1);
     EXPECT_EQ(Control<QComboBox>(control::kDestinationFormat)->currentIndex(), -1);
     EXPECT_TRUE(Control<QCheckBox>(control::kFixAmpersands)->isChecked());
-    EXPECT_FALSE(Control<QCheckBox>(control::kPreserveName)->isEnabled());
+    EXPECT_TRUE(Control<QCheckBox>(control::kPreserveName)->isEnabled());
+    EXPECT_TRUE(Control<QCheckBox>(control::kPreserveName)->isChecked());
     EXPECT_TRUE(Control<QProgressBar>(control::kConvertProgressBar)->isHidden());
     EXPECT_TRUE(Control<QLabel>(control::kConvertProgressLabel)->isHidden());
+}
+
+TEST_F(ConvertPageTest, RestoreNamesIsRememberedAndReachesTheRun) {
+    // A shortcut whose name was made from "PS/2".
+    const std::string favorites = dir.File("Favorites");
+    std::filesystem::create_directory(favorites);
+    WriteFile(favorites + "/PS-2.url", "[InternetShortcut]\r\nURL=http://ps2/\r\n[Tolva]\r\nPreVfyName=PS/2\r\n");
+    auto translate = [&](CConvert& on, const std::string& destination) {
+        on.findChild<QComboBox*>(QString::number(control::kSourceFormat))
+            ->setCurrentIndex(FormatRow(UrlSetFormat::Shortcuts));
+        on.findChild<LocationCombo*>(QString::number(control::kSourceLocation))->SetText(favorites);
+        on.findChild<QComboBox*>(QString::number(control::kDestinationFormat))
+            ->setCurrentIndex(FormatRow(UrlSetFormat::Mosaic));
+        on.findChild<LocationCombo*>(QString::number(control::kDestinationLocation))->SetText(destination);
+        on.OnTranslate();
+        return ReadFile(destination);
+    };
+    EXPECT_NE(translate(page, dir.File("restored.hot")).find("\r\nPS/2\r\n"), std::string::npos);
+
+    Control<QCheckBox>(control::kPreserveName)->click();
+    EXPECT_FALSE(page.restoreNames);
+    SettingsStore reloaded{dir.File("registry.reg")};
+    ASSERT_TRUE(reloaded.Load());
+    CConvert later{reloaded, prompter};
+    EXPECT_FALSE(later.findChild<QCheckBox*>(QString::number(control::kPreserveName))->isChecked());
+    EXPECT_NE(translate(later, dir.File("as-files.hot")).find("\r\nPS-2\r\n"), std::string::npos);
 }
 
 TEST_F(ConvertPageTest, QuickButtonsWithoutStoredListsOfferTheDefaults) {

@@ -217,7 +217,7 @@ protected:
 TEST_F(ConvertToTest, SameFormatOnlyMovesTheSet) {
     UrlEntry* link = Add(UrlEntryKind::Link, "A && B");
     set.format = UrlSetFormat::Netscape;
-    ConvertTo(set, true, UrlSetFormat::Netscape, "/elsewhere.html", &bar, &text);
+    ConvertTo(set, true, true, UrlSetFormat::Netscape, "/elsewhere.html", &bar, &text);
     EXPECT_EQ(set.location, "/elsewhere.html");
     EXPECT_EQ(set.format, UrlSetFormat::Netscape);
     EXPECT_EQ(link->name, "A && B");
@@ -231,7 +231,7 @@ TEST_F(ConvertToTest, RenamedEntriesKeepTheirFormerNames) {
     UrlEntry* kept = Add(UrlEntryKind::Link, "Plain");
     Add(UrlEntryKind::FolderEnd, "");
     set.format = UrlSetFormat::Netscape;
-    ConvertTo(set, true, UrlSetFormat::Shortcuts, "/favorites", nullptr, &text);
+    ConvertTo(set, true, true, UrlSetFormat::Shortcuts, "/favorites", nullptr, &text);
     EXPECT_EQ(set.format, UrlSetFormat::Shortcuts);
     EXPECT_EQ(folder->name, "R&D");
     EXPECT_EQ(renamed->name, "Tom & Jerry");
@@ -246,7 +246,7 @@ TEST_F(ConvertToTest, ProgressRangeHoldsMoreThanSixteenBitsOfLinks) {
     constexpr int kLinks = 70000;
     for (int i = 0; i < kLinks; ++i) Add(UrlEntryKind::Link, "x");
     set.format = UrlSetFormat::Shortcuts;
-    ConvertTo(set, false, UrlSetFormat::Netscape, "/out.html", &bar, &text);
+    ConvertTo(set, false, true, UrlSetFormat::Netscape, "/out.html", &bar, &text);
     EXPECT_EQ(bar.rangeMax, kLinks);
     EXPECT_EQ(bar.positions.back(), kLinks);
     EXPECT_EQ(text.Current(), "Converting link 70000 of 70000");
