@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"Chromium", UrlSetFormat::Chromium, "",
                       "{\"roots\": {\"bookmark_bar\": {\"children\": [{\"type\": \"folder\", \"name\": \"F\", "
                       "\"children\": [{\"type\": \"url\", \"name\": \"\\u00dc\", \"url\": \"http://u/\", "
-                      "\"date_added\": \"13350000000000000\"}]}], \"name\": \"Leiste\", \"type\": \"folder\"}}}"}),
+                      "\"date_added\": \"13350000000000000\"}]}], \"name\": \"Leiste\", \"type\": \"folder\"}}}"},
         RoundTripCase{"ShortcutEncodings", UrlSetFormat::Shortcuts, FixturePath("shortcuts/encodings")}),
     TestName);
 
