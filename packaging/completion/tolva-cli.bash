@@ -24,7 +24,7 @@ _tolva_cli() {
     case $command in
         translate)
             words="--source-format --source --destination-format --destination --fix-ampersands
-                   --no-fix-ampersands --yes --no --help" ;;
+                   --no-fix-ampersands --restore-names --no-restore-names --yes --no --help" ;;
         verify)
             words="--format --location --timeout --retries --rename-in-place --repair --cookies --jobs
                    --per-host --confirm --user-agent --report --dry-run --verbose --help" ;;
