@@ -38,9 +38,9 @@
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/charset.h"
 #include "platform/descriptor.h"
 #include "platform/profile_file.h"
-#include "platform/recode.h"
 #include "platform/registered_owner.h"
 #include "resources/strings.h"
 

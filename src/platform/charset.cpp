@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/ascii.h"
@@ -75,31 +76,56 @@ bool IsUtf8Label(std::string_view label) {
     return EqualsIgnoringAsciiCase(label, "utf-8") || EqualsIgnoringAsciiCase(label, "utf8");
 }
 
-// Converts through iconv; false when the converter does not know the encoding.
-bool Convert(std::string_view text, const std::string& from, std::string& out) {
-    iconv_t converter = ::iconv_open("UTF-8", from.c_str());
+// One iconv conversion descriptor, closed when it goes.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : converter_(::iconv_open(to, from)) {}
+    ~Converter() {
+        if (Valid()) ::iconv_close(converter_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
     // iconv_open reports failure as the value (iconv_t)-1, so the cast is its interface.
-    if (converter == reinterpret_cast<iconv_t>(-1)) return false;  // NOLINT(performance-no-int-to-ptr)
-    out.clear();
-    out.reserve(text.size() * 2);
-    char* in = const_cast<char*>(text.data());  // iconv's interface is not const-correct
-    std::size_t inLeft = text.size();
-    char block[4096];
-    while (inLeft > 0) {
-        char* to = block;
-        std::size_t toLeft = sizeof block;
-        const std::size_t done = ::iconv(converter, &in, &inLeft, &to, &toLeft);
-        out.append(block, static_cast<std::size_t>(to - block));
-        if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            // A byte the encoding has no character for, or a sequence cut short.
-            out += kReplacement;
-            ++in;
-            --inLeft;
-            ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    bool Valid() const { return converter_ != reinterpret_cast<iconv_t>(-1); }  // NOLINT(performance-no-int-to-ptr)
+
+    // Converts text into out. A byte that has no character, a sequence cut short or a character
+    // the target lacks becomes U+FFFD with replace, and makes the conversion fail without.
+    bool Run(std::string_view text, bool replace, std::string& out) {
+        out.clear();
+        out.reserve(text.size() * 2);
+        char* in = const_cast<char*>(text.data());  // iconv's interface is not const-correct
+        std::size_t inLeft = text.size();
+        char block[4096];
+        // The last call, with no input, ends a shift state (UTF-7's open base64 run).
+        for (bool flushing = false;; flushing = inLeft == 0) {
+            char* put = block;
+            std::size_t putLeft = sizeof block;
+            const std::size_t done = flushing ? ::iconv(converter_, nullptr, nullptr, &put, &putLeft)
+                                              : ::iconv(converter_, &in, &inLeft, &put, &putLeft);
+            out.append(block, static_cast<std::size_t>(put - block));
+            if (done == kIconvError && errno != E2BIG) {
+                if (!replace) return false;
+                if (inLeft == 0) return true;  // a shift state that would not end: what came is kept
+                out += kReplacement;
+                ++in;
+                --inLeft;
+                ::iconv(converter_, nullptr, nullptr, nullptr, nullptr);
+                continue;
+            }
+            if (flushing && done != kIconvError) return true;
         }
     }
-    ::iconv_close(converter);
-    return true;
+
+private:
+    static constexpr std::size_t kIconvError = static_cast<std::size_t>(-1);
+    iconv_t converter_;
+};
+
+// Converts to UTF-8 with replacement; false when the converter does not know the encoding.
+bool Convert(std::string_view text, const std::string& from, std::string& out) {
+    Converter converter("UTF-8", from.c_str());
+    return converter.Valid() && converter.Run(text, true, out);
 }
 
 }  // namespace
@@ -120,14 +146,21 @@ bool IsValidUtf8(std::string_view text) {
 
 std::string ToUtf8(std::string_view text, std::string_view charset) {
     if (IsValidUtf8(text) && (charset.empty() || IsUtf8Label(charset))) return std::string(text);
-    bool ascii = true;
-    for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (ascii) return std::string(text);
+    if (IsAscii(text)) return std::string(text);
     if (IsUtf8Label(charset)) return RepairedUtf8(text);
     std::string out;
     if (!charset.empty() && Convert(text, ConverterName(charset), out)) return out;
     if (Convert(text, std::string(kFallbackCharset), out)) return out;
     return RepairedUtf8(text);
+}
+
+bool Recode(std::string_view text, const char* from, const char* to, std::string& out) {
+    Converter converter(to, from);
+    return converter.Valid() && converter.Run(text, false, out);
+}
+
+bool IsAscii(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 }  // namespace tolva

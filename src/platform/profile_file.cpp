@@ -6,8 +6,8 @@
 
 #include "platform/ascii.h"
 #include "platform/atomic_replace.h"
+#include "platform/charset.h"
 #include "platform/descriptor.h"
-#include "platform/recode.h"
 
 namespace tolva {
 
