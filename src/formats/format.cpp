@@ -1,6 +1,8 @@
 #include "formats/format.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "formats/chromium.h"
 #include "formats/firefox.h"
@@ -59,6 +61,79 @@ std::string HeadingOf(const UrlSet& set) {
     if (!set.heading.empty()) return set.heading;
     if (!set.title.empty()) return set.title + std::string(kOwnerTail);
     return {};
+}
+
+// ---------------------------------------------------------------------------------------
+// Lines and counters
+
+bool LineScanner::Next(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    const std::size_t end = std::min({NextOf('\n', nextLf_), NextOf('\r', nextCr_), NextOf('\0', nextZero_)});
+    line = text_.substr(pos_, end - pos_);
+    pos_ = end;
+    if (end < text_.size()) pos_ += (text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n') ? 2 : 1;
+    return true;
+}
+
+std::size_t LineScanner::SkipEmptyLines() {
+    std::size_t skipped = 0;
+    const std::size_t size = text_.size();
+    while (pos_ < size) {
+        const char c = text_[pos_];
+        if (c == '\n' || c == '\0') {
+            ++pos_;
+        } else if (c == '\r') {
+            pos_ += (pos_ + 1 < size && text_[pos_ + 1] == '\n') ? 2 : 1;
+        } else {
+            break;
+        }
+        ++skipped;
+    }
+    return skipped;
+}
+
+// The first c at or after the scan position (the end of the text when there is none),
+// searched for again only once the scan has passed the one found before.
+std::size_t LineScanner::NextOf(char c, Found& found) const {
+    if (found.searched && found.at >= pos_) return found.at;
+    found.searched = true;
+    const void* at = std::memchr(text_.data() + pos_, c, text_.size() - pos_);
+    found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : text_.size();
+    return found.at;
+}
+
+CounterText::CounterText(const std::string& format) {
+    const std::size_t at = format.find("%d");
+    if (at == std::string::npos) {
+        text_ = format;
+        return;
+    }
+    text_ = format.substr(0, at) + "0" + format.substr(at + 2);
+    first_ = last_ = at;
+    counts_ = true;
+}
+
+const std::string& CounterText::Advance() {
+    if (!counts_) return text_;
+    ++count_;
+    std::size_t digit = last_ + 1;
+    while (digit > first_ && text_[digit - 1] == '9') text_[--digit] = '0';
+    if (digit > first_) {
+        ++text_[digit - 1];
+    } else {
+        text_.insert(first_, 1, '1');
+        ++last_;
+    }
+    return text_;
+}
+
+const std::string& CounterText::Advance(std::size_t by) {
+    if (by == 1 || !counts_) return Advance();
+    count_ += by;
+    const std::string digits = std::to_string(count_);
+    text_.replace(first_, last_ - first_ + 1, digits);
+    last_ = first_ + digits.size() - 1;
+    return text_;
 }
 
 // ---------------------------------------------------------------------------------------

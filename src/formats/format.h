@@ -20,6 +20,50 @@ void TakeHeading(UrlSet& set, std::string_view text);
 // The heading to show: the one kept whole, else the owner's "X's Bookmarks", else empty.
 std::string HeadingOf(const UrlSet& set);
 
+// Hands out the lines of a file read whole (UrlSet::TakeRest), ending each where ReadLine
+// would: at CR, LF, CRLF or a zero byte, however long the line. The next place of each of the
+// three bytes is kept until the scan passes it, so every byte of the file is searched once for
+// each: a file of zero bytes or of CR line ends costs no more than one of long lines.
+class LineScanner {
+public:
+    explicit LineScanner(std::string_view text) : text_(text) {}
+
+    bool Next(std::string_view& line);
+    // Passes over the empty lines that come next and returns how many there were: a damaged
+    // file's run of zero bytes is a line each, which the readers need not take one by one.
+    std::size_t SkipEmptyLines();
+
+private:
+    struct Found {
+        std::size_t at = 0;
+        bool searched = false;
+    };
+    std::size_t NextOf(char c, Found& found) const;
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    Found nextLf_;
+    Found nextCr_;
+    Found nextZero_;
+};
+
+// A status text with a count in place of its "%d" ("Reading line %d"), counted up without
+// formatting the whole text again: readers show one for every line or item.
+class CounterText {
+public:
+    explicit CounterText(const std::string& format);
+    // The text with the count raised by one, or by many at once.
+    const std::string& Advance();
+    const std::string& Advance(std::size_t by);
+
+private:
+    std::string text_;
+    std::size_t first_ = 0;  // the number's first and last digit in text_
+    std::size_t last_ = 0;
+    std::size_t count_ = 0;
+    bool counts_ = false;
+};
+
 // Keeps a writer's output and hands it to the set's open file in large blocks, so a big set
 // costs few system calls. The output is a row of parts (a header, the lines, a footer), each
 // with the message a failure in it shows. The first failure is shown once, with the message

@@ -20,21 +20,11 @@ constexpr std::size_t kTitleDropEnd = 5;
 constexpr std::size_t kTitleDropStart = std::string_view("Hotlist").size();
 constexpr std::string_view kLineEnd = "\r\n";
 
-// Reads one physical line, however long: ReadLine hands a long line over in pieces, which are
-// joined exactly, so a long URL is neither cut nor split into a stray keyword line.
-int ReadWholeLine(UrlSet& set, std::string& line) {
-    bool complete = true;
-    if (!set.ReadLine(line, &complete)) return 0;
-    std::string piece;
-    while (!complete && set.ReadLine(piece, &complete)) line += piece;
-    return 1;
-}
-
 // A value line: leading white space removed, trailing kept; empty at the end of the file.
-std::string ReadValueLine(UrlSet& set) {
-    std::string line;
-    if (!ReadWholeLine(set, line)) return {};
-    return std::string(TrimLeadingWhite(line));
+std::string_view ReadValueLine(LineScanner& lines) {
+    std::string_view line;
+    if (!lines.Next(line)) return {};
+    return TrimLeadingWhite(line);
 }
 
 std::string TitleOf(std::string_view line) {
@@ -64,23 +54,36 @@ void AddLine(BlockWriter& out, std::string_view text) {
 
 int ReadMosaic(UrlSet& set, TextControl* statusText) {
     set.heading.clear();
-    std::string line;
-    int result = ReadWholeLine(set, line);
+    std::string_view fileText;
+    if (!set.TakeRest(fileText)) return 0;
+    LineScanner lines(fileText);
+    CounterText status(LoadString(IDS_STATUS_READING_LINE));
+    std::string_view line;
+    int result = 0;
     int counter = 0;
-    while (result == 1) {
+    for (;;) {
+        // An empty line is no keyword; a run of them is counted in one step.
+        if (const std::size_t empty = lines.SkipEmptyLines(); empty > 0) {
+            result = 1;
+            counter += static_cast<int>(empty);
+            if (statusText) statusText->SetText(status.Advance(empty));
+        }
+        if (!lines.Next(line)) break;
+        result = 1;
         ++counter;
-        if (statusText) statusText->SetText(FormatString(IDS_STATUS_READING_LINE, {counter}));
+        if (statusText) statusText->SetText(status.Advance());
         std::string_view text = TrimLeadingWhite(line);
         std::string_view keyword = text.substr(0, kKeywordLength);
+        // Names and URLs are borrowed from the file's lines, which the set keeps.
         if (keyword == "Subl") {
-            std::string name = ReadValueLine(set);
-            set.Append(new UrlEntry(UrlEntryKind::FolderStart, name));
+            const std::string_view name = ReadValueLine(lines);
+            set.Append(new UrlEntry(UrlEntryKind::FolderStart, EntryText::Borrow(name)));
             ++set.folderCount;
-            ReadValueLine(set);  // the block's "{"
+            ReadValueLine(lines);  // the block's "{"
         } else if (keyword == "Item") {
-            std::string name = ReadValueLine(set);
-            std::string url = ReadValueLine(set);
-            set.Append(new UrlEntry(UrlEntryKind::Link, name, url));
+            const std::string_view name = ReadValueLine(lines);
+            const std::string_view url = ReadValueLine(lines);
+            set.Append(new UrlEntry(UrlEntryKind::Link, EntryText::Borrow(name), EntryText::Borrow(url)));
             ++set.linkCount;
         } else if (text == "}") {
             set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
@@ -89,11 +92,10 @@ int ReadMosaic(UrlSet& set, TextControl* statusText) {
             // The header "Hotlist" this program writes has the title on the line after it. That
             // line is the title whatever it says, never a keyword ("Items to read").
             if (set.title.empty() && counter == 1) {
-                std::string titleLine = ReadValueLine(set);
+                const std::string_view titleLine = ReadValueLine(lines);
                 if (titleLine != "{") TakeHeading(set, titleLine);
             }
         }
-        if (!ReadWholeLine(set, line)) break;
     }
     set.SetCursor(nullptr);
     if (statusText) statusText->SetText(LoadString(IDS_STATUS_MOSAIC_LOADED));

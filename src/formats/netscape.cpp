@@ -6,7 +6,6 @@
 #include "formats/netscape.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,47 +31,6 @@ constexpr std::string_view kOwnTitleTail = "'s Bookmarks";
 constexpr std::string_view kListEndLine = "</DL><p>\r\n";
 
 bool EndsLine(char c) { return c == '\r' || c == '\n' || c == '\0'; }
-
-// Hands out the lines of a file read whole, ending each where ReadLine would: at CR, LF, CRLF
-// or a zero byte, however long the line. The next place of each of the three bytes is kept
-// until the scan passes it, so every byte of the file is searched once for each: a file of
-// zero bytes or of CR line ends costs no more than one of long lines.
-class LineScanner {
-public:
-    explicit LineScanner(std::string_view text) : text_(text) {}
-
-    bool Next(std::string_view& line) {
-        if (pos_ >= text_.size()) return false;
-        const std::size_t end = std::min({NextOf('\n', nextLf_), NextOf('\r', nextCr_), NextOf('\0', nextZero_)});
-        line = text_.substr(pos_, end - pos_);
-        pos_ = end;
-        if (end < text_.size())
-            pos_ += (text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n') ? 2 : 1;
-        return true;
-    }
-
-private:
-    struct Found {
-        std::size_t at = 0;
-        bool searched = false;
-    };
-
-    // The first c at or after the scan position (the end of the text when there is none),
-    // searched for again only once the scan has passed the one found before.
-    std::size_t NextOf(char c, Found& found) const {
-        if (found.searched && found.at >= pos_) return found.at;
-        found.searched = true;
-        const void* at = std::memchr(text_.data() + pos_, c, text_.size() - pos_);
-        found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : text_.size();
-        return found.at;
-    }
-
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    Found nextLf_;
-    Found nextCr_;
-    Found nextZero_;
-};
 
 // One item of the file as the writer puts it together in the pending output of a BlockWriter,
 // from where it begins to just before its line end.
@@ -117,41 +75,6 @@ private:
 // Reading
 
 namespace {
-
-// A status text with a line number in place of its "%d", counted up one line at a time
-// without formatting the whole text again.
-class LineCounterText {
-public:
-    explicit LineCounterText(const std::string& format) {
-        const std::size_t at = format.find("%d");
-        if (at == std::string::npos) {
-            text_ = format;
-            return;
-        }
-        text_ = format.substr(0, at) + "0" + format.substr(at + 2);
-        first_ = last_ = at;
-        counts_ = true;
-    }
-
-    const std::string& Advance() {
-        if (!counts_) return text_;
-        std::size_t digit = last_ + 1;
-        while (digit > first_ && text_[digit - 1] == '9') text_[--digit] = '0';
-        if (digit > first_) {
-            ++text_[digit - 1];
-        } else {
-            text_.insert(first_, 1, '1');
-            ++last_;
-        }
-        return text_;
-    }
-
-private:
-    std::string text_;
-    std::size_t first_ = 0;  // the number's first and last digit in text_
-    std::size_t last_ = 0;
-    bool counts_ = false;
-};
 
 // The tags the reader acts on, wherever they stand on a line. A description runs until the
 // next of them.
@@ -431,12 +354,17 @@ int ReadNetscape(UrlSet& set, TextControl* statusText) {
     LineScanner lines(fileText);
     NetscapeReader reader(set, lines);
     std::string_view line;
-    // "Reading line %d" is shown for every line, so its number is counted up in the text itself.
-    LineCounterText status(LoadString(IDS_STATUS_READING_LINE));
+    CounterText status(LoadString(IDS_STATUS_READING_LINE));
     int result = 0;
     set.heading.clear();
     set.charset.clear();
-    while (lines.Next(line)) {
+    for (;;) {
+        // An empty line changes nothing but the count; a run of them is passed in one step.
+        if (const std::size_t empty = lines.SkipEmptyLines(); empty > 0) {
+            result = 1;
+            if (statusText) statusText->SetText(status.Advance(empty));
+        }
+        if (!lines.Next(line)) break;
         result = 1;
         if (statusText) statusText->SetText(status.Advance());
         reader.ReadLine(line);

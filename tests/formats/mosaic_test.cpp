@@ -19,6 +19,7 @@ using testing::RecordingPrompter;
 using testing::RecordingText;
 using testing::TempDir;
 using testing::WriteFile;
+using namespace std::string_literals;
 
 class MosaicTest : public ::testing::Test {
 protected:
@@ -87,6 +88,22 @@ TEST_F(MosaicTest, LongUrlIsReadWhole) {
     WriteFile(dir.File("long.hot"), "Hotlist\r\n\r\n{\r\nItem\r\nLong\r\n" + url + "\r\n}\r\n");
     ASSERT_EQ(ReadFrom(dir.File("long.hot")), 1);
     EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"3 Long " + url, "2  "}));
+}
+
+TEST_F(MosaicTest, RunsOfEmptyLinesAndZeroBytesAreCountedButAValueLineIsAlwaysTaken) {
+    // A damaged file's zero bytes are empty lines; an empty name after "Item" is still the name.
+    const std::string text = "\0\0Hotlist\r\n\r\n{\r\n\0\0\0Item\r\n\r\nhttp://u/\r\n\n\r\r\n}\r\n\0"s;
+    WriteFile(dir.File("damaged.hot"), text);
+    for (bool inPlace : {false, true}) {
+        set.Close();
+        status.history.clear();
+        set.ReadInPlace(inPlace);
+        ASSERT_EQ(ReadFrom(dir.File("damaged.hot")), 1);
+        EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"3  http://u/", "2  "}));
+        // Every line but the two values counts, a CR LF as one line.
+        ASSERT_GE(status.history.size(), 2u);
+        EXPECT_EQ(status.history[status.history.size() - 2], "Reading line 14");
+    }
 }
 
 TEST_F(MosaicTest, SeparatorsAndLineBreaksInNamesLeaveNoTrace) {

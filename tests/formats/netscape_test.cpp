@@ -34,6 +34,7 @@ using testing::RecordingText;
 using testing::TempDir;
 using testing::WriteFile;
 using testing::WriteSet;
+using namespace std::string_literals;
 
 const std::string kHeaderAnn =
     "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Ann's Bookmarks</Title>\r\n<H1>Ann's Bookmarks</H1>\r\n<DL><p>\r\n";
@@ -204,12 +205,21 @@ TEST_F(NetscapeTest, CountsLinesFoldersAndReportsProgress) {
     // The number carries into a new digit.
     set.Close();
     status.history.clear();
-    ASSERT_EQ(ReadText(std::string(1000, '\n'), &status), 1);
+    std::string lines;
+    for (int i = 0; i < 1000; ++i) lines += "x\n";
+    ASSERT_EQ(ReadText(lines, &status), 1);
     ASSERT_EQ(status.history.size(), 1001u);
     EXPECT_EQ(status.history[8], "Reading line 9");
     EXPECT_EQ(status.history[9], "Reading line 10");
     EXPECT_EQ(status.history[99], "Reading line 100");
     EXPECT_EQ(status.history[999], "Reading line 1000");
+    // A run of empty lines (zero bytes, line ends of every kind) is counted in one step.
+    set.Close();
+    status.history.clear();
+    ASSERT_EQ(ReadText("\0\0\r\n\n\r<HR>\r\n\n"s, &status), 1);
+    EXPECT_EQ(status.history, (std::vector<std::string>{"Reading line 5", "Reading line 6", "Reading line 7",
+                                                        "Netscape file loaded."}));
+    EXPECT_EQ(Outline(set), (std::vector<std::string>{"S ", "E "}));
     // A file without any line cannot be read.
     set.Close();
     status.history.clear();
