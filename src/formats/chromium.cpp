@@ -140,14 +140,12 @@ private:
     }
 
     void ShowItem() {
-        ++items_;
-        if (status_) status_->SetText(FormatText(itemText_, {items_}));
+        if (status_) status_->SetText(itemText_.Advance());
     }
 
     UrlSet& set_;
     TextControl* status_;
-    const std::string itemText_;
-    int items_ = 0;
+    CounterText itemText_;
 };
 
 // ---------------------------------------------------------------------------------------

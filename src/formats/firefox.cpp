@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "formats/format.h"
 #include "formats/store_fields.h"
 #include "platform/file.h"
 #include "resources/strings.h"
@@ -253,17 +254,15 @@ private:
     }
 
     void ShowItem() {
-        ++shown_;
-        if (status_) status_->SetText(FormatText(itemText_, {shown_}));
+        if (status_) status_->SetText(itemText_.Advance());
     }
 
     UrlSet& set_;
     TextControl* status_;
-    const std::string itemText_;
+    CounterText itemText_;
     const std::vector<Item>& items_;
     std::map<std::int64_t, std::vector<std::size_t>> children_;
     std::map<std::int64_t, std::string> tags_;
-    int shown_ = 0;
 };
 
 // Copies the store and its log into scratch and reads the copy; empty text when done.

@@ -159,11 +159,31 @@ std::string PlainFromHtml(std::string_view html, std::string_view charset) {
     return DecodeCharacterReferences(ToUtf8(html, charset));
 }
 
+namespace {
+
+constexpr auto kEscaped = [] {
+    std::array<bool, 256> escaped{};
+    for (unsigned char c : std::string_view("&<>\"")) escaped[c] = true;
+    return escaped;
+}();
+
+// Where the next character HtmlFromPlain escapes stands in text from at on, or text's size.
+std::size_t NextEscaped(std::string_view text, std::size_t at) {
+    while (at < text.size() && !kEscaped[static_cast<unsigned char>(text[at])]) ++at;
+    return at;
+}
+
+}  // namespace
+
 std::string HtmlFromPlain(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
+    // The runs between the escaped characters are copied whole.
+    for (std::size_t at = 0;;) {
+        const std::size_t run = NextEscaped(text, at);
+        out.append(text.substr(at, run - at));
+        if (run == text.size()) return out;
+        switch (text[run]) {
             case '&':
                 out += "&amp;";
                 break;
@@ -173,14 +193,14 @@ std::string HtmlFromPlain(std::string_view text) {
             case '>':
                 out += "&gt;";
                 break;
-            case '"':
+            default:
                 out += "&quot;";
                 break;
-            default:
-                out += c;
         }
+        at = run + 1;
     }
-    return out;
 }
+
+bool NeedsHtmlEscaping(std::string_view text) { return NextEscaped(text, 0) < text.size(); }
 
 }  // namespace tolva

@@ -22,5 +22,7 @@ std::string PlainFromHtml(std::string_view html, std::string_view charset);
 // HTML text of plain text: "&", "<", ">" and '"' escaped, so that no name or URL can end the
 // attribute or the tag it is written into, or begin a tag of its own.
 std::string HtmlFromPlain(std::string_view text);
+// Whether HtmlFromPlain changes text: most names and URLs hold none of the four characters.
+bool NeedsHtmlEscaping(std::string_view text);
 
 }  // namespace tolva
