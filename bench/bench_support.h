@@ -22,8 +22,10 @@ struct Sample {
     int exitCode = -1;
 };
 
-// Runs argv with stdout and stderr sent to /dev/null; wall time and the child's peak RSS.
-inline Sample RunProcess(const std::vector<std::string>& args, const std::string& configHome) {
+// Runs argv with stdout and stderr sent to /dev/null (stdout to outputPath when given, as a
+// shell's "> file" would); wall time and the child's peak RSS.
+inline Sample RunProcess(const std::vector<std::string>& args, const std::string& configHome,
+                         const std::string& outputPath = {}) {
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -35,6 +37,11 @@ inline Sample RunProcess(const std::vector<std::string>& args, const std::string
         if (devNull) {
             ::dup2(::fileno(devNull), 1);
             ::dup2(::fileno(devNull), 2);
+        }
+        if (!outputPath.empty()) {
+            std::FILE* output = std::fopen(outputPath.c_str(), "w");
+            if (output == nullptr) ::_exit(126);
+            ::dup2(::fileno(output), 1);
         }
         ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
         ::execvp(argv[0], argv.data());
