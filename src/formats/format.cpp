@@ -171,6 +171,16 @@ bool BlockWriter::Flush() {
     return true;
 }
 
+bool BlockWriter::WriteThrough(std::string_view text) {
+    if (!Flush()) return false;
+    if (!file_->Write(text.data(), text.size())) {
+        Fail(MessageAt(written_), file_->LastErrno());
+        return false;
+    }
+    written_ += text.size();
+    return true;
+}
+
 void BlockWriter::Fail(int failureMessage, int errnoValue) {
     if (failed_) return;
     failed_ = true;

@@ -95,6 +95,12 @@ public:
     std::string& Pending() { return buffer_; }
     std::size_t Mark() const { return buffer_.size(); }
 
+    // Whether WriteThrough is worth it for a text this long: one of more than a block.
+    static bool WritesThrough(std::size_t size) { return size > kWriteBlock; }
+    // Writes what is held and then text straight to the file, without copying text into a
+    // block; a Mark taken before is void afterwards. Returns whether all of it was written.
+    bool WriteThrough(std::string_view text);
+
     // Called after each item: a full block goes out.
     void EndItem() {
         if (buffer_.size() >= kWriteBlock) Flush();

@@ -40,8 +40,15 @@ public:
 
     void Add(std::string_view text) { out_.Add(text); }
     // Appends an entry's text. Text borrowed from a file is part of one of its lines and holds
-    // no line break; only other text can need KeepOnOneLine.
+    // no line break; only other text can need KeepOnOneLine. A borrowed text of many megabytes
+    // (a damaged file's URL) goes straight to the file, after the item so far is made one line.
     void AddText(const EntryText& text) {
+        if (text.IsBorrowed() && BlockWriter::WritesThrough(text.size())) {
+            KeepOnOneLine();
+            out_.WriteThrough(text.view());
+            from_ = out_.Mark();
+            return;
+        }
         out_.Add(text.view());
         mayBreakLine_ = mayBreakLine_ || !text.IsBorrowed();
     }
@@ -65,7 +72,7 @@ public:
 
 private:
     BlockWriter& out_;
-    const std::size_t from_;
+    std::size_t from_;
     bool mayBreakLine_ = false;
 };
 

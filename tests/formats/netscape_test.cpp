@@ -281,6 +281,19 @@ TEST_F(NetscapeTest, LineBreaksInsideFieldsCannotCutItemsOrForgeTags) {
     EXPECT_NE(Written().find(
                   "<DT><A HREF=\"http://u/ x\" PRE_VFY_NAME=\"a </DL><p>\" PRE_VFY_LOC=\"\\b \"  X=\"1 \">x y</A>\r\n"),
               std::string::npos);
+
+    // The same with a URL longer than a write block, which goes to the file on its own.
+    set.Close();
+    const std::string url = "http://u/" + std::string(600000, 'a');
+    ASSERT_EQ(ReadText("<DT><A HREF=\"" + url + "\">a</A>\n<HR>\n"), 1);
+    set.Rewind();
+    for (link = set.Next(); link->kind != UrlEntryKind::Link;) link = set.Next();
+    link->Rename("x\ny", NameTranslated);
+    EXPECT_NE(Written().find("<DT><A HREF=\"" + url + "\" PRE_VFY_NAME=\"a\">x y</A>\r\n<HR>\r\n"), std::string::npos);
+    set.Close();
+    ASSERT_EQ(ReadText("<DT><H3>" + url + "</H3>\n<DL><p>\n</DL><p>\n"), 1);
+    set.root.next->extraAttributes = "X=\"1\n\"";
+    EXPECT_NE(Written().find("<DT><H3 X=\"1 \">" + url + "</H3>\r\n"), std::string::npos);
 }
 
 TEST_F(NetscapeTest, ClosesTheHeaderListOnlyWhenTheSetDoesNot) {
