@@ -8,10 +8,14 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <array>
+#include <initializer_list>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "formats/format.h"
+#include "formats/html_text.h"
 #include "formats/store_fields.h"
 #include "resources/strings.h"
 
@@ -23,16 +27,30 @@ namespace {
 constexpr std::string_view kPreservedElement = "preserved";
 constexpr std::string_view kAttributeElement = "attribute";
 constexpr std::string_view kOwnPrefix = "tolva";
+constexpr std::string_view kOwnNamespace = "xmlns:tolva";
 // The file is handed to expat in pieces whose length fits its int.
 constexpr std::size_t kParseChunk = 1 << 20;
 
-enum class Element { Other, Xbel, Folder, Bookmark, Title, Desc, Info, OwnMetadata, Separator };
+enum class Element { Other, Xbel, Folder, Bookmark, Title, Desc, Info, OwnMetadata, Separator, Foreign };
+
+// What an item keeps of the file that Tolva has no field for, so that the file written back
+// holds it where it stood: the item's other attributes, other programs' metadata in its info,
+// other elements inside a bookmark, and elements of a folder's list that are no item (such as
+// an alias), kept after the entry they follow. The root entry keeps the document's own.
+enum KeptSlot { kAttributesSlot, kInfoSlot, kBodySlot, kAfterSlot, kSlotCount };
+using KeptSlots = std::array<std::string, kSlotCount>;
+// The kept slots of an entry travel as one text: slots end in kSlotEnd, and within a slot
+// each element, attribute name and attribute value ends in kPieceEnd. XML text can hold
+// neither control character, and the reader writes what it keeps through AppendUtf8, which
+// turns them into spaces.
+constexpr char kSlotEnd = '\x1E';
+constexpr char kPieceEnd = '\x1F';
 
 struct OpenElement {
     OpenElement(Element openElement, UrlEntry* itemEntry = nullptr) : element(openElement), entry(itemEntry) {}
     Element element;
     UrlEntry* entry;   // a folder's or bookmark's entry
-    std::string kept;  // its kept attributes, collected as its parts are read
+    std::string kept;  // its kept attributes as its parts are read; a foreign element's name
 };
 
 // The part of a name after its prefix: "tolva:preserved" is "preserved".
@@ -53,6 +71,34 @@ void KeepDate(std::string& kept, const XML_Char** attributes, std::string_view x
     const char* value = AttributeValue(attributes, xbelName);
     if (value == nullptr) return;
     if (auto seconds = store::ParseIsoDate(value)) store::AddKeptAttribute(kept, keptName, std::to_string(*seconds));
+}
+
+// XML text of plain text: only characters XML can hold, markup characters escaped.
+void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
+    std::string valid;
+    store::AppendUtf8(valid, text, !attribute);
+    out += HtmlFromPlain(valid);
+}
+
+// The attributes of an item that the reader does not take (an id, KDE's "folded", an icon, a
+// date it cannot read), as name and value pieces.
+void KeepOtherAttributes(std::string& slot, const XML_Char** attributes, std::initializer_list<std::string_view> taken,
+                         const std::string& keptDates) {
+    for (const XML_Char** at = attributes; at[0] != nullptr; at += 2) {
+        const std::string_view name = at[0];
+        bool known = std::find(taken.begin(), taken.end(), name) != taken.end();
+        // A date is taken only when it could be read; one that could not is kept as it was.
+        static constexpr std::pair<std::string_view, std::string_view> kDates[] = {
+            {"added", store::kAddDate}, {"modified", store::kLastModified}, {"visited", store::kLastVisit}};
+        for (const auto& [xbelName, keptName] : kDates) {
+            if (name == xbelName) known = store::FindKeptAttribute(keptDates, keptName).has_value();
+        }
+        if (known) continue;
+        store::AppendUtf8(slot, name);
+        slot += kPieceEnd;
+        store::AppendUtf8(slot, at[1]);
+        slot += kPieceEnd;
+    }
 }
 
 class XbelReader {
@@ -83,6 +129,7 @@ public:
             ok = false;
         }
         XML_ParserFree(parser);
+        if (ok) KeepSlots();
         return ok ? 1 : 0;
     }
 
@@ -94,6 +141,10 @@ private:
     static void XMLCALL OnText(void* self, const XML_Char* text, int length) {
         auto* reader = static_cast<XbelReader*>(self);
         if (reader->open_.empty()) return;
+        if (reader->capture_ != nullptr) {
+            reader->CaptureText(std::string_view(text, static_cast<std::size_t>(length)));
+            return;
+        }
         const Element top = reader->open_.back().element;
         if (top == Element::Title || top == Element::Desc) reader->text_.append(text, static_cast<std::size_t>(length));
     }
@@ -107,11 +158,19 @@ private:
     }
 
     void Start(std::string_view name, const XML_Char** attributes) {
+        if (capture_ != nullptr) {
+            CaptureStart(name, attributes);
+            open_.emplace_back(Element::Foreign);
+            open_.back().kept = name;
+            return;
+        }
         if (open_.empty()) {
             if (name != "xbel") {
                 notXbel_ = std::string(name);
                 XML_StopParser(parser_, XML_FALSE);
             }
+            // The writer gives the document its version and Tolva's namespace itself.
+            KeepOtherAttributes(SlotsOf(&set_.root)[kAttributesSlot], attributes, {"version", kOwnNamespace}, {});
             open_.emplace_back(Element::Xbel);
             return;
         }
@@ -121,7 +180,8 @@ private:
             auto* folder = new UrlEntry(UrlEntryKind::FolderStart, {});
             OpenElement open{Element::Folder, folder};
             KeepDate(open.kept, attributes, "added", store::kAddDate);
-            set_.Append(folder);
+            KeepOtherAttributes(SlotsOf(folder)[kAttributesSlot], attributes, {}, open.kept);
+            Append(folder);
             ++set_.folderCount;
             open_.push_back(std::move(open));
             ShowItem();
@@ -132,27 +192,107 @@ private:
             KeepDate(open.kept, attributes, "added", store::kAddDate);
             KeepDate(open.kept, attributes, "modified", store::kLastModified);
             KeepDate(open.kept, attributes, "visited", store::kLastVisit);
-            set_.Append(link);
+            KeepOtherAttributes(SlotsOf(link)[kAttributesSlot], attributes, {"href"}, open.kept);
+            Append(link);
             ++set_.linkCount;
             open_.push_back(std::move(open));
             ShowItem();
         } else if (inList && name == "separator") {
-            set_.Append(new UrlEntry(UrlEntryKind::Separator, {}));
+            Append(new UrlEntry(UrlEntryKind::Separator, {}));
             open_.emplace_back(Element::Separator);
         } else if ((inList || parent == Element::Bookmark) && (name == "title" || name == "desc")) {
             text_.clear();
             open_.emplace_back(name == "title" ? Element::Title : Element::Desc);
-        } else if ((parent == Element::Folder || parent == Element::Bookmark) && name == "info") {
+        } else if ((inList || parent == Element::Bookmark) && name == "info") {
             open_.emplace_back(Element::Info);
-        } else if (parent == Element::Info && name == "metadata") {
+        } else if (parent == Element::Info) {
             const char* owner = AttributeValue(attributes, "owner");
-            const bool ours = owner != nullptr && owner == kXbelMetadataOwner;
-            open_.emplace_back(ours ? Element::OwnMetadata : Element::Other);
+            if (name == "metadata" && owner != nullptr && owner == kXbelMetadataOwner) {
+                open_.emplace_back(Element::OwnMetadata);
+            } else {
+                // Other programs' metadata (KDE's icons and visit counts) stays with its item.
+                OpenElement* item = Item();
+                BeginCapture(SlotsOf(item ? item->entry : &set_.root)[kInfoSlot], name, attributes);
+            }
         } else if (parent == Element::OwnMetadata) {
             TakeOwnMetadata(LocalName(name), attributes);
             open_.emplace_back(Element::Other);
+        } else if (parent == Element::Bookmark) {
+            BeginCapture(SlotsOf(Item()->entry)[kBodySlot], name, attributes);
+        } else if (inList) {
+            // An element of a list that is no item (an alias) stays after what it follows.
+            BeginCapture(SlotsOf(last_ ? last_ : &set_.root)[kAfterSlot], name, attributes);
         } else {
+            // Markup inside a title, a description or a separator is not kept.
             open_.emplace_back(Element::Other);
+        }
+    }
+
+    void Append(UrlEntry* entry) {
+        set_.Append(entry);
+        last_ = set_.GetCursor();
+    }
+
+    KeptSlots& SlotsOf(const UrlEntry* entry) { return kept_[entry]; }
+
+    void BeginCapture(std::string& slot, std::string_view name, const XML_Char** attributes) {
+        capture_ = &slot;
+        captureDepth_ = open_.size();
+        CaptureStart(name, attributes);
+        open_.emplace_back(Element::Foreign);
+        open_.back().kept = name;
+    }
+
+    // A kept element is written again from what the parser reports, so it holds no reference
+    // to an entity the file declared (the file written back declares none).
+    void CaptureStart(std::string_view name, const XML_Char** attributes) {
+        CloseCapturedTag();
+        *capture_ += '<';
+        store::AppendUtf8(*capture_, name);
+        for (const XML_Char** at = attributes; at[0] != nullptr; at += 2) {
+            *capture_ += ' ';
+            store::AppendUtf8(*capture_, at[0]);
+            *capture_ += "=\"";
+            AppendEscaped(*capture_, at[1], true);
+            *capture_ += '"';
+        }
+        tagOpen_ = true;
+    }
+
+    void CaptureText(std::string_view text) {
+        CloseCapturedTag();
+        AppendEscaped(*capture_, text, false);
+    }
+
+    void CaptureEnd(const std::string& name) {
+        if (tagOpen_) {
+            *capture_ += "/>";
+            tagOpen_ = false;
+        } else {
+            *capture_ += "</";
+            *capture_ += name;
+            *capture_ += '>';
+        }
+        if (open_.size() == captureDepth_) {
+            *capture_ += kPieceEnd;
+            capture_ = nullptr;
+        }
+    }
+
+    void CloseCapturedTag() {
+        if (tagOpen_) *capture_ += '>';
+        tagOpen_ = false;
+    }
+
+    // Hands what the entries keep to the set, once the whole file has been read.
+    void KeepSlots() {
+        for (auto& [entry, slots] : kept_) {
+            std::string markup;
+            for (const std::string& slot : slots) {
+                markup += slot;
+                markup += kSlotEnd;
+            }
+            if (markup.size() > kSlotCount) set_.KeepMarkup(entry, std::move(markup));
         }
     }
 
@@ -174,6 +314,9 @@ private:
         OpenElement closed = std::move(open_.back());
         open_.pop_back();
         switch (closed.element) {
+            case Element::Foreign:
+                CaptureEnd(closed.kept);
+                break;
             case Element::Title:
                 if (open_.back().element == Element::Xbel) {
                     set_.title = text_;
@@ -182,13 +325,15 @@ private:
                 }
                 break;
             case Element::Desc:
-                if (open_.back().element != Element::Xbel) {
-                    if (OpenElement* item = Item()) store::AddKeptAttribute(item->kept, store::kDescription, text_);
+                if (open_.back().element == Element::Xbel) {
+                    set_.root.description = text_;
+                } else if (OpenElement* item = Item()) {
+                    item->entry->description = text_;
                 }
                 break;
             case Element::Folder:
                 closed.entry->extraAttributes = closed.kept;
-                set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+                Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
                 break;
             case Element::Bookmark:
                 closed.entry->extraAttributes = closed.kept;
@@ -215,33 +360,20 @@ private:
     std::string text_;
     std::string notXbel_;
     int items_ = 0;
+    // The entry the next element of a list would follow.
+    UrlEntry* last_ = nullptr;
+    std::unordered_map<const UrlEntry*, KeptSlots> kept_;
+    // The slot a kept element is being written into, and the depth at which it began.
+    std::string* capture_ = nullptr;
+    std::size_t captureDepth_ = 0;
+    bool tagOpen_ = false;
 };
 
 // ---------------------------------------------------------------------------------------
 // Writing
 
 void AddEscaped(BlockWriter& out, std::string_view text, bool attribute) {
-    std::string valid;
-    store::AppendUtf8(valid, text, !attribute);
-    std::string& pending = out.Pending();
-    for (char c : valid) {
-        switch (c) {
-            case '&':
-                pending += "&amp;";
-                break;
-            case '<':
-                pending += "&lt;";
-                break;
-            case '>':
-                pending += "&gt;";
-                break;
-            case '"':
-                pending += attribute ? "&quot;" : "\"";
-                break;
-            default:
-                pending += c;
-        }
-    }
+    AppendEscaped(out.Pending(), text, attribute);
 }
 
 void AddAttribute(BlockWriter& out, std::string_view name, std::string_view value) {
@@ -284,6 +416,12 @@ ItemParts PartsOf(const UrlEntry& entry) {
     static constexpr std::pair<std::string_view, std::string_view> kDates[] = {
         {store::kAddDate, "added"}, {store::kLastModified, "modified"}, {store::kLastVisit, "visited"}};
     ItemParts parts;
+    // The entry's description is the one XBEL shows; a description attribute (as some bookmark
+    // files carry) serves only when it has none.
+    if (!entry.description.empty()) {
+        parts.description = entry.description.str();
+        parts.hasDescription = true;
+    }
     for (auto& [name, value] : store::KeptAttributes(entry.extraAttributes)) {
         bool taken = false;
         for (const auto& [keptName, xbelName] : kDates) {
@@ -308,9 +446,81 @@ ItemParts PartsOf(const UrlEntry& entry) {
     return parts;
 }
 
-void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts, int depth) {
+// What the reader kept of an entry, slot by slot (all empty when it kept nothing).
+std::array<std::string_view, kSlotCount> KeptOf(const UrlSet& set, const UrlEntry* entry) {
+    std::array<std::string_view, kSlotCount> slots{};
+    const std::string* markup = set.KeptMarkup(entry);
+    if (markup == nullptr) return slots;
+    std::string_view rest = *markup;
+    for (std::string_view& slot : slots) {
+        const std::size_t end = rest.find(kSlotEnd);
+        if (end == std::string_view::npos) break;
+        slot = rest.substr(0, end);
+        rest.remove_prefix(end + 1);
+    }
+    return slots;
+}
+
+// Calls each(piece) for every piece of a kept slot.
+template <typename Each>
+void ForEachPiece(std::string_view slot, Each each) {
+    while (!slot.empty()) {
+        const std::size_t end = slot.find(kPieceEnd);
+        if (end == std::string_view::npos) return;
+        each(slot.substr(0, end));
+        slot.remove_prefix(end + 1);
+    }
+}
+
+// The kept attributes, except those the writer has just given the element itself.
+void AddKeptAttributes(BlockWriter& out, std::string_view slot, std::initializer_list<std::string_view> written,
+                       const ItemParts* parts) {
+    std::string_view name;
+    bool haveName = false;
+    ForEachPiece(slot, [&](std::string_view piece) {
+        if (!haveName) {
+            name = piece;
+            haveName = true;
+            return;
+        }
+        haveName = false;
+        bool again = std::find(written.begin(), written.end(), name) != written.end();
+        if (parts != nullptr) {
+            for (const auto& date : parts->dates) again = again || date.first == name;
+        }
+        if (!again) AddAttribute(out, name, piece);
+    });
+}
+
+// Kept elements are written as the reader made them, each on a line of its own.
+void AddKeptElements(BlockWriter& out, std::string_view slot, int depth) {
+    ForEachPiece(slot, [&](std::string_view piece) {
+        Indent(out, depth);
+        out.Add(piece);
+        out.Add("\n");
+    });
+}
+
+// A description's line breaks as XML keeps them: a bookmark file's CR LF would otherwise leave
+// a stray space at the end of every line.
+std::string LineFeedsOnly(std::string_view text) {
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r') {
+            lines += text[i];
+        } else if (i + 1 >= text.size() || text[i + 1] != '\n') {
+            lines += '\n';
+        }
+    }
+    return lines;
+}
+
+// An item's title, info and description, in the order XBEL gives them, then the other
+// elements the reader kept inside it.
+void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts,
+                 const std::array<std::string_view, kSlotCount>& kept, int depth) {
     AddTextElement(out, depth, "title", entry.name);
-    if (parts.hasDescription) AddTextElement(out, depth, "desc", parts.description);
 
     const bool link = entry.kind == UrlEntryKind::Link;
     const bool nameWanted =
@@ -321,31 +531,40 @@ void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts
         link &&
         ((entry.flags & (LocationPreserved | ChangedByVerification)) != 0 || !entry.preservedLocation.empty()) &&
         !StartsWith(entry.preservedLocation, kUnverifiedPrefix);
-    if (!nameWanted && !locationWanted && parts.other.empty()) return;
-    Indent(out, depth);
-    out.Add("<info>\n");
-    Indent(out, depth + 1);
-    out.Add("<metadata");
-    AddAttribute(out, "owner", kXbelMetadataOwner);
-    out.Add(">\n");
-    if (nameWanted || locationWanted) {
-        Indent(out, depth + 2);
-        out.Add("<tolva:preserved");
-        if (nameWanted) AddAttribute(out, "name", entry.preservedName);
-        if (locationWanted) AddAttribute(out, "location", entry.preservedLocation);
-        out.Add("/>\n");
+    const bool ownMetadata = nameWanted || locationWanted || !parts.other.empty();
+    if (ownMetadata || !kept[kInfoSlot].empty()) {
+        Indent(out, depth);
+        out.Add("<info>\n");
+        AddKeptElements(out, kept[kInfoSlot], depth + 1);
     }
-    for (const auto& [name, value] : parts.other) {
-        Indent(out, depth + 2);
-        out.Add("<tolva:attribute");
-        AddAttribute(out, "name", name);
-        AddAttribute(out, "value", value);
-        out.Add("/>\n");
+    if (ownMetadata) {
+        Indent(out, depth + 1);
+        out.Add("<metadata");
+        AddAttribute(out, "owner", kXbelMetadataOwner);
+        out.Add(">\n");
+        if (nameWanted || locationWanted) {
+            Indent(out, depth + 2);
+            out.Add("<tolva:preserved");
+            if (nameWanted) AddAttribute(out, "name", entry.preservedName);
+            if (locationWanted) AddAttribute(out, "location", entry.preservedLocation);
+            out.Add("/>\n");
+        }
+        for (const auto& [name, value] : parts.other) {
+            Indent(out, depth + 2);
+            out.Add("<tolva:attribute");
+            AddAttribute(out, "name", name);
+            AddAttribute(out, "value", value);
+            out.Add("/>\n");
+        }
+        Indent(out, depth + 1);
+        out.Add("</metadata>\n");
     }
-    Indent(out, depth + 1);
-    out.Add("</metadata>\n");
-    Indent(out, depth);
-    out.Add("</info>\n");
+    if (ownMetadata || !kept[kInfoSlot].empty()) {
+        Indent(out, depth);
+        out.Add("</info>\n");
+    }
+    if (parts.hasDescription) AddTextElement(out, depth, "desc", LineFeedsOnly(parts.description));
+    AddKeptElements(out, kept[kBodySlot], depth);
 }
 
 }  // namespace
@@ -367,13 +586,26 @@ int WriteXbel(UrlSet& set) {
     out.Add(kOwnPrefix);
     out.Add("=\"");
     out.Add(kXbelMetadataOwner);
-    out.Add("\">\n");
+    out.Add("\"");
+    const auto document = KeptOf(set, &set.root);
+    AddKeptAttributes(out, document[kAttributesSlot], {"version", kOwnNamespace}, nullptr);
+    out.Add(">\n");
     if (!set.title.empty()) AddTextElement(out, 1, "title", set.title);
+    if (!document[kInfoSlot].empty()) {
+        Indent(out, 1);
+        out.Add("<info>\n");
+        AddKeptElements(out, document[kInfoSlot], 2);
+        Indent(out, 1);
+        out.Add("</info>\n");
+    }
+    if (!set.root.description.empty()) AddTextElement(out, 1, "desc", LineFeedsOnly(set.root.description));
+    AddKeptElements(out, document[kAfterSlot], 1);
 
     int depth = 1;
     set.Rewind();
     for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
         set.currentFlags = entry->flags;
+        const auto kept = KeptOf(set, entry);
         switch (entry->kind) {
             case UrlEntryKind::Link: {
                 const ItemParts parts = PartsOf(*entry);
@@ -381,10 +613,12 @@ int WriteXbel(UrlSet& set) {
                 out.Add("<bookmark");
                 AddAttribute(out, "href", entry->url);
                 for (const auto& [name, value] : parts.dates) AddAttribute(out, name, value);
+                AddKeptAttributes(out, kept[kAttributesSlot], {"href"}, &parts);
                 out.Add(">\n");
-                AddItemBody(out, *entry, parts, depth + 1);
+                AddItemBody(out, *entry, parts, kept, depth + 1);
                 Indent(out, depth);
                 out.Add("</bookmark>\n");
+                AddKeptElements(out, kept[kAfterSlot], depth);
                 break;
             }
             case UrlEntryKind::FolderStart: {
@@ -392,9 +626,11 @@ int WriteXbel(UrlSet& set) {
                 Indent(out, depth);
                 out.Add("<folder");
                 for (const auto& [name, value] : parts.dates) AddAttribute(out, name, value);
+                AddKeptAttributes(out, kept[kAttributesSlot], {}, &parts);
                 out.Add(">\n");
-                AddItemBody(out, *entry, parts, depth + 1);
+                AddItemBody(out, *entry, parts, kept, depth + 1);
                 ++depth;
+                AddKeptElements(out, kept[kAfterSlot], depth);
                 break;
             }
             case UrlEntryKind::FolderEnd:
@@ -404,11 +640,13 @@ int WriteXbel(UrlSet& set) {
                     --depth;
                     Indent(out, depth);
                     out.Add("</folder>\n");
+                    AddKeptElements(out, kept[kAfterSlot], depth);
                 }
                 break;
             case UrlEntryKind::Separator:
                 Indent(out, depth);
                 out.Add("<separator/>\n");
+                AddKeptElements(out, kept[kAfterSlot], depth);
                 break;
             default:
                 break;

@@ -299,9 +299,23 @@ void UrlSet::Clear() {
     }
     root.next = nullptr;
     images_.clear();
+    keptMarkup_.clear();
     heading.clear();
     charset.clear();
     Rewind();
+}
+
+void UrlSet::KeepMarkup(const UrlEntry* entry, std::string markup) {
+    if (markup.empty()) {
+        keptMarkup_.erase(entry);
+    } else {
+        keptMarkup_[entry] = std::move(markup);
+    }
+}
+
+const std::string* UrlSet::KeptMarkup(const UrlEntry* entry) const {
+    auto found = keptMarkup_.find(entry);
+    return found == keptMarkup_.end() ? nullptr : &found->second;
 }
 
 void UrlSet::Rewind() {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "model/entry_text.h"
@@ -148,6 +149,14 @@ public:
     void ShowRunMessage(const std::string& text) const;
     File* GetFile() const { return file_.get(); }
 
+    // Markup of the set's own format that no field of an entry holds (an XBEL item's other
+    // attributes and other programs' metadata), kept for the entry by its reader so that the
+    // set written back in that format keeps it. Other formats never look at it; it goes with
+    // the entries in Clear. The root entry may hold the document's own.
+    void KeepMarkup(const UrlEntry* entry, std::string markup);
+    // The markup kept for entry, or null.
+    const std::string* KeptMarkup(const UrlEntry* entry) const;
+
     std::int32_t linkCount = 0;
     UrlSetFormat format = UrlSetFormat::Netscape;
     std::int32_t currentFlags = 0;
@@ -186,6 +195,8 @@ private:
     LineReader lines_;
     // What TakeRest handed over; entries may borrow from it, so it goes only with them.
     std::vector<FileImage> images_;
+    // Few entries have kept markup, so it lives beside them rather than in every entry.
+    std::unordered_map<const UrlEntry*, std::string> keptMarkup_;
     bool readInPlace_ = false;
     // Set for the length of a Write: Next reports each entry it reaches there.
     TextControl* writeStatus_ = nullptr;

@@ -79,7 +79,8 @@ std::string ConvertedText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::s
 void ConvertEntryText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset, UrlEntry& entry) {
     if ((fromFormat == UrlSetFormat::Netscape) == (toFormat == UrlSetFormat::Netscape)) return;
     const bool toHtml = toFormat == UrlSetFormat::Netscape;
-    for (EntryText* text : {&entry.name, &entry.url, &entry.preservedName, &entry.preservedLocation}) {
+    for (EntryText* text :
+         {&entry.name, &entry.url, &entry.preservedName, &entry.preservedLocation, &entry.description}) {
         // Escaping leaves most texts as they are: those keep their bytes without a copy.
         if (text->empty() || (toHtml && !NeedsHtmlEscaping(*text))) continue;
         *text = ConvertedText(fromFormat, toFormat, charset, *text);

@@ -29,9 +29,9 @@ bool RenamingRuleCandidate(UrlSetFormat fromFormat, UrlSetFormat toFormat, const
                            std::string& candidate);
 
 // Netscape text is HTML in the encoding its file declared; the other formats hold plain UTF-8.
-// Between the two, an entry's name, URL and preserved name and location are decoded
-// (charset being the encoding the text is in) or escaped. Text that stays in its format, and
-// what only a bookmark file keeps (attributes, descriptions), is left alone.
+// Between the two, an entry's name, URL, preserved name and location and description are
+// decoded (charset being the encoding the text is in) or escaped. Text that stays in its
+// format, and what only a bookmark file keeps (its attributes), is left alone.
 void ConvertEntryText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset, UrlEntry& entry);
 // The same for a text of the set itself, such as its title.
 std::string ConvertedText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset,

@@ -16,8 +16,9 @@ using testing::RecordingText;
 using testing::TempDir;
 using testing::WriteFile;
 
-// As KDE writes its places: metadata of other owners, nested folders, a separator, an alias,
-// entities, a description, dates with and without a zone.
+// As KDE writes its places: metadata of other owners, attributes and elements Tolva has no
+// field for, nested folders, a separator, an alias, entities, a description, dates with and
+// without a zone.
 const std::string kPlaces = R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE xbel>
 <xbel xmlns:bookmark="http://www.freedesktop.org/standards/desktop-bookmarks" xmlns:kdepriv="http://www.kde.org/kdepriv">
@@ -28,9 +29,10 @@ const std::string kPlaces = R"(<?xml version="1.0" encoding="UTF-8"?>
    <metadata owner="http://freedesktop.org">
     <bookmark:icon name="user-home"/>
    </metadata>
+   <metadata owner="http://www.kde.org"><ID>1700000000/0</ID><VisitCount note="a &amp; b">3</VisitCount></metadata>
   </info>
  </bookmark>
- <folder added="2001-09-09T03:46:40+02:00">
+ <folder added="2001-09-09T03:46:40+02:00" folded="no" modified="soon">
   <title>Wörk &lt;old&gt;</title>
   <desc>not a link's</desc>
   <separator/>
@@ -66,22 +68,68 @@ TEST_F(XbelTest, ReadsFoldersBookmarksSeparatorsDescriptionsAndDates) {
     EXPECT_EQ(set.title, "Ann & Bo");
     EXPECT_EQ(Outline(set), (std::vector<std::string>{
                                 "L  | Home | file:///home/ann | ADD_DATE=\"1709214300\" |  | ",
-                                "F \\Wörk <old> | ADD_DATE=\"1000000000\" DESCRIPTION=\"not a link's\"",
+                                "F \\Wörk <old> | ADD_DATE=\"1000000000\" <DD>not a link's",
                                 "S \\Wörk <old>",
                                 "F \\Wörk <old>\\Deep",
                                 "L \\Wörk <old>\\Deep | A \"quoted\" | http://a.example/?x=1&y=2 | "
-                                "LAST_MODIFIED=\"86400\" DESCRIPTION=\"two\nlines\" |  | ",
+                                "LAST_MODIFIED=\"86400\" |  |  <DD>two\nlines",
                                 "E \\Wörk <old>",
                                 "E ",
                                 "E ",
                             }));
     UrlEntry* folder = set.FindFolder("\\Wörk <old>");
     ASSERT_NE(folder, nullptr);
-    EXPECT_EQ(folder->extraAttributes, " ADD_DATE=\"1000000000\" DESCRIPTION=\"not a link's\"");
+    EXPECT_EQ(folder->extraAttributes, " ADD_DATE=\"1000000000\"");
     EXPECT_EQ(set.linkCount, 2);
     EXPECT_EQ(set.folderCount, 2);
     EXPECT_EQ(status.Current(), "XBEL file loaded.");
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// A verification writes the file back where it was: what KDE and others stored there stays,
+// each part where it stood.
+TEST_F(XbelTest, FileWrittenBackKeepsWhatOtherProgramsStoredInPlace) {
+    const std::string path = dir.File("places.xbel");
+    WriteFile(path, kPlaces);
+    UrlSet set;
+    set.SetPrompter(&prompter);
+    ASSERT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Xbel, path), 1);
+    ASSERT_EQ(set.Read(nullptr), 1);
+    const std::vector<std::string> before = Outline(set);
+    set.root.next->Rename("Home - gone", 0);
+    ASSERT_EQ(set.Write(), 1);
+    set.Close();
+    const std::string written = ReadFile(path);
+
+    const std::size_t root = written.find("<xbel ");
+    EXPECT_LT(written.find("xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\""),
+              written.find('>', root));
+    // Home's own info holds both other owners' metadata and ours, once.
+    const std::size_t home = written.find("<bookmark href=\"file:///home/ann\"");
+    ASSERT_NE(home, std::string::npos) << written;
+    const std::string bookmark = written.substr(home, written.find("</bookmark>", home) - home);
+    for (const char* part : {"<title>Home - gone</title>", "<bookmark:icon name=\"user-home\"/>",
+                             "<metadata owner=\"http://www.kde.org\"><ID>1700000000/0</ID>"
+                             "<VisitCount note=\"a &amp; b\">3</VisitCount></metadata>",
+                             "<metadata owner=\"urn:tolva\">"}) {
+        EXPECT_NE(bookmark.find(part), std::string::npos) << part << "\n" << written;
+    }
+    EXPECT_EQ(bookmark.find("<info>"), bookmark.rfind("<info>")) << bookmark;
+    // The folder's attributes (a date it cannot read among them) and the alias after Deep.
+    EXPECT_NE(written.find("<folder added=\"2001-09-09T01:46:40Z\" folded=\"no\" modified=\"soon\">"),
+              std::string::npos)
+        << written;
+    const std::size_t deepEnd = written.find("</folder>", written.find("<title>Deep</title>"));
+    EXPECT_EQ(written.find("<alias ref=\"b1\"/>"), written.find('<', deepEnd + 1)) << written;
+
+    // The file reads back as it was but for the rename, and another save changes nothing.
+    UrlSet back;
+    ASSERT_EQ(ReadFrom(back, path), 1);
+    std::vector<std::string> expected = before;
+    expected[0] = "L  | Home - gone | file:///home/ann | ADD_DATE=\"1709214300\" | Home | ";
+    EXPECT_EQ(Outline(back), expected);
+    ASSERT_EQ(WriteTo(back, dir.File("again.xbel")), 1);
+    EXPECT_EQ(ReadFile(dir.File("again.xbel")), written);
 }
 
 TEST_F(XbelTest, PreservedNameAndLocationGoIntoOurOwnMetadataAndComeBack) {

@@ -216,6 +216,36 @@ TEST_F(RoundTripTest, CorpusComesBackFromShortcutFolders) {
     }
 }
 
+// A description is a bookmark file's "<DD>" and an XBEL file's "<desc>": it goes there and
+// back, as plain text in between.
+TEST_F(RoundTripTest, DescriptionsGoThroughXbelAndBack) {
+    const std::string source = dir.File("described.html");
+    WriteFile(source,
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n"
+              "<DT><H3>Food</H3>\r\n<DD>Fish &amp; chips\r\n<DL><p>\r\n"
+              "<DT><A HREF=\"http://f/\">F</A>\r\n<DD>first line\r\nsecond &lt;line&gt;\r\n"
+              "</DL><p>\r\n</DL><p>\r\n");
+    auto descriptions = [](UrlSetFormat format, const std::string& location) {
+        UrlSet set;
+        EXPECT_EQ(testing::ReadSet(set, format, location), 1) << location;
+        std::vector<std::string> out;
+        set.Rewind();
+        for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+            std::string text = entry->description.str();
+            std::erase(text, '\r');
+            if (!text.empty()) out.push_back(text);
+        }
+        return out;
+    };
+    const std::string xbel = Translate(UrlSetFormat::Netscape, source, UrlSetFormat::Xbel);
+    EXPECT_EQ(descriptions(UrlSetFormat::Xbel, xbel),
+              (std::vector<std::string>{"Fish & chips", "first line\nsecond <line>"}));
+    const std::string back = Translate(UrlSetFormat::Xbel, xbel, UrlSetFormat::Netscape);
+    EXPECT_EQ(descriptions(UrlSetFormat::Netscape, back), descriptions(UrlSetFormat::Netscape, source));
+    EXPECT_EQ(descriptions(UrlSetFormat::Netscape, back),
+              (std::vector<std::string>{"Fish &amp; chips", "first line\nsecond &lt;line&gt;"}));
+}
+
 // Every folder and link as its path, name and URL, sorted; with the tags of each tagged link.
 std::vector<std::string> Contents(UrlSetFormat format, const std::string& location, const std::string& prefix = "") {
     UrlSet set;
