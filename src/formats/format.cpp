@@ -64,7 +64,7 @@ std::string HeadingOf(const UrlSet& set) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Lines and counters
+// Lines
 
 bool LineScanner::Next(std::string_view& line) {
     if (pos_ >= text_.size()) return false;
@@ -100,40 +100,6 @@ std::size_t LineScanner::NextOf(char c, Found& found) const {
     const void* at = std::memchr(text_.data() + pos_, c, text_.size() - pos_);
     found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : text_.size();
     return found.at;
-}
-
-CounterText::CounterText(const std::string& format) {
-    const std::size_t at = format.find("%d");
-    if (at == std::string::npos) {
-        text_ = format;
-        return;
-    }
-    text_ = format.substr(0, at) + "0" + format.substr(at + 2);
-    first_ = last_ = at;
-    counts_ = true;
-}
-
-const std::string& CounterText::Advance() {
-    if (!counts_) return text_;
-    ++count_;
-    std::size_t digit = last_ + 1;
-    while (digit > first_ && text_[digit - 1] == '9') text_[--digit] = '0';
-    if (digit > first_) {
-        ++text_[digit - 1];
-    } else {
-        text_.insert(first_, 1, '1');
-        ++last_;
-    }
-    return text_;
-}
-
-const std::string& CounterText::Advance(std::size_t by) {
-    if (by == 1 || !counts_) return Advance();
-    count_ += by;
-    const std::string digits = std::to_string(count_);
-    text_.replace(first_, last_ - first_ + 1, digits);
-    last_ = first_ + digits.size() - 1;
-    return text_;
 }
 
 // ---------------------------------------------------------------------------------------

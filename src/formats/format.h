@@ -47,23 +47,6 @@ private:
     Found nextZero_;
 };
 
-// A status text with a count in place of its "%d" ("Reading line %d"), counted up without
-// formatting the whole text again: readers show one for every line or item.
-class CounterText {
-public:
-    explicit CounterText(const std::string& format);
-    // The text with the count raised by one, or by many at once.
-    const std::string& Advance();
-    const std::string& Advance(std::size_t by);
-
-private:
-    std::string text_;
-    std::size_t first_ = 0;  // the number's first and last digit in text_
-    std::size_t last_ = 0;
-    std::size_t count_ = 0;
-    bool counts_ = false;
-};
-
 // Keeps a writer's output and hands it to the set's open file in large blocks, so a big set
 // costs few system calls. The output is a row of parts (a header, the lines, a footer), each
 // with the message a failure in it shows. The first failure is shown once, with the message

@@ -181,7 +181,7 @@ int UrlSet::Read(TextControl* statusText) {
 int UrlSet::Write(TextControl* statusText) {
     // The writers walk the set with Next, which reports to writeStatus_ while it is set.
     writeStatus_ = statusText;
-    entriesSaved_ = 0;
+    if (statusText != nullptr) savingText_ = CounterText(LoadString(IDS_STATUS_SAVING_ITEM));
     struct EndOfWrite {
         TextControl*& status;
         ~EndOfWrite() { status = nullptr; }
@@ -335,7 +335,7 @@ UrlEntry* UrlSet::Next() {
         currentPath.erase(slash == std::string::npos ? 0 : slash);
     }
     if (writeStatus_ != nullptr && cursor->kind != UrlEntryKind::FolderEnd) {
-        writeStatus_->SetText(FormatString(IDS_STATUS_SAVING_ITEM, {++entriesSaved_}));
+        writeStatus_->SetText(savingText_.Advance());
     }
     return cursor;
 }

@@ -20,6 +20,7 @@
 #include "model/set_kinds.h"
 #include "platform/file.h"
 #include "platform/person.h"
+#include "resources/strings.h"
 
 namespace tolva {
 
@@ -200,7 +201,7 @@ private:
     bool readInPlace_ = false;
     // Set for the length of a Write: Next reports each entry it reaches there.
     TextControl* writeStatus_ = nullptr;
-    std::int32_t entriesSaved_ = 0;
+    CounterText savingText_{std::string()};  // "Saving item %d" while writeStatus_ is set
     // Whether every file the set borrows text from is as it was read; tells which is not.
     bool TextIntact(std::string& changedPath) const;
 };

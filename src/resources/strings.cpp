@@ -38,4 +38,38 @@ std::string FormatText(std::string_view format, std::initializer_list<FormatArg>
 
 std::string FormatString(int id, std::initializer_list<FormatArg> args) { return FormatText(LoadString(id), args); }
 
+CounterText::CounterText(const std::string& format) {
+    const std::size_t at = format.find("%d");
+    if (at == std::string::npos) {
+        text_ = format;
+        return;
+    }
+    text_ = format.substr(0, at) + "0" + format.substr(at + 2);
+    first_ = last_ = at;
+    counts_ = true;
+}
+
+const std::string& CounterText::Advance() {
+    if (!counts_) return text_;
+    ++count_;
+    std::size_t digit = last_ + 1;
+    while (digit > first_ && text_[digit - 1] == '9') text_[--digit] = '0';
+    if (digit > first_) {
+        ++text_[digit - 1];
+    } else {
+        text_.insert(first_, 1, '1');
+        ++last_;
+    }
+    return text_;
+}
+
+const std::string& CounterText::Advance(std::size_t by) {
+    if (by == 1 || !counts_) return Advance();
+    count_ += by;
+    const std::string digits = std::to_string(count_);
+    text_.replace(first_, last_ - first_ + 1, digits);
+    last_ = first_ + digits.size() - 1;
+    return text_;
+}
+
 }  // namespace tolva

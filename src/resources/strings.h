@@ -3,6 +3,7 @@
 // program has always shown it (double spaces, line breaks and misspellings included).
 // The table is kept in several files by area; LoadString looks in all of them.
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -229,6 +230,23 @@ std::string FormatText(std::string_view format, std::initializer_list<FormatArg>
 
 // Shorthand: FormatText(LoadString(id), args).
 std::string FormatString(int id, std::initializer_list<FormatArg> args);
+
+// A status text with a count in place of its one "%d" ("Reading line %d"), counted up without
+// formatting the whole text again: the readers and writers show one for every line or item.
+class CounterText {
+public:
+    explicit CounterText(const std::string& format);
+    // The text with the count raised by one, or by many at once.
+    const std::string& Advance();
+    const std::string& Advance(std::size_t by);
+
+private:
+    std::string text_;
+    std::size_t first_ = 0;  // the number's first and last digit in text_
+    std::size_t last_ = 0;
+    std::size_t count_ = 0;
+    bool counts_ = false;
+};
 
 // The parts of the table, one per area of the program.
 std::span<const StringEntry> CoreStrings();
