@@ -46,11 +46,7 @@ void FillFormatBox(QComboBox* box) {
 }
 
 CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
-    : PropertyPage(parent),
-      restoreNames(StoredRestoreNames(store)),
-      homeFolder(HomeFolder()),
-      store_(store),
-      prompter_(prompter) {
+    : PropertyPage(parent), restoreNames(StoredRestoreNames(store)), store_(store), prompter_(prompter) {
     auto* browseSource = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseSource);
     fixAmpersandsBox_ = Named(new QCheckBox(UiText(IDS_UI_CONVERT_FIX_AMPERSANDS), this), control::kFixAmpersands);
     restoreNamesBox_ = Named(new QCheckBox(UiText(IDS_UI_CONVERT_PRESERVE_NAME), this), control::kPreserveName);
@@ -221,13 +217,15 @@ bool CConvert::OnFormatChanged(Side side) {
     (side == Side::Source ? sourceFormat : destinationFormat) = format;
     LocationCombo* box = LocationBoxOf(side);
     const bool stored = LoadRecentLocations(store_, RecentPage::Translate, format, *box);
+    box->SetOffered(FindStoreLocations(format, places));
     (side == Side::Source ? sourceLocation : destinationLocation) = box->Text();
     return stored;
 }
 
 void CConvert::OnBrowse(Side side) {
     const std::string current = LocationBoxOf(side)->Text();
-    const std::string result = BrowseForLocation(FormatOfRow(FormatBox(side)->currentIndex()), current, prompter_);
+    const std::string result =
+        BrowseForLocation(FormatOfRow(FormatBox(side)->currentIndex()), current, prompter_, places);
     SetLocation(side, result);
 }
 
@@ -243,11 +241,11 @@ void CConvert::OnDrop(Side side, const std::string& location) {
 void CConvert::OnNetscapeToExplorer() {
     SelectFormat(Side::Source, UrlSetFormat::Netscape);
     if (!OnFormatChanged(Side::Source)) {
-        SetLocation(Side::Source, FindNetscapeBookmarkFile(store_, homeFolder));
+        SetLocation(Side::Source, FindNetscapeBookmarkFile(store_, places.home));
     }
     SelectFormat(Side::Destination, UrlSetFormat::Shortcuts);
     if (!OnFormatChanged(Side::Destination)) {
-        SetLocation(Side::Destination, FindFavoritesFolder(store_));
+        SetLocation(Side::Destination, FindFavoritesFolder(store_, places.mountRoots));
     }
     fixAmpersands = true;
     fixAmpersandsBox_->setChecked(true);
@@ -256,11 +254,11 @@ void CConvert::OnNetscapeToExplorer() {
 void CConvert::OnExplorerToNetscape() {
     SelectFormat(Side::Destination, UrlSetFormat::Netscape);
     if (!OnFormatChanged(Side::Destination)) {
-        SetLocation(Side::Destination, FindNetscapeBookmarkFile(store_, homeFolder));
+        SetLocation(Side::Destination, FindNetscapeBookmarkFile(store_, places.home));
     }
     SelectFormat(Side::Source, UrlSetFormat::Shortcuts);
     if (!OnFormatChanged(Side::Source)) {
-        SetLocation(Side::Source, FindFavoritesFolder(store_));
+        SetLocation(Side::Source, FindFavoritesFolder(store_, places.mountRoots));
     }
     fixAmpersands = true;
     fixAmpersandsBox_->setChecked(true);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gui/property_sheet.h"
+#include "locations/store_locations.h"
 #include "model/set_kinds.h"
 #include "platform/person.h"
 #include "platform/settings_store.h"
@@ -49,8 +50,9 @@ public:
     // Check box 1013: shortcut entries get their former names back; kept in the store.
     bool restoreNames = true;
 
-    // Where the Netscape default is looked for (~/.netscape); tests point it elsewhere.
-    std::string homeFolder;
+    // Where the defaults and the browsers' stores are looked for (the home folder, mounted
+    // partitions); tests point it elsewhere.
+    StorePlaces places = StorePlaces::OfPerson();
 
 private:
     QComboBox* FormatBox(Side side) const;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 
 #include "gui/qt_person.h"
 
@@ -38,8 +39,8 @@ LocationCombo::LocationCombo(QWidget* parent) : QComboBox(parent) {
 
 std::vector<std::string> LocationCombo::Entries() const {
     std::vector<std::string> entries;
-    entries.reserve(static_cast<std::size_t>(count()));
-    for (int i = 0; i < count(); ++i) entries.push_back(FromQString(itemText(i)));
+    entries.reserve(static_cast<std::size_t>(recentCount_));
+    for (int i = 0; i < recentCount_ && i < count(); ++i) entries.push_back(FromQString(itemText(i)));
     return entries;
 }
 
@@ -47,7 +48,16 @@ void LocationCombo::SetEntries(const std::vector<std::string>& entries) {
     const QString text = currentText();
     clear();
     for (const std::string& entry : entries) addItem(ToQString(entry));
+    recentCount_ = count();
+    for (const std::string& found : offered_) {
+        if (std::find(entries.begin(), entries.end(), found) == entries.end()) addItem(ToQString(found));
+    }
     setEditText(text);
+}
+
+void LocationCombo::SetOffered(const std::vector<std::string>& offered) {
+    offered_ = offered;
+    SetEntries(Entries());
 }
 
 std::string LocationCombo::Text() const { return FromQString(currentText()); }

@@ -20,6 +20,11 @@ public:
     std::string Text() const override;
     void SetText(const std::string& text) override;
 
+    // Sets found elsewhere (a browser's own store, say) that the list offers after the recent
+    // locations. They are no recent locations: Entries leaves them out, so none is stored
+    // until it has been used.
+    void SetOffered(const std::vector<std::string>& offered);
+
     // Enter (the list closed) runs action instead of the sheet's default button, which would
     // close the sheet and lose the form.
     void SetEnterAction(std::function<void()> action) { enterAction_ = std::move(action); }
@@ -35,6 +40,8 @@ protected:
 private:
     std::function<void()> enterAction_;
     std::function<void(const std::string&)> dropAction_;
+    std::vector<std::string> offered_;
+    int recentCount_ = 0;
 };
 
 // The format a location says it holds: a folder holds shortcuts, *.htm and *.html a Netscape

@@ -3,16 +3,31 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QUrl>
 
+#include "gui/qt_person.h"
 #include "model/url_set.h"
 #include "platform/person.h"
 #include "resources/strings.h"
-#include "gui/qt_person.h"
 
 namespace tolva {
 
+namespace {
+
+// Adds the folders to the chooser's side bar, after the places it shows already.
+void AddSidebarPlaces(QFileDialog& dialog, const std::vector<QString>& folders) {
+    QList<QUrl> places = dialog.sidebarUrls();
+    for (const QString& folder : folders) {
+        const QUrl url = QUrl::fromLocalFile(folder);
+        if (!places.contains(url)) places.append(url);
+    }
+    dialog.setSidebarUrls(places);
+}
+
+}  // namespace
+
 void ConfigureUrlSetFileDialog(QFileDialog& dialog, const std::string& currentLocation,
-                               const std::string& defaultExtension) {
+                               const std::string& defaultExtension, const std::vector<std::string>& offered) {
     // Qt's own chooser behaves the same on every desktop and honours the hidden pattern
     // details below, so the types read exactly as the program has always named them.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -38,15 +53,23 @@ void ConfigureUrlSetFileDialog(QFileDialog& dialog, const std::string& currentLo
         if (current.isAbsolute() && current.dir().exists()) dialog.setDirectory(current.dir());
         dialog.selectFile(current.fileName());
     }
+    std::vector<QString> folders;
+    for (const std::string& file : offered) folders.push_back(QFileInfo(ToQString(file)).absolutePath());
+    AddSidebarPlaces(dialog, folders);
+    // Only the folder: the same chooser names a destination, which must not be a store by default.
+    if (currentLocation.empty() && !offered.empty()) dialog.setDirectory(folders.front());
 }
 
-void ConfigureShortcutFolderDialog(QFileDialog& dialog) {
+void ConfigureShortcutFolderDialog(QFileDialog& dialog, const std::vector<std::string>& offered) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setWindowTitle(ToQString(LoadString(IDS_UI_PICK_FOLDER_TITLE)));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setDirectory(QDir::home());
+    std::vector<QString> folders;
+    for (const std::string& folder : offered) folders.push_back(ToQString(folder));
+    AddSidebarPlaces(dialog, folders);
 }
 
 namespace {
@@ -87,32 +110,35 @@ std::string RunChooser(QFileDialog& dialog, const std::string& currentLocation) 
 
 }  // namespace
 
-std::string BrowseForUrlSetFile(const std::string& currentLocation, const std::string& defaultExtension) {
+std::string BrowseForUrlSetFile(const std::string& currentLocation, const std::string& defaultExtension,
+                                const std::vector<std::string>& offered) {
     QFileDialog dialog;
-    ConfigureUrlSetFileDialog(dialog, currentLocation, defaultExtension);
+    ConfigureUrlSetFileDialog(dialog, currentLocation, defaultExtension, offered);
     return RunChooser(dialog, currentLocation);
 }
 
-std::string BrowseForShortcutFolder(const std::string& currentLocation) {
+std::string BrowseForShortcutFolder(const std::string& currentLocation, const std::vector<std::string>& offered) {
     NewFolderDialog dialog;
-    ConfigureShortcutFolderDialog(dialog);
+    ConfigureShortcutFolderDialog(dialog, offered);
     return RunChooser(dialog, currentLocation);
 }
 
-std::string BrowseForLocation(UrlSetFormat format, const std::string& currentLocation, Prompter& prompter) {
+std::string BrowseForLocation(UrlSetFormat format, const std::string& currentLocation, Prompter& prompter,
+                              const StorePlaces& places) {
+    const std::vector<std::string> offered = FindStoreLocations(format, places);
     switch (format) {
         case UrlSetFormat::Mosaic:
-            return BrowseForUrlSetFile(currentLocation, "hot");
+            return BrowseForUrlSetFile(currentLocation, "hot", offered);
         case UrlSetFormat::Netscape:
-            return BrowseForUrlSetFile(currentLocation, "htm");
+            return BrowseForUrlSetFile(currentLocation, "htm", offered);
         case UrlSetFormat::Shortcuts:
-            return BrowseForShortcutFolder(currentLocation);
+            return BrowseForShortcutFolder(currentLocation, offered);
         case UrlSetFormat::Xbel:
-            return BrowseForUrlSetFile(currentLocation, "xbel");
+            return BrowseForUrlSetFile(currentLocation, "xbel", offered);
         case UrlSetFormat::Chromium:
         case UrlSetFormat::Firefox:
             // Their files are named by the browsers ("Bookmarks", "places.sqlite"): no extension is added.
-            return BrowseForUrlSetFile(currentLocation, "");
+            return BrowseForUrlSetFile(currentLocation, "", offered);
         default:
             prompter.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
             return {};

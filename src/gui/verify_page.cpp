@@ -188,12 +188,13 @@ bool CVerify::ReadForm() {
 void CVerify::OnFormatChanged() {
     format = FormatOfRow(formatBox_->currentIndex());
     LoadRecentLocations(store_, RecentPage::Verify, format, *locationBox_);
+    locationBox_->SetOffered(FindStoreLocations(format, places));
     location = locationBox_->Text();
 }
 
 void CVerify::OnBrowse() {
     const std::string current = locationBox_->Text();
-    const std::string result = BrowseForLocation(FormatOfRow(formatBox_->currentIndex()), current, prompter_);
+    const std::string result = BrowseForLocation(FormatOfRow(formatBox_->currentIndex()), current, prompter_, places);
     location = result;
     locationBox_->SetText(result);
 }

@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "gui/property_sheet.h"
+#include "locations/store_locations.h"
 #include "model/url_set.h"
 #include "platform/person.h"
 #include "platform/settings_store.h"
-#include "gui/property_sheet.h"
 #include "verify/link_request.h"
 
 class QCheckBox;
@@ -39,6 +40,8 @@ public:
 
     UrlSetFormat format = UrlSetFormat::None;
     std::string location;
+    // Where the browsers' stores are looked for; tests point it elsewhere.
+    StorePlaces places = StorePlaces::OfPerson();
     bool renameInPlace = false;
     bool interactiveRepair = false;
     UrlSet verifiedSet;

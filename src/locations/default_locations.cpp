@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "locations/store_locations.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -35,10 +36,15 @@ std::string FindNetscapeBookmarkFile(const SettingsStore& store, const std::stri
     return value;
 }
 
-std::string FindFavoritesFolder(const SettingsStore& store) {
+std::string FindFavoritesFolder(const SettingsStore& store, const std::vector<std::string>& mountRoots) {
     std::string value;
     if (store.GetString(UserKey(IDS_SHELL_FOLDERS_KEY), "Favorites", value) && value.size() <= kMaxValueLength) {
         return value;
+    }
+    StorePlaces places;
+    places.mountRoots = mountRoots;
+    for (const std::string& folder : FindStoreLocations(UrlSetFormat::Shortcuts, places)) {
+        if (folder.size() <= kMaxValueLength) return folder;
     }
     return LoadString(IDS_NO_FAVORITES_FOUND);
 }

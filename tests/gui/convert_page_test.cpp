@@ -51,7 +51,7 @@ protected:
     RecordingPrompter prompter;
     CConvert page{store, prompter};
 
-    ConvertPageTest() { page.homeFolder = dir.File("home"); }
+    ConvertPageTest() { page.places = {dir.File("home"), {}}; }
 
     template <typename Widget>
     Widget* Control(int id) {
@@ -169,17 +169,45 @@ TEST_F(ConvertPageTest, QuickButtonsWithoutStoredListsOfferTheDefaults) {
     EXPECT_TRUE(page.fixAmpersands);
     EXPECT_TRUE(Control<QCheckBox>(control::kFixAmpersands)->isChecked());
 
-    std::filesystem::create_directories(page.homeFolder + "/.netscape");
-    WriteFile(page.homeFolder + "/.netscape/bookmarks.html", "");
+    std::filesystem::create_directories(page.places.home + "/.netscape");
+    WriteFile(page.places.home + "/.netscape/bookmarks.html", "");
     store.SetString("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                     "Favorites", "/home/ann/Favorites");
     Click(control::kExplorerToNetscape);  // Explorer to Netscape
     EXPECT_EQ(page.sourceFormat, UrlSetFormat::Shortcuts);
     EXPECT_EQ(page.sourceLocation, "/home/ann/Favorites");
     EXPECT_EQ(page.destinationFormat, UrlSetFormat::Netscape);
-    EXPECT_EQ(page.destinationLocation, page.homeFolder + "/.netscape/bookmarks.html");
+    EXPECT_EQ(page.destinationLocation, page.places.home + "/.netscape/bookmarks.html");
     EXPECT_EQ(Box(control::kSourceLocation)->Text(), "/home/ann/Favorites");
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// A browser's store is offered in the list of its format, after the recent locations, but is
+// neither put in as the location nor stored as a recent one until it is used.
+TEST_F(ConvertPageTest, BrowserStoresAreOfferedButNotTakenForRecentLocations) {
+    const std::string bookmarks = page.places.home + "/.config/chromium/Default/Bookmarks";
+    std::filesystem::create_directories(page.places.home + "/.config/chromium/Default");
+    WriteFile(bookmarks, "{}");
+    Remember(UrlSetFormat::Chromium, "/used/Bookmarks");
+    Choose(Side::Source, UrlSetFormat::Chromium, "");
+    page.OnFormatChanged(Side::Source);
+    LocationCombo* box = Box(control::kSourceLocation);
+    EXPECT_EQ(page.sourceLocation, "/used/Bookmarks");
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(1).toStdString(), bookmarks);
+    EXPECT_EQ(box->Entries(), std::vector<std::string>{"/used/Bookmarks"});
+
+    RememberLocation(store, RecentPage::Translate, UrlSetFormat::Chromium, *box, "/other/Bookmarks");
+    EXPECT_EQ(box->count(), 3) << "still offered";
+    MemoryLocationBox stored;
+    LoadRecentLocations(store, RecentPage::Translate, UrlSetFormat::Chromium, stored);
+    EXPECT_EQ(stored.Entries(), (std::vector<std::string>{"/other/Bookmarks", "/used/Bookmarks"}));
+
+    // Another format offers its own.
+    Choose(Side::Source, UrlSetFormat::Firefox, "");
+    page.OnFormatChanged(Side::Source);
+    EXPECT_EQ(box->count(), 0);
+    EXPECT_EQ(page.sourceLocation, "");
 }
 
 TEST_F(ConvertPageTest, QuickButtonsPreferTheMostRecentStoredLocations) {
