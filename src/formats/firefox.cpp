@@ -162,14 +162,15 @@ public:
         for (std::size_t i = 0; i < items_.size(); ++i) {
             children_[items_[i].parent].push_back(i);  // in their order: the query sorted them
         }
+        walked_.assign(items_.size(), false);
         CollectTags();
     }
 
     void Read() {
         for (const Root& root : kRoots) {
-            for (const Item& item : items_) {
-                if (item.guid == root.guid && item.type == kTypeFolder) {
-                    Walk(item, root.name);
+            for (std::size_t i = 0; i < items_.size(); ++i) {
+                if (items_[i].guid == root.guid && items_[i].type == kTypeFolder) {
+                    if (!walked_[i]) Walk(i, root.name);
                     break;
                 }
             }
@@ -214,13 +215,16 @@ private:
         return folder;
     }
 
-    // A root and everything under it, depth first without recursion. Each item has one
-    // parent, so nothing is reached twice.
-    void Walk(const Item& root, std::string_view name) {
+    // A root and everything under it, depth first without recursion. A sound store gives each
+    // item one parent, but a damaged one may make a folder its own ancestor: each folder is
+    // entered once, or the walk would never end.
+    void Walk(std::size_t rootIndex, std::string_view name) {
         struct Frame {
             std::int64_t id;
             std::size_t next;
         };
+        const Item& root = items_[rootIndex];
+        walked_[rootIndex] = true;
         set_.Append(NewFolder(root, name));
         ShowItem();
         std::vector<Frame> frames{{root.id, 0}};
@@ -232,8 +236,11 @@ private:
                 set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
                 continue;
             }
-            const Item& item = items_[children[frame.next++]];
+            const std::size_t index = children[frame.next++];
+            const Item& item = items_[index];
             if (item.type == kTypeFolder) {
+                if (walked_[index]) continue;
+                walked_[index] = true;
                 set_.Append(NewFolder(item, item.title));
                 ShowItem();
                 frames.push_back({item.id, 0});
@@ -263,6 +270,7 @@ private:
     const std::vector<Item>& items_;
     std::map<std::int64_t, std::vector<std::size_t>> children_;
     std::map<std::int64_t, std::string> tags_;
+    std::vector<bool> walked_;  // by item: a folder already entered
 };
 
 // Copies the store and its log into scratch and reads the copy; empty text when done.

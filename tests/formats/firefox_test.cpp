@@ -66,6 +66,26 @@ TEST_F(FirefoxTest, RootsFoldersSeparatorsTagsAndKeywords) {
     EXPECT_TRUE(prompter.shown.empty());
 }
 
+// A damaged store in which folders are their own ancestors: the walk used to go on for ever.
+TEST_F(FirefoxTest, FolderThatIsItsOwnAncestorIsReadOnce) {
+    {
+        PlacesBuilder places(dir.File("places.sqlite"));
+        const std::int64_t inner = places.Folder(PlacesBuilder::kToolbar, "Inner");
+        places.Bookmark(inner, "A", "http://a/");
+        const std::string loops =
+            "UPDATE moz_bookmarks SET parent = id WHERE id = " + std::to_string(PlacesBuilder::kMenu) +
+            "; UPDATE moz_bookmarks SET parent = " + std::to_string(inner) +
+            " WHERE id = " + std::to_string(PlacesBuilder::kToolbar);
+        ASSERT_EQ(sqlite3_exec(places.Db(), loops.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    UrlSet set;
+    ASSERT_EQ(ReadFrom(set, dir.File("places.sqlite")), 1);
+    EXPECT_EQ(Outline(set), (std::vector<std::string>{
+                                "F \\Bookmarks Menu", "E ", "F \\Bookmarks Toolbar", "F \\Bookmarks Toolbar\\Inner",
+                                "L \\Bookmarks Toolbar\\Inner | A | http://a/ | |  | ", "E \\Bookmarks Toolbar", "E ",
+                                "F \\Other Bookmarks", "E ", "F \\Mobile Bookmarks", "E ", "E "}));
+}
+
 TEST_F(FirefoxTest, StoreIsNeitherWrittenNorSavedBack) {
     const std::string path = dir.File("places.sqlite");
     testing::MakeSamplePlaces(path);
