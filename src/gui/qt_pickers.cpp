@@ -54,6 +54,7 @@ void ConfigureUrlSetFileDialog(QFileDialog& dialog, const std::string& currentLo
         dialog.selectFile(current.fileName());
     }
     std::vector<QString> folders;
+    folders.reserve(offered.size());
     for (const std::string& file : offered) folders.push_back(QFileInfo(ToQString(file)).absolutePath());
     AddSidebarPlaces(dialog, folders);
     // Only the folder: the same chooser names a destination, which must not be a store by default.
@@ -68,6 +69,7 @@ void ConfigureShortcutFolderDialog(QFileDialog& dialog, const std::vector<std::s
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setDirectory(QDir::home());
     std::vector<QString> folders;
+    folders.reserve(offered.size());
     for (const std::string& folder : offered) folders.push_back(ToQString(folder));
     AddSidebarPlaces(dialog, folders);
 }

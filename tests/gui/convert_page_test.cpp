@@ -22,6 +22,7 @@
 #include "gui/control_ids.h"
 #include "gui/property_sheet.h"
 #include "gui/qt_location_box.h"
+#include "gui/qt_pickers.h"
 #include "locations/recent_locations.h"
 #include "modal_helper.h"
 #include "model/url_set.h"
@@ -208,6 +209,21 @@ TEST_F(ConvertPageTest, BrowserStoresAreOfferedButNotTakenForRecentLocations) {
     page.OnFormatChanged(Side::Source);
     EXPECT_EQ(box->count(), 0);
     EXPECT_EQ(page.sourceLocation, "");
+}
+
+// The browsers keep their stores in hidden folders: the choosers show them in their side bar.
+TEST_F(ConvertPageTest, ChoosersOfferTheFoldersOfFoundSets) {
+    const std::string profile = dir.File("home/.mozilla/firefox/abc.default");
+    const std::string favorites = dir.File("mnt/Users/Ann/Favorites");
+    std::filesystem::create_directories(profile);
+    std::filesystem::create_directories(favorites);
+    QFileDialog files;
+    ConfigureUrlSetFileDialog(files, "", "", {profile + "/places.sqlite"});
+    EXPECT_TRUE(files.sidebarUrls().contains(QUrl::fromLocalFile(QString::fromStdString(profile))));
+    EXPECT_EQ(files.directory().absolutePath().toStdString(), profile);
+    QFileDialog folders;
+    ConfigureShortcutFolderDialog(folders, {favorites});
+    EXPECT_TRUE(folders.sidebarUrls().contains(QUrl::fromLocalFile(QString::fromStdString(favorites))));
 }
 
 TEST_F(ConvertPageTest, QuickButtonsPreferTheMostRecentStoredLocations) {
