@@ -170,7 +170,7 @@ private:
                 XML_StopParser(parser_, XML_FALSE);
             }
             // The writer gives the document its version and Tolva's namespace itself.
-            KeepOtherAttributes(SlotsOf(&set_.root)[kAttributesSlot], attributes, {"version", kOwnNamespace}, {});
+            KeepAttributes(&set_.root, attributes, {"version", kOwnNamespace}, {});
             open_.emplace_back(Element::Xbel);
             return;
         }
@@ -180,7 +180,7 @@ private:
             auto* folder = new UrlEntry(UrlEntryKind::FolderStart, {});
             OpenElement open{Element::Folder, folder};
             KeepDate(open.kept, attributes, "added", store::kAddDate);
-            KeepOtherAttributes(SlotsOf(folder)[kAttributesSlot], attributes, {}, open.kept);
+            KeepAttributes(folder, attributes, {}, open.kept);
             Append(folder);
             ++set_.folderCount;
             open_.push_back(std::move(open));
@@ -192,7 +192,7 @@ private:
             KeepDate(open.kept, attributes, "added", store::kAddDate);
             KeepDate(open.kept, attributes, "modified", store::kLastModified);
             KeepDate(open.kept, attributes, "visited", store::kLastVisit);
-            KeepOtherAttributes(SlotsOf(link)[kAttributesSlot], attributes, {"href"}, open.kept);
+            KeepAttributes(link, attributes, {"href"}, open.kept);
             Append(link);
             ++set_.linkCount;
             open_.push_back(std::move(open));
@@ -234,6 +234,14 @@ private:
     }
 
     KeptSlots& SlotsOf(const UrlEntry* entry) { return kept_[entry]; }
+
+    // Most items have no attribute to keep: only those that have one get slots.
+    void KeepAttributes(const UrlEntry* entry, const XML_Char** attributes,
+                        std::initializer_list<std::string_view> taken, const std::string& keptDates) {
+        std::string slot;
+        KeepOtherAttributes(slot, attributes, taken, keptDates);
+        if (!slot.empty()) SlotsOf(entry)[kAttributesSlot] = std::move(slot);
+    }
 
     void BeginCapture(std::string& slot, std::string_view name, const XML_Char** attributes) {
         capture_ = &slot;
