@@ -327,7 +327,7 @@ private:
                 break;
             case Element::Title:
                 if (open_.back().element == Element::Xbel) {
-                    set_.title = text_;
+                    TakeHeading(set_, text_);
                 } else if (OpenElement* item = Item()) {
                     item->entry->name = text_;
                 }
@@ -598,7 +598,8 @@ int WriteXbel(UrlSet& set) {
     const auto document = KeptOf(set, &set.root);
     AddKeptAttributes(out, document[kAttributesSlot], {"version", kOwnNamespace}, nullptr);
     out.Add(">\n");
-    if (!set.title.empty()) AddTextElement(out, 1, "title", set.title);
+    // The document's title is the set's heading whole, as a bookmark file or hotlist shows it.
+    if (const std::string heading = HeadingOf(set); !heading.empty()) AddTextElement(out, 1, "title", heading);
     if (!document[kInfoSlot].empty()) {
         Indent(out, 1);
         out.Add("<info>\n");

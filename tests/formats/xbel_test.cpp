@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "formats/format.h"
 #include "model/url_set.h"
 #include "support/outline.h"
 #include "support/recording.h"
@@ -65,7 +66,7 @@ TEST_F(XbelTest, ReadsFoldersBookmarksSeparatorsDescriptionsAndDates) {
     WriteFile(dir.File("places.xbel"), kPlaces);
     UrlSet set;
     ASSERT_EQ(ReadFrom(set, dir.File("places.xbel")), 1);
-    EXPECT_EQ(set.title, "Ann & Bo");
+    EXPECT_EQ(HeadingOf(set), "Ann & Bo");
     EXPECT_EQ(Outline(set), (std::vector<std::string>{
                                 "L  | Home | file:///home/ann | ADD_DATE=\"1709214300\" |  | ",
                                 "F \\Wörk <old> | ADD_DATE=\"1000000000\" <DD>not a link's",

@@ -217,11 +217,11 @@ TEST_F(RoundTripTest, CorpusComesBackFromShortcutFolders) {
 }
 
 // A description is a bookmark file's "<DD>" and an XBEL file's "<desc>": it goes there and
-// back, as plain text in between.
-TEST_F(RoundTripTest, DescriptionsGoThroughXbelAndBack) {
+// back, as plain text in between. So does the file's heading, as the XBEL file's title.
+TEST_F(RoundTripTest, DescriptionsAndHeadingGoThroughXbelAndBack) {
     const std::string source = dir.File("described.html");
     WriteFile(source,
-              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n"
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
               "<DT><H3>Food</H3>\r\n<DD>Fish &amp; chips\r\n<DL><p>\r\n"
               "<DT><A HREF=\"http://f/\">F</A>\r\n<DD>first line\r\nsecond &lt;line&gt;\r\n"
               "</DL><p>\r\n</DL><p>\r\n");
@@ -244,6 +244,8 @@ TEST_F(RoundTripTest, DescriptionsGoThroughXbelAndBack) {
     EXPECT_EQ(descriptions(UrlSetFormat::Netscape, back), descriptions(UrlSetFormat::Netscape, source));
     EXPECT_EQ(descriptions(UrlSetFormat::Netscape, back),
               (std::vector<std::string>{"Fish &amp; chips", "first line\nsecond &lt;line&gt;"}));
+    EXPECT_NE(testing::ReadFile(xbel).find("<title>Bookmarks</title>"), std::string::npos);
+    EXPECT_NE(testing::ReadFile(back).find("<H1>Bookmarks</H1>"), std::string::npos);
 }
 
 // Every folder and link as its path, name and URL, sorted; with the tags of each tagged link.
