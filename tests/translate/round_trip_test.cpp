@@ -171,9 +171,27 @@ TEST_F(RoundTripTest, NamesComeBackUnlessRenamedSince) {
     EXPECT_EQ(Names(UrlSetFormat::Netscape, Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Netscape)),
               (std::vector<std::string>{"F Work && Play", "F Dot NET", "F Misc...", "L Misc...", "L a/b\\c",
                                         "L Questions", "L ", "L Home", "L Home"}));
+    EXPECT_EQ(Names(UrlSetFormat::Mosaic, Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Mosaic)),
+              (std::vector<std::string>{"F Work && Play", "F Dot NET", "F Misc...", "L Misc...", "L a/b\\c",
+                                        "L Questions", "L ", "L Home", "L Home"}));
     EXPECT_EQ(Names(UrlSetFormat::Mosaic, Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Mosaic, false)),
               (std::vector<std::string>{"F Work && Play", "F Dot NET", "F Misc", "L Misc...", "L a-b-c", "L Questions",
                                         "L ", "L Home (2)", "L Home"}));
+}
+
+TEST_F(RoundTripTest, FolderNamesComeBackFromTheFoldersDesktopIni) {
+    const std::string hotlist = dir.File("ps2.hot");
+    WriteFile(hotlist, "Hotlist\r\nMine\r\n{\r\nSublist\r\nPS/2\r\n{\r\nItem\r\nMice\r\nhttp://m/\r\n}\r\n}\r\n");
+    const std::string favorites = Translate(UrlSetFormat::Mosaic, hotlist, UrlSetFormat::Shortcuts);
+    ProfileFile settings;
+    ASSERT_TRUE(settings.Load(favorites + "/PS-2/desktop.ini"));
+    EXPECT_EQ(settings.GetString("Tolva", "PreVfyName"), "PS/2");
+    EXPECT_EQ(Names(UrlSetFormat::Mosaic, Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Mosaic)),
+              (std::vector<std::string>{"F PS/2", "L Mice"}));
+    EXPECT_EQ(Names(UrlSetFormat::Netscape, Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Netscape)),
+              (std::vector<std::string>{"F PS/2", "L Mice"}));
+    // desktop.ini is no link of the folder.
+    EXPECT_EQ(LinksByFolder(UrlSetFormat::Shortcuts, favorites), (std::vector<std::string>{"\\PS-2 http://m/"}));
 }
 
 // Every link of a set as its folder path, name and URL, as plain text, in order.
