@@ -54,6 +54,9 @@ public:
     }
     void Wait(const Waiter& waiter, VerificationRun&) override;
     void BeforeSave(VerificationRun& run) override {
+        // The loop is over: a first Ctrl+C from now on must not turn a complete run into a
+        // stopped one, only a second one cancels the save.
+        signals_.Attach(nullptr);
         if (signals_.LateCancel(terminal_, run.modified != 0)) run.OnCancel();
     }
 

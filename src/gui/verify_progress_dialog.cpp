@@ -143,6 +143,20 @@ void CVerifyProgress::Wait(const Waiter& waiter, VerificationRun&) {
     waitLoop_ = nullptr;
 }
 
+TextControl* CVerifyProgress::SaveStatus() {
+    // The save cannot be stopped half-way: the buttons go grey, and Escape and the close box
+    // find no run to stop.
+    run_ = nullptr;
+    okButton_->setEnabled(false);
+    cancelButton_->setEnabled(false);
+    testingLine_->setText(UiText(IDS_VERIFY_SAVING));
+    currentName_->setText(UiText(IDS_UI_PROGRESS_DOT));
+    currentUrl_->setText(UiText(IDS_UI_PROGRESS_DOT));
+    // Paced like every control a run sets, so a long save keeps the window painted.
+    saveStatus_ = std::make_unique<LabelText>(currentStatus_);
+    return saveStatus_.get();
+}
+
 void CVerifyProgress::WakeWait() {
     if (waitLoop_ != nullptr) waitLoop_->quit();
 }

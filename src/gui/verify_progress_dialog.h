@@ -5,6 +5,7 @@
 // the event loop alive until the request's worker signals or the person stops the run.
 
 #include <QDialog>
+#include <memory>
 
 #include "verify/verification_run.h"
 
@@ -31,6 +32,7 @@ public:
     void SetCurrentStatus(const std::string& text) override;
     void SetLastError(const std::string& name, const std::string& url, const std::string& text) override;
     void Wait(const Waiter& waiter, VerificationRun& run) override;
+    TextControl* SaveStatus() override;
 
     // OK, Cancel, Escape and the close box only ask the run to stop; the window closes when
     // the run has finished.
@@ -54,6 +56,7 @@ private:
     QLabel* lastErrorName_;
     QLabel* lastErrorUrl_;
     QLabel* lastErrorText_;
+    std::unique_ptr<TextControl> saveStatus_;
 };
 
 }  // namespace tolva

@@ -145,6 +145,7 @@ int VerificationRun::Run() {
     if (skipped != 0) message += "  " + FormatString(IDS_SUMMARY_SKIPPED, {skipped});
     requester_.reset();
     batch_.reset();
+    if (afterRun) afterRun();
     return result;
 }
 
@@ -453,32 +454,30 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
     run.confirm = settings.confirm;
     run.keepRecords = !settings.reportPath.empty();
     run.modified = 0;
-    int code = frontEnd.progress->DoModal(run);
-    if (code != 0) {
-        frontEnd.progress->BeforeSave(run);
-        code = run.result;
-    }
-    cookies.After();
 
-    outcome.result = code;
-    outcome.tested = run.tested;
-    outcome.failed = run.failed;
-    outcome.restored = run.restored;
-    outcome.failingLinks = run.failingLinks;
-    outcome.skipped = run.skipped;
-    outcome.end = code == 0 ? VerifyEnd::NoRequests : VerifyEnd::Ran;
-
-    std::string first;
-    if (code == Complete) first = LoadString(IDS_VERIFY_COMPLETE);
-    if (code == Incomplete) first = LoadString(IDS_VERIFY_INCOMPLETE);
-    if (code == Canceled) first = LoadString(IDS_VERIFY_CANCELED);
-    std::string third = LoadString(settings.dryRun ? IDS_VERIFY_DRY_RUN
-                                   : run.modified  ? IDS_VERIFY_SAVING
-                                                   : IDS_VERIFY_UNCHANGED);
-    if (frontEnd.statusLine) frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS, {first, run.message, third}));
-
-    if (run.modified && !settings.dryRun) {
-        if (set.Write()) {
+    // From the last chance to stop to the end of the save: the run calls this as it ends, while
+    // the progress window is still up, so that the window shows the save and stays painted.
+    bool finished = false;
+    run.afterRun = [&] {
+        finished = true;
+        if (run.result != 0) frontEnd.progress->BeforeSave(run);
+        cookies.After();
+        const int code = run.result;
+        outcome.end = code == 0 ? VerifyEnd::NoRequests : VerifyEnd::Ran;
+        std::string first;
+        if (code == Complete) first = LoadString(IDS_VERIFY_COMPLETE);
+        if (code == Incomplete) first = LoadString(IDS_VERIFY_INCOMPLETE);
+        if (code == Canceled) first = LoadString(IDS_VERIFY_CANCELED);
+        std::string third = LoadString(settings.dryRun ? IDS_VERIFY_DRY_RUN
+                                       : run.modified  ? IDS_VERIFY_SAVING
+                                                       : IDS_VERIFY_UNCHANGED);
+        if (frontEnd.statusLine) {
+            frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS, {first, run.message, third}));
+        }
+        if (!run.modified || settings.dryRun) return;
+        // The entries saved are counted in the progress window, never on the status line,
+        // which keeps the summary.
+        if (set.Write(frontEnd.progress->SaveStatus())) {
             outcome.saved = true;
             if (frontEnd.statusLine) {
                 frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS_SAVED, {first, run.message}));
@@ -487,7 +486,19 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
             prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE), caption);
             outcome.end = VerifyEnd::NotSaved;
         }
-    }
+    };
+    frontEnd.progress->DoModal(run);
+    // A run that could not start its requests ends without calling it.
+    if (!finished) run.afterRun();
+    const int code = run.result;
+
+    outcome.result = code;
+    outcome.tested = run.tested;
+    outcome.failed = run.failed;
+    outcome.restored = run.restored;
+    outcome.failingLinks = run.failingLinks;
+    outcome.skipped = run.skipped;
+
     if (code != 0 && !settings.reportPath.empty()) {
         // Written however the run ended, so a stopped run still tells what it found.
         ReportSummary summary;

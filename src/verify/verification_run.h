@@ -57,6 +57,10 @@ public:
     // Called after the run, before a changed set is saved: the last moment a stop may still
     // cancel it (OnCancel), as a late second Ctrl+C does at a terminal.
     virtual void BeforeSave(VerificationRun&) {}
+    // Called as a changed set is saved at the end of the run, with the window still shown:
+    // from then on a stop no longer acts. Returns the control that counts the entries saved
+    // ("Saving item %d"), or null to show nothing.
+    virtual TextControl* SaveStatus() { return nullptr; }
     // Shows the window and performs run.Run() while it is shown (the desktop program starts it
     // once its event loop runs and closes the window after Run returns); returns Run's result.
     virtual int DoModal(VerificationRun& run);
@@ -134,6 +138,9 @@ public:
     std::vector<LinkRecord> records;
     // Test seams of the request machinery (no proxy, a refused name look-up), and the agent.
     LinkRequestOptions requestOptions;
+    // Called by Run as it returns, after the last link (not when the requests could not be set
+    // up): the Verify command saves the set here, while the progress window is still shown.
+    std::function<void()> afterRun;
 
 private:
     enum class LinkStep { Next, Stop };

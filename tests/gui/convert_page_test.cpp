@@ -13,8 +13,10 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <filesystem>
 
@@ -22,6 +24,7 @@
 #include "gui/control_ids.h"
 #include "gui/property_sheet.h"
 #include "gui/qt_location_box.h"
+#include "gui/qt_person.h"
 #include "gui/qt_pickers.h"
 #include "locations/recent_locations.h"
 #include "modal_helper.h"
@@ -370,28 +373,50 @@ TEST_F(ConvertPageTest, EnterInALocationBoxTranslatesInsteadOfClosingTheSheet) {
     RemoveFromSheet(sheet);
 }
 
-// Regression: the "Progress:" label was shown and hidden again without ever being painted, and
-// a run's own status stayed from the run before when the next one stopped at its first check.
-TEST_F(ConvertPageTest, RunPaintsItsProgressAndReplacesTheLastStatus) {
+// Regression: the "Progress:" label was shown and hidden again without ever being painted, nor
+// was the conversion's count, and a run's own status stayed
+// from the run before when the next one stopped at its first check. While the run goes on, the
+// sheet handles its events but a click on Translate must not start a second run inside it.
+TEST_F(ConvertPageTest, RunPaintsItsProgressIgnoresASecondStartAndReplacesTheLastStatus) {
     PropertySheet sheet("Tolva 2.0.1");
     ShowInSheet(sheet);
     auto* progressLabel = Control<QLabel>(control::kConvertProgressLabel);
-    struct PaintCounter : QObject {
-        int paintsWhileShown = 0;
+    auto* status = Control<QLabel>(control::kConvertStatus);
+    struct PaintRecorder : QObject {
+        int labelPaints = 0;
+        QStringList painted;  // the progress texts, as painted
+        QLabel* label = nullptr;
         bool eventFilter(QObject* watched, QEvent* event) override {
-            if (event->type() == QEvent::Paint && static_cast<QWidget*>(watched)->isVisible()) ++paintsWhileShown;
+            auto* shown = static_cast<QLabel*>(watched);
+            if (event->type() != QEvent::Paint || !shown->isVisible()) return false;
+            if (shown == label) {
+                ++labelPaints;
+            } else {
+                painted << shown->text();
+            }
             return false;
         }
-    } counter;
-    progressLabel->installEventFilter(&counter);
+    } recorder;
+    recorder.label = progressLabel;
+    progressLabel->installEventFilter(&recorder);
+    Control<QLabel>(control::kConvertProgressText)->installEventFilter(&recorder);
     Choose(Side::Source, UrlSetFormat::Netscape, WriteSource(3));
     Choose(Side::Destination, UrlSetFormat::Shortcuts, dir.File("Favorites"));
-    prompter.ScriptAnswers({true});  // create the folder
+    prompter.ScriptAnswers({true, true});  // create the folder; a second run would use it
+    // Fires at the run's first turn of the event loop, as a person's impatient click would.
+    bool clickedDuringRun = false;
+    QTimer::singleShot(0, &page, [&] {
+        clickedDuringRun = BusyScope::Active();
+        QTest::mouseClick(Control<QPushButton>(control::kTranslate), Qt::LeftButton);
+    });
     Click(control::kTranslate);
     EXPECT_TRUE(std::filesystem::exists(dir.File("Favorites/Link 0.url")));
-    EXPECT_GT(counter.paintsWhileShown, 0);
+    EXPECT_TRUE(clickedDuringRun);
+    EXPECT_EQ(prompter.shown.size(), 1u) << "one run, one question";
+    EXPECT_GT(recorder.labelPaints, 0);
+    EXPECT_FALSE(recorder.painted.filter(QRegularExpression("^Converting link \\d+ of 3$")).isEmpty())
+        << recorder.painted.join('|').toStdString();
     EXPECT_TRUE(progressLabel->isHidden());
-    auto* status = Control<QLabel>(control::kConvertStatus);
     ASSERT_TRUE(status->text().startsWith("URL set converted."));
     status->setSelection(0, 3);
     EXPECT_EQ(status->selectedText(), "URL") << "the status can be selected and copied";

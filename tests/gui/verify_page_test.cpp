@@ -132,6 +132,45 @@ TEST_F(VerifyPageTest, VerificationMovesTheDeadLinkAndRemembersTheSet) {
     EXPECT_EQ(Control<LocationCombo>(&page, control::kVerifyLocation)->Entries(), std::vector<std::string>{path});
 }
 
+// Regression: a changed set was saved after the progress window had closed, with nothing
+// painted until the save ended (about 10 s for 60,000 links). The window now stays up and
+// counts the save, its stop buttons no longer act, and the page's summary is not touched.
+TEST_F(VerifyPageTest, SaveIsCountedInTheProgressWindowAndLeavesTheSummary) {
+    // One dead link changes the set; the mail links are not requested but saved with it.
+    std::string text = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n";
+    text += "    <DT><A HREF=\"" + server.Url("/status/404") + "\">Gone</A>\n";
+    for (int i = 0; i < 500; ++i) text += "    <DT><A HREF=\"mailto:" + std::to_string(i) + "@example.com\">Mail</A>\n";
+    WriteFile(path, text + "</DL><p>\n");
+    ChooseSet();
+    struct SavePaints : QObject {
+        QStringList counts;
+        bool stopsLive = false;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            auto* label = qobject_cast<QLabel*>(watched);
+            if (event->type() == QEvent::Paint && label &&
+                label->objectName() == QString::number(control::kCurrentStatus) &&
+                label->text().startsWith("Saving item")) {
+                counts << label->text();
+                for (int id : {control::kOk, control::kCancel}) {
+                    stopsLive = stopsLive || Control<QPushButton>(label->window(), id)->isEnabled();
+                }
+            }
+            return false;
+        }
+    } paints;
+    QApplication::instance()->installEventFilter(&paints);
+    auto progress = ModalAnswerer::For<CVerifyProgress>([](CVerifyProgress*) {});
+    ClickVerify();
+    QApplication::instance()->removeEventFilter(&paints);
+    EXPECT_TRUE(progress->Done());
+    EXPECT_FALSE(paints.counts.isEmpty()) << "the save was never painted in the progress window";
+    EXPECT_FALSE(paints.stopsLive);
+    EXPECT_EQ(Status(),
+              "Verification complete.  1 URLs tested; 1 did not work.  500 skipped (not http, https or ftp).\n"
+              "Updated URL set saved.");
+    EXPECT_NE(ReadFile(path).find("Unverified"), std::string::npos);
+}
+
 TEST_F(VerifyPageTest, LinksAtOnceAndSecondTriesAreUsedAndRememberedForTheNextStart) {
     WriteSet({{"Flaky", "/flaky/7"}, {"Gone", "/status/404"}});
     ChooseSet();
