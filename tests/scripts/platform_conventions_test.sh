@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
 # --version names the version, and the manual pages and the shell completion know every option
 # that --help shows (and no other), so that a new option cannot miss them.
-# Usage: platform_conventions_test.sh <source dir> <version> <tolva-cli> [<tolva>]
+# The manual pages checked are the compressed ones that are installed.
+# Usage: platform_conventions_test.sh <source dir> <built manual pages> <version> <tolva-cli> [<tolva>]
 set -uo pipefail
-src=$1 version=$2 cli=$3 gui=${4:-}
-man_dir=$src/packaging/man
+src=$1 built_man=$2 version=$3 cli=$4 gui=${5:-}
+man_dir=$(mktemp -d)
+trap 'rm -rf "$man_dir"' EXIT
 bash_completion=$src/packaging/completion/tolva-cli.bash
 zsh_completion=$src/packaging/completion/_tolva-cli
 failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
+for page in "$src"/packaging/man/*.1; do
+    name=$(basename "$page")
+    if ! zcat "$built_man/$name.gz" >"$man_dir/$name" 2>/dev/null; then
+        fail "$name.gz was not built"
+    elif ! cmp -s "$man_dir/$name" "$page"; then
+        fail "$name.gz is not the page in the repository"
+    fi
+done
 
 # A program that does not know an option could open its window and wait: each run is bounded.
 run() { timeout 20 "$@" </dev/null; }
@@ -43,7 +53,7 @@ done
 [ "$(bash_offers verify --format "" | tr '\n' ' ')" = "mosaic netscape shortcuts " ] ||
     fail "bash completion does not offer the format names"
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap 'rm -rf "$scratch" "$man_dir"' EXIT
 mkdir "$scratch/Favorites" && touch "$scratch/bookmarks.html"
 [ "$(bash_offers translate --source "$scratch/b")" = "$scratch/bookmarks.html" ] ||
     fail "bash completion does not offer file names"
