@@ -7,6 +7,9 @@
 int main(int argc, char** argv) {
     // A peer that closes its connection must not end the program with SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
+    // A file-size limit then fails the write (EFBIG), which is reported, instead of ending
+    // the program halfway through a save.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{
         "tolva-cli: translate and verify URL sets (Netscape bookmark files, Mosaic hotlists and folders of "
         "Internet shortcut files)"};

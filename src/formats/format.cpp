@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "formats/chromium.h"
@@ -129,7 +130,10 @@ void BlockWriter::BeginPart(int failureMessage) {
 bool BlockWriter::Flush() {
     if (failed_ || buffer_.empty()) return !failed_;
     if (!file_->Write(buffer_.data(), buffer_.size())) {
-        Fail(MessageAt(written_), file_->LastErrno());
+        // A full disk takes part of a block before it refuses the rest: the part named is the
+        // one of the first byte the file did not take.
+        const std::int64_t taken = file_->Position();
+        Fail(MessageAt(taken > 0 ? static_cast<std::size_t>(taken) : written_), file_->LastErrno());
         return false;
     }
     written_ += buffer_.size();

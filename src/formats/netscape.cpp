@@ -439,7 +439,8 @@ int WriteNetscape(UrlSet& set) {
     if (!out.Begin()) return 0;
 
     out.Add(Header(set));
-    out.EndItem();
+    // The header goes out on its own: a failure after it is one of the lines.
+    out.Flush();
 
     out.BeginPart(IDS_ERR_NETSCAPE_LINE);
     int folderStarts = 0;

@@ -50,6 +50,9 @@ int main(int argc, char** argv) {
     // reported when a verification starts.
     tolva::Curl();
     std::signal(SIGPIPE, SIG_IGN);
+    // A file-size limit then fails the write (EFBIG), which is reported, instead of ending
+    // the program halfway through a save.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tolva"));

@@ -105,6 +105,7 @@ int UrlSet::Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string&
     linkCount = 0;
     folderCount = 0;
     currentFlags = 0;
+    openCanceled_ = false;
     const FormatCodec* codec = CodecFor(format);
     if (codec == nullptr) return 0;
     if (mode == UrlSetOpenMode::CreateNew && codec->writing == FormatWriting::Never) return 0;
@@ -118,11 +119,29 @@ int UrlSet::Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string&
 int UrlSet::OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions, bool writable) {
     CloseFile();
     std::unique_ptr<File> file = fileFactory_ ? fileFactory_() : std::make_unique<File>();
-    bool opened = mode == UrlSetOpenMode::CreateNew ? file->CreateNew(location)
-                  : writable                        ? file->OpenExisting(location)
-                                                    : file->OpenReadOnly(location);
-    if (!opened && mode == UrlSetOpenMode::CreateNew && file->LastError() == File::kErrorFileExists && questions) {
-        opened = questions->ReplaceExistingDestination(*this, *file);
+    bool opened = false;
+    if (mode == UrlSetOpenMode::CreateNew) {
+        // The location is only ever replaced whole, by Write; a destination in the way is
+        // replaced only when the questions allow it.
+        struct stat info {};
+        const bool inTheWay = ::lstat(location.c_str(), &info) == 0;
+        const ReplaceDecision decision = !inTheWay   ? ReplaceDecision::Replace
+                                         : questions ? questions->ReplaceExistingDestination(*this)
+                                                     : ReplaceDecision::Refuse;
+        if (decision == ReplaceDecision::Cancel) {
+            openCanceled_ = true;
+            return 0;
+        }
+        if (decision == ReplaceDecision::Failed) return 0;
+        if (decision == ReplaceDecision::Replace) {
+            const std::string target = ReplaceTarget();
+            RemoveLeftoverTemporaries(AT_FDCWD, target);
+            creating_ = std::make_unique<AtomicReplace>(AT_FDCWD, target, File::kNewFileMode);
+            opened = creating_->Open(*file);
+            if (!opened) creating_.reset();
+        }
+    } else {
+        opened = writable ? file->OpenExisting(location) : file->OpenReadOnly(location);
     }
     if (!opened) {
         int message = mode == UrlSetOpenMode::CreateNew ? IDS_SET_EXISTS : IDS_SET_NOT_FOUND;
@@ -206,6 +225,14 @@ int UrlSet::Write(TextControl* statusText) {
     }
     int result = replacing ? WriteReplacing() : WriteByFormat();
     if (result && !TextIntact(changedPath)) return refuseChanged();
+    if (result && creating_) {
+        if (!creating_->Commit()) {
+            const int savedErrno = file_->LastErrno() ? file_->LastErrno() : errno;
+            ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {savedErrno, location}));
+            result = 0;
+        }
+        creating_.reset();
+    }
     return result;
 }
 
@@ -253,7 +280,9 @@ int UrlSet::WriteReplacing() {
         return 0;
     }
     std::unique_ptr<File> temporary = fileFactory_ ? fileFactory_() : std::make_unique<File>();
-    AtomicReplace replace(AT_FDCWD, ReplaceTarget());
+    const std::string target = ReplaceTarget();
+    RemoveLeftoverTemporaries(AT_FDCWD, target);
+    AtomicReplace replace(AT_FDCWD, target);
     if (!replace.Open(*temporary)) {
         ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {temporary->LastErrno(), location}));
         return 0;
@@ -281,6 +310,7 @@ int UrlSet::WriteReplacing() {
 void UrlSet::CloseFile() {
     if (file_) file_->Close();
     file_.reset();
+    creating_.reset();  // a new file never written is not left behind
     lines_.Stop();
 }
 

@@ -18,6 +18,7 @@
 #include "model/file_image.h"
 #include "model/line_reader.h"
 #include "model/set_kinds.h"
+#include "platform/atomic_replace.h"
 #include "platform/file.h"
 #include "platform/person.h"
 #include "resources/strings.h"
@@ -72,14 +73,22 @@ public:
 
 class UrlSet;
 
+// What may become of a file in the way of a new set.
+enum class ReplaceDecision {
+    Replace,  // Open goes on; the file is replaced whole when the set is written
+    Refuse,   // Open fails with its message that the set already exists
+    Failed,   // Open fails; the step that failed (a backup) has shown its own message
+    Cancel,   // the person took the command back: Open fails silently, nothing changed
+};
+
 // What Open(CreateNew) does with a destination that is in the way or missing. A translation
 // asks the person (translate/destination.h); without questions Open refuses an existing file
-// or folder and creates no missing folder. Each returns whether Open may go on: with the
-// existing file replaced (file, which found it there, then holds the new file), with the
-// existing folder, or with the missing folder created.
+// or folder and creates no missing folder. An existing file that may be replaced stays as it
+// is until the set is written, so a failed or killed run leaves it whole. The folder questions
+// return whether Open may go on: with the existing folder, or with the missing folder created.
 class DestinationQuestions {
 public:
-    virtual bool ReplaceExistingDestination(UrlSet& set, File& file) const = 0;
+    virtual ReplaceDecision ReplaceExistingDestination(UrlSet& set) const = 0;
     virtual bool UseExistingDestinationFolder(UrlSet& set) const = 0;
     virtual bool CreateMissingDestinationFolder(UrlSet& set) const = 0;
 
@@ -113,6 +122,9 @@ public:
     // or a new one to write, with questions, when given, for a destination in the way.
     int Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string& setLocation,
              const DestinationQuestions* questions = nullptr);
+    // Whether the last Open failed because the person cancelled a question: nothing was
+    // changed or shown, and the command ends quietly.
+    bool OpenCanceled() const { return openCanceled_; }
     std::string DetectLineTerminator() { return LineReader::DetectLineTerminator(file_.get()); }
     int Read(TextControl* statusText);
     // statusText, when given, counts the entries as the writer reaches them ("Saving item %d"),
@@ -187,6 +199,10 @@ private:
     FileFactory fileFactory_;
     std::unique_ptr<File> file_;
     bool openedExisting_ = false;
+    bool openCanceled_ = false;
+    // A new file is written to a temporary beside its location and put in place by Write, so
+    // the location holds what it held before or the whole new set, never a part of it.
+    std::unique_ptr<AtomicReplace> creating_;
     // What Append has added since Read began: the last entry and the folders left open.
     UrlEntry* lastAppended_ = nullptr;
     int appendDepth_ = 0;

@@ -311,7 +311,9 @@ bool SettingsStore::Save() {
     // A folder that cannot be made shows as the write failing.
     std::error_code error;
     fs::create_directories(folder, error);
-    // Keeps the permissions the person gave the file; a new store is private.
+    // Keeps the permissions the person gave the file; a new store is private. What a killed
+    // program left while saving it goes first.
+    RemoveLeftoverTemporaries(AT_FDCWD, path_);
     if (!ReplaceFile(AT_FDCWD, path_, text)) return false;
     onDisk_ = std::move(text);
     return true;

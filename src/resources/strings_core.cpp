@@ -62,6 +62,8 @@ constexpr StringEntry kCoreStrings[] = {
     {IDS_ERR_READING_FILE, "Error %d reading %s"},
     {IDS_ERR_WRITING_SHORTCUT, "Error %d writing shortcut %s"},
     {IDS_ERR_SAVING_FILE, "Error %d saving %s"},
+    {IDS_ERR_KEEPING_BACKUP, "Error %d making the backup copy %s"},
+    {IDS_STATUS_TRANSLATION_CANCELED, "Translation canceled.  Nothing was changed."},
 };
 
 }  // namespace

@@ -2,8 +2,9 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <cerrno>
 
+#include "platform/atomic_replace.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -15,24 +16,23 @@ constexpr char kBackupSuffix[] = ".bak";
 // What UrlSet::Open asks when it meets a destination in the way.
 class TranslationQuestions final : public DestinationQuestions {
 public:
-    bool ReplaceExistingDestination(UrlSet& set, File& file) const override {
+    ReplaceDecision ReplaceExistingDestination(UrlSet& set) const override {
         const std::string& location = set.location;
         // Creating a file over a folder fails as "file exists" too; a whole folder tree must
         // never be renamed or removed in its place, so that is refused without a question.
         struct stat info {};
-        if (::stat(location.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return false;
+        if (::stat(location.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return ReplaceDecision::Refuse;
 
         const Answer keepCopy = set.GetPrompter().AskYesNoCancel(LoadString(IDS_ASK_BACKUP), LoadString(IDS_CAPTION));
-        if (keepCopy == Answer::Cancel) return false;  // the person changed their mind: leave the file
-        if (keepCopy == Answer::Yes) {
-            // One rename: an older backup of the same name is replaced by the current file, and
-            // if the rename fails the current file stays where it is.
-            const std::string backup = location + kBackupSuffix;
-            if (std::rename(location.c_str(), backup.c_str()) != 0) return false;
-        } else if (std::remove(location.c_str()) != 0) {
-            return false;
-        }
-        return file.CreateNew(location);
+        if (keepCopy == Answer::Cancel) return ReplaceDecision::Cancel;
+        if (keepCopy == Answer::No) return ReplaceDecision::Replace;
+        // The file itself stays until the new set replaces it whole. The backup is a copy of
+        // what it holds (of the file a symbolic link points to), made now: an older backup of
+        // the same name is replaced in one step, and if no copy can be made nothing changes.
+        const std::string backup = location + kBackupSuffix;
+        if (KeepCopy(location, backup)) return ReplaceDecision::Replace;
+        set.ShowRunMessage(FormatString(IDS_ERR_KEEPING_BACKUP, {errno, backup}));
+        return ReplaceDecision::Failed;
     }
 
     bool UseExistingDestinationFolder(UrlSet& set) const override {

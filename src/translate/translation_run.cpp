@@ -105,9 +105,14 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     page.Status(IDS_STATUS_NOW_CONVERTING);
 
     if (!OpenDestination(set, values.destinationFormat, values.destinationLocation)) {
+        set.Close();
+        // A question taken back ends the run with nothing written and nothing more shown.
+        if (set.OpenCanceled()) {
+            page.Status(IDS_STATUS_TRANSLATION_CANCELED);
+            return TranslationResult::Canceled;
+        }
         page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_DESTINATION);
         page.Status(IDS_STATUS_UNABLE_TO_CREATE);
-        set.Close();
         return TranslationResult::Failed;
     }
 

@@ -48,6 +48,7 @@ struct TranslatePageControls {
 enum class TranslationResult {
     Converted,
     Failed,
+    Canceled,  // the person took back a question about the destination: nothing changed
 };
 
 // Runs one translation. fileFactory, when given, makes the files the run's set opens (tests

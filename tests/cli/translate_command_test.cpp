@@ -1,9 +1,12 @@
 // tolva-cli translate driven as a process, as a script would run it, plus the terminal
 // helpers it shows the run through.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "cli/terminal.h"
 #include "resources/strings.h"
@@ -96,7 +99,53 @@ TEST_F(TranslateCommandTest, ExistingDestinationIsLeftAsItWasWithoutAnAnswer) {
     EXPECT_NE(result.err.find("--yes or --no"), std::string::npos) << result.err;
     EXPECT_EQ(ReadFile(destination), "already here");
     EXPECT_FALSE(std::filesystem::exists(destination + ".bak"));
-    EXPECT_EQ(result.out.find("URL set converted."), std::string::npos);
+    // Cancelled, not failed: no message that the set exists or could not be opened follows.
+    EXPECT_EQ(result.err.find(FormatString(IDS_SET_EXISTS, {destination})), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(LoadString(IDS_MSG_UNABLE_TO_OPEN_DESTINATION)), std::string::npos) << result.err;
+    EXPECT_NE(result.out.find(LoadString(IDS_STATUS_TRANSLATION_CANCELED)), std::string::npos) << result.out;
+}
+
+// Regression: SIGKILL at random moments left a truncated destination, with a backup or without.
+TEST_F(TranslateCommandTest, KilledAtAnyMomentLeavesTheDestinationOldOrNewWhole) {
+    std::string big = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    for (int i = 0; i < 50000; ++i) {
+        big += "<DT><A HREF=\"http://example.com/" + std::to_string(i) + "\">Link " + std::to_string(i) + "</A>\n";
+    }
+    WriteFile(source, big + "</DL><p>\n");
+    const std::vector<std::string> args = {"translate", "--source-format",      "netscape", "--source",
+                                           source,      "--destination-format", "netscape", "--destination",
+                                           destination};
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(Run(args).exitCode, 0);
+    const auto wholeRun = std::chrono::steady_clock::now() - started;
+    const std::string fresh = ReadFile(destination);
+    const std::string old = "previous content\n";
+
+    const testing::CliProcess cli(dir.Path().string());
+    constexpr int kKills = 20;
+    for (int kill = 0; kill < kKills; ++kill) {
+        WriteFile(destination, old);
+        std::vector<std::string> answered = args;
+        answered.push_back(kill % 2 ? "--yes" : "--no");
+        const pid_t child = cli.Start(answered, {.environment = {"XDG_CONFIG_HOME=" + config}});
+        ASSERT_GT(child, 0);
+        std::this_thread::sleep_for(wholeRun * kill / kKills);
+        ::kill(child, SIGKILL);
+        cli.Finish(child);
+        const std::string left = ReadFile(destination);
+        EXPECT_TRUE(left == old || left == fresh) << "kill " << kill << ": " << left.size() << " bytes";
+        if (std::filesystem::exists(destination + ".bak")) {
+            const std::string backup = ReadFile(destination + ".bak");
+            EXPECT_TRUE(backup == old || backup == fresh) << "kill " << kill << ": " << backup.size() << " bytes";
+        }
+    }
+    // The next run clears what the killed ones left behind.
+    std::vector<std::string> replace = args;
+    replace.push_back("--no");
+    ASSERT_EQ(Run(replace).exitCode, 0);
+    EXPECT_EQ(ReadFile(destination), fresh);
+    for (const std::string& name : testing::Tree(dir.Path()))
+        EXPECT_EQ(name.find(".tolva-"), std::string::npos) << name;
 }
 
 TEST_F(TranslateCommandTest, SettingsFileItCannotParseIsLeftForThePerson) {

@@ -374,15 +374,13 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
         bool closed;
         const char* message;
     };
-    // Output goes out in 256 KiB blocks. 20000 links need several, so a failure after the first is
-    // in the lines; enough separators to fill the first block exactly leave the footer alone
-    // in the last one.
-    const std::size_t headerSize = FormatString(IDS_NETSCAPE_HEADER, {"Ann", "Ann"}).size();
-    const int fillingSeparators = static_cast<int>((256 * 1024 - headerSize + 5) / 6);
+    // The header goes out alone, then the lines in 256 KiB blocks: a failure after the header is
+    // in the lines; enough separators to fill one block exactly leave the footer alone in the last.
+    const int fillingSeparators = static_cast<int>((256 * 1024 + 5) / 6);
     const std::vector<FaultCase> cases = {{0, 3, 0, true, "Error 28 writing Netscape header"},
                                           {0, 20000, 0, true, "Error 28 writing Netscape header"},
                                           {1, 20000, 0, true, "Error 28 writing Netscape line"},
-                                          {1, 0, fillingSeparators, false, "Error 28 writing Netscape footer"}};
+                                          {2, 0, fillingSeparators, false, "Error 28 writing Netscape footer"}};
     for (const FaultCase& c : cases) {
         UrlSet faulty;
         RecordingPrompter shown;

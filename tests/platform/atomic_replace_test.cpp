@@ -46,5 +46,21 @@ TEST(AtomicReplaceTest, MissingFileIsCreatedPrivateInTheFolderGiven) {
     EXPECT_EQ(EntriesIn(dir.Path()), 1);
 }
 
+TEST(AtomicReplaceTest, LeftoversOfEndedProcessesGoAndOthersStay) {
+    TempDir dir;
+    // No process gets a number this high, so its maker has ended; the parent is running.
+    const std::string ended = ".links.html.tolva-999999999-0";
+    const std::string running = ".links.html.tolva-" + std::to_string(::getppid()) + "-0";
+    const std::string otherFile = ".other.html.tolva-999999999-3";
+    for (const std::string& name : {ended, running, otherFile, std::string("links.html")})
+        WriteFile(dir.File(name), "x");
+
+    RemoveLeftoverTemporaries(AT_FDCWD, dir.File("links.html"));
+    EXPECT_EQ(testing::Tree(dir.Path()), (std::vector<std::string>{running, otherFile, "links.html"}));
+    Descriptor folder(::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    RemoveLeftoverTemporaries(folder.Get(), "");
+    EXPECT_EQ(testing::Tree(dir.Path()), (std::vector<std::string>{running, "links.html"}));
+}
+
 }  // namespace
 }  // namespace tolva

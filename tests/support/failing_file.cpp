@@ -11,11 +11,16 @@ long FailingFile::Read(void* buffer, std::size_t size) {
 }
 
 bool FailingFile::Write(const void* data, std::size_t size) {
-    if (faults_->writes++ < faults_->goodWrites && size <= faults_->goodBytes - faults_->bytesWritten) {
-        faults_->bytesWritten += size;
-        return File::Write(data, size);
+    if (faults_->writes++ >= faults_->goodWrites) {
+        SetFailure(faults_->writeErrno);
+        return false;
     }
-    SetFailure(ENOSPC);
+    const std::size_t room = faults_->goodBytes - faults_->bytesWritten;
+    const std::size_t taken = size < room ? size : room;
+    faults_->bytesWritten += taken;
+    if (!File::Write(data, taken)) return false;
+    if (taken == size) return true;
+    SetFailure(faults_->writeErrno);
     return false;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // A file that fails as a failing or full disk does: after a number of good reads, good writes
-// or written bytes, every later read fails with EIO and every later write with ENOSPC; and
-// one that cannot be created, as in a read-only folder. The
+// or written bytes, every later read fails with EIO and every later write with ENOSPC (or the
+// errno given, such as EFBIG for a file-size limit); and one that cannot be created, as in a
+// read-only folder. The
 // counts live in FileFaults, which every file made from one factory shares, so a test can
 // count the writes a save made over all the files it opened.
 
+#include <cerrno>
 #include <cstddef>
 #include <functional>
 #include <limits>
@@ -21,8 +23,10 @@ struct FileFaults {
     // How many reads and writes succeed before the rest fail; 0 fails the first.
     long goodReads = kNever;
     long goodWrites = kNever;
-    // How many bytes are accepted: a write that would go past them fails.
+    // How many bytes are accepted: a write that would go past them writes what still fits and
+    // then fails, as on a disk that fills up.
     std::size_t goodBytes = std::numeric_limits<std::size_t>::max();
+    int writeErrno = ENOSPC;
     // When not 0, creating a file fails with this errno (EROFS: a location that is read-only
     // even to root, who runs the tests here).
     int createErrno = 0;

@@ -1,13 +1,15 @@
+#include "translate/destination.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "model/url_set.h"
 #include "resources/strings.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
-#include "translate/destination.h"
 
 namespace tolva {
 namespace {
@@ -17,6 +19,7 @@ using testing::ReadFile;
 using testing::RecordingPrompter;
 using testing::ShownMessage;
 using testing::TempDir;
+using testing::Tree;
 using testing::WriteFile;
 
 class DestinationTest : public ::testing::Test {
@@ -35,45 +38,71 @@ protected:
     UrlSet set;
 };
 
-TEST_F(DestinationTest, ExistingFileYesKeepsItAsBackup) {
-    const std::string path = dir.File("bookmark.htm");
-    WriteFile(path, "previous");
-    WriteFile(path + ".bak", "older backup");
-    ASSERT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {true}), 1);
-    ExpectShown({Question(LoadString(IDS_ASK_BACKUP))});
-    EXPECT_EQ(ReadFile(path + ".bak"), "previous");
-    EXPECT_EQ(ReadFile(path), "");
-    EXPECT_TRUE(set.HasFile());
+// The file in the way keeps its old content until the new set is written whole over it.
+TEST_F(DestinationTest, ExistingFileIsReplacedOnlyWhenWrittenAndYesKeepsItAsBackup) {
+    for (bool keepCopy : {true, false}) {
+        TempDir folder;
+        const std::string path = folder.File("bookmark.htm");
+        WriteFile(path, "previous");
+        WriteFile(path + ".bak", "older backup");
+        prompter.shown.clear();
+        ASSERT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {keepCopy}), 1);
+        ExpectShown({Question(LoadString(IDS_ASK_BACKUP))});
+        EXPECT_TRUE(set.HasFile());
+        EXPECT_EQ(ReadFile(path), "previous");
+        EXPECT_EQ(ReadFile(path + ".bak"), keepCopy ? "previous" : "older backup");
+        ASSERT_EQ(set.Write(), 1);
+        set.Close();
+        EXPECT_TRUE(ReadFile(path).starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>")) << ReadFile(path);
+        EXPECT_EQ(ReadFile(path + ".bak"), keepCopy ? "previous" : "older backup");
+        EXPECT_EQ(Tree(folder.Path()), (std::vector<std::string>{"bookmark.htm", "bookmark.htm.bak"}));
+    }
 }
 
-TEST_F(DestinationTest, ExistingFileNoReplacesItWithoutCopy) {
-    const std::string path = dir.File("links.hot");
-    WriteFile(path, "previous");
-    ASSERT_EQ(OpenDestination(UrlSetFormat::Mosaic, path, {false}), 1);
-    ExpectShown({Question(LoadString(IDS_ASK_BACKUP))});
-    EXPECT_EQ(ReadFile(path), "");
-    EXPECT_FALSE(fs::exists(path + ".bak"));
+// Regression: a symbolic link as the destination was replaced by a regular file, and its
+// backup was the old link.
+TEST_F(DestinationTest, SymbolicLinkIsWrittenThroughAndItsTargetBackedUp) {
+    fs::create_directory(dir.Path() / "real");
+    const std::string target = dir.File("real/bookmarks.html");
+    WriteFile(target, "previous");
+    const std::string link = dir.File("link.html");
+    fs::create_symlink(target, link);
+    ASSERT_EQ(OpenDestination(UrlSetFormat::Netscape, link, {true}), 1);
+    ASSERT_EQ(set.Write(), 1);
+    set.Close();
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), target);
+    EXPECT_TRUE(ReadFile(target).starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>"));
+    EXPECT_FALSE(fs::is_symlink(link + ".bak"));
+    EXPECT_EQ(ReadFile(link + ".bak"), "previous");
+    EXPECT_EQ(Tree(dir.Path()),
+              (std::vector<std::string>{"link.html", "link.html.bak", "real/", "real/bookmarks.html"}));
 }
 
-// Regression: Escape on the backup question answered No, which deleted the file without a copy.
-TEST_F(DestinationTest, ExistingFileBackupQuestionCancelledChangesNothing) {
+// Regression: Escape on the backup question answered No, which deleted the file without a copy;
+// then it showed that the file already exists.
+TEST_F(DestinationTest, ExistingFileBackupQuestionCancelledChangesAndShowsNothing) {
     const std::string path = dir.File("bookmark.htm");
     WriteFile(path, "previous");
     EXPECT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {}), 0);
-    ExpectShown({Question(LoadString(IDS_ASK_BACKUP)), Message(FormatString(IDS_SET_EXISTS, {path}))});
+    EXPECT_TRUE(set.OpenCanceled());
+    ExpectShown({Question(LoadString(IDS_ASK_BACKUP))});
     EXPECT_EQ(ReadFile(path), "previous");
     EXPECT_FALSE(fs::exists(path + ".bak"));
 }
 
-TEST_F(DestinationTest, BackupThatCannotBeMadeLeavesTheFile) {
+TEST_F(DestinationTest, BackupThatCannotBeMadeLeavesTheFileAndSaysSo) {
     const std::string path = dir.File("bookmark.htm");
     WriteFile(path, "previous");
     fs::create_directory(path + ".bak");
     WriteFile(path + ".bak/inside", "x");
     EXPECT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {true}), 0);
-    ExpectShown({Question(LoadString(IDS_ASK_BACKUP)), Message(FormatString(IDS_SET_EXISTS, {path}))});
+    EXPECT_FALSE(set.OpenCanceled());
+    ExpectShown({Question(LoadString(IDS_ASK_BACKUP)),
+                 {FormatString(IDS_ERR_KEEPING_BACKUP, {EISDIR, path + ".bak"}), "Tolva", false}});
     EXPECT_EQ(ReadFile(path), "previous");
-    EXPECT_EQ(ReadFile(path + ".bak/inside"), "x");
+    EXPECT_EQ(Tree(dir.Path()),
+              (std::vector<std::string>{"bookmark.htm", "bookmark.htm.bak/", "bookmark.htm.bak/inside"}));
 }
 
 TEST_F(DestinationTest, ExistingShortcutFolderAsksBeforeUse) {

@@ -187,6 +187,39 @@ TEST_F(TranslationRunTest, DestinationThatCannotBeWrittenIsNotReportedAsConverte
     EXPECT_EQ(cancelToCloseCalls, 0);
 }
 
+// Regression: with No to the backup question a full disk left a 64 KiB fragment and the old
+// file gone, and the message named the header where a line had failed.
+TEST_F(TranslationRunTest, FullDiskOrSizeLimitLeavesTheOldDestinationWholeAndNamesTheStep) {
+    ASSERT_EQ(RunTranslation(Values(), controls), TranslationResult::Converted);
+    const std::string output = ReadFile(destination);
+    const std::size_t inTheLines = output.find("<DT>") + 4;
+    struct Case {
+        std::size_t goodBytes;
+        int error;
+        int message;
+        bool keepCopy;
+    };
+    for (const Case& c :
+         {Case{0, ENOSPC, IDS_ERR_NETSCAPE_HEADER, false}, Case{inTheLines, ENOSPC, IDS_ERR_NETSCAPE_LINE, false},
+          Case{inTheLines, EFBIG, IDS_ERR_NETSCAPE_LINE, true}}) {
+        WriteFile(destination, "previous");
+        std::filesystem::remove(destination + ".bak");
+        prompter.shown.clear();
+        prompter.ScriptAnswers({c.keepCopy});
+        EXPECT_EQ(RunTranslation(Values(), controls, FailingFiles({.goodBytes = c.goodBytes, .writeErrno = c.error})),
+                  TranslationResult::Failed);
+        EXPECT_EQ(prompter.shown, (std::vector<ShownMessage>{
+                                      {LoadString(IDS_ASK_BACKUP), kCaption, true},
+                                      {FormatString(c.message, {c.error}), kRunCaption},
+                                      {"Convert was unable to save the destination URL set.", kRunCaption},
+                                  }));
+        EXPECT_EQ(ReadFile(destination), "previous");
+        EXPECT_EQ(c.keepCopy ? ReadFile(destination + ".bak") : "", c.keepCopy ? "previous" : "");
+        EXPECT_EQ(std::filesystem::exists(destination + ".bak"), c.keepCopy);
+        for (const std::string& name : testing::Tree(dir.Path())) EXPECT_FALSE(name.starts_with(".")) << name;
+    }
+}
+
 TEST_F(TranslationRunTest, ConversionRenamesForShortcutsAndShowsProgressPerLink) {
     std::filesystem::create_directory(destination = dir.File("favorites"));
     prompter.ScriptAnswers({true});  // use the existing folder
