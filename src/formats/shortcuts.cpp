@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/atomic_replace.h"
 #include "platform/charset.h"
 #include "platform/descriptor.h"
 #include "platform/profile_file.h"
@@ -490,6 +491,7 @@ public:
             ShowFolderError(errno, set_.location);
             return 0;
         }
+        RemoveLeftoverTemporaries(current_.Get(), "");
         topFd_ = Descriptor(::dup(current_.Get()));
         topId_ = top.id;
         pathLimit_ = PathLimit(current_.Get());
@@ -607,19 +609,22 @@ private:
             folders_.push_back(std::move(folder));
             return;
         }
-        if (::mkdirat(current_.Get(), folder.name.c_str(), 0777) != 0 && errno != EEXIST) {
+        const bool made = ::mkdirat(current_.Get(), folder.name.c_str(), 0777) == 0;
+        if (!made && errno != EEXIST) {
             ShowFolderError(errno, path);
             folders_.push_back(std::move(folder));
             return;
         }
-        Descriptor made = OpenFolderAt(current_.Get(), folder.name);
-        if (!IdOfDescriptor(made.Get(), folder.id)) {
+        Descriptor opened = OpenFolderAt(current_.Get(), folder.name);
+        if (!IdOfDescriptor(opened.Get(), folder.id)) {
             // Something that is not a folder (a symbolic link) holds the name.
             ShowFolderError(errno, path);
             folders_.push_back(std::move(folder));
             return;
         }
-        current_ = std::move(made);
+        // A folder that was there may hold the half-written files of a run that was killed.
+        if (!made) RemoveLeftoverTemporaries(opened.Get(), "");
+        current_ = std::move(opened);
         folder.names = &names_[folder.id];
         folder.usable = true;
         folders_.push_back(std::move(folder));

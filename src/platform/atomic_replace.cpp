@@ -37,8 +37,16 @@ std::string_view BaseOf(const std::string& name) {
     return slash == std::string::npos ? std::string_view(name) : std::string_view(name).substr(slash + 1);
 }
 
-// What the temporaries for a file named base begin with: ".base.tolva-".
-std::string TemporaryPrefix(std::string_view base) { return "." + std::string(base) + std::string(kTemporaryTag); }
+// The longest file name the file systems we write to take, and the most that the dot, the tag,
+// a process number and an attempt number add to a name.
+constexpr std::size_t kNameMax = 255;
+constexpr std::size_t kTemporaryExtra = 1 + kTemporaryTag.size() + 10 + 1 + 2;
+
+// What the temporaries for a file named base begin with: ".base.tolva-", base cut short where
+// the whole would not fit in a file name (a name already as long as names go).
+std::string TemporaryPrefix(std::string_view base) {
+    return "." + std::string(base.substr(0, kNameMax - kTemporaryExtra)) + std::string(kTemporaryTag);
+}
 
 // The attempt-th temporary name for name, with its folder part.
 std::string TemporaryFor(const std::string& name, int attempt) {

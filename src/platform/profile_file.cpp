@@ -1,5 +1,7 @@
 #include "platform/profile_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -241,39 +243,20 @@ bool ProfileFile::DeleteKey(std::string_view section, std::string_view key) {
     return true;
 }
 
-namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t put = ::write(fd, data, left);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) {
-            if (put == 0) errno = EIO;
-            return false;
-        }
-        data += put;
-        left -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
-}  // namespace
-
 bool ProfileFile::Save(int folder, const std::string& name) {
     if (!changed_ && existed_) return true;
     std::string bytes;
     if (!Encode(bytes)) return false;
-    if (!existed_) {
-        // Nothing to lose: the new file is written where it goes.
-        Descriptor fd(::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666));
-        if (fd.Get() < 0 || !WriteAll(fd.Get(), bytes) || !fd.Close()) return false;
-    } else {
-        // Another program's file is replaced only once its new bytes are all written, so a
-        // full disk leaves it as it was.
-        if (!ReplaceFile(folder, name, bytes)) return false;
+    // The new bytes replace the name only once they are all written, so a kill or a full disk
+    // leaves an old file as it was and a new one absent, never cut short. A new file is as
+    // readable as one written in place would be.
+    // A symbolic link in the way (Load refused it) is neither written through nor replaced.
+    struct stat info {};
+    if (!existed_ && ::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode)) {
+        errno = ELOOP;
+        return false;
     }
+    if (!ReplaceFile(folder, name, bytes, 0666)) return false;
     changed_ = false;
     existed_ = true;
     return true;

@@ -124,8 +124,18 @@ TEST_F(ShortcutsTest, WritesTreeThatReadsBackInReaderOrder) {
                {UrlEntryKind::Link, "Top", "http://top/", "Old top"},
                {UrlEntryKind::Separator, ""},
                {UrlEntryKind::FolderEnd, ""}});
+    // What a killed run left half-written goes; new files are as readable as the folder's others.
+    fs::create_directory(destination + "/Work");
+    WriteFile(destination + "/.Top.url.tolva-999999999-0", "[Intern");
+    WriteFile(destination + "/Work/.b.url.tolva-999999999-1", "[Intern");
+    const mode_t mask = ::umask(022);
     ASSERT_EQ(WriteTo(set, destination), 1);
+    ::umask(mask);
     EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(Tree(destination),
+              (std::vector<std::string>{"Top.url", "Work/", "Work/Deep/", "Work/Deep/a.url", "Work/b.url"}));
+    EXPECT_EQ(fs::status(destination + "/Work/b.url").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(ReadFile(destination + "/Work/b.url"), "[InternetShortcut]\r\nURL=http://b/\r\n");
     EXPECT_EQ(ReadFile(destination + "/Top.url"),
               "[InternetShortcut]\r\nURL=http://top/\r\n[Tolva]\r\nPreVfyName=Old top\r\n");
