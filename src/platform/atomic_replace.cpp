@@ -56,7 +56,8 @@ std::string TemporaryFor(const std::string& name, int attempt) {
 }
 
 bool AllDigits(std::string_view text) {
-    return !text.empty() && text.size() <= kMaxProcessDigits && text.find_first_not_of("0123456789") == text.npos;
+    return !text.empty() && text.size() <= kMaxProcessDigits &&
+           text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 // The process that made the temporary entry (".NAME.tolva-PID-N"), or 0 for any other name.
