@@ -13,6 +13,8 @@ failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
 for page in "$src"/packaging/man/*.1; do
     name=$(basename "$page")
+    # A build without the desktop program makes no page for it.
+    [ "$name" = tolva.1 ] && [ -z "$gui" ] && continue
     if ! zcat "$built_man/$name.gz" >"$man_dir/$name" 2>/dev/null; then
         fail "$name.gz was not built"
     elif ! cmp -s "$man_dir/$name" "$page"; then
@@ -50,7 +52,7 @@ done
 for command in translate verify; do
     grep -qxF "$command" <<<"$(bash_offers "")" || fail "bash completion does not offer $command"
 done
-[ "$(bash_offers verify --format "" | tr '\n' ' ')" = "mosaic netscape shortcuts " ] ||
+[ "$(bash_offers verify --format "" | tr '\n' ' ')" = "$(run "$cli" verify --help | grep -oE -- '--format TEXT:\{[a-z,]*' | sed 's/.*{//; s/,/ /g') " ] ||
     fail "bash completion does not offer the format names"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch" "$man_dir"' EXIT
