@@ -25,11 +25,14 @@ public:
 
         const Answer keepCopy = set.GetPrompter().AskYesNoCancel(LoadString(IDS_ASK_BACKUP), LoadString(IDS_CAPTION));
         if (keepCopy == Answer::Cancel) return ReplaceDecision::Cancel;
+        // A run killed while keeping a backup left its temporary beside the backup; whatever is
+        // answered now, it is cleared with the destination's own.
+        const std::string backup = location + kBackupSuffix;
+        RemoveLeftoverTemporaries(AT_FDCWD, backup);
         if (keepCopy == Answer::No) return ReplaceDecision::Replace;
         // The file itself stays until the new set replaces it whole. The backup is a copy of
         // what it holds (of the file a symbolic link points to), made now: an older backup of
         // the same name is replaced in one step, and if no copy can be made nothing changes.
-        const std::string backup = location + kBackupSuffix;
         if (KeepCopy(location, backup)) return ReplaceDecision::Replace;
         set.ShowRunMessage(FormatString(IDS_ERR_KEEPING_BACKUP, {errno, backup}));
         return ReplaceDecision::Failed;
