@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "formats/format.h"
@@ -41,18 +44,33 @@ constexpr std::array<Root, 4> kRoots = {{
     {"unfiled_____", "Other Bookmarks"},
     {"mobile______", "Mobile Bookmarks"},
 }};
-constexpr std::string_view kTagsRoot = "tags________";
 
-// Every item with its place's URL and keywords, children in their order. Keywords hang on
-// the place (moz_keywords.place_id) since Firefox 39.
-constexpr char kItemsQuery[] =
-    "SELECT b.id, b.parent, b.type, b.title, b.dateAdded, b.lastModified, b.guid, b.fk, p.url,"
+// A folder's children in their order, each bookmark with its place's URL and keywords.
+// Keywords hang on the place (moz_keywords.place_id) since Firefox 39.
+constexpr char kChildrenQuery[] =
+    "SELECT b.id, b.type, b.title, b.dateAdded, b.lastModified, b.fk, p.url,"
     " (SELECT group_concat(k.keyword, ',') FROM moz_keywords k WHERE k.place_id = b.fk)"
-    " FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk ORDER BY b.parent, b.position, b.id";
+    " FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk WHERE b.parent = ?1 ORDER BY b.position, b.id";
 // The same for a store without keywords.
-constexpr char kItemsQueryWithoutKeywords[] =
-    "SELECT b.id, b.parent, b.type, b.title, b.dateAdded, b.lastModified, b.guid, b.fk, p.url, NULL"
-    " FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk ORDER BY b.parent, b.position, b.id";
+constexpr char kChildrenQueryWithoutKeywords[] =
+    "SELECT b.id, b.type, b.title, b.dateAdded, b.lastModified, b.fk, p.url, NULL"
+    " FROM moz_bookmarks b LEFT JOIN moz_places p ON p.id = b.fk WHERE b.parent = ?1 ORDER BY b.position, b.id";
+enum ChildColumn { kId, kType, kTitle, kAdded, kModified, kPlace, kUrl, kKeywords };
+// A root folder by its guid; of namesakes in a damaged store, the first in the store's order.
+constexpr char kRootQuery[] =
+    "SELECT id, dateAdded, lastModified FROM moz_bookmarks WHERE guid = ?1 AND type = 2"
+    " ORDER BY parent, position, id LIMIT 1";
+// Each tag's name and the places it tags, tags in their order.
+constexpr char kTagsQuery[] =
+    "SELECT t.title, b.fk FROM moz_bookmarks r JOIN moz_bookmarks t ON t.parent = r.id AND t.type = 2"
+    " JOIN moz_bookmarks b ON b.parent = t.id AND b.type = 1 WHERE r.guid = 'tags________'"
+    " ORDER BY r.parent, r.position, r.id, t.position, t.id, b.position, b.id";
+// Firefox's own index of children by folder. A store without it gets it on the copy, so that
+// reading folder by folder never scans the whole table for each folder.
+constexpr char kParentIndex[] =
+    "CREATE INDEX IF NOT EXISTS moz_bookmarks_parentindex ON moz_bookmarks (parent, position)";
+// Entries handed over at a time: enough to keep SQLite busy, few enough to weigh nothing.
+constexpr int kBatch = 256;
 
 // A private folder for the copy, removed with everything in it.
 class ScratchFolder {
@@ -110,203 +128,209 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-struct Item {
-    std::int64_t id = 0;
-    std::int64_t parent = 0;
-    int type = 0;
-    std::string title;
-    std::int64_t added = 0;
-    std::int64_t modified = 0;
-    std::string guid;
-    std::int64_t place = 0;
-    std::string url;
-    std::string keywords;
+// A prepared statement, finalized with its owner.
+class Statement {
+public:
+    Statement() = default;
+    ~Statement() { sqlite3_finalize(statement_); }
+    Statement(Statement&& other) noexcept : statement_(std::exchange(other.statement_, nullptr)) {}
+    Statement& operator=(Statement&&) = delete;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool Prepare(sqlite3* db, const char* sql) {
+        return sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) == SQLITE_OK;
+    }
+    // Starts the statement again with its first parameter bound to value.
+    void Restart(std::int64_t value) {
+        sqlite3_reset(statement_);
+        sqlite3_bind_int64(statement_, 1, value);
+    }
+    void Restart(std::string_view value) {
+        sqlite3_reset(statement_);
+        sqlite3_bind_text(statement_, 1, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
+    }
+    int Step() { return sqlite3_step(statement_); }
+    std::int64_t Integer(int column) const { return sqlite3_column_int64(statement_, column); }
+    std::string_view Text(int column) const {
+        const unsigned char* text = sqlite3_column_text(statement_, column);
+        return text ? std::string_view(reinterpret_cast<const char*>(text),
+                                       static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
+                    : std::string_view();
+    }
+
+private:
+    sqlite3_stmt* statement_ = nullptr;
 };
 
-std::string Column(sqlite3_stmt* row, int column) {
-    const unsigned char* text = sqlite3_column_text(row, column);
-    return text ? std::string(reinterpret_cast<const char*>(text),
-                              static_cast<std::size_t>(sqlite3_column_bytes(row, column)))
-                : std::string();
+std::string Dates(std::int64_t added, std::int64_t modified) {
+    std::string kept;
+    if (added > 0) store::AddKeptAttribute(kept, store::kAddDate, std::to_string(added / kMicroseconds));
+    if (modified > 0) store::AddKeptAttribute(kept, store::kLastModified, std::to_string(modified / kMicroseconds));
+    return kept;
 }
 
-// Reads every item; empty text when done, else SQLite's reason.
-std::string LoadItems(Database& db, std::vector<Item>& items) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db.Get(), kItemsQuery, -1, &statement, nullptr) != SQLITE_OK &&
-        sqlite3_prepare_v2(db.Get(), kItemsQueryWithoutKeywords, -1, &statement, nullptr) != SQLITE_OK)
-        return db.Error();
-    int step;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-        Item item;
-        item.id = sqlite3_column_int64(statement, 0);
-        item.parent = sqlite3_column_int64(statement, 1);
-        item.type = sqlite3_column_int(statement, 2);
-        item.title = Column(statement, 3);
-        item.added = sqlite3_column_int64(statement, 4);
-        item.modified = sqlite3_column_int64(statement, 5);
-        item.guid = Column(statement, 6);
-        item.place = sqlite3_column_int64(statement, 7);
-        item.url = Column(statement, 8);
-        item.keywords = Column(statement, 9);
-        items.push_back(std::move(item));
-    }
-    sqlite3_finalize(statement);
-    return step == SQLITE_DONE ? std::string() : db.Error();
-}
-
-class TreeReader {
+// The walk over a copy of the store: the roots in Firefox's order, each depth first, one
+// statement per level stepping through the children of the folder open there.
+class FirefoxStream final : public SetStream {
 public:
-    TreeReader(UrlSet& set, TextControl* statusText, const std::vector<Item>& items)
-        : set_(set), status_(statusText), itemText_(LoadString(IDS_STATUS_LOADING_ITEM)), items_(items) {
-        for (std::size_t i = 0; i < items_.size(); ++i) {
-            children_[items_[i].parent].push_back(i);  // in their order: the query sorted them
+    FirefoxStream(UrlSet& set, TextControl* statusText)
+        : location_(set.location), status_(statusText), itemText_(LoadString(IDS_STATUS_LOADING_ITEM)) {}
+
+    // Copies the store and its log and makes the copy ready to walk; empty text when done.
+    std::string Open(UrlSet& set) {
+        if (scratch_.Path().empty()) return "no private folder for a copy could be made";
+        File* store = set.GetFile();
+        if (store == nullptr || !store->IsOpen() || !store->Seek(0)) return "the store is not open";
+        const fs::path copy = scratch_.Path() / "places.sqlite";
+        int errnoValue = 0;
+        if (!CopyFile(*store, copy, errnoValue))
+            return "copying it failed: " + std::generic_category().message(errnoValue);
+        File log;
+        if (log.OpenReadOnly(set.location + "-wal")) {
+            if (!CopyFile(log, scratch_.Path() / "places.sqlite-wal", errnoValue))
+                return "copying its log failed: " + std::generic_category().message(errnoValue);
         }
-        walked_.assign(items_.size(), false);
-        CollectTags();
+        if (!db_.Open(copy)) return db_.Error();
+        // Without the index the walk is slower, not wrong: a failure here is no failure to read.
+        sqlite3_exec(db_.Get(), kParentIndex, nullptr, nullptr, nullptr);
+        if (Statement probe; probe.Prepare(db_.Get(), kChildrenQuery)) {
+            childrenQuery_ = kChildrenQuery;
+        } else if (Statement plain; plain.Prepare(db_.Get(), kChildrenQueryWithoutKeywords)) {
+            childrenQuery_ = kChildrenQueryWithoutKeywords;
+        } else {
+            return db_.Error();
+        }
+        if (!rootQuery_.Prepare(db_.Get(), kRootQuery)) return db_.Error();
+        return CollectTags();
     }
 
-    void Read() {
-        for (const Root& root : kRoots) {
-            for (std::size_t i = 0; i < items_.size(); ++i) {
-                if (items_[i].guid == root.guid && items_[i].type == kTypeFolder) {
-                    if (!walked_[i]) Walk(i, root.name);
-                    break;
-                }
+    int More(UrlSet& set) override {
+        for (int appended = 0; appended < kBatch;) {
+            if (frames_.empty()) {
+                if (nextRoot_ == kRoots.size()) return 0;
+                const Root& root = kRoots[nextRoot_++];
+                rootQuery_.Restart(root.guid);
+                const int step = rootQuery_.Step();
+                if (step == SQLITE_DONE) continue;
+                if (step != SQLITE_ROW) return Fail(set);
+                if (entered_.contains(rootQuery_.Integer(0))) continue;
+                if (!Enter(set, rootQuery_.Integer(0), root.name, Dates(rootQuery_.Integer(1), rootQuery_.Integer(2))))
+                    return Fail(set);
+                ++appended;
+                continue;
             }
+            Statement& children = levels_[frames_.size() - 1];
+            const int step = children.Step();
+            if (step == SQLITE_DONE) {
+                frames_.pop_back();
+                set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+                ++appended;
+                continue;
+            }
+            if (step != SQLITE_ROW) return Fail(set);
+            const std::int64_t type = children.Integer(kType);
+            if (type == kTypeFolder) {
+                // A sound store gives each item one parent, but a damaged one may make a folder
+                // its own ancestor: each folder is entered once, or the walk would never end.
+                if (entered_.contains(children.Integer(kId))) continue;
+                const std::string dates = Dates(children.Integer(kAdded), children.Integer(kModified));
+                if (!Enter(set, children.Integer(kId), children.Text(kTitle), dates)) return Fail(set);
+            } else if (type == kTypeSeparator) {
+                set.Append(new UrlEntry(UrlEntryKind::Separator, {}));
+            } else if (type == kTypeBookmark) {
+                auto* link = new UrlEntry(UrlEntryKind::Link, children.Text(kTitle), children.Text(kUrl));
+                std::string kept = Dates(children.Integer(kAdded), children.Integer(kModified));
+                if (auto tags = tags_.find(children.Integer(kPlace)); tags != tags_.end())
+                    store::AddKeptAttribute(kept, store::kTags, tags->second);
+                if (const std::string_view keywords = children.Text(kKeywords); !keywords.empty())
+                    store::AddKeptAttribute(kept, store::kShortcutUrl, std::string(keywords));
+                link->extraAttributes = kept;
+                set.Append(link);
+                ++set.linkCount;
+                ShowItem();
+            } else {
+                continue;
+            }
+            ++appended;
         }
+        return 1;
     }
 
 private:
     // A tag is a folder under the tags root; a bookmark inside it tags that bookmark's place.
-    void CollectTags() {
-        for (const Item& tags : items_) {
-            if (tags.guid != kTagsRoot) continue;
-            for (std::size_t tag : ChildrenOf(tags.id)) {
-                if (items_[tag].type != kTypeFolder) continue;
-                for (std::size_t tagged : ChildrenOf(items_[tag].id)) {
-                    if (items_[tagged].type != kTypeBookmark) continue;
-                    std::string& list = tags_[items_[tagged].place];
-                    if (!list.empty()) list += ',';
-                    list += items_[tag].title;
-                }
-            }
+    std::string CollectTags() {
+        Statement tags;
+        if (!tags.Prepare(db_.Get(), kTagsQuery)) return db_.Error();
+        int step;
+        while ((step = tags.Step()) == SQLITE_ROW) {
+            std::string& list = tags_[tags.Integer(1)];
+            if (!list.empty()) list += ',';
+            list += tags.Text(0);
         }
+        return step == SQLITE_DONE ? std::string() : db_.Error();
     }
 
-    const std::vector<std::size_t>& ChildrenOf(std::int64_t id) const {
-        static const std::vector<std::size_t> kNone;
-        auto found = children_.find(id);
-        return found == children_.end() ? kNone : found->second;
-    }
-
-    static std::string Dates(const Item& item) {
-        std::string kept;
-        if (item.added > 0) store::AddKeptAttribute(kept, store::kAddDate, std::to_string(item.added / kMicroseconds));
-        if (item.modified > 0)
-            store::AddKeptAttribute(kept, store::kLastModified, std::to_string(item.modified / kMicroseconds));
-        return kept;
-    }
-
-    UrlEntry* NewFolder(const Item& item, std::string_view name) {
+    // Appends the folder and opens its children at the next level.
+    bool Enter(UrlSet& set, std::int64_t id, std::string_view name, std::string_view dates) {
+        entered_.insert(id);
         auto* folder = new UrlEntry(UrlEntryKind::FolderStart, name);
-        folder->extraAttributes = Dates(item);
-        ++set_.folderCount;
-        return folder;
+        folder->extraAttributes = dates;
+        set.Append(folder);
+        ++set.folderCount;
+        ShowItem();
+        if (levels_.size() == frames_.size()) {
+            Statement level;
+            if (!level.Prepare(db_.Get(), childrenQuery_)) return false;
+            levels_.push_back(std::move(level));
+        }
+        levels_[frames_.size()].Restart(id);
+        frames_.push_back(id);
+        return true;
     }
 
-    // A root and everything under it, depth first without recursion. A sound store gives each
-    // item one parent, but a damaged one may make a folder its own ancestor: each folder is
-    // entered once, or the walk would never end.
-    void Walk(std::size_t rootIndex, std::string_view name) {
-        struct Frame {
-            std::int64_t id;
-            std::size_t next;
-        };
-        const Item& root = items_[rootIndex];
-        walked_[rootIndex] = true;
-        set_.Append(NewFolder(root, name));
-        ShowItem();
-        std::vector<Frame> frames{{root.id, 0}};
-        while (!frames.empty()) {
-            Frame& frame = frames.back();
-            const std::vector<std::size_t>& children = ChildrenOf(frame.id);
-            if (frame.next == children.size()) {
-                frames.pop_back();
-                set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
-                continue;
-            }
-            const std::size_t index = children[frame.next++];
-            const Item& item = items_[index];
-            if (item.type == kTypeFolder) {
-                if (walked_[index]) continue;
-                walked_[index] = true;
-                set_.Append(NewFolder(item, item.title));
-                ShowItem();
-                frames.push_back({item.id, 0});
-            } else if (item.type == kTypeSeparator) {
-                set_.Append(new UrlEntry(UrlEntryKind::Separator, {}));
-            } else if (item.type == kTypeBookmark) {
-                auto* link = new UrlEntry(UrlEntryKind::Link, item.title, item.url);
-                std::string kept = Dates(item);
-                if (auto tags = tags_.find(item.place); tags != tags_.end())
-                    store::AddKeptAttribute(kept, store::kTags, tags->second);
-                if (!item.keywords.empty()) store::AddKeptAttribute(kept, store::kShortcutUrl, item.keywords);
-                link->extraAttributes = kept;
-                set_.Append(link);
-                ++set_.linkCount;
-                ShowItem();
-            }
-        }
+    int Fail(UrlSet& set) {
+        set.ShowRunMessage(FormatString(IDS_ERR_FIREFOX_READ, {location_, db_.Error()}));
+        return -1;
     }
 
     void ShowItem() {
         if (status_) status_->SetText(itemText_.Advance());
     }
 
-    UrlSet& set_;
+    std::string location_;
     TextControl* status_;
     CounterText itemText_;
-    const std::vector<Item>& items_;
-    std::map<std::int64_t, std::vector<std::size_t>> children_;
-    std::map<std::int64_t, std::string> tags_;
-    std::vector<bool> walked_;  // by item: a folder already entered
+    // Declared in the order they are made: the statements go before the database, the
+    // database before the folder its copy lies in.
+    ScratchFolder scratch_;
+    Database db_;
+    const char* childrenQuery_ = nullptr;
+    Statement rootQuery_;
+    std::deque<Statement> levels_;      // by depth; a folder's level is reused by the next one there
+    std::vector<std::int64_t> frames_;  // the folders open, outermost first
+    std::size_t nextRoot_ = 0;
+    std::unordered_set<std::int64_t> entered_;
+    std::unordered_map<std::int64_t, std::string> tags_;  // by place
 };
-
-// Copies the store and its log into scratch and reads the copy; empty text when done.
-std::string ReadCopy(UrlSet& set, TextControl* statusText, const ScratchFolder& scratch) {
-    if (scratch.Path().empty()) return "no private folder for a copy could be made";
-    File* store = set.GetFile();
-    if (store == nullptr || !store->IsOpen() || !store->Seek(0)) return "the store is not open";
-    const fs::path copy = scratch.Path() / "places.sqlite";
-    int errnoValue = 0;
-    if (!CopyFile(*store, copy, errnoValue)) return "copying it failed: " + std::generic_category().message(errnoValue);
-    File log;
-    if (log.OpenReadOnly(set.location + "-wal")) {
-        if (!CopyFile(log, scratch.Path() / "places.sqlite-wal", errnoValue))
-            return "copying its log failed: " + std::generic_category().message(errnoValue);
-    }
-    Database db;
-    if (!db.Open(copy)) return db.Error();
-    std::vector<Item> items;
-    if (std::string failure = LoadItems(db, items); !failure.empty()) return failure;
-    TreeReader(set, statusText, items).Read();
-    return {};
-}
 
 }  // namespace
 
-int ReadFirefox(UrlSet& set, TextControl* statusText) {
-    std::string failure;
-    {
-        ScratchFolder scratch;
-        failure = ReadCopy(set, statusText, scratch);
-    }
-    set.SetCursor(nullptr);
-    if (!failure.empty()) {
+std::unique_ptr<SetStream> StreamFirefox(UrlSet& set, TextControl* statusText) {
+    auto stream = std::make_unique<FirefoxStream>(set, statusText);
+    if (const std::string failure = stream->Open(set); !failure.empty()) {
         set.ShowRunMessage(FormatString(IDS_ERR_FIREFOX_READ, {set.location, failure}));
-        return 0;
+        return nullptr;
     }
+    return stream;
+}
+
+int ReadFirefox(UrlSet& set, TextControl* statusText) {
+    std::unique_ptr<SetStream> stream = StreamFirefox(set, statusText);
+    int more = stream ? 1 : -1;
+    while (more > 0) more = stream->More(set);
+    set.SetCursor(nullptr);
+    if (more < 0) return 0;
     if (statusText) statusText->SetText(LoadString(IDS_STATUS_FIREFOX_LOADED));
     return 1;
 }

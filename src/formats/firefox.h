@@ -6,6 +6,9 @@
 // lock, and the copy is read. Opening the store itself "immutable" would take no lock either,
 // but it ignores the log, where a running Firefox keeps its latest changes.
 
+#include <memory>
+
+#include "model/format_codec.h"
 #include "model/url_set.h"
 #include "platform/person.h"
 
@@ -16,5 +19,10 @@ namespace tolva {
 // attributes TAGS and SHORTCUTURL, dates as ADD_DATE and LAST_MODIFIED. A store that cannot
 // be read is reported with SQLite's reason and gives 0.
 int ReadFirefox(UrlSet& set, TextControl* statusText);
+
+// The same entries a batch at a time: the store is copied and opened here, and each folder's
+// children are read from the copy as the walk reaches them, so no more of the store is held
+// than the folders being walked. Null, after the message, for a store that cannot be read.
+std::unique_ptr<SetStream> StreamFirefox(UrlSet& set, TextControl* statusText);
 
 }  // namespace tolva

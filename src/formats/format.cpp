@@ -21,12 +21,12 @@ namespace tolva {
 namespace {
 
 constexpr FormatCodec kCodecs[] = {
-    {UrlSetFormat::Mosaic, FormatStorage::File, ReadMosaic, WriteMosaic},
-    {UrlSetFormat::Netscape, FormatStorage::File, ReadNetscape, WriteNetscape},
+    {UrlSetFormat::Mosaic, FormatStorage::File, ReadMosaic, WriteMosaic, FormatWriting::Anywhere, nullptr, true},
+    {UrlSetFormat::Netscape, FormatStorage::File, ReadNetscape, WriteNetscape, FormatWriting::Anywhere, nullptr, true},
     {UrlSetFormat::Shortcuts, FormatStorage::Folder, ReadShortcuts, WriteShortcuts},
-    {UrlSetFormat::Xbel, FormatStorage::File, ReadXbel, WriteXbel},
+    {UrlSetFormat::Xbel, FormatStorage::File, ReadXbel, WriteXbel, FormatWriting::Anywhere, nullptr, true},
     {UrlSetFormat::Chromium, FormatStorage::File, ReadChromium, WriteChromium, FormatWriting::NewFileOnly},
-    {UrlSetFormat::Firefox, FormatStorage::File, ReadFirefox, nullptr, FormatWriting::Never},
+    {UrlSetFormat::Firefox, FormatStorage::File, ReadFirefox, nullptr, FormatWriting::Never, StreamFirefox},
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 // is what provides CodecFor. A new format is a new unit, a new row and a new UrlSetFormat.
 
 #include <cstdint>
+#include <memory>
 
 #include "model/set_kinds.h"
 #include "platform/person.h"
@@ -33,6 +34,16 @@ enum class FormatWriting {
     Never,
 };
 
+// A reader that hands a set its entries a batch at a time, for a set that is written while it
+// is read (UrlSet::Stream), so a large store never lies in memory whole.
+class SetStream {
+public:
+    virtual ~SetStream() = default;
+    // Appends the next entries after the set's cursor. Returns 1 while more may follow, 0 once
+    // the last one is appended, -1 after a failure, which it has shown.
+    virtual int More(UrlSet& set) = 0;
+};
+
 struct FormatCodec {
     UrlSetFormat format;
     FormatStorage storage;
@@ -43,6 +54,12 @@ struct FormatCodec {
     // failure, which it has shown. Null for a format that is read only.
     int (*write)(UrlSet& set);
     FormatWriting writing = FormatWriting::Anywhere;
+    // Opens a stream over the set's open file, ready for its first batch; null after a
+    // failure, which it has shown (statusText as for read). Null for a format only read whole.
+    std::unique_ptr<SetStream> (*stream)(UrlSet& set, TextControl* statusText) = nullptr;
+    // Whether write walks the set once, forward, and looks at no entry but the one Next gave it
+    // last: such a writer can be handed a set that is still being read.
+    bool writesInOneWalk = false;
 };
 
 // The codec of format, or null for a format that has none. Provided by the formats layer.

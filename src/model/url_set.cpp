@@ -190,11 +190,47 @@ int UrlSet::Read(TextControl* statusText) {
     // A truncated file leaves folders open. Close them and the top level, so that every set
     // read ends with one more FolderEnd than it has folders and the writers close what they
     // open. Append kept count, so the new entries need no second walk.
+    CloseOpenFolders();
+    cursor = nullptr;
+    return 1;
+}
+
+void UrlSet::CloseOpenFolders() {
     UrlEntry* last = lastAppended_;
     for (int depth = appendDepth_; depth >= 0; --depth)
         last = last->InsertAfter(new UrlEntry(UrlEntryKind::FolderEnd, {}));
-    cursor = nullptr;
-    return 1;
+    lastAppended_ = last;
+    appendDepth_ = -1;
+}
+
+void UrlSet::Stream(SetStream* stream) {
+    stream_ = stream;
+    streamFailed_ = false;
+    lastAppended_ = cursor = &root;
+    appendDepth_ = 0;
+}
+
+void UrlSet::Refill() {
+    // The writer is done with every entry Next has given it: only the next one is looked at.
+    UrlEntry* walked = root.next;
+    root.next = nullptr;
+    while (walked != nullptr) {
+        UrlEntry* following = walked->next;
+        if (!keptMarkup_.empty()) keptMarkup_.erase(walked);
+        delete walked;
+        walked = following;
+    }
+    lastAppended_ = cursor = &root;
+    int more = 1;
+    reading_ = true;
+    while (more > 0 && root.next == nullptr) more = stream_->More(*this);
+    reading_ = false;
+    if (more < 0) streamFailed_ = true;
+    if (more <= 0) {
+        if (!streamFailed_) CloseOpenFolders();
+        stream_ = nullptr;
+    }
+    cursor = &root;
 }
 
 int UrlSet::Write(TextControl* statusText) {
@@ -224,6 +260,7 @@ int UrlSet::Write(TextControl* statusText) {
         return 0;
     }
     int result = replacing ? WriteReplacing() : WriteByFormat();
+    if (streamFailed_) result = 0;
     if (result && !TextIntact(changedPath)) return refuseChanged();
     if (result && creating_) {
         if (!creating_->Commit()) {
@@ -330,6 +367,7 @@ void UrlSet::Clear() {
     root.next = nullptr;
     images_.clear();
     keptMarkup_.clear();
+    stream_ = nullptr;
     heading.clear();
     charset.clear();
     Rewind();
@@ -355,6 +393,7 @@ void UrlSet::Rewind() {
 
 UrlEntry* UrlSet::Next() {
     if (cursor == nullptr) return nullptr;
+    if (cursor->next == nullptr && stream_ != nullptr) Refill();
     cursor = cursor->next;
     if (cursor == nullptr) return nullptr;
     if (cursor->kind == UrlEntryKind::FolderStart) {

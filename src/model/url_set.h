@@ -16,6 +16,7 @@
 
 #include "model/entry_text.h"
 #include "model/file_image.h"
+#include "model/format_codec.h"
 #include "model/line_reader.h"
 #include "model/set_kinds.h"
 #include "platform/atomic_replace.h"
@@ -155,6 +156,14 @@ public:
     bool ReadFailed() const { return lines_.ReadFailed(); }
     bool HasFile() const { return file_ && file_->IsOpen(); }
 
+    // Hands the set to stream for a writer that walks it once (FormatCodec::writesInOneWalk):
+    // whenever Next has walked all the set holds, the entries walked are deleted and the
+    // stream appends the next batch, and once it has appended its last the set is closed as
+    // Read closes it. The stream and what it appends stay the caller's to convert. Write then
+    // fails when the stream failed, so a store read only in part is never saved as whole.
+    void Stream(SetStream* stream);
+    bool StreamFailed() const { return streamFailed_; }
+
     // Appends entry after the cursor and moves the cursor to it (how readers build a set).
     // While the set is read, a FolderEnd that would close the top level is deleted instead.
     void Append(UrlEntry* entry);
@@ -207,6 +216,12 @@ private:
     UrlEntry* lastAppended_ = nullptr;
     int appendDepth_ = 0;
     bool reading_ = false;
+    SetStream* stream_ = nullptr;
+    bool streamFailed_ = false;
+    // Deletes the entries walked and has the stream append the next ones.
+    void Refill();
+    // Closes the folders a read left open and the top level, after the last entry.
+    void CloseOpenFolders();
 
     // What ReadLine has read of file_ ahead of the lines it delivered.
     LineReader lines_;

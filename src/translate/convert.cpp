@@ -5,8 +5,41 @@
 
 namespace tolva {
 
+EntryConverter::EntryConverter(UrlSet& set, bool fixAmpersands, bool restoreNames, UrlSetFormat destinationFormat)
+    : from_(set.format),
+      to_(destinationFormat),
+      charset_(set.charset),
+      fixAmpersands_(fixAmpersands),
+      restoreNames_(restoreNames) {
+    set.title = ConvertedText(from_, to_, charset_, set.title);
+    set.heading = ConvertedText(from_, to_, charset_, set.heading);
+    // A bookmark file written from another format says that its text is UTF-8.
+    set.charset = to_ == UrlSetFormat::Netscape ? "UTF-8" : "";
+}
+
+void EntryConverter::Convert(UrlEntry& entry) {
+    // A bookmark file's HTML text becomes plain UTF-8 before the names are adapted, so the
+    // rules (and the former names they keep) see the text a person reads; plain text becomes
+    // HTML once they are done.
+    const bool toHtml = to_ == UrlSetFormat::Netscape;
+    if (!toHtml) ConvertEntryText(from_, to_, charset_, entry);
+    // Every entry of one set follows the rule of the same pair: the format changes last.
+    const bool hasRule = (restoreNames_ && RestoredName(from_, to_, entry, candidate_)) ||
+                         RenamingRuleCandidate(from_, to_, entry, fixAmpersands_, candidate_);
+    if (hasRule && candidate_ != entry.name) {
+        entry.Rename(candidate_, NameTranslated);
+        ++renamed_;
+    } else if (to_ == UrlSetFormat::Shortcuts && from_ != UrlSetFormat::Shortcuts &&
+               entry.name.view().find('&') != std::string_view::npos && entry.preservedName.empty() &&
+               (entry.flags & NamePreserved) == 0) {
+        // The way back doubles ampersands; the name it had is kept so that it comes back as it is.
+        entry.preservedName = entry.name;
+    }
+    if (toHtml) ConvertEntryText(from_, to_, charset_, entry);
+}
+
 int ConvertTo(UrlSet& set, bool fixAmpersands, bool restoreNames, UrlSetFormat destinationFormat,
-               const std::string& destinationLocation, ProgressBar* progressBar, TextControl* progressText) {
+              const std::string& destinationLocation, ProgressBar* progressBar, TextControl* progressText) {
     // The location moves even when nothing else changes.
     set.location = destinationLocation;
     if (destinationFormat == set.format) return 0;
@@ -19,19 +52,8 @@ int ConvertTo(UrlSet& set, bool fixAmpersands, bool restoreNames, UrlSetFormat d
         progressBar->SetPos(0);
     }
     const std::string progressFormat = LoadString(IDS_CONVERTING_LINK);
-    std::string candidate;
-    int renamed = 0;
-    // A bookmark file's HTML text becomes plain UTF-8 before the names are adapted, so the
-    // rules (and the former names they keep) see the text a person reads; plain text becomes
-    // HTML once they are done.
-    const bool toHtml = destinationFormat == UrlSetFormat::Netscape;
-    const std::string charset = set.charset;
-    set.title = ConvertedText(set.format, destinationFormat, charset, set.title);
-    set.heading = ConvertedText(set.format, destinationFormat, charset, set.heading);
-    // A bookmark file written from another format says that its text is UTF-8.
-    set.charset = toHtml ? "UTF-8" : "";
+    EntryConverter converter(set, fixAmpersands, restoreNames, destinationFormat);
     for (UrlEntry* entry = set.Next(); entry != nullptr; entry = set.Next()) {
-        if (!toHtml) ConvertEntryText(set.format, destinationFormat, charset, *entry);
         if (entry->kind == UrlEntryKind::Link) {
             ++counter;
             if (progressBar) {
@@ -39,22 +61,10 @@ int ConvertTo(UrlSet& set, bool fixAmpersands, bool restoreNames, UrlSetFormat d
                 if (progressText) progressText->SetText(FormatText(progressFormat, {counter, set.linkCount}));
             }
         }
-        // Every entry of one call follows the rule of the same pair: the format changes last.
-        const bool hasRule = (restoreNames && RestoredName(set.format, destinationFormat, *entry, candidate)) ||
-                             RenamingRuleCandidate(set.format, destinationFormat, *entry, fixAmpersands, candidate);
-        if (hasRule && candidate != entry->name) {
-            entry->Rename(candidate, NameTranslated);
-            ++renamed;
-        } else if (destinationFormat == UrlSetFormat::Shortcuts && set.format != UrlSetFormat::Shortcuts &&
-                   entry->name.view().find('&') != std::string_view::npos && entry->preservedName.empty() &&
-                   (entry->flags & NamePreserved) == 0) {
-            // The way back doubles ampersands; the name it had is kept so that it comes back as it is.
-            entry->preservedName = entry->name;
-        }
-        if (toHtml) ConvertEntryText(set.format, destinationFormat, charset, *entry);
+        converter.Convert(*entry);
     }
     set.format = destinationFormat;
-    return renamed;
+    return converter.Renamed();
 }
 
 }  // namespace tolva

@@ -1,5 +1,8 @@
 #include "translate/translation_run.h"
 
+#include <memory>
+#include <optional>
+
 #include "model/format_codec.h"
 #include "resources/strings.h"
 #include "translate/convert.h"
@@ -46,6 +49,31 @@ private:
     const TranslatePageControls& controls_;
 };
 
+// A source read a batch at a time, each batch converted as it arrives.
+class ConvertingStream final : public SetStream {
+public:
+    ConvertingStream(SetStream& source, EntryConverter& converter) : source_(source), converter_(converter) {}
+    int More(UrlSet& set) override {
+        UrlEntry* last = set.GetCursor();
+        const int more = source_.More(set);
+        for (UrlEntry* entry = last->next; entry != nullptr; entry = entry->next) converter_.Convert(*entry);
+        return more;
+    }
+
+private:
+    SetStream& source_;
+    EntryConverter& converter_;
+};
+
+// Whether the source is read while the destination is written, so that it never lies in
+// memory whole: a store that can be read a batch at a time, into another format whose writer
+// walks the set once.
+bool StreamsInto(UrlSetFormat source, UrlSetFormat destination) {
+    const FormatCodec* from = CodecFor(source);
+    const FormatCodec* to = CodecFor(destination);
+    return source != destination && from->stream != nullptr && to->writesInOneWalk;
+}
+
 }  // namespace
 
 TranslationResult RunTranslation(const TranslateValues& values, const TranslatePageControls& controls,
@@ -83,7 +111,16 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     }
 
     page.Status(IDS_STATUS_NOW_READING);
-    int read = set.Read(controls.statusLine);
+    // A streamed source is opened here and read while the destination is written; its
+    // progress is the writer's.
+    std::unique_ptr<SetStream> stream;
+    int read = 0;
+    if (StreamsInto(values.sourceFormat, values.destinationFormat)) {
+        stream = CodecFor(values.sourceFormat)->stream(set, nullptr);
+        read = stream != nullptr;
+    } else {
+        read = set.Read(controls.statusLine);
+    }
     // The source file is released whether or not it was read, so that the destination may be
     // the same file.
     set.CloseFile();
@@ -94,15 +131,20 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     }
 
     // Counted as read: opening the destination starts the set's counters again.
-    const std::int32_t links = set.linkCount;
-    const std::int32_t folders = set.folderCount;
+    std::int32_t links = set.linkCount;
+    std::int32_t folders = set.folderCount;
     page.Status(IDS_STATUS_NOW_CONVERTING);
-    page.ShowProgress(true);
-    const int renamed = ConvertTo(set, values.fixAmpersands, values.restoreNames,
-                                  values.destinationFormat, values.destinationLocation,
-                                  controls.progressBar, controls.progressText);
-    page.ShowProgress(false);
-    page.Status(IDS_STATUS_NOW_CONVERTING);
+    std::optional<EntryConverter> converter;
+    int renamed = 0;
+    if (stream) {
+        converter.emplace(set, values.fixAmpersands, values.restoreNames, values.destinationFormat);
+    } else {
+        page.ShowProgress(true);
+        renamed = ConvertTo(set, values.fixAmpersands, values.restoreNames, values.destinationFormat,
+                            values.destinationLocation, controls.progressBar, controls.progressText);
+        page.ShowProgress(false);
+        page.Status(IDS_STATUS_NOW_CONVERTING);
+    }
 
     if (!OpenDestination(set, values.destinationFormat, values.destinationLocation)) {
         set.Close();
@@ -116,9 +158,25 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
         return TranslationResult::Failed;
     }
 
+    std::optional<ConvertingStream> converting;
+    if (stream) {
+        converting.emplace(*stream, *converter);
+        set.Stream(&*converting);
+    }
     page.Status(IDS_STATUS_NOW_SAVING);
     int written = set.Write(controls.statusLine);
     set.Close();
+    if (stream) {
+        links = set.linkCount;
+        folders = set.folderCount;
+        renamed = converter->Renamed();
+    }
+    // A source that failed part way has said why; nothing was saved.
+    if (set.StreamFailed()) {
+        page.RunMessage(IDS_MSG_UNABLE_TO_READ_SOURCE);
+        page.Status(IDS_STATUS_UNABLE_TO_READ);
+        return TranslationResult::Failed;
+    }
     // A writer that could not write has said why; the run must not then claim success.
     if (!written) {
         page.RunMessage(IDS_MSG_UNABLE_TO_SAVE_DESTINATION);

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <utility>
+#include <vector>
+
 #include "resources/strings.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
@@ -129,6 +133,60 @@ TEST_F(UrlSetFileTest, UnknownFormatFailsQuietly) {
     EXPECT_EQ(set.Read(nullptr), 0);
     EXPECT_EQ(set.Write(), 0);
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// A reader scripted batch by batch: each batch its entries, then what More returns.
+class ScriptedStream final : public SetStream {
+public:
+    struct Batch {
+        std::vector<std::pair<UrlEntryKind, std::string>> entries;
+        int result;
+    };
+    explicit ScriptedStream(std::vector<Batch> batches) : batches_(std::move(batches)) {}
+    int More(UrlSet& set) override {
+        const Batch& batch = batches_.at(next_++);
+        for (const auto& [kind, name] : batch.entries) set.Append(new UrlEntry(kind, name, "http://x/" + name));
+        return batch.result;
+    }
+
+private:
+    std::vector<Batch> batches_;
+    std::size_t next_ = 0;
+};
+
+TEST_F(UrlSetFileTest, StreamedSetIsWrittenAsTheWholeSetAndNeverWhenTheStreamFails) {
+    using enum UrlEntryKind;
+    const std::vector<ScriptedStream::Batch> batches = {
+        {{{FolderStart, "A"}, {Link, "a1"}}, 1},
+        {{}, 1},  // a batch may bring nothing
+        {{{Link, "a2"}, {FolderEnd, ""}, {FolderStart, "B"}}, 1},
+        {{{Link, "b1"}}, 0},  // B is left open, as a truncated file leaves a folder
+    };
+    UrlSet whole;
+    for (const ScriptedStream::Batch& batch : batches) {
+        for (const auto& [kind, name] : batch.entries) whole.Append(new UrlEntry(kind, name, "http://x/" + name));
+    }
+    whole.Append(new UrlEntry(FolderEnd, ""));
+    whole.Append(new UrlEntry(FolderEnd, ""));
+    ASSERT_EQ(whole.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, dir.File("whole.html")), 1);
+    ASSERT_EQ(whole.Write(), 1);
+    whole.Close();
+
+    ScriptedStream stream(batches);
+    ASSERT_EQ(set.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, dir.File("streamed.html")), 1);
+    set.Stream(&stream);
+    EXPECT_EQ(set.Write(), 1);
+    set.Close();
+    EXPECT_FALSE(set.StreamFailed());
+    EXPECT_EQ(ReadFile(dir.File("streamed.html")), ReadFile(dir.File("whole.html")));
+
+    ScriptedStream failing({batches[0], {{{Link, "a2"}}, -1}});
+    ASSERT_EQ(set.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, dir.File("failed.html")), 1);
+    set.Stream(&failing);
+    EXPECT_EQ(set.Write(), 0);
+    set.Close();
+    EXPECT_TRUE(set.StreamFailed());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("failed.html")));
 }
 
 // Builds FolderStart A, Link a1, FolderEnd, FolderStart B, Link b1, Link b2, Link b3, FolderEnd, FolderEnd.

@@ -8,7 +8,9 @@
 
 #include "resources/strings.h"
 #include "support/failing_file.h"
+#include "support/places_builder.h"
 #include "support/recording.h"
+#include "support/set_files.h"
 #include "support/temp_dir.h"
 #include "translate/convert.h"
 
@@ -218,6 +220,40 @@ TEST_F(TranslationRunTest, FullDiskOrSizeLimitLeavesTheOldDestinationWholeAndNam
         EXPECT_EQ(std::filesystem::exists(destination + ".bak"), c.keepCopy);
         for (const std::string& name : testing::Tree(dir.Path())) EXPECT_FALSE(name.starts_with(".")) << name;
     }
+}
+
+// A store is read while the destination is written, a batch at a time; what is written must
+// be what reading it whole, converting and writing gives, across many batches and depths.
+TEST_F(TranslationRunTest, StoreReadWhileWrittenGivesWhatAWholeReadGives) {
+    const std::string places = dir.File("places.sqlite");
+    {
+        testing::PlacesBuilder builder(places);
+        builder.Begin();
+        std::vector<std::int64_t> open = {testing::PlacesBuilder::kMenu};
+        for (int i = 0; i < 1500; ++i) {
+            if (i % 97 == 0) open.push_back(builder.Folder(open.back(), "Folder <" + std::to_string(i) + ">"));
+            if (i % 211 == 0 && open.size() > 1) open.pop_back();
+            const std::string url = "http://example.com/" + std::to_string(i);
+            builder.Bookmark(open.back(), "Tom & Jerry " + std::to_string(i), url, 1700000000 + i);
+            if (i % 10 == 0) builder.Tag(url, "tag " + std::to_string(i % 3));
+            if (i % 50 == 0) builder.Separator(open.back());
+        }
+        builder.Bookmark(testing::PlacesBuilder::kToolbar, "Last", "http://last/");
+        builder.Commit();
+    }
+    const std::string whole = dir.File("whole.html");
+    {
+        UrlSet set;
+        ASSERT_EQ(testing::ReadSet(set, UrlSetFormat::Firefox, places), 1);
+        ConvertTo(set, true, true, UrlSetFormat::Netscape, whole, nullptr, nullptr);
+        ASSERT_EQ(set.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, whole), 1);
+        ASSERT_EQ(set.Write(), 1);
+    }
+    const TranslateValues values{UrlSetFormat::Firefox, places, UrlSetFormat::Netscape, destination, true};
+    ASSERT_EQ(RunTranslation(values, controls), TranslationResult::Converted);
+    EXPECT_EQ(ReadFile(destination), ReadFile(whole));
+    EXPECT_EQ(RunStatus().back(), "URL set converted.\n1501 links and 20 folders written; 0 names adapted.");
+    EXPECT_TRUE(prompter.shown.empty());
 }
 
 TEST_F(TranslationRunTest, ConversionRenamesForShortcutsAndShowsProgressPerLink) {
