@@ -1,6 +1,6 @@
 // Times reading the browsers' own stores into a Netscape bookmark file through tolva-cli, next
-// to the usual tools doing the same reading: a Firefox places.sqlite against sqlite3 running the
-// reader's query with its output to a file, a Chromium Bookmarks file against jq flattening
+// to the usual tools doing the same reading: a Firefox places.sqlite against sqlite3 dumping every
+// item with its URL and keywords to a file, a Chromium Bookmarks file against jq flattening
 // the tree to one line per node. The two of each pair alternate, so that both see the same
 // machine state; it reports median wall and CPU times, the ratio of the medians (target 2x)
 // and peak memory. The stores are written to /tmp and deleted again.
