@@ -1,8 +1,28 @@
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <memory>
 #include <string>
 
 #include "cli/commands.h"
+
+namespace {
+
+// Help as CLI11 makes it, but for the value it shows after a flag's negated name
+// ("--no-fix-ampersands{false}"): the parser's notation, which tells a person nothing.
+class HelpFormatter final : public CLI::Formatter {
+public:
+    std::string make_option_name(const CLI::Option* option, bool positional) const override {
+        std::string name = CLI::Formatter::make_option_name(option, positional);
+        for (std::size_t open = name.find('{'); open != std::string::npos; open = name.find('{', open)) {
+            const std::size_t close = name.find('}', open);
+            if (close == std::string::npos) break;
+            name.erase(open, close - open + 1);
+        }
+        return name;
+    }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // A peer that closes its connection must not end the program with SIGPIPE.
@@ -13,6 +33,8 @@ int main(int argc, char** argv) {
     CLI::App app{
         "tolva-cli: translate and verify URL sets (Netscape bookmark files, Mosaic hotlists and folders of "
         "Internet shortcut files)"};
+    // Set before the subcommands are added: each takes the formatter its parent has then.
+    app.formatter(std::make_shared<HelpFormatter>());
     app.set_version_flag("--version", std::string("tolva-cli ") + TOLVA_VERSION);
     app.require_subcommand(1);
     auto translate = tolva::cli::AddTranslateCommand(app);

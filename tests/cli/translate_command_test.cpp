@@ -172,7 +172,10 @@ TEST_F(TranslateCommandTest, UsageErrorsExitTwo) {
          }) {
         EXPECT_EQ(Run(args).exitCode, 2) << args[1];
     }
-    EXPECT_EQ(Run({"translate", "--help"}).exitCode, 0);
+    const CliResult help = Run({"translate", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    // A paired flag reads as its two names, without the parser's own notation for the second.
+    EXPECT_NE(help.out.find("  --fix-ampersands,--no-fix-ampersands\n"), std::string::npos) << help.out;
 }
 
 // Everything a Terminal printed to a stream.
