@@ -31,6 +31,12 @@ public:
     // Form messages carry the program's full title; messages of the run its short name.
     void FormMessage(int id) const { Prompt().ShowMessage(LoadString(id), LoadString(IDS_CAPTION)); }
     void RunMessage(int id) const { Prompt().ShowMessage(LoadString(id), LoadString(IDS_MSG_CAPTION_RUN)); }
+    // A run that failed at a step: its message, then the status line saying which step.
+    TranslationResult Failed(int message, int status) const {
+        RunMessage(message);
+        Status(status);
+        return TranslationResult::Failed;
+    }
     Prompter& Prompt() const { return controls_.prompter ? *controls_.prompter : SilentPrompter::Instance(); }
 
     void ShowProgress(bool visible) const {
@@ -124,11 +130,7 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     // The source file is released whether or not it was read, so that the destination may be
     // the same file.
     set.CloseFile();
-    if (!read) {
-        page.RunMessage(IDS_MSG_UNABLE_TO_READ_SOURCE);
-        page.Status(IDS_STATUS_UNABLE_TO_READ);
-        return TranslationResult::Failed;
-    }
+    if (!read) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
 
     // Counted as read: opening the destination starts the set's counters again.
     std::int32_t links = set.linkCount;
@@ -153,9 +155,7 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
             page.Status(IDS_STATUS_TRANSLATION_CANCELED);
             return TranslationResult::Canceled;
         }
-        page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_DESTINATION);
-        page.Status(IDS_STATUS_UNABLE_TO_CREATE);
-        return TranslationResult::Failed;
+        return page.Failed(IDS_MSG_UNABLE_TO_OPEN_DESTINATION, IDS_STATUS_UNABLE_TO_CREATE);
     }
 
     std::optional<ConvertingStream> converting;
@@ -172,17 +172,9 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
         renamed = converter->Renamed();
     }
     // A source that failed part way has said why; nothing was saved.
-    if (set.StreamFailed()) {
-        page.RunMessage(IDS_MSG_UNABLE_TO_READ_SOURCE);
-        page.Status(IDS_STATUS_UNABLE_TO_READ);
-        return TranslationResult::Failed;
-    }
+    if (set.StreamFailed()) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
     // A writer that could not write has said why; the run must not then claim success.
-    if (!written) {
-        page.RunMessage(IDS_MSG_UNABLE_TO_SAVE_DESTINATION);
-        page.Status(IDS_STATUS_UNABLE_TO_SAVE);
-        return TranslationResult::Failed;
-    }
+    if (!written) return page.Failed(IDS_MSG_UNABLE_TO_SAVE_DESTINATION, IDS_STATUS_UNABLE_TO_SAVE);
     // What was done, so a person can tell an empty or half-read source from a full one.
     if (controls.statusLine) {
         controls.statusLine->SetText(
