@@ -2,8 +2,9 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/format_guess.h"
+#include "cli/format_options.h"
 #include "cli/terminal.h"
+#include "formats/format_table.h"
 #include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
@@ -26,13 +27,6 @@ struct TranslateOptions {
     bool yes = false;
     bool no = false;
 };
-
-// Format names as the command line spells them; empty text is no format chosen, which the
-// run itself reports, as the page does.
-std::string CheckFormatName(const std::string& name) {
-    if (name.empty() || FormatCode(name) != UrlSetFormat::None) return {};
-    return "unknown format '" + name + "' (use " + kFormatNames + ")";
-}
 
 // One side of the page: its format chosen (which loads the box's recent list) and its
 // location typed into the box.
@@ -60,9 +54,9 @@ int RunTranslateCommand(TranslateOptions options) {
     }
 
     TranslateValues values;
-    values.sourceFormat = FormatCode(options.sourceFormat);
+    values.sourceFormat = FormatNamed(options.sourceFormat);
     values.sourceLocation = options.sourceLocation;
-    values.destinationFormat = FormatCode(options.destinationFormat);
+    values.destinationFormat = FormatNamed(options.destinationFormat);
     values.destinationLocation = options.destinationLocation;
     values.fixAmpersands = options.fixAmpersands;
     values.restoreNames = options.restoreNames;
@@ -94,13 +88,13 @@ CommandHandler AddTranslateCommand(CLI::App& app) {
     CLI::Option* sourceFormat =
         command
             ->add_option("--source-format", options->sourceFormat,
-                         std::string("Format of the set to read: ") + kFormatNames +
+                         std::string("Format of the set to read: ") + FormatNameList() +
                              "; left out, it is guessed from the location's name or first bytes")
             ->check(CheckFormatName);
     command->add_option("--source", options->sourceLocation, "File or folder of the set to read");
     CLI::Option* destinationFormat = command
                                          ->add_option("--destination-format", options->destinationFormat,
-                                                      std::string("Format of the new set: ") + kFormatNames +
+                                                      std::string("Format of the new set: ") + FormatNameList() +
                                                           "; left out, it is guessed from the name")
                                          ->check(CheckFormatName);
     command->add_option("--destination", options->destinationLocation, "File or folder of the new set");

@@ -2,10 +2,11 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/format_guess.h"
+#include "cli/format_options.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal.h"
 #include "cli/terminal_prompts.h"
+#include "formats/format_table.h"
 #include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
@@ -61,7 +62,7 @@ int RunVerifyCommand(VerifyOptions options) {
                       "are stored.");
     }
     VerifySettings settings;
-    settings.format = FormatCode(options.format);
+    settings.format = FormatNamed(options.format);
     settings.location = options.location;
     settings.timeoutSeconds = options.timeoutSeconds;
     settings.retryCount = options.retryCount;
@@ -118,9 +119,9 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand("verify", "Test every link of a URL set over the network");
     command
         ->add_option("--format", options->format,
-                     std::string("Format of the set: ") + kFormatNames +
+                     std::string("Format of the set: ") + FormatNameList() +
                          "; left out, it is guessed from the location's name or first bytes")
-        ->check(CLI::IsMember({"mosaic", "netscape", "shortcuts", "xbel", "chromium", "firefox"}));
+        ->check(CLI::IsMember(FormatNames()));
     command->add_option("--location", options->location, "File or folder of the set; it is written back there")
         ->required();
     command

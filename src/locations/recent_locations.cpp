@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "formats/format_table.h"
 #include "model/url_set.h"
 #include "platform/ascii.h"
 #include "resources/strings.h"
@@ -15,7 +16,7 @@ constexpr char kUserHive[] = "HKEY_CURRENT_USER\\";
 }  // namespace
 
 std::string RecentLocationsKey(RecentPage page, UrlSetFormat format) {
-    if (format < UrlSetFormat::Mosaic || format > UrlSetFormat::Firefox) return {};
+    if (FormatRowOf(format) == nullptr) return {};
     int base = page == RecentPage::Translate ? IDS_RECENT_TRANSLATE_BASE : IDS_RECENT_VERIFY_BASE;
     std::string path = LoadString(base + static_cast<int>(format));
     if (path.empty()) return {};

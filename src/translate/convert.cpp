@@ -1,5 +1,6 @@
 #include "translate/convert.h"
 
+#include "formats/format_table.h"
 #include "resources/strings.h"
 #include "translate/entry_conversion.h"
 
@@ -14,14 +15,14 @@ EntryConverter::EntryConverter(UrlSet& set, bool fixAmpersands, bool restoreName
     set.title = ConvertedText(from_, to_, charset_, set.title);
     set.heading = ConvertedText(from_, to_, charset_, set.heading);
     // A bookmark file written from another format says that its text is UTF-8.
-    set.charset = to_ == UrlSetFormat::Netscape ? "UTF-8" : "";
+    set.charset = FormatHoldsHtml(to_) ? "UTF-8" : "";
 }
 
 void EntryConverter::Convert(UrlEntry& entry) {
     // A bookmark file's HTML text becomes plain UTF-8 before the names are adapted, so the
     // rules (and the former names they keep) see the text a person reads; plain text becomes
     // HTML once they are done.
-    const bool toHtml = to_ == UrlSetFormat::Netscape;
+    const bool toHtml = FormatHoldsHtml(to_);
     if (!toHtml) ConvertEntryText(from_, to_, charset_, entry);
     // Every entry of one set follows the rule of the same pair: the format changes last.
     const bool hasRule = (restoreNames_ && RestoredName(from_, to_, entry, candidate_)) ||
@@ -29,7 +30,7 @@ void EntryConverter::Convert(UrlEntry& entry) {
     if (hasRule && candidate_ != entry.name) {
         entry.Rename(candidate_, NameTranslated);
         ++renamed_;
-    } else if (to_ == UrlSetFormat::Shortcuts && from_ != UrlSetFormat::Shortcuts &&
+    } else if (FormatNamingOf(to_) == FormatNaming::FileNames && FormatNamingOf(from_) != FormatNaming::FileNames &&
                entry.name.view().find('&') != std::string_view::npos && entry.preservedName.empty() &&
                (entry.flags & NamePreserved) == 0) {
         // The way back doubles ampersands; the name it had is kept so that it comes back as it is.

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "formats/format_table.h"
 #include "formats/html_text.h"
 #include "formats/shortcuts.h"
 
@@ -46,22 +47,17 @@ std::string MakeFileNameSafe(const std::string& name, UrlEntryKind kind) {
 bool RenamingRuleCandidate(UrlSetFormat fromFormat, UrlSetFormat toFormat, const UrlEntry& entry, bool fixAmpersands,
                            std::string& candidate) {
     candidate = entry.name;
-    const bool fromText = fromFormat == UrlSetFormat::Mosaic || fromFormat == UrlSetFormat::Netscape;
-    const bool toText = toFormat == UrlSetFormat::Mosaic || toFormat == UrlSetFormat::Netscape;
-    if (fromText && toFormat == UrlSetFormat::Shortcuts) {
-        if (fixAmpersands) candidate = TranslateAmpersands(candidate, AmpersandDirection::Collapse);
+    const FormatNaming from = FormatNamingOf(fromFormat);
+    const FormatNaming to = FormatNamingOf(toFormat);
+    if (to == FormatNaming::FileNames && from != FormatNaming::FileNames) {
+        // Plain names have no ampersand convention: going into shortcut files they only become
+        // safe file names.
+        if (from == FormatNaming::AmpersandText && fixAmpersands)
+            candidate = TranslateAmpersands(candidate, AmpersandDirection::Collapse);
         candidate = MakeFileNameSafe(candidate, entry.kind);
         return true;
     }
-    // XBEL and the browsers' stores hold names as plain text, with no ampersand convention:
-    // going into shortcut files their names only become safe file names.
-    const bool fromStore =
-        fromFormat == UrlSetFormat::Xbel || fromFormat == UrlSetFormat::Chromium || fromFormat == UrlSetFormat::Firefox;
-    if (fromStore && toFormat == UrlSetFormat::Shortcuts) {
-        candidate = MakeFileNameSafe(candidate, entry.kind);
-        return true;
-    }
-    if (fromFormat == UrlSetFormat::Shortcuts && toText) {
+    if (from == FormatNaming::FileNames && to == FormatNaming::AmpersandText) {
         if (fixAmpersands) candidate = TranslateAmpersands(candidate, AmpersandDirection::Double);
         return true;
     }
@@ -70,15 +66,15 @@ bool RenamingRuleCandidate(UrlSetFormat fromFormat, UrlSetFormat toFormat, const
 
 std::string ConvertedText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset,
                           std::string_view text) {
-    const bool fromHtml = fromFormat == UrlSetFormat::Netscape;
-    const bool toHtml = toFormat == UrlSetFormat::Netscape;
+    const bool fromHtml = FormatHoldsHtml(fromFormat);
+    const bool toHtml = FormatHoldsHtml(toFormat);
     if (fromHtml == toHtml) return std::string(text);
     return fromHtml ? PlainFromHtml(text, charset) : HtmlFromPlain(text);
 }
 
 void ConvertEntryText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset, UrlEntry& entry) {
-    if ((fromFormat == UrlSetFormat::Netscape) == (toFormat == UrlSetFormat::Netscape)) return;
-    const bool toHtml = toFormat == UrlSetFormat::Netscape;
+    const bool toHtml = FormatHoldsHtml(toFormat);
+    if (FormatHoldsHtml(fromFormat) == toHtml) return;
     for (EntryText* text :
          {&entry.name, &entry.url, &entry.preservedName, &entry.preservedLocation, &entry.description}) {
         // Escaping leaves most texts as they are: those keep their bytes without a copy.
@@ -88,7 +84,8 @@ void ConvertEntryText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::strin
 }
 
 bool RestoredName(UrlSetFormat fromFormat, UrlSetFormat toFormat, const UrlEntry& entry, std::string& name) {
-    if (fromFormat != UrlSetFormat::Shortcuts || toFormat == UrlSetFormat::Shortcuts) return false;
+    if (FormatNamingOf(fromFormat) != FormatNaming::FileNames || FormatNamingOf(toFormat) == FormatNaming::FileNames)
+        return false;
     std::string former;
     if (!FormerShortcutName(entry, former)) return false;
     // The earlier translation collapsed ampersands or did not, as its option said.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "formats/format_table.h"
 #include "formats/html_text.h"
 #include "model/format_codec.h"
 #include "resources/strings.h"
@@ -151,7 +152,7 @@ int VerificationRun::Run() {
 
 std::string VerificationRun::RequestedUrl(const UrlEntry* entry) const {
     // A bookmark file holds its URLs as HTML ("?a=1&amp;b=2"); the request is for the URL itself.
-    const bool htmlText = urlSet->format == UrlSetFormat::Netscape;
+    const bool htmlText = FormatHoldsHtml(urlSet->format);
     return htmlText ? PlainFromHtml(entry->url, urlSet->charset) : entry->GetUrl();
 }
 
@@ -341,7 +342,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
                     return LinkStep::Next;
                 }
                 url = newUrl;
-                entry->url = urlSet->format == UrlSetFormat::Netscape ? HtmlFromPlain(newUrl) : newUrl;
+                entry->url = FormatHoldsHtml(urlSet->format) ? HtmlFromPlain(newUrl) : newUrl;
                 MarkModified();
                 continue;
             }

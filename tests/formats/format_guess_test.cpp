@@ -1,0 +1,30 @@
+#include "formats/format_guess.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tolva {
+namespace {
+
+// A signature at a file's start outweighs a tag that another format's files hold: a hotlist
+// or a bookmark file that quotes such a tag in a name keeps its own format.
+TEST(FormatGuessTest, FirstBytesPreferASignatureToATagFurtherIn) {
+    struct Row {
+        std::string bytes;
+        UrlSetFormat format;
+    };
+    const Row rows[] = {
+        {"ncsa-xmosaic-hotlist-format-1\nDefault\nhttp://a/ <DT><A HREF=x>\nA\n", UrlSetFormat::Mosaic},
+        {"<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DT><A HREF=\"http://a/\">&lt;xbel</A>\n<xbel", UrlSetFormat::Netscape},
+        {"\xEF\xBB\xBF  <DL><p><DT><H3>Old</H3>", UrlSetFormat::Netscape},
+        {"<?xml version=\"1.0\"?>\n<xbel><bookmark href=\"http://a/\"><title><DT><A </title>", UrlSetFormat::Xbel},
+        {"{\"roots\": {}}", UrlSetFormat::Chromium},
+        {std::string("SQLite format 3\0", 16), UrlSetFormat::Firefox},
+        {"plain words", UrlSetFormat::None},
+    };
+    for (const Row& row : rows) EXPECT_EQ(FormatOfFirstBytes(row.bytes), row.format) << row.bytes;
+}
+
+}  // namespace
+}  // namespace tolva
