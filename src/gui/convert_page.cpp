@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "formats/format_guess.h"
 #include "gui/control_ids.h"
+#include "gui/format_box.h"
 #include "model/url_set.h"
 #include "resources/strings.h"
 #include "translate/translation_run.h"
@@ -39,12 +41,6 @@ bool StoredRestoreNames(const SettingsStore& store) {
 
 }  // namespace
 
-void FillFormatBox(QComboBox* box) {
-    box->addItems({UiText(IDS_UI_FORMAT_MOSAIC), UiText(IDS_UI_FORMAT_NETSCAPE), UiText(IDS_UI_FORMAT_SHORTCUTS),
-                   UiText(IDS_UI_FORMAT_XBEL), UiText(IDS_UI_FORMAT_CHROMIUM), UiText(IDS_UI_FORMAT_FIREFOX)});
-    box->setCurrentIndex(-1);
-}
-
 CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : PropertyPage(parent), restoreNames(StoredRestoreNames(store)), store_(store), prompter_(prompter) {
     auto* browseSource = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseSource);
@@ -64,8 +60,9 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     progressLabel_ = Named(NewPlainLabel(UiText(IDS_UI_CONVERT_PROGRESS), this), control::kConvertProgressLabel);
     progressBar_ = Named(new QProgressBar(this), control::kConvertProgressBar);
     progressText_ = Named(NewPlainLabel(QString(), this), control::kConvertProgressText);
-    FillFormatBox(sourceFormatBox_);
-    FillFormatBox(destinationFormatBox_);
+    FillFormatBox(sourceFormatBox_, FormatAbility::Read);
+    // A format that cannot be written is not offered as a destination, rather than refused later.
+    FillFormatBox(destinationFormatBox_, FormatAbility::Write);
     progressBar_->setTextVisible(false);
     progressLabel_->hide();
     progressBar_->hide();
@@ -178,21 +175,21 @@ void CConvert::SetLocation(Side side, const std::string& location) {
 
 void CConvert::SelectFormat(Side side, UrlSetFormat format) {
     (side == Side::Source ? sourceFormat : destinationFormat) = format;
-    FormatBox(side)->setCurrentIndex(FormatRow(format));
+    ShowFormatInBox(FormatBox(side), format);
 }
 
 void CConvert::WriteForm() {
-    sourceFormatBox_->setCurrentIndex(FormatRow(sourceFormat));
+    ShowFormatInBox(sourceFormatBox_, sourceFormat);
     sourceLocationBox_->SetText(sourceLocation);
-    destinationFormatBox_->setCurrentIndex(FormatRow(destinationFormat));
+    ShowFormatInBox(destinationFormatBox_, destinationFormat);
     destinationLocationBox_->SetText(destinationLocation);
     fixAmpersandsBox_->setChecked(fixAmpersands);
     restoreNamesBox_->setChecked(restoreNames);
 }
 
 bool CConvert::ReadForm() {
-    sourceFormat = FormatOfRow(sourceFormatBox_->currentIndex());
-    destinationFormat = FormatOfRow(destinationFormatBox_->currentIndex());
+    sourceFormat = FormatInBox(sourceFormatBox_);
+    destinationFormat = FormatInBox(destinationFormatBox_);
     fixAmpersands = fixAmpersandsBox_->isChecked();
     restoreNames = restoreNamesBox_->isChecked();
     // The destination is checked first; a refused box keeps its field as it was.
@@ -213,7 +210,7 @@ bool CConvert::ReadForm() {
 }
 
 bool CConvert::OnFormatChanged(Side side) {
-    const auto format = static_cast<UrlSetFormat>(FormatBox(side)->currentIndex());
+    const UrlSetFormat format = FormatInBox(FormatBox(side));
     (side == Side::Source ? sourceFormat : destinationFormat) = format;
     LocationCombo* box = LocationBoxOf(side);
     const bool stored = LoadRecentLocations(store_, RecentPage::Translate, format, *box);
@@ -224,15 +221,21 @@ bool CConvert::OnFormatChanged(Side side) {
 
 void CConvert::OnBrowse(Side side) {
     const std::string current = LocationBoxOf(side)->Text();
-    const std::string result =
-        BrowseForLocation(FormatOfRow(FormatBox(side)->currentIndex()), current, prompter_, places);
-    SetLocation(side, result);
+    const std::string result = BrowseForLocation(FormatInBox(FormatBox(side)), current, prompter_, places);
+    if (result.empty() || result == current) {
+        SetLocation(side, result);
+        return;
+    }
+    OnDrop(side, result);
 }
 
 void CConvert::OnDrop(Side side, const std::string& location) {
-    const UrlSetFormat named = FormatNamedBy(location);
-    if (named != UrlSetFormat::None && named != FormatOfRow(FormatBox(side)->currentIndex())) {
-        SelectFormat(side, named);
+    // A set to read says its format by its name or first bytes; a new one by its name alone.
+    const UrlSetFormat guessed =
+        (side == Side::Source ? GuessSourceFormat(location) : GuessDestinationFormat(location)).format;
+    QComboBox* box = FormatBox(side);
+    if (BoxOffers(box, guessed) && guessed != FormatInBox(box)) {
+        SelectFormat(side, guessed);
         OnFormatChanged(side);
     }
     SetLocation(side, location);

@@ -34,9 +34,10 @@ public:
 
     // Reloads side's location list for the chosen format; true when a list is stored for it.
     bool OnFormatChanged(Side side);
+    // The chooser of side's format; a location chosen is taken as a dropped one is.
     void OnBrowse(Side side);
     // A file or folder dropped onto side's location box; the format follows when the location
-    // says which it is.
+    // says which it is and side's box offers it.
     void OnDrop(Side side, const std::string& location);
     void OnNetscapeToExplorer();
     void OnExplorerToNetscape();
@@ -73,8 +74,5 @@ private:
     QProgressBar* progressBar_;
     QLabel* progressText_;
 };
-
-// The format boxes' entries in code order (Mosaic, Netscape, Shortcuts).
-void FillFormatBox(QComboBox* box);
 
 }  // namespace tolva

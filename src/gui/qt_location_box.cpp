@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -102,15 +101,6 @@ void LocationCombo::dropEvent(QDropEvent* event) {
     } else {
         setEditText(location);
     }
-}
-
-UrlSetFormat FormatNamedBy(const std::string& location) {
-    const QFileInfo info(ToQString(location));
-    if (info.isDir()) return UrlSetFormat::Shortcuts;
-    const QString suffix = info.suffix().toLower();
-    if (suffix == QLatin1String("htm") || suffix == QLatin1String("html")) return UrlSetFormat::Netscape;
-    if (suffix == QLatin1String("hot")) return UrlSetFormat::Mosaic;
-    return UrlSetFormat::None;
 }
 
 }  // namespace tolva

@@ -7,7 +7,6 @@
 #include <functional>
 
 #include "locations/recent_locations.h"
-#include "model/set_kinds.h"
 
 namespace tolva {
 
@@ -43,9 +42,5 @@ private:
     std::vector<std::string> offered_;
     int recentCount_ = 0;
 };
-
-// The format a location says it holds: a folder holds shortcuts, *.htm and *.html a Netscape
-// bookmark file, *.hot a Mosaic hotlist; None when it does not say.
-UrlSetFormat FormatNamedBy(const std::string& location);
 
 }  // namespace tolva

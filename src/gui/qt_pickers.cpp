@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "formats/format_table.h"
 #include "gui/qt_person.h"
 #include "model/url_set.h"
 #include "platform/person.h"
@@ -36,15 +37,12 @@ void ConfigureUrlSetFileDialog(QFileDialog& dialog, const std::string& currentLo
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(ToQString(defaultExtension));
-    const QStringList filters = {
-        ToQString(LoadString(IDS_UI_FILTER_BOOKMARK_AND_HOTLIST)),
-        ToQString(LoadString(IDS_UI_FILTER_HTML)),
-        ToQString(LoadString(IDS_UI_FILTER_HOTLIST)),
-        ToQString(LoadString(IDS_UI_FILTER_XBEL)),
-        ToQString(LoadString(IDS_UI_FILTER_CHROMIUM)),
-        ToQString(LoadString(IDS_UI_FILTER_FIREFOX)),
-        ToQString(LoadString(IDS_UI_FILTER_ALL)),
-    };
+    // The program's own first filter, the file formats' filters in the table's order, then all files.
+    QStringList filters = {ToQString(LoadString(IDS_UI_FILTER_BOOKMARK_AND_HOTLIST))};
+    for (const FormatTableRow& row : FormatTable()) {
+        if (row.filterText != 0) filters.append(ToQString(LoadString(row.filterText)));
+    }
+    filters.append(ToQString(LoadString(IDS_UI_FILTER_ALL)));
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.front());
     if (!currentLocation.empty()) {
@@ -127,24 +125,15 @@ std::string BrowseForShortcutFolder(const std::string& currentLocation, const st
 
 std::string BrowseForLocation(UrlSetFormat format, const std::string& currentLocation, Prompter& prompter,
                               const StorePlaces& places) {
-    const std::vector<std::string> offered = FindStoreLocations(format, places);
-    switch (format) {
-        case UrlSetFormat::Mosaic:
-            return BrowseForUrlSetFile(currentLocation, "hot", offered);
-        case UrlSetFormat::Netscape:
-            return BrowseForUrlSetFile(currentLocation, "htm", offered);
-        case UrlSetFormat::Shortcuts:
-            return BrowseForShortcutFolder(currentLocation, offered);
-        case UrlSetFormat::Xbel:
-            return BrowseForUrlSetFile(currentLocation, "xbel", offered);
-        case UrlSetFormat::Chromium:
-        case UrlSetFormat::Firefox:
-            // Their files are named by the browsers ("Bookmarks", "places.sqlite"): no extension is added.
-            return BrowseForUrlSetFile(currentLocation, "", offered);
-        default:
-            prompter.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
-            return {};
+    const FormatTableRow* row = FormatRowOf(format);
+    if (row == nullptr) {
+        prompter.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
+        return {};
     }
+    const std::vector<std::string> offered = FindStoreLocations(format, places);
+    if (row->folder) return BrowseForShortcutFolder(currentLocation, offered);
+    // A browser names its own file ("Bookmarks", "places.sqlite"): its row adds no extension.
+    return BrowseForUrlSetFile(currentLocation, std::string(row->defaultExtension), offered);
 }
 
 }  // namespace tolva

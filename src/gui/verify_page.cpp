@@ -12,9 +12,10 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
+#include "formats/format_guess.h"
 #include "gui/control_ids.h"
-#include "gui/convert_page.h"
 #include "gui/cookie_warning_dialog.h"
+#include "gui/format_box.h"
 #include "gui/qt_location_box.h"
 #include "gui/qt_person.h"
 #include "gui/qt_pickers.h"
@@ -46,7 +47,8 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     statusLine_ = Named(NewPlainLabel(UiText(IDS_UI_VERIFY_STATUS_START), this), control::kVerifyStatus);
     statusLine_->setWordWrap(true);
     formatBox_ = Named(new QComboBox(this), control::kVerifyFormat);
-    FillFormatBox(formatBox_);
+    // Verifying saves the set where it is: formats that cannot be written back are not offered.
+    FillFormatBox(formatBox_, FormatAbility::VerifyInPlace);
     locationBox_ = Named(new LocationCombo(this), control::kVerifyLocation);
     interactiveBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_INTERACTIVE), this), control::kInteractive);
     renameBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_RENAME), this), control::kRenameInPlace);
@@ -171,14 +173,14 @@ void CVerify::ShowSliderValues() {
 }
 
 void CVerify::WriteForm() {
-    formatBox_->setCurrentIndex(FormatRow(format));
+    ShowFormatInBox(formatBox_, format);
     locationBox_->SetText(location);
     renameBox_->setChecked(renameInPlace);
     interactiveBox_->setChecked(interactiveRepair);
 }
 
 bool CVerify::ReadForm() {
-    format = FormatOfRow(formatBox_->currentIndex());
+    format = FormatInBox(formatBox_);
     location = locationBox_->Text();
     renameInPlace = renameBox_->isChecked();
     interactiveRepair = interactiveBox_->isChecked();
@@ -186,7 +188,7 @@ bool CVerify::ReadForm() {
 }
 
 void CVerify::OnFormatChanged() {
-    format = FormatOfRow(formatBox_->currentIndex());
+    format = FormatInBox(formatBox_);
     LoadRecentLocations(store_, RecentPage::Verify, format, *locationBox_);
     locationBox_->SetOffered(FindStoreLocations(format, places));
     location = locationBox_->Text();
@@ -194,15 +196,19 @@ void CVerify::OnFormatChanged() {
 
 void CVerify::OnBrowse() {
     const std::string current = locationBox_->Text();
-    const std::string result = BrowseForLocation(FormatOfRow(formatBox_->currentIndex()), current, prompter_, places);
+    const std::string result = BrowseForLocation(FormatInBox(formatBox_), current, prompter_, places);
+    if (!result.empty() && result != current) {
+        OnDrop(result);
+        return;
+    }
     location = result;
     locationBox_->SetText(result);
 }
 
 void CVerify::OnDrop(const std::string& dropped) {
-    const UrlSetFormat named = FormatNamedBy(dropped);
-    if (named != UrlSetFormat::None && named != FormatOfRow(formatBox_->currentIndex())) {
-        formatBox_->setCurrentIndex(FormatRow(named));
+    const UrlSetFormat guessed = GuessSourceFormat(dropped).format;
+    if (BoxOffers(formatBox_, guessed) && guessed != FormatInBox(formatBox_)) {
+        ShowFormatInBox(formatBox_, guessed);
         OnFormatChanged();
     }
     location = dropped;

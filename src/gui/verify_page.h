@@ -32,9 +32,10 @@ public:
     bool ReadForm() override;
 
     void OnFormatChanged();
+    // The chooser of the chosen format; a location chosen is taken as a dropped one is.
     void OnBrowse();
     // A file or folder dropped onto the location box; the format follows when the location says
-    // which it is.
+    // which it is and the box offers it.
     void OnDrop(const std::string& dropped);
     void OnVerify();
 

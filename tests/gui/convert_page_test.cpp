@@ -128,7 +128,10 @@ TEST_F(ConvertPageTest, StartsEmptyWithTheFormatsInCodeOrder) {
     EXPECT_EQ(format->itemText(4), "Chromium bookmarks (written to a new file only)");
     EXPECT_EQ(format->itemText(5), "Firefox bookmarks (read only)");
     EXPECT_EQ(format->currentIndex(), -1);
-    EXPECT_EQ(Control<QComboBox>(control::kDestinationFormat)->currentIndex(), -1);
+    auto* destination = Control<QComboBox>(control::kDestinationFormat);
+    ASSERT_EQ(destination->count(), 5) << "Firefox is read only: not offered as a destination";
+    EXPECT_EQ(destination->itemText(4), "Chromium bookmarks (written to a new file only)");
+    EXPECT_EQ(destination->currentIndex(), -1);
     EXPECT_TRUE(Control<QCheckBox>(control::kFixAmpersands)->isChecked());
     EXPECT_TRUE(Control<QCheckBox>(control::kPreserveName)->isEnabled());
     EXPECT_TRUE(Control<QCheckBox>(control::kPreserveName)->isChecked());
@@ -444,6 +447,17 @@ TEST_F(ConvertPageTest, DroppedFileOrFolderFillsTheBoxAndPicksItsFormat) {
     EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("list.txt"));
     Drop(Box(control::kDestinationLocation), QUrl("http://example.com/bookmarks.html"), false);
     EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("list.txt"));
+
+    Drop(Box(control::kDestinationLocation), QUrl::fromLocalFile(QString::fromStdString(dir.File("kde.xbel"))), true);
+    EXPECT_EQ(page.destinationFormat, UrlSetFormat::Xbel);
+    EXPECT_EQ(Control<QComboBox>(control::kDestinationFormat)->currentText(), "XBEL bookmarks");
+    Drop(Box(control::kDestinationLocation), QUrl::fromLocalFile(QString::fromStdString(dir.File("places.sqlite"))),
+         true);
+    EXPECT_EQ(page.destinationFormat, UrlSetFormat::Xbel) << "a format the box does not offer is not chosen";
+    // A set to read that its name does not place is placed by its first bytes.
+    WriteFile(dir.File("export.txt"), "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\"></xbel>\n");
+    Drop(Box(control::kSourceLocation), QUrl::fromLocalFile(QString::fromStdString(dir.File("export.txt"))), true);
+    EXPECT_EQ(page.sourceFormat, UrlSetFormat::Xbel);
 }
 
 // Regression: a refused form used to let Translate go on with the location the person had

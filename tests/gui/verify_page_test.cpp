@@ -117,6 +117,19 @@ TEST_F(VerifyPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
     EXPECT_EQ(page.location, "");
 }
 
+// Verifying saves the set where it was read: the browsers' stores, which cannot be written
+// back, are not offered, and a dropped store does not choose one.
+TEST_F(VerifyPageTest, OffersOnlyFormatsVerifiedInPlace) {
+    auto* format = Control<QComboBox>(&page, control::kVerifyFormat);
+    ASSERT_EQ(format->count(), 4);
+    EXPECT_EQ(format->itemText(3), "XBEL bookmarks");
+    page.OnDrop(dir.File("bookmarks.xbel"));
+    EXPECT_EQ(page.format, UrlSetFormat::Xbel);
+    page.OnDrop(dir.File("places.sqlite"));
+    EXPECT_EQ(page.format, UrlSetFormat::Xbel);
+    EXPECT_EQ(page.location, dir.File("places.sqlite"));
+}
+
 TEST_F(VerifyPageTest, VerificationMovesTheDeadLinkAndRemembersTheSet) {
     WriteSet({{"Alive", "/status/200"}, {"Gone", "/status/404"}});
     ChooseSet();
