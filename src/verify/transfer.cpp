@@ -22,6 +22,9 @@ constexpr long kMaxRedirects = 20;
 constexpr long kDefaultStallSeconds = 300;
 // An attempt at a link may last this many times the connect time-out in all.
 constexpr int kRequestLimitFactor = 3;
+// HTTP codes below this are interim replies; FTP replies from this on refuse.
+constexpr long kFirstFinalStatus = 200;
+constexpr long kFirstFtpRefusal = 400;
 
 int OnResolverStart(void*, void*, void* context) {
     auto* transfer = static_cast<Transfer*>(context);
@@ -43,18 +46,34 @@ int OnRequestSent(void* context, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
-// Keeps the reason phrase of the last final status line: after redirects and interim
-// 1xx replies, that is the reply the link is judged by.
+// Parses a three-digit reply code; 0 when text does not start with one.
+long ReplyCodeOf(std::string_view text) {
+    if (text.size() < 3) return 0;
+    long code = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (text[i] < '0' || text[i] > '9') return 0;
+        code = code * 10 + (text[i] - '0');
+    }
+    return text.size() == 3 || text[3] == ' ' || text[3] == '-' || text[3] == '\r' ? code : 0;
+}
+
+// Keeps the code and reason phrase of the last final status line: after redirects and interim
+// 1xx replies, that is the reply the link is judged by. An FTP transfer keeps its server's last
+// refusal instead; lines of other connections (a QUIT's "221") never look like either.
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* context) {
     auto* transfer = static_cast<Transfer*>(context);
     std::string_view line(data, size * count);
-    if (line.starts_with("HTTP/")) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
+    if (transfer->isFtp) {
+        long code = ReplyCodeOf(line);
+        if (code >= kFirstFtpRefusal) transfer->ftpRefusal = code;
+    } else if (line.starts_with("HTTP/")) {
         std::size_t codeStart = line.find(' ');
         if (codeStart != std::string_view::npos) {
             std::string_view rest = line.substr(codeStart + 1);
-            std::string_view code = rest.substr(0, rest.find(' '));
-            if (!code.starts_with('1')) {
+            long code = ReplyCodeOf(rest);
+            if (code >= kFirstFinalStatus) {
+                transfer->replyCode = code;
                 std::size_t reasonStart = rest.find(' ');
                 transfer->reason =
                     reasonStart == std::string_view::npos ? std::string() : std::string(rest.substr(reasonStart + 1));
@@ -167,8 +186,7 @@ RequestOutcome OutcomeOf(CURL* h, CURLcode code, const Transfer& transfer) {
     outcome.kind = RequestOutcome::NoReply;
     char* effective = nullptr;
     if (curl.easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) outcome.finalUrl = effective;
-    long replyCode = 0;
-    curl.easy_getinfo(h, CURLINFO_RESPONSE_CODE, &replyCode);
+    const long replyCode = transfer.isFtp ? transfer.ftpRefusal : transfer.replyCode;
     if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && transfer.cutShort)) {
         if (transfer.isFtp) {
             // A non-HTTP reply that opened fine counts as working.

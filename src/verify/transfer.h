@@ -37,12 +37,19 @@ struct Transfer {
     std::string sent;  // the URL as sent (EncodeForRequest)
     std::size_t bodyBytes = 0;
     bool cutShort = false;  // the body was cut off on purpose, which is no failure
-    std::string reason;     // the reason phrase of the last final status line
+    // The reply to this transfer's own request, read from its own status lines: libcurl's
+    // CURLINFO_RESPONSE_CODE also takes the reply to a QUIT that another FTP connection gets
+    // when it is closed as this transfer ends, and a 221 there would pass a dead link.
+    long replyCode = 0;   // the code of the last final HTTP status line
+    std::string reason;   // and its reason phrase
+    long ftpRefusal = 0;  // the last FTP reply of 400 and above
 
     void ResetAttempt() {
         bodyBytes = 0;
         cutShort = false;
+        replyCode = 0;
         reason.clear();
+        ftpRefusal = 0;
     }
 };
 

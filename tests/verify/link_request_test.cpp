@@ -1,5 +1,4 @@
 #include "verify/link_request.h"
-#include "verify/request_errors.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -12,6 +11,7 @@
 #include "support/loopback_server.h"
 #include "support/tls_server.h"
 #include "verify/error_texts.h"
+#include "verify/request_errors.h"
 
 namespace tolva {
 namespace {
@@ -229,6 +229,24 @@ TEST_F(LinkRequestTest, FtpLinksWorkWhenTheFileOrFolderIsThereAndShowTheRefusalC
     for (const char* dataCommand : {"EPSV", "PASV", "PORT", "RETR", "LIST", "NLST"}) {
         EXPECT_EQ(std::find(commands.begin(), commands.end(), dataCommand), commands.end()) << dataCommand;
     }
+}
+
+TEST_F(LinkRequestTest, ReplyToAnotherConnectionsQuitNeverDecidesALink) {
+    // Regression: with the FTP connection the oldest of six, libcurl closes it as the sixth
+    // server's transfer ends, and the server's "221" to QUIT was taken for that link's reply.
+    testing::FtpServer ftp;
+    ASSERT_TRUE(ftp.Running());
+    EXPECT_EQ(Fetch(ftp.Url("/pub/there.txt")).outcome.kind, RequestOutcome::Reply);
+    std::vector<std::unique_ptr<LoopbackServer>> others;
+    for (int i = 0; i < 4; ++i) {
+        others.push_back(std::make_unique<LoopbackServer>());
+        EXPECT_EQ(Fetch(others.back()->Url("/status/200")).outcome.httpCode, 200);
+    }
+    Finished dead = Fetch(server.Url("/status/404"));
+    EXPECT_EQ(dead.outcome.kind, RequestOutcome::Reply);
+    EXPECT_EQ(dead.outcome.httpCode, 404);
+    EXPECT_EQ(dead.outcome.statusText, "Not Found");
+    requester.reset();  // lets the servers close their kept connections at once
 }
 
 TEST_F(LinkRequestTest, CertificatesThatCannotBeTrustedFailWithTheirOwnErrors) {
