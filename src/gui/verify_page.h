@@ -11,7 +11,7 @@
 #include "model/url_set.h"
 #include "platform/person.h"
 #include "platform/settings_store.h"
-#include "verify/link_request.h"
+#include "verify/request_options.h"
 
 class QCheckBox;
 class QComboBox;

@@ -5,6 +5,8 @@
 
 #include <curl/curl.h>
 
+#include <memory>
+
 namespace tolva {
 
 struct CurlLibrary {
@@ -34,5 +36,20 @@ struct CurlLibrary {
 const CurlLibrary* Curl();
 // Undoes the global set-up, when a program ends.
 void ReleaseCurl();
+
+// Owners of libcurl's handles and lists, so that each is freed once on every path (as cpr's
+// CurlHolder). Only made once Curl() has given the library.
+struct CurlEasyFree {
+    void operator()(CURL* handle) const { Curl()->easy_cleanup(handle); }
+};
+struct CurlMultiFree {
+    void operator()(CURLM* multi) const { Curl()->multi_cleanup(multi); }
+};
+struct CurlListFree {
+    void operator()(curl_slist* list) const { Curl()->slist_free_all(list); }
+};
+using CurlEasy = std::unique_ptr<CURL, CurlEasyFree>;
+using CurlMulti = std::unique_ptr<CURLM, CurlMultiFree>;
+using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
 
 }  // namespace tolva

@@ -1,22 +1,17 @@
 #pragma once
-// Many link requests at once (verify --jobs): one worker thread drives every transfer through
+// The request engine of a verification run: one worker thread drives every transfer through
 // libcurl's multi interface, which also keeps connections and looked-up names for reuse. The
-// run queues every URL it will need in document order and takes the outcomes, tagged with
-// their request numbers, from its Waiter as they come; it applies them in document order
-// itself, so the order in which replies arrive never shows in the set.
-//
-// Politeness: at most perHost transfers go to one host (name and port) at a time, and a 429
-// or 503 reply with Retry-After holds that host's next request until then (at most 60 s); the
-// link itself is asked once more after the hold. With confirm, links that failed in a way
-// that is often passing (a time-out, a refused or reset connection, 403, 408, 429, 5xx) are
-// asked once more after every other request is done, one at a time per host, a 403 with a
-// browser's request headers; only that second outcome is posted.
+// run queues the URLs it needs and takes the outcomes, tagged with their request numbers, from
+// its Waiter as they come. The default run queues one link at a time and waits for it, with no
+// holds; a run of many at once queues every URL in document order and applies the outcomes in
+// document order itself, so the order in which replies arrive never shows in the set. Which
+// request starts when is the HostSchedule's to say (host_schedule.h).
 
 #include <memory>
 #include <string>
 #include <thread>
 
-#include "verify/link_request.h"
+#include "verify/request_options.h"
 #include "verify/waiter.h"
 
 namespace tolva {
@@ -25,7 +20,11 @@ struct BatchOptions {
     int jobs = 1;     // transfers at once
     int perHost = 2;  // transfers at once to one host
     bool confirm = false;
+    bool holds = true;  // honour Retry-After (the default run judges every reply as it comes)
 };
+
+// The default run: one request at a time, every reply its link's verdict.
+inline constexpr BatchOptions kOneAtATime{1, 1, false, false};
 
 // Limits of the options, as the front ends offer them.
 inline constexpr int kMaxJobs = 64;
@@ -43,8 +42,10 @@ public:
     // Queues a request for url and returns its number (1, 2, ...). Requests start in the order
     // they were queued, as far as the limits allow; an urgent one (a repaired URL the person
     // waits for) goes before all that are queued. Its records: Started, its status texts and
-    // one Completion.
+    // one Completion (which carries "Request complete" when a transfer took place).
     unsigned Add(const std::string& url, bool urgent = false);
+    // Starts nothing more; the transfers under way go on to their outcomes.
+    void StopStarting();
     // Stops every transfer at once; nothing more is started or posted.
     void Abort();
 
@@ -55,12 +56,5 @@ private:
     std::unique_ptr<Worker> worker_;
     std::thread thread_;
 };
-
-// The host a request goes to, for the per-host limits: the lower-case host name and the port
-// ("example.com:443"); empty when the URL names none.
-std::string HostKeyOf(const std::string& url);
-
-// Whether a failure is worth a second try before the link is put aside (--confirm).
-bool IsWorthConfirming(const RequestOutcome& outcome);
 
 }  // namespace tolva

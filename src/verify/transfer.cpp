@@ -7,6 +7,7 @@
 #include "platform/ascii.h"
 #include "resources/strings.h"
 #include "verify/request_errors.h"
+#include "verify/request_url.h"
 
 namespace tolva {
 
@@ -109,6 +110,8 @@ void ConfigureTransfer(CURL* h, const LinkRequestOptions& options, Transfer* tra
     curl.easy_setopt(h, CURLOPT_PRIVATE, transfer);
     curl.easy_setopt(h, CURLOPT_USERAGENT, options.userAgent.empty() ? kDefaultUserAgent : options.userAgent.c_str());
     curl.easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    // A stop does not wait for a name look-up under way to finish: its thread is left to end alone.
+    curl.easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
     curl.easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl.easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl.easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);

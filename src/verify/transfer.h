@@ -1,15 +1,12 @@
 #pragma once
-// What the two requesters share: one link's libcurl transfer. LinkRequester runs one at a time
-// on a worker thread (the default run); LinkBatch runs many on one thread through libcurl's
-// multi interface (verify --jobs). Both set their handles up, decide what is requested and
-// read a finished transfer's outcome through these functions, so a link gets the same verdict
-// whichever of them asked for it.
+// One link's libcurl transfer, as the request engine (link_batch.h) runs it: how a handle is
+// set up, what is requested, and what a finished transfer's outcome is.
 
 #include <cstddef>
 #include <string>
 
 #include "verify/curl_library.h"
-#include "verify/link_request.h"
+#include "verify/request_options.h"
 #include "verify/waiter.h"
 
 namespace tolva {

@@ -8,6 +8,7 @@
 #include "resources/strings.h"
 #include "verify/cookie_policy.h"
 #include "verify/error_texts.h"
+#include "verify/request_url.h"
 
 namespace tolva {
 
@@ -16,8 +17,6 @@ namespace {
 // The separator between a renamed link's former name and its error text: a soft hyphen,
 // which browsers do not show, between two spaces.
 constexpr char kRenameSeparator[] = " \xC2\xAD ";
-// How long a stop waits for the request under way to give up.
-constexpr int kStopWaitMs = 5000;
 // Longest reason phrase taken from a reply; a longer one is replaced by the error text.
 constexpr std::size_t kMaxStatusTextLength = 127;
 
@@ -87,16 +86,15 @@ int VerificationRun::Run() {
     options.timeoutSeconds = timeoutSeconds;
     options.retryCount = retryCount;
     options.acceptCookies = acceptCookies;
+    BatchOptions batch = kOneAtATime;
     if (UsesBatch()) {
-        BatchOptions batch;
         batch.jobs = jobs;
         batch.perHost = perHost > 0 ? perHost : kDefaultPerHost;
         batch.confirm = confirm;
-        batch_ = LinkBatch::Create(options, batch, waiter_);
-    } else {
-        requester_ = LinkRequester::Create(options, waiter_);
+        batch.holds = true;
     }
-    if (!requester_ && !batch_) {
+    batch_ = LinkBatch::Create(options, batch, waiter_);
+    if (!batch_) {
         ShowNoRequestsMessage();
         result = 0;
         return result;
@@ -112,7 +110,7 @@ int VerificationRun::Run() {
         unverified_ = urlSet->root.InsertAfter(new UrlEntry(UrlEntryKind::FolderStart, unverifiedName_));
         unverified_->InsertAfter(new UrlEntry(UrlEntryKind::FolderEnd, ""));
     }
-    if (batch_ || keepRecords) QueueBatch();
+    if (UsesBatch() || keepRecords) QueueBatch();
     view_.SetProgressRange(0, urlSet->linkCount);
     view_.SetProgressPos(0);
 
@@ -144,7 +142,6 @@ int VerificationRun::Run() {
         message = FormatString(IDS_SUMMARY, {tested, failingLinks});
     }
     if (skipped != 0) message += "  " + FormatString(IDS_SUMMARY_SKIPPED, {skipped});
-    requester_.reset();
     batch_.reset();
     if (afterRun) afterRun();
     return result;
@@ -177,7 +174,7 @@ void VerificationRun::QueueBatch() {
             record.url = url;
             records.push_back(std::move(record));
         }
-        if (!batch_ || IsSkippedUrl(url)) continue;
+        if (!UsesBatch() || IsSkippedUrl(url)) continue;
         auto [found, inserted] = requestOfUrl.try_emplace(std::move(url), 0);
         if (inserted) {
             found->second = batch_->Add(found->first);
@@ -238,8 +235,8 @@ RequestOutcome VerificationRun::Request(const std::string& url, const UrlEntry* 
         stopped.kind = RequestOutcome::Stopped;
         return stopped;
     }
-    if (batch_) return RequestFromBatch(url, entry, firstTest);
-    unsigned number = requester_->Start(url);
+    if (UsesBatch()) return RequestFromBatch(url, entry, firstTest);
+    unsigned number = batch_->Add(url);
     for (;;) {
         for (RequestRecord& record : waiter_.Take()) {
             // A record of an earlier, abandoned request is of no interest any more.
@@ -249,8 +246,7 @@ RequestOutcome VerificationRun::Request(const std::string& url, const UrlEntry* 
         }
         if (!running) {
             // The request is abandoned: its reply, should one still come, is never used.
-            requester_->Abort();
-            requester_->WaitIdle(kStopWaitMs);
+            batch_->Abort();
             RequestOutcome stopped;
             stopped.kind = RequestOutcome::Stopped;
             return stopped;
@@ -280,7 +276,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
     std::string url = RequestedUrl(entry);
     const std::string folderPath = urlSet->GetFolderPath(entry);
     for (bool firstTest = true;; firstTest = false) {
-        if (!batch_) {
+        if (!UsesBatch()) {
             // With the batch, the window shows each request as it starts instead.
             view_.SetCurrentName(name);
             view_.SetCurrentUrl(url);

@@ -2,7 +2,7 @@
 // The Verify command and the run that tests every link of a URL set, one after the other,
 // moving failing links into "Unverified" error folders (or renaming them in place) and links
 // that work again back to where they came from. The run is synchronous on the caller's
-// thread; only the request itself runs on a worker thread (link_request.h). The person is
+// thread; only the requests run on a worker thread (link_batch.h). The person is
 // reached through the small interfaces below, which the desktop program implements with Qt
 // dialogs, tolva-cli with the terminal and tests with scripted fakes.
 
@@ -19,7 +19,7 @@
 #include "platform/person.h"
 #include "platform/settings_store.h"
 #include "verify/link_batch.h"
-#include "verify/link_request.h"
+#include "verify/request_options.h"
 #include "verify/run_report.h"
 #include "verify/waiter.h"
 
@@ -161,8 +161,7 @@ private:
     Prompter& prompter_;
     bool canceled_ = false;  // Cancel is final: nothing marks the set changed after it
     std::string unverifiedName_;
-    Waiter waiter_;  // outlives requester_ and batch_, whose workers post to it
-    std::unique_ptr<LinkRequester> requester_;
+    Waiter waiter_;  // outlives batch_, whose worker posts to it
     std::unique_ptr<LinkBatch> batch_;
     // With the batch: the request of each link (one per distinct URL), the link each request
     // shows in the progress window, the outcomes come so far, and the request started last.

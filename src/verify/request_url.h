@@ -1,0 +1,19 @@
+#pragma once
+// What verification makes of a link's URL before it asks for it: its scheme, whether it is
+// asked for at all, and the URL as sent.
+
+#include <string>
+#include <string_view>
+
+namespace tolva {
+
+// The scheme before the first colon, or empty text when the URL has none.
+std::string_view SchemeOf(std::string_view url);
+// Whether verification asks for a URL with this scheme at all: http, https and ftp.
+bool IsRequestedScheme(std::string_view scheme);
+
+// The URL as sent: bytes libcurl refuses but browsers escape (space, control bytes, bytes of
+// 0x80 and above) percent-encoded after the host part. The stored URL is never changed.
+std::string EncodeForRequest(const std::string& url);
+
+}  // namespace tolva
