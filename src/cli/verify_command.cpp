@@ -146,8 +146,11 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
     command->add_option("--jobs", options->jobs, "Links tested at once, 1 to 64 (default 1)")->check(CLI::Range(1, 64));
     command
         ->add_option("--per-host", options->perHost,
-                     "Requests at once to one host (name and port), 1 to 64 (default 2); a 429 or 503 reply's "
-                     "Retry-After holds that host's next request")
+                     "Requests at once to one host (name and port), 1 to 64 (default 2). A 429 or 503 reply whose "
+                     "Retry-After ends within the 60 s a host may be waited for in a run holds that host until then, "
+                     "and the link is asked once more; a longer Retry-After is not waited for and the reply is the "
+                     "link's verdict. A link answered 429 or 503 again after a hold fails, and its host is not held "
+                     "again. (One link at a time, the default, never holds: every reply is its link's verdict.)")
         ->check(CLI::Range(1, 64));
     command->add_flag("--confirm", options->confirm,
                       "Try links that failed with a time-out, a refused or reset connection, 403, 408, 429 or 5xx once "
