@@ -19,9 +19,19 @@ std::string_view SchemeOf(std::string_view url) {
     return {};
 }
 
-bool IsRequestedScheme(std::string_view scheme) {
-    return EqualsIgnoringAsciiCase(scheme, "http") || EqualsIgnoringAsciiCase(scheme, "https") ||
-           EqualsIgnoringAsciiCase(scheme, "ftp");
+bool IsSkippedScheme(std::string_view scheme) {
+    static constexpr std::string_view kNoServer[] = {
+        // scripts, mail, news and calls
+        "javascript", "vbscript", "mailto", "news", "nntp", "snews", "tel", "sms", "callto", "sip", "sips",
+        // the browser's own pages and extensions
+        "about", "place", "chrome", "chrome-extension", "moz-extension", "resource", "view-source", "edge", "opera",
+        "vivaldi",
+        // what lies on the computer itself or in the link
+        "file", "data", "blob"};
+    for (std::string_view known : kNoServer) {
+        if (EqualsIgnoringAsciiCase(scheme, known)) return true;
+    }
+    return false;
 }
 
 std::string EncodeForRequest(const std::string& url) {

@@ -22,13 +22,10 @@ constexpr std::size_t kMaxStatusTextLength = 127;
 
 bool InUnverified(const std::string& folderPath) { return StartsWith(folderPath, kUnverifiedPrefix); }
 
-// A link with a scheme that verification never asks for (javascript:, mailto:, place:, file:,
-// ...) is no dead link: it is left where it is. A link without any scheme is still tested,
-// and fails as the broken link it is.
-bool IsSkippedUrl(const std::string& url) {
-    std::string_view scheme = SchemeOf(url);
-    return !scheme.empty() && !IsRequestedScheme(scheme);
-}
+// A link of a kind that names no server (javascript:, mailto:, place:, file:, ...) is no dead
+// link: it is left where it is. A link without a scheme or of an unknown one is still tested,
+// and fails as the broken link it is, so that it can be repaired.
+bool IsSkippedUrl(const std::string& url) { return IsSkippedScheme(SchemeOf(url)); }
 
 // A repaired URL is stored as typed, less what would break the file it is saved to: line
 // breaks go, surrounding white space goes, and a double quote (which ends the attribute it

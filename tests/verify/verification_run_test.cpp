@@ -457,5 +457,20 @@ TEST_F(VerificationRunTest, LinksThatAreNoWebLinksAreSkippedNotMoved) {
     EXPECT_EQ(repair.asked[1].errorText, "Protocol not supported");
 }
 
+TEST_F(VerificationRunTest, AMistypedSchemeFailsAsUnsupportedAndIsOfferedForRepair) {
+    // Regression: "htp:" was skipped as a link of another kind and never offered for repair.
+    auto* typo = new UrlEntry(UrlEntryKind::Link, "typo", "htp://127.0.0.1/x");
+    set.Append(typo);
+    set.linkCount += 1;
+    End();
+    interactiveRepair = 1;
+    repair.answers = {RepairAnswer{kDialogOk, server.Url("/status/200")}};
+    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(skipped, 0);
+    ASSERT_EQ(repair.asked.size(), 1u);
+    EXPECT_EQ(repair.asked[0].errorText, "Protocol not supported");
+    EXPECT_EQ(typo->url, server.Url("/status/200"));
+}
+
 }  // namespace
 }  // namespace tolva
