@@ -58,10 +58,13 @@ VerificationRun::~VerificationRun() = default;
 
 void VerificationRun::OnOK() {
     running = 0;
+    // From the first stop on, no request starts; those under way may still end the link in hand.
+    if (batch_) batch_->StopStarting();
     if (!canceled_) result = Incomplete;
 }
 
 void VerificationRun::OnCancel() {
+    if (batch_) batch_->StopStarting();
     canceled_ = true;
     result = Canceled;
     running = 0;

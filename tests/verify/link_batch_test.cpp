@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 
 #include "resources/strings.h"
 #include "support/ftp_server.h"
@@ -59,7 +60,24 @@ protected:
         return finished;
     }
 
+    // Takes records until until() holds for one of them (bounded); false if none came.
+    bool TakeUntil(const std::function<bool(const RequestRecord&)>& until) {
+        for (int turn = 0; turn < 100; ++turn) {
+            pollfd descriptor{waiter.Fd(), POLLIN, 0};
+            poll(&descriptor, 1, 100);
+            bool found = false;
+            for (RequestRecord& record : waiter.Take()) {
+                seen.push_back(record.requestNumber);
+                found = found || until(record);
+            }
+            if (found) return true;
+        }
+        return false;
+    }
+    bool IsSent(const RequestRecord& record) const { return record.statusText == LoadString(IDS_STATUS_REQUEST_SENT); }
+
     LoopbackServer server;
+    std::vector<unsigned> seen;  // the request numbers of the records TakeUntil took
     LinkRequestOptions options;
     Waiter waiter;
     std::unique_ptr<LinkBatch> engine;
@@ -183,18 +201,27 @@ TEST_F(LinkBatchTest, AbortEndsAStalledRequestWithoutAnOutcome) {
     ASSERT_TRUE(engine);
     engine->Add(server.Url("/stall"));
     // Wait until the request is on the wire, then stop it.
-    bool sent = false;
-    for (int turn = 0; turn < 100 && !sent; ++turn) {
-        pollfd descriptor{waiter.Fd(), POLLIN, 0};
-        poll(&descriptor, 1, 100);
-        for (RequestRecord& record : waiter.Take()) {
-            sent = sent || record.statusText == LoadString(IDS_STATUS_REQUEST_SENT);
-        }
-    }
-    ASSERT_TRUE(sent);
+    ASSERT_TRUE(TakeUntil([this](const RequestRecord& record) { return IsSent(record); }));
     engine->Abort();
     engine.reset();
     for (const RequestRecord& record : waiter.Take()) EXPECT_NE(record.kind, RequestRecord::Completion);
+}
+
+TEST_F(LinkBatchTest, NothingStartsOnceTheRunIsStopping) {
+    Open();
+    ASSERT_TRUE(engine);
+    unsigned first = engine->Add(server.Url("/slow"));
+    ASSERT_TRUE(TakeUntil([this](const RequestRecord& record) { return IsSent(record); }));
+    unsigned second = engine->Add(server.Url("/status/200"));
+    engine->StopStarting();
+    // The request under way still ends with its outcome; the one queued never starts.
+    EXPECT_TRUE(TakeUntil([first](const RequestRecord& record) {
+        return record.requestNumber == first && record.kind == RequestRecord::Completion;
+    }));
+    engine.reset();
+    for (const RequestRecord& record : waiter.Take()) seen.push_back(record.requestNumber);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), second), 0);
+    EXPECT_EQ(server.Hits("/status/200"), 0);
 }
 
 TEST_F(LinkBatchTest, FtpLinksWorkWhenTheFileOrFolderIsThereAndShowTheRefusalCode) {
