@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "platform/scratch_folder.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     // A file-size limit then fails the write (EFBIG), which is reported, instead of ending
     // the program halfway through a save.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A run killed outright could not remove its private copies of a browser's store.
+    tolva::RemoveLeftoverScratchFolders();
     CLI::App app{
         "tolva-cli: translate and verify URL sets (Netscape bookmark files, Mosaic hotlists and folders of "
         "Internet shortcut files)"};

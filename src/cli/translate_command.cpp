@@ -7,12 +7,17 @@
 #include "formats/format_table.h"
 #include "locations/recent_locations.h"
 #include "platform/settings_store.h"
+#include "platform/stop_request.h"
 #include "resources/strings.h"
 #include "translate/translation_run.h"
 
 namespace tolva::cli {
 
 namespace {
+
+constexpr int kExitConverted = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitStopped = 4;
 
 struct TranslateOptions {
     std::string sourceFormat;
@@ -77,7 +82,17 @@ int RunTranslateCommand(TranslateOptions options) {
     controls.sourceBox = &sourceBox;
     controls.destinationBox = &destinationBox;
     controls.store = &store;
-    return RunTranslation(values, controls) == TranslationResult::Converted ? 0 : 1;
+    // Ctrl+C stops the run at its next safe point (between two files of a shortcut tree, between
+    // two batches of a store), so that what it leaves is whole; a second one ends it at once.
+    StopOnSignals stops;
+    switch (RunTranslation(values, controls)) {
+    case TranslationResult::Converted:
+        return kExitConverted;
+    case TranslationResult::Stopped:
+        return kExitStopped;
+    default:
+        return kExitFailed;
+    }
 }
 
 }  // namespace
@@ -108,7 +123,8 @@ CommandHandler AddTranslateCommand(CLI::App& app) {
     command->footer(
         "Without --yes or --no, questions are asked at the terminal; without a terminal a question ends the run "
         "before anything is changed.\nExit status: 0 when the set was converted, 1 when the translation failed, "
-        "2 for a usage error.");
+        "2 for a usage error, 4 when stopped (Ctrl+C: a shortcut tree then holds the files written before the stop, "
+        "each whole; a second Ctrl+C ends it at once).");
     return [options, sourceFormat, destinationFormat] {
         options->sourceFormatGiven = sourceFormat->count() > 0;
         options->destinationFormatGiven = destinationFormat->count() > 0;

@@ -1,7 +1,6 @@
 #include "formats/firefox.h"
 
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <array>
@@ -19,6 +18,8 @@
 #include "formats/format.h"
 #include "formats/store_fields.h"
 #include "platform/file.h"
+#include "platform/scratch_folder.h"
+#include "platform/stop_request.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -69,28 +70,11 @@ constexpr char kTagsQuery[] =
 // reading folder by folder never scans the whole table for each folder.
 constexpr char kParentIndex[] =
     "CREATE INDEX IF NOT EXISTS moz_bookmarks_parentindex ON moz_bookmarks (parent, position)";
+// The copy of the store and of its log. SQLite finds the log by the copy's name.
+constexpr char kCopyName[] = "places.sqlite";
+constexpr char kCopyLogName[] = "places.sqlite-wal";
 // Entries handed over at a time: enough to keep SQLite busy, few enough to weigh nothing.
 constexpr int kBatch = 256;
-
-// A private folder for the copy, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::error_code error;
-        std::string pattern = (fs::temp_directory_path(error) / "tolva-places-XXXXXX").string();
-        if (!error && ::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 // Copies what from's descriptor reads to a new file at to. Plain reads take no lock.
 bool CopyFile(File& from, const fs::path& to, int& errnoValue) {
@@ -175,20 +159,23 @@ std::string Dates(std::int64_t added, std::int64_t modified) {
 class FirefoxStream final : public SetStream {
 public:
     FirefoxStream(UrlSet& set, TextControl* statusText)
-        : location_(set.location), status_(statusText), itemText_(LoadString(IDS_STATUS_LOADING_ITEM)) {}
+        : location_(set.location),
+          status_(statusText),
+          itemText_(LoadString(IDS_STATUS_LOADING_ITEM)),
+          scratch_("places", {kCopyName, kCopyLogName, "places.sqlite-shm", "places.sqlite-journal"}) {}
 
     // Copies the store and its log and makes the copy ready to walk; empty text when done.
     std::string Open(UrlSet& set) {
         if (scratch_.Path().empty()) return "no private folder for a copy could be made";
         File* store = set.GetFile();
         if (store == nullptr || !store->IsOpen() || !store->Seek(0)) return "the store is not open";
-        const fs::path copy = scratch_.Path() / "places.sqlite";
+        const fs::path copy = scratch_.Path() / kCopyName;
         int errnoValue = 0;
         if (!CopyFile(*store, copy, errnoValue))
             return "copying it failed: " + std::generic_category().message(errnoValue);
         File log;
         if (log.OpenReadOnly(set.location + "-wal")) {
-            if (!CopyFile(log, scratch_.Path() / "places.sqlite-wal", errnoValue))
+            if (!CopyFile(log, scratch_.Path() / kCopyLogName, errnoValue))
                 return "copying its log failed: " + std::generic_category().message(errnoValue);
         }
         if (!db_.Open(copy)) return db_.Error();
@@ -206,6 +193,9 @@ public:
     }
 
     int More(UrlSet& set) override {
+        // A stop the person asked for ends the read between two batches, quietly: the run says
+        // it stopped, and the copy goes with the stream.
+        if (StopRequested()) return -1;
         for (int appended = 0; appended < kBatch;) {
             if (frames_.empty()) {
                 if (nextRoot_ == kRoots.size()) return 0;

@@ -8,6 +8,7 @@
 
 #include "gui/qt_person.h"
 #include "gui/tolva_sheet.h"
+#include "platform/scratch_folder.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
 #include "verify/curl_library.h"
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
     // A file-size limit then fails the write (EFBIG), which is reported, instead of ending
     // the program halfway through a save.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A run killed outright could not remove its private copies of a browser's store.
+    tolva::RemoveLeftoverScratchFolders();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tolva"));

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/descriptor.h"
+#include "platform/process.h"
 
 namespace tolva {
 
@@ -72,9 +73,6 @@ pid_t MakerOf(std::string_view entry) {
     }
     return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
 }
-
-// A process we may not signal still exists; only "no such process" says it has gone.
-bool HasEnded(pid_t process) { return process != ::getpid() && ::kill(process, 0) != 0 && errno == ESRCH; }
 
 }  // namespace
 
@@ -171,7 +169,7 @@ void RemoveLeftoverTemporaries(int folder, const std::string& name) {
         const pid_t maker = MakerOf(entryName);
         if (maker <= 0 || (!prefix.empty() && entryName.rfind(kTemporaryTag) + kTemporaryTag.size() != prefix.size()))
             continue;
-        if (!HasEnded(maker)) continue;
+        if (!ProcessHasEnded(maker)) continue;
         struct stat info {};
         if (::fstatat(opened.Get(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)) {
             ::unlinkat(opened.Get(), entry->d_name, 0);

@@ -64,6 +64,9 @@ constexpr StringEntry kCoreStrings[] = {
     {IDS_ERR_SAVING_FILE, "Error %d saving %s"},
     {IDS_ERR_KEEPING_BACKUP, "Error %d making the backup copy %s"},
     {IDS_STATUS_TRANSLATION_CANCELED, "Translation canceled.  Nothing was changed."},
+    {IDS_STATUS_TRANSLATION_STOPPED, "Translation stopped.  Nothing was changed."},
+    {IDS_STATUS_TRANSLATION_STOPPED_PART,
+     "Translation stopped.  %d of %d entries were written to the destination; every file written is whole."},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "model/format_codec.h"
+#include "platform/stop_request.h"
 #include "resources/strings.h"
 #include "translate/convert.h"
 #include "translate/destination.h"
@@ -36,6 +37,11 @@ public:
         RunMessage(message);
         Status(status);
         return TranslationResult::Failed;
+    }
+    // A run the person stopped: nothing more is shown but the status line.
+    TranslationResult Stopped() const {
+        Status(IDS_STATUS_TRANSLATION_STOPPED);
+        return TranslationResult::Stopped;
     }
     Prompter& Prompt() const { return controls_.prompter ? *controls_.prompter : SilentPrompter::Instance(); }
 
@@ -130,6 +136,7 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     // The source file is released whether or not it was read, so that the destination may be
     // the same file.
     set.CloseFile();
+    if (StopRequested()) return page.Stopped();
     if (!read) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
 
     // Counted as read: opening the destination starts the set's counters again.
@@ -171,6 +178,8 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
         folders = set.folderCount;
         renamed = converter->Renamed();
     }
+    // A stop that came while the set was written ends it only where it made the writing fail.
+    if ((!written || set.StreamFailed()) && StopRequested()) return page.Stopped();
     // A source that failed part way has said why; nothing was saved.
     if (set.StreamFailed()) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
     // A writer that could not write has said why; the run must not then claim success.

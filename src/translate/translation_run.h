@@ -49,6 +49,7 @@ enum class TranslationResult {
     Converted,
     Failed,
     Canceled,  // the person took back a question about the destination: nothing changed
+    Stopped,   // the person asked the run to stop (StopRequested): what was written is whole
 };
 
 // Runs one translation. fileFactory, when given, makes the files the run's set opens (tests

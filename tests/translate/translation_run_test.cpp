@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/stop_request.h"
 #include "resources/strings.h"
 #include "support/failing_file.h"
 #include "support/places_builder.h"
@@ -253,6 +257,24 @@ TEST_F(TranslationRunTest, StoreReadWhileWrittenGivesWhatAWholeReadGives) {
     ASSERT_EQ(RunTranslation(values, controls), TranslationResult::Converted);
     EXPECT_EQ(ReadFile(destination), ReadFile(whole));
     EXPECT_EQ(RunStatus().back(), "URL set converted.\n1501 links and 20 folders written; 0 names adapted.");
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+// Ctrl+C at a terminal: the run ends before it writes, and the private copy of the store (the
+// person's history) goes with it.
+TEST_F(TranslationRunTest, StoppedRunWritesNothingAndLeavesNoCopyOfTheStore) {
+    const std::string places = dir.File("places.sqlite");
+    testing::PlacesBuilder(places).Bookmark(testing::PlacesBuilder::kMenu, "A", "http://a/");
+    std::filesystem::create_directory(dir.File("tmp"));
+    ::setenv("TMPDIR", dir.File("tmp").c_str(), 1);
+    StopOnSignals stops;
+    std::raise(SIGINT);
+    const TranslateValues values{UrlSetFormat::Firefox, places, UrlSetFormat::Netscape, destination, true};
+    EXPECT_EQ(RunTranslation(values, controls), TranslationResult::Stopped);
+    ::unsetenv("TMPDIR");
+    EXPECT_FALSE(std::filesystem::exists(destination));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("tmp")));
+    EXPECT_EQ(status.Current(), "Translation stopped.  Nothing was changed.");
     EXPECT_TRUE(prompter.shown.empty());
 }
 
