@@ -108,6 +108,45 @@ void AppendHexBytes(std::string& out, std::string_view bytes) {
     }
 }
 
+// A value's data as a .reg file spells it after "=": a string, hex bytes (of a type given or
+// binary) or a dword. False for anything else.
+bool ParseData(std::string_view data, std::string& bytes, std::uint32_t& type) {
+    if (data.starts_with('"')) {
+        std::size_t dataPos = 0;
+        type = SettingsStore::kTypeString;
+        return ParseQuoted(data, dataPos, bytes) && dataPos == data.size();
+    }
+    if (data.starts_with("hex:")) {
+        type = SettingsStore::kTypeBinary;
+        return ParseHexBytes(data.substr(4), bytes);
+    }
+    if (data.starts_with("hex(")) {
+        std::size_t close = data.find("):");
+        if (close == std::string_view::npos || close == 4) return false;
+        type = 0;
+        for (char c : data.substr(4, close - 4)) {
+            int digit = HexValue(c);
+            if (digit < 0 || type > 0x0FFFFFFF) return false;
+            type = type * 16 + static_cast<std::uint32_t>(digit);
+        }
+        return ParseHexBytes(data.substr(close + 2), bytes);
+    }
+    if (data.starts_with("dword:")) {
+        std::string_view digits = data.substr(6);
+        if (digits.empty() || digits.size() > 8) return false;
+        std::uint32_t number = 0;
+        for (char c : digits) {
+            int digit = HexValue(c);
+            if (digit < 0) return false;
+            number = number * 16 + static_cast<std::uint32_t>(digit);
+        }
+        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((number >> (8 * i)) & 0xFF);
+        type = SettingsStore::kTypeDword;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 SettingsStore::SettingsStore(std::string path) : path_(std::move(path)) {}
@@ -211,39 +250,7 @@ bool SettingsStore::Parse(const std::string& text) {
         }
         while (pos < entry.size() && (entry[pos] == ' ' || entry[pos] == '\t')) ++pos;
         if (pos >= entry.size() || entry[pos] != '=') return false;
-        std::string_view data = Trim(entry.substr(pos + 1));
-        if (data.starts_with('"')) {
-            std::size_t dataPos = 0;
-            if (!ParseQuoted(data, dataPos, value.data) || dataPos != data.size()) return false;
-            value.type = kTypeString;
-        } else if (data.starts_with("hex:")) {
-            if (!ParseHexBytes(data.substr(4), value.data)) return false;
-            value.type = kTypeBinary;
-        } else if (data.starts_with("hex(")) {
-            std::size_t close = data.find("):");
-            if (close == std::string_view::npos || close == 4) return false;
-            std::uint32_t type = 0;
-            for (char c : data.substr(4, close - 4)) {
-                int digit = HexValue(c);
-                if (digit < 0 || type > 0x0FFFFFFF) return false;
-                type = type * 16 + static_cast<std::uint32_t>(digit);
-            }
-            if (!ParseHexBytes(data.substr(close + 2), value.data)) return false;
-            value.type = type;
-        } else if (data.starts_with("dword:")) {
-            std::string_view digits = data.substr(6);
-            if (digits.empty() || digits.size() > 8) return false;
-            std::uint32_t number = 0;
-            for (char c : digits) {
-                int digit = HexValue(c);
-                if (digit < 0) return false;
-                number = number * 16 + static_cast<std::uint32_t>(digit);
-            }
-            for (int i = 0; i < 4; ++i) value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
-            value.type = kTypeDword;
-        } else {
-            return false;
-        }
+        if (!ParseData(Trim(entry.substr(pos + 1)), value.data, value.type)) return false;
         // A later line for the same name wins, as when the file is imported.
         auto existing = std::find_if(current->values.begin(), current->values.end(), [&value](const Value& old) {
             return EqualsIgnoringAsciiCase(old.name, value.name);
