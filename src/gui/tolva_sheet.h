@@ -1,5 +1,5 @@
 #pragma once
-// The program as a whole: the sheet captioned "Tolva 2.0.1" with the Translate, Verify and
+// The program as a whole: the sheet captioned "Tolva" and the version with the Translate, Verify and
 // About pages, shown modally; the program ends when it closes.
 
 #include <QIcon>

@@ -17,7 +17,7 @@ struct StringEntry {
 
 // Captions and form messages.
 inline constexpr int IDS_NETSCAPE_HEADER = 59142;
-inline constexpr int IDS_CAPTION = 59149;  // "Tolva 2.0.1"
+inline constexpr int IDS_CAPTION = 59149;  // "Tolva " and the version
 inline constexpr int IDS_UNVERIFIED = 59150;
 inline constexpr int IDS_MOSAIC_HEADER = 59151;
 inline constexpr int IDS_ASK_BACKUP = 59157;

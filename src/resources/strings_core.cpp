@@ -7,7 +7,7 @@ namespace {
 constexpr StringEntry kCoreStrings[] = {
     {IDS_NETSCAPE_HEADER,
      "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>%s's Bookmarks</Title>\r\n<H1>%s's Bookmarks</H1>\r\n<DL><p>\r\n"},
-    {IDS_CAPTION, "Tolva 2.0.1"},
+    {IDS_CAPTION, "Tolva " TOLVA_VERSION},
     {IDS_UNVERIFIED, "Unverified"},
     {IDS_MOSAIC_HEADER, "Hotlist\r\n%s\r\n{\r\n"},
     {IDS_ASK_BACKUP,
