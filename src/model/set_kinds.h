@@ -6,7 +6,8 @@
 
 namespace tolva {
 
-// The formats, numbered as the format lists of the pages and the stored locations number them.
+// The formats, numbered as the stored locations number them (and, in that order, the format
+// table's rows and the pages' format boxes).
 enum class UrlSetFormat : std::int32_t {
     None = -1,
     Mosaic = 0,
@@ -19,14 +20,8 @@ enum class UrlSetFormat : std::int32_t {
     Firefox = 5,
 };
 
-// Every format, in the order of the pages' lists.
-inline constexpr UrlSetFormat kAllFormats[] = {UrlSetFormat::Mosaic, UrlSetFormat::Netscape, UrlSetFormat::Shortcuts,
-                                               UrlSetFormat::Xbel,   UrlSetFormat::Chromium, UrlSetFormat::Firefox};
-
-// The pages list the formats in this order and stored locations are keyed by the same
-// numbers, so a format's number is its row in a list (-1: none chosen).
-constexpr int FormatRow(UrlSetFormat format) { return static_cast<int>(format); }
-constexpr UrlSetFormat FormatOfRow(int row) { return static_cast<UrlSetFormat>(row); }
+// The format stored under number (which may be one no format has).
+constexpr UrlSetFormat FormatOfRow(int number) { return static_cast<UrlSetFormat>(number); }
 
 enum class UrlSetOpenMode : std::int32_t {
     CreateNew = 1,

@@ -22,6 +22,7 @@
 
 #include "gui/about_page.h"
 #include "gui/control_ids.h"
+#include "gui/format_box.h"
 #include "gui/property_sheet.h"
 #include "gui/qt_location_box.h"
 #include "gui/qt_person.h"
@@ -86,8 +87,8 @@ protected:
         return dir.File("source.htm");
     }
     void Choose(Side side, UrlSetFormat format, const std::string& location) {
-        Control<QComboBox>(side == Side::Source ? control::kSourceFormat : control::kDestinationFormat)
-            ->setCurrentIndex(FormatRow(format));
+        ShowFormatInBox(Control<QComboBox>(side == Side::Source ? control::kSourceFormat : control::kDestinationFormat),
+                        format);
         Box(side == Side::Source ? control::kSourceLocation : control::kDestinationLocation)->SetText(location);
     }
     // Types into box as a person does: focus, select what is there, type, then Enter.
@@ -145,11 +146,9 @@ TEST_F(ConvertPageTest, RestoreNamesIsRememberedAndReachesTheRun) {
     std::filesystem::create_directory(favorites);
     WriteFile(favorites + "/PS-2.url", "[InternetShortcut]\r\nURL=http://ps2/\r\n[Tolva]\r\nPreVfyName=PS/2\r\n");
     auto translate = [&](CConvert& on, const std::string& destination) {
-        on.findChild<QComboBox*>(QString::number(control::kSourceFormat))
-            ->setCurrentIndex(FormatRow(UrlSetFormat::Shortcuts));
+        ShowFormatInBox(on.findChild<QComboBox*>(QString::number(control::kSourceFormat)), UrlSetFormat::Shortcuts);
         on.findChild<LocationCombo*>(QString::number(control::kSourceLocation))->SetText(favorites);
-        on.findChild<QComboBox*>(QString::number(control::kDestinationFormat))
-            ->setCurrentIndex(FormatRow(UrlSetFormat::Mosaic));
+        ShowFormatInBox(on.findChild<QComboBox*>(QString::number(control::kDestinationFormat)), UrlSetFormat::Mosaic);
         on.findChild<LocationCombo*>(QString::number(control::kDestinationLocation))->SetText(destination);
         on.OnTranslate();
         return ReadFile(destination);
@@ -261,7 +260,7 @@ TEST_F(ConvertPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
 
 TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefaultExtension) {
     auto* format = Control<QComboBox>(control::kDestinationFormat);
-    format->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
+    ShowFormatInBox(format, UrlSetFormat::Netscape);
     Box(control::kDestinationLocation)->SetText(dir.File("before.htm"));
     {
         auto answer = ModalAnswerer::For<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
@@ -283,7 +282,7 @@ TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefault
     EXPECT_EQ(page.destinationLocation, dir.File("newset.htm"));
     EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("newset.htm"));
 
-    format->setCurrentIndex(FormatRow(UrlSetFormat::Mosaic));
+    ShowFormatInBox(format, UrlSetFormat::Mosaic);
     {
         auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
             dialog->selectFile(QString::fromStdString(dir.File("links.txt")));
@@ -296,7 +295,7 @@ TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefault
 
 TEST_F(ConvertPageTest, BrowseForAShortcutFolderPicksFolders) {
     std::filesystem::create_directories(dir.Path() / "Favorites");
-    Control<QComboBox>(control::kSourceFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Shortcuts));
+    ShowFormatInBox(Control<QComboBox>(control::kSourceFormat), UrlSetFormat::Shortcuts);
     {
         auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
             EXPECT_EQ(dialog->windowTitle().toStdString(), "Where are the Favorites");
@@ -331,9 +330,9 @@ TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
     WriteFile(source,
               "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<DL><p>\n"
               "    <DT><A HREF=\"http://example.com/\">Example</A>\n</DL><p>\n");
-    Control<QComboBox>(control::kSourceFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
+    ShowFormatInBox(Control<QComboBox>(control::kSourceFormat), UrlSetFormat::Netscape);
     Box(control::kSourceLocation)->SetText(source);
-    Control<QComboBox>(control::kDestinationFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
+    ShowFormatInBox(Control<QComboBox>(control::kDestinationFormat), UrlSetFormat::Netscape);
     Box(control::kDestinationLocation)->SetText(dir.File("copy.htm"));
     Click(control::kTranslate);
 
@@ -435,7 +434,7 @@ TEST_F(ConvertPageTest, DroppedFileOrFolderFillsTheBoxAndPicksItsFormat) {
     Remember(UrlSetFormat::Shortcuts, "/remembered/Favorites");
     Drop(Box(control::kSourceLocation), QUrl::fromLocalFile(QString::fromStdString(dir.File("Favorites"))), true);
     EXPECT_EQ(page.sourceFormat, UrlSetFormat::Shortcuts);
-    EXPECT_EQ(Control<QComboBox>(control::kSourceFormat)->currentIndex(), FormatRow(UrlSetFormat::Shortcuts));
+    EXPECT_EQ(FormatInBox(Control<QComboBox>(control::kSourceFormat)), UrlSetFormat::Shortcuts);
     EXPECT_EQ(page.sourceLocation, dir.File("Favorites"));
     EXPECT_EQ(Box(control::kSourceLocation)->Entries(), (std::vector<std::string>{"/remembered/Favorites"}))
         << "the format's list is loaded as when the format is chosen";

@@ -19,6 +19,7 @@
 
 #include "gui/control_ids.h"
 #include "gui/cookie_warning_dialog.h"
+#include "gui/format_box.h"
 #include "gui/property_sheet.h"
 #include "gui/qt_location_box.h"
 #include "gui/url_repair_dialog.h"
@@ -74,7 +75,7 @@ protected:
         WriteFile(path, text);
     }
     void ChooseSet() {
-        Control<QComboBox>(&page, control::kVerifyFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
+        ShowFormatInBox(Control<QComboBox>(&page, control::kVerifyFormat), UrlSetFormat::Netscape);
         Control<LocationCombo>(&page, control::kVerifyLocation)->SetText(path);
     }
     std::string Status() { return Control<QLabel>(&page, control::kVerifyStatus)->text().toStdString(); }
@@ -209,7 +210,7 @@ TEST_F(VerifyPageTest, EnterInTheLocationBoxVerifiesAndKeepsTheSheetOpen) {
     sheet.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
     WriteSet({{"Alive", "/status/200"}});
-    Control<QComboBox>(&page, control::kVerifyFormat)->setCurrentIndex(FormatRow(UrlSetFormat::Netscape));
+    ShowFormatInBox(Control<QComboBox>(&page, control::kVerifyFormat), UrlSetFormat::Netscape);
     auto* box = Control<LocationCombo>(&page, control::kVerifyLocation);
     box->setFocus();
     QWidget* typing = QApplication::focusWidget();
