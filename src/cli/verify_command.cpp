@@ -94,7 +94,8 @@ int RunVerifyCommand(VerifyOptions options) {
     frontEnd.store = &store;
 
     UrlSet set;
-    VerifyOutcome outcome = RunVerification(set, settings, frontEnd);
+    SetStorage storage(set);
+    VerifyOutcome outcome = RunVerification(storage, settings, frontEnd);
     switch (outcome.end) {
         case VerifyEnd::NotOpened:
         case VerifyEnd::NotRead:

@@ -327,9 +327,10 @@ private:
 
 }  // namespace
 
-int ReadChromium(UrlSet& set, TextControl* statusText) {
+int ReadChromium(SetStorage& storage, TextControl* statusText) {
+    UrlSet& set = storage.Set();
     std::string_view fileText;
-    if (!set.TakeRest(fileText)) return 0;
+    if (!storage.TakeRest(fileText)) return 0;
     ChromiumReader reader(set, statusText);
     const std::string failure = reader.Read(fileText);
     set.SetCursor(nullptr);
@@ -341,8 +342,9 @@ int ReadChromium(UrlSet& set, TextControl* statusText) {
     return 1;
 }
 
-int WriteChromium(UrlSet& set) {
-    BlockWriter out(set, IDS_ERR_CHROMIUM_WRITE);
+int WriteChromium(SetStorage& storage) {
+    UrlSet& set = storage.Set();
+    BlockWriter out(storage, IDS_ERR_CHROMIUM_WRITE);
     if (!out.Begin()) return 0;
     ChromiumWriter writer(set);
     out.Add(writer.Json());

@@ -9,11 +9,13 @@
 
 namespace tolva {
 
+class SetStorage;
+
 // Appends the entries of the set's open file after its cursor. A file that is not
 // Chromium's JSON is reported with the parser's reason and gives 0.
-int ReadChromium(UrlSet& set, TextControl* statusText);
+int ReadChromium(SetStorage& storage, TextControl* statusText);
 // Writes the set to its open (new) file: top-level folders named as the roots fill those
 // roots, everything else at the top level goes into "Other bookmarks".
-int WriteChromium(UrlSet& set);
+int WriteChromium(SetStorage& storage);
 
 }  // namespace tolva

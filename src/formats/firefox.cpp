@@ -165,16 +165,15 @@ public:
           scratch_("places", {kCopyName, kCopyLogName, "places.sqlite-shm", "places.sqlite-journal"}) {}
 
     // Copies the store and its log and makes the copy ready to walk; empty text when done.
-    std::string Open(UrlSet& set) {
+    std::string Open(File* store) {
         if (scratch_.Path().empty()) return "no private folder for a copy could be made";
-        File* store = set.GetFile();
         if (store == nullptr || !store->IsOpen() || !store->Seek(0)) return "the store is not open";
         const fs::path copy = scratch_.Path() / kCopyName;
         int errnoValue = 0;
         if (!CopyFile(*store, copy, errnoValue))
             return "copying it failed: " + std::generic_category().message(errnoValue);
         File log;
-        if (log.OpenReadOnly(set.location + "-wal")) {
+        if (log.OpenReadOnly(location_ + "-wal")) {
             if (!CopyFile(log, scratch_.Path() / kCopyLogName, errnoValue))
                 return "copying its log failed: " + std::generic_category().message(errnoValue);
         }
@@ -306,17 +305,19 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SetStream> StreamFirefox(UrlSet& set, TextControl* statusText) {
+std::unique_ptr<SetStream> StreamFirefox(SetStorage& storage, TextControl* statusText) {
+    UrlSet& set = storage.Set();
     auto stream = std::make_unique<FirefoxStream>(set, statusText);
-    if (const std::string failure = stream->Open(set); !failure.empty()) {
+    if (const std::string failure = stream->Open(storage.GetFile()); !failure.empty()) {
         set.ShowRunMessage(FormatString(IDS_ERR_FIREFOX_READ, {set.location, failure}));
         return nullptr;
     }
     return stream;
 }
 
-int ReadFirefox(UrlSet& set, TextControl* statusText) {
-    std::unique_ptr<SetStream> stream = StreamFirefox(set, statusText);
+int ReadFirefox(SetStorage& storage, TextControl* statusText) {
+    UrlSet& set = storage.Set();
+    std::unique_ptr<SetStream> stream = StreamFirefox(storage, statusText);
     int more = stream ? 1 : -1;
     while (more > 0) more = stream->More(set);
     set.SetCursor(nullptr);

@@ -106,7 +106,7 @@ std::size_t LineScanner::NextOf(char c, Found& found) const {
 // ---------------------------------------------------------------------------------------
 // BlockWriter
 
-BlockWriter::BlockWriter(UrlSet& set, int firstPartFailure) : set_(set), file_(set.GetFile()) {
+BlockWriter::BlockWriter(SetStorage& storage, int firstPartFailure) : set_(storage.Set()), file_(storage.GetFile()) {
     parts_[partCount_++] = {0, firstPartFailure};
     buffer_.reserve(kWriteBlock * 2);
 }

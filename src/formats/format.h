@@ -1,14 +1,16 @@
 #pragma once
 // What the units of the formats share. Each format is a unit of its own (netscape.h,
-// mosaic.h, shortcuts.h) with a reader and a writer that work on a UrlSet through its public
-// interface; format.cpp holds the table that makes them the codecs of the contract in
-// model/format_codec.h, one row per format. The file formats write through one BlockWriter.
+// mosaic.h, shortcuts.h) with a reader and a writer that work on a set's storage and on the
+// set through its public interface; format.cpp holds the table that makes them the codecs of
+// the contract in formats/format_codec.h, one row per format. The file formats write through
+// one BlockWriter.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "model/format_codec.h"
+#include "formats/format_codec.h"
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "platform/file.h"
 
@@ -20,7 +22,7 @@ void TakeHeading(UrlSet& set, std::string_view text);
 // The heading to show: the one kept whole, else the owner's "X's Bookmarks", else empty.
 std::string HeadingOf(const UrlSet& set);
 
-// Hands out the lines of a file read whole (UrlSet::TakeRest), ending each where ReadLine
+// Hands out the lines of a file read whole (SetStorage::TakeRest), ending each where ReadLine
 // would: at CR, LF, CRLF or a zero byte, however long the line. The next place of each of the
 // three bytes is kept until the scan passes it, so every byte of the file is searched once for
 // each: a file of zero bytes or of CR line ends costs no more than one of long lines.
@@ -52,14 +54,14 @@ private:
 // with the message a failure in it shows. The first failure is shown once, with the message
 // of the part that holds the first byte not written, and ends all writing.
 //
-// It forces nothing to the disk: a file that replaces another is forced by the set's atomic
+// It forces nothing to the disk: a file that replaces another is forced by the storage's atomic
 // replace before the rename, and a new file is left to the system as a copy leaves it, which
 // keeps a translation near the speed of a copy.
 class BlockWriter {
 public:
-    // Writes to the file set has open; firstPartFailure is the message of the part that
+    // Writes to the file storage has open; firstPartFailure is the message of the part that
     // begins the output, and of a file that cannot be written at all.
-    BlockWriter(UrlSet& set, int firstPartFailure);
+    BlockWriter(SetStorage& storage, int firstPartFailure);
 
     // Makes the file ready to be written from its start. The file is rewritten whole: what was
     // there before must not show past the end. False, the failure shown, when the set has no

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "model/format_codec.h"
+#include "formats/format_codec.h"
 #include "platform/ascii.h"
 #include "resources/strings.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The format table: one row per format saying everything the front ends and the runs ask
-// about it besides how its sets are read and written (its codec, model/format_codec.h): its
+// about it besides how its sets are read and written (its codec, formats/format_codec.h): its
 // name on the command line, its text in the format boxes, its file names and extensions, how
 // its first bytes look, whether its text is HTML, how it names entries, and what can be done
 // with it. Nothing outside formats/ spells a format's name or extension: a new format is a

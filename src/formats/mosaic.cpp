@@ -52,10 +52,11 @@ void AddLine(BlockWriter& out, std::string_view text) {
 
 }  // namespace
 
-int ReadMosaic(UrlSet& set, TextControl* statusText) {
+int ReadMosaic(SetStorage& storage, TextControl* statusText) {
+    UrlSet& set = storage.Set();
     set.heading.clear();
     std::string_view fileText;
-    if (!set.TakeRest(fileText)) return 0;
+    if (!storage.TakeRest(fileText)) return 0;
     LineScanner lines(fileText);
     CounterText status(LoadString(IDS_STATUS_READING_LINE));
     std::string_view line;
@@ -102,8 +103,9 @@ int ReadMosaic(UrlSet& set, TextControl* statusText) {
     return result;
 }
 
-int WriteMosaic(UrlSet& set) {
-    BlockWriter out(set, IDS_ERR_MOSAIC_HEADER);
+int WriteMosaic(SetStorage& storage) {
+    UrlSet& set = storage.Set();
+    BlockWriter out(storage, IDS_ERR_MOSAIC_HEADER);
     if (!out.Begin()) return 0;
     out.Add(FormatString(IDS_MOSAIC_HEADER, {OneLine(HeadingOf(set))}));
     // The header goes out on its own: a failure after it is one of the lines.

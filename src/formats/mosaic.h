@@ -7,11 +7,13 @@
 
 namespace tolva {
 
+class SetStorage;
+
 // Appends the entries of the set's open file after its cursor, line by line through the
 // set's line reader, and takes the set's title from it; statusText, when given, shows the
 // line being read. Returns 0 for a file without a single line.
-int ReadMosaic(UrlSet& set, TextControl* statusText);
+int ReadMosaic(SetStorage& storage, TextControl* statusText);
 // Writes the set to its open file from the file's start, with CRLF line ends.
-int WriteMosaic(UrlSet& set);
+int WriteMosaic(SetStorage& storage);
 
 }  // namespace tolva

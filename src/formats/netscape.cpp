@@ -355,9 +355,10 @@ private:
 
 }  // namespace
 
-int ReadNetscape(UrlSet& set, TextControl* statusText) {
+int ReadNetscape(SetStorage& storage, TextControl* statusText) {
+    UrlSet& set = storage.Set();
     std::string_view fileText;
-    if (!set.TakeRest(fileText)) return 0;
+    if (!storage.TakeRest(fileText)) return 0;
     LineScanner lines(fileText);
     NetscapeReader reader(set, lines);
     std::string_view line;
@@ -434,8 +435,9 @@ void AddDescription(BlockWriter& out, const EntryText& description) {
 
 }  // namespace
 
-int WriteNetscape(UrlSet& set) {
-    BlockWriter out(set, IDS_ERR_NETSCAPE_HEADER);
+int WriteNetscape(SetStorage& storage) {
+    UrlSet& set = storage.Set();
+    BlockWriter out(storage, IDS_ERR_NETSCAPE_HEADER);
     if (!out.Begin()) return 0;
 
     out.Add(Header(set));

@@ -7,11 +7,13 @@
 
 namespace tolva {
 
+class SetStorage;
+
 // Appends the entries of the set's open file after its cursor and takes the set's title
 // from it; statusText, when given, shows the line being read. Every text is borrowed from
-// the file (UrlSet::TakeRest). Returns 0 for a file without a single line.
-int ReadNetscape(UrlSet& set, TextControl* statusText);
+// the file (SetStorage::TakeRest). Returns 0 for a file without a single line.
+int ReadNetscape(SetStorage& storage, TextControl* statusText);
 // Writes the set to its open file from the file's start, with CRLF line ends.
-int WriteNetscape(UrlSet& set);
+int WriteNetscape(SetStorage& storage);
 
 }  // namespace tolva

@@ -37,6 +37,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/set_storage.h"
 #include "platform/ascii.h"
 #include "platform/atomic_replace.h"
 #include "platform/charset.h"
@@ -835,7 +836,8 @@ private:
 
 }  // namespace
 
-int ReadShortcuts(UrlSet& set, TextControl* statusText) {
+int ReadShortcuts(SetStorage& storage, TextControl* statusText) {
+    UrlSet& set = storage.Set();
     ReadWalk walk{
         set, statusText, {}, Descriptor(::open(set.location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), {}};
     if (IdOfDescriptor(walk.topFd.Get(), walk.top)) walk.read.insert(walk.top);
@@ -847,7 +849,7 @@ int ReadShortcuts(UrlSet& set, TextControl* statusText) {
     return 1;
 }
 
-int WriteShortcuts(UrlSet& set) { return ShortcutWriter(set).Run(); }
+int WriteShortcuts(SetStorage& storage) { return ShortcutWriter(storage.Set()).Run(); }
 
 bool FormerShortcutName(const UrlEntry& entry, std::string& name) {
     const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);

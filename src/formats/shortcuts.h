@@ -10,11 +10,13 @@
 
 namespace tolva {
 
+class SetStorage;
+
 // Appends the folders and links below the set's location after its cursor; statusText, when
 // given, counts the items loaded. The set's title is the registered owner's name.
-int ReadShortcuts(UrlSet& set, TextControl* statusText);
+int ReadShortcuts(SetStorage& storage, TextControl* statusText);
 // Writes the set below its location: a folder per folder, a shortcut file per link.
-int WriteShortcuts(UrlSet& set);
+int WriteShortcuts(SetStorage& storage);
 
 // The name a link or folder read from a shortcut tree had before it was stored under an
 // adapted one (a name made safe for a file, shortened, or numbered apart from a namesake), as

@@ -577,9 +577,10 @@ void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts
 
 }  // namespace
 
-int ReadXbel(UrlSet& set, TextControl* statusText) {
+int ReadXbel(SetStorage& storage, TextControl* statusText) {
+    UrlSet& set = storage.Set();
     std::string_view fileText;
-    if (!set.TakeRest(fileText)) return 0;
+    if (!storage.TakeRest(fileText)) return 0;
     XbelReader reader(set, statusText);
     int result = reader.Read(fileText);
     set.SetCursor(nullptr);
@@ -587,8 +588,9 @@ int ReadXbel(UrlSet& set, TextControl* statusText) {
     return result;
 }
 
-int WriteXbel(UrlSet& set) {
-    BlockWriter out(set, IDS_ERR_XBEL_WRITE);
+int WriteXbel(SetStorage& storage) {
+    UrlSet& set = storage.Set();
+    BlockWriter out(storage, IDS_ERR_XBEL_WRITE);
     if (!out.Begin()) return 0;
     out.Add("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE xbel>\n<xbel version=\"1.0\" xmlns:");
     out.Add(kOwnPrefix);

@@ -14,14 +14,16 @@
 
 namespace tolva {
 
+class SetStorage;
+
 // The owner of Tolva's metadata in an XBEL file.
 inline constexpr std::string_view kXbelMetadataOwner = "urn:tolva";
 
 // Appends the entries of the set's open file after its cursor and takes the set's title from
 // the document's title. A file that is not well-formed XBEL is reported with the place of the
 // fault, and gives 0.
-int ReadXbel(UrlSet& set, TextControl* statusText);
+int ReadXbel(SetStorage& storage, TextControl* statusText);
 // Writes the set to its open file from the file's start, as UTF-8.
-int WriteXbel(UrlSet& set);
+int WriteXbel(SetStorage& storage);
 
 }  // namespace tolva

@@ -244,7 +244,7 @@ void CVerify::OnVerify() {
     frontEnd.locationBox = locationBox_;
     frontEnd.store = &store_;
     frontEnd.requestOptions = requestOptions;
-    RunVerification(verifiedSet, settings, frontEnd);
+    RunVerification(verifiedStorage, settings, frontEnd);
 }
 
 }  // namespace tolva

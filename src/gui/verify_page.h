@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/set_storage.h"
 #include "gui/property_sheet.h"
 #include "locations/store_locations.h"
 #include "model/url_set.h"
@@ -46,6 +47,7 @@ public:
     bool renameInPlace = false;
     bool interactiveRepair = false;
     UrlSet verifiedSet;
+    SetStorage verifiedStorage{verifiedSet};
 
     // Handed to the request machinery of each run; tests keep loopback requests off proxies.
     LinkRequestOptions requestOptions;

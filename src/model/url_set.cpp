@@ -1,16 +1,6 @@
 #include "model/url_set.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <filesystem>
-
 #include "model/entry_pool.h"
-#include "model/format_codec.h"
-#include "platform/atomic_replace.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -93,106 +83,24 @@ void UrlEntry::SetPreservedLocation(std::string_view path, std::int32_t extraFla
 
 UrlSet::UrlSet() = default;
 
-UrlSet::~UrlSet() {
-    CloseFile();
-    Clear();
-}
+UrlSet::~UrlSet() { Clear(); }
 
-int UrlSet::Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string& setLocation,
-                 const DestinationQuestions* questions) {
-    format = setFormat;
-    location = setLocation;
-    linkCount = 0;
-    folderCount = 0;
-    currentFlags = 0;
-    openCanceled_ = false;
-    const FormatCodec* codec = CodecFor(format);
-    if (codec == nullptr) return 0;
-    if (mode == UrlSetOpenMode::CreateNew && codec->writing == FormatWriting::Never) return 0;
-    // A format written to new files only never replaces a file in the way: the question of
-    // replacing it is not asked, and Open refuses it.
-    if (codec->writing == FormatWriting::NewFileOnly) questions = nullptr;
-    return codec->storage == FormatStorage::File ? OpenFile(mode, questions, codec->writing != FormatWriting::Never)
-                                                 : OpenFolder(mode, questions);
-}
-
-int UrlSet::OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions, bool writable) {
-    CloseFile();
-    std::unique_ptr<File> file = fileFactory_ ? fileFactory_() : std::make_unique<File>();
-    bool opened = false;
-    if (mode == UrlSetOpenMode::CreateNew) {
-        // The location is only ever replaced whole, by Write; a destination in the way is
-        // replaced only when the questions allow it.
-        struct stat info {};
-        const bool inTheWay = ::lstat(location.c_str(), &info) == 0;
-        const ReplaceDecision decision = !inTheWay   ? ReplaceDecision::Replace
-                                         : questions ? questions->ReplaceExistingDestination(*this)
-                                                     : ReplaceDecision::Refuse;
-        if (decision == ReplaceDecision::Cancel) {
-            openCanceled_ = true;
-            return 0;
-        }
-        if (decision == ReplaceDecision::Failed) return 0;
-        if (decision == ReplaceDecision::Replace) {
-            const std::string target = ReplaceTarget();
-            RemoveLeftoverTemporaries(AT_FDCWD, target);
-            creating_ = std::make_unique<AtomicReplace>(AT_FDCWD, target, File::kNewFileMode);
-            opened = creating_->Open(*file);
-            if (!opened) creating_.reset();
-        }
-    } else {
-        opened = writable ? file->OpenExisting(location) : file->OpenReadOnly(location);
-    }
-    if (!opened) {
-        int message = mode == UrlSetOpenMode::CreateNew ? IDS_SET_EXISTS : IDS_SET_NOT_FOUND;
-        prompter_->ShowMessage(FormatString(message, {location}), LoadString(IDS_CAPTION));
-        return 0;
-    }
-    file_ = std::move(file);
-    lines_.Start();
-    openedExisting_ = mode == UrlSetOpenMode::OpenExisting;
-    lineTerminator = DetectLineTerminator();
-    return 1;
-}
-
-int UrlSet::OpenFolder(UrlSetOpenMode mode, const DestinationQuestions* questions) {
-    DIR* folder = ::opendir(location.c_str());
-    if (folder != nullptr) {
-        ::closedir(folder);
-        if (mode == UrlSetOpenMode::CreateNew && !(questions && questions->UseExistingDestinationFolder(*this)))
-            return 0;
-        return 1;
-    }
-    bool pathNotFound = errno == ENOENT;
-    if (mode == UrlSetOpenMode::CreateNew && pathNotFound && questions &&
-        questions->CreateMissingDestinationFolder(*this))
-        return 1;
-    prompter_->ShowMessage(FormatString(IDS_SET_NOT_FOUND, {location}), LoadString(IDS_CAPTION));
-    return 0;
-}
-
-int UrlSet::Read(TextControl* statusText) {
-    // A set is read only from a valid cursor (a new or cleared set); reading again without
-    // Clear would append after nothing, so it is refused.
-    if (cursor == nullptr) return 0;
+bool UrlSet::StartReading() {
+    // Reading again without Clear would append after nothing, so it is refused.
+    if (cursor == nullptr) return false;
     lastAppended_ = cursor;
     appendDepth_ = 0;
-    const FormatCodec* codec = CodecFor(format);
-    if (codec == nullptr) return 0;
     reading_ = true;
-    int result = codec->read(*this, statusText);
-    reading_ = false;
-    std::string changedPath;
-    if (!TextIntact(changedPath)) lines_.MarkFailed();
-    if (lines_.ReadFailed()) result = 0;
-    if (result == 0) return 0;
+    return true;
+}
 
-    // A truncated file leaves folders open. Close them and the top level, so that every set
-    // read ends with one more FolderEnd than it has folders and the writers close what they
-    // open. Append kept count, so the new entries need no second walk.
+void UrlSet::FinishReading(bool complete) {
+    reading_ = false;
+    if (!complete) return;
+    // A truncated file leaves folders open. Append kept count, so the new entries need no
+    // second walk.
     CloseOpenFolders();
     cursor = nullptr;
-    return 1;
 }
 
 void UrlSet::CloseOpenFolders() {
@@ -203,9 +111,9 @@ void UrlSet::CloseOpenFolders() {
     appendDepth_ = -1;
 }
 
-void UrlSet::Stream(SetStream* stream) {
-    stream_ = stream;
-    streamFailed_ = false;
+void UrlSet::RefillFrom(SetStream* source) {
+    source_ = source;
+    refillFailed_ = false;
     lastAppended_ = cursor = &root;
     appendDepth_ = 0;
 }
@@ -223,138 +131,19 @@ void UrlSet::Refill() {
     lastAppended_ = cursor = &root;
     int more = 1;
     reading_ = true;
-    while (more > 0 && root.next == nullptr) more = stream_->More(*this);
+    while (more > 0 && root.next == nullptr) more = source_->More(*this);
     reading_ = false;
-    if (more < 0) streamFailed_ = true;
+    if (more < 0) refillFailed_ = true;
     if (more <= 0) {
-        if (!streamFailed_) CloseOpenFolders();
-        stream_ = nullptr;
+        if (!refillFailed_) CloseOpenFolders();
+        source_ = nullptr;
     }
     cursor = &root;
 }
 
-int UrlSet::Write(TextControl* statusText) {
-    // The writers walk the set with Next, which reports to writeStatus_ while it is set.
-    writeStatus_ = statusText;
+void UrlSet::CountWalk(TextControl* statusText) {
+    walkStatus_ = statusText;
     if (statusText != nullptr) savingText_ = CounterText(LoadString(IDS_STATUS_SAVING_ITEM));
-    struct EndOfWrite {
-        TextControl*& status;
-        ~EndOfWrite() { status = nullptr; }
-    } endOfWrite{writeStatus_};
-    // Text borrowed from a file that another program has changed since may be anything;
-    // nothing of it is saved. The check is made again after writing, for a change meanwhile.
-    std::string changedPath;
-    auto refuseChanged = [&] {
-        ShowRunMessage(FormatString(IDS_ERR_READING_FILE, {ESTALE, changedPath}));
-        return 0;
-    };
-    if (!TextIntact(changedPath)) return refuseChanged();
-    // Rewriting a file that exists (a verification saving its set) goes through a temporary
-    // file, so a crash or a full disk leaves the old content or the new, never a mixture.
-    const FormatCodec* codec = CodecFor(format);
-    const bool replacing = codec && codec->storage == FormatStorage::File && file_ && openedExisting_;
-    // Saving back over the file a set was read from is refused for a format that is not
-    // written there (the browser that owns it would lose it or undo it).
-    if (openedExisting_ && file_ && !FormatWritesBack(format)) {
-        ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EPERM, location}));
-        return 0;
-    }
-    int result = replacing ? WriteReplacing() : WriteByFormat();
-    if (streamFailed_) result = 0;
-    if (result && !TextIntact(changedPath)) return refuseChanged();
-    if (result && creating_) {
-        if (!creating_->Commit()) {
-            const int savedErrno = file_->LastErrno() ? file_->LastErrno() : errno;
-            ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {savedErrno, location}));
-            result = 0;
-        }
-        creating_.reset();
-    }
-    return result;
-}
-
-int UrlSet::WriteByFormat() {
-    const FormatCodec* codec = CodecFor(format);
-    return codec && codec->write ? codec->write(*this) : 0;
-}
-
-std::string UrlSet::ReplaceTarget() const {
-    // Replace the file a symbolic link points to, so the link itself survives.
-    std::error_code error;
-    std::filesystem::path target = std::filesystem::canonical(location, error);
-    return error ? location : target.string();
-}
-
-int UrlSet::CanWriteBack() {
-    const FormatCodec* codec = CodecFor(format);
-    if (!codec) return 0;
-    std::unique_ptr<File> probe = fileFactory_ ? fileFactory_() : std::make_unique<File>();
-    if (codec->storage == FormatStorage::File) {
-        if (!file_ || !file_->IsWritable()) {
-            ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EACCES, location}));
-            return 0;
-        }
-        // The save's own first step, undone at once: a temporary file beside the target.
-        AtomicReplace replace(AT_FDCWD, ReplaceTarget());
-        if (!replace.Open(*probe)) {
-            ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {probe->LastErrno(), location}));
-            return 0;
-        }
-        return 1;
-    }
-    // A shortcut folder is saved file by file into it; one temporary shows that it takes files.
-    AtomicReplace replace(AT_FDCWD, location + "/write-check");
-    if (!replace.Open(*probe)) {
-        ShowRunMessage(FormatString(IDS_ERR_WRITING_SHORTCUT, {probe->LastErrno(), location}));
-        return 0;
-    }
-    return 1;
-}
-
-int UrlSet::WriteReplacing() {
-    if (!file_->IsWritable()) {
-        ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EACCES, location}));
-        return 0;
-    }
-    std::unique_ptr<File> temporary = fileFactory_ ? fileFactory_() : std::make_unique<File>();
-    const std::string target = ReplaceTarget();
-    RemoveLeftoverTemporaries(AT_FDCWD, target);
-    AtomicReplace replace(AT_FDCWD, target);
-    if (!replace.Open(*temporary)) {
-        ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {temporary->LastErrno(), location}));
-        return 0;
-    }
-
-    std::unique_ptr<File> originalFile = std::move(file_);
-    file_ = std::move(temporary);
-    int result = WriteByFormat();
-    if (result && !replace.Commit()) {
-        int savedErrno = file_->LastErrno() ? file_->LastErrno() : errno;
-        ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {savedErrno, location}));
-        result = 0;
-    }
-    if (!result) {
-        // The temporary goes with replace.
-        file_->Close();
-        file_ = std::move(originalFile);
-        return 0;
-    }
-    // The set goes on with the new file, open as the temporary was.
-    originalFile->Close();
-    return result;
-}
-
-void UrlSet::CloseFile() {
-    if (file_) file_->Close();
-    file_.reset();
-    creating_.reset();  // a new file never written is not left behind
-    lines_.Stop();
-}
-
-int UrlSet::Close() {
-    CloseFile();
-    Clear();
-    return 1;
 }
 
 void UrlSet::Clear() {
@@ -365,9 +154,9 @@ void UrlSet::Clear() {
         entry = following;
     }
     root.next = nullptr;
-    images_.clear();
+    lentTexts_.clear();
     keptMarkup_.clear();
-    stream_ = nullptr;
+    source_ = nullptr;
     heading.clear();
     charset.clear();
     Rewind();
@@ -393,7 +182,7 @@ void UrlSet::Rewind() {
 
 UrlEntry* UrlSet::Next() {
     if (cursor == nullptr) return nullptr;
-    if (cursor->next == nullptr && stream_ != nullptr) Refill();
+    if (cursor->next == nullptr && source_ != nullptr) Refill();
     cursor = cursor->next;
     if (cursor == nullptr) return nullptr;
     if (cursor->kind == UrlEntryKind::FolderStart) {
@@ -403,8 +192,8 @@ UrlEntry* UrlSet::Next() {
         std::size_t slash = currentPath.rfind('\\');
         currentPath.erase(slash == std::string::npos ? 0 : slash);
     }
-    if (writeStatus_ != nullptr && cursor->kind != UrlEntryKind::FolderEnd) {
-        writeStatus_->SetText(savingText_.Advance());
+    if (walkStatus_ != nullptr && cursor->kind != UrlEntryKind::FolderEnd) {
+        walkStatus_->SetText(savingText_.Advance());
     }
     return cursor;
 }
@@ -430,22 +219,11 @@ UrlEntry* UrlSet::FindFolder(const std::string& path) {
     return nullptr;
 }
 
-bool UrlSet::TakeRest(std::string_view& rest) {
-    rest = {};
-    FileImage image;
-    // Files made by a factory are always read through it, never mapped.
-    if (!lines_.TakeRest(file_.get(), readInPlace_ && !fileFactory_, image)) return false;
-    rest = image.Text();
-    images_.push_back(std::move(image));
-    return true;
-}
+void UrlSet::KeepLentText(std::unique_ptr<LentText> text) { lentTexts_.push_back(std::move(text)); }
 
 bool UrlSet::TextIntact(std::string& changedPath) const {
-    for (const FileImage& image : images_) {
-        if (!image.Intact()) {
-            changedPath = image.Path();
-            return false;
-        }
+    for (const auto& text : lentTexts_) {
+        if (!text->Intact(changedPath)) return false;
     }
     return true;
 }

@@ -1,13 +1,11 @@
 #pragma once
 // The in-memory URL set: a flat, doubly linked list of entries in document order, where a
 // folder is the run of entries between a FolderStart and its FolderEnd, plus an iteration
-// cursor that tracks the folder path. The set owns its entries and, between Open and
-// CloseFile/Close, the open file of a file-based set. The set knows no format: Open, Read and
-// Write go through the codec of its format (model/format_codec.h), whose readers and writers
-// live in formats/ and build and walk the set through this public interface.
+// cursor that tracks the folder path. The set owns its entries and the text they borrow. It
+// knows no format and no file: a SetStorage (formats/set_storage.h) opens, reads and writes it,
+// and the formats' readers and writers build and walk it through this public interface.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,12 +13,7 @@
 #include <vector>
 
 #include "model/entry_text.h"
-#include "model/file_image.h"
-#include "model/format_codec.h"
-#include "model/line_reader.h"
 #include "model/set_kinds.h"
-#include "platform/atomic_replace.h"
-#include "platform/file.h"
 #include "platform/person.h"
 #include "resources/strings.h"
 
@@ -74,33 +67,27 @@ public:
 
 class UrlSet;
 
-// What may become of a file in the way of a new set.
-enum class ReplaceDecision {
-    Replace,  // Open goes on; the file is replaced whole when the set is written
-    Refuse,   // Open fails with its message that the set already exists
-    Failed,   // Open fails; the step that failed (a backup) has shown its own message
-    Cancel,   // the person took the command back: Open fails silently, nothing changed
+// Appends a set's next entries when a walk has run through all the set holds (UrlSet::RefillFrom),
+// so a large store never lies in memory whole. The formats' streams are such sources.
+class SetStream {
+public:
+    virtual ~SetStream() = default;
+    // Appends the next entries after the set's cursor. Returns 1 while more may follow, 0 once
+    // the last one is appended, -1 after a failure, which it has shown.
+    virtual int More(UrlSet& set) = 0;
 };
 
-// What Open(CreateNew) does with a destination that is in the way or missing. A translation
-// asks the person (translate/destination.h); without questions Open refuses an existing file
-// or folder and creates no missing folder. An existing file that may be replaced stays as it
-// is until the set is written, so a failed or killed run leaves it whole. The folder questions
-// return whether Open may go on: with the existing folder, or with the missing folder created.
-class DestinationQuestions {
+// Text that entries borrow (EntryText::Borrow), handed to the set that keeps them: it lives
+// until the set's Clear. Whoever lent it can tell whether it is still what it was.
+class LentText {
 public:
-    virtual ReplaceDecision ReplaceExistingDestination(UrlSet& set) const = 0;
-    virtual bool UseExistingDestinationFolder(UrlSet& set) const = 0;
-    virtual bool CreateMissingDestinationFolder(UrlSet& set) const = 0;
-
-protected:
-    ~DestinationQuestions() = default;
+    virtual ~LentText() = default;
+    // False once the text no longer is what was lent; changedPath then names its source.
+    virtual bool Intact(std::string& changedPath) const = 0;
 };
 
 class UrlSet {
 public:
-    using FileFactory = std::function<std::unique_ptr<File>()>;
-
     UrlSet();
     virtual ~UrlSet();
     UrlSet(const UrlSet&) = delete;
@@ -109,33 +96,7 @@ public:
     // Where the set's messages and questions go; the set does not own it.
     void SetPrompter(Prompter* prompter) { prompter_ = prompter ? prompter : &SilentPrompter::Instance(); }
     Prompter& GetPrompter() const { return *prompter_; }
-    // Tests replace the files a set opens, to inject faults.
-    void SetFileFactory(FileFactory factory) { fileFactory_ = std::move(factory); }
-    // A set read in place maps its file and borrows its entries' text from the file's pages
-    // instead of a copy: the fastest way to read a large file, for a run that keeps the set
-    // briefly (a translation). It refuses to save what it read once the file has changed in
-    // the meantime. A set kept for long (a verification) reads a copy, as by default, so
-    // another program saving the file meanwhile cannot change it. Files made by a factory
-    // are always read through it.
-    void ReadInPlace(bool inPlace) { readInPlace_ = inPlace; }
 
-    // Opens the set's file or folder at setLocation: an existing one to read (or to save back),
-    // or a new one to write, with questions, when given, for a destination in the way.
-    int Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string& setLocation,
-             const DestinationQuestions* questions = nullptr);
-    // Whether the last Open failed because the person cancelled a question: nothing was
-    // changed or shown, and the command ends quietly.
-    bool OpenCanceled() const { return openCanceled_; }
-    std::string DetectLineTerminator() { return LineReader::DetectLineTerminator(file_.get()); }
-    int Read(TextControl* statusText);
-    // statusText, when given, counts the entries as the writer reaches them ("Saving item %d"),
-    // so a long save keeps a window that shows it alive.
-    int Write(TextControl* statusText = nullptr);
-    // Whether a set opened with OpenExisting could be written back where it was read from,
-    // found without changing anything there; shows the message a save would show if not.
-    int CanWriteBack();
-    void CloseFile();
-    int Close();
     void Clear();
     void Rewind();
     UrlEntry* Next();
@@ -144,32 +105,35 @@ public:
     std::string GetCurrentPath() const { return currentPath; }
     std::string GetFolderPath(const UrlEntry* entry) const;
     UrlEntry* FindFolder(const std::string& path);
-    // Reads the next line (without its terminator) into out, in pieces of at most
-    // kReadLineLimit bytes. *complete, when given, tells whether the piece ends its physical
-    // line, so readers can join the pieces of a long line exactly. Returns 0 at the end of
-    // the file and after a read error (then ReadFailed() is true).
-    int ReadLine(std::string& out, bool* complete = nullptr) { return lines_.ReadLine(file_.get(), out, complete); }
-    // Hands over every byte ReadLine has not delivered yet, as text the set keeps until
-    // Clear, so a reader may borrow its entries' text from it (EntryText::Borrow). ReadLine
-    // is at the end of the file afterwards. Returns false after a read error.
-    bool TakeRest(std::string_view& rest);
-    bool ReadFailed() const { return lines_.ReadFailed(); }
-    bool HasFile() const { return file_ && file_->IsOpen(); }
 
-    // Hands the set to stream for a writer that walks it once (FormatCodec::writesInOneWalk):
-    // whenever Next has walked all the set holds, the entries walked are deleted and the
-    // stream appends the next batch, and once it has appended its last the set is closed as
-    // Read closes it. The stream and what it appends stay the caller's to convert. Write then
-    // fails when the stream failed, so a store read only in part is never saved as whole.
-    void Stream(SetStream* stream);
-    bool StreamFailed() const { return streamFailed_; }
+    // A reader fills the set between StartReading (false, nothing begun, unless the cursor is
+    // valid: a new or cleared set) and FinishReading. FinishReading(true) closes the folders
+    // the reader left open and the top level after the last entry appended, so every set read
+    // ends with one more FolderEnd than it has folders, and leaves the cursor null.
+    bool StartReading();
+    void FinishReading(bool complete);
+
+    // Has source fill the set while a writer walks it once: whenever Next has walked all the
+    // set holds, the entries walked are deleted and source appends the next batch; after its
+    // last one the set is closed as FinishReading closes it. RefillFailed tells whether source
+    // failed, so a store read only in part is never saved as whole.
+    void RefillFrom(SetStream* source);
+    bool RefillFailed() const { return refillFailed_; }
+
+    // While statusText is set, Next counts the entries it reaches there ("Saving item %d"), so
+    // a long save keeps a window that shows it alive.
+    void CountWalk(TextControl* statusText);
+
+    // Keeps text the entries borrow until Clear; TextIntact tells whether all of it is still
+    // what was lent, and if not, names the first source that changed.
+    void KeepLentText(std::unique_ptr<LentText> text);
+    bool TextIntact(std::string& changedPath) const;
 
     // Appends entry after the cursor and moves the cursor to it (how readers build a set).
     // While the set is read, a FolderEnd that would close the top level is deleted instead.
     void Append(UrlEntry* entry);
     // Shows text in a message box captioned "Tolva", as the readers and writers do.
     void ShowRunMessage(const std::string& text) const;
-    File* GetFile() const { return file_.get(); }
 
     // Markup of the set's own format that no field of an entry holds (an XBEL item's other
     // attributes and other programs' metadata), kept for the entry by its reader so that the
@@ -198,43 +162,25 @@ public:
     std::int32_t folderCount = 0;
 
 private:
-    int OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions, bool writable);
-    int OpenFolder(UrlSetOpenMode mode, const DestinationQuestions* questions);
-    int WriteByFormat();
-    int WriteReplacing();
-    std::string ReplaceTarget() const;
-
-    Prompter* prompter_ = &SilentPrompter::Instance();
-    FileFactory fileFactory_;
-    std::unique_ptr<File> file_;
-    bool openedExisting_ = false;
-    bool openCanceled_ = false;
-    // A new file is written to a temporary beside its location and put in place by Write, so
-    // the location holds what it held before or the whole new set, never a part of it.
-    std::unique_ptr<AtomicReplace> creating_;
-    // What Append has added since Read began: the last entry and the folders left open.
-    UrlEntry* lastAppended_ = nullptr;
-    int appendDepth_ = 0;
-    bool reading_ = false;
-    SetStream* stream_ = nullptr;
-    bool streamFailed_ = false;
-    // Deletes the entries walked and has the stream append the next ones.
+    // Deletes the entries walked and has the source append the next ones.
     void Refill();
     // Closes the folders a read left open and the top level, after the last entry.
     void CloseOpenFolders();
 
-    // What ReadLine has read of file_ ahead of the lines it delivered.
-    LineReader lines_;
-    // What TakeRest handed over; entries may borrow from it, so it goes only with them.
-    std::vector<FileImage> images_;
+    Prompter* prompter_ = &SilentPrompter::Instance();
+    // What Append has added since reading began: the last entry and the folders left open.
+    UrlEntry* lastAppended_ = nullptr;
+    int appendDepth_ = 0;
+    bool reading_ = false;
+    SetStream* source_ = nullptr;
+    bool refillFailed_ = false;
+    // Text the entries borrow; it goes only with them.
+    std::vector<std::unique_ptr<LentText>> lentTexts_;
     // Few entries have kept markup, so it lives beside them rather than in every entry.
     std::unordered_map<const UrlEntry*, std::string> keptMarkup_;
-    bool readInPlace_ = false;
-    // Set for the length of a Write: Next reports each entry it reaches there.
-    TextControl* writeStatus_ = nullptr;
-    CounterText savingText_{std::string()};  // "Saving item %d" while writeStatus_ is set
-    // Whether every file the set borrows text from is as it was read; tells which is not.
-    bool TextIntact(std::string& changedPath) const;
+    // Set while a writer walks: Next reports each entry it reaches there.
+    TextControl* walkStatus_ = nullptr;
+    CounterText savingText_{std::string()};  // "Saving item %d" while walkStatus_ is set
 };
 
 // Text helpers shared by the readers.

@@ -13,7 +13,7 @@ namespace {
 
 constexpr char kBackupSuffix[] = ".bak";
 
-// What UrlSet::Open asks when it meets a destination in the way.
+// What SetStorage::Open asks when it meets a destination in the way.
 class TranslationQuestions final : public DestinationQuestions {
 public:
     ReplaceDecision ReplaceExistingDestination(UrlSet& set) const override {
@@ -53,9 +53,9 @@ public:
 
 }  // namespace
 
-int OpenDestination(UrlSet& set, UrlSetFormat format, const std::string& location) {
+int OpenDestination(SetStorage& storage, UrlSetFormat format, const std::string& location) {
     static const TranslationQuestions questions;
-    return set.Open(UrlSetOpenMode::CreateNew, format, location, &questions);
+    return storage.Open(UrlSetOpenMode::CreateNew, format, location, &questions);
 }
 
 }  // namespace tolva

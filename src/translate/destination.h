@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <string>
 
-#include "model/url_set.h"
+#include "formats/set_storage.h"
 
 namespace tolva {
 
-// Opens set as a new set of format at location, asking the questions through the set's
-// prompter where Open meets them. Returns what Open returns.
-int OpenDestination(UrlSet& set, UrlSetFormat format, const std::string& location);
+// Opens storage's set as a new set of format at location, asking the questions through the
+// set's prompter where Open meets them. Returns what Open returns.
+int OpenDestination(SetStorage& storage, UrlSetFormat format, const std::string& location);
 
 }  // namespace tolva

@@ -3,7 +3,8 @@
 #include <memory>
 #include <optional>
 
-#include "model/format_codec.h"
+#include "formats/format_codec.h"
+#include "formats/set_storage.h"
 #include "platform/stop_request.h"
 #include "resources/strings.h"
 #include "translate/convert.h"
@@ -89,7 +90,7 @@ bool StreamsInto(UrlSetFormat source, UrlSetFormat destination) {
 }  // namespace
 
 TranslationResult RunTranslation(const TranslateValues& values, const TranslatePageControls& controls,
-                                 const UrlSet::FileFactory& fileFactory) {
+                                 const SetStorage::FileFactory& fileFactory) {
     PageView page(controls);
 
     // The source is checked first: with both sides missing only its message is shown.
@@ -113,11 +114,12 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
 
     UrlSet set;
     set.SetPrompter(&page.Prompt());
-    if (fileFactory) set.SetFileFactory(fileFactory);
+    SetStorage storage(set);
+    if (fileFactory) storage.SetFileFactory(fileFactory);
     // The set lives only for this run: its text is borrowed from the source file's pages.
-    set.ReadInPlace(true);
+    storage.ReadInPlace(true);
 
-    if (!set.Open(UrlSetOpenMode::OpenExisting, values.sourceFormat, values.sourceLocation)) {
+    if (!storage.Open(UrlSetOpenMode::OpenExisting, values.sourceFormat, values.sourceLocation)) {
         page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_SOURCE);
         return TranslationResult::Failed;
     }
@@ -128,14 +130,14 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     std::unique_ptr<SetStream> stream;
     int read = 0;
     if (StreamsInto(values.sourceFormat, values.destinationFormat)) {
-        stream = CodecFor(values.sourceFormat)->stream(set, nullptr);
+        stream = CodecFor(values.sourceFormat)->stream(storage, nullptr);
         read = stream != nullptr;
     } else {
-        read = set.Read(controls.statusLine);
+        read = storage.Read(controls.statusLine);
     }
     // The source file is released whether or not it was read, so that the destination may be
     // the same file.
-    set.CloseFile();
+    storage.CloseFile();
     if (StopRequested()) return page.Stopped();
     if (!read) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
 
@@ -155,10 +157,10 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
         page.Status(IDS_STATUS_NOW_CONVERTING);
     }
 
-    if (!OpenDestination(set, values.destinationFormat, values.destinationLocation)) {
-        set.Close();
+    if (!OpenDestination(storage, values.destinationFormat, values.destinationLocation)) {
+        storage.Close();
         // A question taken back ends the run with nothing written and nothing more shown.
-        if (set.OpenCanceled()) {
+        if (storage.OpenCanceled()) {
             page.Status(IDS_STATUS_TRANSLATION_CANCELED);
             return TranslationResult::Canceled;
         }
@@ -168,20 +170,20 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     std::optional<ConvertingStream> converting;
     if (stream) {
         converting.emplace(*stream, *converter);
-        set.Stream(&*converting);
+        storage.Stream(&*converting);
     }
     page.Status(IDS_STATUS_NOW_SAVING);
-    int written = set.Write(controls.statusLine);
-    set.Close();
+    int written = storage.Write(controls.statusLine);
+    storage.Close();
     if (stream) {
         links = set.linkCount;
         folders = set.folderCount;
         renamed = converter->Renamed();
     }
     // A stop that came while the set was written ends it only where it made the writing fail.
-    if ((!written || set.StreamFailed()) && StopRequested()) return page.Stopped();
+    if ((!written || storage.StreamFailed()) && StopRequested()) return page.Stopped();
     // A source that failed part way has said why; nothing was saved.
-    if (set.StreamFailed()) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
+    if (storage.StreamFailed()) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
     // A writer that could not write has said why; the run must not then claim success.
     if (!written) return page.Failed(IDS_MSG_UNABLE_TO_SAVE_DESTINATION, IDS_STATUS_UNABLE_TO_SAVE);
     // What was done, so a person can tell an empty or half-read source from a full one.

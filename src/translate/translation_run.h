@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "platform/person.h"
 #include "platform/settings_store.h"
@@ -55,6 +56,6 @@ enum class TranslationResult {
 // Runs one translation. fileFactory, when given, makes the files the run's set opens (tests
 // inject faults with it).
 TranslationResult RunTranslation(const TranslateValues& values, const TranslatePageControls& controls,
-                                 const UrlSet::FileFactory& fileFactory = {});
+                                 const SetStorage::FileFactory& fileFactory = {});
 
 }  // namespace tolva

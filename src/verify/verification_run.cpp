@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
+#include "formats/format_codec.h"
 #include "formats/format_table.h"
 #include "formats/html_text.h"
-#include "model/format_codec.h"
 #include "resources/strings.h"
 #include "verify/cookie_policy.h"
 #include "verify/error_texts.h"
@@ -386,14 +386,15 @@ const char* VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::str
     return "moved";
 }
 
-VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const VerifyFrontEnd& frontEnd) {
+VerifyOutcome RunVerification(SetStorage& storage, const VerifySettings& settings, const VerifyFrontEnd& frontEnd) {
+    UrlSet& set = storage.Set();
     VerifyOutcome outcome;
     Prompter& prompter = frontEnd.prompter ? *frontEnd.prompter : SilentPrompter::Instance();
     const std::string caption = LoadString(IDS_MSG_CAPTION_RUN);
     set.SetPrompter(&prompter);
 
     // A set is only ever opened empty and without a file, whatever an earlier command left.
-    set.Close();
+    storage.Close();
     // The run ends by saving the set back over its file; a format that cannot be saved there
     // is refused before any link is tested, not after the whole run.
     if (CodecFor(settings.format) != nullptr && !FormatWritesBack(settings.format)) {
@@ -401,15 +402,15 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
         outcome.end = VerifyEnd::NotWritable;
         return outcome;
     }
-    if (!set.Open(UrlSetOpenMode::OpenExisting, settings.format, settings.location)) {
+    if (!storage.Open(UrlSetOpenMode::OpenExisting, settings.format, settings.location)) {
         prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_OPEN), caption);
-        set.Close();
+        storage.Close();
         outcome.end = VerifyEnd::NotOpened;
         return outcome;
     }
-    if (!set.Read(frontEnd.statusLine)) {
+    if (!storage.Read(frontEnd.statusLine)) {
         prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_READ), caption);
-        set.Close();
+        storage.Close();
         outcome.end = VerifyEnd::NotRead;
         return outcome;
     }
@@ -419,22 +420,22 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
     }
     // A set that cannot be saved back is found out now, not after every link has been tested.
     // A dry run never saves, so a read-only set may be tested and reported.
-    if (!settings.dryRun && !set.CanWriteBack()) {
+    if (!settings.dryRun && !storage.CanWriteBack()) {
         prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE), caption);
-        set.Close();
+        storage.Close();
         outcome.end = VerifyEnd::NotWritable;
         return outcome;
     }
 
     CookiePolicy cookies(frontEnd.store);
     if (!frontEnd.cookieWarning || !cookies.Before(*frontEnd.cookieWarning)) {
-        set.Close();
+        storage.Close();
         outcome.end = VerifyEnd::CookieCanceled;
         return outcome;
     }
 
     if (!frontEnd.progress || !frontEnd.repair) {
-        set.Close();
+        storage.Close();
         outcome.end = VerifyEnd::NoRequests;
         return outcome;
     }
@@ -474,7 +475,7 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
         if (!run.modified || settings.dryRun) return;
         // The entries saved are counted in the progress window, never on the status line,
         // which keeps the summary.
-        if (set.Write(frontEnd.progress->SaveStatus())) {
+        if (storage.Write(frontEnd.progress->SaveStatus())) {
             outcome.saved = true;
             if (frontEnd.statusLine) {
                 frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS_SAVED, {first, run.message}));
@@ -513,7 +514,7 @@ VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const
             outcome.reportFailed = true;
         }
     }
-    set.Close();
+    storage.Close();
     return outcome;
 }
 

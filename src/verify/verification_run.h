@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "formats/set_storage.h"
 #include "locations/recent_locations.h"
 #include "model/url_set.h"
 #include "platform/person.h"
@@ -230,7 +231,7 @@ struct VerifyOutcome {
 
 // The Verify button: open, read, remember the location, settle cookies, run, restore the
 // cookie setting, write the summary into the status line, save a changed set, close it.
-// The set is closed on every path once it was opened.
-VerifyOutcome RunVerification(UrlSet& set, const VerifySettings& settings, const VerifyFrontEnd& frontEnd);
+// The set is closed on every path once it was opened; storage is bound to the set.
+VerifyOutcome RunVerification(SetStorage& storage, const VerifySettings& settings, const VerifyFrontEnd& frontEnd);
 
 }  // namespace tolva

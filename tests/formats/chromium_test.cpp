@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "support/outline.h"
 #include "support/recording.h"
@@ -100,19 +101,20 @@ TEST_F(ChromiumTest, AnExistingFileIsNeverReplaced) {
     const std::string path = dir.File("Bookmarks");
     WriteFile(path, kBookmarks);
     UrlSet set;
+    SetStorage storage{set};
     set.SetPrompter(&prompter);
     prompter.ScriptAnswers({true, true});
-    EXPECT_EQ(set.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Chromium, path), 0);
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Chromium, path), 0);
     // Refused with the message of a set that exists, without the question of replacing it.
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_NE(prompter.shown[0].text.find("already exists"), std::string::npos);
     EXPECT_EQ(ReadFile(path), kBookmarks);
 
     // Nor is a set read from it saved back over it.
-    ASSERT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Chromium, path), 1);
-    ASSERT_EQ(set.Read(nullptr), 1);
-    EXPECT_EQ(set.Write(), 0);
-    set.Close();
+    ASSERT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Chromium, path), 1);
+    ASSERT_EQ(storage.Read(nullptr), 1);
+    EXPECT_EQ(storage.Write(), 0);
+    storage.Close();
     EXPECT_EQ(ReadFile(path), kBookmarks);
 }
 

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "support/outline.h"
 #include "support/places_builder.h"
@@ -91,12 +92,13 @@ TEST_F(FirefoxTest, StoreIsNeitherWrittenNorSavedBack) {
     testing::MakeSamplePlaces(path);
     const std::string before = ReadFile(path);
     UrlSet set;
+    SetStorage storage{set};
     set.SetPrompter(&prompter);
-    ASSERT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Firefox, path), 1);
-    ASSERT_EQ(set.Read(nullptr), 1);
-    EXPECT_EQ(set.Write(), 0);
-    set.Close();
-    EXPECT_EQ(set.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Firefox, dir.File("new.sqlite")), 0);
+    ASSERT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Firefox, path), 1);
+    ASSERT_EQ(storage.Read(nullptr), 1);
+    EXPECT_EQ(storage.Write(), 0);
+    storage.Close();
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Firefox, dir.File("new.sqlite")), 0);
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_FALSE(std::filesystem::exists(dir.File("new.sqlite")));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "resources/strings.h"
 #include "support/failing_file.h"
@@ -25,17 +26,18 @@ class MosaicTest : public ::testing::Test {
 protected:
     int ReadFrom(const std::string& path) {
         set.SetPrompter(&prompter);
-        return testing::ReadSet(set, UrlSetFormat::Mosaic, path, &status);
+        return testing::ReadSet(storage, UrlSetFormat::Mosaic, path, &status);
     }
-    int WriteTo(UrlSet& source, const std::string& path) {
-        source.SetPrompter(&prompter);
-        return testing::WriteSet(source, UrlSetFormat::Mosaic, path);
+    int WriteTo(SetStorage& target, const std::string& path) {
+        target.Set().SetPrompter(&prompter);
+        return testing::WriteSet(target, UrlSetFormat::Mosaic, path);
     }
 
     TempDir dir;
     RecordingPrompter prompter;
     RecordingText status;
     UrlSet set;
+    SetStorage storage{set};
 };
 
 TEST_F(MosaicTest, ReadsKeywordsByTheirFirstFourCharacters) {
@@ -60,7 +62,7 @@ TEST_F(MosaicTest, UnbalancedHotlistGetsItsBlocksClosed) {
     ASSERT_EQ(ReadFrom(FixturePath("mosaic/unbalanced_cut_short.hot")), 1);
     EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"1 Open ", "3 Cut short ", "2  ", "2  "}));
     // Braces that close nothing are dropped; what follows them stays inside the set.
-    set.Close();
+    storage.Close();
     WriteFile(dir.File("extra.hot"), "Hotlist\r\nT\r\n{\r\n}\r\n}\r\nItem\r\nLate\r\nhttp://l/\r\n}\r\n");
     ASSERT_EQ(ReadFrom(dir.File("extra.hot")), 1);
     EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"3 Late http://l/", "2  "}));
@@ -71,7 +73,8 @@ TEST_F(MosaicTest, TitleLineIsKeptAndNeverTakenForAKeyword) {
     built.heading = "Items to read";
     built.Append(new UrlEntry(UrlEntryKind::Link, "a", "http://a/"));
     built.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
-    WriteTo(built, dir.File("title.hot"));
+    SetStorage builtStorage(built);
+    WriteTo(builtStorage, dir.File("title.hot"));
     ASSERT_EQ(ReadFrom(dir.File("title.hot")), 1);
     EXPECT_EQ(set.heading, "Items to read");
     EXPECT_EQ(set.linkCount, 1);
@@ -95,9 +98,9 @@ TEST_F(MosaicTest, RunsOfEmptyLinesAndZeroBytesAreCountedButAValueLineIsAlwaysTa
     const std::string text = "\0\0Hotlist\r\n\r\n{\r\n\0\0\0Item\r\n\r\nhttp://u/\r\n\n\r\r\n}\r\n\0"s;
     WriteFile(dir.File("damaged.hot"), text);
     for (bool inPlace : {false, true}) {
-        set.Close();
+        storage.Close();
         status.history.clear();
-        set.ReadInPlace(inPlace);
+        storage.ReadInPlace(inPlace);
         ASSERT_EQ(ReadFrom(dir.File("damaged.hot")), 1);
         EXPECT_EQ(BriefOutline(set), (std::vector<std::string>{"3  http://u/", "2  "}));
         // Every line but the two values counts, a CR LF as one line.
@@ -112,19 +115,21 @@ TEST_F(MosaicTest, SeparatorsAndLineBreaksInNamesLeaveNoTrace) {
     built.Append(new UrlEntry(UrlEntryKind::Link, "two\nItem", "http://x/\r\nSublist"));
     built.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     const std::string path = dir.File("sep.hot");
-    ASSERT_EQ(WriteTo(built, path), 1);
+    SetStorage builtStorage(built);
+    ASSERT_EQ(WriteTo(builtStorage, path), 1);
     EXPECT_EQ(ReadFile(path), "Hotlist\r\n\r\n{\r\nItem\r\ntwo Item\r\nhttp://x/  Sublist\r\n}\r\n");
 }
 
 TEST_F(MosaicTest, WriteFailureIsShownOnceAndNotReportedAsSuccess) {
     UrlSet big;
+    SetStorage bigStorage{big};
     for (int i = 0; i < 20000; ++i) big.Append(new UrlEntry(UrlEntryKind::Link, "link", "http://example.com/page"));
     big.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     for (std::size_t failAfter : {std::size_t{0}, std::size_t{64 * 1024}}) {
         prompter.shown.clear();
         // Fails every write after the first failAfter bytes were accepted.
-        big.SetFileFactory(FailingFiles({.goodBytes = failAfter}));
-        EXPECT_EQ(WriteTo(big, dir.File("fail" + std::to_string(failAfter) + ".hot")), 0);
+        bigStorage.SetFileFactory(FailingFiles({.goodBytes = failAfter}));
+        EXPECT_EQ(WriteTo(bigStorage, dir.File("fail" + std::to_string(failAfter) + ".hot")), 0);
         ASSERT_EQ(prompter.shown.size(), 1u);
         const int message = failAfter == 0 ? IDS_ERR_MOSAIC_HEADER : IDS_ERR_MOSAIC_LINE;
         EXPECT_EQ(prompter.shown[0].text, FormatString(message, {ENOSPC}));

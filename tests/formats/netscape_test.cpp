@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formats/html_text.h"
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "platform/registered_owner.h"
 #include "resources/strings.h"
@@ -46,13 +47,13 @@ protected:
         std::string path = dir.File("in" + std::to_string(++files) + ".html");
         WriteFile(path, bytes);
         set.SetPrompter(&prompter);
-        return ReadSet(set, UrlSetFormat::Netscape, path, status);
+        return ReadSet(storage, UrlSetFormat::Netscape, path, status);
     }
     // Writes the set and returns the bytes of the file.
     std::string Written() {
         std::string path = dir.File("out" + std::to_string(++files) + ".html");
         set.SetPrompter(&prompter);
-        EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, path), 1);
+        EXPECT_EQ(WriteSet(storage, UrlSetFormat::Netscape, path), 1);
         return ReadFile(path);
     }
     UrlEntry* AddLink(const std::string& name, const std::string& url, int flags = 0) {
@@ -66,6 +67,7 @@ protected:
     int files = 0;
     RecordingPrompter prompter;
     UrlSet set;
+    SetStorage storage{set};
 };
 
 // ---------------------------------------------------------------------------------------
@@ -151,8 +153,8 @@ TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
     // A set reads its file into a copy, or in place from the file's pages; both read the same.
     for (bool inPlace : {false, true}) {
         for (const ReadCase& c : cases) {
-            set.Close();
-            set.ReadInPlace(inPlace);
+            storage.Close();
+            storage.ReadInPlace(inPlace);
             ASSERT_EQ(ReadText(c.body), 1) << c.what;
             EXPECT_EQ(Outline(set), c.outline) << c.what << (inPlace ? " (in place)" : "");
         }
@@ -169,7 +171,7 @@ TEST_F(NetscapeTest, TitleLines) {
         {"<DT><H1>", "", ""},
     };
     for (const auto& [line, title, heading] : cases) {
-        set.Close();
+        storage.Close();
         set.title = "unchanged";
         ASSERT_EQ(ReadText(line + "\r\n"), 1);
         EXPECT_EQ(set.title, title) << line;
@@ -183,7 +185,7 @@ TEST_F(NetscapeTest, HeadingIsWrittenBackAsReadAndNeverEmpty) {
         Written(),
         "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Bookmarks</Title>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"));
     // No title known: the person's name, from the settings store or the account.
-    set.Close();
+    storage.Close();
     ASSERT_EQ(ReadText("<DL><p>\n</DL><p>\n"), 1);
     const std::string owner = RegisteredOwner();
     ASSERT_FALSE(owner.empty());
@@ -203,7 +205,7 @@ TEST_F(NetscapeTest, CountsLinesFoldersAndReportsProgress) {
     EXPECT_EQ(status.history, (std::vector<std::string>{"Reading line 1", "Reading line 2", "Reading line 3",
                                                         "Reading line 4", "Reading line 5", "Netscape file loaded."}));
     // The number carries into a new digit.
-    set.Close();
+    storage.Close();
     status.history.clear();
     std::string lines;
     for (int i = 0; i < 1000; ++i) lines += "x\n";
@@ -214,14 +216,14 @@ TEST_F(NetscapeTest, CountsLinesFoldersAndReportsProgress) {
     EXPECT_EQ(status.history[99], "Reading line 100");
     EXPECT_EQ(status.history[999], "Reading line 1000");
     // A run of empty lines (zero bytes, line ends of every kind) is counted in one step.
-    set.Close();
+    storage.Close();
     status.history.clear();
     ASSERT_EQ(ReadText("\0\0\r\n\n\r<HR>\r\n\n"s, &status), 1);
     EXPECT_EQ(status.history, (std::vector<std::string>{"Reading line 5", "Reading line 6", "Reading line 7",
                                                         "Netscape file loaded."}));
     EXPECT_EQ(Outline(set), (std::vector<std::string>{"S ", "E "}));
     // A file without any line cannot be read.
-    set.Close();
+    storage.Close();
     status.history.clear();
     EXPECT_EQ(ReadText("", &status), 0);
     EXPECT_EQ(set.root.next, nullptr);
@@ -231,7 +233,7 @@ TEST_F(NetscapeTest, CountsLinesFoldersAndReportsProgress) {
 TEST_F(NetscapeTest, LongLinesArriveWholeAndAtTheirLineEnds) {
     // Lines longer than one read piece, with ends at and around the piece boundaries.
     for (std::size_t urlLength : {1000u, 1010u, 1017u, 1018u, 2048u, 5000u}) {
-        set.Close();
+        storage.Close();
         std::string url = "http://x/" + std::string(urlLength, 'a');
         std::string icon(1500, 'b');
         ASSERT_EQ(ReadText("<DT><A HREF=\"" + url + "\" ICON=\"" + icon + "\">Name</A>\r\n<HR>\r\n"), 1);
@@ -266,7 +268,7 @@ TEST_F(NetscapeTest, LineBreaksInsideFieldsCannotCutItemsOrForgeTags) {
     set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     std::string bytes = Written();
-    set.Close();
+    storage.Close();
     ASSERT_EQ(ReadText(bytes), 1);
     EXPECT_EQ(Outline(set), (std::vector<std::string>{
                                 "F \\b  c", "L \\b  c | a </DL><p> | http://u/ x | X=\"1 \" |  | ", "E ", "E "}));
@@ -283,14 +285,14 @@ TEST_F(NetscapeTest, LineBreaksInsideFieldsCannotCutItemsOrForgeTags) {
               std::string::npos);
 
     // The same with a URL longer than a write block, which goes to the file on its own.
-    set.Close();
+    storage.Close();
     const std::string url = "http://u/" + std::string(600000, 'a');
     ASSERT_EQ(ReadText("<DT><A HREF=\"" + url + "\">a</A>\n<HR>\n"), 1);
     set.Rewind();
     for (link = set.Next(); link->kind != UrlEntryKind::Link;) link = set.Next();
     link->Rename("x\ny", NameTranslated);
     EXPECT_NE(Written().find("<DT><A HREF=\"" + url + "\" PRE_VFY_NAME=\"a\">x y</A>\r\n<HR>\r\n"), std::string::npos);
-    set.Close();
+    storage.Close();
     ASSERT_EQ(ReadText("<DT><H3>" + url + "</H3>\n<DL><p>\n</DL><p>\n"), 1);
     set.root.next->extraAttributes = "X=\"1\n\"";
     EXPECT_NE(Written().find("<DT><H3 X=\"1 \">" + url + "</H3>\r\n"), std::string::npos);
@@ -342,27 +344,27 @@ TEST_F(NetscapeTest, ASetReadInPlaceSavesNothingOnceItsFileHasChanged) {
     WriteFile(source, text);
     UrlSet copied;
     set.SetPrompter(&prompter);
-    set.ReadInPlace(true);
-    ASSERT_EQ(ReadSet(set, UrlSetFormat::Netscape, source), 1);
+    storage.ReadInPlace(true);
+    ASSERT_EQ(ReadSet(storage, UrlSetFormat::Netscape, source), 1);
     ASSERT_EQ(ReadSet(copied, UrlSetFormat::Netscape, source), 1);
 
     // Another program saves over the file in place, and later cuts it short.
     WriteFile(source, "<DT><A HREF=\"http://b/\" ADD_DATE=\"2\">Gamma</A>\n");
-    EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, dir.File("changed.html")), 0);
+    EXPECT_EQ(WriteSet(storage, UrlSetFormat::Netscape, dir.File("changed.html")), 0);
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back().text, FormatString(IDS_ERR_READING_FILE, {ESTALE, source}));
     EXPECT_EQ(WriteSet(copied, UrlSetFormat::Netscape, dir.File("copied.html")), 1);
     EXPECT_NE(ReadFile(dir.File("copied.html")).find(">Alpha</A>"), std::string::npos);
 
     ASSERT_EQ(::truncate(source.c_str(), 0), 0);
-    EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, dir.File("cut.html")), 0);
-    set.Close();
+    EXPECT_EQ(WriteSet(storage, UrlSetFormat::Netscape, dir.File("cut.html")), 0);
+    storage.Close();
 
     // Translating a file onto itself moves it aside as a backup first: that is no change.
     WriteFile(source, text);
-    ASSERT_EQ(ReadSet(set, UrlSetFormat::Netscape, source), 1);
+    ASSERT_EQ(ReadSet(storage, UrlSetFormat::Netscape, source), 1);
     ASSERT_EQ(::rename(source.c_str(), (source + ".bak").c_str()), 0);
-    EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, source), 1);
+    EXPECT_EQ(WriteSet(storage, UrlSetFormat::Netscape, source), 1);
     EXPECT_NE(ReadFile(source).find("<DT><A HREF=\"http://a/\"  ADD_DATE=\"1\">Alpha</A>"), std::string::npos);
 }
 
@@ -383,23 +385,24 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
                                           {2, 0, fillingSeparators, false, "Error 28 writing Netscape footer"}};
     for (const FaultCase& c : cases) {
         UrlSet faulty;
+        SetStorage faultyStorage{faulty};
         RecordingPrompter shown;
         faulty.SetPrompter(&shown);
         faulty.title = "Ann";
         auto faults = std::make_shared<FileFaults>(FileFaults{.goodReads = 1000, .goodWrites = c.goodWrites});
-        faulty.SetFileFactory(FailingFiles(faults));
+        faultyStorage.SetFileFactory(FailingFiles(faults));
         for (int i = 0; i < c.links; ++i) {
             faulty.Append(new UrlEntry(UrlEntryKind::Link, "Link number " + std::to_string(i),
                                        "http://example.com/" + std::to_string(i)));
         }
         for (int i = 0; i < c.separators; ++i) faulty.Append(new UrlEntry(UrlEntryKind::Separator, {}));
         if (c.closed) faulty.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
-        ASSERT_EQ(faulty.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape,
-                              dir.File("full" + std::to_string(++files) + ".html")),
+        ASSERT_EQ(faultyStorage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape,
+                                     dir.File("full" + std::to_string(++files) + ".html")),
                   1);
         faults->writes = 0;
-        EXPECT_EQ(faulty.Write(), 0);
-        faulty.CloseFile();
+        EXPECT_EQ(faultyStorage.Write(), 0);
+        faultyStorage.CloseFile();
         ASSERT_EQ(shown.shown.size(), 1u) << c.message;
         EXPECT_EQ(shown.shown[0].text, c.message);
         EXPECT_EQ(shown.shown[0].caption, "Tolva");
@@ -411,9 +414,9 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
 TEST_F(NetscapeTest, ReadErrorIsNotTakenForTheEndOfTheFile) {
     WriteFile(dir.File("cut.html"), "<DL><p>\n<DT><A HREF=\"u\">x</A>\n</DL><p>\n");
     // One read finds the line end when the file is opened and one fills the reader; the next fails.
-    set.SetFileFactory(FailingFiles({.goodReads = 2, .goodWrites = 0}));
-    ASSERT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, dir.File("cut.html")), 1);
-    EXPECT_EQ(set.Read(nullptr), 0);
+    storage.SetFileFactory(FailingFiles({.goodReads = 2, .goodWrites = 0}));
+    ASSERT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, dir.File("cut.html")), 1);
+    EXPECT_EQ(storage.Read(nullptr), 0);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/format.h"
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "support/outline.h"
 #include "support/recording.h"
@@ -93,13 +94,14 @@ TEST_F(XbelTest, FileWrittenBackKeepsWhatOtherProgramsStoredInPlace) {
     const std::string path = dir.File("places.xbel");
     WriteFile(path, kPlaces);
     UrlSet set;
+    SetStorage storage{set};
     set.SetPrompter(&prompter);
-    ASSERT_EQ(set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Xbel, path), 1);
-    ASSERT_EQ(set.Read(nullptr), 1);
+    ASSERT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Xbel, path), 1);
+    ASSERT_EQ(storage.Read(nullptr), 1);
     const std::vector<std::string> before = Outline(set);
     set.root.next->Rename("Home - gone", 0);
-    ASSERT_EQ(set.Write(), 1);
-    set.Close();
+    ASSERT_EQ(storage.Write(), 1);
+    storage.Close();
     const std::string written = ReadFile(path);
 
     const std::size_t root = written.find("<xbel ");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "formats/set_storage.h"
 #include "fuzz_support.h"
 #include "model/url_set.h"
 
@@ -12,20 +13,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tolva::fuzz::MemoryLocation input(data, size);
     if (!input.Ok()) return 0;
     tolva::UrlSet set;
-    if (!set.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Firefox, input.Path())) std::abort();
-    if (!set.Read(nullptr)) return 0;
-    set.CloseFile();
+    tolva::SetStorage storage(set);
+    if (!storage.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Firefox, input.Path())) std::abort();
+    if (!storage.Read(nullptr)) return 0;
+    storage.CloseFile();
     const std::int32_t links = set.linkCount;
     const std::int32_t folders = set.folderCount;
     const std::string written = (tolva::fuzz::ScratchFolder() / "places.xbel").string();
     std::filesystem::remove(written);
     set.format = tolva::UrlSetFormat::Xbel;
-    if (!set.Open(tolva::UrlSetOpenMode::CreateNew, tolva::UrlSetFormat::Xbel, written) || !set.Write()) std::abort();
-    set.Close();
+    if (!storage.Open(tolva::UrlSetOpenMode::CreateNew, tolva::UrlSetFormat::Xbel, written) || !storage.Write())
+        std::abort();
+    storage.Close();
     tolva::UrlSet back;
-    if (!back.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Xbel, written) || !back.Read(nullptr))
+    tolva::SetStorage backStorage(back);
+    if (!backStorage.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Xbel, written) ||
+        !backStorage.Read(nullptr))
         std::abort();
     if (back.linkCount != links || back.folderCount != folders) std::abort();
-    back.Close();
+    backStorage.Close();
     return 0;
 }

@@ -46,6 +46,7 @@ private:
 
 #include <filesystem>
 
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 
 namespace tolva::fuzz {
@@ -77,9 +78,10 @@ inline bool StoredFaithfully(UrlSetFormat format, const UrlEntry& entry) {
 inline std::string ReadAndWrite(UrlSetFormat format, const std::string& location, const std::string& destination,
                                 bool& faithful) {
     UrlSet set;
-    if (!set.Open(UrlSetOpenMode::OpenExisting, format, location)) std::abort();
-    if (!set.Read(nullptr)) return {};
-    set.CloseFile();
+    SetStorage storage{set};
+    if (!storage.Open(UrlSetOpenMode::OpenExisting, format, location)) std::abort();
+    if (!storage.Read(nullptr)) return {};
+    storage.CloseFile();
     faithful = true;
     for (const UrlEntry* entry = set.root.next; entry; entry = entry->next) {
         faithful = faithful && StoredFaithfully(format, *entry);
@@ -92,9 +94,9 @@ inline std::string ReadAndWrite(UrlSetFormat format, const std::string& location
                    head != "}";
     }
     std::filesystem::remove(destination);
-    if (!set.Open(UrlSetOpenMode::CreateNew, format, destination)) std::abort();
-    if (!set.Write()) std::abort();
-    set.Close();
+    if (!storage.Open(UrlSetOpenMode::CreateNew, format, destination)) std::abort();
+    if (!storage.Write()) std::abort();
+    storage.Close();
     std::ifstream in(destination, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // A hotlist's title line is not read back (the "Hotlist" line gives the title), by design.

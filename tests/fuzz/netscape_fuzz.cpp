@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "formats/netscape.h"
+#include "formats/set_storage.h"
 #include "fuzz_support.h"
 #include "model/url_set.h"
 
@@ -25,17 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!input.Ok() || !output.Ok()) return 0;
 
     tolva::UrlSet first;
-    if (!first.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, input.Path())) std::abort();
-    if (!first.Read(nullptr)) return 0;
-    first.CloseFile();
+    tolva::SetStorage firstStorage(first);
+    if (!firstStorage.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, input.Path()))
+        std::abort();
+    if (!firstStorage.Read(nullptr)) return 0;
+    firstStorage.CloseFile();
     // The writer itself, not Write's replace-through-a-temporary-file, keeps this in memory.
-    if (!first.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, output.Path())) std::abort();
-    if (!tolva::WriteNetscape(first)) std::abort();
-    first.CloseFile();
+    if (!firstStorage.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, output.Path()))
+        std::abort();
+    if (!tolva::WriteNetscape(firstStorage)) std::abort();
+    firstStorage.CloseFile();
 
     tolva::UrlSet second;
-    if (!second.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, output.Path())) std::abort();
-    if (!second.Read(nullptr)) std::abort();
+    tolva::SetStorage secondStorage(second);
+    if (!secondStorage.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, output.Path()))
+        std::abort();
+    if (!secondStorage.Read(nullptr)) std::abort();
     if (Kinds(second) != Kinds(first)) std::abort();
     tolva::fuzz::CheckStableRoundTrip(tolva::UrlSetFormat::Netscape, data, size);
     return 0;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "formats/set_storage.h"
 #include "fuzz_support.h"
 #include "model/url_set.h"
 
@@ -10,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tolva::fuzz::MemoryLocation input(data, size);
     if (!input.Ok()) return 0;
     tolva::UrlSet set;
-    if (!set.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, input.Path())) std::abort();
+    tolva::SetStorage storage(set);
+    if (!storage.Open(tolva::UrlSetOpenMode::OpenExisting, tolva::UrlSetFormat::Netscape, input.Path())) std::abort();
 
     std::string expected;
     for (std::size_t i = 0; i < size; ++i) {
@@ -20,13 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string joined;
     std::string piece;
     std::size_t pieces = 0;
-    while (set.ReadLine(piece)) {
+    while (storage.ReadLine(piece)) {
         if (piece.size() > tolva::kReadLineLimit) std::abort();
         if (piece.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) std::abort();
         joined += piece;
         // Every call consumes at least one byte, so there are never more pieces than bytes.
         if (++pieces > size) std::abort();
     }
-    if (joined != expected || set.ReadFailed()) std::abort();
+    if (joined != expected || storage.ReadFailed()) std::abort();
     return 0;
 }

@@ -2,23 +2,33 @@
 
 namespace tolva::testing {
 
-int ReadSet(UrlSet& set, UrlSetFormat format, const std::string& location, TextControl* status) {
-    if (!set.Open(UrlSetOpenMode::OpenExisting, format, location)) return -1;
-    int result = set.Read(status);
-    set.CloseFile();
+int ReadSet(SetStorage& storage, UrlSetFormat format, const std::string& location, TextControl* status) {
+    if (!storage.Open(UrlSetOpenMode::OpenExisting, format, location)) return -1;
+    int result = storage.Read(status);
+    storage.CloseFile();
     return result;
 }
 
-int WriteSet(UrlSet& set, UrlSetFormat format, const std::string& location) {
+int WriteSet(SetStorage& storage, UrlSetFormat format, const std::string& location) {
     if (format == UrlSetFormat::Shortcuts) {
-        set.format = UrlSetFormat::Shortcuts;
-        set.location = location;
-        return set.Write();
+        storage.Set().format = UrlSetFormat::Shortcuts;
+        storage.Set().location = location;
+        return storage.Write();
     }
-    if (!set.Open(UrlSetOpenMode::CreateNew, format, location)) return -1;
-    int result = set.Write();
-    set.CloseFile();
+    if (!storage.Open(UrlSetOpenMode::CreateNew, format, location)) return -1;
+    int result = storage.Write();
+    storage.CloseFile();
     return result;
+}
+
+int ReadSet(UrlSet& set, UrlSetFormat format, const std::string& location, TextControl* status) {
+    SetStorage storage(set);
+    return ReadSet(storage, format, location, status);
+}
+
+int WriteSet(UrlSet& set, UrlSetFormat format, const std::string& location) {
+    SetStorage storage(set);
+    return WriteSet(storage, format, location);
 }
 
 }  // namespace tolva::testing

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 
 namespace tolva {
@@ -37,9 +38,12 @@ inline const char* Extension(UrlSetFormat format) {
 
 // Opens the set at location, reads it and releases the file. Returns the reader's result, or
 // -1 when the set cannot be opened.
-int ReadSet(UrlSet& set, UrlSetFormat format, const std::string& location, TextControl* status = nullptr);
+int ReadSet(SetStorage& storage, UrlSetFormat format, const std::string& location, TextControl* status = nullptr);
 // Writes the set as a new file, or for shortcuts into the folder at location, which exists
 // already. Returns the writer's result, or -1 when the file cannot be created.
+int WriteSet(SetStorage& storage, UrlSetFormat format, const std::string& location);
+// The same through a storage of their own, for a set whose storage needs no settings.
+int ReadSet(UrlSet& set, UrlSetFormat format, const std::string& location, TextControl* status = nullptr);
 int WriteSet(UrlSet& set, UrlSetFormat format, const std::string& location);
 
 }  // namespace tolva::testing

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "resources/strings.h"
 #include "support/recording.h"
@@ -27,7 +28,7 @@ protected:
     int OpenDestination(UrlSetFormat setFormat, const std::string& location, std::initializer_list<bool> answers) {
         prompter.ScriptAnswers(answers);
         set.SetPrompter(&prompter);
-        return tolva::OpenDestination(set, setFormat, location);
+        return tolva::OpenDestination(storage, setFormat, location);
     }
     static ShownMessage Question(const std::string& text) { return {text, "Tolva 2.0.1", true}; }
     static ShownMessage Message(const std::string& text) { return {text, "Tolva 2.0.1", false}; }
@@ -36,6 +37,7 @@ protected:
     TempDir dir;
     RecordingPrompter prompter;
     UrlSet set;
+    SetStorage storage{set};
 };
 
 // The file in the way keeps its old content until the new set is written whole over it.
@@ -48,11 +50,11 @@ TEST_F(DestinationTest, ExistingFileIsReplacedOnlyWhenWrittenAndYesKeepsItAsBack
         prompter.shown.clear();
         ASSERT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {keepCopy}), 1);
         ExpectShown({Question(LoadString(IDS_ASK_BACKUP))});
-        EXPECT_TRUE(set.HasFile());
+        EXPECT_TRUE(storage.HasFile());
         EXPECT_EQ(ReadFile(path), "previous");
         EXPECT_EQ(ReadFile(path + ".bak"), keepCopy ? "previous" : "older backup");
-        ASSERT_EQ(set.Write(), 1);
-        set.Close();
+        ASSERT_EQ(storage.Write(), 1);
+        storage.Close();
         EXPECT_TRUE(ReadFile(path).starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>")) << ReadFile(path);
         EXPECT_EQ(ReadFile(path + ".bak"), keepCopy ? "previous" : "older backup");
         EXPECT_EQ(Tree(folder.Path()), (std::vector<std::string>{"bookmark.htm", "bookmark.htm.bak"}));
@@ -68,8 +70,8 @@ TEST_F(DestinationTest, SymbolicLinkIsWrittenThroughAndItsTargetBackedUp) {
     const std::string link = dir.File("link.html");
     fs::create_symlink(target, link);
     ASSERT_EQ(OpenDestination(UrlSetFormat::Netscape, link, {true}), 1);
-    ASSERT_EQ(set.Write(), 1);
-    set.Close();
+    ASSERT_EQ(storage.Write(), 1);
+    storage.Close();
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(fs::read_symlink(link), target);
     EXPECT_TRUE(ReadFile(target).starts_with("<!DOCTYPE NETSCAPE-Bookmark-file-1>"));
@@ -85,7 +87,7 @@ TEST_F(DestinationTest, ExistingFileBackupQuestionCancelledChangesAndShowsNothin
     const std::string path = dir.File("bookmark.htm");
     WriteFile(path, "previous");
     EXPECT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {}), 0);
-    EXPECT_TRUE(set.OpenCanceled());
+    EXPECT_TRUE(storage.OpenCanceled());
     ExpectShown({Question(LoadString(IDS_ASK_BACKUP))});
     EXPECT_EQ(ReadFile(path), "previous");
     EXPECT_FALSE(fs::exists(path + ".bak"));
@@ -97,7 +99,7 @@ TEST_F(DestinationTest, BackupThatCannotBeMadeLeavesTheFileAndSaysSo) {
     fs::create_directory(path + ".bak");
     WriteFile(path + ".bak/inside", "x");
     EXPECT_EQ(OpenDestination(UrlSetFormat::Netscape, path, {true}), 0);
-    EXPECT_FALSE(set.OpenCanceled());
+    EXPECT_FALSE(storage.OpenCanceled());
     ExpectShown({Question(LoadString(IDS_ASK_BACKUP)),
                  {FormatString(IDS_ERR_KEEPING_BACKUP, {EISDIR, path + ".bak"}), "Tolva", false}});
     EXPECT_EQ(ReadFile(path), "previous");

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "formats/set_storage.h"
 #include "platform/stop_request.h"
 #include "resources/strings.h"
 #include "support/failing_file.h"
@@ -248,10 +249,11 @@ TEST_F(TranslationRunTest, StoreReadWhileWrittenGivesWhatAWholeReadGives) {
     const std::string whole = dir.File("whole.html");
     {
         UrlSet set;
+        SetStorage storage{set};
         ASSERT_EQ(testing::ReadSet(set, UrlSetFormat::Firefox, places), 1);
         ConvertTo(set, true, true, UrlSetFormat::Netscape, whole, nullptr, nullptr);
-        ASSERT_EQ(set.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, whole), 1);
-        ASSERT_EQ(set.Write(), 1);
+        ASSERT_EQ(storage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, whole), 1);
+        ASSERT_EQ(storage.Write(), 1);
     }
     const TranslateValues values{UrlSetFormat::Firefox, places, UrlSetFormat::Netscape, destination, true};
     ASSERT_EQ(RunTranslation(values, controls), TranslationResult::Converted);

@@ -42,13 +42,14 @@ protected:
     }
     VerifyOutcome Verify(bool renameInPlace) {
         UrlSet set;
+        SetStorage storage(set);
         VerifySettings settings;
         settings.format = UrlSetFormat::Shortcuts;
         settings.location = favorites;
         settings.renameInPlace = renameInPlace;
         settings.timeoutSeconds = 5;
         VerifyFrontEnd frontEnd = FrontEnd(store);
-        return RunVerification(set, settings, frontEnd);
+        return RunVerification(storage, settings, frontEnd);
     }
     // Every shortcut file below the set's folder.
     std::vector<std::string> Files() {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "formats/set_storage.h"
 #include "resources/strings.h"
 #include "support/loopback_server.h"
 #include "support/recording.h"
@@ -78,6 +79,7 @@ protected:
 
     LoopbackServer server;
     UrlSet set;
+    SetStorage storage{set};
     RecordingProgressView view;
     ScriptedRepair repair;
     RecordingPrompter prompter;
@@ -261,7 +263,7 @@ TEST_F(VerificationRunTest, ABookmarkFilesUrlIsRequestedDecoded) {
 TEST_F(VerificationRunTest, StopDuringARequestLeavesThatLinkUntested) {
     for (int stopCode : {Incomplete, Canceled}) {
         SCOPED_TRACE(stopCode);
-        set.Close();
+        storage.Close();
         Add("fails", "/status/404");
         Add("stalls", "/stall");
         End();
@@ -284,7 +286,7 @@ TEST_F(VerificationRunTest, StopWhileTheRepairQuestionIsOpen) {
     // OK keeps the typed URL but does not test it; Cancel changes nothing at all.
     for (int stopCode : {Incomplete, Canceled}) {
         SCOPED_TRACE(stopCode);
-        set.Close();
+        storage.Close();
         interactiveRepair = 1;
         UrlEntry* link = Add("broken", "/status/404");
         End();
@@ -325,7 +327,7 @@ TEST_F(VerificationRunTest, ManyAtOnceLeaveTheSameSetAsOneAtATime) {
     int hits[2] = {0, 0};
     for (int manyAtOnce : {0, 1}) {
         SCOPED_TRACE(manyAtOnce);
-        set.Close();
+        storage.Close();
         // The slow link comes first, so later replies arrive before it.
         Add("slow", "/slow");
         Add("top404", "/status/404");

@@ -62,7 +62,7 @@ protected:
         frontEnd.requestOptions.failSetup = failSetup;
         settings.reportPath = reportPath;
         settings.dryRun = dryRun;
-        return RunVerification(set, settings, frontEnd);
+        return RunVerification(storage, settings, frontEnd);
     }
 
     LoopbackServer server;
@@ -70,6 +70,7 @@ protected:
     std::string path;
     SettingsStore store{dir.File("registry.reg")};
     UrlSet set;
+    SetStorage storage{set};
     bool failSetup = false;
     std::string reportPath;
     bool dryRun = false;
@@ -92,7 +93,7 @@ TEST_F(VerifyCommandTest, ChangedSetIsSavedAndTheStatusLineSaysSo) {
     EXPECT_NE(saved.find("PRE_VFY_LOC=\"\\Work\""), std::string::npos);
     EXPECT_EQ(cookies.shown, 0);
     // The set is closed and empty again, and the location is remembered for Verify.
-    EXPECT_FALSE(set.HasFile());
+    EXPECT_FALSE(storage.HasFile());
     EXPECT_EQ(set.root.next, nullptr);
     MemoryLocationBox remembered;
     LoadRecentLocations(store, RecentPage::Verify, UrlSetFormat::Netscape, remembered);
@@ -113,14 +114,14 @@ TEST_F(VerifyCommandTest, SaveFailureIsReportedNotHidden) {
     SetCookieValue(kOn);
     WriteSet({{"dead", "/status/404"}});
     // No write is accepted, as on a full disk.
-    set.SetFileFactory(FailingFiles({.goodWrites = 0}));
+    storage.SetFileFactory(FailingFiles({.goodWrites = 0}));
     VerifyOutcome outcome = Verify();
     EXPECT_EQ(outcome.end, VerifyEnd::NotSaved);
     EXPECT_FALSE(outcome.saved);
     EXPECT_EQ(prompter.shown.back().text, "Verify was unable to save the URL set.");
     EXPECT_EQ(prompter.shown.back().caption, "Tolva");
     EXPECT_EQ(status.Current(), "Verification complete.  1 URLs tested; 1 did not work.\nSaving new URL set.");
-    EXPECT_FALSE(set.HasFile());
+    EXPECT_FALSE(storage.HasFile());
 }
 
 TEST_F(VerifyCommandTest, ReadOnlyLocationIsReportedBeforeTheFirstRequest) {
@@ -143,14 +144,14 @@ TEST_F(VerifyCommandTest, ReadOnlyLocationIsReportedBeforeTheFirstRequest) {
         prompter.shown.clear();
         format = row.format;
         path = row.location;
-        set.SetFileFactory(FailingFiles({.createErrno = EROFS}));
+        storage.SetFileFactory(FailingFiles({.createErrno = EROFS}));
         VerifyOutcome outcome = Verify();
         EXPECT_EQ(outcome.end, VerifyEnd::NotWritable);
         ASSERT_EQ(prompter.shown.size(), 2u);
         EXPECT_EQ(prompter.shown[0].text, row.detail);
         EXPECT_EQ(prompter.shown[1].text, "Verify was unable to save the URL set.");
         EXPECT_EQ(cookies.shown, 0);
-        EXPECT_FALSE(set.HasFile());
+        EXPECT_FALSE(storage.HasFile());
     }
     EXPECT_EQ(server.Hits("/status/404"), 0);
     EXPECT_EQ(testing::Tree(dir.File("shortcuts")), std::vector<std::string>{"dead.url"});
@@ -170,7 +171,7 @@ TEST_F(VerifyCommandTest, NoRequestMachineryEndsTheRunCleanlyWithNothingSaved) {
     EXPECT_EQ(status.Current(), "  InternetOpen returned 0.\nCurrent URL set unchanged.");
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(server.Hits("/status/404"), 0);
-    EXPECT_FALSE(set.HasFile());
+    EXPECT_FALSE(storage.HasFile());
     // The cookie acceptance for the run was taken back.
     EXPECT_EQ(CookieValue(), kOff);
 }
@@ -198,6 +199,7 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.format);
         UrlSet written;
+        SetStorage writtenStorage{written};
         written.Append(new UrlEntry(UrlEntryKind::FolderStart, "Work"));
         written.Append(new UrlEntry(UrlEntryKind::Link, "dead", server.Url("/status/404")));
         written.Append(new UrlEntry(UrlEntryKind::Link, "alive", server.Url("/status/200")));
@@ -205,9 +207,9 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
         written.Append(new UrlEntry(UrlEntryKind::FolderEnd, ""));
         written.SetPrompter(&prompter);
         prompter.ScriptAnswers({true});  // yes, create the missing shortcut folder
-        ASSERT_EQ(OpenDestination(written, row.format, row.location), 1);
-        ASSERT_EQ(written.Write(), 1);
-        written.Close();
+        ASSERT_EQ(OpenDestination(writtenStorage, row.format, row.location), 1);
+        ASSERT_EQ(writtenStorage.Write(), 1);
+        writtenStorage.Close();
 
         path = row.location;
         format = row.format;
@@ -217,6 +219,7 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
 
         // Read back: the dead link sits in its error folder, knowing where it came from.
         UrlSet reread;
+        SetStorage rereadStorage{reread};
         ASSERT_EQ(testing::ReadSet(reread, row.format, row.location), 1);
         UrlEntry* folder = reread.FindFolder("\\Unverified\\Page not found");
         ASSERT_NE(folder, nullptr);
@@ -226,7 +229,7 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
         if (row.format != UrlSetFormat::Mosaic) {
             EXPECT_EQ(folder->next->preservedLocation, "\\Work");
         }
-        reread.Close();
+        rereadStorage.Close();
     }
 }
 
@@ -247,7 +250,7 @@ TEST_F(VerifyCommandTest, XbelFileMovesAFailingLinkOutAndBackWhenItWorksAgain) {
     std::string mended = moved;
     mended.replace(mended.find("/status/404"), 11, "/status/200");
     WriteFile(path, mended);
-    set.Close();
+    storage.Close();
     VerifyOutcome second = Verify();
     ASSERT_TRUE(second.saved);
     EXPECT_EQ(second.failed, 0);
@@ -325,7 +328,7 @@ TEST_F(VerifyCommandTest, CookieSettingBeforeDuringAndAfterEachAnswer) {
             EXPECT_EQ(outcome.end, VerifyEnd::CookieCanceled);
             // Only the reader's own progress reached the status line.
             EXPECT_EQ(status.Current(), "Netscape file loaded.");
-            EXPECT_FALSE(set.HasFile());
+            EXPECT_FALSE(storage.HasFile());
         } else if (!row.stopWithCancel) {
             EXPECT_EQ(outcome.failed, row.failed);
         }

@@ -8,11 +8,12 @@
 // mapped image is guarded: bytes cut off read as zeros instead, and Intact() tells whether
 // the file is still as it was mapped, so that nothing read from a changed file is saved.
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <ctime>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 #include "platform/descriptor.h"
 

@@ -1,4 +1,4 @@
-#include "model/file_image.h"
+#include "formats/file_image.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "model/file_image.h"
+#include "formats/file_image.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -46,7 +46,8 @@ void OnBusError(int signalNumber, siginfo_t* info, void* context) {
         if (begin == nullptr || address < start || address - start >= length) continue;
         // A mapping starts on a page boundary, so the page is found from the offset.
         const std::size_t offset = (address - start) & ~(pageSize - 1);
-        void* zeros = ::mmap(begin + offset, length - offset, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* zeros =
+            ::mmap(begin + offset, length - offset, PROT_READ, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (zeros != MAP_FAILED) {
             slot.hit.store(true, std::memory_order_release);
             return;  // the access is made again and reads zeros

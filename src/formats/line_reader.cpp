@@ -1,4 +1,4 @@
-#include "model/line_reader.h"
+#include "formats/line_reader.h"
 
 #include <cstring>
 

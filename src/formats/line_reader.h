@@ -1,15 +1,15 @@
 #pragma once
 // Reading the open file of a file-based URL set: line by line for the readers that go line
 // by line, or the rest of it at once for a reader that takes the whole file apart itself. The
-// set owns the file (it also writes it, and replaces it through a temporary file); the line
-// reader keeps what it has read ahead of the lines it delivered, and is handed the set's
+// set's storage owns the file (it also writes it, and replaces it through a temporary file);
+// the line reader keeps what it has read ahead of the lines it delivered, and is handed the
 // file on every call.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-#include "model/file_image.h"
+#include "formats/file_image.h"
 #include "platform/file.h"
 
 namespace tolva {

@@ -1,18 +1,19 @@
 #pragma once
-// The contract between a URL set and the units that read and write its formats. The set
-// opens, reads and writes through the codec of its format and knows no format itself; each
-// format is one unit in formats/ and one row of the table there (formats/format.cpp), which
-// is what provides CodecFor. A new format is a new unit, a new row and a new UrlSetFormat.
+// The contract between a set's storage and the units that read and write its formats. The
+// storage (formats/set_storage.h) opens, reads and writes a set through the codec of its
+// format; each format is one unit and one row of the table in formats/format.cpp, which
+// provides CodecFor. A new format is a new unit, a new row and a new UrlSetFormat.
 
 #include <cstdint>
 #include <memory>
 
 #include "model/set_kinds.h"
+#include "model/url_set.h"
 #include "platform/person.h"
 
 namespace tolva {
 
-class UrlSet;
+class SetStorage;
 
 // Where a format keeps a set.
 enum class FormatStorage {
@@ -34,29 +35,19 @@ enum class FormatWriting {
     Never,
 };
 
-// A reader that hands a set its entries a batch at a time, for a set that is written while it
-// is read (UrlSet::Stream), so a large store never lies in memory whole.
-class SetStream {
-public:
-    virtual ~SetStream() = default;
-    // Appends the next entries after the set's cursor. Returns 1 while more may follow, 0 once
-    // the last one is appended, -1 after a failure, which it has shown.
-    virtual int More(UrlSet& set) = 0;
-};
-
 struct FormatCodec {
     UrlSetFormat format;
     FormatStorage storage;
-    // Appends the set's entries after its cursor, with statusText (may be null) telling how
-    // far it got, and leaves the cursor null. Returns 0 when nothing could be read.
-    int (*read)(UrlSet& set, TextControl* statusText);
+    // Appends the entries of the storage's set after its cursor, with statusText (may be null)
+    // telling how far it got, and leaves the cursor null. Returns 0 when nothing could be read.
+    int (*read)(SetStorage& storage, TextControl* statusText);
     // Writes every entry of the set to its open file or to its location. Returns 0 after a
     // failure, which it has shown. Null for a format that is read only.
-    int (*write)(UrlSet& set);
+    int (*write)(SetStorage& storage);
     FormatWriting writing = FormatWriting::Anywhere;
     // Opens a stream over the set's open file, ready for its first batch; null after a
     // failure, which it has shown (statusText as for read). Null for a format only read whole.
-    std::unique_ptr<SetStream> (*stream)(UrlSet& set, TextControl* statusText) = nullptr;
+    std::unique_ptr<SetStream> (*stream)(SetStorage& storage, TextControl* statusText) = nullptr;
     // Whether write walks the set once, forward, and looks at no entry but the one Next gave it
     // last: such a writer can be handed a set that is still being read.
     bool writesInOneWalk = false;

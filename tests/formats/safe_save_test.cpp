@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "support/failing_file.h"
 #include "support/recording.h"
@@ -30,8 +31,9 @@ const char kOriginal[] =
 // Reads path, renames its first link and saves it back with writes failing as faults say.
 int RenameAndSave(const std::string& path, const std::shared_ptr<FileFaults>& faults, RecordingPrompter& prompter) {
     UrlSet set;
+    SetStorage storage{set};
     set.SetPrompter(&prompter);
-    if (!set.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, path) || !set.Read(nullptr)) return -1;
+    if (!storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, path) || !storage.Read(nullptr)) return -1;
     set.Rewind();
     while (UrlEntry* entry = set.Next()) {
         if (entry->kind == UrlEntryKind::Link) {
@@ -39,9 +41,9 @@ int RenameAndSave(const std::string& path, const std::shared_ptr<FileFaults>& fa
             break;
         }
     }
-    set.SetFileFactory(FailingFiles(faults));
-    int result = set.Write();
-    set.Close();
+    storage.SetFileFactory(FailingFiles(faults));
+    int result = storage.Write();
+    storage.Close();
     return result;
 }
 

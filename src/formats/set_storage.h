@@ -1,0 +1,133 @@
+#pragma once
+// The storage of a URL set: the file or folder it is opened on, read from and written to,
+// through the codec of its format (formats/format_codec.h). A SetStorage is bound to one set
+// for its life and must not outlive it; it owns the set's open file, the set owns the entries
+// and the text they borrow, so a set read through one storage may be written through another.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "formats/format_codec.h"
+#include "formats/line_reader.h"
+#include "model/set_kinds.h"
+#include "model/url_set.h"
+#include "platform/atomic_replace.h"
+#include "platform/file.h"
+#include "platform/person.h"
+
+namespace tolva {
+
+// What may become of a file in the way of a new set.
+enum class ReplaceDecision {
+    Replace,  // Open goes on; the file is replaced whole when the set is written
+    Refuse,   // Open fails with its message that the set already exists
+    Failed,   // Open fails; the step that failed (a backup) has shown its own message
+    Cancel,   // the person took the command back: Open fails silently, nothing changed
+};
+
+// What Open(CreateNew) does with a destination that is in the way or missing. A translation
+// asks the person (translate/destination.h); without questions Open refuses an existing file
+// or folder and creates no missing folder. An existing file that may be replaced stays as it
+// is until the set is written, so a failed or killed run leaves it whole. The folder questions
+// return whether Open may go on: with the existing folder, or with the missing folder created.
+class DestinationQuestions {
+public:
+    virtual ReplaceDecision ReplaceExistingDestination(UrlSet& set) const = 0;
+    virtual bool UseExistingDestinationFolder(UrlSet& set) const = 0;
+    virtual bool CreateMissingDestinationFolder(UrlSet& set) const = 0;
+
+protected:
+    ~DestinationQuestions() = default;
+};
+
+class SetStorage {
+public:
+    using FileFactory = std::function<std::unique_ptr<File>()>;
+
+    explicit SetStorage(UrlSet& set) : set_(set) {}
+    ~SetStorage() { CloseFile(); }
+    SetStorage(const SetStorage&) = delete;
+    SetStorage& operator=(const SetStorage&) = delete;
+
+    UrlSet& Set() const { return set_; }
+
+    // Tests replace the files the storage opens, to inject faults.
+    void SetFileFactory(FileFactory factory) { fileFactory_ = std::move(factory); }
+    // A set read in place maps its file and borrows its entries' text from the file's pages
+    // instead of a copy: the fastest way to read a large file, for a run that keeps the set
+    // briefly (a translation). It refuses to save what it read once the file has changed in
+    // the meantime. A set kept for long (a verification) reads a copy, as by default, so
+    // another program saving the file meanwhile cannot change it. Files made by a factory
+    // are always read through it.
+    void ReadInPlace(bool inPlace) { readInPlace_ = inPlace; }
+
+    // Opens the set's file or folder at setLocation: an existing one to read (or to save back),
+    // or a new one to write, with questions, when given, for a destination in the way.
+    int Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string& setLocation,
+             const DestinationQuestions* questions = nullptr);
+    // Whether the last Open failed because the person cancelled a question: nothing was
+    // changed or shown, and the command ends quietly.
+    bool OpenCanceled() const { return openCanceled_; }
+    std::string DetectLineTerminator() { return LineReader::DetectLineTerminator(file_.get()); }
+    int Read(TextControl* statusText);
+    // statusText, when given, counts the entries as the writer reaches them ("Saving item %d"),
+    // so a long save keeps a window that shows it alive.
+    int Write(TextControl* statusText = nullptr);
+    // Whether a set opened with OpenExisting could be written back where it was read from,
+    // found without changing anything there; shows the message a save would show if not.
+    int CanWriteBack();
+    void CloseFile();
+    // Closes the file and empties the set.
+    int Close();
+
+    // Reads the next line (without its terminator) into out, in pieces of at most
+    // kReadLineLimit bytes. *complete, when given, tells whether the piece ends its physical
+    // line, so readers can join the pieces of a long line exactly. Returns 0 at the end of
+    // the file and after a read error (then ReadFailed() is true).
+    int ReadLine(std::string& out, bool* complete = nullptr) { return lines_.ReadLine(file_.get(), out, complete); }
+    // Hands over every byte ReadLine has not delivered yet, as text the set keeps until its
+    // Clear, so a reader may borrow its entries' text from it (EntryText::Borrow). ReadLine
+    // is at the end of the file afterwards. Returns false after a read error.
+    bool TakeRest(std::string_view& rest);
+    bool ReadFailed() const { return lines_.ReadFailed(); }
+    bool HasFile() const { return file_ && file_->IsOpen(); }
+    File* GetFile() const { return file_.get(); }
+
+    // Hands the set to stream for a writer that walks it once (FormatCodec::writesInOneWalk):
+    // the set is filled a batch at a time as Next walks it (UrlSet::RefillFrom). The stream
+    // and what it appends stay the caller's to convert. Write then fails when the stream
+    // failed, so a store read only in part is never saved as whole.
+    void Stream(SetStream* stream) { set_.RefillFrom(stream); }
+    bool StreamFailed() const { return set_.RefillFailed(); }
+
+private:
+    // The codec of the set's format, looked up once for each format the set is given.
+    const FormatCodec* Codec();
+    int OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questions, bool writable);
+    enum class Creation : int;
+    Creation CreateFile(File& file, const DestinationQuestions* questions);
+    int OpenFolder(UrlSetOpenMode mode, const DestinationQuestions* questions);
+    int WriteChecked();
+    int WriteByFormat();
+    int WriteReplacing();
+    std::string ReplaceTarget() const;
+    std::unique_ptr<File> MakeFile() const;
+    int RefuseChanged(const std::string& changedPath) const;
+
+    UrlSet& set_;
+    const FormatCodec* codec_ = nullptr;
+    FileFactory fileFactory_;
+    std::unique_ptr<File> file_;
+    bool openedExisting_ = false;
+    bool openCanceled_ = false;
+    bool readInPlace_ = false;
+    // A new file is written to a temporary beside its location and put in place by Write, so
+    // the location holds what it held before or the whole new set, never a part of it.
+    std::unique_ptr<AtomicReplace> creating_;
+    // What ReadLine has read of file_ ahead of the lines it delivered.
+    LineReader lines_;
+};
+
+}  // namespace tolva

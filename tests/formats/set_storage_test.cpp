@@ -1,0 +1,195 @@
+#include "formats/set_storage.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "resources/strings.h"
+#include "support/recording.h"
+#include "support/temp_dir.h"
+
+namespace tolva {
+namespace {
+
+using testing::ReadFile;
+using testing::RecordingPrompter;
+using testing::TempDir;
+using testing::WriteFile;
+
+class UrlSetFileTest : public ::testing::Test {
+protected:
+    // Opens a Netscape-format set on a file holding bytes.
+    void OpenWith(const std::string& bytes) {
+        path = dir.File("set.html");
+        WriteFile(path, bytes);
+        set.SetPrompter(&prompter);
+        ASSERT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, path), 1);
+    }
+    std::vector<std::string> AllLines() {
+        std::vector<std::string> lines;
+        std::string line;
+        while (storage.ReadLine(line)) lines.push_back(line);
+        return lines;
+    }
+
+    TempDir dir;
+    std::string path;
+    RecordingPrompter prompter;
+    UrlSet set;
+    SetStorage storage{set};
+};
+
+TEST_F(UrlSetFileTest, DetectsTerminatorByFirstMatchingRule) {
+    OpenWith("a\r\nb\nc\r\n");
+    EXPECT_EQ(set.lineTerminator, "\r\n");
+    storage.CloseFile();
+    OpenWith("\nline\n");
+    EXPECT_EQ(set.lineTerminator, "\n");
+    storage.CloseFile();
+    OpenWith("a\rb\r");
+    EXPECT_EQ(set.lineTerminator, "\r");
+    storage.CloseFile();
+    OpenWith("");
+    EXPECT_EQ(set.lineTerminator, "");
+}
+
+TEST_F(UrlSetFileTest, FirstLineLongerThanOneBlockStillFindsItsTerminator) {
+    OpenWith(std::string(3000, 'x') + "\r\nnext\r\n");
+    EXPECT_EQ(set.lineTerminator, "\r\n");
+}
+
+TEST_F(UrlSetFileTest, ReadLineSplitsLongLinesAndTellsWhereTheyEnd) {
+    OpenWith(std::string(2000, 'a') + "\n" + std::string(1024, 'b') + "\r\nlast");
+    std::string line;
+    bool complete = true;
+    ASSERT_EQ(storage.ReadLine(line, &complete), 1);
+    EXPECT_EQ(line.size(), 1024u);
+    EXPECT_FALSE(complete);
+    ASSERT_EQ(storage.ReadLine(line, &complete), 1);
+    EXPECT_EQ(line, std::string(976, 'a'));
+    EXPECT_TRUE(complete);
+    // Exactly the limit followed by its terminator is one complete piece, not two.
+    ASSERT_EQ(storage.ReadLine(line, &complete), 1);
+    EXPECT_EQ(line, std::string(1024, 'b'));
+    EXPECT_TRUE(complete);
+    ASSERT_EQ(storage.ReadLine(line, &complete), 1);
+    EXPECT_EQ(line, "last");
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(storage.ReadLine(line), 0);
+    EXPECT_EQ(line, "");
+}
+
+TEST_F(UrlSetFileTest, MixedLineEndsNeverCostABytePartOfTheNextLine) {
+    OpenWith("<DL><p>\r\n<HR>\n</DL><p>\r\n}\r\r\nend\n");
+    EXPECT_EQ(AllLines(), (std::vector<std::string>{"<DL><p>", "<HR>", "</DL><p>", "}", "", "end"}));
+    storage.CloseFile();
+    OpenWith("a\nb\r\nc\n");
+    EXPECT_EQ(AllLines(), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(UrlSetFileTest, ZeroBytesEndLinesWithoutStallingTheReader) {
+    OpenWith(std::string("ab\0cd\0\0", 7));
+    EXPECT_EQ(AllLines(), (std::vector<std::string>{"ab", "cd", ""}));
+}
+
+TEST_F(UrlSetFileTest, OpenOfMissingFileShowsNotFoundWithLocation) {
+    set.SetPrompter(&prompter);
+    std::string missing = dir.File("no/such.html");
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, missing), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_NOT_FOUND, {missing}));
+    EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
+    EXPECT_FALSE(storage.HasFile());
+    EXPECT_EQ(set.location, missing);
+}
+
+TEST_F(UrlSetFileTest, LocationsThatAreNotRegularFilesAreRefusedAtOnce) {
+    set.SetPrompter(&prompter);
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, dir.Path().string()), 0);
+    std::string fifo = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Mosaic, fifo), 0);
+    EXPECT_EQ(prompter.shown.size(), 2u);
+}
+
+// An existing file raises the destination's questions (tests/translate/destination_test.cpp);
+// a folder in its place is refused without one.
+TEST_F(UrlSetFileTest, CreateNewRefusesAnExistingFolder) {
+    set.SetPrompter(&prompter);
+    path = dir.File("exists.html");
+    ASSERT_EQ(::mkdir(path.c_str(), 0777), 0);
+    WriteFile(path + "/keep", "keep");
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, path), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_EXISTS, {path}));
+    EXPECT_EQ(ReadFile(path + "/keep"), "keep");
+}
+
+TEST_F(UrlSetFileTest, UnknownFormatFailsQuietly) {
+    set.SetPrompter(&prompter);
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, FormatOfRow(7), dir.File("x")), 0);
+    EXPECT_EQ(storage.Read(nullptr), 0);
+    EXPECT_EQ(storage.Write(), 0);
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+// A reader scripted batch by batch: each batch its entries, then what More returns.
+class ScriptedStream final : public SetStream {
+public:
+    struct Batch {
+        std::vector<std::pair<UrlEntryKind, std::string>> entries;
+        int result;
+    };
+    explicit ScriptedStream(std::vector<Batch> batches) : batches_(std::move(batches)) {}
+    int More(UrlSet& set) override {
+        const Batch& batch = batches_.at(next_++);
+        for (const auto& [kind, name] : batch.entries) set.Append(new UrlEntry(kind, name, "http://x/" + name));
+        return batch.result;
+    }
+
+private:
+    std::vector<Batch> batches_;
+    std::size_t next_ = 0;
+};
+
+TEST_F(UrlSetFileTest, StreamedSetIsWrittenAsTheWholeSetAndNeverWhenTheStreamFails) {
+    using enum UrlEntryKind;
+    const std::vector<ScriptedStream::Batch> batches = {
+        {{{FolderStart, "A"}, {Link, "a1"}}, 1},
+        {{}, 1},  // a batch may bring nothing
+        {{{Link, "a2"}, {FolderEnd, ""}, {FolderStart, "B"}}, 1},
+        {{{Link, "b1"}}, 0},  // B is left open, as a truncated file leaves a folder
+    };
+    UrlSet whole;
+    SetStorage wholeStorage(whole);
+    for (const ScriptedStream::Batch& batch : batches) {
+        for (const auto& [kind, name] : batch.entries) whole.Append(new UrlEntry(kind, name, "http://x/" + name));
+    }
+    whole.Append(new UrlEntry(FolderEnd, ""));
+    whole.Append(new UrlEntry(FolderEnd, ""));
+    ASSERT_EQ(wholeStorage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, dir.File("whole.html")), 1);
+    ASSERT_EQ(wholeStorage.Write(), 1);
+    wholeStorage.Close();
+
+    ScriptedStream stream(batches);
+    ASSERT_EQ(storage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, dir.File("streamed.html")), 1);
+    storage.Stream(&stream);
+    EXPECT_EQ(storage.Write(), 1);
+    storage.Close();
+    EXPECT_FALSE(storage.StreamFailed());
+    EXPECT_EQ(ReadFile(dir.File("streamed.html")), ReadFile(dir.File("whole.html")));
+
+    ScriptedStream failing({batches[0], {{{Link, "a2"}}, -1}});
+    ASSERT_EQ(storage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, dir.File("failed.html")), 1);
+    storage.Stream(&failing);
+    EXPECT_EQ(storage.Write(), 0);
+    storage.Close();
+    EXPECT_TRUE(storage.StreamFailed());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("failed.html")));
+}
+
+}  // namespace
+}  // namespace tolva
