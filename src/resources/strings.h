@@ -190,7 +190,7 @@ inline constexpr int IDS_ERR_SAVING_FILE = 61036;
 inline constexpr int IDS_ERR_KEEPING_BACKUP = 61037;  // %d errno, %s the backup's path
 inline constexpr int IDS_STATUS_TRANSLATION_CANCELED = 61028;
 inline constexpr int IDS_STATUS_TRANSLATION_STOPPED = 61029;
-inline constexpr int IDS_STATUS_TRANSLATION_STOPPED_PART = 61038;  // %d entries written, %d in the set
+inline constexpr int IDS_STATUS_TRANSLATION_STOPPED_PART = 61038;
 
 // The browsers' stores and XBEL (strings_stores.cpp).
 inline constexpr int IDS_UI_FORMAT_XBEL = 62003;  // the format boxes' entries, after the three above

@@ -66,7 +66,8 @@ constexpr StringEntry kCoreStrings[] = {
     {IDS_STATUS_TRANSLATION_CANCELED, "Translation canceled.  Nothing was changed."},
     {IDS_STATUS_TRANSLATION_STOPPED, "Translation stopped.  Nothing was changed."},
     {IDS_STATUS_TRANSLATION_STOPPED_PART,
-     "Translation stopped.  %d of %d entries were written to the destination; every file written is whole."},
+     "Translation stopped.  The destination folder holds what was written before the stop; every file in it is "
+     "whole."},
 };
 
 }  // namespace

@@ -39,11 +39,15 @@ public:
         Status(status);
         return TranslationResult::Failed;
     }
-    // A run the person stopped: nothing more is shown but the status line.
-    TranslationResult Stopped() const {
-        Status(IDS_STATUS_TRANSLATION_STOPPED);
+    // A run the person stopped: nothing more is shown but the status line, which says whether
+    // a destination written a file at a time (a folder format) holds part of the set.
+    TranslationResult Stopped(UrlSetFormat writing) const {
+        const FormatCodec* codec = CodecFor(writing);
+        const bool part = codec != nullptr && codec->storage == FormatStorage::Folder;
+        Status(part ? IDS_STATUS_TRANSLATION_STOPPED_PART : IDS_STATUS_TRANSLATION_STOPPED);
         return TranslationResult::Stopped;
     }
+    const TranslatePageControls& Controls() const { return controls_; }
     Prompter& Prompt() const { return controls_.prompter ? *controls_.prompter : SilentPrompter::Instance(); }
 
     void ShowProgress(bool visible) const {
@@ -62,29 +66,129 @@ private:
     const TranslatePageControls& controls_;
 };
 
-// A source read a batch at a time, each batch converted as it arrives.
-class ConvertingStream final : public SetStream {
+// What a run reports it did.
+struct Counts {
+    std::int32_t links = 0;
+    std::int32_t folders = 0;
+    int renamed = 0;
+};
+
+// How the source reaches the destination: read whole and converted before the destination is
+// opened, with the conversion's progress shown.
+class WholeSource {
 public:
-    ConvertingStream(SetStream& source, EntryConverter& converter) : source_(source), converter_(converter) {}
-    int More(UrlSet& set) override {
-        UrlEntry* last = set.GetCursor();
-        const int more = source_.More(set);
-        for (UrlEntry* entry = last->next; entry != nullptr; entry = entry->next) converter_.Convert(*entry);
-        return more;
+    WholeSource(const TranslateValues& values, const PageView& page) : values_(values), page_(page) {}
+    virtual ~WholeSource() = default;
+    WholeSource(const WholeSource&) = delete;
+    WholeSource& operator=(const WholeSource&) = delete;
+
+    // Reads the source, or makes it ready to be read; 0 when it could not be (and said why).
+    virtual int Read(SetStorage& storage) { return storage.Read(page_.Controls().statusLine); }
+    // Converts what was read for the destination; counted as read, since opening the
+    // destination starts the set's counters again.
+    virtual void Convert(UrlSet& set) {
+        counts_.links = set.linkCount;
+        counts_.folders = set.folderCount;
+        page_.ShowProgress(true);
+        counts_.renamed = ConvertTo(set, values_.fixAmpersands, values_.restoreNames, values_.destinationFormat,
+                                    values_.destinationLocation, page_.Controls().progressBar,
+                                    page_.Controls().progressText);
+        page_.ShowProgress(false);
+        page_.Status(IDS_STATUS_NOW_CONVERTING);
+    }
+    // Called once the destination is open, before the set is written.
+    virtual void BeforeWrite(SetStorage& /*storage*/) {}
+    virtual Counts Done(const UrlSet& /*set*/) const { return counts_; }
+
+protected:
+    const TranslateValues& values_;
+    const PageView& page_;
+    Counts counts_;
+};
+
+// A store read a batch at a time while the destination is written, each batch converted as it
+// arrives, so that it never lies in memory whole; its progress is the writer's.
+class StreamedSource final : public WholeSource, private SetStream {
+public:
+    using WholeSource::WholeSource;
+
+    int Read(SetStorage& storage) override {
+        source_ = CodecFor(values_.sourceFormat)->stream(storage, nullptr);
+        return source_ != nullptr;
+    }
+    void Convert(UrlSet& set) override {
+        converter_.emplace(set, values_.fixAmpersands, values_.restoreNames, values_.destinationFormat);
+    }
+    void BeforeWrite(SetStorage& storage) override { storage.Stream(this); }
+    Counts Done(const UrlSet& set) const override {
+        return {set.linkCount, set.folderCount, converter_ ? converter_->Renamed() : 0};
     }
 
 private:
-    SetStream& source_;
-    EntryConverter& converter_;
+    int More(UrlSet& set) override {
+        UrlEntry* last = set.GetCursor();
+        const int more = source_->More(set);
+        for (UrlEntry* entry = last->next; entry != nullptr; entry = entry->next) converter_->Convert(*entry);
+        return more;
+    }
+
+    std::unique_ptr<SetStream> source_;
+    std::optional<EntryConverter> converter_;
 };
 
-// Whether the source is read while the destination is written, so that it never lies in
-// memory whole: a store that can be read a batch at a time, into another format whose writer
-// walks the set once.
+// Whether the source is read while the destination is written: a store that can be read a
+// batch at a time, into another format whose writer walks the set once.
 bool StreamsInto(UrlSetFormat source, UrlSetFormat destination) {
     const FormatCodec* from = CodecFor(source);
     const FormatCodec* to = CodecFor(destination);
     return source != destination && from->stream != nullptr && to->writesInOneWalk;
+}
+
+// The form's checks, before anything is remembered or read. The source is checked first: with
+// both sides missing only its message is shown.
+bool CheckValues(const TranslateValues& values, const PageView& page) {
+    int problem = 0;
+    if (IsNoLocation(values.sourceLocation) || !IsKnownFormat(values.sourceFormat)) {
+        problem = IDS_NO_SOURCE;
+    } else if (IsNoLocation(values.destinationLocation) || !IsKnownFormat(values.destinationFormat)) {
+        problem = IDS_NO_DESTINATION;
+    } else if (!FormatWritesNew(values.destinationFormat)) {
+        problem = IDS_FORMAT_READ_ONLY;
+    }
+    if (problem != 0) page.FormMessage(problem);
+    return problem == 0;
+}
+
+// Opens the destination and writes the converted set there.
+TranslationResult WriteDestination(SetStorage& storage, WholeSource& source, const TranslateValues& values,
+                                   const PageView& page) {
+    if (!OpenDestination(storage, values.destinationFormat, values.destinationLocation)) {
+        storage.Close();
+        // A question taken back ends the run with nothing written and nothing more shown.
+        if (storage.OpenCanceled()) {
+            page.Status(IDS_STATUS_TRANSLATION_CANCELED);
+            return TranslationResult::Canceled;
+        }
+        return page.Failed(IDS_MSG_UNABLE_TO_OPEN_DESTINATION, IDS_STATUS_UNABLE_TO_CREATE);
+    }
+    source.BeforeWrite(storage);
+    page.Status(IDS_STATUS_NOW_SAVING);
+    const int written = storage.Write(page.Controls().statusLine);
+    storage.Close();
+    const Counts counts = source.Done(storage.Set());
+    // A stop that came while the set was written ends it only where it made the writing fail.
+    if ((!written || storage.StreamFailed()) && StopRequested()) return page.Stopped(values.destinationFormat);
+    // A source that failed part way has said why; nothing was saved.
+    if (storage.StreamFailed()) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
+    // A writer that could not write has said why; the run must not then claim success.
+    if (!written) return page.Failed(IDS_MSG_UNABLE_TO_SAVE_DESTINATION, IDS_STATUS_UNABLE_TO_SAVE);
+    // What was done, so a person can tell an empty or half-read source from a full one.
+    if (page.Controls().statusLine) {
+        page.Controls().statusLine->SetText(FormatString(
+            IDS_STATUS_CONVERTED_COUNTS, {LoadString(IDS_STATUS_CONVERTED), counts.links, counts.folders, counts.renamed}));
+    }
+    if (page.Controls().cancelToClose) page.Controls().cancelToClose();
+    return TranslationResult::Converted;
 }
 
 }  // namespace
@@ -92,22 +196,7 @@ bool StreamsInto(UrlSetFormat source, UrlSetFormat destination) {
 TranslationResult RunTranslation(const TranslateValues& values, const TranslatePageControls& controls,
                                  const SetStorage::FileFactory& fileFactory) {
     PageView page(controls);
-
-    // The source is checked first: with both sides missing only its message is shown.
-    if (IsNoLocation(values.sourceLocation) || !IsKnownFormat(values.sourceFormat)) {
-        page.FormMessage(IDS_NO_SOURCE);
-        return TranslationResult::Failed;
-    }
-    if (IsNoLocation(values.destinationLocation) || !IsKnownFormat(values.destinationFormat)) {
-        page.FormMessage(IDS_NO_DESTINATION);
-        return TranslationResult::Failed;
-    }
-    // A read-only format as the destination is refused before anything is remembered or read.
-    if (!FormatWritesNew(values.destinationFormat)) {
-        page.FormMessage(IDS_FORMAT_READ_ONLY);
-        return TranslationResult::Failed;
-    }
-
+    if (!CheckValues(values, page)) return TranslationResult::Failed;
     // Remembered before anything is opened, so the lists are kept even when the run fails.
     page.Remember(values.sourceFormat, controls.sourceBox, values.sourceLocation);
     page.Remember(values.destinationFormat, controls.destinationBox, values.destinationLocation);
@@ -118,81 +207,25 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     if (fileFactory) storage.SetFileFactory(fileFactory);
     // The set lives only for this run: its text is borrowed from the source file's pages.
     storage.ReadInPlace(true);
-
     if (!storage.Open(UrlSetOpenMode::OpenExisting, values.sourceFormat, values.sourceLocation)) {
         page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_SOURCE);
         return TranslationResult::Failed;
     }
 
     page.Status(IDS_STATUS_NOW_READING);
-    // A streamed source is opened here and read while the destination is written; its
-    // progress is the writer's.
-    std::unique_ptr<SetStream> stream;
-    int read = 0;
-    if (StreamsInto(values.sourceFormat, values.destinationFormat)) {
-        stream = CodecFor(values.sourceFormat)->stream(storage, nullptr);
-        read = stream != nullptr;
-    } else {
-        read = storage.Read(controls.statusLine);
-    }
+    std::unique_ptr<WholeSource> source = StreamsInto(values.sourceFormat, values.destinationFormat)
+                                              ? std::make_unique<StreamedSource>(values, page)
+                                              : std::make_unique<WholeSource>(values, page);
+    const int read = source->Read(storage);
     // The source file is released whether or not it was read, so that the destination may be
     // the same file.
     storage.CloseFile();
-    if (StopRequested()) return page.Stopped();
+    if (StopRequested()) return page.Stopped(UrlSetFormat::None);
     if (!read) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
 
-    // Counted as read: opening the destination starts the set's counters again.
-    std::int32_t links = set.linkCount;
-    std::int32_t folders = set.folderCount;
     page.Status(IDS_STATUS_NOW_CONVERTING);
-    std::optional<EntryConverter> converter;
-    int renamed = 0;
-    if (stream) {
-        converter.emplace(set, values.fixAmpersands, values.restoreNames, values.destinationFormat);
-    } else {
-        page.ShowProgress(true);
-        renamed = ConvertTo(set, values.fixAmpersands, values.restoreNames, values.destinationFormat,
-                            values.destinationLocation, controls.progressBar, controls.progressText);
-        page.ShowProgress(false);
-        page.Status(IDS_STATUS_NOW_CONVERTING);
-    }
-
-    if (!OpenDestination(storage, values.destinationFormat, values.destinationLocation)) {
-        storage.Close();
-        // A question taken back ends the run with nothing written and nothing more shown.
-        if (storage.OpenCanceled()) {
-            page.Status(IDS_STATUS_TRANSLATION_CANCELED);
-            return TranslationResult::Canceled;
-        }
-        return page.Failed(IDS_MSG_UNABLE_TO_OPEN_DESTINATION, IDS_STATUS_UNABLE_TO_CREATE);
-    }
-
-    std::optional<ConvertingStream> converting;
-    if (stream) {
-        converting.emplace(*stream, *converter);
-        storage.Stream(&*converting);
-    }
-    page.Status(IDS_STATUS_NOW_SAVING);
-    int written = storage.Write(controls.statusLine);
-    storage.Close();
-    if (stream) {
-        links = set.linkCount;
-        folders = set.folderCount;
-        renamed = converter->Renamed();
-    }
-    // A stop that came while the set was written ends it only where it made the writing fail.
-    if ((!written || storage.StreamFailed()) && StopRequested()) return page.Stopped();
-    // A source that failed part way has said why; nothing was saved.
-    if (storage.StreamFailed()) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
-    // A writer that could not write has said why; the run must not then claim success.
-    if (!written) return page.Failed(IDS_MSG_UNABLE_TO_SAVE_DESTINATION, IDS_STATUS_UNABLE_TO_SAVE);
-    // What was done, so a person can tell an empty or half-read source from a full one.
-    if (controls.statusLine) {
-        controls.statusLine->SetText(
-            FormatString(IDS_STATUS_CONVERTED_COUNTS, {LoadString(IDS_STATUS_CONVERTED), links, folders, renamed}));
-    }
-    if (controls.cancelToClose) controls.cancelToClose();
-    return TranslationResult::Converted;
+    source->Convert(set);
+    return WriteDestination(storage, *source, values, page);
 }
 
 }  // namespace tolva
