@@ -158,10 +158,11 @@ public:
     // empty when it declared none. Text keeps its bytes while it stays in that format.
     std::string charset;
     UrlEntry root;
-    UrlEntry* cursor = &root;
     std::int32_t folderCount = 0;
 
 private:
+    // Where Next and Append stand; null after a read, until Rewind or Clear.
+    UrlEntry* cursor = &root;
     // Deletes the entries walked and has the source append the next ones.
     void Refill();
     // Closes the folders a read left open and the top level, after the last entry.
