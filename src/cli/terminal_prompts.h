@@ -21,9 +21,9 @@ public:
     TerminalProgressView(const TerminalProgressView&) = delete;
     TerminalProgressView& operator=(const TerminalProgressView&) = delete;
 
-    int DoModal(VerificationRun& run) override {
+    VerifyResult DoModal(VerificationRun& run) override {
         signals_.Attach(&run);
-        int result = run.Run();
+        VerifyResult result = run.Run();
         signals_.Attach(nullptr);
         return result;
     }
@@ -57,7 +57,7 @@ public:
         // The loop is over: a first Ctrl+C from now on must not turn a complete run into a
         // stopped one, only a second one cancels the save.
         signals_.Attach(nullptr);
-        if (signals_.LateCancel(terminal_, run.modified != 0)) run.OnCancel();
+        if (signals_.LateCancel(terminal_, run.modified)) run.OnCancel();
     }
 
 private:

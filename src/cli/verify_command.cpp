@@ -1,3 +1,5 @@
+#include "verify/verify_command.h"
+
 #include <memory>
 #include <string>
 
@@ -11,26 +13,18 @@
 #include "platform/settings_store.h"
 #include "resources/strings.h"
 #include "verify/curl_library.h"
-#include "verify/verification_run.h"
 
 namespace tolva::cli {
 
 namespace {
 
+// The flags bind straight to the settings the command is handed; only the format's name, the
+// cookie answer and --verbose are the terminal's own.
 struct VerifyOptions {
+    VerifyOptions() { settings.timeoutSeconds = 20; }
+    VerifySettings settings;
     std::string format;
-    std::string location;
-    int timeoutSeconds = 20;
-    int retryCount = 0;
-    bool renameInPlace = false;
-    bool repair = false;
     std::string cookies;
-    int jobs = 1;
-    int perHost = 0;
-    bool confirm = false;
-    std::string userAgent;
-    std::string report;
-    bool dryRun = false;
     bool verbose = false;
 };
 
@@ -51,7 +45,8 @@ int RunVerifyCommand(VerifyOptions options) {
                                                                    IDS_TESTING_LINK});
     // Opening an existing set asks nothing; should anything ask, the safe answer is No.
     TerminalPrompter prompter(terminal, AnswerPolicy::No);
-    if (!GuessMissingFormat(terminal, options.format, options.location, true, "--format")) return kUsageError;
+    VerifySettings& settings = options.settings;
+    if (!GuessMissingFormat(terminal, options.format, settings.location, true, "--format")) return kUsageError;
     StopSignals signals;
     InputLines input;
 
@@ -61,19 +56,7 @@ int RunVerifyCommand(VerifyOptions options) {
                       " cannot be read; it is left as it is, and neither recent locations nor the cookie setting "
                       "are stored.");
     }
-    VerifySettings settings;
     settings.format = FormatNamed(options.format);
-    settings.location = options.location;
-    settings.timeoutSeconds = options.timeoutSeconds;
-    settings.retryCount = options.retryCount;
-    settings.renameInPlace = options.renameInPlace;
-    settings.interactiveRepair = options.repair;
-    settings.jobs = options.jobs;
-    settings.perHost = options.perHost;
-    settings.confirm = options.confirm;
-    settings.userAgent = options.userAgent;
-    settings.reportPath = options.report;
-    settings.dryRun = options.dryRun;
 
     // The location box as the page would have it: the format's list loaded, the location typed.
     MemoryLocationBox box;
@@ -109,8 +92,8 @@ int RunVerifyCommand(VerifyOptions options) {
             break;
     }
     if (outcome.reportFailed) return kExitFailed;
-    if (outcome.result != Complete) return kExitStopped;
-    return outcome.failingLinks == 0 ? kExitClean : kExitLinksFailed;
+    if (outcome.result != VerifyResult::Complete) return kExitStopped;
+    return outcome.counts.failingLinks == 0 ? kExitClean : kExitLinksFailed;
 }
 
 }  // namespace
@@ -123,20 +106,20 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
                      std::string("Format of the set: ") + FormatNameList() +
                          "; left out, it is guessed from the location's name or first bytes")
         ->check(CLI::IsMember(FormatNames()));
-    command->add_option("--location", options->location, "File or folder of the set; it is written back there")
+    command->add_option("--location", options->settings.location, "File or folder of the set; it is written back there")
         ->required();
     command
-        ->add_option("--timeout", options->timeoutSeconds,
+        ->add_option("--timeout", options->settings.timeoutSeconds,
                      "Connect time-out in seconds, 0 to 120 (default 20; 0 is libcurl's own default). Each request "
                      "is given up after three times the time-out in all (" +
                          std::to_string(RequestLimitSeconds(0)) +
                          " s at 0) and then fails with \"Connection timed out\"")
         ->check(CLI::Range(0, 120));
-    command->add_option("--retries", options->retryCount, "Further connection attempts, 0 to 10 (default 0)")
+    command->add_option("--retries", options->settings.retryCount, "Further connection attempts, 0 to 10 (default 0)")
         ->check(CLI::Range(0, 10));
-    command->add_flag("--rename-in-place", options->renameInPlace,
+    command->add_flag("--rename-in-place", options->settings.renameInPlace,
                       "Append the error text to a failing link's name instead of moving it to \"Unverified\"");
-    command->add_flag("--repair", options->repair,
+    command->add_flag("--repair", options->settings.interactiveRepair,
                       "For each failing link, read a line from standard input: a new URL (tested at once), an empty "
                       "line to leave the link as it is, or \"-\" to move it aside");
     command
@@ -144,23 +127,24 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
                      "Answer the cookie warning: prompt (keep being prompted), run (accept cookies during this run), "
                      "always (accept cookies from now on)")
         ->check(CLI::IsMember({"prompt", "run", "always"}));
-    command->add_option("--jobs", options->jobs, "Links tested at once, 1 to 64 (default 1)")->check(CLI::Range(1, 64));
+    command->add_option("--jobs", options->settings.jobs, "Links tested at once, 1 to 64 (default 1)")
+        ->check(CLI::Range(1, 64));
     command
-        ->add_option("--per-host", options->perHost,
+        ->add_option("--per-host", options->settings.perHost,
                      "Requests at once to one host (name and port), 1 to 64 (default 2). A 429 or 503 reply whose "
                      "Retry-After ends within the 60 s a host may be waited for in a run holds that host until then, "
                      "and the link is asked once more; a longer Retry-After is not waited for and the reply is the "
                      "link's verdict. A link answered 429 or 503 again after a hold fails, and its host is not held "
                      "again. (One link at a time, the default, never holds: every reply is its link's verdict.)")
         ->check(CLI::Range(1, 64));
-    command->add_flag("--confirm", options->confirm,
+    command->add_flag("--confirm", options->settings.confirm,
                       "Try links that failed with a time-out, a refused or reset connection, 403, 408, 429 or 5xx once "
                       "more after all others (a 403 with a browser's headers); only links that fail again are moved "
                       "or renamed");
-    command->add_option("--user-agent", options->userAgent, "The User-Agent of every request (default Tolva)");
-    command->add_option("--report", options->report,
+    command->add_option("--user-agent", options->settings.userAgent, "The User-Agent of every request (default Tolva)");
+    command->add_option("--report", options->settings.reportPath,
                         "Write one record per link to FILE: JSON when it ends in .json, CSV otherwise");
-    command->add_flag("--dry-run", options->dryRun, "Test every link and report, but never save the URL set");
+    command->add_flag("--dry-run", options->settings.dryRun, "Test every link and report, but never save the URL set");
     command->add_flag("--verbose", options->verbose, "Print every status text of the run on a line of its own");
     command->footer(
         "The cookie warning appears when the stored setting does not accept cookies; without --cookies it is asked "

@@ -23,7 +23,7 @@
 #include "gui/verify_progress_dialog.h"
 #include "locations/recent_locations.h"
 #include "resources/strings.h"
-#include "verify/verification_run.h"
+#include "verify/verify_command.h"
 
 namespace tolva {
 
@@ -173,25 +173,29 @@ void CVerify::ShowSliderValues() {
 }
 
 void CVerify::WriteForm() {
-    ShowFormatInBox(formatBox_, format);
-    locationBox_->SetText(location);
-    renameBox_->setChecked(renameInPlace);
-    interactiveBox_->setChecked(interactiveRepair);
+    ShowFormatInBox(formatBox_, settings.format);
+    locationBox_->SetText(settings.location);
+    renameBox_->setChecked(settings.renameInPlace);
+    interactiveBox_->setChecked(settings.interactiveRepair);
 }
 
 bool CVerify::ReadForm() {
-    format = FormatInBox(formatBox_);
-    location = locationBox_->Text();
-    renameInPlace = renameBox_->isChecked();
-    interactiveRepair = interactiveBox_->isChecked();
+    settings.format = FormatInBox(formatBox_);
+    settings.location = locationBox_->Text();
+    settings.renameInPlace = renameBox_->isChecked();
+    settings.interactiveRepair = interactiveBox_->isChecked();
+    settings.timeoutSeconds = timeoutSlider_->value();
+    settings.retryCount = retriesSlider_->value();
+    settings.jobs = jobsBox_->value();
+    settings.confirm = confirmBox_->isChecked();
     return true;
 }
 
 void CVerify::OnFormatChanged() {
-    format = FormatInBox(formatBox_);
-    LoadRecentLocations(store_, RecentPage::Verify, format, *locationBox_);
-    locationBox_->SetOffered(FindStoreLocations(format, places));
-    location = locationBox_->Text();
+    settings.format = FormatInBox(formatBox_);
+    LoadRecentLocations(store_, RecentPage::Verify, settings.format, *locationBox_);
+    locationBox_->SetOffered(FindStoreLocations(settings.format, places));
+    settings.location = locationBox_->Text();
 }
 
 void CVerify::OnBrowse() {
@@ -201,7 +205,7 @@ void CVerify::OnBrowse() {
         OnDrop(result);
         return;
     }
-    location = result;
+    settings.location = result;
     locationBox_->SetText(result);
 }
 
@@ -211,22 +215,13 @@ void CVerify::OnDrop(const std::string& dropped) {
         ShowFormatInBox(formatBox_, guessed);
         OnFormatChanged();
     }
-    location = dropped;
+    settings.location = dropped;
     locationBox_->SetText(dropped);
 }
 
 void CVerify::OnVerify() {
     ReadForm();
     BusyScope busy(this);
-    VerifySettings settings;
-    settings.format = format;
-    settings.location = location;
-    settings.renameInPlace = renameInPlace;
-    settings.interactiveRepair = interactiveRepair;
-    settings.timeoutSeconds = timeoutSlider_->value();
-    settings.retryCount = retriesSlider_->value();
-    settings.jobs = jobsBox_->value();
-    settings.confirm = confirmBox_->isChecked();
     RememberRunOptions();
 
     LabelText status(statusLine_);

@@ -13,6 +13,7 @@
 #include "platform/person.h"
 #include "platform/settings_store.h"
 #include "verify/request_options.h"
+#include "verify/verify_settings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -40,12 +41,13 @@ public:
     void OnDrop(const std::string& dropped);
     void OnVerify();
 
-    UrlSetFormat format = UrlSetFormat::None;
-    std::string location;
+    // The form's values, handed whole to the Verify command. WriteForm shows the set and the
+    // bad-link options; ReadForm takes everything back from the controls (the time-out,
+    // retries, links at once and confirmation live in their controls, which the page's stored
+    // options fill).
+    VerifySettings settings;
     // Where the browsers' stores are looked for; tests point it elsewhere.
     StorePlaces places = StorePlaces::OfPerson();
-    bool renameInPlace = false;
-    bool interactiveRepair = false;
     UrlSet verifiedSet;
     SetStorage verifiedStorage{verifiedSet};
 

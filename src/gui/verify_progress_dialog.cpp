@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 
 #include "gui/control_ids.h"
-#include "resources/strings.h"
 #include "gui/qt_person.h"
+#include "resources/strings.h"
 
 namespace tolva {
 
@@ -102,13 +102,13 @@ CVerifyProgress::CVerifyProgress(QWidget* parent) : QDialog(parent) {
     connect(cancelButton_, &QPushButton::clicked, this, &CVerifyProgress::OnCancel);
 }
 
-int CVerifyProgress::DoModal(VerificationRun& run) {
-    int result = 0;
+VerifyResult CVerifyProgress::DoModal(VerificationRun& run) {
+    VerifyResult result = VerifyResult::NotRun;
     run_ = &run;
     QTimer::singleShot(0, this, [this, &run, &result] {
         result = run.Run();
         run_ = nullptr;
-        done(result);
+        done(static_cast<int>(result));
     });
     exec();
     return result;

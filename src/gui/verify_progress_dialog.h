@@ -22,7 +22,7 @@ public:
 
     // Shows the window modally and performs the run inside its event loop, starting it once
     // the window is up; the window closes itself when the run returns.
-    int DoModal(VerificationRun& run) override;
+    VerifyResult DoModal(VerificationRun& run) override;
 
     void SetTestingLine(const std::string& text) override;
     void SetProgressRange(int minimum, int maximum) override;

@@ -87,27 +87,42 @@ void AppendCsvField(std::string& out, const std::string& text) {
     out += '"';
 }
 
+const char* ResultName(VerifyResult result) {
+    switch (result) {
+        case VerifyResult::Complete:
+            return "complete";
+        case VerifyResult::Incomplete:
+            return "incomplete";
+        case VerifyResult::Canceled:
+            return "canceled";
+        case VerifyResult::NotRun:
+            break;
+    }
+    return "not run";
+}
+
 }  // namespace
 
 bool ReportIsJson(const std::string& path) {
     return path.size() >= 5 && EqualsIgnoringAsciiCase(std::string_view(path).substr(path.size() - 5), ".json");
 }
 
-std::string ReportJson(const ReportSummary& summary, const std::vector<LinkRecord>& links) {
+std::string ReportJson(const VerifySettings& settings, const ReportSummary& summary,
+                       const std::vector<LinkRecord>& links) {
     std::string out = "{";
-    AppendJsonField(out, "result", summary.result);
+    AppendJsonField(out, "result", std::string(ResultName(summary.result)));
     out += ',';
-    AppendJsonField(out, "tested", static_cast<long>(summary.tested));
+    AppendJsonField(out, "tested", static_cast<long>(summary.counts.tested));
     out += ',';
-    AppendJsonField(out, "failed", static_cast<long>(summary.failed));
+    AppendJsonField(out, "failed", static_cast<long>(summary.counts.failingLinks));
     out += ',';
-    AppendJsonField(out, "restored", static_cast<long>(summary.restored));
+    AppendJsonField(out, "restored", static_cast<long>(summary.counts.restored));
     out += ',';
-    AppendJsonField(out, "skipped", static_cast<long>(summary.skipped));
+    AppendJsonField(out, "skipped", static_cast<long>(summary.counts.skipped));
     out += ',';
     AppendJsonField(out, "saved", summary.saved);
     out += ',';
-    AppendJsonField(out, "dryRun", summary.dryRun);
+    AppendJsonField(out, "dryRun", settings.dryRun);
     out += ',';
     AppendJsonField(out, "summary", summary.text);
     out += ",\"links\":[";
@@ -162,8 +177,9 @@ std::string ReportCsv(const std::vector<LinkRecord>& links) {
     return out;
 }
 
-bool WriteReport(const std::string& path, const ReportSummary& summary, const std::vector<LinkRecord>& links) {
-    std::string bytes = ReportIsJson(path) ? ReportJson(summary, links) : ReportCsv(links);
+bool WriteReport(const VerifySettings& settings, const ReportSummary& summary, const std::vector<LinkRecord>& links) {
+    const std::string& path = settings.reportPath;
+    std::string bytes = ReportIsJson(path) ? ReportJson(settings, summary, links) : ReportCsv(links);
     return ReplaceFile(AT_FDCWD, path, bytes);
 }
 

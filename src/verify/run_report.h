@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "verify/verify_settings.h"
+
 namespace tolva {
 
 // What the run did with one link.
@@ -26,20 +28,17 @@ struct LinkRecord {
 };
 
 struct ReportSummary {
-    std::string result;  // "complete", "incomplete" or "canceled"
-    int tested = 0;
-    int failed = 0;
-    int restored = 0;
-    int skipped = 0;
+    VerifyResult result = VerifyResult::NotRun;
+    VerifyCounts counts;
     bool saved = false;
-    bool dryRun = false;
     std::string text;  // the summary as the status line shows it
 };
 
 bool ReportIsJson(const std::string& path);
-std::string ReportJson(const ReportSummary& summary, const std::vector<LinkRecord>& links);
+std::string ReportJson(const VerifySettings& settings, const ReportSummary& summary,
+                       const std::vector<LinkRecord>& links);
 std::string ReportCsv(const std::vector<LinkRecord>& links);
-// Writes the report to path atomically; false with errno set when it could not be written.
-bool WriteReport(const std::string& path, const ReportSummary& summary, const std::vector<LinkRecord>& links);
+// Writes the report to settings.reportPath; false with errno set when it could not be written.
+bool WriteReport(const VerifySettings& settings, const ReportSummary& summary, const std::vector<LinkRecord>& links);
 
 }  // namespace tolva

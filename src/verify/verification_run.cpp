@@ -1,12 +1,8 @@
 #include "verify/verification_run.h"
 
-#include <cerrno>
-
-#include "formats/format_codec.h"
 #include "formats/format_table.h"
 #include "formats/html_text.h"
 #include "resources/strings.h"
-#include "verify/cookie_policy.h"
 #include "verify/error_texts.h"
 #include "verify/request_url.h"
 
@@ -49,30 +45,31 @@ std::string CleanRepairedUrl(const std::string& typed) {
 
 }  // namespace
 
-int VerifyProgressView::DoModal(VerificationRun& run) { return run.Run(); }
+VerifyResult VerifyProgressView::DoModal(VerificationRun& run) { return run.Run(); }
 
-VerificationRun::VerificationRun(UrlSet& set, VerifyProgressView& view, UrlRepairPrompt& repair, Prompter& prompter)
-    : urlSet(&set), view_(view), repair_(repair), prompter_(prompter) {}
+VerificationRun::VerificationRun(UrlSet& set, const VerifySettings& runSettings, VerifyProgressView& view,
+                                 UrlRepairPrompt& repair, Prompter& prompter)
+    : urlSet(&set), settings(runSettings), view_(view), repair_(repair), prompter_(prompter) {}
 
 VerificationRun::~VerificationRun() = default;
 
 void VerificationRun::OnOK() {
-    running = 0;
+    running = false;
     // From the first stop on, no request starts; those under way may still end the link in hand.
     if (batch_) batch_->StopStarting();
-    if (!canceled_) result = Incomplete;
+    if (!canceled_) result = VerifyResult::Incomplete;
 }
 
 void VerificationRun::OnCancel() {
     if (batch_) batch_->StopStarting();
     canceled_ = true;
-    result = Canceled;
-    running = 0;
-    modified = 0;
+    result = VerifyResult::Canceled;
+    running = false;
+    modified = false;
 }
 
 void VerificationRun::MarkModified() {
-    if (!canceled_) modified = 1;
+    if (!canceled_) modified = true;
 }
 
 void VerificationRun::ShowNoRequestsMessage() {
@@ -81,28 +78,24 @@ void VerificationRun::ShowNoRequestsMessage() {
     prompter_.ShowMessage(message, LoadString(IDS_MSG_CAPTION_RUN));
 }
 
-int VerificationRun::Run() {
+bool VerificationRun::StartRequests() {
     LinkRequestOptions options = requestOptions;
-    options.timeoutSeconds = timeoutSeconds;
-    options.retryCount = retryCount;
+    options.timeoutSeconds = settings.timeoutSeconds;
+    options.retryCount = settings.retryCount;
     options.acceptCookies = acceptCookies;
+    options.userAgent = settings.userAgent;
     BatchOptions batch = kOneAtATime;
     if (UsesBatch()) {
-        batch.jobs = jobs;
-        batch.perHost = perHost > 0 ? perHost : kDefaultPerHost;
-        batch.confirm = confirm;
+        batch.jobs = settings.jobs;
+        batch.perHost = settings.perHost > 0 ? settings.perHost : kDefaultPerHost;
+        batch.confirm = settings.confirm;
         batch.holds = true;
     }
     batch_ = LinkBatch::Create(options, batch, waiter_);
-    if (!batch_) {
-        ShowNoRequestsMessage();
-        result = 0;
-        return result;
-    }
+    return batch_ != nullptr;
+}
 
-    tested = failed = restored = failingLinks = repaired = skipped = 0;
-    moved_.clear();
-    urlSet->Rewind();
+void VerificationRun::FindUnverified() {
     unverifiedName_ = LoadString(IDS_UNVERIFIED);
     unverified_ = urlSet->FindFolder("\\" + unverifiedName_);
     if (!unverified_) {
@@ -110,12 +103,25 @@ int VerificationRun::Run() {
         unverified_ = urlSet->root.InsertAfter(new UrlEntry(UrlEntryKind::FolderStart, unverifiedName_));
         unverified_->InsertAfter(new UrlEntry(UrlEntryKind::FolderEnd, ""));
     }
-    if (UsesBatch() || keepRecords) QueueBatch();
+}
+
+VerifyResult VerificationRun::Run() {
+    if (!StartRequests()) {
+        ShowNoRequestsMessage();
+        result = VerifyResult::NotRun;
+        return result;
+    }
+
+    counts = VerifyCounts();
+    moved_.clear();
+    urlSet->Rewind();
+    FindUnverified();
+    if (UsesBatch() || KeepsRecords()) QueueBatch();
     view_.SetProgressRange(0, urlSet->linkCount);
     view_.SetProgressPos(0);
 
-    running = 1;
-    modified = 0;
+    running = true;
+    modified = false;
     urlSet->Rewind();
     UrlEntry* entry = urlSet->Next();
     bool stoppedInLink = false;
@@ -129,22 +135,28 @@ int VerificationRun::Run() {
         entry = urlSet->Next();
     }
     // A stop during the last link's request leaves that link untested: not complete.
-    if (!entry && !stoppedInLink) result = Complete;
-
-    // Links count by how they ended: one repaired into working order did work in the end.
-    if (restored != 0 && repaired != 0) {
-        message = FormatString(IDS_SUMMARY_RESTORED_REPAIRED, {tested, failingLinks, restored, repaired});
-    } else if (restored != 0) {
-        message = FormatString(IDS_SUMMARY_RESTORED, {tested, failingLinks, restored});
-    } else if (repaired != 0) {
-        message = FormatString(IDS_SUMMARY_REPAIRED, {tested, failingLinks, repaired});
-    } else {
-        message = FormatString(IDS_SUMMARY, {tested, failingLinks});
-    }
-    if (skipped != 0) message += "  " + FormatString(IDS_SUMMARY_SKIPPED, {skipped});
+    if (!entry && !stoppedInLink) result = VerifyResult::Complete;
+    message = SummaryText();
     batch_.reset();
     if (afterRun) afterRun();
     return result;
+}
+
+std::string VerificationRun::SummaryText() const {
+    // Links count by how they ended: one repaired into working order did work in the end.
+    const VerifyCounts& c = counts;
+    std::string text;
+    if (c.restored != 0 && c.repaired != 0) {
+        text = FormatString(IDS_SUMMARY_RESTORED_REPAIRED, {c.tested, c.failingLinks, c.restored, c.repaired});
+    } else if (c.restored != 0) {
+        text = FormatString(IDS_SUMMARY_RESTORED, {c.tested, c.failingLinks, c.restored});
+    } else if (c.repaired != 0) {
+        text = FormatString(IDS_SUMMARY_REPAIRED, {c.tested, c.failingLinks, c.repaired});
+    } else {
+        text = FormatString(IDS_SUMMARY, {c.tested, c.failingLinks});
+    }
+    if (c.skipped != 0) text += "  " + FormatString(IDS_SUMMARY_SKIPPED, {c.skipped});
+    return text;
 }
 
 std::string VerificationRun::RequestedUrl(const UrlEntry* entry) const {
@@ -166,7 +178,7 @@ void VerificationRun::QueueBatch() {
     for (UrlEntry* entry = urlSet->Next(); entry; entry = urlSet->Next()) {
         if (entry->GetKind() != UrlEntryKind::Link) continue;
         std::string url = RequestedUrl(entry);
-        if (keepRecords) {
+        if (KeepsRecords()) {
             recordOf_[entry] = records.size();
             LinkRecord record;
             record.folder = urlSet->GetFolderPath(entry);
@@ -255,24 +267,41 @@ RequestOutcome VerificationRun::Request(const std::string& url, const UrlEntry* 
     }
 }
 
-VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
-    LinkRecord* record = nullptr;
-    if (keepRecords) {
-        auto found = recordOf_.find(entry);
-        if (found != recordOf_.end()) record = &records[found->second];
+LinkRecord* VerificationRun::RecordOf(const UrlEntry* entry) {
+    auto found = recordOf_.find(entry);
+    return found == recordOf_.end() ? nullptr : &records[found->second];
+}
+
+VerificationRun::Verdict VerificationRun::Judge(const RequestOutcome& outcome) {
+    Verdict verdict;
+    if (outcome.kind == RequestOutcome::Reply) {
+        verdict.code = outcome.httpCode;
+        message = HttpErrorText(verdict.code);
+        verdict.statusText = outcome.statusText;
+        if (verdict.statusText.empty() || verdict.statusText.size() > kMaxStatusTextLength) {
+            verdict.statusText = message;
+        }
+    } else {
+        verdict.code = static_cast<long>(outcome.error);
+        message = RequestErrorText(outcome.error);
     }
+    return verdict;
+}
+
+VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
+    LinkRecord* record = RecordOf(entry);
     if (IsSkippedUrl(entry->GetUrl())) {
-        skipped += 1;
-        view_.SetProgressPos(tested + skipped);
+        counts.skipped += 1;
+        view_.SetProgressPos(counts.tested + counts.skipped);
         if (record) record->action = "skipped";
         return LinkStep::Next;
     }
-    tested += 1;
-    message = FormatString(IDS_TESTING_LINK, {tested + skipped, urlSet->linkCount});
+    counts.tested += 1;
+    message = FormatString(IDS_TESTING_LINK, {counts.tested + counts.skipped, urlSet->linkCount});
     view_.SetTestingLine(message);
-    view_.SetProgressPos(tested + skipped);
+    view_.SetProgressPos(counts.tested + counts.skipped);
 
-    std::string name = entry->GetName();
+    const std::string name = entry->GetName();
     std::string url = RequestedUrl(entry);
     const std::string folderPath = urlSet->GetFolderPath(entry);
     for (bool firstTest = true;; firstTest = false) {
@@ -287,70 +316,78 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         if (outcome.kind == RequestOutcome::Stopped) {
             // A link never tested stays as it is and is not counted; one whose repaired URL
             // was not tested keeps its count from the test that failed.
-            if (firstTest) tested -= 1;
+            if (firstTest) counts.tested -= 1;
             return LinkStep::Stop;
         }
-        long code = 0;
-        std::string statusText;
-        if (outcome.kind == RequestOutcome::Reply) {
-            code = outcome.httpCode;
-            message = HttpErrorText(code);
-            statusText = outcome.statusText;
-            if (statusText.empty() || statusText.size() > kMaxStatusTextLength) statusText = message;
-        } else {
-            code = static_cast<long>(outcome.error);
-            message = RequestErrorText(outcome.error);
-        }
-
+        const Verdict verdict = Judge(outcome);
         if (record) {
             record->tested = true;
             record->url = url;
             record->finalUrl = outcome.finalUrl;
-            record->code = code;
-            record->errorText = code < 400 ? std::string() : message;
+            record->code = verdict.code;
+            record->errorText = verdict.code < 400 ? std::string() : message;
             record->elapsedMs = outcome.elapsedMs;
         }
-        const std::string repairTag = firstTest ? "" : "repaired";
-        if (code < 400) {
-            if (!firstTest) repaired += 1;
-            const bool back = RestoreWorkingLink(entry, folderPath);
-            if (record)
-                record->action = !back               ? (firstTest ? "kept" : repairTag)
-                                 : repairTag.empty() ? "restored"
-                                                     : repairTag + "+restored";
+        if (verdict.code < 400) {
+            KeepWorkingLink(entry, folderPath, firstTest, record);
             return LinkStep::Next;
         }
 
-        failed += 1;
+        counts.failedTests += 1;
         view_.SetLastError(name, url, message);
-        if (interactiveRepair) {
-            UrlRepairFields fields;
-            fields.errorText = statusText.empty() ? message : statusText;
-            fields.name = name;
-            fields.url = url;
-            fields.newUrl = url;
-            if (repair_.DoModal(fields) == kDialogOk) {
-                std::string newUrl = CleanRepairedUrl(fields.newUrl);
-                // An emptied box, the same URL, or any answer after Cancel: leave the link.
-                if (newUrl.empty() || newUrl == url || canceled_) {
-                    failingLinks += 1;
-                    if (record) record->action = firstTest ? "kept" : repairTag;
-                    return LinkStep::Next;
-                }
-                url = newUrl;
-                entry->url = FormatHoldsHtml(urlSet->format) ? HtmlFromPlain(newUrl) : newUrl;
-                MarkModified();
-                continue;
-            }
+        const RepairStep repair =
+            settings.interactiveRepair ? AskRepair(entry, name, url, verdict.statusText) : RepairStep::Reject;
+        if (repair == RepairStep::Retry) continue;
+        if (repair == RepairStep::Leave) {
+            counts.failingLinks += 1;
+            if (record) record->action = firstTest ? "kept" : "repaired";
+            return LinkStep::Next;
         }
-        if (running) MarkModified();
-        failingLinks += 1;
-        const std::string done = PutAsideFailingLink(entry, folderPath);
-        if (record) {
-            record->action = firstTest || done == "kept" ? repairTag : repairTag + "+";
-            if (firstTest || done != "kept") record->action += done;
-        }
+        SetAsideFailingLink(entry, folderPath, firstTest, record);
         return LinkStep::Next;
+    }
+}
+
+VerificationRun::RepairStep VerificationRun::AskRepair(UrlEntry* entry, const std::string& name, std::string& url,
+                                                       const std::string& statusText) {
+    UrlRepairFields fields;
+    fields.errorText = statusText.empty() ? message : statusText;
+    fields.name = name;
+    fields.url = url;
+    fields.newUrl = url;
+    if (repair_.DoModal(fields) != kDialogOk) return RepairStep::Reject;
+    std::string newUrl = CleanRepairedUrl(fields.newUrl);
+    // An emptied box, the same URL, or any answer after Cancel: leave the link.
+    if (newUrl.empty() || newUrl == url || canceled_) return RepairStep::Leave;
+    entry->url = FormatHoldsHtml(urlSet->format) ? HtmlFromPlain(newUrl) : newUrl;
+    url = std::move(newUrl);
+    MarkModified();
+    return RepairStep::Retry;
+}
+
+void VerificationRun::KeepWorkingLink(UrlEntry* entry, const std::string& folderPath, bool firstTest,
+                                      LinkRecord* record) {
+    if (!firstTest) counts.repaired += 1;
+    const bool back = RestoreWorkingLink(entry, folderPath);
+    if (!record) return;
+    if (!back) {
+        record->action = firstTest ? "kept" : "repaired";
+    } else {
+        record->action = firstTest ? "restored" : "repaired+restored";
+    }
+}
+
+void VerificationRun::SetAsideFailingLink(UrlEntry* entry, const std::string& folderPath, bool firstTest,
+                                          LinkRecord* record) {
+    if (running) MarkModified();
+    counts.failingLinks += 1;
+    const std::string done = PutAsideFailingLink(entry, folderPath);
+    if (!record) return;
+    if (firstTest) {
+        record->action = done;
+    } else {
+        // A repaired URL that failed too: the repair stands, and so does what was done after it.
+        record->action = done == "kept" ? "repaired" : "repaired+" + done;
     }
 }
 
@@ -362,13 +399,13 @@ bool VerificationRun::RestoreWorkingLink(UrlEntry* entry, const std::string& fol
     entry->SetPreservedLocation(folderPath, ChangedByVerification);
     urlSet->SetCursor(entry->MoveAfter(target));
     moved_.insert(entry);
-    restored += 1;
+    counts.restored += 1;
     MarkModified();
     return true;
 }
 
 const char* VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath) {
-    if (renameInPlace) {
+    if (settings.renameInPlace) {
         entry->Rename(entry->GetName() + kRenameSeparator + message, ChangedByVerification);
         return "renamed";
     }
@@ -384,138 +421,6 @@ const char* VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::str
     urlSet->SetCursor(entry->MoveAfter(folder));
     moved_.insert(entry);
     return "moved";
-}
-
-VerifyOutcome RunVerification(SetStorage& storage, const VerifySettings& settings, const VerifyFrontEnd& frontEnd) {
-    UrlSet& set = storage.Set();
-    VerifyOutcome outcome;
-    Prompter& prompter = frontEnd.prompter ? *frontEnd.prompter : SilentPrompter::Instance();
-    const std::string caption = LoadString(IDS_MSG_CAPTION_RUN);
-    set.SetPrompter(&prompter);
-
-    // A set is only ever opened empty and without a file, whatever an earlier command left.
-    storage.Close();
-    // The run ends by saving the set back over its file; a format that cannot be saved there
-    // is refused before any link is tested, not after the whole run.
-    if (CodecFor(settings.format) != nullptr && !FormatWritesBack(settings.format)) {
-        prompter.ShowMessage(LoadString(IDS_VERIFY_CANNOT_SAVE_BACK), caption);
-        outcome.end = VerifyEnd::NotWritable;
-        return outcome;
-    }
-    if (!storage.Open(UrlSetOpenMode::OpenExisting, settings.format, settings.location)) {
-        prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_OPEN), caption);
-        storage.Close();
-        outcome.end = VerifyEnd::NotOpened;
-        return outcome;
-    }
-    if (!storage.Read(frontEnd.statusLine)) {
-        prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_READ), caption);
-        storage.Close();
-        outcome.end = VerifyEnd::NotRead;
-        return outcome;
-    }
-    if (frontEnd.store && frontEnd.locationBox) {
-        RememberLocation(*frontEnd.store, RecentPage::Verify, settings.format, *frontEnd.locationBox,
-                         settings.location);
-    }
-    // A set that cannot be saved back is found out now, not after every link has been tested.
-    // A dry run never saves, so a read-only set may be tested and reported.
-    if (!settings.dryRun && !storage.CanWriteBack()) {
-        prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE), caption);
-        storage.Close();
-        outcome.end = VerifyEnd::NotWritable;
-        return outcome;
-    }
-
-    CookiePolicy cookies(frontEnd.store);
-    if (!frontEnd.cookieWarning || !cookies.Before(*frontEnd.cookieWarning)) {
-        storage.Close();
-        outcome.end = VerifyEnd::CookieCanceled;
-        return outcome;
-    }
-
-    if (!frontEnd.progress || !frontEnd.repair) {
-        storage.Close();
-        outcome.end = VerifyEnd::NoRequests;
-        return outcome;
-    }
-    VerificationRun run(set, *frontEnd.progress, *frontEnd.repair, prompter);
-    run.interactiveRepair = settings.interactiveRepair ? 1 : 0;
-    run.renameInPlace = settings.renameInPlace ? 1 : 0;
-    run.timeoutSeconds = settings.timeoutSeconds;
-    run.retryCount = settings.retryCount;
-    run.acceptCookies = cookies.CookiesAccepted();
-    run.requestOptions = frontEnd.requestOptions;
-    run.requestOptions.userAgent = settings.userAgent;
-    run.jobs = settings.jobs;
-    run.perHost = settings.perHost;
-    run.confirm = settings.confirm;
-    run.keepRecords = !settings.reportPath.empty();
-    run.modified = 0;
-
-    // From the last chance to stop to the end of the save: the run calls this as it ends, while
-    // the progress window is still up, so that the window shows the save and stays painted.
-    bool finished = false;
-    run.afterRun = [&] {
-        finished = true;
-        if (run.result != 0) frontEnd.progress->BeforeSave(run);
-        cookies.After();
-        const int code = run.result;
-        outcome.end = code == 0 ? VerifyEnd::NoRequests : VerifyEnd::Ran;
-        std::string first;
-        if (code == Complete) first = LoadString(IDS_VERIFY_COMPLETE);
-        if (code == Incomplete) first = LoadString(IDS_VERIFY_INCOMPLETE);
-        if (code == Canceled) first = LoadString(IDS_VERIFY_CANCELED);
-        std::string third = LoadString(settings.dryRun ? IDS_VERIFY_DRY_RUN
-                                       : run.modified  ? IDS_VERIFY_SAVING
-                                                       : IDS_VERIFY_UNCHANGED);
-        if (frontEnd.statusLine) {
-            frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS, {first, run.message, third}));
-        }
-        if (!run.modified || settings.dryRun) return;
-        // The entries saved are counted in the progress window, never on the status line,
-        // which keeps the summary.
-        if (storage.Write(frontEnd.progress->SaveStatus())) {
-            outcome.saved = true;
-            if (frontEnd.statusLine) {
-                frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS_SAVED, {first, run.message}));
-            }
-        } else {
-            prompter.ShowMessage(LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE), caption);
-            outcome.end = VerifyEnd::NotSaved;
-        }
-    };
-    frontEnd.progress->DoModal(run);
-    // A run that could not start its requests ends without calling it.
-    if (!finished) run.afterRun();
-    const int code = run.result;
-
-    outcome.result = code;
-    outcome.tested = run.tested;
-    outcome.failed = run.failed;
-    outcome.restored = run.restored;
-    outcome.failingLinks = run.failingLinks;
-    outcome.skipped = run.skipped;
-
-    if (code != 0 && !settings.reportPath.empty()) {
-        // Written however the run ended, so a stopped run still tells what it found.
-        ReportSummary summary;
-        summary.result = code == Complete ? "complete" : code == Incomplete ? "incomplete" : "canceled";
-        summary.tested = run.tested;
-        summary.failed = run.failingLinks;
-        summary.restored = run.restored;
-        summary.skipped = run.skipped;
-        summary.saved = outcome.saved;
-        summary.dryRun = settings.dryRun;
-        summary.text = run.message;
-        if (!WriteReport(settings.reportPath, summary, run.records)) {
-            int error = errno;
-            prompter.ShowMessage(FormatString(IDS_MSG_VERIFY_UNABLE_TO_REPORT, {settings.reportPath, error}), caption);
-            outcome.reportFailed = true;
-        }
-    }
-    storage.Close();
-    return outcome;
 }
 
 }  // namespace tolva

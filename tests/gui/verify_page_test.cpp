@@ -115,7 +115,7 @@ TEST_F(VerifyPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
     Control<QPushButton>(&page, control::kBrowseVerifyLocation)->click();
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
-    EXPECT_EQ(page.location, "");
+    EXPECT_EQ(page.settings.location, "");
 }
 
 // Verifying saves the set where it was read: the browsers' stores, which cannot be written
@@ -125,10 +125,10 @@ TEST_F(VerifyPageTest, OffersOnlyFormatsVerifiedInPlace) {
     ASSERT_EQ(format->count(), 4);
     EXPECT_EQ(format->itemText(3), "XBEL bookmarks");
     page.OnDrop(dir.File("bookmarks.xbel"));
-    EXPECT_EQ(page.format, UrlSetFormat::Xbel);
+    EXPECT_EQ(page.settings.format, UrlSetFormat::Xbel);
     page.OnDrop(dir.File("places.sqlite"));
-    EXPECT_EQ(page.format, UrlSetFormat::Xbel);
-    EXPECT_EQ(page.location, dir.File("places.sqlite"));
+    EXPECT_EQ(page.settings.format, UrlSetFormat::Xbel);
+    EXPECT_EQ(page.settings.location, dir.File("places.sqlite"));
 }
 
 TEST_F(VerifyPageTest, VerificationMovesTheDeadLinkAndRemembersTheSet) {

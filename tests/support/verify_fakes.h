@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "support/recording.h"
-#include "locations/recent_locations.h"
-#include "verify/verification_run.h"
+#include "verify/verify_command.h"
 
 namespace tolva::testing {
 
@@ -36,7 +36,7 @@ public:
     // Called on every status text with the run; a test presses OK or Cancel here.
     std::function<void(const std::string& status, VerificationRun& run)> onStatus;
     VerificationRun* run = nullptr;
-    int DoModal(VerificationRun& verificationRun) override {
+    VerifyResult DoModal(VerificationRun& verificationRun) override {
         run = &verificationRun;
         return VerifyProgressView::DoModal(verificationRun);
     }

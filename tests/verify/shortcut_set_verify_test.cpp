@@ -4,15 +4,15 @@
 
 #include <filesystem>
 
+#include "locations/recent_locations.h"
 #include "platform/profile_file.h"
 #include "platform/settings_store.h"
 #include "support/loopback_server.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
 #include "support/verify_fakes.h"
-#include "locations/recent_locations.h"
 #include "verify/cookie_policy.h"
-#include "verify/verification_run.h"
+#include "verify/verify_command.h"
 
 namespace tolva {
 namespace {

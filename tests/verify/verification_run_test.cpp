@@ -55,23 +55,18 @@ protected:
         return entry;
     }
 
-    int RunOnce() {
+    VerifyResult RunOnce() {
         view = RecordingProgressView();
         view.onStatus = onStatus;
-        VerificationRun run(set, view, repair, prompter);
+        settings.timeoutSeconds = 5;
+        VerificationRun run(set, settings, view, repair, prompter);
         run.requestOptions.noProxy = "*";
-        run.timeoutSeconds = 5;
-        run.interactiveRepair = interactiveRepair;
-        run.renameInPlace = renameInPlace;
-        run.jobs = jobs;
-        run.perHost = perHost;
-        run.confirm = confirm;
-        int result = view.DoModal(run);
-        skipped = run.skipped;
-        tested = run.tested;
-        failed = run.failed;
-        restored = run.restored;
-        failingLinks = run.failingLinks;
+        VerifyResult result = view.DoModal(run);
+        skipped = run.counts.skipped;
+        tested = run.counts.tested;
+        failed = run.counts.failedTests;
+        restored = run.counts.restored;
+        failingLinks = run.counts.failingLinks;
         modified = run.modified;
         message = run.message;
         return result;
@@ -84,13 +79,10 @@ protected:
     ScriptedRepair repair;
     RecordingPrompter prompter;
     std::function<void(const std::string&, VerificationRun&)> onStatus;
-    int interactiveRepair = 0;
-    int renameInPlace = 0;
-    int jobs = 1;
-    int perHost = 0;
-    bool confirm = false;
+    VerifySettings settings;
     int skipped = 0;
-    int tested = 0, failed = 0, restored = 0, failingLinks = 0, modified = 0;
+    int tested = 0, failed = 0, restored = 0, failingLinks = 0;
+    bool modified = false;
     std::string message;
 };
 
@@ -106,7 +98,7 @@ TEST_F(VerificationRunTest, FirstRunCreatesUnverifiedOnTopWithNewestErrorFolderF
     End();
     End();
 
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Gone", "a410", "-", "+Page not found", "b404",
                                                       "a404", "top", "-", "-", "+A", "works", "-", "+B", "-", "-"}));
     EXPECT_EQ(FindLink(set, "a404")->preservedLocation, "\\A");
@@ -114,7 +106,7 @@ TEST_F(VerificationRunTest, FirstRunCreatesUnverifiedOnTopWithNewestErrorFolderF
     EXPECT_EQ(FindLink(set, "top")->preservedLocation, "\\");
     EXPECT_EQ(tested, 5);
     EXPECT_EQ(failed, 4);
-    EXPECT_EQ(modified, 1);
+    EXPECT_TRUE(modified);
     EXPECT_EQ(message, "5 URLs tested; 4 did not work.");
     EXPECT_EQ(view.rangeMax, 5);
     EXPECT_EQ(view.testingLines.front(), "Testing link 1 of 5.");
@@ -133,10 +125,10 @@ TEST_F(VerificationRunTest, ReplyLibcurlCannotHoldFailsOnlyItsOwnLink) {
     Add("huge header", "/long-header");
     Add("after", "/status/200");
     End();
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(tested, 3);
     EXPECT_EQ(failed, 2);
-    EXPECT_EQ(modified, 1);
+    EXPECT_TRUE(modified);
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Invalid reply", "huge header", "-",
                                                       "+Page not found", "before", "-", "-", "after", "-"}));
@@ -156,7 +148,7 @@ TEST_F(VerificationRunTest, WorkingLinksGoBackToTheirFolderOrTheRootOnce) {
     End();
     End();
 
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(Outline(set), (std::vector<std::string>{"r2", "+Unverified", "+Page not found", "r3", "-", "-", "+A",
                                                       "old name", "a1", "-", "-"}));
     UrlEntry* r1 = FindLink(set, "old name");
@@ -167,7 +159,7 @@ TEST_F(VerificationRunTest, WorkingLinksGoBackToTheirFolderOrTheRootOnce) {
     EXPECT_EQ(tested, 4);
     EXPECT_EQ(server.Hits("/status/200"), 4);
     EXPECT_EQ(message, "4 URLs tested; 0 failed, 2 restored.");
-    EXPECT_EQ(modified, 1);
+    EXPECT_TRUE(modified);
 }
 
 TEST_F(VerificationRunTest, LinksMovedIntoALaterUnverifiedFolderAreNotTestedAgain) {
@@ -175,7 +167,7 @@ TEST_F(VerificationRunTest, LinksMovedIntoALaterUnverifiedFolderAreNotTestedAgai
     Folder("Unverified");
     End();
     End();
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(tested, 1);
     EXPECT_EQ(failed, 1);
     EXPECT_EQ(view.testingLines, std::vector<std::string>{"Testing link 1 of 1."});
@@ -187,22 +179,22 @@ TEST_F(VerificationRunTest, LinkThatFailsTwiceThenWorksReturnsToItsFolder) {
     UrlEntry* link = Add("flaky", "/status/503");
     End();
     End();
-    EXPECT_EQ(RunOnce(), Complete);
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     // Still counted and saved when it stays where it is.
     EXPECT_EQ(failed, 1);
-    EXPECT_EQ(modified, 1);
+    EXPECT_TRUE(modified);
     EXPECT_EQ(Outline(set),
               (std::vector<std::string>{"+Unverified", "+Service unavailable", "flaky", "-", "-", "+A", "-", "-"}));
     link->url = server.Url("/status/200");
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(Outline(set),
               (std::vector<std::string>{"+Unverified", "+Service unavailable", "-", "-", "+A", "flaky", "-", "-"}));
     EXPECT_EQ(restored, 1);
 }
 
 TEST_F(VerificationRunTest, RenameInPlaceTwiceKeepsThePreviousName) {
-    renameInPlace = 1;
+    settings.renameInPlace = true;
     Folder("A");
     Add("Name", "/status/404");
     End();
@@ -219,7 +211,7 @@ TEST_F(VerificationRunTest, RenameInPlaceTwiceKeepsThePreviousName) {
 }
 
 TEST_F(VerificationRunTest, RepairAnswersIgnoreRejectOrRetest) {
-    interactiveRepair = 1;
+    settings.interactiveRepair = true;
     Add("ignored", "/status/404");
     Add("emptied", "/status/404");
     Add("rejected", "/status/404");
@@ -228,7 +220,7 @@ TEST_F(VerificationRunTest, RepairAnswersIgnoreRejectOrRetest) {
     repair.answers = {RepairAnswer{kDialogOk, ""}, RepairAnswer{kDialogOk, " \r\n "}, RepairAnswer{kDialogCancel, ""},
                       RepairAnswer{kDialogOk, "\"" + server.Url("/status/500") + "\"\n"},
                       RepairAnswer{kDialogOk, "  " + server.Url("/status/200") + "\r\n"}};
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
 
     EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Page not found", "rejected", "-", "-", "ignored",
                                                       "emptied", "repaired", "-"}));
@@ -249,33 +241,33 @@ TEST_F(VerificationRunTest, ABookmarkFilesUrlIsRequestedDecoded) {
     // The file holds "/with space/é" as HTML; a hotlist's URL is taken as it stands.
     Add("html", "/with space/&#233;");
     End();
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(failed, 0);
     EXPECT_EQ(view.urls, (std::vector<std::string>{server.Url("/with space/\xC3\xA9")}));
     set.Clear();
     set.format = UrlSetFormat::Mosaic;
     Add("plain", "/with space/&#233;");
     End();
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(failed, 1);
 }
 
 TEST_F(VerificationRunTest, StopDuringARequestLeavesThatLinkUntested) {
-    for (int stopCode : {Incomplete, Canceled}) {
-        SCOPED_TRACE(stopCode);
+    for (VerifyResult stopCode : {VerifyResult::Incomplete, VerifyResult::Canceled}) {
+        SCOPED_TRACE(static_cast<int>(stopCode));
         storage.Close();
         Add("fails", "/status/404");
         Add("stalls", "/stall");
         End();
         onStatus = [&](const std::string& status, VerificationRun& run) {
             if (status != "Request sent; waiting for response" || view.names.back() != "stalls") return;
-            if (stopCode == Incomplete) run.OnOK();
-            if (stopCode == Canceled) run.OnCancel();
+            if (stopCode == VerifyResult::Incomplete) run.OnOK();
+            if (stopCode == VerifyResult::Canceled) run.OnCancel();
         };
         EXPECT_EQ(RunOnce(), stopCode);
         EXPECT_EQ(tested, 1);
         EXPECT_EQ(failed, 1);
-        EXPECT_EQ(modified, stopCode == Incomplete ? 1 : 0);
+        EXPECT_EQ(modified, stopCode == VerifyResult::Incomplete);
         EXPECT_EQ(Outline(set),
                   (std::vector<std::string>{"+Unverified", "+Page not found", "fails", "-", "-", "stalls", "-"}));
         EXPECT_EQ(FindLink(set, "stalls")->flags, 0);
@@ -284,21 +276,21 @@ TEST_F(VerificationRunTest, StopDuringARequestLeavesThatLinkUntested) {
 
 TEST_F(VerificationRunTest, StopWhileTheRepairQuestionIsOpen) {
     // OK keeps the typed URL but does not test it; Cancel changes nothing at all.
-    for (int stopCode : {Incomplete, Canceled}) {
-        SCOPED_TRACE(stopCode);
+    for (VerifyResult stopCode : {VerifyResult::Incomplete, VerifyResult::Canceled}) {
+        SCOPED_TRACE(static_cast<int>(stopCode));
         storage.Close();
-        interactiveRepair = 1;
+        settings.interactiveRepair = true;
         UrlEntry* link = Add("broken", "/status/404");
         End();
         const std::string original = link->url.str();
         repair.onAsk = [&] {
-            if (stopCode == Incomplete) view.run->OnOK();
-            if (stopCode == Canceled) view.run->OnCancel();
+            if (stopCode == VerifyResult::Incomplete) view.run->OnOK();
+            if (stopCode == VerifyResult::Canceled) view.run->OnCancel();
         };
         repair.answers = {RepairAnswer{kDialogOk, server.Url("/status/200")}};
         EXPECT_EQ(RunOnce(), stopCode);
-        EXPECT_EQ(link->url, stopCode == Incomplete ? server.Url("/status/200") : original);
-        EXPECT_EQ(modified, stopCode == Incomplete ? 1 : 0);
+        EXPECT_EQ(link->url, stopCode == VerifyResult::Incomplete ? server.Url("/status/200") : original);
+        EXPECT_EQ(modified, stopCode == VerifyResult::Incomplete);
         EXPECT_EQ(tested, 1);
         EXPECT_EQ(failed, 1);
         EXPECT_EQ(server.Hits("/status/200"), 0);
@@ -307,9 +299,9 @@ TEST_F(VerificationRunTest, StopWhileTheRepairQuestionIsOpen) {
 
 TEST_F(VerificationRunTest, EmptySetCompletesWithNothingToSave) {
     End();
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(message, "0 URLs tested; 0 did not work.");
-    EXPECT_EQ(modified, 0);
+    EXPECT_FALSE(modified);
     EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "-", "-"}));
 }
 
@@ -349,9 +341,9 @@ TEST_F(VerificationRunTest, ManyAtOnceLeaveTheSameSetAsOneAtATime) {
         End();
         End();
         const int before = server.Hits("/status/500");
-        jobs = manyAtOnce ? 8 : 1;
-        perHost = manyAtOnce ? 8 : 0;
-        EXPECT_EQ(RunOnce(), Complete);
+        settings.jobs = manyAtOnce ? 8 : 1;
+        settings.perHost = manyAtOnce ? 8 : 0;
+        EXPECT_EQ(RunOnce(), VerifyResult::Complete);
         hits[manyAtOnce] = server.Hits("/status/500") - before;
         RunPicture& picture = pictures[manyAtOnce];
         picture.outline = Outline(set);
@@ -360,7 +352,7 @@ TEST_F(VerificationRunTest, ManyAtOnceLeaveTheSameSetAsOneAtATime) {
             picture.links.push_back(e->name.str() + "|" + e->url.str() + "|" + e->preservedName.str() + "|" +
                                     e->preservedLocation.str() + "|" + std::to_string(e->flags));
         }
-        picture.counters = {tested, failed, restored, failingLinks, modified};
+        picture.counters = {tested, failed, restored, failingLinks, modified ? 1 : 0};
         picture.message = message;
     }
     EXPECT_EQ(pictures[1].outline, pictures[0].outline);
@@ -375,9 +367,9 @@ TEST_F(VerificationRunTest, ManyAtOnceLeaveTheSameSetAsOneAtATime) {
 TEST_F(VerificationRunTest, ManyAtOnceKeepToTheLimitForOneHost) {
     for (int i = 0; i < 6; ++i) Add("held" + std::to_string(i), "/hold/" + std::to_string(i));
     End();
-    jobs = 6;
-    perHost = 2;
-    EXPECT_EQ(RunOnce(), Complete);
+    settings.jobs = 6;
+    settings.perHost = 2;
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(tested, 6);
     EXPECT_EQ(failed, 0);
     EXPECT_EQ(server.MaxInFlight(), 2);
@@ -388,13 +380,13 @@ TEST_F(VerificationRunTest, RetryAfterIsWaitedForAndTheLinkThenWorks) {
     Add("busy", "/retry-after/1");
     End();
     End();
-    jobs = 2;
+    settings.jobs = 2;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
     EXPECT_EQ(server.Hits("/retry-after/1"), 2);
     EXPECT_EQ(failed, 0);
-    EXPECT_EQ(modified, 0);
+    EXPECT_FALSE(modified);
 }
 
 TEST_F(VerificationRunTest, ConfirmTurnsAPassingFailureIntoAWorkingLinkOnly) {
@@ -404,8 +396,8 @@ TEST_F(VerificationRunTest, ConfirmTurnsAPassingFailureIntoAWorkingLinkOnly) {
     Add("gone", "/status/404");
     End();
     End();
-    confirm = true;
-    EXPECT_EQ(RunOnce(), Complete);
+    settings.confirm = true;
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Page not found", "gone", "-", "-", "+A", "flaky",
                                                       "refuses robots", "-", "-"}));
     EXPECT_EQ(failed, 1);
@@ -419,17 +411,17 @@ TEST_F(VerificationRunTest, ConfirmTurnsAPassingFailureIntoAWorkingLinkOnly) {
 TEST_F(VerificationRunTest, StopWithManyAtOnceEndsEveryTransfer) {
     for (int i = 0; i < 4; ++i) Add("stalls" + std::to_string(i), "/stall?" + std::to_string(i));
     End();
-    jobs = 4;
-    perHost = 4;
+    settings.jobs = 4;
+    settings.perHost = 4;
     onStatus = [&](const std::string& status, VerificationRun& run) {
         if (status == "Request sent; waiting for response") run.OnCancel();
     };
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(RunOnce(), Canceled);
+    EXPECT_EQ(RunOnce(), VerifyResult::Canceled);
     // Each /stall would fail only after the 5 s time-out: the run ended well before.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
     EXPECT_EQ(tested, 0);
-    EXPECT_EQ(modified, 0);
+    EXPECT_FALSE(modified);
 }
 
 TEST_F(VerificationRunTest, LinksThatAreNoWebLinksAreSkippedNotMoved) {
@@ -444,10 +436,10 @@ TEST_F(VerificationRunTest, LinksThatAreNoWebLinksAreSkippedNotMoved) {
     Add("dead", "/status/404");
     End();
     End();
-    interactiveRepair = 1;
+    settings.interactiveRepair = true;
     // A repaired URL with such a scheme is refused, as before.
     repair.answers = {RepairAnswer{kDialogOk, "mailto:someone@example.com"}};
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(skipped, 7);
     EXPECT_EQ(tested, 1);
     EXPECT_EQ(message, "1 URLs tested; 1 did not work.  7 skipped (not http, https or ftp).");
@@ -465,9 +457,9 @@ TEST_F(VerificationRunTest, AMistypedSchemeFailsAsUnsupportedAndIsOfferedForRepa
     set.Append(typo);
     set.linkCount += 1;
     End();
-    interactiveRepair = 1;
+    settings.interactiveRepair = true;
     repair.answers = {RepairAnswer{kDialogOk, server.Url("/status/200")}};
-    EXPECT_EQ(RunOnce(), Complete);
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
     EXPECT_EQ(skipped, 0);
     ASSERT_EQ(repair.asked.size(), 1u);
     EXPECT_EQ(repair.asked[0].errorText, "Protocol not supported");

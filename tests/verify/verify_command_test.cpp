@@ -1,11 +1,12 @@
+#include "verify/verify_command.h"
+
 #include <gtest/gtest.h>
 #include <simdjson.h>
-
-#include <regex>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <regex>
 
 #include "locations/recent_locations.h"
 #include "platform/settings_store.h"
@@ -18,7 +19,6 @@
 #include "support/verify_fakes.h"
 #include "translate/destination.h"
 #include "verify/cookie_policy.h"
-#include "verify/verification_run.h"
 
 namespace tolva {
 namespace {
@@ -82,7 +82,7 @@ TEST_F(VerifyCommandTest, ChangedSetIsSavedAndTheStatusLineSaysSo) {
     WriteSet({{"dead", "/status/404"}, {"alive", "/status/200"}});
     VerifyOutcome outcome = Verify();
     EXPECT_EQ(outcome.end, VerifyEnd::Ran);
-    EXPECT_EQ(outcome.result, Complete);
+    EXPECT_EQ(outcome.result, VerifyResult::Complete);
     EXPECT_TRUE(outcome.saved);
     ASSERT_GE(status.history.size(), 2u);
     const std::string summary = "Verification complete.  2 URLs tested; 1 did not work.";
@@ -164,7 +164,7 @@ TEST_F(VerifyCommandTest, NoRequestMachineryEndsTheRunCleanlyWithNothingSaved) {
     failSetup = true;
     VerifyOutcome outcome = Verify();
     EXPECT_EQ(outcome.end, VerifyEnd::NoRequests);
-    EXPECT_EQ(outcome.result, 0);
+    EXPECT_EQ(outcome.result, VerifyResult::NotRun);
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back().text, "InternetOpen returned 0.");
     EXPECT_EQ(prompter.shown.back().caption, "Tolva");
@@ -215,7 +215,7 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
         format = row.format;
         VerifyOutcome outcome = Verify();
         EXPECT_TRUE(outcome.saved);
-        EXPECT_EQ(outcome.failed, 1);
+        EXPECT_EQ(outcome.counts.failingLinks, 1);
 
         // Read back: the dead link sits in its error folder, knowing where it came from.
         UrlSet reread;
@@ -242,7 +242,7 @@ TEST_F(VerifyCommandTest, XbelFileMovesAFailingLinkOutAndBackWhenItWorksAgain) {
                         server.Url("/status/200") + "\"><title>alive</title></bookmark></folder></xbel>\n");
     VerifyOutcome first = Verify();
     ASSERT_TRUE(first.saved);
-    EXPECT_EQ(first.failed, 1);
+    EXPECT_EQ(first.counts.failingLinks, 1);
     const std::string moved = ReadFile(path);
     EXPECT_NE(moved.find("location=\"\\Work\""), std::string::npos) << moved;
 
@@ -253,7 +253,7 @@ TEST_F(VerifyCommandTest, XbelFileMovesAFailingLinkOutAndBackWhenItWorksAgain) {
     storage.Close();
     VerifyOutcome second = Verify();
     ASSERT_TRUE(second.saved);
-    EXPECT_EQ(second.failed, 0);
+    EXPECT_EQ(second.counts.failingLinks, 0);
     UrlSet reread;
     ASSERT_EQ(testing::ReadSet(reread, format, path), 1);
     std::vector<std::string> links;
@@ -330,7 +330,7 @@ TEST_F(VerifyCommandTest, CookieSettingBeforeDuringAndAfterEachAnswer) {
             EXPECT_EQ(status.Current(), "Netscape file loaded.");
             EXPECT_FALSE(storage.HasFile());
         } else if (!row.stopWithCancel) {
-            EXPECT_EQ(outcome.failed, row.failed);
+            EXPECT_EQ(outcome.counts.failingLinks, row.failed);
         }
         status.history.clear();
     }
@@ -381,7 +381,7 @@ TEST_F(VerifyCommandTest, StoppedRunStillWritesItsCsvReport) {
         if (text == "Request sent; waiting for response" && view.names.back() == "never reached") run.OnOK();
     };
     VerifyOutcome outcome = Verify();
-    EXPECT_EQ(outcome.result, Incomplete);
+    EXPECT_EQ(outcome.result, VerifyResult::Incomplete);
     EXPECT_TRUE(outcome.saved);
     // The time taken varies; everything else is fixed.
     const std::string csv = std::regex_replace(ReadFile(reportPath), std::regex(",[0-9]+,(moved|untested)"), ",ms,$1");

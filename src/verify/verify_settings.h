@@ -1,0 +1,43 @@
+#pragma once
+// What a verification is asked to do and what it found: the settings a page (or tolva-cli)
+// fills once and hands whole to the Verify command, which hands them on to the run and the
+// report; how the run ended; and how many links ended which way.
+
+#include <string>
+
+#include "model/url_set.h"
+
+namespace tolva {
+
+struct VerifySettings {
+    UrlSetFormat format = UrlSetFormat::None;
+    std::string location;
+    bool renameInPlace = false;
+    bool interactiveRepair = false;
+    int timeoutSeconds = 0;
+    int retryCount = 0;
+    int jobs = 1;            // links tested at once
+    int perHost = 0;         // requests at once to one host; 0: kDefaultPerHost
+    bool confirm = false;    // try failing links once more after the pass
+    std::string userAgent;   // empty: "Tolva"
+    std::string reportPath;  // empty: no report
+    bool dryRun = false;     // test and report, but never save the set
+};
+
+enum class VerifyResult {
+    NotRun = 0,      // the requests could not be set up: no link was tested
+    Complete = 1,    // every entry was visited
+    Incomplete = 2,  // stopped with OK: partial results are kept
+    Canceled = 3,    // stopped with Cancel: results are dropped
+};
+
+struct VerifyCounts {
+    int tested = 0;        // links asked for (a repaired link once)
+    int failedTests = 0;   // requests that failed, a repaired URL's as well
+    int failingLinks = 0;  // links whose last test in this run failed (a repaired link that works is not)
+    int restored = 0;      // links that worked again and went back to where they came from
+    int repaired = 0;      // links whose repaired URL then worked
+    int skipped = 0;       // links not tested: their scheme is not http, https or ftp
+};
+
+}  // namespace tolva
