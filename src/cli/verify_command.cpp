@@ -86,6 +86,8 @@ int RunVerifyCommand(VerifyOptions options) {
         case VerifyEnd::NoRequests:
         case VerifyEnd::NotSaved:
             return kExitFailed;
+        case VerifyEnd::ReportRefused:
+            return kUsageError;
         case VerifyEnd::CookieCanceled:
             return kExitStopped;
         case VerifyEnd::Ran:

@@ -186,6 +186,7 @@ inline constexpr int IDS_REPAIR_GROUP = 61530;
 inline constexpr int IDS_SUMMARY_SKIPPED = 61550;
 inline constexpr int IDS_VERIFY_DRY_RUN = 61551;
 inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_REPORT = 61552;
+inline constexpr int IDS_MSG_VERIFY_REPORT_OVER_SET = 61553;
 inline constexpr int IDS_ERR_SAVING_FILE = 61036;
 inline constexpr int IDS_ERR_KEEPING_BACKUP = 61037;  // %d errno, %s the backup's path
 inline constexpr int IDS_STATUS_TRANSLATION_CANCELED = 61028;

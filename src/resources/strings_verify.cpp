@@ -123,6 +123,8 @@ constexpr StringEntry kVerifyStrings[] = {
     {IDS_SUMMARY_SKIPPED, "%d skipped (not http, https or ftp)."},
     {IDS_VERIFY_DRY_RUN, "Dry run: the URL set was not saved."},
     {IDS_MSG_VERIFY_UNABLE_TO_REPORT, "Verify was unable to write the report %s (error %d)."},
+    {IDS_MSG_VERIFY_REPORT_OVER_SET,
+     "Verify will not write the report %s: it would replace the URL set being verified.  Choose another file."},
 };
 
 }  // namespace

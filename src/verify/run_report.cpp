@@ -1,11 +1,16 @@
 #include "verify/run_report.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/ascii.h"
 #include "platform/atomic_replace.h"
+#include "platform/descriptor.h"
 
 namespace tolva {
 
@@ -181,6 +186,50 @@ bool WriteReport(const VerifySettings& settings, const ReportSummary& summary, c
     const std::string& path = settings.reportPath;
     std::string bytes = ReportIsJson(path) ? ReportJson(settings, summary, links) : ReportCsv(links);
     return ReplaceFile(AT_FDCWD, path, bytes);
+}
+
+ReportPlace CheckReportPlace(const VerifySettings& settings) {
+    namespace fs = std::filesystem;
+    const std::string& path = settings.reportPath;
+    struct stat report {};
+    struct stat set {};
+    const bool reportExists = ::stat(path.c_str(), &report) == 0;
+    const bool setExists = ::stat(settings.location.c_str(), &set) == 0;
+    if (reportExists && setExists && report.st_dev == set.st_dev && report.st_ino == set.st_ino) {
+        return ReportPlace::OverSet;
+    }
+    // By name as well: the set's file may not be there yet when the report is checked.
+    std::error_code error;
+    const fs::path reportName = fs::weakly_canonical(path, error);
+    const fs::path setName = fs::weakly_canonical(settings.location, error);
+    if (!error && !reportName.empty() && !setName.empty()) {
+        if (reportName == setName) return ReportPlace::OverSet;
+        // A set kept as a folder of files: a report inside it would be read as one of them.
+        if (setExists && S_ISDIR(set.st_mode)) {
+            if (std::mismatch(setName.begin(), setName.end(), reportName.begin(), reportName.end()).first ==
+                setName.end()) {
+                return ReportPlace::OverSet;
+            }
+        }
+    }
+    if (reportExists && S_ISDIR(report.st_mode)) {
+        errno = EISDIR;
+        return ReportPlace::NotWritable;
+    }
+    if (reportExists && !S_ISREG(report.st_mode)) {
+        // Written in place: it must open for writing, as it will then.
+        Descriptor opened(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+        return opened.Valid() ? ReportPlace::Writable : ReportPlace::NotWritable;
+    }
+    // Replaced: a temporary must be possible beside it, as it will be then.
+    File probe;
+    AtomicReplace replace(AT_FDCWD, path);
+    if (!replace.Open(probe)) {
+        errno = probe.LastErrno();
+        return ReportPlace::NotWritable;
+    }
+    replace.Abandon();
+    return ReportPlace::Writable;
 }
 
 }  // namespace tolva

@@ -41,4 +41,13 @@ std::string ReportCsv(const std::vector<LinkRecord>& links);
 // Writes the report to settings.reportPath; false with errno set when it could not be written.
 bool WriteReport(const VerifySettings& settings, const ReportSummary& summary, const std::vector<LinkRecord>& links);
 
+enum class ReportPlace {
+    Writable,
+    OverSet,      // the set's own file (by another name too), or inside the set's folder
+    NotWritable,  // errno says why
+};
+// Where settings.reportPath lies, asked before the first request so that a report that would
+// replace the set, or could not be written, stops the command while nothing is lost.
+ReportPlace CheckReportPlace(const VerifySettings& settings);
+
 }  // namespace tolva

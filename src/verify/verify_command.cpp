@@ -22,6 +22,24 @@ struct CommandParts {
     void Show(const std::string& text) const { prompter.ShowMessage(text, caption); }
 };
 
+// A report that would replace the set or cannot be written ends the command before the set is
+// opened; finding it after the run would lose either the set or the run's findings.
+bool ReportPlaceAccepted(const CommandParts& parts) {
+    const VerifySettings& settings = parts.settings;
+    if (settings.reportPath.empty()) return true;
+    switch (CheckReportPlace(settings)) {
+        case ReportPlace::Writable:
+            return true;
+        case ReportPlace::OverSet:
+            parts.Show(FormatString(IDS_MSG_VERIFY_REPORT_OVER_SET, {settings.reportPath}));
+            return false;
+        case ReportPlace::NotWritable:
+            break;
+    }
+    parts.Show(FormatString(IDS_MSG_VERIFY_UNABLE_TO_REPORT, {settings.reportPath, errno}));
+    return false;
+}
+
 // Opens and reads the set and checks everything that can be checked before the first request.
 // Returns false, with outcome.end saying why and the set closed, when the command ends here.
 bool OpenForRun(const CommandParts& parts, VerifyOutcome& outcome) {
@@ -34,6 +52,10 @@ bool OpenForRun(const CommandParts& parts, VerifyOutcome& outcome) {
     if (CodecFor(settings.format) != nullptr && !FormatWritesBack(settings.format)) {
         parts.Show(LoadString(IDS_VERIFY_CANNOT_SAVE_BACK));
         outcome.end = VerifyEnd::NotWritable;
+        return false;
+    }
+    if (!ReportPlaceAccepted(parts)) {
+        outcome.end = VerifyEnd::ReportRefused;
         return false;
     }
     if (!storage.Open(UrlSetOpenMode::OpenExisting, settings.format, settings.location)) {

@@ -1,6 +1,6 @@
 #pragma once
 // The Verify command around a run (verification_run.h): open and read the set, check that it
-// can be written back, settle the cookie setting, show the progress window over the
+// and the report can be written, settle the cookie setting, show the progress window over the
 // run, save a changed set, write the summary and the report.
 
 #include "formats/set_storage.h"
@@ -33,6 +33,7 @@ enum class VerifyEnd {
     NotOpened,       // "Verify was unable to open the URL set."
     NotRead,         // "Verify was unable to read the URL set."
     NotWritable,     // the set could not be saved back, found before the first request
+    ReportRefused,   // the report would replace the set, or cannot be written: found before the first request
     CookieCanceled,  // the person cancelled the cookie warning
     NoRequests,      // the request machinery could not be set up
     NotSaved,        // the run ended but writing the set back failed

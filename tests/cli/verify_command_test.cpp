@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "support/cli_process.h"
@@ -176,6 +177,42 @@ TEST_F(VerifyCliTest, VerboseGivesEveryStatusTextALineOfItsOwn) {
         << verbose.out;
     EXPECT_NE(verbose.out.find("\nTesting link 2 of 2.\nStarting\n"), std::string::npos) << verbose.out;
     EXPECT_NE(verbose.out.find("Dry run: the URL set was not saved."), std::string::npos) << verbose.out;
+}
+
+// "verify --location s.html --report s.html" wrote its CSV report over the set: every link lost.
+// A report over the set, under any of its names or inside a set kept as a folder, or one that
+// cannot be written, ends the command before the first request.
+TEST_F(VerifyCliTest, ReportOverTheSetOrUnwritableIsRefusedBeforeAnyRequest) {
+    WriteSet({{"dead", "/status/404"}});
+    const std::string before = ReadFile(set);
+    std::filesystem::create_symlink(set, dir.File("link.html"));
+    std::filesystem::create_hard_link(set, dir.File("same.json"));
+    std::filesystem::create_directory(dir.File("favorites"));
+    const std::string favorites = dir.File("favorites");
+    struct Row {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::string overSet = "it would replace the URL set being verified";
+    const Row rows[] = {
+        {{"--report", set}, overSet},
+        {{"--report", dir.File("./bookmarks.html"), "--dry-run"}, overSet},
+        {{"--report", dir.File("link.html")}, overSet},
+        {{"--report", dir.File("same.json")}, overSet},
+        {{"--report", dir.File("missing/report.csv")}, "unable to write the report"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args[1]);
+        CliResult result = Run(row.args);
+        EXPECT_EQ(result.exitCode, 2) << result.err;
+        EXPECT_NE(result.err.find(row.message), std::string::npos) << result.err;
+    }
+    CliResult inFolder =
+        cli.Run({"verify", "--format", "shortcuts", "--location", favorites, "--report", favorites + "/report.csv"},
+                {.environment = {"XDG_CONFIG_HOME=" + dir.File("config")}});
+    EXPECT_EQ(inFolder.exitCode, 2) << inFolder.err;
+    EXPECT_EQ(ReadFile(set), before);
+    EXPECT_EQ(server.Hits("/status/404"), 0);
 }
 
 }  // namespace

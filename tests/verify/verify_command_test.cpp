@@ -391,12 +391,13 @@ TEST_F(VerifyCommandTest, StoppedRunStillWritesItsCsvReport) {
                        ",,,,ms,untested\r\n");
 }
 
-TEST_F(VerifyCommandTest, ReportThatCannotBeWrittenIsNotPassedOver) {
+TEST_F(VerifyCommandTest, ReportThatCannotBeWrittenIsRefusedBeforeAnyRequest) {
     SetCookieValue(kOn);
     WriteSet({{"alive", "/status/200"}});
     reportPath = dir.File("missing/report.json");
     VerifyOutcome outcome = Verify();
-    EXPECT_TRUE(outcome.reportFailed);
+    EXPECT_EQ(outcome.end, VerifyEnd::ReportRefused);
+    EXPECT_EQ(server.Hits("/status/200"), 0);
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back().text, "Verify was unable to write the report " + reportPath + " (error 2).");
 }
