@@ -78,13 +78,17 @@ void AppendJsonField(std::string& out, const char* name, bool value) {
     out += value ? ":true" : ":false";
 }
 
-// A CSV field, quoted when it holds a separator, a quote or a line break (RFC 4180).
+// A CSV field, quoted when it holds a separator, a quote or a line break (RFC 4180). A field
+// that a spreadsheet would take for a formula (a name such as "=HYPERLINK(...)") starts with
+// an apostrophe, which spreadsheets read as "text follows" and do not show.
 void AppendCsvField(std::string& out, const std::string& text) {
+    const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+    const std::string guard = formula ? "'" : "";
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        out += text;
+        out += guard + text;
         return;
     }
-    out += '"';
+    out += '"' + guard;
     for (char c : text) {
         if (c == '"') out += '"';
         out += c;

@@ -1,0 +1,31 @@
+#include "verify/run_report.h"
+
+#include <gtest/gtest.h>
+
+namespace tolva {
+namespace {
+
+const std::string kHeader = "folder,name,url,final_url,code,error,ms,action\r\n";
+
+LinkRecord Record(const std::string& name, const std::string& url, const std::string& action) {
+    LinkRecord link;
+    link.name = name;
+    link.url = url;
+    link.action = action;
+    return link;
+}
+
+// A link named "=HYPERLINK(...)" was written as it was, and a spreadsheet opening the report ran it.
+TEST(RunReportTest, CsvFieldsThatASpreadsheetWouldRunStartWithAnApostrophe) {
+    LinkRecord formulas = Record("=HYPERLINK(\"http://evil/\",\"x\")", "+1", "kept");
+    formulas.folder = "-2";
+    formulas.finalUrl = "@SUM(A1)";
+    formulas.errorText = "\tTab";
+    const LinkRecord plain = Record("\rCR", "http://site/a-b=c", "kept");
+    EXPECT_EQ(ReportCsv({formulas, plain}),
+              kHeader + "'-2,\"'=HYPERLINK(\"\"http://evil/\"\",\"\"x\"\")\",'+1,'@SUM(A1),,'\tTab,0,kept\r\n" +
+                  ",\"'\rCR\",http://site/a-b=c,,,,0,kept\r\n");
+}
+
+}  // namespace
+}  // namespace tolva
