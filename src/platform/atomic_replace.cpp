@@ -74,6 +74,25 @@ pid_t MakerOf(std::string_view entry) {
     return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
 }
 
+// Writes bytes into the existing file name from its start, as into a device.
+bool WriteInPlace(int folder, const std::string& name, std::string_view bytes) {
+    // Not blocking on the open: a pipe that nobody reads is refused (ENXIO) rather than waited on.
+    Descriptor target(::openat(folder, name.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!target.Valid()) return false;
+    const int flags = ::fcntl(target.Get(), F_GETFL);
+    if (flags < 0 || ::fcntl(target.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return false;
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(target.Get(), bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (written == 0) errno = EIO;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return target.Close();
+}
+
 }  // namespace
 
 AtomicReplace::AtomicReplace(int folder, std::string name, mode_t newFileMode)
@@ -142,6 +161,12 @@ void AtomicReplace::Abandon() {
 }
 
 bool ReplaceFile(int folder, const std::string& name, std::string_view bytes, mode_t newFileMode) {
+    struct stat info {};
+    // A device node or a pipe is written to, never replaced: a rename would put a regular file
+    // where /dev/null was.
+    if (::fstatat(folder, name.c_str(), &info, 0) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        return WriteInPlace(folder, name, bytes);
+    }
     File file;
     AtomicReplace replace(folder, name, newFileMode);
     if (replace.Open(file) && file.Write(bytes.data(), bytes.size())) return replace.Commit();

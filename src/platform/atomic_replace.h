@@ -61,7 +61,9 @@ private:
 };
 
 // Replaces name in folder with bytes as AtomicReplace does (creating it if there is none).
-// False with errno set on failure, the file then as it was.
+// False with errno set on failure, the file then as it was. An existing name that is no regular
+// file (a device, a pipe; through a symbolic link too) is written in place instead, never
+// replaced: /dev/null takes the bytes, /dev/full fails with ENOSPC.
 bool ReplaceFile(int folder, const std::string& name, std::string_view bytes,
                  mode_t newFileMode = AtomicReplace::kPrivateMode);
 

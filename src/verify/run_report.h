@@ -3,7 +3,8 @@
 // in document order, and the run's summary. JSON when the file name ends in ".json" (one
 // object: the summary's fields and "links", an array of records), CSV otherwise (a header line
 // and one line per link). The file is replaced atomically: a reader finds the old report or
-// the new one, never a part.
+// the new one, never a part; an existing file that is no regular file (a device, a pipe) is
+// written in place instead, never replaced.
 
 #include <string>
 #include <vector>

@@ -62,5 +62,29 @@ TEST(AtomicReplaceTest, LeftoversOfEndedProcessesGoAndOthersStay) {
     EXPECT_EQ(testing::Tree(dir.Path()), (std::vector<std::string>{running, "links.html"}));
 }
 
+// As root, a report to /dev/null replaced the device node with a regular file. A pipe stands in
+// for a device here: it too must be written into, and stay what it was.
+TEST(AtomicReplaceTest, PipeIsWrittenInPlaceNeverReplaced) {
+    TempDir dir;
+    const std::string pipe = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    Descriptor reader(::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(reader.Valid());
+    ASSERT_TRUE(ReplaceFile(AT_FDCWD, pipe, "report"));
+    std::string received;
+    ASSERT_TRUE(ReadToEnd(reader.Get(), received));
+    EXPECT_EQ(received, "report");
+
+    // With nobody reading, the pipe is refused rather than waited on.
+    reader.Reset();
+    errno = 0;
+    EXPECT_FALSE(ReplaceFile(AT_FDCWD, pipe, "again"));
+    EXPECT_EQ(errno, ENXIO);
+    struct stat info {};
+    ASSERT_EQ(::lstat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(EntriesIn(dir.Path()), 1);
+}
+
 }  // namespace
 }  // namespace tolva
