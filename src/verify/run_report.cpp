@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "platform/ascii.h"
 #include "platform/atomic_replace.h"
@@ -110,6 +111,32 @@ const char* ResultName(VerifyResult result) {
     return "not run";
 }
 
+// A dry run changes nothing: each step the run took in memory ("repaired+moved") is told as
+// what would have been done ("would repair+move").
+std::string ShownAction(const VerifySettings& settings, const std::string& action) {
+    static constexpr std::pair<std::string_view, std::string_view> kWouldDo[] = {
+        {"moved", "move"}, {"renamed", "rename"}, {"restored", "restore"}, {"repaired", "repair"}};
+    if (!settings.dryRun) return action;
+    std::string shown;
+    bool changed = false;
+    std::size_t start = 0;
+    while (start <= action.size()) {
+        std::size_t end = action.find('+', start);
+        if (end == std::string::npos) end = action.size();
+        std::string_view step = std::string_view(action).substr(start, end - start);
+        if (!shown.empty()) shown += '+';
+        for (const auto& [done, would] : kWouldDo) {
+            if (step != done) continue;
+            step = would;
+            changed = true;
+            break;
+        }
+        shown += step;
+        start = end + 1;
+    }
+    return changed ? "would " + shown : action;
+}
+
 }  // namespace
 
 bool ReportIsJson(const std::string& path) {
@@ -156,14 +183,14 @@ std::string ReportJson(const VerifySettings& settings, const ReportSummary& summ
         out += ',';
         AppendJsonField(out, "ms", link.elapsedMs);
         out += ',';
-        AppendJsonField(out, "action", link.action);
+        AppendJsonField(out, "action", ShownAction(settings, link.action));
         out += '}';
     }
     out += "]}\n";
     return out;
 }
 
-std::string ReportCsv(const std::vector<LinkRecord>& links) {
+std::string ReportCsv(const VerifySettings& settings, const std::vector<LinkRecord>& links) {
     std::string out = "folder,name,url,final_url,code,error,ms,action\r\n";
     for (const LinkRecord& link : links) {
         AppendCsvField(out, link.folder);
@@ -180,7 +207,7 @@ std::string ReportCsv(const std::vector<LinkRecord>& links) {
         out += ',';
         out += std::to_string(link.elapsedMs);
         out += ',';
-        AppendCsvField(out, link.action);
+        AppendCsvField(out, ShownAction(settings, link.action));
         out += "\r\n";
     }
     return out;
@@ -188,7 +215,7 @@ std::string ReportCsv(const std::vector<LinkRecord>& links) {
 
 bool WriteReport(const VerifySettings& settings, const ReportSummary& summary, const std::vector<LinkRecord>& links) {
     const std::string& path = settings.reportPath;
-    std::string bytes = ReportIsJson(path) ? ReportJson(settings, summary, links) : ReportCsv(links);
+    std::string bytes = ReportIsJson(path) ? ReportJson(settings, summary, links) : ReportCsv(settings, links);
     return ReplaceFile(AT_FDCWD, path, bytes);
 }
 

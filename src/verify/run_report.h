@@ -4,7 +4,8 @@
 // object: the summary's fields and "links", an array of records), CSV otherwise (a header line
 // and one line per link). The file is replaced atomically: a reader finds the old report or
 // the new one, never a part; an existing file that is no regular file (a device, a pipe) is
-// written in place instead, never replaced.
+// written in place instead, never replaced. A dry run's report says what the run would have
+// done ("would move"), not what it did.
 
 #include <string>
 #include <vector>
@@ -38,7 +39,7 @@ struct ReportSummary {
 bool ReportIsJson(const std::string& path);
 std::string ReportJson(const VerifySettings& settings, const ReportSummary& summary,
                        const std::vector<LinkRecord>& links);
-std::string ReportCsv(const std::vector<LinkRecord>& links);
+std::string ReportCsv(const VerifySettings& settings, const std::vector<LinkRecord>& links);
 // Writes the report to settings.reportPath; false with errno set when it could not be written.
 bool WriteReport(const VerifySettings& settings, const ReportSummary& summary, const std::vector<LinkRecord>& links);
 

@@ -365,7 +365,7 @@ TEST_F(VerifyCommandTest, DryRunReportsEveryLinkAsJsonAndSavesNothing) {
     EXPECT_EQ(std::string_view(dead["name"]), "dead \"quoted\"");
     EXPECT_EQ(int64_t(dead["code"]), 404);
     EXPECT_EQ(std::string_view(dead["error"]), "Page not found");
-    EXPECT_EQ(std::string_view(dead["action"]), "moved");
+    EXPECT_EQ(std::string_view(dead["action"]), "would move");
     simdjson::dom::element alive = links.at(1);
     EXPECT_EQ(std::string_view(alive["url"]), server.Url("/redirect/1"));
     EXPECT_EQ(std::string_view(alive["finalUrl"]), server.Url("/redirect/0"));
