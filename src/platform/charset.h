@@ -5,6 +5,7 @@
 // Windows writes (UTF-16 files, UTF-7 values); Recode converts those exactly or not at all, so
 // that a file is never rewritten with damaged bytes.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,8 @@ bool Recode(std::string_view text, const char* from, const char* to, std::string
 
 // Whether text is made of 7-bit characters only.
 bool IsAscii(std::string_view text);
+
+// text cut to at most limit bytes without splitting a UTF-8 character.
+std::string CutAtCharacter(std::string text, std::size_t limit);
 
 }  // namespace tolva

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/charset.h"
 #include "platform/settings_store.h"
 
 namespace tolva {
@@ -13,15 +14,6 @@ namespace {
 
 constexpr char kOwnerKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion";
 constexpr char kOwnerValue[] = "RegisteredOwner";
-
-// Cuts text to at most limit bytes without splitting a UTF-8 character.
-std::string CutAtCharacter(std::string text, std::size_t limit) {
-    if (text.size() <= limit) return text;
-    std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    text.resize(cut);
-    return text;
-}
 
 }  // namespace
 

@@ -1,0 +1,92 @@
+#include "formats/shortcut_file.h"
+
+#include <algorithm>
+
+#include "formats/shortcuts.h"
+#include "platform/charset.h"
+
+namespace tolva {
+
+namespace {
+
+// A kept name as its file holds it: quoted when blanks at its ends or enclosing quotes would
+// otherwise be lost on reading.
+std::string QuotedValue(const std::string& value) {
+    const bool blankEnd = !value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
+                                             value.back() == '\t');
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    return blankEnd || quoted ? "\"" + value + "\"" : value;
+}
+
+}  // namespace
+
+std::vector<std::string> NamesFromTop(const FolderNode* node) {
+    std::vector<std::string> names;
+    for (; node != nullptr && node->parent != nullptr; node = node->parent.get()) names.push_back(node->name);
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
+std::string PathOf(const std::string& top, const std::vector<std::string>& names) {
+    std::string path = top;
+    for (const std::string& name : names) path += "/" + name;
+    return path;
+}
+
+// The URL of a shortcut as Windows reads it: the UTF-7 twin where there is one, since the main
+// key holds the code page's rendering of it (raw bytes of another code page on a Russian or
+// Greek system), else the main key.
+// A main key in ASCII is exact and wins over a twin left from before a program edited it,
+// unless it holds the "?" Windows writes for what its code page lacks.
+std::string ReadUrl(const ProfileFile& profile) {
+    std::string url = profile.GetString(kShortcutSection, "URL", {}, ProfileFile::kWholeValue);
+    const std::string twin = profile.GetString(kUnicodeSection, "URL", {}, ProfileFile::kWholeValue);
+    std::string decoded;
+    if (twin.empty() || !Recode(twin, "UTF-7", "UTF-8", decoded)) return url;
+    if (!IsAscii(url) || (!IsAscii(decoded) && url.find('?') != std::string::npos)) return decoded;
+    return url;
+}
+
+// The former name kept in a file, if the file keeps one (an empty name is one too).
+bool ReadFormerName(const ProfileFile& profile, std::string& name) {
+    if (!profile.HasKey(kTolvaSection, kFormerNameKey)) return false;
+    name = profile.GetString(kTolvaSection, kFormerNameKey, {}, ProfileFile::kWholeValue);
+    return true;
+}
+
+// Sets the URL, and its twins where Windows needs them: a URL that is not ASCII gets the UTF-7
+// twin Windows reads it from, and twins already in the file follow the change so that they
+// never contradict it.
+void WriteUrl(ProfileFile& profile, std::string_view url) {
+    const bool hasTwin = profile.HasKey(kUnicodeSection, "URL");
+    // An unchanged URL leaves another program's twins as they are.
+    if (hasTwin && profile.GetString(kShortcutSection, "URL", {}, ProfileFile::kWholeValue) == url) return;
+    profile.SetString(kShortcutSection, "URL", url);
+    if (profile.HasKey(kAnsiSection, "URL")) profile.SetString(kAnsiSection, "URL", url);
+    if (IsAscii(url) && !hasTwin) return;
+    std::string twin;
+    // Bytes that are not UTF-8 have no UTF-7 form; an empty twin makes readers take the main key.
+    if (!Recode(url, "UTF-8", "UTF-7", twin)) {
+        if (!hasTwin) return;
+        twin.clear();
+    }
+    profile.SetString(kUnicodeSection, "URL", twin);
+}
+
+void SetFormerName(ProfileFile& profile, bool keep, const std::string& former) {
+    if (keep) {
+        profile.SetString(kTolvaSection, kFormerNameKey, QuotedValue(former));
+    } else {
+        profile.DeleteKey(kTolvaSection, kFormerNameKey);
+    }
+}
+
+bool FormerShortcutName(const UrlEntry& entry, std::string& name) {
+    const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);
+    if (read == nullptr || !read->hasFormerName) return false;
+    name = read->formerName;
+    return true;
+}
+
+}  // namespace tolva

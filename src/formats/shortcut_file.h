@@ -1,0 +1,70 @@
+#pragma once
+// The ".url" profile file of one link, and what a link or folder read from a shortcut tree
+// remembers of where it was read.
+//
+// Names come back: where the writer stores a name other than the one it was given (adapted
+// to a file name, shortened to the file system's limit, numbered apart from a namesake), it
+// keeps the given name under [Tolva] PreVfyName, in the link's file or, for a folder, in the
+// folder's desktop.ini, which Windows reads only for its own sections and the reader does not
+// take for a link.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/url_set.h"
+#include "platform/folder_walk.h"
+#include "platform/profile_file.h"
+
+namespace tolva {
+
+inline constexpr std::string_view kShortcutSection = "InternetShortcut";
+// Windows keeps a URL that its code page cannot hold again in these twins: the code page's
+// rendering in ".A", and the whole text in UTF-7 in ".W", which Windows itself reads first.
+inline constexpr std::string_view kAnsiSection = "InternetShortcut.A";
+inline constexpr std::string_view kUnicodeSection = "InternetShortcut.W";
+inline constexpr std::string_view kTolvaSection = "Tolva";
+inline constexpr std::string_view kFormerNameKey = "PreVfyName";
+// A folder's own settings file: Windows and other programs read only their sections of it.
+inline constexpr std::string_view kFolderSettingsName = "desktop.ini";
+
+// One folder on the way from the top of a tree to an entry; a link read from a tree keeps its
+// folder's, so every link of a deep tree shares the names above it instead of a copy each.
+struct FolderNode {
+    std::shared_ptr<const FolderNode> parent;
+    std::string name;
+};
+
+// The names of the folders from below the top down to node.
+std::vector<std::string> NamesFromTop(const FolderNode* node);
+// top with names appended as path components.
+std::string PathOf(const std::string& top, const std::vector<std::string>& names);
+
+// A link or folder read from a shortcut tree. A link remembers which file it was read from, so
+// that writing the set back to where it was read can remove that file when the link goes to
+// another one, and keep the file's other sections when it does.
+class ShortcutEntry : public UrlEntry {
+public:
+    using UrlEntry::UrlEntry;
+    std::string formerName;  // what the writer was given before it adapted the name
+    bool hasFormerName = false;
+    std::size_t nameLimit = kDefaultNameLimit;
+    FileId top{};                              // the folder the set was read from
+    std::shared_ptr<const FolderNode> folder;  // the link's folder
+    std::string location;                      // the set's location when it was read
+    std::string fileName;
+    FileId file{};
+};
+
+// The URL of a shortcut as Windows reads it.
+std::string ReadUrl(const ProfileFile& profile);
+// Sets the URL, and its twins where Windows needs them.
+void WriteUrl(ProfileFile& profile, std::string_view url);
+// The former name kept in a file, if the file keeps one (an empty name is one too).
+bool ReadFormerName(const ProfileFile& profile, std::string& name);
+// Stores the former name, or removes one another write left, so that a name the file no
+// longer derives from is never given back.
+void SetFormerName(ProfileFile& profile, bool keep, const std::string& former);
+
+}  // namespace tolva
