@@ -1,14 +1,10 @@
-// XBEL: read with expat as a stream of elements, so a large file becomes entries in document
-// order without a tree of its own in memory, and written as text through the block writer.
-// expat loads no external entity and limits entity expansion, so a hostile file can neither
-// reach out nor blow up.
-
-#include "formats/xbel.h"
+// The XBEL reader: read with expat as a stream of elements, so a large file becomes entries in
+// document order without a tree of its own in memory. expat loads no external entity and
+// limits entity expansion, so a hostile file can neither reach out nor blow up.
 
 #include <expat.h>
 
 #include <algorithm>
-#include <array>
 #include <initializer_list>
 #include <string>
 #include <unordered_map>
@@ -16,35 +12,35 @@
 
 #include "formats/format.h"
 #include "formats/html_text.h"
+#include "formats/set_storage.h"
 #include "formats/store_fields.h"
+#include "formats/xbel.h"
+#include "formats/xbel_markup.h"
 #include "resources/strings.h"
 
 namespace tolva {
 
+namespace xbel {
+
+void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
+    std::string valid;
+    store::AppendUtf8(valid, text, !attribute);
+    out += HtmlFromPlain(valid);
+}
+
+}  // namespace xbel
+
 namespace {
+
+using namespace xbel;
 
 // Tolva's elements inside its own metadata, whatever prefix a file gives them.
 constexpr std::string_view kPreservedElement = "preserved";
 constexpr std::string_view kAttributeElement = "attribute";
-constexpr std::string_view kOwnPrefix = "tolva";
-constexpr std::string_view kOwnNamespace = "xmlns:tolva";
 // The file is handed to expat in pieces whose length fits its int.
 constexpr std::size_t kParseChunk = 1 << 20;
 
 enum class Element { Other, Xbel, Folder, Bookmark, Title, Desc, Info, OwnMetadata, Separator, Foreign };
-
-// What an item keeps of the file that Tolva has no field for, so that the file written back
-// holds it where it stood: the item's other attributes, other programs' metadata in its info,
-// other elements inside a bookmark, and elements of a folder's list that are no item (such as
-// an alias), kept after the entry they follow. The root entry keeps the document's own.
-enum KeptSlot { kAttributesSlot, kInfoSlot, kBodySlot, kAfterSlot, kSlotCount };
-using KeptSlots = std::array<std::string, kSlotCount>;
-// The kept slots of an entry travel as one text: slots end in kSlotEnd, and within a slot
-// each element, attribute name and attribute value ends in kPieceEnd. XML text can hold
-// neither control character, and the reader writes what it keeps through AppendUtf8, which
-// turns them into spaces.
-constexpr char kSlotEnd = '\x1E';
-constexpr char kPieceEnd = '\x1F';
 
 struct OpenElement {
     OpenElement(Element openElement, UrlEntry* itemEntry = nullptr) : element(openElement), entry(itemEntry) {}
@@ -71,13 +67,6 @@ void KeepDate(std::string& kept, const XML_Char** attributes, std::string_view x
     const char* value = AttributeValue(attributes, xbelName);
     if (value == nullptr) return;
     if (auto seconds = store::ParseIsoDate(value)) store::AddKeptAttribute(kept, keptName, std::to_string(*seconds));
-}
-
-// XML text of plain text: only characters XML can hold, markup characters escaped.
-void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
-    std::string valid;
-    store::AppendUtf8(valid, text, !attribute);
-    out += HtmlFromPlain(valid);
 }
 
 // The attributes of an item that the reader does not take (an id, KDE's "folded", an icon, a
@@ -377,204 +366,6 @@ private:
     bool tagOpen_ = false;
 };
 
-// ---------------------------------------------------------------------------------------
-// Writing
-
-void AddEscaped(BlockWriter& out, std::string_view text, bool attribute) {
-    AppendEscaped(out.Pending(), text, attribute);
-}
-
-void AddAttribute(BlockWriter& out, std::string_view name, std::string_view value) {
-    out.Add(" ");
-    out.Add(name);
-    out.Add("=\"");
-    AddEscaped(out, value, true);
-    out.Add("\"");
-}
-
-// Indentation stops growing past a depth: it only helps a reader, and a file of deeply nested
-// folders would otherwise grow with the square of its depth.
-constexpr int kMaxIndent = 32;
-
-void Indent(BlockWriter& out, int depth) {
-    out.Pending().append(static_cast<std::size_t>(std::min(depth, kMaxIndent)) * 2, ' ');
-}
-
-void AddTextElement(BlockWriter& out, int depth, std::string_view element, std::string_view text) {
-    Indent(out, depth);
-    out.Add("<");
-    out.Add(element);
-    out.Add(">");
-    AddEscaped(out, text, false);
-    out.Add("</");
-    out.Add(element);
-    out.Add(">\n");
-}
-
-// What an item carries besides its kind: its XBEL date attributes and description, and
-// everything else of its kept attributes, which goes into Tolva's metadata.
-struct ItemParts {
-    std::vector<std::pair<std::string_view, std::string>> dates;
-    std::string description;
-    bool hasDescription = false;
-    std::vector<std::pair<std::string, std::string>> other;
-};
-
-ItemParts PartsOf(const UrlEntry& entry) {
-    static constexpr std::pair<std::string_view, std::string_view> kDates[] = {
-        {store::kAddDate, "added"}, {store::kLastModified, "modified"}, {store::kLastVisit, "visited"}};
-    ItemParts parts;
-    // The entry's description is the one XBEL shows; a description attribute (as some bookmark
-    // files carry) serves only when it has none.
-    if (!entry.description.empty()) {
-        parts.description = entry.description.str();
-        parts.hasDescription = true;
-    }
-    for (auto& [name, value] : store::KeptAttributes(entry.extraAttributes)) {
-        bool taken = false;
-        for (const auto& [keptName, xbelName] : kDates) {
-            if (name != keptName) continue;
-            // A folder has no modified or visited date in XBEL; a date twice is kept once.
-            const bool placed = entry.kind == UrlEntryKind::Link || xbelName == "added";
-            auto seconds = store::ParseSeconds(value);
-            bool seen = false;
-            for (const auto& date : parts.dates) seen = seen || date.first == xbelName;
-            if (placed && seconds && !seen) {
-                parts.dates.emplace_back(xbelName, store::IsoDate(*seconds));
-                taken = true;
-            }
-        }
-        if (!taken && name == store::kDescription && !parts.hasDescription) {
-            parts.description = value;
-            parts.hasDescription = true;
-            taken = true;
-        }
-        if (!taken) parts.other.emplace_back(name, std::move(value));
-    }
-    return parts;
-}
-
-// What the reader kept of an entry, slot by slot (all empty when it kept nothing).
-std::array<std::string_view, kSlotCount> KeptOf(const UrlSet& set, const UrlEntry* entry) {
-    std::array<std::string_view, kSlotCount> slots{};
-    const std::string* markup = set.KeptMarkup(entry);
-    if (markup == nullptr) return slots;
-    std::string_view rest = *markup;
-    for (std::string_view& slot : slots) {
-        const std::size_t end = rest.find(kSlotEnd);
-        if (end == std::string_view::npos) break;
-        slot = rest.substr(0, end);
-        rest.remove_prefix(end + 1);
-    }
-    return slots;
-}
-
-// Calls each(piece) for every piece of a kept slot.
-template <typename Each>
-void ForEachPiece(std::string_view slot, Each each) {
-    while (!slot.empty()) {
-        const std::size_t end = slot.find(kPieceEnd);
-        if (end == std::string_view::npos) return;
-        each(slot.substr(0, end));
-        slot.remove_prefix(end + 1);
-    }
-}
-
-// The kept attributes, except those the writer has just given the element itself.
-void AddKeptAttributes(BlockWriter& out, std::string_view slot, std::initializer_list<std::string_view> written,
-                       const ItemParts* parts) {
-    std::string_view name;
-    bool haveName = false;
-    ForEachPiece(slot, [&](std::string_view piece) {
-        if (!haveName) {
-            name = piece;
-            haveName = true;
-            return;
-        }
-        haveName = false;
-        bool again = std::find(written.begin(), written.end(), name) != written.end();
-        if (parts != nullptr) {
-            for (const auto& date : parts->dates) again = again || date.first == name;
-        }
-        if (!again) AddAttribute(out, name, piece);
-    });
-}
-
-// Kept elements are written as the reader made them, each on a line of its own.
-void AddKeptElements(BlockWriter& out, std::string_view slot, int depth) {
-    ForEachPiece(slot, [&](std::string_view piece) {
-        Indent(out, depth);
-        out.Add(piece);
-        out.Add("\n");
-    });
-}
-
-// A description's line breaks as XML keeps them: a bookmark file's CR LF would otherwise leave
-// a stray space at the end of every line.
-std::string LineFeedsOnly(std::string_view text) {
-    std::string lines;
-    lines.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r') {
-            lines += text[i];
-        } else if (i + 1 >= text.size() || text[i + 1] != '\n') {
-            lines += '\n';
-        }
-    }
-    return lines;
-}
-
-// An item's title, info and description, in the order XBEL gives them, then the other
-// elements the reader kept inside it.
-void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts,
-                 const std::array<std::string_view, kSlotCount>& kept, int depth) {
-    AddTextElement(out, depth, "title", entry.name);
-
-    const bool link = entry.kind == UrlEntryKind::Link;
-    const bool nameWanted =
-        link && ((entry.flags & (NamePreserved | ChangedByVerification)) != 0 || !entry.preservedName.empty());
-    // As in a bookmark file: a known origin outside "Unverified" is kept, so a later
-    // verification can still move the link back.
-    const bool locationWanted =
-        link &&
-        ((entry.flags & (LocationPreserved | ChangedByVerification)) != 0 || !entry.preservedLocation.empty()) &&
-        !StartsWith(entry.preservedLocation, kUnverifiedPrefix);
-    const bool ownMetadata = nameWanted || locationWanted || !parts.other.empty();
-    if (ownMetadata || !kept[kInfoSlot].empty()) {
-        Indent(out, depth);
-        out.Add("<info>\n");
-        AddKeptElements(out, kept[kInfoSlot], depth + 1);
-    }
-    if (ownMetadata) {
-        Indent(out, depth + 1);
-        out.Add("<metadata");
-        AddAttribute(out, "owner", kXbelMetadataOwner);
-        out.Add(">\n");
-        if (nameWanted || locationWanted) {
-            Indent(out, depth + 2);
-            out.Add("<tolva:preserved");
-            if (nameWanted) AddAttribute(out, "name", entry.preservedName);
-            if (locationWanted) AddAttribute(out, "location", entry.preservedLocation);
-            out.Add("/>\n");
-        }
-        for (const auto& [name, value] : parts.other) {
-            Indent(out, depth + 2);
-            out.Add("<tolva:attribute");
-            AddAttribute(out, "name", name);
-            AddAttribute(out, "value", value);
-            out.Add("/>\n");
-        }
-        Indent(out, depth + 1);
-        out.Add("</metadata>\n");
-    }
-    if (ownMetadata || !kept[kInfoSlot].empty()) {
-        Indent(out, depth);
-        out.Add("</info>\n");
-    }
-    if (parts.hasDescription) AddTextElement(out, depth, "desc", LineFeedsOnly(parts.description));
-    AddKeptElements(out, kept[kBodySlot], depth);
-}
-
 }  // namespace
 
 int ReadXbel(SetStorage& storage, TextControl* statusText) {
@@ -586,92 +377,6 @@ int ReadXbel(SetStorage& storage, TextControl* statusText) {
     set.SetCursor(nullptr);
     if (result && statusText) statusText->SetText(LoadString(IDS_STATUS_XBEL_LOADED));
     return result;
-}
-
-int WriteXbel(SetStorage& storage) {
-    UrlSet& set = storage.Set();
-    BlockWriter out(storage, IDS_ERR_XBEL_WRITE);
-    if (!out.Begin()) return 0;
-    out.Add("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE xbel>\n<xbel version=\"1.0\" xmlns:");
-    out.Add(kOwnPrefix);
-    out.Add("=\"");
-    out.Add(kXbelMetadataOwner);
-    out.Add("\"");
-    const auto document = KeptOf(set, &set.root);
-    AddKeptAttributes(out, document[kAttributesSlot], {"version", kOwnNamespace}, nullptr);
-    out.Add(">\n");
-    // The document's title is the set's heading whole, as a bookmark file or hotlist shows it.
-    if (const std::string heading = HeadingOf(set); !heading.empty()) AddTextElement(out, 1, "title", heading);
-    if (!document[kInfoSlot].empty()) {
-        Indent(out, 1);
-        out.Add("<info>\n");
-        AddKeptElements(out, document[kInfoSlot], 2);
-        Indent(out, 1);
-        out.Add("</info>\n");
-    }
-    if (!set.root.description.empty()) AddTextElement(out, 1, "desc", LineFeedsOnly(set.root.description));
-    AddKeptElements(out, document[kAfterSlot], 1);
-
-    int depth = 1;
-    set.Rewind();
-    for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
-        set.currentFlags = entry->flags;
-        const auto kept = KeptOf(set, entry);
-        switch (entry->kind) {
-            case UrlEntryKind::Link: {
-                const ItemParts parts = PartsOf(*entry);
-                Indent(out, depth);
-                out.Add("<bookmark");
-                AddAttribute(out, "href", entry->url);
-                for (const auto& [name, value] : parts.dates) AddAttribute(out, name, value);
-                AddKeptAttributes(out, kept[kAttributesSlot], {"href"}, &parts);
-                out.Add(">\n");
-                AddItemBody(out, *entry, parts, kept, depth + 1);
-                Indent(out, depth);
-                out.Add("</bookmark>\n");
-                AddKeptElements(out, kept[kAfterSlot], depth);
-                break;
-            }
-            case UrlEntryKind::FolderStart: {
-                const ItemParts parts = PartsOf(*entry);
-                Indent(out, depth);
-                out.Add("<folder");
-                for (const auto& [name, value] : parts.dates) AddAttribute(out, name, value);
-                AddKeptAttributes(out, kept[kAttributesSlot], {}, &parts);
-                out.Add(">\n");
-                AddItemBody(out, *entry, parts, kept, depth + 1);
-                ++depth;
-                AddKeptElements(out, kept[kAfterSlot], depth);
-                break;
-            }
-            case UrlEntryKind::FolderEnd:
-                // The set's closing FolderEnd (and any stray one after it) closes nothing here:
-                // the document's end closes the top level.
-                if (depth > 1) {
-                    --depth;
-                    Indent(out, depth);
-                    out.Add("</folder>\n");
-                    AddKeptElements(out, kept[kAfterSlot], depth);
-                }
-                break;
-            case UrlEntryKind::Separator:
-                Indent(out, depth);
-                out.Add("<separator/>\n");
-                AddKeptElements(out, kept[kAfterSlot], depth);
-                break;
-            default:
-                break;
-        }
-        out.EndItem();
-    }
-    // A set built without its closing FolderEnds still gets well-formed XML.
-    for (; depth > 1; --depth) {
-        Indent(out, depth - 1);
-        out.Add("</folder>\n");
-    }
-    out.Add("</xbel>\n");
-    out.Flush();
-    return out.Failed() ? 0 : 1;
 }
 
 }  // namespace tolva
