@@ -82,6 +82,11 @@ void SetFormerName(ProfileFile& profile, bool keep, const std::string& former) {
     }
 }
 
+bool ReadThroughSymbolicLink(const UrlEntry& entry) {
+    const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);
+    return read != nullptr && read->behindLink;
+}
+
 bool FormerShortcutName(const UrlEntry& entry, std::string& name) {
     const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);
     if (read == nullptr || !read->hasFormerName) return false;

@@ -51,10 +51,14 @@ public:
     bool hasFormerName = false;
     std::size_t nameLimit = kDefaultNameLimit;
     FileId top{};                              // the folder the set was read from
-    std::shared_ptr<const FolderNode> folder;  // the link's folder
+    std::shared_ptr<const FolderNode> folder;  // the link's folder; a folder's own
     std::string location;                      // the set's location when it was read
     std::string fileName;
-    FileId file{};
+    FileId file{};  // of the link's file, or of a folder's symbolic link
+    // Its own name in its folder is a symbolic link (to a folder or a shortcut file).
+    bool throughLink = false;
+    // It or a folder above it was reached through a symbolic link.
+    bool behindLink = false;
 };
 
 // The URL of a shortcut as Windows reads it.

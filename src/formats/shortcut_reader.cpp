@@ -41,6 +41,7 @@ struct ReadLevel {
     std::size_t nextDirectory = 0;
     std::vector<std::string> shortcuts;
     std::string settingsName;  // its desktop.ini, if it has one
+    bool behindLink = false;   // it or a folder above it was reached through a symbolic link
 };
 
 struct ReadWalk {
@@ -116,8 +117,11 @@ void ReadLinks(ReadWalk& walk, int folder, const ReadLevel& level) {
             }
             link->hasFormerName = ReadFormerName(profile, link->formerName);
         }
+        link->behindLink = level.behindLink;
         struct stat info {};
         if (::fstatat(folder, fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            link->throughLink = S_ISLNK(info.st_mode);
+            link->behindLink = link->behindLink || link->throughLink;
             link->top = walk.top;
             link->folder = level.node;
             link->location = set.location;
@@ -166,6 +170,12 @@ void WalkShortcutTree(ReadWalk& walk) {
             ShowLoadingItem(walk);
             auto* folder = new ShortcutEntry(UrlEntryKind::FolderStart, name);
             folder->nameLimit = current.Valid() ? NameLimit(current.Get()) : kDefaultNameLimit;
+            folder->top = walk.top;
+            folder->throughLink = linked;
+            folder->behindLink = level.behindLink || linked;
+            struct stat info {};
+            if (linked && ::fstatat(current.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+                folder->file = IdOf(info);
             set.Append(folder);
             if (!opened) {
                 set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
@@ -174,6 +184,8 @@ void WalkShortcutTree(ReadWalk& walk) {
             ReadLevel below;
             below.id = id;
             below.node = std::make_shared<FolderNode>(FolderNode{level.node, name});
+            below.behindLink = folder->behindLink;
+            folder->folder = below.node;
             ListFolder(sub.Get(), below);
             if (!below.settingsName.empty()) {
                 ProfileFile settings;

@@ -4,9 +4,10 @@
 // Every file-system call below the set's location goes through a descriptor of the folder it
 // acts in, with one plain name component. The writer never follows a symbolic link, even one
 // that stays inside the location, so no name, stored path or link can make it create, write or
-// delete anything outside the location. It holds two descriptors (the top folder's and the
-// current one's) and one name per level: a folder's parent is opened again through ".." when
-// the walk comes back up, and checked to be the folder it left.
+// delete anything outside the location: a linked folder or shortcut of the tree it writes back
+// is left as it is when it is unchanged, and refused when not. It holds two descriptors (the
+// top folder's and the current one's) and one name per level: a folder's parent is opened
+// again through ".." when the walk comes back up, and checked to be the folder it left.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +63,9 @@ struct WriteFolder {
     std::size_t pathLength = 0;  // of its native path
     FolderNames* names = nullptr;
     bool usable = false;
+    // A folder behind a symbolic link of the tree it was read from, written back: left as it
+    // is, since the writer follows no link.
+    bool leftAlone = false;
 };
 
 // Where a name the writer chose differs from the one it was given.
@@ -178,6 +182,13 @@ private:
             placeholder = true;
         }
         folder.name = name;
+        // A linked folder of the tree written back stays as it is, with all it holds.
+        if (parent.leftAlone || (parent.usable && StillLinkedHere(entry) && UnchangedFolder(entry))) {
+            if (parent.usable) parent.names->folders.insert(LowerAscii(name));
+            folder.leftAlone = true;
+            folders_.push_back(std::move(folder));
+            return;
+        }
         if (!parent.usable) {
             // Its parent could not be made; that was shown already.
             folders_.push_back(std::move(folder));
@@ -284,8 +295,13 @@ private:
 
     void WriteLink(const UrlEntry& entry) {
         WriteFolder& folder = folders_.back();
+        if (folder.leftAlone) return;
         if (!folder.usable) {
             failed_ = true;
+            return;
+        }
+        if (StillLinkedHere(entry) && Unchanged(dynamic_cast<const ShortcutEntry&>(entry))) {
+            folder.names->files.insert(LowerAscii(dynamic_cast<const ShortcutEntry&>(entry).fileName));
             return;
         }
         if (!IsUsableComponent(entry.name)) {
@@ -330,6 +346,48 @@ private:
 
         if (entry.flags > 0) RemoveFormerFile(entry, written);
         if (read != nullptr) RemoveSourceFile(*read, written);
+    }
+
+    // Whether entry was read as a symbolic link (to a folder or a shortcut file) of the tree
+    // being written, and that link is still here in the folder being written.
+    bool StillLinkedHere(const UrlEntry& entry) const {
+        const auto* read = dynamic_cast<const ShortcutEntry*>(&entry);
+        if (read == nullptr || !read->throughLink || read->top != topId_) return false;
+        const std::string name = entry.kind == UrlEntryKind::Link ? read->fileName : entry.name.str();
+        struct stat info {};
+        return ::fstatat(current_.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode) &&
+               IdOf(info) == read->file;
+    }
+
+    // Whether a link read from the tree is as it was read: neither moved nor renamed, and its
+    // file (read through the link) still holds its URL.
+    static bool Unchanged(const ShortcutEntry& link) {
+        if (link.flags != 0 || std::string_view(link.name) != NameFromFileName(link.fileName)) return false;
+        const std::string path = PathOf(link.location, NamesFromTop(link.folder.get())) + "/" + link.fileName;
+        ProfileFile file;
+        return file.Load(ResolvedPath(path)) && file.Existed() && ReadUrl(file) == std::string_view(link.url);
+    }
+
+    // Whether the folder that start begins holds, folder by folder, only what was read there,
+    // unchanged: a linked folder is left alone only then, and refused as any link otherwise.
+    static bool UnchangedFolder(const UrlEntry& start) {
+        std::vector<const FolderNode*> open;
+        for (const UrlEntry* entry = &start; entry != nullptr; entry = entry->next) {
+            const auto* read = dynamic_cast<const ShortcutEntry*>(entry);
+            if (entry->kind == UrlEntryKind::FolderStart) {
+                if (read == nullptr || read->folder == nullptr || std::string_view(entry->name) != read->folder->name ||
+                    (!open.empty() && read->folder->parent.get() != open.back())) {
+                    return false;
+                }
+                open.push_back(read->folder.get());
+            } else if (entry->kind == UrlEntryKind::FolderEnd) {
+                open.pop_back();
+                if (open.empty()) return true;
+            } else if (entry->kind == UrlEntryKind::Link) {
+                if (read == nullptr || read->folder.get() != open.back() || !Unchanged(*read)) return false;
+            }
+        }
+        return false;
     }
 
     static void StartFromSource(const ShortcutEntry& entry, ProfileFile& profile) {

@@ -22,6 +22,10 @@ int WriteShortcuts(SetStorage& storage);
 // adapted one (a name made safe for a file, shortened, or numbered apart from a namesake), as
 // the writer kept it; false when none was kept or the entry was not read from a tree.
 bool FormerShortcutName(const UrlEntry& entry, std::string& name);
+// Whether entry was read from a shortcut tree through a symbolic link: a linked folder, a
+// shortcut file that is a link, or anything below a linked folder. The writer follows no link,
+// so such an entry is saved back only by being left where it is, as it is.
+bool ReadThroughSymbolicLink(const UrlEntry& entry);
 // Whether the name entry was read under is what the writer makes of given: given itself, or
 // cut to the limit of the entry's file system, either of them perhaps numbered " (N)".
 bool WriterWouldName(const UrlEntry& entry, std::string_view given);

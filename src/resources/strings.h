@@ -187,6 +187,7 @@ inline constexpr int IDS_SUMMARY_SKIPPED = 61550;
 inline constexpr int IDS_VERIFY_DRY_RUN = 61551;
 inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_REPORT = 61552;
 inline constexpr int IDS_MSG_VERIFY_REPORT_OVER_SET = 61553;
+inline constexpr int IDS_MSG_VERIFY_LINKS_STAY = 61570;  // %d links behind symbolic links
 inline constexpr int IDS_ERR_SAVING_FILE = 61036;
 inline constexpr int IDS_ERR_KEEPING_BACKUP = 61037;  // %d errno, %s the backup's path
 inline constexpr int IDS_STATUS_TRANSLATION_CANCELED = 61028;

@@ -125,6 +125,7 @@ constexpr StringEntry kVerifyStrings[] = {
     {IDS_MSG_VERIFY_UNABLE_TO_REPORT, "Verify was unable to write the report %s (error %d)."},
     {IDS_MSG_VERIFY_REPORT_OVER_SET,
      "Verify will not write the report %s: it would replace the URL set being verified.  Choose another file."},
+    {IDS_MSG_VERIFY_LINKS_STAY, "Shortcuts behind a symbolic link (%d) are tested, but left where and as they are."},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "formats/format_table.h"
 #include "formats/html_text.h"
+#include "formats/shortcuts.h"
 #include "resources/strings.h"
 #include "verify/error_texts.h"
 #include "verify/request_url.h"
@@ -336,7 +337,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         counts.failedTests += 1;
         view_.SetLastError(name, url, message);
         const RepairStep repair =
-            settings.interactiveRepair ? AskRepair(entry, name, url, verdict.statusText) : RepairStep::Reject;
+            settings.interactiveRepair && !ReadThroughSymbolicLink(*entry) ? AskRepair(entry, name, url, verdict.statusText) : RepairStep::Reject;
         if (repair == RepairStep::Retry) continue;
         if (repair == RepairStep::Leave) {
             counts.failingLinks += 1;
@@ -394,7 +395,7 @@ void VerificationRun::SetAsideFailingLink(UrlEntry* entry, const std::string& fo
 bool VerificationRun::RestoreWorkingLink(UrlEntry* entry, const std::string& folderPath) {
     if (!InUnverified(folderPath)) return false;
     UrlEntry* target = urlSet->FindFolder(entry->GetPreservedLocation());
-    if (!target) return false;
+    if (!target || ReadThroughSymbolicLink(*target) || ReadThroughSymbolicLink(*entry)) return false;
     if (!entry->preservedName.empty()) std::swap(entry->name, entry->preservedName);
     entry->SetPreservedLocation(folderPath, ChangedByVerification);
     urlSet->SetCursor(entry->MoveAfter(target));
@@ -405,11 +406,12 @@ bool VerificationRun::RestoreWorkingLink(UrlEntry* entry, const std::string& fol
 }
 
 const char* VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath) {
+    if (ReadThroughSymbolicLink(*entry)) return "kept";
     if (settings.renameInPlace) {
         entry->Rename(entry->GetName() + kRenameSeparator + message, ChangedByVerification);
         return "renamed";
     }
-    if (InUnverified(folderPath)) return "kept";
+    if (InUnverified(folderPath) || ReadThroughSymbolicLink(*unverified_)) return "kept";
     entry->SetPreservedLocation(folderPath.empty() ? std::string("\\") : folderPath, ChangedByVerification);
     entry->flags = LocationPreserved;
     UrlEntry* folder = urlSet->FindFolder("\\" + unverifiedName_ + "\\" + message);

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "formats/format_codec.h"
+#include "formats/shortcuts.h"
 #include "resources/strings.h"
 #include "verify/cookie_policy.h"
 #include "verify/run_report.h"
@@ -21,6 +22,16 @@ struct CommandParts {
 
     void Show(const std::string& text) const { prompter.ShowMessage(text, caption); }
 };
+
+// The links that stay where they are whatever their test finds: shortcuts behind a symbolic
+// link, which the save follows no link to move or rename.
+int FixedLinkCount(const UrlSet& set) {
+    int count = 0;
+    for (const UrlEntry* entry = set.root.next; entry != nullptr; entry = entry->next) {
+        if (entry->kind == UrlEntryKind::Link && ReadThroughSymbolicLink(*entry)) ++count;
+    }
+    return count;
+}
 
 // A report that would replace the set or cannot be written ends the command before the set is
 // opened; finding it after the run would lose either the set or the run's findings.
@@ -81,6 +92,9 @@ bool OpenForRun(const CommandParts& parts, VerifyOutcome& outcome) {
         storage.Close();
         outcome.end = VerifyEnd::NotWritable;
         return false;
+    }
+    if (const int fixed = FixedLinkCount(storage.Set()); fixed > 0) {
+        parts.Show(FormatString(IDS_MSG_VERIFY_LINKS_STAY, {fixed}));
     }
     return true;
 }

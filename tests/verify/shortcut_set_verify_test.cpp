@@ -99,5 +99,28 @@ TEST_F(ShortcutSetVerifyTest, RenamedInPlaceTwiceStaysOneFile) {
     }
 }
 
+// A folder of the Favorites that is a symbolic link to one outside: its failing shortcut stays
+// where it is (the save follows no link, so a move would copy it and leave it), the rest of the
+// set is saved whole, and a second run finds the same.
+TEST_F(ShortcutSetVerifyTest, ShortcutBehindSymbolicLinkStaysAndTheRestIsSaved) {
+    const std::string outside = dir.File("Elsewhere");
+    fs::create_directories(outside);
+    WriteFile(outside + "/dead.url", "[InternetShortcut]\r\nURL=" + server.Url("/status/404") + "\r\n");
+    fs::create_directory_symlink(outside, favorites + "/Linked");
+    WriteLink("Work/dead.url", "/status/404");
+    for (int run = 0; run < 2; ++run) {
+        const VerifyOutcome outcome = Verify(false);
+        EXPECT_TRUE(outcome.saved) << "run " << run << ": " << status.Current();
+        std::vector<std::string> files = Files();
+        ASSERT_EQ(files.size(), 1u) << "run " << run;
+        EXPECT_EQ(files[0].rfind("Unverified/", 0), 0u) << files[0];
+        EXPECT_TRUE(fs::is_regular_file(outside + "/dead.url"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(outside), fs::directory_iterator()), 1);
+        ASSERT_FALSE(prompter.shown.empty());
+        EXPECT_NE(prompter.Texts().front().find("symbolic link (1)"), std::string::npos) << prompter.Texts().front();
+        prompter.shown.clear();
+    }
+}
+
 }  // namespace
 }  // namespace tolva
