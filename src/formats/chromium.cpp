@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/entry_walker.h"
 #include "formats/format.h"
 #include "formats/store_fields.h"
 #include "resources/strings.h"
@@ -182,33 +183,11 @@ std::string DateOf(const std::vector<std::pair<std::string, std::string>>& kept,
 
 // The set as a tree of its folders and links, each root's children apart, as the set's top
 // level may interleave them; then written out without recursion, however deep the folders.
-class ChromiumWriter {
+class ChromiumWriter final : public EntryWalker {
 public:
     explicit ChromiumWriter(UrlSet& set) {
         nodes_.resize(kRoots.size());
-        std::vector<std::size_t> open;
-        set.Rewind();
-        for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
-            const std::size_t parent = open.empty() ? kOtherRoot : open.back();
-            switch (entry->kind) {
-                case UrlEntryKind::FolderStart:
-                    if (std::size_t root = RootOf(*entry); open.empty() && root < kRoots.size()) {
-                        if (nodes_[root].entry == nullptr) nodes_[root].entry = entry;
-                        open.push_back(root);
-                    } else {
-                        open.push_back(Add(parent, entry));
-                    }
-                    break;
-                case UrlEntryKind::FolderEnd:
-                    if (!open.empty()) open.pop_back();  // else the set's closing one
-                    break;
-                case UrlEntryKind::Link:
-                    Add(parent, entry);
-                    break;
-                default:
-                    break;  // Chromium has no separators
-            }
-        }
+        Walk(set);
     }
 
     std::string Json() {
@@ -229,6 +208,19 @@ private:
         const UrlEntry* entry = nullptr;
         std::vector<std::size_t> children;
     };
+
+    std::size_t Parent() const { return open_.empty() ? kOtherRoot : open_.back(); }
+
+    void EnterFolder(UrlEntry& entry) override {
+        if (std::size_t root = RootOf(entry); open_.empty() && root < kRoots.size()) {
+            if (nodes_[root].entry == nullptr) nodes_[root].entry = &entry;
+            open_.push_back(root);
+        } else {
+            open_.push_back(Add(Parent(), &entry));
+        }
+    }
+    void LeaveFolder(UrlEntry& /*end*/) override { open_.pop_back(); }
+    void VisitLink(UrlEntry& entry) override { Add(Parent(), &entry); }
 
     static std::size_t RootOf(const UrlEntry& folder) {
         auto marked = store::FindKeptAttribute(folder.extraAttributes, kRootAttribute);
@@ -323,6 +315,7 @@ private:
     }
 
     std::vector<Node> nodes_;
+    std::vector<std::size_t> open_;  // the folders the walk is in
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/entry_walker.h"
 #include "formats/format.h"
 #include "resources/strings.h"
 
@@ -103,6 +104,46 @@ int ReadMosaic(SetStorage& storage, TextControl* statusText) {
     return result;
 }
 
+namespace {
+
+// A block per folder and an item per link; the format has no separators.
+class MosaicWriter final : public EntryWalker {
+public:
+    explicit MosaicWriter(BlockWriter& out) : out_(out) {}
+
+    // The blocks left open at the end, the header's among them unless the set closed it.
+    int MissingEnds() const { return Depth() + 1 - TopLevelEnds(); }
+
+private:
+    void VisitLink(UrlEntry& entry) override {
+        out_.Add("Item\r\n");
+        AddLine(out_, entry.name);
+        AddLine(out_, entry.url);
+        out_.EndItem();
+    }
+
+    void EnterFolder(UrlEntry& entry) override {
+        out_.Add("Sublist\r\n");
+        AddLine(out_, entry.name);
+        out_.Add("{\r\n");
+        out_.EndItem();
+    }
+
+    void LeaveFolder(UrlEntry& /*end*/) override { EndBlock(); }
+    void EndTopLevel(UrlEntry& /*end*/) override { EndBlock(); }
+
+    void EndBlock() {
+        out_.Add("}\r\n");
+        out_.EndItem();
+    }
+
+    bool Stopped() const override { return out_.Failed(); }
+
+    BlockWriter& out_;
+};
+
+}  // namespace
+
 int WriteMosaic(SetStorage& storage) {
     UrlSet& set = storage.Set();
     BlockWriter out(storage, IDS_ERR_MOSAIC_HEADER);
@@ -112,34 +153,11 @@ int WriteMosaic(SetStorage& storage) {
     out.Flush();
     out.BeginPart(IDS_ERR_MOSAIC_LINE);
 
-    int folderStarts = 0;
-    int folderEnds = 0;
-    set.Rewind();
-    for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
-        switch (entry->kind) {
-            case UrlEntryKind::Link:
-                out.Add("Item\r\n");
-                AddLine(out, entry->name);
-                AddLine(out, entry->url);
-                break;
-            case UrlEntryKind::FolderStart:
-                ++folderStarts;
-                out.Add("Sublist\r\n");
-                AddLine(out, entry->name);
-                out.Add("{\r\n");
-                break;
-            case UrlEntryKind::FolderEnd:
-                ++folderEnds;
-                out.Add("}\r\n");
-                break;
-            default:
-                break;  // the format has no separators
-        }
-        out.EndItem();
-    }
+    MosaicWriter writer(out);
+    writer.Walk(set);
     // The header's "{" is closed by the set's closing FolderEnd; a set built without one
     // still gets its blocks closed.
-    for (; folderEnds <= folderStarts && !out.Failed(); ++folderEnds) out.Add("}\r\n");
+    for (int missing = writer.MissingEnds(); missing > 0 && !out.Failed(); --missing) out.Add("}\r\n");
     out.Flush();
     return out.Failed() ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/entry_walker.h"
 #include "formats/format.h"
 #include "formats/html_text.h"
 #include "formats/netscape_link.h"
@@ -433,6 +434,76 @@ void AddDescription(BlockWriter& out, const EntryText& description) {
     out.Add("\r\n");
 }
 
+// The lines of the set's entries, after the header.
+class NetscapeWriter final : public EntryWalker {
+public:
+    explicit NetscapeWriter(BlockWriter& out) : out_(out) {}
+
+    // Whether the set closed the header's list itself: more folders ended than began.
+    bool ClosedTopLevel() const { return TopLevelEnds() > Depth(); }
+
+private:
+    void VisitLink(UrlEntry& entry) override {
+        ItemLine item(out_);
+        item.Add("<DT><A HREF=\"");
+        item.AddText(entry.url);
+        item.Add("\"");
+        if (entry.flags & (NamePreserved | ChangedByVerification)) {
+            item.AddAttribute(kPreservedNameName, entry.preservedName);
+        }
+        // A link's origin is kept whenever it is known and lies outside "Unverified", also for
+        // a link read from a file (whose flags are 0), so that a later verification can still
+        // move it back to its folder.
+        const bool locationWanted =
+            (entry.flags & (LocationPreserved | ChangedByVerification)) != 0 || !entry.preservedLocation.empty();
+        if (locationWanted && !StartsWith(entry.preservedLocation, kUnverifiedPrefix)) {
+            item.AddAttribute(kPreservedLocationName, entry.preservedLocation);
+        }
+        if (!entry.extraAttributes.empty()) {
+            item.Add(" ");
+            item.AddText(entry.extraAttributes);
+        }
+        item.Add(">");
+        item.AddText(entry.name);
+        item.KeepOnOneLine();
+        out_.Add("</A>\r\n");
+        AddDescription(out_, entry.description);
+        out_.EndItem();
+    }
+
+    void EnterFolder(UrlEntry& entry) override {
+        ItemLine item(out_);
+        item.Add("<DT><H3");
+        // A folder's attributes are kept as the reader took them: each after a space.
+        if (!entry.extraAttributes.empty() && !IsWhite(entry.extraAttributes[0])) item.Add(" ");
+        item.AddText(entry.extraAttributes);
+        item.Add(">");
+        item.AddText(entry.name);
+        item.KeepOnOneLine();
+        out_.Add("</H3>\r\n");
+        AddDescription(out_, entry.description);
+        out_.Add("<DL><p>\r\n");
+        out_.EndItem();
+    }
+
+    void LeaveFolder(UrlEntry& /*end*/) override { EndList(); }
+    void EndTopLevel(UrlEntry& /*end*/) override { EndList(); }
+
+    void EndList() {
+        out_.Add(kListEndLine);
+        out_.EndItem();
+    }
+
+    void VisitSeparator(UrlEntry& /*separator*/) override {
+        out_.Add("<HR>\r\n");
+        out_.EndItem();
+    }
+
+    bool Stopped() const override { return out_.Failed(); }
+
+    BlockWriter& out_;
+};
+
 }  // namespace
 
 int WriteNetscape(SetStorage& storage) {
@@ -445,71 +516,13 @@ int WriteNetscape(SetStorage& storage) {
     out.Flush();
 
     out.BeginPart(IDS_ERR_NETSCAPE_LINE);
-    int folderStarts = 0;
-    int folderEnds = 0;
-    set.Rewind();
-    for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
-        set.currentFlags = entry->flags;
-        switch (entry->kind) {
-            case UrlEntryKind::Link: {
-                ItemLine item(out);
-                item.Add("<DT><A HREF=\"");
-                item.AddText(entry->url);
-                item.Add("\"");
-                if (set.currentFlags & (NamePreserved | ChangedByVerification)) {
-                    item.AddAttribute(kPreservedNameName, entry->preservedName);
-                }
-                // A link's origin is kept whenever it is known and lies outside "Unverified",
-                // also for a link read from a file (whose flags are 0), so that a later
-                // verification can still move it back to its folder.
-                const bool locationWanted = (set.currentFlags & (LocationPreserved | ChangedByVerification)) != 0 ||
-                                            !entry->preservedLocation.empty();
-                if (locationWanted && !StartsWith(entry->preservedLocation, kUnverifiedPrefix)) {
-                    item.AddAttribute(kPreservedLocationName, entry->preservedLocation);
-                }
-                if (!entry->extraAttributes.empty()) {
-                    item.Add(" ");
-                    item.AddText(entry->extraAttributes);
-                }
-                item.Add(">");
-                item.AddText(entry->name);
-                item.KeepOnOneLine();
-                out.Add("</A>\r\n");
-                AddDescription(out, entry->description);
-                break;
-            }
-            case UrlEntryKind::FolderStart: {
-                ++folderStarts;
-                ItemLine item(out);
-                item.Add("<DT><H3");
-                // A folder's attributes are kept as the reader took them: each after a space.
-                if (!entry->extraAttributes.empty() && !IsWhite(entry->extraAttributes[0])) item.Add(" ");
-                item.AddText(entry->extraAttributes);
-                item.Add(">");
-                item.AddText(entry->name);
-                item.KeepOnOneLine();
-                out.Add("</H3>\r\n");
-                AddDescription(out, entry->description);
-                out.Add("<DL><p>\r\n");
-                break;
-            }
-            case UrlEntryKind::FolderEnd:
-                ++folderEnds;
-                out.Add(kListEndLine);
-                break;
-            case UrlEntryKind::Separator:
-                out.Add("<HR>\r\n");
-                break;
-            default:
-                break;
-        }
-        out.EndItem();
-    }
+    NetscapeWriter writer(out);
+    writer.Walk(set);
 
     // The header opens a list that the set's closing FolderEnd closes. Only a set without
     // one gets the footer, so the list is closed exactly once and rewriting a file that was
     // read keeps it the same.
-    if (folderEnds <= folderStarts) {
+    if (!writer.ClosedTopLevel()) {
         out.BeginPart(IDS_ERR_NETSCAPE_FOOTER);
         out.Add(kListEndLine);
     }

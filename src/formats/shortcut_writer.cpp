@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/entry_walker.h"
 #include "formats/shortcut_file.h"
 #include "formats/shortcut_names.h"
 #include "formats/shortcuts.h"
@@ -74,7 +75,7 @@ struct ChosenName {
     bool adapted = false;  // shortened, numbered or replaced
 };
 
-class ShortcutWriter {
+class ShortcutWriter final : public EntryWalker {
 public:
     explicit ShortcutWriter(UrlSet& set) : set_(set) {}
 
@@ -94,23 +95,7 @@ public:
         top.usable = true;
         folders_.push_back(std::move(top));
 
-        set_.Rewind();
-        for (UrlEntry* entry = set_.Next(); entry && !stopped_; entry = set_.Next()) {
-            set_.currentFlags = entry->flags;
-            switch (entry->kind) {
-                case UrlEntryKind::FolderStart:
-                    EnterFolder(*entry);
-                    break;
-                case UrlEntryKind::FolderEnd:
-                    if (folders_.size() > 1) LeaveFolder();
-                    break;
-                case UrlEntryKind::Link:
-                    WriteLink(*entry);
-                    break;
-                default:
-                    break;
-            }
-        }
+        Walk(set_);
         // Each file was replaced by a rename; one flush of the whole file system at the end
         // makes them durable without an fsync per shortcut.
         if (!stopped_ && ::syncfs(topFd_.Get()) != 0) ShowFolderError(errno, set_.location);
@@ -118,6 +103,9 @@ public:
     }
 
 private:
+    bool Stopped() const override { return stopped_; }
+    void VisitLink(UrlEntry& entry) override { WriteLink(entry); }
+
     void ShowFolderError(int code, const std::string& path) { ShowError(IDS_ERR_CREATING_FOLDER, code, path); }
     void ShowLinkError(int code, const std::string& path) { ShowError(IDS_ERR_WRITING_SHORTCUT, code, path); }
 
@@ -172,7 +160,7 @@ private:
         }
     }
 
-    void EnterFolder(const UrlEntry& entry) {
+    void EnterFolder(UrlEntry& entry) override {
         WriteFolder& parent = folders_.back();
         WriteFolder folder;
         std::string name = entry.name.str();
@@ -270,7 +258,7 @@ private:
         return true;
     }
 
-    void LeaveFolder() {
+    void LeaveFolder(UrlEntry& /*end*/) override {
         const WriteFolder left = std::move(folders_.back());
         folders_.pop_back();
         if (!left.usable) return;  // the parent's descriptor was never given up

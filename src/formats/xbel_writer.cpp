@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/entry_walker.h"
 #include "formats/format.h"
 #include "formats/set_storage.h"
 #include "formats/store_fields.h"
@@ -215,6 +216,67 @@ void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts
     AddKeptElements(out, kept[kBodySlot], depth);
 }
 
+// The set's items, each at the depth of its folder below the document.
+class XbelWriter final : public EntryWalker {
+public:
+    XbelWriter(const UrlSet& set, BlockWriter& out) : set_(set), out_(out) {}
+
+    using EntryWalker::Depth;
+
+private:
+    // Items are indented by their depth below the document element.
+    int Level() const { return Depth() + 1; }
+
+    void VisitLink(UrlEntry& entry) override {
+        const auto kept = KeptOf(set_, &entry);
+        const ItemParts parts = PartsOf(entry);
+        Indent(out_, Level());
+        out_.Add("<bookmark");
+        AddAttribute(out_, "href", entry.url);
+        for (const auto& [name, value] : parts.dates) AddAttribute(out_, name, value);
+        AddKeptAttributes(out_, kept[kAttributesSlot], {"href"}, &parts);
+        out_.Add(">\n");
+        AddItemBody(out_, entry, parts, kept, Level() + 1);
+        Indent(out_, Level());
+        out_.Add("</bookmark>\n");
+        AddKeptElements(out_, kept[kAfterSlot], Level());
+        out_.EndItem();
+    }
+
+    void EnterFolder(UrlEntry& entry) override {
+        const auto kept = KeptOf(set_, &entry);
+        const ItemParts parts = PartsOf(entry);
+        // The folder's own element is at the depth around it.
+        Indent(out_, Level() - 1);
+        out_.Add("<folder");
+        for (const auto& [name, value] : parts.dates) AddAttribute(out_, name, value);
+        AddKeptAttributes(out_, kept[kAttributesSlot], {}, &parts);
+        out_.Add(">\n");
+        AddItemBody(out_, entry, parts, kept, Level());
+        AddKeptElements(out_, kept[kAfterSlot], Level());
+        out_.EndItem();
+    }
+
+    void LeaveFolder(UrlEntry& end) override {
+        Indent(out_, Level());
+        out_.Add("</folder>\n");
+        AddKeptElements(out_, KeptOf(set_, &end)[kAfterSlot], Level());
+        out_.EndItem();
+    }
+
+    void VisitSeparator(UrlEntry& entry) override {
+        Indent(out_, Level());
+        out_.Add("<separator/>\n");
+        AddKeptElements(out_, KeptOf(set_, &entry)[kAfterSlot], Level());
+        out_.EndItem();
+    }
+
+    bool Stopped() const override { return out_.Failed(); }
+
+    const UrlSet& set_;
+    BlockWriter& out_;
+};
+
 }  // namespace
 
 int WriteXbel(SetStorage& storage) {
@@ -241,61 +303,11 @@ int WriteXbel(SetStorage& storage) {
     if (!set.root.description.empty()) AddTextElement(out, 1, "desc", LineFeedsOnly(set.root.description));
     AddKeptElements(out, document[kAfterSlot], 1);
 
-    int depth = 1;
-    set.Rewind();
-    for (UrlEntry* entry = set.Next(); entry && !out.Failed(); entry = set.Next()) {
-        set.currentFlags = entry->flags;
-        const auto kept = KeptOf(set, entry);
-        switch (entry->kind) {
-            case UrlEntryKind::Link: {
-                const ItemParts parts = PartsOf(*entry);
-                Indent(out, depth);
-                out.Add("<bookmark");
-                AddAttribute(out, "href", entry->url);
-                for (const auto& [name, value] : parts.dates) AddAttribute(out, name, value);
-                AddKeptAttributes(out, kept[kAttributesSlot], {"href"}, &parts);
-                out.Add(">\n");
-                AddItemBody(out, *entry, parts, kept, depth + 1);
-                Indent(out, depth);
-                out.Add("</bookmark>\n");
-                AddKeptElements(out, kept[kAfterSlot], depth);
-                break;
-            }
-            case UrlEntryKind::FolderStart: {
-                const ItemParts parts = PartsOf(*entry);
-                Indent(out, depth);
-                out.Add("<folder");
-                for (const auto& [name, value] : parts.dates) AddAttribute(out, name, value);
-                AddKeptAttributes(out, kept[kAttributesSlot], {}, &parts);
-                out.Add(">\n");
-                AddItemBody(out, *entry, parts, kept, depth + 1);
-                ++depth;
-                AddKeptElements(out, kept[kAfterSlot], depth);
-                break;
-            }
-            case UrlEntryKind::FolderEnd:
-                // The set's closing FolderEnd (and any stray one after it) closes nothing here:
-                // the document's end closes the top level.
-                if (depth > 1) {
-                    --depth;
-                    Indent(out, depth);
-                    out.Add("</folder>\n");
-                    AddKeptElements(out, kept[kAfterSlot], depth);
-                }
-                break;
-            case UrlEntryKind::Separator:
-                Indent(out, depth);
-                out.Add("<separator/>\n");
-                AddKeptElements(out, kept[kAfterSlot], depth);
-                break;
-            default:
-                break;
-        }
-        out.EndItem();
-    }
+    XbelWriter writer(set, out);
+    writer.Walk(set);
     // A set built without its closing FolderEnds still gets well-formed XML.
-    for (; depth > 1; --depth) {
-        Indent(out, depth - 1);
+    for (int depth = writer.Depth(); depth > 0; --depth) {
+        Indent(out, depth);
         out.Add("</folder>\n");
     }
     out.Add("</xbel>\n");
