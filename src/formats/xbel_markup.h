@@ -14,8 +14,11 @@ inline constexpr std::string_view kOwnNamespace = "xmlns:tolva";
 // What an item keeps of the file that Tolva has no field for, so that the file written back
 // holds it where it stood: the item's other attributes, other programs' metadata in its info,
 // other elements inside a bookmark, and elements of a folder's list that are no item (such as
-// an alias), kept after the entry they follow. The root entry keeps the document's own.
-enum KeptSlot { kAttributesSlot, kInfoSlot, kBodySlot, kAfterSlot, kSlotCount };
+// an alias), kept after the entry they follow. The root entry keeps the document's own. The
+// scope slot holds the namespace declarations of the folders around an item that the item's
+// kept markup uses, as attribute names and values: written on the item wherever it is not in
+// their scope (moved out of the folder), so the file stays well-formed with namespaces.
+enum KeptSlot { kAttributesSlot, kInfoSlot, kBodySlot, kAfterSlot, kScopeSlot, kSlotCount };
 using KeptSlots = std::array<std::string, kSlotCount>;
 // The kept slots of an entry travel as one text: slots end in kSlotEnd, and within a slot
 // each element, attribute name and attribute value ends in kPieceEnd. XML text can hold

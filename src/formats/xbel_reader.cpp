@@ -45,9 +45,19 @@ enum class Element { Other, Xbel, Folder, Bookmark, Title, Desc, Info, OwnMetada
 struct OpenElement {
     OpenElement(Element openElement, UrlEntry* itemEntry = nullptr) : element(openElement), entry(itemEntry) {}
     Element element;
-    UrlEntry* entry;   // a folder's or bookmark's entry
-    std::string kept;  // its kept attributes as its parts are read; a foreign element's name
+    UrlEntry* entry;                    // a folder's or bookmark's entry
+    std::string kept;                   // its kept attributes as its parts are read; a foreign element's name
+    std::size_t scopeMark = 0;          // the namespace declarations in force around it
+    std::vector<std::string> prefixes;  // the prefixes an item's kept markup uses
 };
+
+// The namespace prefix a name uses, if it is one that must be declared (xml and xmlns need not).
+std::string_view PrefixOf(std::string_view name) {
+    const std::size_t colon = name.find(':');
+    if (colon == std::string_view::npos) return {};
+    const std::string_view prefix = name.substr(0, colon);
+    return prefix == "xml" || prefix == "xmlns" ? std::string_view() : prefix;
+}
 
 // The part of a name after its prefix: "tolva:preserved" is "preserved".
 std::string_view LocalName(std::string_view name) {
@@ -146,7 +156,50 @@ private:
         return nullptr;
     }
 
+    // Every element's namespace declarations are in force until its end.
     void Start(std::string_view name, const XML_Char** attributes) {
+        const std::size_t mark = scope_.size();
+        for (const XML_Char** at = attributes; at[0] != nullptr; at += 2) {
+            if (StartsWith(at[0], "xmlns:")) scope_.emplace_back(at[0], at[1]);
+        }
+        StartElement(name, attributes);
+        OpenElement& open = open_.back();
+        open.scopeMark = mark;
+        if (open_.size() == 1) documentDeclarations_ = scope_.size();
+        if (open.element == Element::Folder || open.element == Element::Bookmark) {
+            for (const XML_Char** at = attributes; at[0] != nullptr; at += 2) NoteUse(&open, at[0]);
+        }
+    }
+
+    void NoteUse(OpenElement* item, std::string_view name) {
+        const std::string_view prefix = PrefixOf(name);
+        if (item == nullptr || prefix.empty()) return;
+        if (std::find(item->prefixes.begin(), item->prefixes.end(), prefix) == item->prefixes.end()) {
+            item->prefixes.emplace_back(prefix);
+        }
+    }
+
+    // A prefix an item uses that a folder around it declares goes with the item, for it may be
+    // written outside that folder. The document element's declarations are in force anywhere.
+    void CarryDeclarations(const OpenElement& item) {
+        std::string carried;
+        for (const std::string& prefix : item.prefixes) {
+            const std::string name = "xmlns:" + prefix;
+            for (std::size_t at = scope_.size(); at-- > 0;) {
+                if (scope_[at].first != name) continue;
+                if (at >= documentDeclarations_ && at < item.scopeMark) {
+                    for (const std::string& piece : {scope_[at].first, scope_[at].second}) {
+                        store::AppendUtf8(carried, piece);
+                        carried += kPieceEnd;
+                    }
+                }
+                break;
+            }
+        }
+        if (!carried.empty()) SlotsOf(item.entry)[kScopeSlot] = std::move(carried);
+    }
+
+    void StartElement(std::string_view name, const XML_Char** attributes) {
         if (capture_ != nullptr) {
             CaptureStart(name, attributes);
             open_.emplace_back(Element::Foreign);
@@ -243,6 +296,9 @@ private:
     // A kept element is written again from what the parser reports, so it holds no reference
     // to an entity the file declared (the file written back declares none).
     void CaptureStart(std::string_view name, const XML_Char** attributes) {
+        OpenElement* item = Item();
+        NoteUse(item, name);
+        for (const XML_Char** at = attributes; at[0] != nullptr; at += 2) NoteUse(item, at[0]);
         CloseCapturedTag();
         *capture_ += '<';
         store::AppendUtf8(*capture_, name);
@@ -310,6 +366,8 @@ private:
     void End() {
         OpenElement closed = std::move(open_.back());
         open_.pop_back();
+        if (!closed.prefixes.empty()) CarryDeclarations(closed);
+        scope_.resize(closed.scopeMark);
         switch (closed.element) {
             case Element::Foreign:
                 CaptureEnd(closed.kept);
@@ -362,6 +420,10 @@ private:
     std::unordered_map<const UrlEntry*, KeptSlots> kept_;
     // The slot a kept element is being written into, and the depth at which it began.
     std::string* capture_ = nullptr;
+    // The namespace declarations in force (attribute name and value), the document element's
+    // first.
+    std::vector<std::pair<std::string, std::string>> scope_;
+    std::size_t documentDeclarations_ = 0;
     std::size_t captureDepth_ = 0;
     bool tagOpen_ = false;
 };

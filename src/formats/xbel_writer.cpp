@@ -121,9 +121,9 @@ void ForEachPiece(std::string_view slot, Each each) {
     }
 }
 
-// The kept attributes, except those the writer has just given the element itself.
-void AddKeptAttributes(BlockWriter& out, std::string_view slot, std::initializer_list<std::string_view> written,
-                       const ItemParts* parts) {
+// Calls each(name, value) for every attribute of a kept slot.
+template <typename Each>
+void ForEachAttribute(std::string_view slot, Each each) {
     std::string_view name;
     bool haveName = false;
     ForEachPiece(slot, [&](std::string_view piece) {
@@ -133,13 +133,51 @@ void AddKeptAttributes(BlockWriter& out, std::string_view slot, std::initializer
             return;
         }
         haveName = false;
+        each(name, piece);
+    });
+}
+
+// The kept attributes, except those the writer has just given the element itself.
+void AddKeptAttributes(BlockWriter& out, std::string_view slot, std::initializer_list<std::string_view> written,
+                       const ItemParts* parts) {
+    ForEachAttribute(slot, [&](std::string_view name, std::string_view value) {
         bool again = std::find(written.begin(), written.end(), name) != written.end();
         if (parts != nullptr) {
             for (const auto& date : parts->dates) again = again || date.first == name;
         }
-        if (!again) AddAttribute(out, name, piece);
+        if (!again) AddAttribute(out, name, value);
     });
 }
+
+// The namespace declarations in force where the writer is, innermost last.
+class NamespaceScope {
+public:
+    // Takes the declarations among an element's attributes as in force.
+    void Declare(std::string_view attributes) {
+        ForEachAttribute(attributes, [&](std::string_view name, std::string_view value) {
+            if (StartsWith(name, "xmlns:")) declarations_.emplace_back(name, value);
+        });
+    }
+    // Writes those of carried that are not in force as they are, and takes them as in force.
+    void AddMissing(BlockWriter& out, std::string_view carried) {
+        ForEachAttribute(carried, [&](std::string_view name, std::string_view value) {
+            if (InForce(name, value)) return;
+            AddAttribute(out, name, value);
+            declarations_.emplace_back(name, value);
+        });
+    }
+    std::size_t Mark() const { return declarations_.size(); }
+    void Restore(std::size_t mark) { declarations_.resize(mark); }
+
+private:
+    bool InForce(std::string_view name, std::string_view value) const {
+        for (auto at = declarations_.rbegin(); at != declarations_.rend(); ++at) {
+            if (at->first == name) return at->second == value;
+        }
+        return false;
+    }
+    std::vector<std::pair<std::string, std::string>> declarations_;
+};
 
 // Kept elements are written as the reader made them, each on a line of its own.
 void AddKeptElements(BlockWriter& out, std::string_view slot, int depth) {
@@ -219,7 +257,9 @@ void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts
 // The set's items, each at the depth of its folder below the document.
 class XbelWriter final : public EntryWalker {
 public:
-    XbelWriter(const UrlSet& set, BlockWriter& out) : set_(set), out_(out) {}
+    XbelWriter(const UrlSet& set, BlockWriter& out, std::string_view documentAttributes) : set_(set), out_(out) {
+        scope_.Declare(documentAttributes);
+    }
 
     using EntryWalker::Depth;
 
@@ -235,6 +275,9 @@ private:
         AddAttribute(out_, "href", entry.url);
         for (const auto& [name, value] : parts.dates) AddAttribute(out_, name, value);
         AddKeptAttributes(out_, kept[kAttributesSlot], {"href"}, &parts);
+        const std::size_t mark = scope_.Mark();
+        scope_.AddMissing(out_, kept[kScopeSlot]);
+        scope_.Restore(mark);
         out_.Add(">\n");
         AddItemBody(out_, entry, parts, kept, Level() + 1);
         Indent(out_, Level());
@@ -251,6 +294,9 @@ private:
         out_.Add("<folder");
         for (const auto& [name, value] : parts.dates) AddAttribute(out_, name, value);
         AddKeptAttributes(out_, kept[kAttributesSlot], {}, &parts);
+        marks_.push_back(scope_.Mark());
+        scope_.Declare(kept[kAttributesSlot]);
+        scope_.AddMissing(out_, kept[kScopeSlot]);
         out_.Add(">\n");
         AddItemBody(out_, entry, parts, kept, Level());
         AddKeptElements(out_, kept[kAfterSlot], Level());
@@ -258,6 +304,8 @@ private:
     }
 
     void LeaveFolder(UrlEntry& end) override {
+        scope_.Restore(marks_.back());
+        marks_.pop_back();
         Indent(out_, Level());
         out_.Add("</folder>\n");
         AddKeptElements(out_, KeptOf(set_, &end)[kAfterSlot], Level());
@@ -275,6 +323,8 @@ private:
 
     const UrlSet& set_;
     BlockWriter& out_;
+    NamespaceScope scope_;
+    std::vector<std::size_t> marks_;  // the scope's mark at each open folder
 };
 
 }  // namespace
@@ -303,7 +353,7 @@ int WriteXbel(SetStorage& storage) {
     if (!set.root.description.empty()) AddTextElement(out, 1, "desc", LineFeedsOnly(set.root.description));
     AddKeptElements(out, document[kAfterSlot], 1);
 
-    XbelWriter writer(set, out);
+    XbelWriter writer(set, out, document[kAttributesSlot]);
     writer.Walk(set);
     // A set built without its closing FolderEnds still gets well-formed XML.
     for (int depth = writer.Depth(); depth > 0; --depth) {

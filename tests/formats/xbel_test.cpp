@@ -1,3 +1,4 @@
+#include <expat.h>
 #include <gtest/gtest.h>
 
 #include "formats/format.h"
@@ -167,6 +168,38 @@ TEST_F(XbelTest, PreservedNameAndLocationGoIntoOurOwnMetadataAndComeBack) {
                                         "3 dead\xC2\xAD"
                                         "Page not found http://d/ name=dead loc=\\Work & Play",
                                         "3 x http://x/", "2  ", "2  "}));
+}
+
+// Whether text is well-formed XML with namespaces, as other programs read it.
+bool NamespaceWellFormed(const std::string& text) {
+    XML_Parser parser = XML_ParserCreateNS("UTF-8", ' ');
+    const bool ok = XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) == XML_STATUS_OK;
+    XML_ParserFree(parser);
+    return ok;
+}
+
+TEST_F(XbelTest, BookmarkMovedOutOfItsFolderKeepsTheNamespaceItUsesDeclared) {
+    const std::string path = dir.File("ns.xbel");
+    WriteFile(path, R"(<?xml version="1.0" encoding="UTF-8"?>
+<xbel><folder xmlns:f="urn:f"><title>Work</title>
+<bookmark href="http://a/" f:attr="1"><title>A</title><info><metadata owner="urn:x"><f:icon/></metadata></info></bookmark>
+</folder></xbel>
+)");
+    UrlSet set;
+    ASSERT_EQ(ReadFrom(set, path), 1);
+    // In its folder the folder's declaration serves: none is added.
+    ASSERT_EQ(WriteTo(set, dir.File("same.xbel")), 1);
+    const std::string same = ReadFile(dir.File("same.xbel"));
+    EXPECT_TRUE(NamespaceWellFormed(same)) << same;
+    EXPECT_EQ(same.find("xmlns:f"), same.rfind("xmlns:f")) << same;
+
+    UrlEntry* link = set.root.next->next;
+    ASSERT_EQ(link->kind, UrlEntryKind::Link);
+    link->MoveAfter(&set.root);
+    ASSERT_EQ(WriteTo(set, dir.File("moved.xbel")), 1);
+    const std::string moved = ReadFile(dir.File("moved.xbel"));
+    EXPECT_TRUE(NamespaceWellFormed(moved)) << moved;
+    EXPECT_NE(moved.find("<bookmark href=\"http://a/\" f:attr=\"1\" xmlns:f=\"urn:f\">"), std::string::npos) << moved;
 }
 
 TEST_F(XbelTest, TextNoXmlCanHoldIsWrittenSoItReadsBack) {
