@@ -33,6 +33,7 @@
 #include "platform/descriptor.h"
 #include "platform/folder_walk.h"
 #include "platform/profile_file.h"
+#include "platform/stop_request.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -99,11 +100,14 @@ public:
         // Each file was replaced by a rename; one flush of the whole file system at the end
         // makes them durable without an fsync per shortcut.
         if (!stopped_ && ::syncfs(topFd_.Get()) != 0) ShowFolderError(errno, set_.location);
-        return failed_ ? 0 : 1;
+        // A stop the person asked for leaves the files written so far, each whole, and fails the
+        // save without a message: the run says it stopped.
+        return failed_ || StopRequested() ? 0 : 1;
     }
 
 private:
-    bool Stopped() const override { return stopped_; }
+    // A full disk, or the person's stop (Ctrl+C): the walk ends between two files.
+    bool Stopped() const override { return stopped_ || StopRequested(); }
     void VisitLink(UrlEntry& entry) override { WriteLink(entry); }
 
     void ShowFolderError(int code, const std::string& path) { ShowError(IDS_ERR_CREATING_FOLDER, code, path); }

@@ -280,6 +280,25 @@ TEST_F(TranslationRunTest, StoppedRunWritesNothingAndLeavesNoCopyOfTheStore) {
     EXPECT_TRUE(prompter.shown.empty());
 }
 
+// Ctrl+C while a shortcut tree is written: the writer stops between two files, and the run
+// says the folder holds part of the set.
+TEST_F(TranslationRunTest, StopWhileShortcutsAreWrittenEndsBetweenFiles) {
+    struct StoppingText final : testing::RecordingText {
+        void SetText(const std::string& text) override {
+            RecordingText::SetText(text);
+            if (text == "Saving item 3") std::raise(SIGINT);
+        }
+    } stopping;
+    controls.statusLine = &stopping;
+    std::filesystem::create_directory(destination = dir.File("favorites"));
+    prompter.ScriptAnswers({true});  // use the existing folder
+    StopOnSignals stops;
+    ASSERT_EQ(RunTranslation(Values(UrlSetFormat::Shortcuts), controls), TranslationResult::Stopped);
+    EXPECT_EQ(stopping.Current(), LoadString(IDS_STATUS_TRANSLATION_STOPPED_PART));
+    EXPECT_TRUE(std::filesystem::exists(destination + "/Tools & Toys/Tom & Jerry.url"));
+    EXPECT_FALSE(std::filesystem::exists(destination + "/Plain.url"));
+}
+
 TEST_F(TranslationRunTest, ConversionRenamesForShortcutsAndShowsProgressPerLink) {
     std::filesystem::create_directory(destination = dir.File("favorites"));
     prompter.ScriptAnswers({true});  // use the existing folder
