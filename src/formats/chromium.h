@@ -1,6 +1,6 @@
 #pragma once
 // Chromium's bookmark file ("Bookmarks", JSON; also Chrome's, Edge's, Brave's and Vivaldi's):
-// the reader and writer of the format, the codec of the Chromium row of formats/format.cpp.
+// the reader and writer of the format, the codec of the Chromium row of formats/format_table.cpp.
 // The roots bookmark_bar, other and synced become top-level folders under their names.
 // Sets are written to new files only: a running browser rewrites its file from its own copy.
 

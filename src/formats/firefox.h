@@ -1,6 +1,6 @@
 #pragma once
 // Firefox's bookmark store (places.sqlite): the reader of the format, the codec of the
-// Firefox row of formats/format.cpp. The store is read only, and so that a running Firefox
+// Firefox row of formats/format_table.cpp. The store is read only, and so that a running Firefox
 // is neither blocked nor disturbed it is never opened as a database: its file and its
 // write-ahead log (-wal) are copied into a private folder with plain reads, which take no
 // lock, and the copy is read. Opening the store itself "immutable" would take no lock either,

@@ -5,38 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "formats/chromium.h"
-#include "formats/firefox.h"
-#include "formats/mosaic.h"
-#include "formats/netscape.h"
-#include "formats/shortcuts.h"
-#include "formats/xbel.h"
 #include "resources/strings.h"
 
 namespace tolva {
-
-// ---------------------------------------------------------------------------------------
-// The table of formats
-
-namespace {
-
-constexpr FormatCodec kCodecs[] = {
-    {UrlSetFormat::Mosaic, FormatStorage::File, ReadMosaic, WriteMosaic, FormatWriting::Anywhere, nullptr, true},
-    {UrlSetFormat::Netscape, FormatStorage::File, ReadNetscape, WriteNetscape, FormatWriting::Anywhere, nullptr, true},
-    {UrlSetFormat::Shortcuts, FormatStorage::Folder, ReadShortcuts, WriteShortcuts},
-    {UrlSetFormat::Xbel, FormatStorage::File, ReadXbel, WriteXbel, FormatWriting::Anywhere, nullptr, true},
-    {UrlSetFormat::Chromium, FormatStorage::File, ReadChromium, WriteChromium, FormatWriting::NewFileOnly},
-    {UrlSetFormat::Firefox, FormatStorage::File, ReadFirefox, nullptr, FormatWriting::Never, StreamFirefox},
-};
-
-}  // namespace
-
-const FormatCodec* CodecFor(UrlSetFormat format) {
-    for (const FormatCodec& codec : kCodecs) {
-        if (codec.format == format) return &codec;
-    }
-    return nullptr;
-}
 
 // ---------------------------------------------------------------------------------------
 // Titles

@@ -1,9 +1,9 @@
 #pragma once
 // What the units of the formats share. Each format is a unit of its own (netscape.h,
 // mosaic.h, shortcuts.h) with a reader and a writer that work on a set's storage and on the
-// set through its public interface; format.cpp holds the table that makes them the codecs of
-// the contract in formats/format_codec.h, one row per format. The file formats write through
-// one BlockWriter.
+// set through its public interface; the rows of the format table (format_table.cpp) make them
+// the codecs of the contract in formats/format_codec.h. The file formats write through one
+// BlockWriter.
 
 #include <cstddef>
 #include <string>

@@ -1,8 +1,9 @@
 #pragma once
 // The contract between a set's storage and the units that read and write its formats. The
 // storage (formats/set_storage.h) opens, reads and writes a set through the codec of its
-// format; each format is one unit and one row of the table in formats/format.cpp, which
-// provides CodecFor. A new format is a new unit, a new row and a new UrlSetFormat.
+// format; each format is one unit and one row of the format table (formats/format_table.h),
+// whose rows hold the codecs CodecFor hands out. A new format is a new unit, a new row and a
+// new UrlSetFormat.
 
 #include <cstdint>
 #include <memory>

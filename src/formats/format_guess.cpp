@@ -26,7 +26,7 @@ std::string FirstBytes(const std::string& location) {
 
 UrlSetFormat FolderFormat() {
     for (const FormatTableRow& row : FormatTable()) {
-        if (row.folder) return row.format;
+        if (row.codec.storage == FormatStorage::Folder) return row.format;
     }
     return UrlSetFormat::None;
 }

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
-#include "formats/format_codec.h"
+#include "formats/chromium.h"
+#include "formats/firefox.h"
+#include "formats/mosaic.h"
+#include "formats/netscape.h"
+#include "formats/shortcuts.h"
+#include "formats/xbel.h"
 #include "platform/ascii.h"
 #include "resources/strings.h"
 
@@ -53,6 +58,8 @@ constexpr std::string_view kXbelExtensions[] = {"xbel"};
 // locations use.
 const FormatTableRow kRows[] = {
     {.format = UrlSetFormat::Mosaic,
+     .codec = {UrlSetFormat::Mosaic, FormatStorage::File, ReadMosaic, WriteMosaic, FormatWriting::Anywhere, nullptr,
+               true},
      .name = "mosaic",
      .boxText = IDS_UI_FORMAT_MOSAIC,
      .filterText = IDS_UI_FILTER_HOTLIST,
@@ -61,6 +68,8 @@ const FormatTableRow kRows[] = {
      .likeness = MosaicLikeness,
      .naming = FormatNaming::AmpersandText},
     {.format = UrlSetFormat::Netscape,
+     .codec = {UrlSetFormat::Netscape, FormatStorage::File, ReadNetscape, WriteNetscape, FormatWriting::Anywhere,
+               nullptr, true},
      .name = "netscape",
      .boxText = IDS_UI_FORMAT_NETSCAPE,
      .filterText = IDS_UI_FILTER_HTML,
@@ -70,11 +79,12 @@ const FormatTableRow kRows[] = {
      .htmlText = true,
      .naming = FormatNaming::AmpersandText},
     {.format = UrlSetFormat::Shortcuts,
+     .codec = {UrlSetFormat::Shortcuts, FormatStorage::Folder, ReadShortcuts, WriteShortcuts},
      .name = "shortcuts",
      .boxText = IDS_UI_FORMAT_SHORTCUTS,
-     .folder = true,
      .naming = FormatNaming::FileNames},
     {.format = UrlSetFormat::Xbel,
+     .codec = {UrlSetFormat::Xbel, FormatStorage::File, ReadXbel, WriteXbel, FormatWriting::Anywhere, nullptr, true},
      .name = "xbel",
      .boxText = IDS_UI_FORMAT_XBEL,
      .filterText = IDS_UI_FILTER_XBEL,
@@ -83,6 +93,7 @@ const FormatTableRow kRows[] = {
      .likeness = XbelLikeness},
     // Chromium's file has no extension; only one that holds JSON is taken for its store.
     {.format = UrlSetFormat::Chromium,
+     .codec = {UrlSetFormat::Chromium, FormatStorage::File, ReadChromium, WriteChromium, FormatWriting::NewFileOnly},
      .name = "chromium",
      .boxText = IDS_UI_FORMAT_CHROMIUM,
      .filterText = IDS_UI_FILTER_CHROMIUM,
@@ -90,6 +101,7 @@ const FormatTableRow kRows[] = {
      .fileNameStarts = "{",
      .likeness = ChromiumLikeness},
     {.format = UrlSetFormat::Firefox,
+     .codec = {UrlSetFormat::Firefox, FormatStorage::File, ReadFirefox, nullptr, FormatWriting::Never, StreamFirefox},
      .name = "firefox",
      .boxText = IDS_UI_FORMAT_FIREFOX,
      .filterText = IDS_UI_FILTER_FIREFOX,
@@ -140,9 +152,14 @@ std::string FormatNameList() {
     return list;
 }
 
+const FormatCodec* CodecFor(UrlSetFormat format) {
+    const FormatTableRow* row = FormatRowOf(format);
+    return row ? &row->codec : nullptr;
+}
+
 // What a set can be used for is what its codec can do; verifying saves the set where it is.
 bool FormatCan(UrlSetFormat format, FormatAbility ability) {
-    const FormatCodec* codec = FormatRowOf(format) ? CodecFor(format) : nullptr;
+    const FormatCodec* codec = CodecFor(format);
     if (codec == nullptr) return false;
     switch (ability) {
         case FormatAbility::Read:

@@ -1,15 +1,16 @@
 #pragma once
-// The format table: one row per format saying everything the front ends and the runs ask
-// about it besides how its sets are read and written (its codec, formats/format_codec.h): its
-// name on the command line, its text in the format boxes, its file names and extensions, how
-// its first bytes look, whether its text is HTML, how it names entries, and what can be done
-// with it. Nothing outside formats/ spells a format's name or extension: a new format is a
-// unit, a codec, a row here and its texts in the string table.
+// The format table: one row per format saying everything about it: how its sets are read,
+// written and kept (its codec, formats/format_codec.h), its name on the command line, its
+// text in the format boxes, its file names and extensions, how its first bytes look, whether
+// its text is HTML, how it names entries, and what can be done with it. Nothing outside
+// formats/ spells a format's name or extension: a new format is a unit, a row here and its
+// texts in the string table.
 
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "formats/format_codec.h"
 #include "model/set_kinds.h"
 
 namespace tolva {
@@ -47,6 +48,8 @@ enum class FormatAbility {
 
 struct FormatTableRow {
     UrlSetFormat format = UrlSetFormat::None;
+    // How its sets are read and written, and where they are kept (a file or a folder).
+    FormatCodec codec{};
     // Its name on the command line.
     std::string_view name{};
     // String-table id of its entry in the format boxes.
@@ -62,8 +65,6 @@ struct FormatTableRow {
     // begin as fileNameStarts does (empty: any, or no first bytes to look at).
     std::string_view fileName{};
     std::string_view fileNameStarts{};
-    // A set of it is a folder rather than a file.
-    bool folder = false;
     // How much a file's first bytes, as they are read, say it holds the format; null for a
     // folder format.
     Likeness (*likeness)(std::string_view bytes) = nullptr;

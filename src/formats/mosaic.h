@@ -1,6 +1,6 @@
 #pragma once
 // Mosaic hotlists: the reader and writer of the format, the codec of the Mosaic row of
-// formats/format.cpp.
+// formats/format_table.cpp.
 
 #include "model/url_set.h"
 #include "platform/person.h"

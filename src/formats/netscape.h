@@ -1,6 +1,6 @@
 #pragma once
 // Netscape bookmark files (an HTML subset browsers export): the reader and writer of the
-// format, the codec of the Netscape row of formats/format.cpp.
+// format, the codec of the Netscape row of formats/format_table.cpp.
 
 #include "model/url_set.h"
 #include "platform/person.h"

@@ -1,6 +1,6 @@
 #pragma once
 // Folder trees of Windows Internet shortcut files: the reader and writer of the format, the
-// codec of the Shortcuts row of formats/format.cpp.
+// codec of the Shortcuts row of formats/format_table.cpp.
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 // XBEL, the XML bookmark exchange format of KDE, GNOME and many bookmark managers: the reader
-// and writer of the format, the codec of the XBEL row of formats/format.cpp.
+// and writer of the format, the codec of the XBEL row of formats/format_table.cpp.
 //
 // Folders, bookmarks, separators, titles, descriptions and the added, modified and visited
 // dates are XBEL's own. What it has no place for (a preserved name and location, so that a

@@ -131,7 +131,7 @@ std::string BrowseForLocation(UrlSetFormat format, const std::string& currentLoc
         return {};
     }
     const std::vector<std::string> offered = FindStoreLocations(format, places);
-    if (row->folder) return BrowseForShortcutFolder(currentLocation, offered);
+    if (row->codec.storage == FormatStorage::Folder) return BrowseForShortcutFolder(currentLocation, offered);
     // A browser names its own file ("Bookmarks", "places.sqlite"): its row adds no extension.
     return BrowseForUrlSetFile(currentLocation, std::string(row->defaultExtension), offered);
 }
