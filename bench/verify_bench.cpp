@@ -130,8 +130,16 @@ int main(int argc, char** argv) {
     });
     // A thread for each connection that many requests at once keep open.
     server.new_task_queue = [] { return new httplib::ThreadPool(96); };
+    // cpp-httplib listens with a backlog of 5: of ten connections opened at once the kernel
+    // drops the rest, and their clients try again only a second later, which timed the
+    // server's queue instead of the client. A second listen() widens it.
+    int listening = -1;
+    server.set_socket_options([&listening](int fd) {
+        httplib::default_socket_options(fd);
+        listening = fd;
+    });
     int port = server.bind_to_any_port("127.0.0.1");
-    if (port <= 0) return 1;
+    if (port <= 0 || listening < 0 || listen(listening, SOMAXCONN) != 0) return 1;
     std::thread listener([&server] { server.listen_after_bind(); });
     for (int turn = 0; turn < 500 && !server.is_running(); ++turn) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -257,12 +265,12 @@ int main(int argc, char** argv) {
         }
         std::printf("set: %d links (every seventh a 404); %d runs of each against 127.0.0.1\n", links, runs);
         std::printf("curl -Z --parallel-max 10   median %8.1f ms\n", Median(curlZ) * 1000);
-        std::printf("tolva-cli --jobs 10         median %8.1f ms  (%.2fx curl -Z; target 2x)\n", Median(many) * 1000,
+        std::printf("tolva-cli --jobs 10         median %8.1f ms  (%.2fx curl -Z; target 1.2x)\n", Median(many) * 1000,
                     Median(many) / Median(curlZ));
         std::printf("tolva-cli --jobs 1          median %8.1f ms\n", Median(one) * 1000);
         std::printf("sets written by --jobs 10 and --jobs 1: %s (%zu bytes)\n",
                     writtenMany == writtenOne ? "identical" : "DIFFERENT", writtenOne.size());
-        std::printf("peak memory: --jobs 1 %.1f MiB, --jobs 64 %.1f MiB (%.2fx; target 2x)\n",
+        std::printf("peak memory: --jobs 1 %.1f MiB, --jobs 64 %.1f MiB (%.2fx; target 1.5x)\n",
                     static_cast<double>(peakOne.peakKiB) / 1024.0, static_cast<double>(peakMany.peakKiB) / 1024.0,
                     static_cast<double>(peakMany.peakKiB) / static_cast<double>(peakOne.peakKiB));
         return writtenMany == writtenOne ? 0 : 1;
@@ -325,7 +333,7 @@ int main(int argc, char** argv) {
     const double cliMedian = Median(cliTimes);
     std::printf("set: %d links, %.0f KiB; %d runs of each against 127.0.0.1\n", links, setKiB, runs);
     std::printf("curl -K     median %8.1f ms\n", curlMedian * 1000);
-    std::printf("tolva-cli   median %8.1f ms  (%.2fx curl; target 1.5x)\n", cliMedian * 1000, cliMedian / curlMedian);
+    std::printf("tolva-cli   median %8.1f ms  (%.2fx curl; target 1x)\n", cliMedian * 1000, cliMedian / curlMedian);
     std::printf("tolva-cli   peak memory %.1f MiB\n", static_cast<double>(peakKiB) / 1024.0);
     return 0;
 }
