@@ -22,8 +22,9 @@ void TakeHeading(UrlSet& set, std::string_view text);
 // The heading to show: the one kept whole, else the owner's "X's Bookmarks", else empty.
 std::string HeadingOf(const UrlSet& set);
 
-// Hands out the lines of a file read whole (SetStorage::TakeRest), ending each where ReadLine
-// would: at CR, LF, CRLF or a zero byte, however long the line. The next place of each of the
+// Hands out the lines of a file read whole (SetStorage::TakeRest), ending each at CR, LF, CRLF
+// or a zero byte, however long the line: mixed line ends never leave a CR in a line, and a zero
+// byte can never stall a reader. The next place of each of the
 // three bytes is kept until the scan passes it, so every byte of the file is searched once for
 // each: a file of zero bytes or of CR line ends costs no more than one of long lines.
 class LineScanner {

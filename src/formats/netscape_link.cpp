@@ -24,6 +24,51 @@ void AddValueless(std::string& text, std::string_view words) {
     text += words;
 }
 
+struct Attribute {
+    std::string_view valueless;  // words without a value that stood before the name
+    std::string_view name;
+    std::string_view value;
+};
+
+// Takes the next NAME=VALUE (and any valueless words before it) off the front of rest;
+// false when no value is left.
+bool NextAttribute(std::string_view& rest, Attribute& out) {
+    const std::size_t equals = rest.find('=');
+    if (equals == std::string_view::npos) return false;
+    // Names are taken without the white space around them, so the two spaces the writer
+    // puts before the kept attributes do not become part of a name on the next read.
+    out.name = TrimWhite(rest.substr(0, equals));
+    // Attributes without a value (iCab's SUBSCRIBE, FOLDED) stand before the next name;
+    // they are kept as they are, and the name is the last word, so that an HREF after
+    // them is still found.
+    std::size_t wordStart = out.name.size();
+    while (wordStart > 0 && !IsWhite(out.name[wordStart - 1])) --wordStart;
+    out.valueless = TrimWhite(out.name.substr(0, wordStart));
+    out.name = out.name.substr(wordStart);
+    rest = rest.substr(equals + 1);
+    if (!rest.empty() && rest.front() == '"') {
+        // A quoted value ends at its closing quote, whatever follows: HREF="a"ADD_DATE="1"
+        // is two attributes.
+        rest.remove_prefix(1);
+        const std::size_t quote = rest.find('"');
+        if (quote != std::string_view::npos) {
+            out.value = rest.substr(0, quote);
+            rest = rest.substr(quote + 1);
+        } else {
+            // No closing quote (a value holding ">" is cut there): the rest is the value,
+            // whole, rather than being taken apart again as attributes.
+            out.value = DropBack(rest, 1);
+            rest = {};
+        }
+    } else {
+        // An unquoted value runs to the next white space; none of it is lost.
+        const std::size_t space = std::min(rest.find_first_of(" \t"), rest.size());
+        out.value = rest.substr(0, space);
+        rest = rest.substr(space);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::size_t FindAttributesEnd(std::string_view body, bool* balanced) {
@@ -146,52 +191,18 @@ UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers)
         if (extraFrom == kNowhere && offset > 0) extraFrom = offset - 1;
     };
     std::string_view rest = scratch;
-    for (std::size_t equals = rest.find('='); equals != std::string_view::npos; equals = rest.find('=')) {
-        // Names are taken without the white space around them, so the two spaces the writer
-        // puts before the kept attributes do not become part of a name on the next read.
-        std::string_view attributeName = TrimWhite(rest.substr(0, equals));
-        // Attributes without a value (iCab's SUBSCRIBE, FOLDED) stand before the next name;
-        // they are kept as they are, and the name is the last word, so that an HREF after
-        // them is still found.
-        std::size_t wordStart = attributeName.size();
-        while (wordStart > 0 && !IsWhite(attributeName[wordStart - 1])) --wordStart;
-        if (wordStart > 0) {
-            std::string_view words = TrimWhite(attributeName.substr(0, wordStart));
-            if (!words.empty()) startExtra(words);
-            AddValueless(extra, words);
-            attributeName = attributeName.substr(wordStart);
-        }
-        rest = rest.substr(equals + 1);
-        std::string_view value;
-        if (!rest.empty() && rest.front() == '"') {
-            // A quoted value ends at its closing quote, whatever follows: HREF="a"ADD_DATE="1"
-            // is two attributes.
-            rest.remove_prefix(1);
-            std::size_t quote = rest.find('"');
-            if (quote != std::string_view::npos) {
-                value = rest.substr(0, quote);
-                rest = rest.substr(quote + 1);
-            } else {
-                // No closing quote (a value holding ">" is cut there): the rest is the value,
-                // whole, rather than being taken apart again as attributes.
-                value = DropBack(rest, 1);
-                rest = {};
-            }
+    for (Attribute attribute; NextAttribute(rest, attribute);) {
+        if (!attribute.valueless.empty()) startExtra(attribute.valueless);
+        AddValueless(extra, attribute.valueless);
+        if (IsName(attribute.name, kHrefName)) {
+            link->url = Keep(inBody(attribute.value), borrow);
+        } else if (IsName(attribute.name, kPreservedNameName)) {
+            link->preservedName = Keep(inBody(attribute.value), borrow);
+        } else if (IsName(attribute.name, kPreservedLocationName)) {
+            link->preservedLocation = Keep(inBody(attribute.value), borrow);
         } else {
-            // An unquoted value runs to the next white space; none of it is lost.
-            std::size_t space = std::min(rest.find_first_of(" \t"), rest.size());
-            value = rest.substr(0, space);
-            rest = rest.substr(space);
-        }
-        if (IsName(attributeName, kHrefName)) {
-            link->url = Keep(inBody(value), borrow);
-        } else if (IsName(attributeName, kPreservedNameName)) {
-            link->preservedName = Keep(inBody(value), borrow);
-        } else if (IsName(attributeName, kPreservedLocationName)) {
-            link->preservedLocation = Keep(inBody(value), borrow);
-        } else {
-            if (!attributeName.empty()) startExtra(attributeName);
-            AddAttribute(extra, attributeName, value);
+            if (!attribute.name.empty()) startExtra(attribute.name);
+            AddAttribute(extra, attribute.name, attribute.value);
         }
     }
     std::string_view valueless = TrimWhite(rest);

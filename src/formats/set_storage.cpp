@@ -78,9 +78,8 @@ int SetStorage::OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questi
         return 0;
     }
     file_ = std::move(file);
-    lines_.Start();
+    readFailed_ = false;
     openedExisting_ = mode == UrlSetOpenMode::OpenExisting;
-    set_.lineTerminator = DetectLineTerminator();
     return 1;
 }
 
@@ -131,8 +130,8 @@ int SetStorage::Read(TextControl* statusText) {
     set_.StartReading();
     int result = codec->read(*this, statusText);
     std::string changedPath;
-    if (!set_.TextIntact(changedPath)) lines_.MarkFailed();
-    if (lines_.ReadFailed()) result = 0;
+    if (!set_.TextIntact(changedPath)) readFailed_ = true;
+    if (readFailed_) result = 0;
     // A truncated file leaves folders open; they and the top level are closed, so that the
     // writers close what they open.
     set_.FinishReading(result != 0);
@@ -258,7 +257,6 @@ void SetStorage::CloseFile() {
     if (file_) file_->Close();
     file_.reset();
     creating_.reset();  // a new file never written is not left behind
-    lines_.Stop();
 }
 
 int SetStorage::Close() {
@@ -269,9 +267,16 @@ int SetStorage::Close() {
 
 bool SetStorage::TakeRest(std::string_view& rest) {
     rest = {};
+    if (!file_ || readFailed_) return false;
     FileImage image;
-    // Files made by a factory are always read through it, never mapped.
-    if (!lines_.TakeRest(file_.get(), readInPlace_ && !fileFactory_, image)) return false;
+    // Files made by a factory are always read through it, never mapped; a file is mapped only
+    // from its start.
+    const bool mapped = readInPlace_ && !fileFactory_ && file_->Position() == 0 &&
+                        image.Map(file_->Descriptor(), file_->Path());
+    if (!mapped && !image.Load({}, *file_)) {
+        readFailed_ = true;
+        return false;
+    }
     auto lent = std::make_unique<LentImage>(std::move(image));
     rest = lent->Text();
     set_.KeepLentText(std::move(lent));

@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "formats/format_codec.h"
-#include "formats/line_reader.h"
 #include "model/set_kinds.h"
 #include "model/url_set.h"
 #include "platform/atomic_replace.h"
@@ -70,7 +69,6 @@ public:
     // Whether the last Open failed because the person cancelled a question: nothing was
     // changed or shown, and the command ends quietly.
     bool OpenCanceled() const { return openCanceled_; }
-    std::string DetectLineTerminator() { return LineReader::DetectLineTerminator(file_.get()); }
     int Read(TextControl* statusText);
     // statusText, when given, counts the entries as the writer reaches them ("Saving item %d"),
     // so a long save keeps a window that shows it alive.
@@ -82,16 +80,10 @@ public:
     // Closes the file and empties the set.
     int Close();
 
-    // Reads the next line (without its terminator) into out, in pieces of at most
-    // kReadLineLimit bytes. *complete, when given, tells whether the piece ends its physical
-    // line, so readers can join the pieces of a long line exactly. Returns 0 at the end of
-    // the file and after a read error (then ReadFailed() is true).
-    int ReadLine(std::string& out, bool* complete = nullptr) { return lines_.ReadLine(file_.get(), out, complete); }
-    // Hands over every byte ReadLine has not delivered yet, as text the set keeps until its
-    // Clear, so a reader may borrow its entries' text from it (EntryText::Borrow). ReadLine
-    // is at the end of the file afterwards. Returns false after a read error.
+    // Hands over the whole file, as text the set keeps until its Clear, so a reader may borrow
+    // its entries' text from it (EntryText::Borrow). Returns false after a read error.
     bool TakeRest(std::string_view& rest);
-    bool ReadFailed() const { return lines_.ReadFailed(); }
+    bool ReadFailed() const { return readFailed_; }
     bool HasFile() const { return file_ && file_->IsOpen(); }
     File* GetFile() const { return file_.get(); }
 
@@ -126,8 +118,8 @@ private:
     // A new file is written to a temporary beside its location and put in place by Write, so
     // the location holds what it held before or the whole new set, never a part of it.
     std::unique_ptr<AtomicReplace> creating_;
-    // What ReadLine has read of file_ ahead of the lines it delivered.
-    LineReader lines_;
+    // Kept after the file is closed, so Read can still tell that reading it failed.
+    bool readFailed_ = false;
 };
 
 }  // namespace tolva

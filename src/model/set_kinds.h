@@ -21,7 +21,7 @@ enum class UrlSetFormat : std::int32_t {
 };
 
 // The format stored under number (which may be one no format has).
-constexpr UrlSetFormat FormatOfRow(int number) { return static_cast<UrlSetFormat>(number); }
+constexpr UrlSetFormat FormatNumbered(int number) { return static_cast<UrlSetFormat>(number); }
 
 enum class UrlSetOpenMode : std::int32_t {
     CreateNew = 1,

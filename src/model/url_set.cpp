@@ -198,11 +198,6 @@ UrlEntry* UrlSet::Next() {
     return cursor;
 }
 
-std::string UrlSet::GetFolderPath(const UrlEntry* entry) const {
-    (void)entry;
-    return currentPath;
-}
-
 UrlEntry* UrlSet::FindFolder(const std::string& path) {
     const std::string target = path == "\\" ? std::string() : path;
     std::string running;

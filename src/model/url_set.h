@@ -103,7 +103,6 @@ public:
     UrlEntry* GetCursor() const { return cursor; }
     void SetCursor(UrlEntry* entry) { cursor = entry; }
     std::string GetCurrentPath() const { return currentPath; }
-    std::string GetFolderPath(const UrlEntry* entry) const;
     UrlEntry* FindFolder(const std::string& path);
 
     // A reader fills the set between StartReading (false, nothing begun, unless the cursor is
@@ -147,7 +146,6 @@ public:
     UrlSetFormat format = UrlSetFormat::Netscape;
     std::int32_t currentFlags = 0;
     std::string location;
-    std::string lineTerminator;
     std::string currentPath;
     std::string title;
     // The set's title whole as its file showed it, when it is not an owner's name: a bookmark

@@ -182,7 +182,7 @@ void VerificationRun::QueueBatch() {
         if (KeepsRecords()) {
             recordOf_[entry] = records.size();
             LinkRecord record;
-            record.folder = urlSet->GetFolderPath(entry);
+            record.folder = urlSet->GetCurrentPath();
             record.name = entry->GetName();
             record.url = url;
             records.push_back(std::move(record));
@@ -304,7 +304,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
 
     const std::string name = entry->GetName();
     std::string url = RequestedUrl(entry);
-    const std::string folderPath = urlSet->GetFolderPath(entry);
+    const std::string folderPath = urlSet->GetCurrentPath();
     for (bool firstTest = true;; firstTest = false) {
         if (!UsesBatch()) {
             // With the batch, the window shows each request as it starts instead.

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
+#include "formats/format.h"
 #include "formats/html_text.h"
 #include "formats/set_storage.h"
 #include "model/url_set.h"
@@ -243,6 +245,18 @@ TEST_F(NetscapeTest, LongLinesArriveWholeAndAtTheirLineEnds) {
     }
 }
 
+TEST(LineScannerTest, MixedLineEndsAndZeroBytesEndLinesAndCostNoByteOfTheNext) {
+    const auto lines = [](std::string_view text) {
+        std::vector<std::string> out;
+        LineScanner scanner(text);
+        for (std::string_view line; scanner.Next(line);) out.emplace_back(line);
+        return out;
+    };
+    EXPECT_EQ(lines("<DL><p>\r\n<HR>\n</DL><p>\r}\r\n\nend"),
+              (std::vector<std::string>{"<DL><p>", "<HR>", "</DL><p>", "}", "", "end"}));
+    EXPECT_EQ(lines(std::string_view("ab\0cd\0\0", 7)), (std::vector<std::string>{"ab", "cd", ""}));
+}
+
 // ---------------------------------------------------------------------------------------
 // Writing
 
@@ -413,8 +427,8 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
 
 TEST_F(NetscapeTest, ReadErrorIsNotTakenForTheEndOfTheFile) {
     WriteFile(dir.File("cut.html"), "<DL><p>\n<DT><A HREF=\"u\">x</A>\n</DL><p>\n");
-    // One read finds the line end when the file is opened and one fills the reader; the next fails.
-    storage.SetFileFactory(FailingFiles({.goodReads = 2, .goodWrites = 0}));
+    // The first read gets the whole file; the read that would find its end fails.
+    storage.SetFileFactory(FailingFiles({.goodReads = 1, .goodWrites = 0}));
     ASSERT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, dir.File("cut.html")), 1);
     EXPECT_EQ(storage.Read(nullptr), 0);
 }

@@ -28,13 +28,6 @@ protected:
         set.SetPrompter(&prompter);
         ASSERT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, path), 1);
     }
-    std::vector<std::string> AllLines() {
-        std::vector<std::string> lines;
-        std::string line;
-        while (storage.ReadLine(line)) lines.push_back(line);
-        return lines;
-    }
-
     TempDir dir;
     std::string path;
     RecordingPrompter prompter;
@@ -42,66 +35,13 @@ protected:
     SetStorage storage{set};
 };
 
-TEST_F(UrlSetFileTest, DetectsTerminatorByFirstMatchingRule) {
-    OpenWith("a\r\nb\nc\r\n");
-    EXPECT_EQ(set.lineTerminator, "\r\n");
-    storage.CloseFile();
-    OpenWith("\nline\n");
-    EXPECT_EQ(set.lineTerminator, "\n");
-    storage.CloseFile();
-    OpenWith("a\rb\r");
-    EXPECT_EQ(set.lineTerminator, "\r");
-    storage.CloseFile();
-    OpenWith("");
-    EXPECT_EQ(set.lineTerminator, "");
-}
-
-TEST_F(UrlSetFileTest, FirstLineLongerThanOneBlockStillFindsItsTerminator) {
-    OpenWith(std::string(3000, 'x') + "\r\nnext\r\n");
-    EXPECT_EQ(set.lineTerminator, "\r\n");
-}
-
-TEST_F(UrlSetFileTest, ReadLineSplitsLongLinesAndTellsWhereTheyEnd) {
-    OpenWith(std::string(2000, 'a') + "\n" + std::string(1024, 'b') + "\r\nlast");
-    std::string line;
-    bool complete = true;
-    ASSERT_EQ(storage.ReadLine(line, &complete), 1);
-    EXPECT_EQ(line.size(), 1024u);
-    EXPECT_FALSE(complete);
-    ASSERT_EQ(storage.ReadLine(line, &complete), 1);
-    EXPECT_EQ(line, std::string(976, 'a'));
-    EXPECT_TRUE(complete);
-    // Exactly the limit followed by its terminator is one complete piece, not two.
-    ASSERT_EQ(storage.ReadLine(line, &complete), 1);
-    EXPECT_EQ(line, std::string(1024, 'b'));
-    EXPECT_TRUE(complete);
-    ASSERT_EQ(storage.ReadLine(line, &complete), 1);
-    EXPECT_EQ(line, "last");
-    EXPECT_TRUE(complete);
-    EXPECT_EQ(storage.ReadLine(line), 0);
-    EXPECT_EQ(line, "");
-}
-
-TEST_F(UrlSetFileTest, MixedLineEndsNeverCostABytePartOfTheNextLine) {
-    OpenWith("<DL><p>\r\n<HR>\n</DL><p>\r\n}\r\r\nend\n");
-    EXPECT_EQ(AllLines(), (std::vector<std::string>{"<DL><p>", "<HR>", "</DL><p>", "}", "", "end"}));
-    storage.CloseFile();
-    OpenWith("a\nb\r\nc\n");
-    EXPECT_EQ(AllLines(), (std::vector<std::string>{"a", "b", "c"}));
-}
-
-TEST_F(UrlSetFileTest, ZeroBytesEndLinesWithoutStallingTheReader) {
-    OpenWith(std::string("ab\0cd\0\0", 7));
-    EXPECT_EQ(AllLines(), (std::vector<std::string>{"ab", "cd", ""}));
-}
-
 TEST_F(UrlSetFileTest, OpenOfMissingFileShowsNotFoundWithLocation) {
     set.SetPrompter(&prompter);
     std::string missing = dir.File("no/such.html");
     EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, missing), 0);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_NOT_FOUND, {missing}));
-    EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
+    EXPECT_EQ(prompter.shown[0].caption, LoadString(IDS_CAPTION));
     EXPECT_FALSE(storage.HasFile());
     EXPECT_EQ(set.location, missing);
 }
@@ -130,7 +70,7 @@ TEST_F(UrlSetFileTest, CreateNewRefusesAnExistingFolder) {
 
 TEST_F(UrlSetFileTest, UnknownFormatFailsQuietly) {
     set.SetPrompter(&prompter);
-    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, FormatOfRow(7), dir.File("x")), 0);
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, FormatNumbered(7), dir.File("x")), 0);
     EXPECT_EQ(storage.Read(nullptr), 0);
     EXPECT_EQ(storage.Write(), 0);
     EXPECT_TRUE(prompter.shown.empty());
