@@ -73,10 +73,10 @@ TEST_F(TranslateCommandTest, FailuresExitOneWithTheirMessagesOnStderr) {
     };
     WriteFile(destination, "already here");
     const std::vector<FailureCase> cases = {
-        {{"translate"}, "Tolva 2.0.1: " + LoadString(IDS_NO_SOURCE)},
-        {{"translate", "--source-format", "", "--source", source}, "Tolva 2.0.1: " + LoadString(IDS_NO_SOURCE)},
+        {{"translate"}, LoadString(IDS_CAPTION) + ": " + LoadString(IDS_NO_SOURCE)},
+        {{"translate", "--source-format", "", "--source", source}, LoadString(IDS_CAPTION) + ": " + LoadString(IDS_NO_SOURCE)},
         {{"translate", "--source-format", "mosaic", "--source", source},
-         "Tolva 2.0.1: " + LoadString(IDS_NO_DESTINATION)},
+         LoadString(IDS_CAPTION) + ": " + LoadString(IDS_NO_DESTINATION)},
         {{"translate", "--source-format", "netscape", "--source", dir.File("missing.html"), "--destination-format",
           "netscape", "--destination", dir.File("new.html")},
          "Tolva: Convert was unable to open the source URL set.\n"},
@@ -229,16 +229,16 @@ TEST(TerminalPrompterTest, FlagsAnswerAndNobodyToAskEndsTheProgram) {
     cli::Terminal terminal(sink, sink, false, {});
     cli::TerminalPrompter yes(terminal, cli::AnswerPolicy::Yes);
     cli::TerminalPrompter no(terminal, cli::AnswerPolicy::No);
-    EXPECT_TRUE(yes.AskYesNo("Replace?", "Tolva 2.0.1"));
-    EXPECT_FALSE(no.AskYesNo("Replace?", "Tolva 2.0.1"));
-    EXPECT_EQ(yes.AskYesNoCancel("Back up?", "Tolva 2.0.1"), Answer::Yes);
-    EXPECT_EQ(no.AskYesNoCancel("Back up?", "Tolva 2.0.1"), Answer::No);
+    EXPECT_TRUE(yes.AskYesNo("Replace?", LoadString(IDS_CAPTION)));
+    EXPECT_FALSE(no.AskYesNo("Replace?", LoadString(IDS_CAPTION)));
+    EXPECT_EQ(yes.AskYesNoCancel("Back up?", LoadString(IDS_CAPTION)), Answer::Yes);
+    EXPECT_EQ(no.AskYesNoCancel("Back up?", LoadString(IDS_CAPTION)), Answer::No);
     // The backup question's No loses the file, so with nobody to ask it is cancelled, not guessed.
     std::FILE* noTerminal = std::tmpfile();
     cli::TerminalPrompter nobody(terminal, cli::AnswerPolicy::Ask, noTerminal);
-    EXPECT_EQ(nobody.AskYesNoCancel("Back up?", "Tolva 2.0.1"), Answer::Cancel);
+    EXPECT_EQ(nobody.AskYesNoCancel("Back up?", LoadString(IDS_CAPTION)), Answer::Cancel);
     std::fclose(noTerminal);
-    EXPECT_NE(Printed(sink).find("Tolva 2.0.1: Replace?\n"), std::string::npos);
+    EXPECT_NE(Printed(sink).find(LoadString(IDS_CAPTION) + ": Replace?\n"), std::string::npos);
     std::fclose(sink);
 
     std::FILE* notATerminal = std::tmpfile();
@@ -246,7 +246,7 @@ TEST(TerminalPrompterTest, FlagsAnswerAndNobodyToAskEndsTheProgram) {
         {
             cli::Terminal errTerminal(stdout, stderr, false, {});
             cli::TerminalPrompter ask(errTerminal, cli::AnswerPolicy::Ask, notATerminal);
-            ask.AskYesNo("Replace?", "Tolva 2.0.1");
+            ask.AskYesNo("Replace?", LoadString(IDS_CAPTION));
             std::exit(0);
         },
         ::testing::ExitedWithCode(1), "--yes or --no");

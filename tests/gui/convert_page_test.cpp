@@ -253,7 +253,7 @@ TEST_F(ConvertPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
     Click(control::kBrowseSource);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, kSelectFormatFirst);
-    EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
+    EXPECT_EQ(prompter.shown[0].caption, LoadString(IDS_CAPTION));
     EXPECT_EQ(page.sourceLocation, "");
     EXPECT_EQ(Box(control::kSourceLocation)->Text(), "");
 }
@@ -323,7 +323,7 @@ TEST_F(ConvertPageTest, BrowseForAShortcutFolderPicksFolders) {
 }
 
 TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
-    PropertySheet sheet("Tolva 2.0.1");
+    PropertySheet sheet("Tolva");
     sheet.AddPage(&page, "Translate");
     sheet.show();
     const std::string source = dir.File("source.htm");
@@ -358,7 +358,7 @@ TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
 // Regression: Enter in a location box pressed the sheet's default button (OK), which closed the
 // sheet and ended the program with the form unused.
 TEST_F(ConvertPageTest, EnterInALocationBoxTranslatesInsteadOfClosingTheSheet) {
-    PropertySheet sheet("Tolva 2.0.1");
+    PropertySheet sheet("Tolva");
     ShowInSheet(sheet);
     Choose(Side::Source, UrlSetFormat::Netscape, WriteSource(1));
     Choose(Side::Destination, UrlSetFormat::Netscape, "");
@@ -380,7 +380,7 @@ TEST_F(ConvertPageTest, EnterInALocationBoxTranslatesInsteadOfClosingTheSheet) {
 // from the run before when the next one stopped at its first check. While the run goes on, the
 // sheet handles its events but a click on Translate must not start a second run inside it.
 TEST_F(ConvertPageTest, RunPaintsItsProgressIgnoresASecondStartAndReplacesTheLastStatus) {
-    PropertySheet sheet("Tolva 2.0.1");
+    PropertySheet sheet("Tolva");
     ShowInSheet(sheet);
     auto* progressLabel = Control<QLabel>(control::kConvertProgressLabel);
     auto* status = Control<QLabel>(control::kConvertStatus);
@@ -463,7 +463,7 @@ TEST_F(ConvertPageTest, DroppedFileOrFolderFillsTheBoxAndPicksItsFormat) {
 // typed before, so a set could be written somewhere the box did not show.
 TEST_F(ConvertPageTest, OverLongLocationStopsTranslateAndKeepsTheTabShown) {
     CAbout about;
-    PropertySheet sheet("Tolva 2.0.1");
+    PropertySheet sheet("Tolva");
     sheet.AddPage(&page, "Translate");
     sheet.AddPage(&about, "About");
     sheet.show();

@@ -19,6 +19,7 @@
 #include "gui/property_sheet.h"
 #include "gui/qt_person.h"
 #include "gui/tolva_sheet.h"
+#include "resources/strings.h"
 
 namespace tolva {
 
@@ -46,7 +47,7 @@ protected:
 
 TEST_F(SheetTest, OneCaptionedSheetWithThreeTabsAndOkCancel) {
     TolvaSheet sheet(store, prompter);
-    EXPECT_EQ(sheet.Sheet().windowTitle().toStdString(), "Tolva 2.0.1");
+    EXPECT_EQ(sheet.Sheet().windowTitle().toStdString(), LoadString(IDS_CAPTION));
     EXPECT_FALSE(sheet.Sheet().windowIcon().pixmap(32).isNull()) << "the icon's pictures are built in";
     QTabWidget* tabs = sheet.Sheet().Tabs();
     ASSERT_EQ(tabs->count(), 3);
@@ -102,21 +103,21 @@ TEST(QtPrompterTest, MessagesArePlainTextAndQuestionsDefaultToNoButTheBackupQues
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(box, &enter);
     });
-    EXPECT_FALSE(QtPrompter::Instance().AskYesNo("Replace <b>it</b>?", "Tolva 2.0.1"));
+    EXPECT_FALSE(QtPrompter::Instance().AskYesNo("Replace <b>it</b>?", "Tolva"));
 
     // The backup question: Enter keeps a copy; Escape and the close box give nothing up.
     auto enter = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
         QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(box, &key);
     });
-    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva 2.0.1"), Answer::Yes);
+    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva"), Answer::Yes);
     auto escape = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
         QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(box, &key);
     });
-    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva 2.0.1"), Answer::Cancel);
+    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva"), Answer::Cancel);
     auto closeBox = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) { box->close(); });
-    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva 2.0.1"), Answer::Cancel);
+    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva"), Answer::Cancel);
 
     auto warning = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
         EXPECT_EQ(box->icon(), QMessageBox::Warning);

@@ -28,6 +28,7 @@
 #include "support/loopback_server.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
+#include "resources/strings.h"
 #include "verify/cookie_policy.h"
 
 namespace tolva {
@@ -114,7 +115,7 @@ TEST_F(VerifyPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
     Control<LocationCombo>(&page, control::kVerifyLocation)->SetText("/some/set.htm");
     Control<QPushButton>(&page, control::kBrowseVerifyLocation)->click();
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].caption, "Tolva 2.0.1");
+    EXPECT_EQ(prompter.shown[0].caption, LoadString(IDS_CAPTION));
     EXPECT_EQ(page.settings.location, "");
 }
 
@@ -204,7 +205,7 @@ TEST_F(VerifyPageTest, LinksAtOnceAndSecondTriesAreUsedAndRememberedForTheNextSt
 
 // Regression: Enter in the location box pressed the sheet's default button and closed it.
 TEST_F(VerifyPageTest, EnterInTheLocationBoxVerifiesAndKeepsTheSheetOpen) {
-    PropertySheet sheet("Tolva 2.0.1");
+    PropertySheet sheet("Tolva");
     sheet.AddPage(&page, "Verify");
     sheet.show();
     sheet.activateWindow();

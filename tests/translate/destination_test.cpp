@@ -30,8 +30,8 @@ protected:
         set.SetPrompter(&prompter);
         return tolva::OpenDestination(storage, setFormat, location);
     }
-    static ShownMessage Question(const std::string& text) { return {text, "Tolva 2.0.1", true}; }
-    static ShownMessage Message(const std::string& text) { return {text, "Tolva 2.0.1", false}; }
+    static ShownMessage Question(const std::string& text) { return {text, LoadString(IDS_CAPTION), true}; }
+    static ShownMessage Message(const std::string& text) { return {text, LoadString(IDS_CAPTION), false}; }
     void ExpectShown(const std::vector<ShownMessage>& expected) { EXPECT_EQ(prompter.shown, expected); }
 
     TempDir dir;
