@@ -11,10 +11,10 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
-#include <new>
 #include <utility>
 
 #include "platform/file.h"
+#include "platform/ready_memory.h"
 
 namespace tolva {
 
@@ -137,7 +137,7 @@ void FileImage::Release() noexcept {
         if (guard_ >= 0) Unguard(guard_);
         ::munmap(mapping_, mappingLength_);
     } else {
-        delete[] data_;
+        FreeReadyMemory(data_, capacity_);
     }
     data_ = nullptr;
     mapping_ = nullptr;
@@ -179,10 +179,10 @@ bool FileImage::Map(int descriptor, const std::string& path) {
 
 bool FileImage::Reserve(std::size_t capacity) {
     if (capacity <= capacity_) return true;
-    char* data = new (std::nothrow) char[capacity];
+    char* data = TakeReadyMemory(capacity);
     if (data == nullptr) return false;
     if (size_ > 0) std::memcpy(data, data_, size_);
-    delete[] data_;
+    FreeReadyMemory(data_, capacity_);
     data_ = data;
     capacity_ = capacity;
     return true;

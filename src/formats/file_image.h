@@ -2,11 +2,12 @@
 // The rest of a file, held in memory for as long as a set's entries borrow text from it:
 // either read into memory of its own (a copy) or mapped straight from the file's pages.
 //
-// A mapping saves reading a large file twice over (into the page cache, then into a copy),
-// but shows whatever happens to the file afterwards: another program cutting it short would
-// end the process on the next access, one rewriting it would change the set's text. So a
-// mapped image is guarded: bytes cut off read as zeros instead, and Intact() tells whether
-// the file is still as it was mapped, so that nothing read from a changed file is saved.
+// A copy goes into memory made ready in one step (platform/ready_memory.h): reading a large
+// file into it costs less than meeting each page of a mapping for the first time. A mapping
+// shows whatever happens to the file afterwards: another program cutting it short would end
+// the process on the next access, one rewriting it would change the set's text. So a mapped
+// image is guarded: bytes cut off read as zeros instead, and Intact() tells whether the file
+// is still as it was mapped, so that nothing read from a changed file is saved.
 
 #include <sys/types.h>
 

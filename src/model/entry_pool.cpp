@@ -1,16 +1,14 @@
 #include "model/entry_pool.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
-#include <cstdint>
 #include <new>
+
+#include "platform/ready_memory.h"
 
 namespace tolva {
 
 namespace {
 
-constexpr std::size_t kSmallPage = 4096;
 constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 constexpr std::size_t kFirstBlock = 64 * 1024;
 constexpr std::size_t kLargestBlock = 2 * kHugePage;
@@ -42,26 +40,8 @@ void EntryPool::Release(void* slot) noexcept {
 
 bool EntryPool::AddBlock() {
     const std::size_t size = blockSize_;
-    const bool huge = size >= kHugePage;
-    // A huge page must start on its own boundary: one more is mapped, and what lies
-    // outside the aligned block is given back.
-    const std::size_t slack = huge ? kHugePage : 0;
-    void* mapped = ::mmap(nullptr, size + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) return false;
-    char* block = static_cast<char*>(mapped);
-    if (huge) {
-        const std::size_t skip = (kHugePage - reinterpret_cast<std::uintptr_t>(block) % kHugePage) % kHugePage;
-        if (skip > 0) ::munmap(block, skip);
-        ::munmap(block + skip + size, kHugePage - skip);
-        block += skip;
-        ::madvise(block, size, MADV_HUGEPAGE);
-    }
-    bool ready = false;
-#ifdef MADV_POPULATE_WRITE
-    ready = ::madvise(block, size, MADV_POPULATE_WRITE) == 0;
-#endif
-    // Without it (kernels before 5.14) one touch per page makes them ready as well.
-    for (std::size_t at = 0; !ready && at < size; at += kSmallPage) block[at] = 0;
+    char* block = TakeReadyMemory(size);
+    if (block == nullptr) return false;
     next_ = block;
     end_ = block + size / slot_ * slot_;
     blockSize_ = std::min(size * 2, kLargestBlock);

@@ -205,8 +205,6 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     set.SetPrompter(&page.Prompt());
     SetStorage storage(set);
     if (fileFactory) storage.SetFileFactory(fileFactory);
-    // The set lives only for this run: its text is borrowed from the source file's pages.
-    storage.ReadInPlace(true);
     if (!storage.Open(UrlSetOpenMode::OpenExisting, values.sourceFormat, values.sourceLocation)) {
         page.RunMessage(IDS_MSG_UNABLE_TO_OPEN_SOURCE);
         return TranslationResult::Failed;

@@ -1,0 +1,51 @@
+#include "platform/ready_memory.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+
+namespace tolva {
+
+namespace {
+
+constexpr std::size_t kSmallPage = 4096;
+constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+
+// How much is mapped for size bytes: whole huge pages once it takes one.
+std::size_t MappedLength(std::size_t size) {
+    return size >= kHugePage ? (size + kHugePage - 1) / kHugePage * kHugePage : size;
+}
+
+}  // namespace
+
+char* TakeReadyMemory(std::size_t size) {
+    if (size == 0) return nullptr;
+    const std::size_t length = MappedLength(size);
+    const bool huge = length >= kHugePage;
+    // A huge page must start on its own boundary: one more is mapped, and what lies outside the
+    // aligned block is given back.
+    const std::size_t slack = huge ? kHugePage : 0;
+    void* mapped = ::mmap(nullptr, length + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+    char* block = static_cast<char*>(mapped);
+    if (huge) {
+        const std::size_t skip = (kHugePage - reinterpret_cast<std::uintptr_t>(block) % kHugePage) % kHugePage;
+        if (skip > 0) ::munmap(block, skip);
+        ::munmap(block + skip + length, kHugePage - skip);
+        block += skip;
+        ::madvise(block, length, MADV_HUGEPAGE);
+    }
+    bool ready = false;
+#ifdef MADV_POPULATE_WRITE
+    ready = ::madvise(block, length, MADV_POPULATE_WRITE) == 0;
+#endif
+    // Without it (kernels before 5.14) one touch per page makes them ready as well.
+    for (std::size_t at = 0; !ready && at < length; at += kSmallPage) block[at] = 0;
+    return block;
+}
+
+void FreeReadyMemory(char* memory, std::size_t size) noexcept {
+    if (memory != nullptr) ::munmap(memory, MappedLength(size));
+}
+
+}  // namespace tolva

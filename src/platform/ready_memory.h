@@ -1,0 +1,17 @@
+#pragma once
+// Memory taken from the system with all its pages made ready in one step. Meeting each fresh
+// 4 KiB page on first use costs more than most work done in it (on the shared machines Tolva is
+// measured on, reading a file into fresh small pages took five times as long as reading it into
+// huge ones), so large blocks come in huge pages where the system allows, made ready at once.
+
+#include <cstddef>
+
+namespace tolva {
+
+// size bytes of zeroed memory with every page ready, in huge pages when size is at least one
+// (the block then reaches to the end of its last huge page); null when the system has none
+// left. Given back with FreeReadyMemory and the same size.
+char* TakeReadyMemory(std::size_t size);
+void FreeReadyMemory(char* memory, std::size_t size) noexcept;
+
+}  // namespace tolva
