@@ -135,6 +135,11 @@ std::size_t File::Remaining() const {
 }
 
 bool File::Truncate() {
+    // Nothing past the position is left alone: ext4 takes a file cut to nothing as one about
+    // to be replaced and, when it is closed, writes it all out to the disk and waits (a new
+    // 26 MB destination took 5 ms more to close than a copy).
+    struct stat info {};
+    if (fd_.Valid() && ::fstat(fd_.Get(), &info) == 0 && info.st_size <= position_) return true;
     if (!fd_.Valid() || ::ftruncate(fd_.Get(), position_) != 0) {
         SetFailure(!fd_.Valid() ? EBADF : errno);
         return false;
