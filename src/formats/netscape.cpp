@@ -221,6 +221,31 @@ private:
     std::string_view Link(std::string_view text) {
         std::string_view body = text.substr(2);
         if (!body.empty() && IsWhite(body.front())) body.remove_prefix(1);
+        std::string_view rest;
+        UrlEntry* link = quotesMayClose_ ? PlainLink(body, rest) : nullptr;
+        if (link == nullptr) link = AnyLink(body, rest);
+        set_.Append(link);
+        ++set_.linkCount;
+        describable_ = link;
+        return rest;
+    }
+
+    // A link spelled as browsers write it that ends on its line, read in one pass: its
+    // attributes are taken apart up to their ">", then only its name is searched for "</A>".
+    // AnyLink reads such a link the same way; it is left the rest.
+    UrlEntry* PlainLink(std::string_view body, std::string_view& rest) {
+        // The name it gives runs on to the end of the line.
+        std::unique_ptr<UrlEntry> link(netscape::ParsePlainLink(body));
+        if (!link) return nullptr;
+        const std::string_view name = link->name.view();
+        const std::size_t end = FindIgnoringCase(name, kLinkEnd, 0);
+        if (end == std::string_view::npos) return nullptr;
+        link->name = EntryText::Borrow(name.substr(0, end));
+        rest = name.substr(end + kLinkEnd.size());
+        return link.release();
+    }
+
+    UrlEntry* AnyLink(std::string_view body, std::string_view& rest) {
         const std::size_t attributesEnd = AttributesEnd(body);
         std::size_t end = FindIgnoringCase(body, kLinkEnd, 0);
         // An "</A>" before the end of the attributes stands in a quoted value, unless its own
@@ -230,7 +255,6 @@ private:
         const std::size_t nameFrom = noAttributesEnd ? 0 : attributesEnd + 1;
         if (end != std::string_view::npos && end < nameFrom) end = FindIgnoringCase(body, kLinkEnd, nameFrom);
         UrlEntry* link = nullptr;
-        std::string_view rest;
         if (end != std::string_view::npos) {
             link = netscape::ParseLink(body.substr(0, end), true, scratch_);
             rest = body.substr(end + kLinkEnd.size());
@@ -250,10 +274,7 @@ private:
             link = netscape::ParseLink(std::string_view(linkText_).substr(0, end), false, scratch_);
             quotesMayClose_ = true;
         }
-        set_.Append(link);
-        ++set_.linkCount;
-        describable_ = link;
-        return rest;
+        return link;
     }
 
     // A folder heading: "<H3", its attributes (kept as a link's are), ">", the name, "</H3>".

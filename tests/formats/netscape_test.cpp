@@ -116,6 +116,9 @@ TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
         {"'>' and '</A>' inside a quoted value do not end the tag",
          "<DT><A HREF=\"javascript:w('</A>')\" ICON=\"a>b\">Go</A><DT><A HREF=\"x\">y</A>\n",
          {"L  | Go | javascript:w('</A>') | ICON=\"a>b\" |  | ", "L  | y | x | |  | ", "E "}},
+        {"a value holding '</A>' and a quote before a space is read as the general reading reads it",
+         "<DT><A HREF=\"x</A> Y=\" Z=\"w\">n</A>\n",
+         {"L  | n | x</A> Y= | Z=\"w\" |  | ", "E "}},
         {"descriptions stay with their link or folder, over several lines; a stray one is dropped",
          "<DD>stray\n<DT><H3>F</H3>\n<DD>About F\n<DL><p>\n<DT><A HREF=\"u\">x</A>\n<DD>One\n\n  two <a "
          "href=\"i\">i</a>\n"
