@@ -86,7 +86,7 @@ namespace {
 
 // The tags the reader acts on, wherever they stand on a line. A description runs until the
 // next of them.
-constexpr std::string_view kKnownTags[] = {"DT", "DD", "DL", "/DL", "HR", "H1", "H3", "META"};
+constexpr std::string_view kKnownTags[] = {"DT", "DD", "DL", "/DL", "HR", "H1", "H3", "META", "TITLE"};
 
 // Whether text begins with the tag name: "<", the name in any case, then ">", "/" or white
 // space (so "<DL>" is no "<DD>" and "<Hr>" no "<HREF").
@@ -190,6 +190,8 @@ private:
             text = Folder(text);
         } else if (BeginsTag(text, "H1")) {
             text = Title(text);
+        } else if (BeginsTag(text, "TITLE")) {
+            text = DocumentTitle(text);
         } else if (BeginsTag(text, "META")) {
             const std::string_view tag = text.substr(0, std::min(text.find('>'), text.size()));
             TakeCharset(tag);
@@ -314,6 +316,18 @@ private:
         return end == std::string_view::npos ? std::string_view() : body.substr(end + kTitleEnd.size());
     }
 
+    // The document's title: "<TITLE", attributes, ">", the title, "</TITLE>". Kept apart from
+    // the heading, which browsers word differently ("Bookmarks" over "Bookmarks Menu").
+    std::string_view DocumentTitle(std::string_view text) {
+        const std::string_view body = text.substr(6);
+        const std::size_t attributesEnd = body.find('>');
+        if (attributesEnd == std::string_view::npos) return {};
+        const std::size_t end = FindIgnoringCase(body, kDocumentTitleEnd, attributesEnd + 1);
+        set_.documentTitle.assign(
+            body.substr(attributesEnd + 1, end == std::string_view::npos ? end : end - attributesEnd - 1));
+        return end == std::string_view::npos ? std::string_view() : body.substr(end + kDocumentTitleEnd.size());
+    }
+
     // The encoding a "<META ... CONTENT="text/html; charset=X">" declares; the first one counts.
     void TakeCharset(std::string_view tag) {
         constexpr std::string_view kCharset = "charset=";
@@ -359,6 +373,7 @@ private:
 
     static constexpr std::string_view kFolderEnd = "</H3>";
     static constexpr std::string_view kTitleEnd = "</H1>";
+    static constexpr std::string_view kDocumentTitleEnd = "</TITLE>";
 
     UrlSet& set_;
     LineScanner& lines_;
@@ -387,6 +402,7 @@ int ReadNetscape(SetStorage& storage, TextControl* statusText) {
     CounterText status(LoadString(IDS_STATUS_READING_LINE));
     int result = 0;
     set.heading.clear();
+    set.documentTitle.clear();
     set.charset.clear();
     for (;;) {
         // An empty line changes nothing but the count; a run of them is passed in one step.
@@ -423,8 +439,8 @@ std::string OneLine(std::string text) {
     return text;
 }
 
-// The header: the set's heading, else the person's "X's Bookmarks", and the line naming the
-// file's encoding when it is known.
+// The header: the set's document title and heading, else the person's "X's Bookmarks" for
+// both, and the line naming the file's encoding when it is known.
 std::string Header(const UrlSet& set) {
     std::string heading = HeadingOf(set);
     if (heading.empty()) {
@@ -433,12 +449,14 @@ std::string Header(const UrlSet& set) {
         heading = owner.empty() ? std::string(kNoOwnerHeading) : owner + std::string(kOwnTitleTail);
     }
     heading = OneLine(heading);
-    // The header's layout, with the heading in place of each "X's Bookmarks".
+    // The document's title as the file read had it, else the heading again.
+    const std::string documentTitle = set.documentTitle.empty() ? heading : OneLine(set.documentTitle);
+    // The header's layout, with the title and the heading in place of each "X's Bookmarks".
     std::string layout = LoadString(IDS_NETSCAPE_HEADER);
     const std::string ownerForm = "%s" + std::string(kOwnTitleTail);
     for (std::size_t at = layout.find(ownerForm); at != std::string::npos; at = layout.find(ownerForm, at))
         layout.replace(at, ownerForm.size(), "%s");
-    std::string header = FormatText(layout, {heading, heading});
+    std::string header = FormatText(layout, {documentTitle, heading});
     if (!set.charset.empty()) {
         const std::size_t afterFirstLine = header.find('\n') + 1;
         header.insert(afterFirstLine,

@@ -158,6 +158,7 @@ void UrlSet::Clear() {
     keptMarkup_.clear();
     source_ = nullptr;
     heading.clear();
+    documentTitle.clear();
     charset.clear();
     Rewind();
 }

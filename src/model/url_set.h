@@ -152,6 +152,10 @@ public:
     // file's heading not of the form "X's Bookmarks", or a hotlist's title line. Writers
     // prefer it to title, so a file rewritten in its own format keeps its heading.
     std::string heading;
+    // A bookmark file's document title (its <TITLE>) as the file held it, which may differ
+    // from its heading (a browser's "Bookmarks" over "Bookmarks Menu"); empty when it had none.
+    // The bookmark-file writer puts it back, else the heading serves for both.
+    std::string documentTitle;
     // The character encoding the set's bookmark-file text is in, as the file declared it;
     // empty when it declared none. Text keeps its bytes while it stays in that format.
     std::string charset;

@@ -14,6 +14,7 @@ EntryConverter::EntryConverter(UrlSet& set, bool fixAmpersands, bool restoreName
       restoreNames_(restoreNames) {
     set.title = ConvertedText(from_, to_, charset_, set.title);
     set.heading = ConvertedText(from_, to_, charset_, set.heading);
+    set.documentTitle = ConvertedText(from_, to_, charset_, set.documentTitle);
     // A bookmark file written from another format says that its text is UTF-8.
     set.charset = FormatHoldsHtml(to_) ? "UTF-8" : "";
 }

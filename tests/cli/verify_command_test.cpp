@@ -84,6 +84,8 @@ TEST_F(VerifyCliTest, ExitStatusTellsHowTheRunEnded) {
               std::string::npos)
         << failing.out;
     EXPECT_NE(ReadFile(set).find("<DT><H3>Page not found</H3>"), std::string::npos);
+    // Saved in place, the file keeps its own title over a heading worded otherwise.
+    EXPECT_NE(ReadFile(set).find("<Title>Bookmarks</Title>\r\n<H1>Bookmarks Menu</H1>"), std::string::npos);
     // Without a terminal the warning took its preselected answer, undone after the run.
     EXPECT_NE(ReadFile(dir.File("config/tolva/registry.reg")).find("\"AllowCookies\"=hex:00,00,00,00"),
               std::string::npos);

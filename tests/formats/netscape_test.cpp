@@ -184,11 +184,17 @@ TEST_F(NetscapeTest, TitleLines) {
     }
 }
 
-TEST_F(NetscapeTest, HeadingIsWrittenBackAsReadAndNeverEmpty) {
+TEST_F(NetscapeTest, TitleAndHeadingAreWrittenBackAsReadAndNeverEmpty) {
     ASSERT_EQ(ReadText("<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n</DL><p>\n"), 1);
     EXPECT_TRUE(StartsWith(
         Written(),
         "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Bookmarks</Title>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"));
+    // A title other than the heading (as Firefox exports) is not replaced by the heading.
+    storage.Close();
+    ASSERT_EQ(ReadText("<title>Bookmarks</title>\n<H1>Bookmarks Menu</H1>\n<DL><p>\n</DL><p>\n"), 1);
+    EXPECT_TRUE(StartsWith(Written(),
+                           "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<Title>Bookmarks</Title>\r\n"
+                           "<H1>Bookmarks Menu</H1>\r\n<DL><p>\r\n"));
     // No title known: the person's name, from the settings store or the account.
     storage.Close();
     ASSERT_EQ(ReadText("<DL><p>\n</DL><p>\n"), 1);

@@ -202,7 +202,7 @@ RefusedPort::~RefusedPort() {
 
 std::string WorkBookmarks(const LoopbackServer& server, const std::vector<std::pair<std::string, std::string>>& links) {
     std::string text =
-        "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n"
+        "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks Menu</H1>\n<DL><p>\n"
         "<DT><H3>Work</H3>\n<DL><p>\n";
     for (const auto& [name, path] : links) text += "<DT><A HREF=\"" + server.Url(path) + "\">" + name + "</A>\n";
     return text + "</DL><p>\n</DL><p>\n";
