@@ -146,6 +146,7 @@ int SetStorage::RefuseChanged(const std::string& changedPath) const {
 int SetStorage::Write(TextControl* statusText) {
     // The writers walk the set with Next, which reports to statusText while it is set.
     set_.CountWalk(statusText);
+    adaptedNames_ = 0;
     struct EndOfWrite {
         UrlSet& set;
         ~EndOfWrite() { set.CountWalk(nullptr); }

@@ -94,6 +94,11 @@ public:
     void Stream(SetStream* stream) { set_.RefillFrom(stream); }
     bool StreamFailed() const { return set_.RefillFailed(); }
 
+    // Names the last Write stored otherwise than the set held them (a writer that numbers
+    // namesakes or shortens names to fit its files), for the run's count of names adapted.
+    void CountAdaptedName() { ++adaptedNames_; }
+    int AdaptedNames() const { return adaptedNames_; }
+
 private:
     // The codec of the set's format, looked up once for each format the set is given.
     const FormatCodec* Codec();
@@ -115,6 +120,7 @@ private:
     bool openedExisting_ = false;
     bool openCanceled_ = false;
     bool readInPlace_ = false;
+    int adaptedNames_ = 0;
     // A new file is written to a temporary beside its location and put in place by Write, so
     // the location holds what it held before or the whole new set, never a part of it.
     std::unique_ptr<AtomicReplace> creating_;

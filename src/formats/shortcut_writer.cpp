@@ -78,7 +78,7 @@ struct ChosenName {
 
 class ShortcutWriter final : public EntryWalker {
 public:
-    explicit ShortcutWriter(UrlSet& set) : set_(set) {}
+    explicit ShortcutWriter(SetStorage& storage) : storage_(storage), set_(storage.Set()) {}
 
     int Run() {
         current_ = Descriptor(::open(set_.location.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -222,6 +222,12 @@ private:
         folder.usable = true;
         folders_.push_back(std::move(folder));
         KeepFolderName(entry, placeholder || chosen.adapted);
+        if (placeholder || chosen.adapted) CountAdapted(entry);
+    }
+
+    // A name the translation adapted already is one name adapted, whatever the writer adds.
+    void CountAdapted(const UrlEntry& entry) {
+        if ((entry.flags & NameTranslated) == 0) storage_.CountAdaptedName();
     }
 
     // A folder whose name on the disk is not the one it had in the set keeps that one in its
@@ -331,6 +337,7 @@ private:
             ShowLinkError(errno, CurrentPath() + "/" + fileName);
             return;
         }
+        if (chosen.adapted) CountAdapted(entry);
         struct stat info {};
         if (::fstatat(fd, fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return;
         const FileId written = IdOf(info);
@@ -450,6 +457,7 @@ private:
         return current;
     }
 
+    SetStorage& storage_;
     UrlSet& set_;
     Descriptor topFd_;
     Descriptor current_;  // the folder being written
@@ -465,6 +473,6 @@ private:
 
 }  // namespace
 
-int WriteShortcuts(SetStorage& storage) { return ShortcutWriter(storage.Set()).Run(); }
+int WriteShortcuts(SetStorage& storage) { return ShortcutWriter(storage).Run(); }
 
 }  // namespace tolva

@@ -175,7 +175,9 @@ TranslationResult WriteDestination(SetStorage& storage, WholeSource& source, con
     page.Status(IDS_STATUS_NOW_SAVING);
     const int written = storage.Write(page.Controls().statusLine);
     storage.Close();
-    const Counts counts = source.Done(storage.Set());
+    Counts counts = source.Done(storage.Set());
+    // The writer may adapt names too (numbered namesakes, shortened names).
+    counts.renamed += storage.AdaptedNames();
     // A stop that came while the set was written ends it only where it made the writing fail.
     if ((!written || storage.StreamFailed()) && StopRequested()) return page.Stopped(values.destinationFormat);
     // A source that failed part way has said why; nothing was saved.

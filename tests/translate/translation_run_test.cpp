@@ -311,6 +311,19 @@ TEST_F(TranslationRunTest, ConversionRenamesForShortcutsAndShowsProgressPerLink)
     EXPECT_EQ(status.Current(), "URL set converted.\n2 links and 1 folders written; 1 names adapted.");
 }
 
+TEST_F(TranslationRunTest, NamesTheShortcutWriterAdaptsAreCountedOnceEach) {
+    // A numbered namesake and a folder with no name are adapted by the writer; a name the
+    // conversion adapted and the writer then numbers is one name adapted.
+    WriteFile(source,
+              "<DL><p>\r\n<DT><A HREF=\"http://a/\">Same</A>\r\n<DT><A HREF=\"http://b/\">Same</A>\r\n"
+              "<DT><A HREF=\"http://c/\">Tom & Jerry</A>\r\n<DT><A HREF=\"http://d/\">Tom && Jerry</A>\r\n"
+              "<DT><H3></H3>\r\n<DL><p>\r\n</DL><p>\r\n</DL><p>\r\n");
+    std::filesystem::create_directory(destination = dir.File("favorites"));
+    prompter.ScriptAnswers({true});  // use the existing folder
+    ASSERT_EQ(RunTranslation(Values(UrlSetFormat::Shortcuts), controls), TranslationResult::Converted);
+    EXPECT_EQ(status.Current(), "URL set converted.\n4 links and 1 folders written; 3 names adapted.");
+}
+
 // ConvertTo on a set built in memory.
 class ConvertToTest : public ::testing::Test {
 protected:
