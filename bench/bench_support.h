@@ -65,4 +65,18 @@ inline double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The spread of a / b over the pairs of runs made one right after the other ("pairs 1.80x to
+// 3.10x"): on a shared machine whose speed drifts, a pair sees the same conditions.
+inline std::string PairSpread(const std::vector<double>& a, const std::vector<double>& b) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        if (b[i] > 0) ratios.push_back(a[i] / b[i]);
+    }
+    if (ratios.empty()) return "no pairs";
+    const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
+    char text[64];
+    std::snprintf(text, sizeof text, "pairs %.2fx to %.2fx", *low, *high);
+    return text;
+}
+
 }  // namespace tolva::bench

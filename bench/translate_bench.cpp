@@ -220,12 +220,14 @@ int main(int argc, char** argv) {
     const double peakMiB = static_cast<double>(peakKiB) / 1024.0;
     std::printf("file: %d links, %.1f MiB; %d runs of each\n", links, fileMiB, runs);
     std::printf("cp          median %8.1f ms\n", cpMedian * 1000);
-    std::printf("tolva-cli   median %8.1f ms  (%.2fx cp; target 2x)\n", cliMedian * 1000, cliMedian / cpMedian);
+    std::printf("tolva-cli   median %8.1f ms  (%.2fx cp, %s; target 2x)\n", cliMedian * 1000, cliMedian / cpMedian,
+                tolva::bench::PairSpread(cliTimes, cpTimes).c_str());
     // On a busy machine wall time includes waiting for a processor; CPU time does not.
     std::printf("cpu time    median cp %.1f ms, tolva-cli %.1f ms  (%.2fx)\n", Median(cpCpu) * 1000,
                 Median(cliCpu) * 1000, Median(cliCpu) / Median(cpCpu));
-    std::printf("onto the file written before: cp median %.1f ms, tolva-cli median %.1f ms  (%.2fx; target 2.5x)\n",
-                Median(cpOverTimes) * 1000, Median(cliOverTimes) * 1000, Median(cliOverTimes) / Median(cpOverTimes));
+    std::printf("onto the file written before: cp median %.1f ms, tolva-cli median %.1f ms  (%.2fx, %s; target 2.5x)\n",
+                Median(cpOverTimes) * 1000, Median(cliOverTimes) * 1000, Median(cliOverTimes) / Median(cpOverTimes),
+                tolva::bench::PairSpread(cliOverTimes, cpOverTimes).c_str());
     std::printf("tolva-cli   peak memory %.1f MiB  (%.2fx the file; target 4x)\n", peakMiB, peakMiB / fileMiB);
     return 0;
 }

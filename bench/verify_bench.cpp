@@ -265,8 +265,8 @@ int main(int argc, char** argv) {
         }
         std::printf("set: %d links (every seventh a 404); %d runs of each against 127.0.0.1\n", links, runs);
         std::printf("curl -Z --parallel-max 10   median %8.1f ms\n", Median(curlZ) * 1000);
-        std::printf("tolva-cli --jobs 10         median %8.1f ms  (%.2fx curl -Z; target 1.2x)\n", Median(many) * 1000,
-                    Median(many) / Median(curlZ));
+        std::printf("tolva-cli --jobs 10         median %8.1f ms  (%.2fx curl -Z, %s; target 1.2x)\n",
+                    Median(many) * 1000, Median(many) / Median(curlZ), tolva::bench::PairSpread(many, curlZ).c_str());
         std::printf("tolva-cli --jobs 1          median %8.1f ms\n", Median(one) * 1000);
         std::printf("sets written by --jobs 10 and --jobs 1: %s (%zu bytes)\n",
                     writtenMany == writtenOne ? "identical" : "DIFFERENT", writtenOne.size());
@@ -333,7 +333,8 @@ int main(int argc, char** argv) {
     const double cliMedian = Median(cliTimes);
     std::printf("set: %d links, %.0f KiB; %d runs of each against 127.0.0.1\n", links, setKiB, runs);
     std::printf("curl -K     median %8.1f ms\n", curlMedian * 1000);
-    std::printf("tolva-cli   median %8.1f ms  (%.2fx curl; target 1x)\n", cliMedian * 1000, cliMedian / curlMedian);
+    std::printf("tolva-cli   median %8.1f ms  (%.2fx curl, %s; target 1x)\n", cliMedian * 1000, cliMedian / curlMedian,
+                tolva::bench::PairSpread(cliTimes, curlTimes).c_str());
     std::printf("tolva-cli   peak memory %.1f MiB\n", static_cast<double>(peakKiB) / 1024.0);
     return 0;
 }
