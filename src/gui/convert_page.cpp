@@ -43,20 +43,27 @@ bool StoredRestoreNames(const SettingsStore& store) {
 
 CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : PropertyPage(parent), restoreNames(StoredRestoreNames(store)), store_(store), prompter_(prompter) {
-    auto* browseSource = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseSource);
+    MakeControls();
+    LayOut();
+    Connect();
+    WriteForm();
+}
+
+void CConvert::MakeControls() {
+    browseSource_ = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseSource);
     fixAmpersandsBox_ = Named(new QCheckBox(UiText(IDS_UI_CONVERT_FIX_AMPERSANDS), this), control::kFixAmpersands);
     restoreNamesBox_ = Named(new QCheckBox(UiText(IDS_UI_CONVERT_PRESERVE_NAME), this), control::kPreserveName);
     statusLine_ = Named(NewWrappedLabel(UiText(IDS_UI_CONVERT_STATUS_START), this), control::kConvertStatus);
     sourceFormatBox_ = Named(new QComboBox(this), control::kSourceFormat);
     sourceLocationBox_ = Named(new LocationCombo(this), control::kSourceLocation);
-    auto* browseDestination = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseDestination);
+    browseDestination_ = Named(new QPushButton(UiText(IDS_UI_BROWSE_DESTINATION), this), control::kBrowseDestination);
     destinationFormatBox_ = Named(new QComboBox(this), control::kDestinationFormat);
     destinationLocationBox_ = Named(new LocationCombo(this), control::kDestinationLocation);
-    auto* netscapeToExplorer =
+    netscapeToExplorer_ =
         Named(new QPushButton(UiText(IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER), this), control::kNetscapeToExplorer);
-    auto* explorerToNetscape =
+    explorerToNetscape_ =
         Named(new QPushButton(UiText(IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE), this), control::kExplorerToNetscape);
-    auto* translate = Named(new QPushButton(UiText(IDS_UI_CONVERT_TRANSLATE), this), control::kTranslate);
+    translate_ = Named(new QPushButton(UiText(IDS_UI_CONVERT_TRANSLATE), this), control::kTranslate);
     progressLabel_ = Named(NewPlainLabel(UiText(IDS_UI_CONVERT_PROGRESS), this), control::kConvertProgressLabel);
     progressBar_ = Named(new QProgressBar(this), control::kConvertProgressBar);
     progressText_ = Named(NewPlainLabel(QString(), this), control::kConvertProgressText);
@@ -66,30 +73,37 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     progressBar_->setTextVisible(false);
     progressLabel_->hide();
     progressBar_->hide();
+    sourceFormatBox_->setToolTip(UiText(IDS_UI_TIP_SOURCE_FORMAT));
+    destinationFormatBox_->setToolTip(UiText(IDS_UI_TIP_DESTINATION_FORMAT));
+    fixAmpersandsBox_->setToolTip(UiText(IDS_UI_TIP_FIX_AMPERSANDS));
+    restoreNamesBox_->setToolTip(UiText(IDS_UI_TIP_PRESERVE_NAME));
+    netscapeToExplorer_->setToolTip(UiText(IDS_UI_TIP_NETSCAPE_TO_EXPLORER));
+    explorerToNetscape_->setToolTip(UiText(IDS_UI_TIP_EXPLORER_TO_NETSCAPE));
+    statusLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
 
+void CConvert::LayOut() {
     // Introduction beside the two quick buttons.
     auto* top = new QHBoxLayout;
     top->addWidget(NewWrappedLabel(UiText(IDS_UI_CONVERT_INTRO), this), 1);
     auto* quick = new QVBoxLayout;
-    quick->addWidget(netscapeToExplorer);
-    quick->addWidget(explorerToNetscape);
+    quick->addWidget(netscapeToExplorer_);
+    quick->addWidget(explorerToNetscape_);
     quick->addStretch();
     top->addLayout(quick);
 
-    auto addSide = [this](QGridLayout* grid, QComboBox* format, QComboBox* location, QPushButton* browse) {
+    auto side = [this](int formatText, QComboBox* format, int locationText, QComboBox* location,
+                       QPushButton* browse) {
+        auto* grid = new QGridLayout;
         grid->setColumnMinimumWidth(0, 12);
-        grid->addWidget(NewPlainLabel(UiText(IDS_UI_FORMAT_LABEL), this), 0, 1);
+        grid->addWidget(NewBuddyLabel(UiText(formatText), format, this), 0, 1);
         grid->addWidget(format, 0, 2);
-        grid->addWidget(NewPlainLabel(UiText(IDS_UI_LOCATION_LABEL), this), 1, 1);
+        grid->addWidget(NewBuddyLabel(UiText(locationText), location, this), 1, 1);
         grid->addWidget(location, 1, 2);
         grid->addWidget(browse, 1, 3);
         grid->setColumnStretch(2, 1);
+        return grid;
     };
-    auto* sourceGrid = new QGridLayout;
-    addSide(sourceGrid, sourceFormatBox_, sourceLocationBox_, browseSource);
-    auto* destinationGrid = new QGridLayout;
-    addSide(destinationGrid, destinationFormatBox_, destinationLocationBox_, browseDestination);
-
     auto* options = new QVBoxLayout;
     options->setContentsMargins(16, 0, 0, 0);
     options->addWidget(fixAmpersandsBox_);
@@ -99,19 +113,20 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     progress->addWidget(progressLabel_);
     progress->addWidget(progressBar_, 1);
     progress->addWidget(progressText_, 1);
-
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(statusLine_, 1);
-    bottom->addWidget(translate, 0, Qt::AlignBottom);
+    bottom->addWidget(translate_, 0, Qt::AlignBottom);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(NewEtchedLine(this));
     layout->addWidget(NewPlainLabel(UiText(IDS_UI_CONVERT_SOURCE_HEADING), this));
-    layout->addLayout(sourceGrid);
+    layout->addLayout(side(IDS_UI_FORMAT_LABEL, sourceFormatBox_, IDS_UI_LOCATION_LABEL, sourceLocationBox_,
+                           browseSource_));
     layout->addWidget(NewEtchedLine(this));
     layout->addWidget(NewPlainLabel(UiText(IDS_UI_CONVERT_DESTINATION_HEADING), this));
-    layout->addLayout(destinationGrid);
+    layout->addLayout(side(IDS_UI_DESTINATION_FORMAT_LABEL, destinationFormatBox_, IDS_UI_DESTINATION_LOCATION_LABEL,
+                           destinationLocationBox_, browseDestination_));
     layout->addWidget(NewEtchedLine(this));
     layout->addWidget(NewPlainLabel(UiText(IDS_UI_CONVERT_OPTIONS), this));
     layout->addLayout(options);
@@ -121,43 +136,43 @@ CConvert::CConvert(SettingsStore& store, Prompter& prompter, QWidget* parent)
     layout->addLayout(bottom);
     // Keep the progress row's height while its controls are hidden, so nothing jumps.
     progressBar_->setSizePolicy(QSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed));
-    QSizePolicy keepSpace = progressLabel_->sizePolicy();
-    keepSpace.setRetainSizeWhenHidden(true);
-    progressLabel_->setSizePolicy(keepSpace);
-    QSizePolicy keepBar = progressBar_->sizePolicy();
-    keepBar.setRetainSizeWhenHidden(true);
-    progressBar_->setSizePolicy(keepBar);
+    for (QWidget* kept : {static_cast<QWidget*>(progressLabel_), static_cast<QWidget*>(progressBar_)}) {
+        QSizePolicy keepSpace = kept->sizePolicy();
+        keepSpace.setRetainSizeWhenHidden(true);
+        kept->setSizePolicy(keepSpace);
+    }
     statusLine_->setMinimumHeight(2 * statusLine_->fontMetrics().lineSpacing());
 
-    // The form's own order, which is also its keyboard order.
-    QWidget* order[] = {
-        browseSource,      fixAmpersandsBox_,     restoreNamesBox_,        sourceFormatBox_,   sourceLocationBox_,
-        browseDestination, destinationFormatBox_, destinationLocationBox_, netscapeToExplorer, explorerToNetscape,
-        translate};
+    // The keyboard follows the page as it is read: top to bottom, left to right.
+    QWidget* order[] = {netscapeToExplorer_,    explorerToNetscape_,     sourceFormatBox_,
+                        sourceLocationBox_,     browseSource_,           destinationFormatBox_,
+                        destinationLocationBox_, browseDestination_,     fixAmpersandsBox_,
+                        restoreNamesBox_,       translate_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
 
+void CConvert::Connect() {
     // activated is the person's choice only: a selection made by the program does not reload a list.
     connect(sourceFormatBox_, &QComboBox::activated, this, [this] { OnFormatChanged(Side::Source); });
     connect(destinationFormatBox_, &QComboBox::activated, this, [this] { OnFormatChanged(Side::Destination); });
-    connect(browseSource, &QPushButton::clicked, this, [this] { OnBrowse(Side::Source); });
-    connect(browseDestination, &QPushButton::clicked, this, [this] { OnBrowse(Side::Destination); });
-    connect(netscapeToExplorer, &QPushButton::clicked, this, [this] { OnNetscapeToExplorer(); });
-    connect(explorerToNetscape, &QPushButton::clicked, this, [this] { OnExplorerToNetscape(); });
-    connect(translate, &QPushButton::clicked, this, [this] { OnTranslate(); });
+    connect(browseSource_, &QPushButton::clicked, this, [this] { OnBrowse(Side::Source); });
+    connect(browseDestination_, &QPushButton::clicked, this, [this] { OnBrowse(Side::Destination); });
+    connect(netscapeToExplorer_, &QPushButton::clicked, this, [this] { OnNetscapeToExplorer(); });
+    connect(explorerToNetscape_, &QPushButton::clicked, this, [this] { OnExplorerToNetscape(); });
+    connect(translate_, &QPushButton::clicked, this, [this] { OnTranslate(); });
     connect(fixAmpersandsBox_, &QCheckBox::toggled, this, [this](bool on) { fixAmpersands = on; });
     for (Side side : {Side::Source, Side::Destination}) {
-        LocationBoxOf(side)->SetEnterAction([this] { OnTranslate(); });
-        LocationBoxOf(side)->SetDropAction([this, side](const std::string& location) { OnDrop(side, location); });
+        LocationCombo* box = LocationBoxOf(side);
+        box->SetEnterAction([this] { OnEnter(); });
+        box->SetDropAction([this, side](const std::string& location) { OnDrop(side, location); });
+        box->SetTypedAction([this, side] { OnLocationTyped(side); });
     }
-    statusLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // The person's choice is remembered at once, as the program keeps nothing at exit.
     connect(restoreNamesBox_, &QCheckBox::clicked, this, [this](bool on) {
         restoreNames = on;
         store_.SetString(kOptionsKey, kRestoreNamesValue, on ? "1" : "0");
         store_.Save();
     });
-
-    WriteForm();
 }
 
 QComboBox* CConvert::FormatBox(Side side) const {
@@ -195,6 +210,7 @@ bool CConvert::ReadForm() {
     // The destination is checked first; a refused box keeps its field as it was.
     for (Side side : {Side::Destination, Side::Source}) {
         LocationCombo* box = LocationBoxOf(side);
+        box->ExpandHome();
         const std::string text = box->Text();
         if (QString::fromStdString(text).size() > kMaxFormLocation) {
             ShowWarning(prompter_,
@@ -239,6 +255,31 @@ void CConvert::OnDrop(Side side, const std::string& location) {
         OnFormatChanged(side);
     }
     SetLocation(side, location);
+}
+
+void CConvert::OnLocationTyped(Side side) {
+    // A box losing the focus to a run's own message box is no new location.
+    if (BusyScope::Active()) return;
+    LocationCombo* box = LocationBoxOf(side);
+    box->ExpandHome();
+    const std::string typed = box->Text();
+    if (typed.empty()) return;
+    OnDrop(side, typed);
+}
+
+void CConvert::OnEnter() {
+    // The first gap in reading order gets the focus; a full form is translated.
+    for (Side side : {Side::Source, Side::Destination}) {
+        if (FormatInBox(FormatBox(side)) == UrlSetFormat::None) {
+            FormatBox(side)->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        if (LocationBoxOf(side)->Text().empty()) {
+            LocationBoxOf(side)->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    OnTranslate();
 }
 
 void CConvert::OnNetscapeToExplorer() {

@@ -31,6 +31,8 @@ public:
 
     void WriteForm() override;
     bool ReadForm() override;
+    // Translates when both sides are filled in; else puts the focus where the first gap is.
+    void OnEnter() override;
 
     // Reloads side's location list for the chosen format; true when a list is stored for it.
     bool OnFormatChanged(Side side);
@@ -56,6 +58,11 @@ public:
     StorePlaces places = StorePlaces::OfPerson();
 
 private:
+    void MakeControls();
+    void LayOut();
+    void Connect();
+    // A location typed by hand: "~" expanded, and the format follows a name that says it.
+    void OnLocationTyped(Side side);
     QComboBox* FormatBox(Side side) const;
     LocationCombo* LocationBoxOf(Side side) const;
     void SetLocation(Side side, const std::string& location);
@@ -67,6 +74,11 @@ private:
     LocationCombo* sourceLocationBox_;
     QComboBox* destinationFormatBox_;
     LocationCombo* destinationLocationBox_;
+    QPushButton* browseSource_;
+    QPushButton* browseDestination_;
+    QPushButton* netscapeToExplorer_;
+    QPushButton* explorerToNetscape_;
+    QPushButton* translate_;
     QCheckBox* fixAmpersandsBox_;
     QCheckBox* restoreNamesBox_;
     QLabel* statusLine_;

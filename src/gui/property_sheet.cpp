@@ -21,6 +21,13 @@ PropertySheet::PropertySheet(const QString& caption, QWidget* parent)
     setWindowTitle(caption);
     setModal(true);
     buttons_->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    // A default OK would take every Enter pressed in a box or on a check box and end the program.
+    for (QAbstractButton* button : buttons_->buttons()) {
+        if (auto* push = qobject_cast<QPushButton*>(button)) {
+            push->setDefault(false);
+            push->setAutoDefault(false);
+        }
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
     layout->addWidget(buttons_);
@@ -53,9 +60,20 @@ void PropertySheet::showEvent(QShowEvent* event) {
 }
 
 void PropertySheet::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier &&
         !buttons_->button(QDialogButtonBox::Cancel)->isEnabled()) {
         event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+        event->accept();
+        auto* button = qobject_cast<QPushButton*>(focusWidget());
+        if (button != nullptr && button->isVisible() && button->isEnabled()) {
+            button->click();
+        } else if (!pages_.empty()) {
+            pages_[static_cast<std::size_t>(shownIndex_)]->OnEnter();
+        }
         return;
     }
     QDialog::keyPressEvent(event);

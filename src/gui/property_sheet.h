@@ -20,6 +20,9 @@ public:
     virtual void WriteForm() {}
     // Controls into the fields; false (after telling the person why) when the form is refused.
     virtual bool ReadForm() { return true; }
+    // Enter pressed anywhere on the page but on a push button: the page's own command, or a
+    // move to what the command still needs. Never the sheet's OK, which would end the program.
+    virtual void OnEnter() {}
 
     void SetSheet(PropertySheet* sheet) { sheet_ = sheet; }
     // From now on OK reads "Close" and Cancel is disabled.
@@ -46,7 +49,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     // Escape answers like the Cancel button, so it does nothing once Cancel is disabled; the
-    // close box still ends the program.
+    // close box still ends the program. Enter presses the push button that has the focus, and
+    // anywhere else goes to the page shown: the sheet has no default button.
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -25,6 +25,11 @@ QString DroppedLocation(const QMimeData* data) {
 
 }  // namespace
 
+std::string ExpandHomeIn(const std::string& location) {
+    if (location != "~" && location.rfind("~/", 0) != 0) return location;
+    return FromQString(QDir::homePath()) + location.substr(1);
+}
+
 LocationCombo::LocationCombo(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
     // The list changes only through the recent-location store, never by pressing Enter.
@@ -34,6 +39,20 @@ LocationCombo::LocationCombo(QWidget* parent) : QComboBox(parent) {
     // Drops are taken by the box as a whole: the line edit would paste a file's URL as text.
     lineEdit()->setAcceptDrops(false);
     setAcceptDrops(true);
+    // The box cuts a long path: its tip shows the whole of it.
+    connect(this, &QComboBox::editTextChanged, this, [this](const QString& text) { setToolTip(text); });
+    connect(lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (typedAction_) typedAction_();
+    });
+    connect(this, &QComboBox::activated, this, [this] {
+        if (typedAction_) typedAction_();
+    });
+}
+
+void LocationCombo::ExpandHome() {
+    const std::string text = Text();
+    const std::string expanded = ExpandHomeIn(text);
+    if (expanded != text) SetText(expanded);
 }
 
 std::vector<std::string> LocationCombo::Entries() const {
@@ -67,6 +86,8 @@ void LocationCombo::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && enterAction_ && event->modifiers() == Qt::NoModifier) {
         event->accept();
+        // The line edit never sees this Enter: what was typed is taken first.
+        if (typedAction_) typedAction_();
         enterAction_();
         return;
     }

@@ -10,6 +10,9 @@
 
 namespace tolva {
 
+// location with a leading "~" or "~/" made a path in the home folder; any other text as it is.
+std::string ExpandHomeIn(const std::string& location);
+
 class LocationCombo final : public QComboBox, public LocationBox {
 public:
     explicit LocationCombo(QWidget* parent = nullptr);
@@ -29,6 +32,11 @@ public:
     void SetEnterAction(std::function<void()> action) { enterAction_ = std::move(action); }
     // A dropped file or folder is handed to action as a local path; without one it fills the box.
     void SetDropAction(std::function<void(const std::string&)> action) { dropAction_ = std::move(action); }
+    // Runs action when the person has typed a location (the box loses the focus, or Enter) or
+    // chosen one from the list.
+    void SetTypedAction(std::function<void()> action) { typedAction_ = std::move(action); }
+    // Replaces a leading "~" or "~/" in the text by the home folder, as a shell would.
+    void ExpandHome();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -39,6 +47,7 @@ protected:
 private:
     std::function<void()> enterAction_;
     std::function<void(const std::string&)> dropAction_;
+    std::function<void()> typedAction_;
     std::vector<std::string> offered_;
     int recentCount_ = 0;
 };

@@ -166,6 +166,12 @@ QLabel* NewWrappedLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
+QLabel* NewBuddyLabel(const QString& text, QWidget* control, QWidget* parent) {
+    QLabel* label = NewPlainLabel(text, parent);
+    label->setBuddy(control);
+    return label;
+}
+
 QFrame* NewEtchedLine(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);

@@ -106,6 +106,8 @@ void LoadPictures();
 QLabel* NewPlainLabel(const QString& text, QWidget* parent = nullptr);
 // The same, wrapping at word boundaries.
 QLabel* NewWrappedLabel(const QString& text, QWidget* parent = nullptr);
+// A label naming control, whose mnemonic (the letter after "&" in text) moves to control.
+QLabel* NewBuddyLabel(const QString& text, QWidget* control, QWidget* parent);
 // An etched horizontal line dividing a page.
 QFrame* NewEtchedLine(QWidget* parent);
 // The text of a string-table id.

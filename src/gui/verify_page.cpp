@@ -43,9 +43,18 @@ constexpr char kConfirmValue[] = "ConfirmFailures";
 
 CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : PropertyPage(parent), store_(store), prompter_(prompter) {
-    auto* browse = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseVerifyLocation);
-    statusLine_ = Named(NewPlainLabel(UiText(IDS_UI_VERIFY_STATUS_START), this), control::kVerifyStatus);
-    statusLine_->setWordWrap(true);
+    MakeControls();
+    LayOut();
+    Connect();
+    verifiedSet.SetPrompter(&prompter_);
+    WriteForm();
+    LoadRunOptions();
+}
+
+void CVerify::MakeControls() {
+    browse_ = Named(new QPushButton(UiText(IDS_UI_BROWSE), this), control::kBrowseVerifyLocation);
+    statusLine_ = Named(NewWrappedLabel(UiText(IDS_UI_VERIFY_STATUS_START), this), control::kVerifyStatus);
+    statusLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     formatBox_ = Named(new QComboBox(this), control::kVerifyFormat);
     // Verifying saves the set where it is: formats that cannot be written back are not offered.
     FillFormatBox(formatBox_, FormatAbility::VerifyInPlace);
@@ -56,12 +65,11 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     jobsBox_ = Named(new QSpinBox(this), control::kLinksAtOnce);
     jobsBox_->setRange(1, kMaxJobs);
     jobsBox_->setValue(1);
-    auto* verify = Named(new QPushButton(UiText(IDS_UI_VERIFY_VERIFY), this), control::kVerify);
+    verify_ = Named(new QPushButton(UiText(IDS_UI_VERIFY_VERIFY), this), control::kVerify);
     timeoutSlider_ = Named(new QSlider(Qt::Horizontal, this), control::kTimeoutSlider);
     retriesSlider_ = Named(new QSlider(Qt::Horizontal, this), control::kRetriesSlider);
     timeoutLabel_ = Named(NewPlainLabel(QString(), this), control::kTimeoutLabel);
     retriesLabel_ = Named(NewPlainLabel(QString(), this), control::kRetriesLabel);
-
     timeoutSlider_->setRange(0, kTimeoutMax);
     timeoutSlider_->setValue(kTimeoutStart);
     timeoutSlider_->setTickInterval(kTimeoutTicks);
@@ -76,17 +84,22 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
         ToQString(FormatString(IDS_UI_VERIFY_SECONDS, {kTimeoutMax})) + QStringLiteral("  "));
     timeoutLabel_->setMinimumWidth(valueWidth);
     retriesLabel_->setMinimumWidth(valueWidth);
+    formatBox_->setToolTip(UiText(IDS_UI_TIP_VERIFY_FORMAT));
+    interactiveBox_->setToolTip(UiText(IDS_UI_TIP_INTERACTIVE));
+    renameBox_->setToolTip(UiText(IDS_UI_TIP_RENAME));
+    confirmBox_->setToolTip(UiText(IDS_UI_TIP_CONFIRM));
+    retriesSlider_->setToolTip(UiText(IDS_UI_TIP_RETRIES));
+    jobsBox_->setToolTip(UiText(IDS_UI_TIP_LINKS_AT_ONCE));
+}
 
-    auto* intro = NewPlainLabel(UiText(IDS_UI_VERIFY_INTRO), this);
-    intro->setWordWrap(true);
-
+void CVerify::LayOut() {
     auto* setGrid = new QGridLayout;
     setGrid->setColumnMinimumWidth(0, 12);
-    setGrid->addWidget(NewPlainLabel(UiText(IDS_UI_FORMAT_LABEL), this), 0, 1);
+    setGrid->addWidget(NewBuddyLabel(UiText(IDS_UI_FORMAT_LABEL), formatBox_, this), 0, 1);
     setGrid->addWidget(formatBox_, 0, 2);
-    setGrid->addWidget(NewPlainLabel(UiText(IDS_UI_LOCATION_LABEL), this), 1, 1);
+    setGrid->addWidget(NewBuddyLabel(UiText(IDS_UI_LOCATION_LABEL), locationBox_, this), 1, 1);
     setGrid->addWidget(locationBox_, 1, 2);
-    setGrid->addWidget(browse, 1, 3);
+    setGrid->addWidget(browse_, 1, 3);
     setGrid->setColumnStretch(2, 1);
 
     auto* badLinks = new QVBoxLayout;
@@ -97,23 +110,23 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
 
     auto* sliders = new QGridLayout;
     sliders->setColumnMinimumWidth(0, 12);
-    sliders->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_TIMEOUT), this), 0, 1);
+    sliders->addWidget(NewBuddyLabel(UiText(IDS_UI_VERIFY_TIMEOUT), timeoutSlider_, this), 0, 1);
     sliders->addWidget(timeoutSlider_, 0, 2);
     sliders->addWidget(timeoutLabel_, 0, 3);
-    sliders->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_RETRIES), this), 1, 1);
+    sliders->addWidget(NewBuddyLabel(UiText(IDS_UI_VERIFY_RETRIES), retriesSlider_, this), 1, 1);
     sliders->addWidget(retriesSlider_, 1, 2);
     sliders->addWidget(retriesLabel_, 1, 3);
-    sliders->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_LINKS_AT_ONCE), this), 2, 1);
+    sliders->addWidget(NewBuddyLabel(UiText(IDS_UI_VERIFY_LINKS_AT_ONCE), jobsBox_, this), 2, 1);
     sliders->addWidget(jobsBox_, 2, 2, Qt::AlignLeft);
     sliders->setColumnStretch(2, 1);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(statusLine_, 1);
-    bottom->addWidget(verify, 0, Qt::AlignBottom);
+    bottom->addWidget(verify_, 0, Qt::AlignBottom);
     statusLine_->setMinimumHeight(2 * statusLine_->fontMetrics().lineSpacing());
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(intro);
+    layout->addWidget(NewWrappedLabel(UiText(IDS_UI_VERIFY_INTRO), this));
     layout->addWidget(NewEtchedLine(this));
     layout->addWidget(NewPlainLabel(UiText(IDS_UI_VERIFY_HEADING), this));
     layout->addLayout(setGrid);
@@ -126,22 +139,21 @@ CVerify::CVerify(SettingsStore& store, Prompter& prompter, QWidget* parent)
     layout->addWidget(NewEtchedLine(this));
     layout->addLayout(bottom);
 
-    QWidget* order[] = {browse,      formatBox_, locationBox_,   interactiveBox_, renameBox_,
-                        confirmBox_, verify,     timeoutSlider_, retriesSlider_,  jobsBox_};
+    // The keyboard follows the page as it is read: top to bottom, left to right.
+    QWidget* order[] = {formatBox_,     locationBox_,   browse_,   interactiveBox_, renameBox_, confirmBox_,
+                        timeoutSlider_, retriesSlider_, jobsBox_, verify_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
 
+void CVerify::Connect() {
     connect(formatBox_, &QComboBox::activated, this, [this] { OnFormatChanged(); });
-    connect(browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
-    connect(verify, &QPushButton::clicked, this, [this] { OnVerify(); });
-    locationBox_->SetEnterAction([this] { OnVerify(); });
+    connect(browse_, &QPushButton::clicked, this, [this] { OnBrowse(); });
+    connect(verify_, &QPushButton::clicked, this, [this] { OnVerify(); });
+    locationBox_->SetEnterAction([this] { OnEnter(); });
     locationBox_->SetDropAction([this](const std::string& dropped) { OnDrop(dropped); });
-    statusLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    locationBox_->SetTypedAction([this] { OnLocationTyped(); });
     connect(timeoutSlider_, &QSlider::valueChanged, this, [this] { ShowSliderValues(); });
     connect(retriesSlider_, &QSlider::valueChanged, this, [this] { ShowSliderValues(); });
-
-    verifiedSet.SetPrompter(&prompter_);
-    WriteForm();
-    LoadRunOptions();
 }
 
 void CVerify::LoadRunOptions() {
@@ -180,6 +192,7 @@ void CVerify::WriteForm() {
 }
 
 bool CVerify::ReadForm() {
+    locationBox_->ExpandHome();
     settings.format = FormatInBox(formatBox_);
     settings.location = locationBox_->Text();
     settings.renameInPlace = renameBox_->isChecked();
@@ -217,6 +230,24 @@ void CVerify::OnDrop(const std::string& dropped) {
     }
     settings.location = dropped;
     locationBox_->SetText(dropped);
+}
+
+void CVerify::OnLocationTyped() {
+    // A box losing the focus to a run's own message box is no new location.
+    if (BusyScope::Active()) return;
+    locationBox_->ExpandHome();
+    const std::string typed = locationBox_->Text();
+    if (!typed.empty()) OnDrop(typed);
+}
+
+void CVerify::OnEnter() {
+    if (FormatInBox(formatBox_) == UrlSetFormat::None) {
+        formatBox_->setFocus(Qt::OtherFocusReason);
+    } else if (locationBox_->Text().empty()) {
+        locationBox_->setFocus(Qt::OtherFocusReason);
+    } else {
+        OnVerify();
+    }
 }
 
 void CVerify::OnVerify() {

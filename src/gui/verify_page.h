@@ -18,6 +18,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QSlider;
 class QSpinBox;
 
@@ -32,6 +33,8 @@ public:
 
     void WriteForm() override;
     bool ReadForm() override;
+    // Verifies when a format and location are given; else puts the focus on the first gap.
+    void OnEnter() override;
 
     void OnFormatChanged();
     // The chooser of the chosen format; a location chosen is taken as a dropped one is.
@@ -55,12 +58,18 @@ public:
     LinkRequestOptions requestOptions;
 
 private:
+    void MakeControls();
+    void LayOut();
+    void Connect();
+    void OnLocationTyped();
     void ShowSliderValues();
     void LoadRunOptions();
     void RememberRunOptions();
 
     SettingsStore& store_;
     Prompter& prompter_;
+    QPushButton* browse_;
+    QPushButton* verify_;
     QComboBox* formatBox_;
     LocationCombo* locationBox_;
     QCheckBox* interactiveBox_;

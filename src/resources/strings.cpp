@@ -3,7 +3,7 @@
 namespace tolva {
 
 std::string LoadString(int id) {
-    for (auto part : {CoreStrings(), VerifyStrings(), UiStrings(), StoreStrings()}) {
+    for (auto part : {CoreStrings(), VerifyStrings(), UiStrings(), StoreStrings(), DesktopStrings()}) {
         for (const StringEntry& entry : part) {
             if (entry.id == id) return entry.text;
         }

@@ -213,6 +213,47 @@ inline constexpr int IDS_FORMAT_READ_ONLY = 61108;
 inline constexpr int IDS_VERIFY_CANNOT_SAVE_BACK = 61109;
 inline constexpr int IDS_ERR_NOT_XBEL = 61110;  // %s the location, %s the document element
 
+// The desktop program's mnemonics, hints, results window and chooser texts (strings_desktop.cpp).
+inline constexpr int IDS_UI_DESTINATION_FORMAT_LABEL = 62200;
+inline constexpr int IDS_UI_DESTINATION_LOCATION_LABEL = 62201;
+inline constexpr int IDS_UI_BROWSE_DESTINATION = 62202;
+inline constexpr int IDS_UI_VERIFY_SHOW_RESULTS = 62203;
+inline constexpr int IDS_UI_TIP_SOURCE_FORMAT = 62210;
+inline constexpr int IDS_UI_TIP_DESTINATION_FORMAT = 62211;
+inline constexpr int IDS_UI_TIP_FIX_AMPERSANDS = 62212;
+inline constexpr int IDS_UI_TIP_PRESERVE_NAME = 62213;
+inline constexpr int IDS_UI_TIP_NETSCAPE_TO_EXPLORER = 62214;
+inline constexpr int IDS_UI_TIP_EXPLORER_TO_NETSCAPE = 62215;
+inline constexpr int IDS_UI_TIP_VERIFY_FORMAT = 62216;
+inline constexpr int IDS_UI_TIP_INTERACTIVE = 62217;
+inline constexpr int IDS_UI_TIP_RENAME = 62218;
+inline constexpr int IDS_UI_TIP_CONFIRM = 62219;
+inline constexpr int IDS_UI_TIP_RETRIES = 62220;
+inline constexpr int IDS_UI_TIP_LINKS_AT_ONCE = 62221;
+inline constexpr int IDS_UI_TIP_SHOW_RESULTS = 62222;
+inline constexpr int IDS_UI_RESULTS_TITLE = 62230;
+inline constexpr int IDS_UI_RESULTS_SHOW = 62231;
+inline constexpr int IDS_UI_RESULTS_ALL = 62232;
+inline constexpr int IDS_UI_RESULTS_FIND = 62233;
+inline constexpr int IDS_UI_RESULTS_NOTHING = 62234;
+inline constexpr int IDS_UI_RESULTS_HINT = 62235;
+inline constexpr int IDS_UI_RESULTS_SAVE = 62236;
+inline constexpr int IDS_UI_RESULTS_CLOSE = 62237;
+inline constexpr int IDS_UI_RESULTS_FOLDER = 62238;  // the table's columns, in order
+inline constexpr int IDS_UI_RESULTS_NAME = 62239;
+inline constexpr int IDS_UI_RESULTS_URL = 62240;
+inline constexpr int IDS_UI_RESULTS_OUTCOME = 62241;
+inline constexpr int IDS_UI_RESULTS_ERROR = 62242;
+inline constexpr int IDS_UI_RESULTS_FINAL_URL = 62243;
+inline constexpr int IDS_UI_PICK_REPORT_TITLE = 62244;
+inline constexpr int IDS_UI_FILTER_REPORT_JSON = 62245;
+inline constexpr int IDS_UI_FILTER_REPORT_CSV = 62246;
+inline constexpr int IDS_UI_RESULTS_FIND_HINT = 62247;
+inline constexpr int IDS_VERIFY_END_REPORT = 62250;
+inline constexpr int IDS_VERIFY_END_NO_REQUESTS = 62251;
+// Why a link was not tested, in its record.
+inline constexpr int IDS_SKIPPED_REASON = 61580;
+
 // Returns the text of id, or empty text for an id that is not in the table.
 std::string LoadString(int id);
 
@@ -258,6 +299,7 @@ private:
 std::span<const StringEntry> CoreStrings();
 std::span<const StringEntry> VerifyStrings();
 std::span<const StringEntry> UiStrings();
+std::span<const StringEntry> DesktopStrings();
 std::span<const StringEntry> StoreStrings();
 
 }  // namespace tolva

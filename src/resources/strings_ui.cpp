@@ -20,9 +20,9 @@ constexpr StringEntry kUiStrings[] = {
     {IDS_UI_TAB_VERIFY, "Verify"},
     {IDS_UI_TAB_ABOUT, "About"},
     {IDS_UI_CLOSE, "Close"},
-    {IDS_UI_BROWSE, "Browse..."},
-    {IDS_UI_FORMAT_LABEL, "Format:"},
-    {IDS_UI_LOCATION_LABEL, "Location:"},
+    {IDS_UI_BROWSE, "&Browse..."},
+    {IDS_UI_FORMAT_LABEL, "&Format:"},
+    {IDS_UI_LOCATION_LABEL, "&Location:"},
 
     {IDS_UI_CONVERT_INTRO,
      "Fill in the form to identify the URL set to translate and the location and format for the new set.  Or use "
@@ -35,9 +35,9 @@ constexpr StringEntry kUiStrings[] = {
     {IDS_UI_CONVERT_STATUS_START,
      "You have not yet translated any URLs.  Fill in the formats and locations above then click the Translate "
      "button to start."},
-    {IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER, "Netscape to Explorer"},
-    {IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE, "Explorer to Netscape"},
-    {IDS_UI_CONVERT_TRANSLATE, "Translate"},
+    {IDS_UI_CONVERT_NETSCAPE_TO_EXPLORER, "&Netscape to Explorer"},
+    {IDS_UI_CONVERT_EXPLORER_TO_NETSCAPE, "&Explorer to Netscape"},
+    {IDS_UI_CONVERT_TRANSLATE, "&Translate"},
     {IDS_UI_CONVERT_PROGRESS, "Progress:"},
 
     {IDS_UI_VERIFY_INTRO,
@@ -49,20 +49,20 @@ constexpr StringEntry kUiStrings[] = {
      "No URL sets have been verified yet.  Fill in the format and location above then click the Verify button at "
      "the right to start."},
     {IDS_UI_VERIFY_BAD_LINK_OPTIONS, "Bad link options:"},
-    {IDS_UI_VERIFY_INTERACTIVE, "Interactively repair bad links as they are found"},
-    {IDS_UI_VERIFY_RENAME, "Rename bad links in place instead of moving them to the \"Unverified\" folder"},
+    {IDS_UI_VERIFY_INTERACTIVE, "Interactively &repair bad links as they are found"},
+    {IDS_UI_VERIFY_RENAME, "Rename bad links in &place instead of moving them to the \"Unverified\" folder"},
     {IDS_UI_VERIFY_CONNECTION_OPTIONS, "Connection options:"},
-    {IDS_UI_VERIFY_TIMEOUT, "Timout:"},
-    {IDS_UI_VERIFY_RETRIES, "Retries:"},
+    {IDS_UI_VERIFY_TIMEOUT, "Ti&mout:"},
+    {IDS_UI_VERIFY_RETRIES, "Retr&ies:"},
     {IDS_UI_VERIFY_SECONDS, "%d seconds"},
     {IDS_UI_VERIFY_TIMES, "%d times"},
-    {IDS_UI_VERIFY_VERIFY, "Verify"},
+    {IDS_UI_VERIFY_VERIFY, "&Verify"},
     {IDS_UI_VERIFY_TIMEOUT_HELP,
      "Time allowed to connect to a server (0: the network library's own default).  Each request is given up after "
      "three times the time-out in all (five minutes at 0), here %d seconds, and then fails with \"Connection timed "
      "out\"."},
-    {IDS_UI_VERIFY_LINKS_AT_ONCE, "Links tested at once:"},
-    {IDS_UI_VERIFY_CONFIRM, "Try failing links once more before moving them"},
+    {IDS_UI_VERIFY_LINKS_AT_ONCE, "Links tested at onc&e:"},
+    {IDS_UI_VERIFY_CONFIRM, "&Try failing links once more before moving them"},
 
     {IDS_UI_ABOUT_VERSION, "Tolva 2.0.01\nMarch 11, 1997"},
     {IDS_UI_ABOUT_NOTICE,

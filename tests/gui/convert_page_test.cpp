@@ -355,23 +355,44 @@ TEST_F(ConvertPageTest, TranslateWritesTheDestinationAndTurnsOkIntoClose) {
     page.setParent(nullptr);
 }
 
-// Regression: Enter in a location box pressed the sheet's default button (OK), which closed the
-// sheet and ended the program with the form unused.
-TEST_F(ConvertPageTest, EnterInALocationBoxTranslatesInsteadOfClosingTheSheet) {
+// Regression: Enter pressed the sheet's default button (OK) wherever it was pressed, which
+// closed the sheet and ended the program with the form unused.
+TEST_F(ConvertPageTest, EnterRunsThePageOrFindsItsGapAndTabFollowsTheScreen) {
     PropertySheet sheet("Tolva");
     ShowInSheet(sheet);
     Choose(Side::Source, UrlSetFormat::Netscape, WriteSource(1));
     Choose(Side::Destination, UrlSetFormat::Netscape, "");
-    TypeAndEnter(Box(control::kDestinationLocation), dir.File("copy.htm"));
+    // The name says XBEL: the format follows before the set is written.
+    TypeAndEnter(Box(control::kDestinationLocation), dir.File("copy.xbel"));
     EXPECT_TRUE(sheet.isVisible());
     EXPECT_EQ(sheet.result(), 0);
-    EXPECT_NE(ReadFile(dir.File("copy.htm")).find("http://example.com/0"), std::string::npos);
+    EXPECT_EQ(FormatInBox(Control<QComboBox>(control::kDestinationFormat)), UrlSetFormat::Xbel);
+    EXPECT_NE(ReadFile(dir.File("copy.xbel")).find("<xbel"), std::string::npos);
 
-    // Enter in the other box runs the command too; with nothing to read it says so.
-    TypeAndEnter(Box(control::kSourceLocation), "");
+    // Enter on a check box with the source missing: the focus goes to the gap, nothing is said.
+    Box(control::kSourceLocation)->SetText("");
+    auto* fix = Control<QCheckBox>(control::kFixAmpersands);
+    fix->setFocus();
+    QTest::keyClick(fix, Qt::Key_Return);
     EXPECT_TRUE(sheet.isVisible());
-    ASSERT_FALSE(prompter.shown.empty());
-    EXPECT_EQ(prompter.shown.back().text, LoadString(IDS_NO_SOURCE));
+    EXPECT_TRUE(prompter.shown.empty());
+    QWidget* focus = QApplication::focusWidget();
+    EXPECT_TRUE(focus == Box(control::kSourceLocation) || focus == Box(control::kSourceLocation)->lineEdit());
+
+    // Tab walks the page top to bottom, left to right.
+    Control<QPushButton>(control::kNetscapeToExplorer)->setFocus();
+    std::vector<int> walked;
+    for (int i = 0; i < 11; ++i) {
+        QWidget* at = QApplication::focusWidget();
+        if (at != nullptr && qobject_cast<QLineEdit*>(at)) at = at->parentWidget();
+        walked.push_back(at ? at->objectName().toInt() : -1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(walked, (std::vector<int>{control::kNetscapeToExplorer, control::kExplorerToNetscape,
+                                         control::kSourceFormat, control::kSourceLocation, control::kBrowseSource,
+                                         control::kDestinationFormat, control::kDestinationLocation,
+                                         control::kBrowseDestination, control::kFixAmpersands,
+                                         control::kPreserveName, control::kTranslate}));
     RemoveFromSheet(sheet);
 }
 
@@ -444,6 +465,8 @@ TEST_F(ConvertPageTest, DroppedFileOrFolderFillsTheBoxAndPicksItsFormat) {
     Drop(Box(control::kDestinationLocation), QUrl::fromLocalFile(QString::fromStdString(dir.File("list.txt"))), true);
     EXPECT_EQ(page.destinationFormat, UrlSetFormat::Netscape) << "a name that says no format keeps the chosen one";
     EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("list.txt"));
+    EXPECT_EQ(Box(control::kDestinationLocation)->toolTip().toStdString(), dir.File("list.txt"))
+        << "the box may cut the path; its tip shows it whole";
     Drop(Box(control::kDestinationLocation), QUrl("http://example.com/bookmarks.html"), false);
     EXPECT_EQ(Box(control::kDestinationLocation)->Text(), dir.File("list.txt"));
 

@@ -8,6 +8,11 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeySequence>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -58,6 +63,37 @@ TEST_F(SheetTest, OneCaptionedSheetWithThreeTabsAndOkCancel) {
     QDialogButtonBox* buttons = sheet.Sheet().Buttons();
     EXPECT_EQ(buttons->buttons().size(), 2);
     EXPECT_TRUE(buttons->button(QDialogButtonBox::Ok) && buttons->button(QDialogButtonBox::Cancel));
+}
+
+// Every labelled control of the Translate and Verify pages is reached by its own Alt key, and
+// every option and format box explains itself when the pointer rests on it.
+TEST_F(SheetTest, EveryLabelledControlHasItsOwnMnemonicAndEveryOptionATip) {
+    TolvaSheet sheet(store, prompter);
+    for (int tab : {0, 1}) {
+        QWidget* page = sheet.Sheet().Tabs()->widget(tab);
+        SCOPED_TRACE(sheet.Sheet().Tabs()->tabText(tab).toStdString());
+        QStringList keys = {"O", "C"};  // the sheet's own OK and Cancel
+        auto take = [&](const QString& text) {
+            const QString key = QKeySequence::mnemonic(text).toString().remove("Alt+");
+            EXPECT_FALSE(key.isEmpty()) << text.toStdString();
+            EXPECT_FALSE(keys.contains(key)) << text.toStdString() << " repeats " << key.toStdString();
+            keys << key;
+        };
+        for (QLabel* label : page->findChildren<QLabel*>()) {
+            if (label->buddy() != nullptr) take(label->text());
+        }
+        for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) take(button->text());
+        int tipped = 0;
+        for (QWidget* option : page->findChildren<QWidget*>()) {
+            if (!qobject_cast<QCheckBox*>(option) && !qobject_cast<QSlider*>(option) &&
+                !qobject_cast<QSpinBox*>(option) && !(qobject_cast<QComboBox*>(option) && !option->acceptDrops())) {
+                continue;
+            }
+            EXPECT_FALSE(option->toolTip().isEmpty()) << option->objectName().toStdString();
+            ++tipped;
+        }
+        EXPECT_GE(tipped, 3);
+    }
 }
 
 TEST_F(SheetTest, AboutButtonsOpenTheInstalledPages) {

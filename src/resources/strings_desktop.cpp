@@ -1,0 +1,74 @@
+#include "resources/strings.h"
+
+// The desktop program's own texts beyond the first pages, and the few texts of the runs that
+// they show (why a link was not tested).
+
+namespace tolva {
+
+namespace {
+
+constexpr StringEntry kDesktopStrings[] = {
+    {IDS_UI_DESTINATION_FORMAT_LABEL, "Fo&rmat:"},
+    {IDS_UI_DESTINATION_LOCATION_LABEL, "Locat&ion:"},
+    {IDS_UI_BROWSE_DESTINATION, "Bro&wse..."},
+    {IDS_UI_VERIFY_SHOW_RESULTS, "Show re&sults..."},
+
+    {IDS_UI_TIP_SOURCE_FORMAT,
+     "The format of the set to translate.  It follows the file you browse to, drop or type when the file's name "
+     "or first bytes say which format it is in."},
+    {IDS_UI_TIP_DESTINATION_FORMAT,
+     "The format to build the new set in.  Only formats that can be written are listed; a name typed with a known "
+     "extension chooses its format."},
+    {IDS_UI_TIP_FIX_AMPERSANDS,
+     "Shortcut menus show \"&&\" as one ampersand: names going into shortcut files get their ampersands doubled, "
+     "names coming out of them get them made single again."},
+    {IDS_UI_TIP_PRESERVE_NAME,
+     "Shortcut files keep the name an entry had before it was made safe as a file name, so translating them back "
+     "gives that name back."},
+    {IDS_UI_TIP_NETSCAPE_TO_EXPLORER, "Fill in the form to translate Netscape's bookmark file into the Favorites "
+                                      "folder."},
+    {IDS_UI_TIP_EXPLORER_TO_NETSCAPE, "Fill in the form to translate the Favorites folder into Netscape's bookmark "
+                                      "file."},
+    {IDS_UI_TIP_VERIFY_FORMAT,
+     "The format of the set to verify.  Only formats that can be saved back where they were read are listed."},
+    {IDS_UI_TIP_INTERACTIVE,
+     "Stop at each link that does not work, to correct its URL and test it again, or to let it be moved."},
+    {IDS_UI_TIP_RENAME, "Leave links that do not work in their folders, with the error in front of their names."},
+    {IDS_UI_TIP_CONFIRM,
+     "Test each failing link once more after all the others, so that a server busy for a moment does not cost its "
+     "links their place."},
+    {IDS_UI_TIP_RETRIES,
+     "How many more times a connection that could not be made is tried before the link counts as not working."},
+    {IDS_UI_TIP_LINKS_AT_ONCE,
+     "How many links are tested at the same time.  More is faster on a large set; each server is still asked only "
+     "a few at once."},
+    {IDS_UI_TIP_SHOW_RESULTS, "Show what the last verification did with each link."},
+
+    {IDS_UI_RESULTS_TITLE, "Verification results"},
+    {IDS_UI_RESULTS_SHOW, "Sho&w:"},
+    {IDS_UI_RESULTS_ALL, "All outcomes"},
+    {IDS_UI_RESULTS_FIND, "&Find:"},
+    {IDS_UI_RESULTS_FIND_HINT, "Part of a folder, name, URL or error"},
+    {IDS_UI_RESULTS_NOTHING, "Every link tested works and was left as it was: there is nothing else to list."},
+    {IDS_UI_RESULTS_HINT, "Double-click a link to open it in your web browser."},
+    {IDS_UI_RESULTS_SAVE, "&Save report..."},
+    {IDS_UI_RESULTS_CLOSE, "&Close"},
+    {IDS_UI_RESULTS_FOLDER, "Folder"},
+    {IDS_UI_RESULTS_NAME, "Name"},
+    {IDS_UI_RESULTS_URL, "URL"},
+    {IDS_UI_RESULTS_OUTCOME, "Outcome"},
+    {IDS_UI_RESULTS_ERROR, "Error or reason"},
+    {IDS_UI_RESULTS_FINAL_URL, "Final URL"},
+    {IDS_UI_PICK_REPORT_TITLE, "Save the verification report"},
+    {IDS_UI_FILTER_REPORT_JSON, "JSON report (*.json)"},
+    {IDS_UI_FILTER_REPORT_CSV, "CSV report (*.csv)"},
+    {IDS_VERIFY_END_REPORT, "Nothing was verified: the report cannot be written there."},
+    {IDS_VERIFY_END_NO_REQUESTS, "Nothing was verified: the link requests could not be started."},
+    {IDS_SKIPPED_REASON, "not tested: not an http, https or ftp link"},
+};
+
+}  // namespace
+
+std::span<const StringEntry> DesktopStrings() { return kDesktopStrings; }
+
+}  // namespace tolva
