@@ -237,7 +237,9 @@ bool CConvert::OnFormatChanged(Side side) {
 
 void CConvert::OnBrowse(Side side) {
     const std::string current = LocationBoxOf(side)->Text();
-    const std::string result = BrowseForLocation(FormatInBox(FormatBox(side)), current, prompter_, places);
+    const std::string result = BrowseForLocation(
+        FormatInBox(FormatBox(side)), side == Side::Source ? ChooserPurpose::Translate : ChooserPurpose::Destination,
+        current, prompter_, places);
     if (result.empty() || result == current) {
         SetLocation(side, result);
         return;

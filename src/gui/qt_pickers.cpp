@@ -25,24 +25,44 @@ void AddSidebarPlaces(QFileDialog& dialog, const std::vector<QString>& folders) 
     dialog.setSidebarUrls(places);
 }
 
+int ChooserTitle(ChooserPurpose purpose) {
+    switch (purpose) {
+        case ChooserPurpose::Destination:
+            return IDS_UI_PICK_DESTINATION_TITLE;
+        case ChooserPurpose::Verify:
+            return IDS_UI_PICK_VERIFY_TITLE;
+        case ChooserPurpose::Translate:
+            break;
+    }
+    return IDS_UI_PICK_SOURCE_TITLE;
+}
+
 }  // namespace
 
-void ConfigureUrlSetFileDialog(QFileDialog& dialog, const std::string& currentLocation,
-                               const std::string& defaultExtension, const std::vector<std::string>& offered) {
+void ConfigureUrlSetFileDialog(QFileDialog& dialog, UrlSetFormat format, ChooserPurpose purpose,
+                               const std::string& currentLocation, const std::vector<std::string>& offered) {
     // Qt's own chooser behaves the same on every desktop and honours the hidden pattern
     // details below, so the types read exactly as the program has always named them.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setWindowTitle(ToQString(LoadString(IDS_UI_PICK_OPEN)));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(ToQString(defaultExtension));
-    // The program's own first filter, the file formats' filters in the table's order, then all files.
-    QStringList filters = {ToQString(LoadString(IDS_UI_FILTER_BOOKMARK_AND_HOTLIST))};
-    for (const FormatTableRow& row : FormatTable()) {
-        if (row.filterText != 0) filters.append(ToQString(LoadString(row.filterText)));
+    dialog.setWindowTitle(UiText(ChooserTitle(purpose)));
+    // A set to build is named, not opened: Save says so. Whether to replace a file there is the
+    // translation's own question (with a backup), so the chooser does not ask it first.
+    const bool building = purpose == ChooserPurpose::Destination;
+    dialog.setAcceptMode(building ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, building);
+    dialog.setFileMode(building ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const FormatTableRow* row = FormatRowOf(format);
+    dialog.setDefaultSuffix(row ? ToQString(std::string(row->defaultExtension)) : QString());
+    // The chosen format's filter first, then the program's own, the other formats' in the
+    // table's order, and all files.
+    QStringList filters;
+    if (row != nullptr && row->filterText != 0) filters.append(UiText(row->filterText));
+    filters.append(UiText(IDS_UI_FILTER_BOOKMARK_AND_HOTLIST));
+    for (const FormatTableRow& other : FormatTable()) {
+        if (other.filterText != 0 && !filters.contains(UiText(other.filterText))) filters.append(UiText(other.filterText));
     }
-    filters.append(ToQString(LoadString(IDS_UI_FILTER_ALL)));
+    filters.append(UiText(IDS_UI_FILTER_ALL));
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.front());
     if (!currentLocation.empty()) {
@@ -59,10 +79,11 @@ void ConfigureUrlSetFileDialog(QFileDialog& dialog, const std::string& currentLo
     if (currentLocation.empty() && !offered.empty()) dialog.setDirectory(folders.front());
 }
 
-void ConfigureShortcutFolderDialog(QFileDialog& dialog, const std::vector<std::string>& offered) {
+void ConfigureShortcutFolderDialog(QFileDialog& dialog, ChooserPurpose purpose,
+                                   const std::vector<std::string>& offered) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setWindowTitle(ToQString(LoadString(IDS_UI_PICK_FOLDER_TITLE)));
+    dialog.setWindowTitle(UiText(ChooserTitle(purpose)));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setDirectory(QDir::home());
@@ -110,30 +131,50 @@ std::string RunChooser(QFileDialog& dialog, const std::string& currentLocation) 
 
 }  // namespace
 
-std::string BrowseForUrlSetFile(const std::string& currentLocation, const std::string& defaultExtension,
+std::string BrowseForUrlSetFile(UrlSetFormat format, ChooserPurpose purpose, const std::string& currentLocation,
                                 const std::vector<std::string>& offered) {
     QFileDialog dialog;
-    ConfigureUrlSetFileDialog(dialog, currentLocation, defaultExtension, offered);
+    ConfigureUrlSetFileDialog(dialog, format, purpose, currentLocation, offered);
     return RunChooser(dialog, currentLocation);
 }
 
-std::string BrowseForShortcutFolder(const std::string& currentLocation, const std::vector<std::string>& offered) {
+std::string BrowseForShortcutFolder(ChooserPurpose purpose, const std::string& currentLocation,
+                                    const std::vector<std::string>& offered) {
     NewFolderDialog dialog;
-    ConfigureShortcutFolderDialog(dialog, offered);
+    ConfigureShortcutFolderDialog(dialog, purpose, offered);
     return RunChooser(dialog, currentLocation);
 }
 
-std::string BrowseForLocation(UrlSetFormat format, const std::string& currentLocation, Prompter& prompter,
-                              const StorePlaces& places) {
+std::string ChooseReportFile(const std::string& nearLocation) {
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(UiText(IDS_UI_PICK_REPORT_TITLE));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList filters = {UiText(IDS_UI_FILTER_REPORT_JSON), UiText(IDS_UI_FILTER_REPORT_CSV)};
+    const QStringList suffixes = {QStringLiteral("json"), QStringLiteral("csv")};
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffixes.front());
+    // The report's kind follows the filter chosen, for a name typed without an extension.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters, suffixes](const QString& f) {
+        dialog.setDefaultSuffix(suffixes.value(static_cast<int>(filters.indexOf(f)), suffixes.front()));
+    });
+    const QFileInfo near(ToQString(nearLocation));
+    if (near.isAbsolute() && near.dir().exists()) dialog.setDirectory(near.dir());
+    return RunChooser(dialog, {});
+}
+
+std::string BrowseForLocation(UrlSetFormat format, ChooserPurpose purpose, const std::string& currentLocation,
+                              Prompter& prompter, const StorePlaces& places) {
     const FormatTableRow* row = FormatRowOf(format);
     if (row == nullptr) {
         prompter.ShowMessage(LoadString(IDS_SELECT_FORMAT_FIRST), LoadString(IDS_CAPTION));
         return {};
     }
     const std::vector<std::string> offered = FindStoreLocations(format, places);
-    if (row->codec.storage == FormatStorage::Folder) return BrowseForShortcutFolder(currentLocation, offered);
+    if (row->codec.storage == FormatStorage::Folder) return BrowseForShortcutFolder(purpose, currentLocation, offered);
     // A browser names its own file ("Bookmarks", "places.sqlite"): its row adds no extension.
-    return BrowseForUrlSetFile(currentLocation, std::string(row->defaultExtension), offered);
+    return BrowseForUrlSetFile(format, purpose, currentLocation, offered);
 }
 
 }  // namespace tolva

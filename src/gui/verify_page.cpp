@@ -21,6 +21,7 @@
 #include "gui/qt_pickers.h"
 #include "gui/url_repair_dialog.h"
 #include "gui/verify_progress_dialog.h"
+#include "gui/verify_results_dialog.h"
 #include "locations/recent_locations.h"
 #include "resources/strings.h"
 #include "verify/verify_command.h"
@@ -66,6 +67,9 @@ void CVerify::MakeControls() {
     jobsBox_->setRange(1, kMaxJobs);
     jobsBox_->setValue(1);
     verify_ = Named(new QPushButton(UiText(IDS_UI_VERIFY_VERIFY), this), control::kVerify);
+    showResults_ = Named(new QPushButton(UiText(IDS_UI_VERIFY_SHOW_RESULTS), this), control::kShowResults);
+    showResults_->setEnabled(false);
+    showResults_->setToolTip(UiText(IDS_UI_TIP_SHOW_RESULTS));
     timeoutSlider_ = Named(new QSlider(Qt::Horizontal, this), control::kTimeoutSlider);
     retriesSlider_ = Named(new QSlider(Qt::Horizontal, this), control::kRetriesSlider);
     timeoutLabel_ = Named(NewPlainLabel(QString(), this), control::kTimeoutLabel);
@@ -122,6 +126,7 @@ void CVerify::LayOut() {
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(statusLine_, 1);
+    bottom->addWidget(showResults_, 0, Qt::AlignBottom);
     bottom->addWidget(verify_, 0, Qt::AlignBottom);
     statusLine_->setMinimumHeight(2 * statusLine_->fontMetrics().lineSpacing());
 
@@ -141,7 +146,7 @@ void CVerify::LayOut() {
 
     // The keyboard follows the page as it is read: top to bottom, left to right.
     QWidget* order[] = {formatBox_,     locationBox_,   browse_,   interactiveBox_, renameBox_, confirmBox_,
-                        timeoutSlider_, retriesSlider_, jobsBox_, verify_};
+                        timeoutSlider_, retriesSlider_, jobsBox_, showResults_, verify_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -149,6 +154,7 @@ void CVerify::Connect() {
     connect(formatBox_, &QComboBox::activated, this, [this] { OnFormatChanged(); });
     connect(browse_, &QPushButton::clicked, this, [this] { OnBrowse(); });
     connect(verify_, &QPushButton::clicked, this, [this] { OnVerify(); });
+    connect(showResults_, &QPushButton::clicked, this, [this] { OnShowResults(); });
     locationBox_->SetEnterAction([this] { OnEnter(); });
     locationBox_->SetDropAction([this](const std::string& dropped) { OnDrop(dropped); });
     locationBox_->SetTypedAction([this] { OnLocationTyped(); });
@@ -213,7 +219,7 @@ void CVerify::OnFormatChanged() {
 
 void CVerify::OnBrowse() {
     const std::string current = locationBox_->Text();
-    const std::string result = BrowseForLocation(FormatInBox(formatBox_), current, prompter_, places);
+    const std::string result = BrowseForLocation(FormatInBox(formatBox_), ChooserPurpose::Verify, current, prompter_, places);
     if (!result.empty() && result != current) {
         OnDrop(result);
         return;
@@ -270,7 +276,67 @@ void CVerify::OnVerify() {
     frontEnd.locationBox = locationBox_;
     frontEnd.store = &store_;
     frontEnd.requestOptions = requestOptions;
-    RunVerification(verifiedStorage, settings, frontEnd);
+    // The results window lists what the run did with each link.
+    settings.keepRecords = true;
+    ShowOutcome(RunVerification(verifiedStorage, settings, frontEnd));
+}
+
+void CVerify::ShowOutcome(const VerifyOutcome& outcome) {
+    // A command that ended before or without its run must not leave the reader's "file loaded"
+    // on the status line, which reads as success.
+    int failure = 0;
+    switch (outcome.end) {
+        case VerifyEnd::NotOpened:
+            failure = IDS_MSG_VERIFY_UNABLE_TO_OPEN;
+            break;
+        case VerifyEnd::NotRead:
+            failure = IDS_MSG_VERIFY_UNABLE_TO_READ;
+            break;
+        case VerifyEnd::NotWritable:
+            failure = IDS_MSG_VERIFY_UNABLE_TO_SAVE;
+            break;
+        case VerifyEnd::ReportRefused:
+            failure = IDS_VERIFY_END_REPORT;
+            break;
+        case VerifyEnd::CookieCanceled:
+            failure = IDS_VERIFY_CANCELED;
+            break;
+        case VerifyEnd::NoRequests:
+            failure = IDS_VERIFY_END_NO_REQUESTS;
+            break;
+        case VerifyEnd::NotSaved:
+            statusLine_->setText(ToQString(FormatString(IDS_VERIFY_STATUS, {std::string(), outcome.summary,
+                                                                              LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE)}))
+                                     .trimmed());
+            break;
+        case VerifyEnd::Ran:
+            break;
+    }
+    if (failure != 0) {
+        statusLine_->setText(UiText(failure));
+        return;
+    }
+    VerifyResults results;
+    results.settings = settings;
+    results.summary.result = outcome.result;
+    results.summary.counts = outcome.counts;
+    results.summary.saved = outcome.saved;
+    results.summary.text = FromQString(statusLine_->text());
+    results.records = outcome.records;
+    if (results_ == nullptr) {
+        // A window of the sheet, so that it takes clicks and keys while the sheet is up.
+        results_ = new CVerifyResults(prompter_, window());
+    }
+    results_->SetResults(std::move(results));
+    showResults_->setEnabled(true);
+    OnShowResults();
+}
+
+void CVerify::OnShowResults() {
+    if (results_ == nullptr) return;
+    results_->show();
+    results_->raise();
+    results_->activateWindow();
 }
 
 }  // namespace tolva

@@ -26,6 +26,8 @@ namespace tolva {
 
 class LocationCombo;
 class VerificationRun;
+class CVerifyResults;
+struct VerifyOutcome;
 
 class CVerify final : public PropertyPage {
 public:
@@ -43,6 +45,10 @@ public:
     // which it is and the box offers it.
     void OnDrop(const std::string& dropped);
     void OnVerify();
+    // Shows the results window of the last verification again.
+    void OnShowResults();
+    // The results window of the last verification; null before the first.
+    CVerifyResults* ResultsWindow() const { return results_; }
 
     // The form's values, handed whole to the Verify command. WriteForm shows the set and the
     // bad-link options; ReadForm takes everything back from the controls (the time-out,
@@ -62,6 +68,7 @@ private:
     void LayOut();
     void Connect();
     void OnLocationTyped();
+    void ShowOutcome(const VerifyOutcome& outcome);
     void ShowSliderValues();
     void LoadRunOptions();
     void RememberRunOptions();
@@ -70,6 +77,8 @@ private:
     Prompter& prompter_;
     QPushButton* browse_;
     QPushButton* verify_;
+    QPushButton* showResults_;
+    CVerifyResults* results_ = nullptr;
     QComboBox* formatBox_;
     LocationCombo* locationBox_;
     QCheckBox* interactiveBox_;

@@ -80,12 +80,10 @@ constexpr StringEntry kUiStrings[] = {
      "Dedicated to everyone who keeps links in more than one browser and wants them all."},
 
     // The file dialog takes its patterns from the last parentheses and shows only the text before them.
-    {IDS_UI_PICK_OPEN, "Open"},
     {IDS_UI_FILTER_BOOKMARK_AND_HOTLIST, "Bookmark and hotlist (*.htm, *.hot) (*.htm* *.hot)"},
     {IDS_UI_FILTER_HTML, "HyperText Markup Language (*.htm*) (*.htm*)"},
     {IDS_UI_FILTER_HOTLIST, "Mosaic Hotlist (*.hot) (*.hot)"},
     {IDS_UI_FILTER_ALL, "All files (*.*) (*)"},
-    {IDS_UI_PICK_FOLDER_TITLE, "Where are the Favorites"},
 
     {IDS_UI_PROGRESS_TITLE, "Verification progress"},
     {IDS_UI_PROGRESS_OK, "OK"},

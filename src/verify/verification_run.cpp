@@ -294,7 +294,10 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
     if (IsSkippedUrl(entry->GetUrl())) {
         counts.skipped += 1;
         view_.SetProgressPos(counts.tested + counts.skipped);
-        if (record) record->action = "skipped";
+        if (record) {
+            record->action = "skipped";
+            record->errorText = LoadString(IDS_SKIPPED_REASON);
+        }
         return LinkStep::Next;
     }
     counts.tested += 1;

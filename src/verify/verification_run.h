@@ -116,7 +116,8 @@ public:
     bool acceptCookies = false;  // turns the request machinery's cookie engine on
     VerifyResult result = VerifyResult::NotRun;
     VerifyCounts counts;
-    // With a report asked for, records holds one record per link of the set once Run returns.
+    // With a report or records asked for, records holds one record per link of the set once
+    // Run returns.
     std::vector<LinkRecord> records;
     // Test seams of the request machinery (no proxy, a refused name look-up); the time-out,
     // retries and agent come from the settings, the cookies from acceptCookies.
@@ -153,7 +154,7 @@ private:
     // Many requests at once (LinkBatch), used when any of these differs from its default: the
     // outcomes are still applied one link after the other, in document order.
     bool UsesBatch() const { return settings.jobs > 1 || settings.perHost > 0 || settings.confirm; }
-    bool KeepsRecords() const { return !settings.reportPath.empty(); }
+    bool KeepsRecords() const { return settings.keepRecords || !settings.reportPath.empty(); }
     void MarkModified();
     void ShowNoRequestsMessage();
 

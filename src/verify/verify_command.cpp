@@ -181,6 +181,8 @@ VerifyOutcome RunVerification(SetStorage& storage, const VerifySettings& setting
     outcome.result = run.result;
     outcome.counts = run.counts;
     WriteRunReport(parts, run, outcome);
+    outcome.summary = run.message;
+    outcome.records = std::move(run.records);
     storage.Close();
     return outcome;
 }

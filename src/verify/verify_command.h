@@ -9,6 +9,7 @@
 #include "platform/person.h"
 #include "platform/settings_store.h"
 #include "verify/request_options.h"
+#include "verify/run_report.h"
 #include "verify/verification_run.h"
 #include "verify/verify_settings.h"
 
@@ -46,6 +47,10 @@ struct VerifyOutcome {
     VerifyCounts counts;
     bool saved = false;
     bool reportFailed = false;  // a report was asked for and could not be written
+    // What the summary line says and, with settings.keepRecords or a report, one record per
+    // link of the set, for a front end that shows or saves them after the command.
+    std::string summary;
+    std::vector<LinkRecord> records;
 };
 
 // The Verify button: open, read, remember the location, settle cookies, run, restore the

@@ -223,11 +223,11 @@ TEST_F(ConvertPageTest, ChoosersOfferTheFoldersOfFoundSets) {
     std::filesystem::create_directories(profile);
     std::filesystem::create_directories(favorites);
     QFileDialog files;
-    ConfigureUrlSetFileDialog(files, "", "", {profile + "/places.sqlite"});
+    ConfigureUrlSetFileDialog(files, UrlSetFormat::Firefox, ChooserPurpose::Translate, "", {profile + "/places.sqlite"});
     EXPECT_TRUE(files.sidebarUrls().contains(QUrl::fromLocalFile(QString::fromStdString(profile))));
     EXPECT_EQ(files.directory().absolutePath().toStdString(), profile);
     QFileDialog folders;
-    ConfigureShortcutFolderDialog(folders, {favorites});
+    ConfigureShortcutFolderDialog(folders, ChooserPurpose::Translate, {favorites});
     EXPECT_TRUE(folders.sidebarUrls().contains(QUrl::fromLocalFile(QString::fromStdString(favorites))));
 }
 
@@ -271,8 +271,11 @@ TEST_F(ConvertPageTest, BrowseCancelledKeepsTheLocationAndAcceptedAddsTheDefault
     {
         auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
             EXPECT_EQ(dialog->directory().absolutePath().toStdString(), dir.Path().string());
+            // Titled for what it chooses, saving a new file, the chosen format's type first.
+            EXPECT_EQ(dialog->windowTitle().toStdString(), "Choose the destination");
+            EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
             // The person sees the type as it was always named; Qt filters by the last parentheses.
-            EXPECT_EQ(dialog->selectedNameFilter().toStdString(), "Bookmark and hotlist (*.htm, *.hot)");
+            EXPECT_EQ(dialog->selectedNameFilter().toStdString(), "HyperText Markup Language (*.htm*)");
             EXPECT_EQ(dialog->nameFilters().last().toStdString(), "All files (*.*) (*)");
             dialog->selectFile(QString::fromStdString(dir.File("newset")));
             static_cast<QDialog*>(dialog)->accept();
@@ -298,7 +301,7 @@ TEST_F(ConvertPageTest, BrowseForAShortcutFolderPicksFolders) {
     ShowFormatInBox(Control<QComboBox>(control::kSourceFormat), UrlSetFormat::Shortcuts);
     {
         auto answer = ModalAnswerer::For<QFileDialog>([this](QFileDialog* dialog) {
-            EXPECT_EQ(dialog->windowTitle().toStdString(), "Where are the Favorites");
+            EXPECT_EQ(dialog->windowTitle().toStdString(), "Choose the set to translate");
             EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
             dialog->setDirectory(QString::fromStdString(dir.Path().string()));
             dialog->selectFile(QStringLiteral("Favorites"));

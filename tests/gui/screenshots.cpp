@@ -17,6 +17,7 @@
 #include "gui/cookie_warning_dialog.h"
 #include "gui/url_repair_dialog.h"
 #include "gui/verify_progress_dialog.h"
+#include "gui/verify_results_dialog.h"
 
 namespace {
 
@@ -75,6 +76,34 @@ int main(int argc, char** argv) {
     progress.show();
     ok = Save(progress, folder, "dialog_verification_progress") && ok;
     progress.hide();
+
+    tolva::CVerifyResults results(prompter);
+    tolva::VerifyResults shown;
+    shown.summary.text = "Verification complete.  42 URLs tested; 2 did not work.  1 skipped (not http, https or "
+                         "ftp).\nUpdated URL set saved.";
+    auto link = [](const char* path, const char* name, const char* url, const char* action, const char* error,
+                   const char* finalUrl) {
+        tolva::LinkRecord record;
+        record.folder = path;
+        record.name = name;
+        record.url = url;
+        record.action = action;
+        record.errorText = error;
+        record.finalUrl = finalUrl;
+        return record;
+    };
+    shown.records = {
+        link("\\Work", "Old project page", "http://projects.example.org/old/", "moved", "Page not found",
+             "http://projects.example.org/old/"),
+        link("\\Work\\Tools", "Build server", "http://build.example.net:8080/", "moved", "Connection refused", ""),
+        link("\\News", "Weather today", "http://weather.example.com/today", "restored", "",
+             "https://weather.example.com/today/"),
+        link("", "Write to Ann", "mailto:ann@example.com", "skipped", "not tested: not an http, https or ftp link", ""),
+        link("", "Search", "https://search.example.com/", "kept", "", "https://search.example.com/")};
+    results.SetResults(shown);
+    results.show();
+    ok = Save(results, folder, "dialog_verification_results") && ok;
+    results.hide();
 
     tolva::CUrlRepair repair;
     tolva::UrlRepairFields fields{"Not Found", "Old project page", "http://projects.example.org/old/",

@@ -16,6 +16,11 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTableView>
+#include <QUrl>
 
 #include "gui/control_ids.h"
 #include "gui/cookie_warning_dialog.h"
@@ -24,6 +29,7 @@
 #include "gui/qt_location_box.h"
 #include "gui/url_repair_dialog.h"
 #include "gui/verify_progress_dialog.h"
+#include "gui/verify_results_dialog.h"
 #include "modal_helper.h"
 #include "support/loopback_server.h"
 #include "support/recording.h"
@@ -226,6 +232,75 @@ TEST_F(VerifyPageTest, EnterInTheLocationBoxVerifiesAndKeepsTheSheetOpen) {
     page.setParent(nullptr);
 }
 
+// Receives the addresses a double-click hands to the desktop instead of a browser.
+class OpenedLinks : public QObject {
+    Q_OBJECT
+public slots:
+    void Open(const QUrl& url) { urls.push_back(url.toString().toStdString()); }
+
+public:
+    std::vector<std::string> urls;
+};
+
+// After a run the results window lists every link it did not simply keep, with why; it filters,
+// finds, opens a link and saves the same report as --report.
+TEST_F(VerifyPageTest, ResultsWindowListsWhatTheRunDidAndSavesTheReport) {
+    std::string text = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    text += "    <DT><A HREF=\"" + server.Url("/status/200") + "\">Alive</A>\n";
+    text += "    <DT><A HREF=\"" + server.Url("/status/404") + "\">Gone</A>\n";
+    text += "    <DT><A HREF=\"mailto:ann@example.com\">Mail</A>\n</DL><p>\n";
+    WriteFile(path, text);
+    ChooseSet();
+    EXPECT_FALSE(Control<QPushButton>(&page, control::kShowResults)->isEnabled());
+    auto progress = ModalAnswerer::For<CVerifyProgress>([](CVerifyProgress*) {});
+    ClickVerify();
+    CVerifyResults* results = page.ResultsWindow();
+    ASSERT_NE(results, nullptr);
+    EXPECT_TRUE(results->isVisible());
+    EXPECT_TRUE(Control<QPushButton>(&page, control::kShowResults)->isEnabled());
+    auto cell = [&](int row, int column) {
+        return results->Table()->model()->index(row, column).data().toString().toStdString();
+    };
+    ASSERT_EQ(results->ShownCount(), 2) << "the working link is not listed";
+    results->Table()->sortByColumn(1, Qt::AscendingOrder);
+    EXPECT_EQ(cell(0, 1), "Gone");
+    EXPECT_EQ(cell(0, 3), "moved");
+    EXPECT_EQ(cell(0, 4), "Page not found");
+    EXPECT_EQ(cell(1, 1), "Mail");
+    EXPECT_EQ(cell(1, 3), "skipped");
+    EXPECT_EQ(cell(1, 4), LoadString(IDS_SKIPPED_REASON));
+
+    QTest::keyClicks(results->FindBox(), "mailto");
+    EXPECT_EQ(results->ShownCount(), 1);
+    results->FindBox()->clear();
+    results->OutcomeBox()->setCurrentIndex(results->OutcomeBox()->findText("moved"));
+    ASSERT_EQ(results->ShownCount(), 1);
+    OpenedLinks opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &opened, "Open");
+    results->OpenRow(0);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    EXPECT_EQ(opened.urls, std::vector<std::string>{server.Url("/status/404")});
+
+    // Saved through its chooser as CSV, by the filter chosen; JSON by its name.
+    auto chooser = ModalAnswerer::For<QFileDialog>([&](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        dialog->selectNameFilter(dialog->nameFilters().at(1));
+        emit dialog->filterSelected(dialog->nameFilters().at(1));
+        dialog->selectFile(QString::fromStdString(dir.File("report")));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    results->OnSaveReport();
+    const std::string csv = ReadFile(dir.File("report.csv"));
+    EXPECT_EQ(csv.rfind("folder,name,url,final_url,code,error,ms,action\r\n", 0), 0u) << csv;
+    EXPECT_NE(csv.find(",kept\r\n"), std::string::npos) << "the report holds every link, as --report does";
+    ASSERT_TRUE(results->SaveReport(dir.File("report.json")));
+    const std::string json = ReadFile(dir.File("report.json"));
+    EXPECT_NE(json.find("\"saved\":true"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"action\":\"skipped\""), std::string::npos);
+    EXPECT_FALSE(results->SaveReport(dir.File("missing/report.json")));
+    EXPECT_EQ(prompter.shown.size(), 1u) << "a report that cannot be written is said";
+}
+
 // OK, Cancel and Escape are pressed while the first link's request is still outstanding:
 // the window must answer at once and the run stop without waiting for the server.
 TEST_F(VerifyPageTest, StoppingWhileARequestIsOutstanding) {
@@ -301,7 +376,8 @@ TEST_F(VerifyPageTest, CancelledCookieWarningEndsTheCommandBeforeAnyRequest) {
     });
     ClickVerify();
     EXPECT_EQ(server.Hits("/status/200"), 0);
-    EXPECT_EQ(Status(), "Netscape file loaded.") << "only the reader's own progress, no outcome";
+    // Regression: the reader's "Netscape file loaded." stayed, as if the command had worked.
+    EXPECT_EQ(Status(), "Verification canceled.");
 }
 
 // The three answers of the repair dialog, as the run receives them.
@@ -358,3 +434,5 @@ TEST(CookieWarningDialogTest, ReportsTheChosenButtonOnlyOnOk) {
 
 }  // namespace
 }  // namespace tolva
+
+#include "verify_page_test.moc"
