@@ -15,6 +15,12 @@ constexpr char kUserHive[] = "HKEY_CURRENT_USER\\";
 
 }  // namespace
 
+bool IsBackupLocation(const std::string& location) {
+    const std::string_view suffix = kBackupSuffix;
+    return location.size() > suffix.size() &&
+           EqualsIgnoringAsciiCase(std::string_view(location).substr(location.size() - suffix.size()), suffix);
+}
+
 std::string RecentLocationsKey(RecentPage page, UrlSetFormat format) {
     if (FormatRowOf(format) == nullptr) return {};
     int base = page == RecentPage::Translate ? IDS_RECENT_TRANSLATE_BASE : IDS_RECENT_VERIFY_BASE;
@@ -31,7 +37,8 @@ bool LoadRecentLocations(SettingsStore& store, RecentPage page, UrlSetFormat for
     std::vector<std::string> entries;
     for (std::size_t i = 0; i < kMaxRecentLocations; ++i) {
         std::string location;
-        if (store.GetString(key, std::to_string(i), location) && location.size() <= kMaxLocationLength) {
+        if (store.GetString(key, std::to_string(i), location) && location.size() <= kMaxLocationLength &&
+            !IsBackupLocation(location)) {
             entries.push_back(location);
         }
     }
@@ -42,6 +49,7 @@ bool LoadRecentLocations(SettingsStore& store, RecentPage page, UrlSetFormat for
 
 void RememberLocation(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box,
                       const std::string& location) {
+    if (IsBackupLocation(location)) return;
     std::vector<std::string> entries = box.Entries();
     auto same = std::find_if(entries.begin(), entries.end(),
                              [&](const std::string& entry) { return EqualsIgnoringAsciiCase(entry, location); });

@@ -23,6 +23,12 @@ enum class RecentPage {
 inline constexpr std::size_t kMaxRecentLocations = 10;
 // Stored locations longer than this are skipped when a list is loaded.
 inline constexpr std::size_t kMaxLocationLength = 255;
+// Added to a replaced destination's name for the copy a translation keeps of it.
+inline constexpr char kBackupSuffix[] = ".bak";
+
+// Whether location names such a backup copy ("bookmarks.htm.bak", any letter case). A backup is
+// never offered again as a recent location: a quick button would make it a destination.
+bool IsBackupLocation(const std::string& location);
 
 // A location box as the lists need it: its drop-down entries and its text. A Qt combo box
 // implements it on the pages; tolva-cli and tests use MemoryLocationBox.
@@ -51,13 +57,13 @@ private:
 // or empty text for a format without a list.
 std::string RecentLocationsKey(RecentPage page, UrlSetFormat format);
 
-// Refills box from the stored list (empty when none is stored) and sets its text to the list's
+// Refills box from the stored list (empty when none is stored; backup copies left out) and sets its text to the list's
 // first entry, or empty text. Returns whether a list is stored for page and format, even an
 // empty one. Store errors leave the box empty; they are not reported.
 bool LoadRecentLocations(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box);
 
 // Puts location at the top of box's list (replacing an entry that differs only in letter case)
-// and stores the list's first ten entries. A list that cannot be stored is simply not stored.
+// and stores the list's first ten entries; a backup copy is not remembered. A list that cannot be stored is simply not stored.
 void RememberLocation(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box,
                       const std::string& location);
 

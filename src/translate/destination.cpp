@@ -4,14 +4,13 @@
 
 #include <cerrno>
 
+#include "locations/recent_locations.h"
 #include "platform/atomic_replace.h"
 #include "resources/strings.h"
 
 namespace tolva {
 
 namespace {
-
-constexpr char kBackupSuffix[] = ".bak";
 
 // What SetStorage::Open asks when it meets a destination in the way.
 class TranslationQuestions final : public DestinationQuestions {

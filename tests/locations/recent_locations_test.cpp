@@ -57,6 +57,19 @@ TEST_F(RecentLocationsTest, UsedAgainMovesToTopAndCaseVariantsReplaceEachOther) 
     EXPECT_EQ(loaded.Text(), "/B");
 }
 
+// Regression: a translation's backup copy became a recent location, and so the destination a
+// quick button offered.
+TEST_F(RecentLocationsTest, BackupCopiesAreNeitherRememberedNorLoaded) {
+    MemoryLocationBox box;
+    RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, box, "/a/bookmarks.htm");
+    RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, box, "/a/bookmarks.htm.BAK");
+    EXPECT_EQ(box.Entries(), (Entries{"/a/bookmarks.htm"}));
+    const std::string key = RecentLocationsKey(RecentPage::Translate, UrlSetFormat::Netscape);
+    store.SetString(key, "0", "/old/bookmarks.htm.bak");  // stored by an earlier version
+    store.Save();
+    EXPECT_EQ(Stored(RecentPage::Translate, UrlSetFormat::Netscape), Entries{});
+}
+
 TEST_F(RecentLocationsTest, OnlyTheTenMostRecentAreStoredWhileTheBoxKeepsMore) {
     MemoryLocationBox box;
     for (int i = 0; i < 11; ++i)
