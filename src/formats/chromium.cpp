@@ -23,13 +23,14 @@ namespace {
 struct Root {
     std::string_view key;
     std::string_view defaultName;
+    FolderMark mark;
 };
 
 // Chromium's roots, in the order it shows them; a root without a name gets its usual one.
 constexpr std::array<Root, 3> kRoots = {{
-    {"bookmark_bar", "Bookmarks bar"},
-    {"other", "Other bookmarks"},
-    {"synced", "Mobile bookmarks"},
+    {"bookmark_bar", "Bookmarks bar", FolderMark::Toolbar},
+    {"other", "Other bookmarks", FolderMark::Unfiled},
+    {"synced", "Mobile bookmarks", FolderMark::Mobile},
 }};
 constexpr std::size_t kOtherRoot = 1;
 // A top-level folder read from a root remembers which one, so that it goes back there
@@ -67,7 +68,7 @@ public:
             if (root["name"].get_string().get(name) || name.empty()) name = kRoots[i].defaultName;
             std::string kept;
             store::AddKeptAttribute(kept, kRootAttribute, kRoots[i].key);
-            Folder(root, name, std::move(kept));
+            Folder(root, name, std::move(kept), kRoots[i].mark);
         }
         return {};
     }
@@ -99,8 +100,10 @@ private:
         }
     }
 
-    void Folder(simdjson::dom::object node, std::string_view name, std::string kept) {
+    void Folder(simdjson::dom::object node, std::string_view name, std::string kept,
+                FolderMark mark = FolderMark::None) {
         auto* folder = new UrlEntry(UrlEntryKind::FolderStart, name);
+        folder->mark = mark;
         KeepDate(kept, node, "date_added", store::kAddDate);
         KeepDate(kept, node, "date_modified", store::kLastModified);
         TakeMetaInfo(*folder, kept, node);
@@ -223,9 +226,14 @@ private:
     void VisitLink(UrlEntry& entry) override { Add(Parent(), &entry); }
 
     static std::size_t RootOf(const UrlEntry& folder) {
+        // The root it was read from, else the one its mark says, else the one of its name.
         auto marked = store::FindKeptAttribute(folder.extraAttributes, kRootAttribute);
         for (std::size_t root = 0; root < kRoots.size(); ++root) {
-            if (marked ? *marked == kRoots[root].key : folder.name == kRoots[root].defaultName) return root;
+            if (marked                              ? *marked == kRoots[root].key
+                : folder.mark != FolderMark::None ? folder.mark == kRoots[root].mark
+                                                    : folder.name == kRoots[root].defaultName) {
+                return root;
+            }
         }
         return kRoots.size();
     }

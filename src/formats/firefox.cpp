@@ -37,13 +37,14 @@ constexpr std::int64_t kMicroseconds = 1000000;  // Firefox dates are microsecon
 struct Root {
     std::string_view guid;
     std::string_view name;
+    FolderMark mark;
 };
 // The roots Firefox shows, in its order, under the names it shows them by.
 constexpr std::array<Root, 4> kRoots = {{
-    {"menu________", "Bookmarks Menu"},
-    {"toolbar_____", "Bookmarks Toolbar"},
-    {"unfiled_____", "Other Bookmarks"},
-    {"mobile______", "Mobile Bookmarks"},
+    {"menu________", "Bookmarks Menu", FolderMark::None},
+    {"toolbar_____", "Bookmarks Toolbar", FolderMark::Toolbar},
+    {"unfiled_____", "Other Bookmarks", FolderMark::Unfiled},
+    {"mobile______", "Mobile Bookmarks", FolderMark::Mobile},
 }};
 
 // A folder's children in their order, each bookmark with its place's URL and keywords.
@@ -206,6 +207,7 @@ public:
                 if (entered_.contains(rootQuery_.Integer(0))) continue;
                 if (!Enter(set, rootQuery_.Integer(0), root.name, Dates(rootQuery_.Integer(1), rootQuery_.Integer(2))))
                     return Fail(set);
+                set.GetCursor()->mark = root.mark;
                 ++appended;
                 continue;
             }

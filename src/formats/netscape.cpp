@@ -297,6 +297,7 @@ private:
             std::unique_ptr<UrlEntry> parsed(netscape::ParseLink(heading, true, scratch_));
             folder = new UrlEntry(UrlEntryKind::FolderStart, std::move(parsed->name));
             folder->extraAttributes = std::move(parsed->extraAttributes);
+            folder->mark = netscape::MarkOfAttributes(folder->extraAttributes);
         }
         set_.Append(folder);
         ++set_.folderCount;
@@ -514,8 +515,9 @@ private:
         ItemLine item(out_);
         item.Add("<DT><H3");
         // A folder's attributes are kept as the reader took them: each after a space.
-        if (!entry.extraAttributes.empty() && !IsWhite(entry.extraAttributes[0])) item.Add(" ");
-        item.AddText(entry.extraAttributes);
+        const EntryText& attributes = MarkedAttributes(entry);
+        if (!attributes.empty() && !IsWhite(attributes[0])) item.Add(" ");
+        item.AddText(attributes);
         item.Add(">");
         item.AddText(entry.name);
         item.KeepOnOneLine();
@@ -523,6 +525,33 @@ private:
         AddDescription(out_, entry.description);
         out_.Add("<DL><p>\r\n");
         out_.EndItem();
+    }
+
+    // The folder's attributes with its mark spelled where a browser accepts it: on a top-level
+    // folder, once in the file (Firefox refuses a whole file with a toolbar folder inside
+    // another). A mark spelled anywhere else is left out.
+    const EntryText& MarkedAttributes(const UrlEntry& folder) {
+        const EntryText* attributes = &folder.extraAttributes;
+        for (const netscape::MarkSpelling& spelling : netscape::kMarkSpellings) {
+            const auto bit = 1U << static_cast<unsigned>(spelling.mark);
+            const bool wanted = folder.mark == spelling.mark && Depth() == 1 && (marksWritten_ & bit) == 0;
+            netscape::AttributeSpan span;
+            const bool present = netscape::FindAttribute(*attributes, spelling.attributeName, span);
+            if (present == wanted) {
+                if (wanted) marksWritten_ |= bit;
+                continue;
+            }
+            std::string text = attributes->str();
+            if (wanted) {
+                netscape::AddAttribute(text, spelling.attributeName, "true");
+                marksWritten_ |= bit;
+            } else {
+                text.erase(span.begin, span.end - span.begin);
+            }
+            respelled_ = std::string_view(text);
+            attributes = &respelled_;
+        }
+        return *attributes;
     }
 
     void LeaveFolder(UrlEntry& /*end*/) override { EndList(); }
@@ -541,6 +570,8 @@ private:
     bool Stopped() const override { return out_.Failed(); }
 
     BlockWriter& out_;
+    unsigned marksWritten_ = 0;  // a bit per mark spelled in the file so far
+    EntryText respelled_;        // a folder's attributes with its marks changed
 };
 
 }  // namespace

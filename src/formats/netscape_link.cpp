@@ -217,6 +217,43 @@ UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers)
     return link;
 }
 
+bool FindAttribute(std::string_view attributes, std::string_view attributeName, AttributeSpan& span) {
+    bool quoted = false;
+    for (std::size_t at = 0; at < attributes.size(); ++at) {
+        if (attributes[at] == '"') quoted = !quoted;
+        if (quoted || (at > 0 && !IsWhite(attributes[at - 1])) ||
+            !EqualsIgnoringAsciiCase(attributes.substr(at, attributeName.size()), attributeName)) {
+            continue;
+        }
+        const std::size_t equals = at + attributeName.size();
+        if (equals >= attributes.size() || attributes[equals] != '=') continue;
+        std::size_t from = equals + 1;
+        std::size_t to = 0;
+        if (from < attributes.size() && attributes[from] == '"') {
+            ++from;
+            to = std::min(attributes.find('"', from), attributes.size());
+            span.end = std::min(to + 1, attributes.size());
+        } else {
+            to = std::min(attributes.find_first_of(" \t", from), attributes.size());
+            span.end = to;
+        }
+        span.value = attributes.substr(from, to - from);
+        span.begin = at;
+        while (span.begin > 0 && IsWhite(attributes[span.begin - 1])) --span.begin;
+        return true;
+    }
+    return false;
+}
+
+FolderMark MarkOfAttributes(std::string_view attributes) {
+    for (const MarkSpelling& spelling : kMarkSpellings) {
+        AttributeSpan span;
+        if (FindAttribute(attributes, spelling.attributeName, span) && EqualsIgnoringAsciiCase(span.value, "true"))
+            return spelling.mark;
+    }
+    return FolderMark::None;
+}
+
 UrlEntry* ParseLink(std::string_view body, bool borrow, LinkScratch& scratch) {
     if (borrow) {
         if (UrlEntry* link = ParsePlainLink(body)) return link;

@@ -37,6 +37,29 @@ inline void AddAttribute(std::string& text, std::string_view attributeName, std:
 // text has no ">".
 std::size_t FindAttributesEnd(std::string_view text, bool* balanced = nullptr);
 
+// A folder's mark as a bookmark file spells it: an attribute of its heading whose value is "true".
+struct MarkSpelling {
+    FolderMark mark;
+    std::string_view attributeName;
+};
+inline constexpr MarkSpelling kMarkSpellings[] = {
+    {FolderMark::Toolbar, "PERSONAL_TOOLBAR_FOLDER"},
+    {FolderMark::Unfiled, "UNFILED_BOOKMARKS_FOLDER"},
+};
+
+// Where an attribute stands in a kept-attribute text: from the white space before its name
+// to the end of its value.
+struct AttributeSpan {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::string_view value;
+};
+// Finds the attribute called attributeName (in any case) outside quoted values; false when
+// attributes has none.
+bool FindAttribute(std::string_view attributes, std::string_view attributeName, AttributeSpan& span);
+// The mark a folder's kept attributes give it.
+FolderMark MarkOfAttributes(std::string_view attributes);
+
 // Buffers ParseAnyLink reuses from link to link.
 struct LinkScratch {
     std::string attributes;

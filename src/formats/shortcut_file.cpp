@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formats/shortcuts.h"
+#include "platform/ascii.h"
 #include "platform/charset.h"
 
 namespace tolva {
@@ -19,7 +20,116 @@ std::string QuotedValue(const std::string& value) {
     return blankEnd || quoted ? "\"" + value + "\"" : value;
 }
 
+constexpr char kOrderDelimiter = '/';
+constexpr std::string_view kSeparatorItem = ".";
+
+struct NamedMark {
+    FolderMark mark;
+    std::string_view name;
+};
+constexpr NamedMark kMarkNames[] = {
+    {FolderMark::Toolbar, "toolbar"},
+    {FolderMark::Unfiled, "unfiled"},
+    {FolderMark::Mobile, "mobile"},
+};
+
+std::string Escaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string Unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[++i];
+        out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    }
+    return out;
+}
+
 }  // namespace
+
+std::string OrderRecord(const std::vector<OrderItem>& items) {
+    std::string record;
+    for (const OrderItem& item : items) {
+        if (&item != &items.front()) record += kOrderDelimiter;
+        record += item.kind == UrlEntryKind::Separator ? std::string(kSeparatorItem) : item.name;
+    }
+    return record;
+}
+
+std::vector<OrderItem> OrderRecordItems(std::string_view record) {
+    std::vector<OrderItem> items;
+    if (record.empty()) return items;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(record.find(kOrderDelimiter, start), record.size());
+        const std::string_view name = record.substr(start, end - start);
+        if (name == kSeparatorItem) {
+            items.push_back({UrlEntryKind::Separator, {}});
+        } else if (!name.empty()) {
+            items.push_back({UrlEntryKind::Link, std::string(name)});
+        }
+        if (end == record.size()) return items;
+        start = end + 1;
+    }
+}
+
+bool InListedOrder(const std::vector<OrderItem>& items) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].kind == UrlEntryKind::Separator) return false;
+        if (i == 0) continue;
+        const OrderItem& before = items[i - 1];
+        if (before.kind != items[i].kind) {
+            if (before.kind != UrlEntryKind::FolderStart) return false;
+        } else if (!ListedBefore(before.name, items[i].name)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string ReadKeptText(const ProfileFile& profile, std::string_view key) {
+    return Unescaped(profile.GetString(kTolvaSection, key, {}, ProfileFile::kWholeValue));
+}
+
+void SetKeptText(ProfileFile& profile, std::string_view key, std::string_view text) {
+    if (text.empty()) {
+        profile.DeleteKey(kTolvaSection, key);
+    } else {
+        profile.SetString(kTolvaSection, key, QuotedValue(Escaped(text)));
+    }
+}
+
+std::string_view MarkName(FolderMark mark) {
+    for (const NamedMark& named : kMarkNames) {
+        if (named.mark == mark) return named.name;
+    }
+    return {};
+}
+
+FolderMark MarkNamed(std::string_view name) {
+    for (const NamedMark& named : kMarkNames) {
+        if (EqualsIgnoringAsciiCase(named.name, name)) return named.mark;
+    }
+    return FolderMark::None;
+}
 
 std::vector<std::string> NamesFromTop(const FolderNode* node) {
     std::vector<std::string> names;

@@ -29,6 +29,44 @@ inline constexpr std::string_view kFormerNameKey = "PreVfyName";
 // A folder's own settings file: Windows and other programs read only their sections of it.
 inline constexpr std::string_view kFolderSettingsName = "desktop.ini";
 
+// What a bookmark file holds and a shortcut does not, kept in Tolva's section so that the set
+// comes back whole: a link's or folder's other attributes (tags, keywords, dates, icons) and
+// its description, a folder's mark, the order of a folder's entries with its separators, and
+// the set's heading (in the top folder's desktop.ini).
+inline constexpr std::string_view kAttributesKey = "Attributes";
+inline constexpr std::string_view kDescriptionKey = "Description";
+inline constexpr std::string_view kMarkKey = "Mark";
+inline constexpr std::string_view kOrderKey = "Order";
+inline constexpr std::string_view kHeadingKey = "Heading";
+// The top-level folder Windows shows as the Favorites Bar: a set's toolbar folder goes there.
+inline constexpr std::string_view kToolbarFolderName = "Links";
+
+// One entry of a folder as its order record names it: a sub-folder or shortcut file by its name
+// in the folder, or a separator.
+struct OrderItem {
+    UrlEntryKind kind = UrlEntryKind::Link;
+    std::string name;
+};
+// The record of a folder's order: the items' names joined by "/", which no name holds, a
+// separator as ".", which no entry of a folder can be called.
+std::string OrderRecord(const std::vector<OrderItem>& items);
+// The names and separators of a record, in order; a name's kind is left for the folder to say.
+std::vector<OrderItem> OrderRecordItems(std::string_view record);
+// Whether items are in the order the reader takes a folder without a record: no separators,
+// the sub-folders first, each group in the order Windows lists names.
+bool InListedOrder(const std::vector<OrderItem>& items);
+
+// Tolva's own texts are kept whole, on one line: backslashes and line breaks are escaped.
+std::string ReadKeptText(const ProfileFile& profile, std::string_view key);
+// Sets the key in Tolva's section, or removes it when text is empty so that nothing stale
+// comes back.
+void SetKeptText(ProfileFile& profile, std::string_view key, std::string_view text);
+// A mark as a folder's settings spell it ("toolbar", "unfiled", "mobile"), and back; "none"
+// says that a top-level Links folder is not the set's toolbar.
+inline constexpr std::string_view kNoMarkName = "none";
+std::string_view MarkName(FolderMark mark);
+FolderMark MarkNamed(std::string_view name);
+
 // One folder on the way from the top of a tree to an entry; a link read from a tree keeps its
 // folder's, so every link of a deep tree shares the names above it instead of a copy each.
 struct FolderNode {

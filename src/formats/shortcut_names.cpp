@@ -40,6 +40,9 @@ bool WriterWouldName(const UrlEntry& entry, std::string_view given) {
     if (isFolder && (given.empty() || given == "." || given == "..")) given = kPlaceholderFolderName;
     const std::string_view name = entry.name;
     if (name == given) return true;
+    // The writer names the set's toolbar after the Favorites Bar, whatever it was called.
+    if (isFolder && entry.mark == FolderMark::Toolbar && EqualsIgnoringAsciiCase(name, kToolbarFolderName))
+        return true;
     const std::string_view base = WithoutCopySuffix(name);
     if (base == given) return true;
     // Shortened: a proper beginning of the given name, as long as the limit let it be.

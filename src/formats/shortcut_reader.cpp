@@ -1,5 +1,6 @@
 // The shortcut reader: a folder tree becomes the set's folders and links, depth first, each
-// folder's sub-folders before its links, in the order Windows lists them.
+// folder's entries in the order its desktop.ini records, else its sub-folders before its
+// links, in the order Windows lists them.
 //
 // It follows symbolic links (a person's Favorites may link to another disk) and reads each
 // directory once. It walks a tree of any depth with two descriptors (the top folder's and the
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <memory>
 #include <set>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,11 +39,24 @@ namespace {
 struct ReadLevel {
     FileId id{};
     std::shared_ptr<const FolderNode> node;
-    std::vector<std::pair<std::string, bool>> directories;  // name, reached through a link
-    std::size_t nextDirectory = 0;
-    std::vector<std::string> shortcuts;
-    std::string settingsName;  // its desktop.ini, if it has one
-    bool behindLink = false;   // it or a folder above it was reached through a symbolic link
+    // Its sub-folders (with whether each was reached through a link), shortcut files and
+    // separators, in the order the set takes them.
+    std::vector<std::pair<OrderItem, bool>> items;
+    std::size_t nextItem = 0;
+    std::size_t nameLimit = kDefaultNameLimit;
+    bool behindLink = false;  // it or a folder above it was reached through a symbolic link
+};
+
+// What a folder's desktop.ini keeps of it.
+struct FolderSettings {
+    bool hasFormerName = false;
+    std::string formerName;
+    std::string attributes;
+    std::string description;
+    std::string heading;
+    std::string order;
+    FolderMark mark = FolderMark::None;
+    bool hasMark = false;
 };
 
 struct ReadWalk {
@@ -60,15 +75,54 @@ void ShowLoadingItem(ReadWalk& walk) {
     }
 }
 
-// Lists the folder fd holds into level: its visible sub-folders and its shortcut files, each in
-// the order Windows lists them.
-void ListFolder(int fd, ReadLevel& level) {
+void ReadFolderSettings(int fd, const std::string& name, FolderSettings& settings) {
+    ProfileFile profile;
+    if (!profile.Load(fd, name)) return;
+    settings.hasFormerName = ReadFormerName(profile, settings.formerName);
+    settings.attributes = ReadKeptText(profile, kAttributesKey);
+    settings.description = ReadKeptText(profile, kDescriptionKey);
+    settings.heading = ReadKeptText(profile, kHeadingKey);
+    settings.order = ReadKeptText(profile, kOrderKey);
+    settings.hasMark = profile.HasKey(kTolvaSection, kMarkKey);
+    settings.mark = MarkNamed(profile.GetString(kTolvaSection, kMarkKey));
+}
+
+// Puts the folder's sub-folders and shortcuts in the order its record names them, with the
+// separators it records; those it does not name (added since, by the person or by Windows)
+// follow in the order a folder without a record has: sub-folders first, each group as Windows
+// lists them. A name the record holds that is no longer there is passed over.
+void ArrangeItems(std::vector<std::pair<OrderItem, bool>> listed, std::string_view record, ReadLevel& level) {
+    std::unordered_map<std::string, std::size_t> byName;
+    for (std::size_t i = 0; i < listed.size(); ++i) byName.emplace(listed[i].first.name, i);
+    std::vector<bool> taken(listed.size());
+    for (OrderItem& item : OrderRecordItems(record)) {
+        if (item.kind == UrlEntryKind::Separator) {
+            level.items.emplace_back(std::move(item), false);
+            continue;
+        }
+        const auto found = byName.find(item.name);
+        if (found == byName.end() || taken[found->second]) continue;
+        taken[found->second] = true;
+        level.items.push_back(listed[found->second]);
+    }
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        if (!taken[i]) level.items.push_back(std::move(listed[i]));
+    }
+}
+
+// Lists the folder fd holds into level, in the order the set takes them, and reads what its
+// desktop.ini keeps of it.
+void ListFolder(int fd, ReadLevel& level, FolderSettings& settings) {
+    level.nameLimit = fd >= 0 ? NameLimit(fd) : kDefaultNameLimit;
     int listFd = fd >= 0 ? ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     DIR* listing = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
     if (listing == nullptr) {
         if (listFd >= 0) ::close(listFd);
         return;
     }
+    std::vector<std::pair<OrderItem, bool>> directories;
+    std::vector<std::pair<OrderItem, bool>> shortcuts;
+    std::string settingsName;
     while (struct dirent* item = ::readdir(listing)) {
         std::string name = item->d_name;
         if (name == "." || name == "..") continue;
@@ -76,61 +130,62 @@ void ListFolder(int fd, ReadLevel& level) {
         const unsigned char type = TypeThroughLinks(fd, name, item->d_type, linked);
         // Hidden folders are not folders of the set.
         if (type == DT_DIR && name.front() != '.') {
-            level.directories.emplace_back(std::move(name), linked);
+            directories.emplace_back(OrderItem{UrlEntryKind::FolderStart, std::move(name)}, linked);
         } else if (type == DT_REG && HasShortcutSuffix(name)) {
-            level.shortcuts.push_back(std::move(name));
+            shortcuts.emplace_back(OrderItem{UrlEntryKind::Link, std::move(name)}, false);
         } else if (type == DT_REG && !linked && EqualsIgnoringAsciiCase(name, kFolderSettingsName)) {
-            level.settingsName = std::move(name);
+            settingsName = std::move(name);
         }
     }
     ::closedir(listing);
-    std::sort(level.directories.begin(), level.directories.end(),
-              [](const auto& a, const auto& b) { return ListedBefore(a.first, b.first); });
-    std::sort(level.shortcuts.begin(), level.shortcuts.end(), ListedBefore);
+    const auto listedBefore = [](const auto& a, const auto& b) { return ListedBefore(a.first.name, b.first.name); };
+    std::sort(directories.begin(), directories.end(), listedBefore);
+    std::sort(shortcuts.begin(), shortcuts.end(), listedBefore);
+    if (!settingsName.empty()) ReadFolderSettings(fd, settingsName, settings);
+    directories.insert(directories.end(), std::make_move_iterator(shortcuts.begin()),
+                       std::make_move_iterator(shortcuts.end()));
+    ArrangeItems(std::move(directories), settings.order, level);
 }
 
-// The links of one folder, after its sub-folders, then the folder's end.
-void ReadLinks(ReadWalk& walk, int folder, const ReadLevel& level) {
+// One link of the folder.
+void ReadLink(ReadWalk& walk, int folder, const ReadLevel& level, const std::string& fileName) {
     UrlSet& set = walk.set;
+    ++set.linkCount;
+    ShowLoadingItem(walk);
+    auto* link = new ShortcutEntry(UrlEntryKind::Link, NameFromFileName(fileName));
+    link->nameLimit = level.nameLimit;
+    // A shortcut that is a symbolic link is read from the file it leads to.
     ProfileFile profile;
-    const std::size_t limit = folder >= 0 ? NameLimit(folder) : kDefaultNameLimit;
-    for (const std::string& fileName : level.shortcuts) {
-        ++set.linkCount;
-        ShowLoadingItem(walk);
-        auto* link = new ShortcutEntry(UrlEntryKind::Link, NameFromFileName(fileName));
-        link->nameLimit = limit;
-        // A shortcut that is a symbolic link is read from the file it leads to.
-        bool loaded = profile.Load(folder, fileName);
-        if (!loaded && errno == ELOOP) {
-            loaded = profile.Load(ResolvedPath(PathOf(set.location, NamesFromTop(level.node.get())) + "/" + fileName));
-        }
-        if (loaded) {
-            // Values are read whole: real shortcuts hold URLs far longer than 254 bytes.
-            link->url = ReadUrl(profile);
-            link->preservedName = profile.GetString(kShortcutSection, "PreVfyName", {}, ProfileFile::kWholeValue);
-            link->preservedLocation = profile.GetString(kShortcutSection, "PreVfyLoc", {}, ProfileFile::kWholeValue);
-            // Where this program's own writer keeps a link's origin, so that a verified set
-            // can put a link back in its folder.
-            if (link->preservedLocation.empty()) {
-                link->preservedLocation =
-                    profile.GetString(kTolvaSection, "PreVfyLocation", {}, ProfileFile::kWholeValue);
-            }
-            link->hasFormerName = ReadFormerName(profile, link->formerName);
-        }
-        link->behindLink = level.behindLink;
-        struct stat info {};
-        if (::fstatat(folder, fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
-            link->throughLink = S_ISLNK(info.st_mode);
-            link->behindLink = link->behindLink || link->throughLink;
-            link->top = walk.top;
-            link->folder = level.node;
-            link->location = set.location;
-            link->fileName = fileName;
-            link->file = IdOf(info);
-        }
-        set.Append(link);
+    bool loaded = profile.Load(folder, fileName);
+    if (!loaded && errno == ELOOP) {
+        loaded = profile.Load(ResolvedPath(PathOf(set.location, NamesFromTop(level.node.get())) + "/" + fileName));
     }
-    set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
+    if (loaded) {
+        // Values are read whole: real shortcuts hold URLs far longer than 254 bytes.
+        link->url = ReadUrl(profile);
+        link->preservedName = profile.GetString(kShortcutSection, "PreVfyName", {}, ProfileFile::kWholeValue);
+        link->preservedLocation = profile.GetString(kShortcutSection, "PreVfyLoc", {}, ProfileFile::kWholeValue);
+        // Where this program's own writer keeps a link's origin, so that a verified set
+        // can put a link back in its folder.
+        if (link->preservedLocation.empty()) {
+            link->preservedLocation = profile.GetString(kTolvaSection, "PreVfyLocation", {}, ProfileFile::kWholeValue);
+        }
+        link->hasFormerName = ReadFormerName(profile, link->formerName);
+        link->extraAttributes = ReadKeptText(profile, kAttributesKey);
+        link->description = ReadKeptText(profile, kDescriptionKey);
+    }
+    link->behindLink = level.behindLink;
+    struct stat info {};
+    if (::fstatat(folder, fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        link->throughLink = S_ISLNK(info.st_mode);
+        link->behindLink = link->behindLink || link->throughLink;
+        link->top = walk.top;
+        link->folder = level.node;
+        link->location = set.location;
+        link->fileName = fileName;
+        link->file = IdOf(info);
+    }
+    set.Append(link);
 }
 
 // Opens the folder of the level below the top by its names again, the way the walk came.
@@ -145,22 +200,34 @@ Descriptor ReopenByNames(const ReadWalk& walk, const ReadLevel& level) {
     return current;
 }
 
-// The tree, depth first: each folder's sub-folders (each with its contents and FolderEnd),
-// then its links, then its own FolderEnd. Symbolic links are followed, but a directory already
-// read (an ancestor, or one reached by two ways) is left out, so a loop ends and no folder is
-// read twice, and a link to a directory of the tree itself is left out for the directory to be
-// read in place. A directory that cannot be read gives its FolderEnd only.
+// The tree, depth first, each folder's entries in the order its record keeps (sub-folders
+// before links without one), a sub-folder with its contents and FolderEnd, then the folder's
+// own FolderEnd. Symbolic links are followed, but a directory already read (an ancestor, or
+// one reached by two ways) is left out, so a loop ends and no folder is read twice, and a link
+// to a directory of the tree itself is left out for the directory to be read in place. A
+// directory that cannot be read gives its FolderEnd only.
 void WalkShortcutTree(ReadWalk& walk) {
     UrlSet& set = walk.set;
     std::vector<ReadLevel> levels(1);
     levels.back().id = walk.top;
     levels.back().node = std::make_shared<FolderNode>();
     Descriptor current(walk.topFd.Valid() ? ::dup(walk.topFd.Get()) : -1);
-    ListFolder(current.Get(), levels.back());
+    FolderSettings topSettings;
+    ListFolder(current.Get(), levels.back(), topSettings);
+    set.heading = topSettings.heading;
     while (!levels.empty()) {
         ReadLevel& level = levels.back();
-        if (level.nextDirectory < level.directories.size()) {
-            const auto& [name, linked] = level.directories[level.nextDirectory++];
+        if (level.nextItem < level.items.size()) {
+            const auto& [item, linked] = level.items[level.nextItem++];
+            const std::string& name = item.name;
+            if (item.kind == UrlEntryKind::Separator) {
+                set.Append(new UrlEntry(UrlEntryKind::Separator, {}));
+                continue;
+            }
+            if (item.kind == UrlEntryKind::Link) {
+                ReadLink(walk, current.Get(), level, name);
+                continue;
+            }
             Descriptor sub = OpenFolderThroughLinksAt(current.Get(), name);
             FileId id{};
             const bool opened = IdOfDescriptor(sub.Get(), id);
@@ -169,10 +236,13 @@ void WalkShortcutTree(ReadWalk& walk) {
             ++set.folderCount;
             ShowLoadingItem(walk);
             auto* folder = new ShortcutEntry(UrlEntryKind::FolderStart, name);
-            folder->nameLimit = current.Valid() ? NameLimit(current.Get()) : kDefaultNameLimit;
+            folder->nameLimit = level.nameLimit;
             folder->top = walk.top;
             folder->throughLink = linked;
             folder->behindLink = level.behindLink || linked;
+            // Windows shows the top-level Links folder as the Favorites Bar.
+            if (levels.size() == 1 && EqualsIgnoringAsciiCase(name, kToolbarFolderName))
+                folder->mark = FolderMark::Toolbar;
             struct stat info {};
             if (linked && ::fstatat(current.Get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
                 folder->file = IdOf(info);
@@ -186,18 +256,18 @@ void WalkShortcutTree(ReadWalk& walk) {
             below.node = std::make_shared<FolderNode>(FolderNode{level.node, name});
             below.behindLink = folder->behindLink;
             folder->folder = below.node;
-            ListFolder(sub.Get(), below);
-            if (!below.settingsName.empty()) {
-                ProfileFile settings;
-                if (settings.Load(sub.Get(), below.settingsName)) {
-                    folder->hasFormerName = ReadFormerName(settings, folder->formerName);
-                }
-            }
+            FolderSettings settings;
+            ListFolder(sub.Get(), below, settings);
+            folder->hasFormerName = settings.hasFormerName;
+            folder->formerName = std::move(settings.formerName);
+            folder->extraAttributes = settings.attributes;
+            folder->description = settings.description;
+            if (settings.hasMark) folder->mark = settings.mark;
             current = std::move(sub);
             levels.push_back(std::move(below));
             continue;
         }
-        ReadLinks(walk, current.Get(), level);
+        set.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
         levels.pop_back();
         if (levels.empty()) break;
         // Back up: through "..", or, where the folder was reached through a link, by name again.

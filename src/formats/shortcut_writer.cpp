@@ -68,6 +68,8 @@ struct WriteFolder {
     // A folder behind a symbolic link of the tree it was read from, written back: left as it
     // is, since the writer follows no link.
     bool leftAlone = false;
+    // What it holds in the order of the set, for its desktop.ini when it is left.
+    std::vector<OrderItem> order;
 };
 
 // Where a name the writer chose differs from the one it was given.
@@ -97,6 +99,12 @@ public:
         folders_.push_back(std::move(top));
 
         Walk(set_);
+        if (!Stopped() && folders_.size() == 1 && folders_.front().usable) {
+            ChangeFolderSettings(topFd_.Get(), set_.location, [&](ProfileFile& settings) {
+                SetKeptText(settings, kHeadingKey, set_.heading);
+                SetOrder(settings, folders_.front().order);
+            });
+        }
         // Each file was replaced by a rename; one flush of the whole file system at the end
         // makes them durable without an fsync per shortcut.
         if (!stopped_ && ::syncfs(topFd_.Get()) != 0) ShowFolderError(errno, set_.location);
@@ -109,6 +117,10 @@ private:
     // A full disk, or the person's stop (Ctrl+C): the walk ends between two files.
     bool Stopped() const override { return stopped_ || StopRequested(); }
     void VisitLink(UrlEntry& entry) override { WriteLink(entry); }
+    void VisitSeparator(UrlEntry& /*separator*/) override {
+        if (folders_.back().usable && !folders_.back().leftAlone)
+            folders_.back().order.push_back({UrlEntryKind::Separator, {}});
+    }
 
     void ShowFolderError(int code, const std::string& path) { ShowError(IDS_ERR_CREATING_FOLDER, code, path); }
     void ShowLinkError(int code, const std::string& path) { ShowError(IDS_ERR_WRITING_SHORTCUT, code, path); }
@@ -173,10 +185,20 @@ private:
             name = kPlaceholderFolderName;
             placeholder = true;
         }
+        // The set's toolbar goes where Windows shows its Favorites Bar, under its own name there
+        // (joining the links a Favorites folder has there already); its name is kept.
+        if (Depth() == 1 && entry.mark == FolderMark::Toolbar && !toolbarPlaced_) {
+            toolbarPlaced_ = true;
+            placeholder = placeholder || name != kToolbarFolderName;
+            name = kToolbarFolderName;
+        }
         folder.name = name;
         // A linked folder of the tree written back stays as it is, with all it holds.
         if (parent.leftAlone || (parent.usable && StillLinkedHere(entry) && UnchangedFolder(entry))) {
-            if (parent.usable) parent.names->folders.insert(LowerAscii(name));
+            if (parent.usable) {
+                parent.names->folders.insert(LowerAscii(name));
+                if (!parent.leftAlone) parent.order.push_back({UrlEntryKind::FolderStart, name});
+            }
             folder.leftAlone = true;
             folders_.push_back(std::move(folder));
             return;
@@ -220,8 +242,9 @@ private:
         current_ = std::move(opened);
         folder.names = &names_[folder.id];
         folder.usable = true;
+        parent.order.push_back({UrlEntryKind::FolderStart, folder.name});
         folders_.push_back(std::move(folder));
-        KeepFolderName(entry, placeholder || chosen.adapted);
+        KeepFolderSettings(entry, placeholder || chosen.adapted);
         if (placeholder || chosen.adapted) CountAdapted(entry);
     }
 
@@ -230,25 +253,46 @@ private:
         if ((entry.flags & NameTranslated) == 0) storage_.CountAdaptedName();
     }
 
-    // A folder whose name on the disk is not the one it had in the set keeps that one in its
-    // desktop.ini, as a link keeps it in its file.
-    void KeepFolderName(const UrlEntry& entry, bool adapted) {
+    // A folder keeps in its desktop.ini what its directory cannot say: the name it had in the
+    // set when its name on the disk is another, as a link keeps it in its file, its attributes,
+    // description and mark.
+    void KeepFolderSettings(const UrlEntry& entry, bool adapted) {
         std::string former;
         const bool keep = FormerName(entry, adapted, former);
+        ChangeFolderSettings(current_.Get(), CurrentPath(), [&](ProfileFile& settings) {
+            SetFormerName(settings, keep, former);
+            SetKeptText(settings, kAttributesKey, entry.extraAttributes);
+            SetKeptText(settings, kDescriptionKey, entry.description);
+            // A top-level Links folder is the toolbar unless it says it is not.
+            const bool unmarkedBar = entry.mark == FolderMark::None && Depth() == 1 &&
+                                     EqualsIgnoringAsciiCase(folders_.back().name, kToolbarFolderName);
+            SetKeptText(settings, kMarkKey, unmarkedBar ? kNoMarkName : MarkName(entry.mark));
+        });
+    }
+
+    // Records the order of a folder's entries and its separators, unless the reader takes it in
+    // that order anyway; a record left by an earlier write that no longer holds goes.
+    static void SetOrder(ProfileFile& settings, const std::vector<OrderItem>& order) {
+        SetKeptText(settings, kOrderKey, InListedOrder(order) ? std::string() : OrderRecord(order));
+    }
+
+    // Loads the desktop.ini of the folder fd (at path), lets change change it, and saves it if
+    // anything changed; a folder without one gets one only then. Its other sections, Windows'
+    // own, stay as they are.
+    template <typename Change>
+    void ChangeFolderSettings(int fd, const std::string& path, Change change) {
         std::string settingsName(kFolderSettingsName);
         struct stat info {};
-        if (::fstatat(current_.Get(), settingsName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(fd, settingsName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
             // Windows writes it as "Desktop.ini" as well.
             settingsName[0] = 'D';
-            if (::fstatat(current_.Get(), settingsName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
-                if (!keep) return;
-                settingsName = kFolderSettingsName;
-            }
+            if (::fstatat(fd, settingsName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) settingsName = kFolderSettingsName;
         }
         ProfileFile settings;
-        if (!settings.Load(current_.Get(), settingsName)) return;
-        SetFormerName(settings, keep, former);
-        if (!settings.Save(current_.Get(), settingsName)) ShowFolderError(errno, CurrentPath() + "/" + settingsName);
+        if (!settings.Load(fd, settingsName)) return;
+        change(settings);
+        if (!settings.Changed()) return;
+        if (!settings.Save(fd, settingsName)) ShowFolderError(errno, path + "/" + settingsName);
     }
 
     // The name to keep for an entry stored under another name: the name before a translation
@@ -269,6 +313,10 @@ private:
     }
 
     void LeaveFolder(UrlEntry& /*end*/) override {
+        if (folders_.back().usable && !Stopped()) {
+            ChangeFolderSettings(current_.Get(), CurrentPath(),
+                                 [&](ProfileFile& settings) { SetOrder(settings, folders_.back().order); });
+        }
         const WriteFolder left = std::move(folders_.back());
         folders_.pop_back();
         if (!left.usable) return;  // the parent's descriptor was never given up
@@ -299,7 +347,9 @@ private:
             return;
         }
         if (StillLinkedHere(entry) && Unchanged(dynamic_cast<const ShortcutEntry&>(entry))) {
-            folder.names->files.insert(LowerAscii(dynamic_cast<const ShortcutEntry&>(entry).fileName));
+            const std::string& linkedName = dynamic_cast<const ShortcutEntry&>(entry).fileName;
+            folder.names->files.insert(LowerAscii(linkedName));
+            folder.order.push_back({UrlEntryKind::Link, linkedName});
             return;
         }
         if (!IsUsableComponent(entry.name)) {
@@ -333,10 +383,13 @@ private:
         if (!entry.preservedLocation.empty() && !StartsWith(entry.preservedLocation, kUnverifiedPrefix)) {
             profile.SetString(kTolvaSection, "PreVfyLocation", entry.preservedLocation);
         }
+        SetKeptText(profile, kAttributesKey, entry.extraAttributes);
+        SetKeptText(profile, kDescriptionKey, entry.description);
         if (!profile.Save(fd, fileName)) {
             ShowLinkError(errno, CurrentPath() + "/" + fileName);
             return;
         }
+        folder.order.push_back({UrlEntryKind::Link, fileName});
         if (chosen.adapted) CountAdapted(entry);
         struct stat info {};
         if (::fstatat(fd, fileName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return;
@@ -467,6 +520,7 @@ private:
     FileId topId_{};
     std::size_t pathLimit_ = kDefaultPathLimit;
     int messages_ = 0;
+    bool toolbarPlaced_ = false;
     bool failed_ = false;
     bool stopped_ = false;
 };

@@ -27,7 +27,8 @@ bool FormerShortcutName(const UrlEntry& entry, std::string& name);
 // so such an entry is saved back only by being left where it is, as it is.
 bool ReadThroughSymbolicLink(const UrlEntry& entry);
 // Whether the name entry was read under is what the writer makes of given: given itself, or
-// cut to the limit of the entry's file system, either of them perhaps numbered " (N)".
+// cut to the limit of the entry's file system, either of them perhaps numbered " (N)"; for the
+// toolbar's folder, the Favorites Bar's name.
 bool WriterWouldName(const UrlEntry& entry, std::string_view given);
 
 }  // namespace tolva

@@ -36,6 +36,19 @@ enum class UrlEntryKind : std::int32_t {
     Separator = 4,
 };
 
+// What a folder is to the browser its set came from, whatever the folder is called: the folder
+// shown as the toolbar, the unfiled one ("Other bookmarks") or the mobile one. Each format
+// reads and writes its own spelling of it (a bookmark file's PERSONAL_TOOLBAR_FOLDER and
+// UNFILED_BOOKMARKS_FOLDER, Chromium's roots, Firefox's root folders, a Favorites folder's
+// top-level Links); translations carry it as it is. A set's writer decides where a mark may
+// stand in its format (a bookmark file marks one top-level folder at most).
+enum class FolderMark : std::uint8_t {
+    None = 0,
+    Toolbar = 1,
+    Unfiled = 2,
+    Mobile = 3,
+};
+
 enum UrlEntryFlags : std::int32_t {
     LocationPreserved = 0x1,
     NamePreserved = 0x2,

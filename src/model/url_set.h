@@ -53,6 +53,7 @@ public:
 
     UrlEntryKind kind = UrlEntryKind::None;
     std::int32_t flags = 0;
+    FolderMark mark = FolderMark::None;  // of a FolderStart
     EntryText name;
     EntryText url;
     EntryText preservedName;

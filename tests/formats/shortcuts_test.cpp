@@ -113,7 +113,7 @@ TEST_F(ShortcutsTest, RewriteKeepsAnotherProgramsFileByteForByte) {
     EXPECT_EQ(ReadFile(file), expected);
 }
 
-TEST_F(ShortcutsTest, WritesTreeThatReadsBackInReaderOrder) {
+TEST_F(ShortcutsTest, WritesTreeThatReadsBackInItsOwnOrderWithSeparators) {
     UrlSet set;
     Fill(set, {{UrlEntryKind::FolderStart, "Work"},
                {UrlEntryKind::Link, "b", "http://b/"},
@@ -133,7 +133,10 @@ TEST_F(ShortcutsTest, WritesTreeThatReadsBackInReaderOrder) {
     ::umask(mask);
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(Tree(destination),
-              (std::vector<std::string>{"Top.url", "Work/", "Work/Deep/", "Work/Deep/a.url", "Work/b.url"}));
+              (std::vector<std::string>{"Top.url", "Work/", "Work/Deep/", "Work/Deep/a.url", "Work/b.url",
+                                        "Work/desktop.ini", "desktop.ini"}));
+    // Folders that Windows would list in another order, or that hold a separator, record theirs.
+    EXPECT_EQ(ReadFile(destination + "/desktop.ini"), "[Tolva]\r\nOrder=Work/Top.url/.\r\n");
     EXPECT_EQ(fs::status(destination + "/Work/b.url").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(ReadFile(destination + "/Work/b.url"), "[InternetShortcut]\r\nURL=http://b/\r\n");
@@ -142,8 +145,8 @@ TEST_F(ShortcutsTest, WritesTreeThatReadsBackInReaderOrder) {
 
     UrlSet back;
     ASSERT_EQ(ReadFrom(back, destination), 1);
-    EXPECT_EQ(BriefOutline(back), (std::vector<std::string>{"1 Work ", "1 Deep ", "3 a http://a/", "2  ",
-                                                            "3 b http://b/", "2  ", "3 Top http://top/", "2  "}));
+    EXPECT_EQ(BriefOutline(back), (std::vector<std::string>{"1 Work ", "3 b http://b/", "1 Deep ", "3 a http://a/",
+                                                            "2  ", "2  ", "3 Top http://top/", "4  ", "2  "}));
 }
 
 TEST_F(ShortcutsTest, RenamedOrMovedLinkLeavesNoOldFile) {
@@ -165,7 +168,8 @@ TEST_F(ShortcutsTest, RenamedOrMovedLinkLeavesNoOldFile) {
     ASSERT_EQ(WriteTo(set, destination), 1);
     EXPECT_EQ(Tree(destination),
               (std::vector<std::string>{"A/", "A/New.url", "B/", "Unverified/", "Unverified/Page not found/",
-                                        "Unverified/Page not found/Again.url", "Unverified/Page not found/Moved.url"}));
+                                        "Unverified/Page not found/Again.url", "Unverified/Page not found/Moved.url",
+                                        "Unverified/Page not found/desktop.ini"}));
     EXPECT_EQ(ReadFile(destination + "/Unverified/Page not found/Moved.url"),
               "[InternetShortcut]\r\nURL=http://m/\r\n[Tolva]\r\nPreVfyLocation=\\B\r\n");
     EXPECT_EQ(ReadFile(destination + "/Unverified/Page not found/Again.url"),
@@ -202,8 +206,9 @@ TEST_F(ShortcutsTest, CraftedNamesNeverReachOutsideTheLocation) {
     EXPECT_FALSE(fs::exists(dir.File("evil")));
     EXPECT_EQ(Tree(dir.Path()),
               (std::vector<std::string>{"Favorites/", "Favorites/-/", "Favorites/-/desktop.ini",
-                                        "Favorites/-/in dots.url", "Favorites/A/", "Favorites/A/moved.url",
-                                        "Favorites/A/renamed.url", "Favorites/Linked", "outside/", "x.url", "y.url"}));
+                                        "Favorites/-/in dots.url", "Favorites/A/", "Favorites/A/desktop.ini",
+                                        "Favorites/A/moved.url", "Favorites/A/renamed.url", "Favorites/Linked",
+                                        "Favorites/desktop.ini", "outside/", "x.url", "y.url"}));
     EXPECT_EQ(prompter.Texts(),
               (std::vector<std::string>{FormatString(IDS_ERR_WRITING_SHORTCUT, {123, destination + "/A/../y.url"}),
                                         FormatString(IDS_ERR_CREATING_FOLDER, {123, destination + "/a/../../evil"}),
@@ -281,7 +286,7 @@ TEST_F(ShortcutsTest, LinksOfOneNameGetFilesOfTheirOwn) {
                {UrlEntryKind::FolderEnd, ""}});
     ASSERT_EQ(WriteTo(set, destination), 1);
     EXPECT_EQ(Tree(destination),
-              (std::vector<std::string>{"Home (2) (2).url", "Home (3).url", "Home.url", "home (2).url"}));
+              (std::vector<std::string>{"Home (2) (2).url", "Home (3).url", "Home.url", "desktop.ini", "home (2).url"}));
     EXPECT_EQ(ReadFile(destination + "/Home (3).url"),
               "[InternetShortcut]\r\nURL=http://3/\r\n[Tolva]\r\nPreVfyName=Home\r\n");
 }
@@ -302,8 +307,8 @@ TEST_F(ShortcutsTest, FolderAndLinkOfOneFileNameAreBothWritten) {
     UrlSet back;
     ASSERT_EQ(ReadFrom(back, destination), 1);
     EXPECT_EQ(BriefOutline(back),
-              (std::vector<std::string>{"1 x.url ", "3 in x http://in-x/", "2  ", "1 y.url (2) ", "3 in y http://in-y/",
-                                        "2  ", "3 x (2) http://x/", "3 y http://y/", "2  "}));
+              (std::vector<std::string>{"1 x.url ", "3 in x http://in-x/", "2  ", "3 x (2) http://x/", "3 y http://y/",
+                                        "1 y.url (2) ", "3 in y http://in-y/", "2  ", "2  "}));
 }
 
 // What the writer stores under another name than the one it was given keeps that name: a
@@ -318,7 +323,8 @@ TEST_F(ShortcutsTest, AdaptedNamesKeepTheNameTheyWereGiven) {
                {UrlEntryKind::FolderEnd, ""},
                {UrlEntryKind::FolderEnd, ""}});
     ASSERT_EQ(WriteTo(set, destination), 1);
-    EXPECT_EQ(ReadFile(destination + "/PS-2/desktop.ini"), "[Tolva]\r\nPreVfyName=PS/2\r\n");
+    EXPECT_EQ(ReadFile(destination + "/PS-2/desktop.ini"),
+              "[Tolva]\r\nPreVfyName=PS/2\r\nOrder=Same.url/Same (2).url\r\n");
     EXPECT_EQ(ReadFile(destination + "/-/desktop.ini"), "[Tolva]\r\nPreVfyName=\r\n");
     EXPECT_EQ(ReadFile(destination + "/PS-2/Same.url"), "[InternetShortcut]\r\nURL=http://1/\r\n");
     EXPECT_EQ(ReadFile(destination + "/PS-2/Same (2).url"),
@@ -333,7 +339,7 @@ TEST_F(ShortcutsTest, AdaptedNamesKeepTheNameTheyWereGiven) {
         FormerShortcutName(*entry, name);
         if (entry->kind != UrlEntryKind::FolderEnd) former.push_back(entry->name + " <- " + name);
     }
-    EXPECT_EQ(former, (std::vector<std::string>{"- <- ", "PS-2 <- PS/2", "Same (2) <- Same", "Same <- (none)"}));
+    EXPECT_EQ(former, (std::vector<std::string>{"PS-2 <- PS/2", "Same <- (none)", "Same (2) <- Same", "- <- "}));
 
     // A later write of a folder that keeps its name clears what an earlier one kept, and leaves
     // a desktop.ini of Windows' own as it was.
@@ -449,7 +455,7 @@ TEST_F(ShortcutsTest, VerifiedSetSavedBackDoesNotMultiplyFiles) {
     fs::create_directory(elsewhere);
     ASSERT_EQ(WriteTo(set, elsewhere), 1);
     EXPECT_TRUE(fs::exists(failed));
-    EXPECT_EQ(Tree(elsewhere), (std::vector<std::string>{"Home (2).url", "Home.url"}));
+    EXPECT_EQ(Tree(elsewhere), (std::vector<std::string>{"Home (2).url", "Home.url", "desktop.ini"}));
 }
 
 TEST_F(ShortcutsTest, OldFileThatIsTheNewFileIsKept) {

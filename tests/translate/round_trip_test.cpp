@@ -169,14 +169,14 @@ TEST_F(RoundTripTest, NamesComeBackUnlessRenamedSince) {
     fs::rename(favorites + "/Work & Play/-NET", favorites + "/Work & Play/Dot NET");
 
     EXPECT_EQ(Names(UrlSetFormat::Netscape, Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Netscape)),
-              (std::vector<std::string>{"F Work && Play", "F Dot NET", "F Misc...", "L Misc...", "L a/b\\c",
-                                        "L Questions", "L ", "L Home", "L Home"}));
+              (std::vector<std::string>{"F Work && Play", "F Dot NET", "L a/b\\c", "F Misc...", "L Misc...",
+                                        "L Questions", "L Home", "L Home", "L "}));
     EXPECT_EQ(Names(UrlSetFormat::Mosaic, Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Mosaic)),
-              (std::vector<std::string>{"F Work && Play", "F Dot NET", "F Misc...", "L Misc...", "L a/b\\c",
-                                        "L Questions", "L ", "L Home", "L Home"}));
+              (std::vector<std::string>{"F Work && Play", "F Dot NET", "L a/b\\c", "F Misc...", "L Misc...",
+                                        "L Questions", "L Home", "L Home", "L "}));
     EXPECT_EQ(Names(UrlSetFormat::Mosaic, Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Mosaic, false)),
-              (std::vector<std::string>{"F Work && Play", "F Dot NET", "F Misc", "L Misc...", "L a-b-c", "L Questions",
-                                        "L ", "L Home (2)", "L Home"}));
+              (std::vector<std::string>{"F Work && Play", "F Dot NET", "L a-b-c", "F Misc", "L Misc...", "L Questions",
+                                        "L Home", "L Home (2)", "L "}));
 }
 
 TEST_F(RoundTripTest, FolderNamesComeBackFromTheFoldersDesktopIni) {
@@ -213,25 +213,108 @@ std::vector<std::string> PlainLinks(UrlSetFormat format, const std::string& loca
     return links;
 }
 
-TEST_F(RoundTripTest, CorpusComesBackFromShortcutFolders) {
+// Every entry of a bookmark file in order as plain text: its kind, folder path, name, URL,
+// kept attributes, mark and description; the file's heading first.
+std::vector<std::string> BookmarkEntries(const std::string& location) {
+    UrlSet set;
+    EXPECT_EQ(testing::ReadSet(set, UrlSetFormat::Netscape, location), 1) << location;
+    std::vector<std::string> entries{"heading " + PlainFromHtml(set.heading, set.charset)};
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+        std::string description = entry->description.str();
+        std::erase(description, '\r');
+        const std::string line = std::to_string(static_cast<int>(entry->kind)) + " " + set.GetCurrentPath() + " | " +
+                                 entry->name + " | " + entry->url + " |" +
+                                 std::string(TrimLeadingWhite(entry->extraAttributes)) + " | " +
+                                 std::to_string(static_cast<int>(entry->mark)) + " | " + description;
+        entries.push_back(PlainFromHtml(line, set.charset));
+    }
+    return entries;
+}
+
+// Real exports, kept outside the repository, through a Favorites folder and back: every entry
+// comes back in its place, with its name, URL, attributes, mark and description, and so do the
+// separators and the file's heading.
+TEST_F(RoundTripTest, CorpusComesBackFromShortcutFoldersWhole) {
     const std::string corpus = testing::CorpusPath("netscape");
     if (!fs::exists(corpus)) GTEST_SKIP() << "corpus not present";
     for (const auto& item : fs::directory_iterator(corpus)) {
         const std::string file = item.path().string();
         if (fs::file_size(file) == 0) continue;  // no set at all
+        SCOPED_TRACE(item.path().filename().string());
         const std::string favorites = Translate(UrlSetFormat::Netscape, file, UrlSetFormat::Shortcuts);
         const std::string back = Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Netscape);
-        // As plain text: what went through shortcut files comes back escaped anew. A shortcut
-        // tree keeps neither the order of a folder's entries nor its separators.
-        std::vector<std::string> before = PlainLinks(UrlSetFormat::Netscape, file);
-        std::vector<std::string> after = PlainLinks(UrlSetFormat::Netscape, back);
-        std::sort(before.begin(), before.end());
-        std::sort(after.begin(), after.end());
-        std::vector<std::string> lost, gained;
-        std::set_difference(before.begin(), before.end(), after.begin(), after.end(), std::back_inserter(lost));
-        std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(gained));
-        EXPECT_EQ(lost, gained) << file;  // both empty; shows what changed
+        const std::vector<std::string> before = BookmarkEntries(file);
+        const std::vector<std::string> after = BookmarkEntries(back);
+        EXPECT_EQ(after.size(), before.size());
+        // The first entry that differs, rather than two whole files.
+        const auto [was, is] = std::mismatch(before.begin(), before.end(), after.begin(), after.end());
+        if (was != before.end() && is != after.end()) {
+            EXPECT_EQ(*is, *was) << "entry " << (was - before.begin());
+        }
     }
+}
+
+// What the person does to a Favorites folder between the two halves shows: the entries the
+// folder's record names keep their order and separators, the others follow by name.
+TEST_F(RoundTripTest, TreeChangedByHandKeepsTheRecordedOrderOfWhatIsLeft) {
+    const std::string source = dir.File("ordered.html");
+    WriteFile(source,
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n"
+              "<DT><A HREF=\"http://c/\" TAGS=\"t\">C</A>\r\n<HR>\r\n<DT><A HREF=\"http://b/\">B</A>\r\n"
+              "<DT><A HREF=\"http://a/\">A</A>\r\n<DT><H3>Z</H3>\r\n<DL><p>\r\n</DL><p>\r\n</DL><p>\r\n");
+    const std::string favorites = Translate(UrlSetFormat::Netscape, source, UrlSetFormat::Shortcuts);
+    WriteFile(favorites + "/New.url", "[InternetShortcut]\r\nURL=http://new/\r\n");
+    fs::rename(favorites + "/B.url", favorites + "/Bee.url");
+    fs::remove(favorites + "/A.url");
+    UrlSet set;
+    ASSERT_EQ(testing::ReadSet(set, UrlSetFormat::Netscape, Translate(UrlSetFormat::Shortcuts, favorites,
+                                                                      UrlSetFormat::Netscape)),
+              1);
+    std::vector<std::string> entries;
+    set.Rewind();
+    for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
+        if (entry->kind == UrlEntryKind::FolderEnd) continue;
+        entries.push_back(std::to_string(static_cast<int>(entry->kind)) + " " + entry->name +
+                          std::string(entry->extraAttributes));
+    }
+    EXPECT_EQ(entries, (std::vector<std::string>{"3 C TAGS=\"t\"", "4 ", "1 Z", "3 Bee", "3 New"}));
+}
+
+// The toolbar goes to the Favorites Bar, joining what Windows keeps there, and comes back as
+// the one marked top-level folder of the file, under its own name; the unfiled folder keeps its
+// mark. A mark inside another folder, which Firefox refuses, is not written back.
+TEST_F(RoundTripTest, ToolbarIsTheFavoritesBarAndComesBackMarkedOnce) {
+    const std::string source = dir.File("toolbar.html");
+    WriteFile(source,
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n<DT><H3>Menu</H3>\r\n<DL><p>\r\n"
+              "<DT><H3 PERSONAL_TOOLBAR_FOLDER=\"true\">Old bar</H3>\r\n<DL><p>\r\n</DL><p>\r\n</DL><p>\r\n"
+              "<DT><H3 ADD_DATE=\"1\" PERSONAL_TOOLBAR_FOLDER=\"true\">Bookmarks Toolbar</H3>\r\n<DL><p>\r\n"
+              "<DT><A HREF=\"http://bar/\">Bar</A>\r\n</DL><p>\r\n"
+              "<DT><H3 UNFILED_BOOKMARKS_FOLDER=\"true\">Other Bookmarks</H3>\r\n<DL><p>\r\n</DL><p>\r\n"
+              "</DL><p>\r\n");
+    const std::string favorites = dir.File("Favorites");
+    const std::string windowsOwn = "[.ShellClassInfo]\r\nLocalizedResourceName=@shell32.dll,-21770\r\n";
+    fs::create_directories(favorites + "/Links");
+    WriteFile(favorites + "/Links/desktop.ini", windowsOwn);
+    WriteFile(favorites + "/Links/Windows.url", "[InternetShortcut]\r\nURL=http://windows/\r\n");
+    RecordingPrompter prompter;
+    prompter.ScriptAnswers({true});  // use the Favorites folder that is there
+    TranslatePageControls controls;
+    controls.prompter = &prompter;
+    ASSERT_EQ(RunTranslation({UrlSetFormat::Netscape, source, UrlSetFormat::Shortcuts, favorites, true}, controls),
+              TranslationResult::Converted);
+    EXPECT_TRUE(fs::exists(favorites + "/Links/Bar.url"));
+    EXPECT_EQ(testing::ReadFile(favorites + "/Links/desktop.ini").rfind(windowsOwn, 0), 0u);
+
+    const std::string back = testing::ReadFile(Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Netscape));
+    const std::size_t mark = back.find("PERSONAL_TOOLBAR_FOLDER");
+    EXPECT_EQ(back.rfind("PERSONAL_TOOLBAR_FOLDER"), mark);
+    EXPECT_NE(back.find("<DT><H3 ADD_DATE=\"1\" PERSONAL_TOOLBAR_FOLDER=\"true\">Bookmarks Toolbar</H3>"),
+              std::string::npos);
+    EXPECT_NE(back.find("<DT><H3 UNFILED_BOOKMARKS_FOLDER=\"true\">Other Bookmarks</H3>"), std::string::npos);
+    EXPECT_NE(back.find("<DT><H3>Old bar</H3>"), std::string::npos);
+    EXPECT_NE(back.find("Windows</A>"), std::string::npos);
 }
 
 // A description is a bookmark file's "<DD>" and an XBEL file's "<desc>": it goes there and
@@ -267,15 +350,15 @@ TEST_F(RoundTripTest, DescriptionsAndHeadingGoThroughXbelAndBack) {
 }
 
 // Every folder and link as its path, name and URL, sorted; with the tags of each tagged link.
-std::vector<std::string> Contents(UrlSetFormat format, const std::string& location, const std::string& prefix = "") {
+std::vector<std::string> Contents(UrlSetFormat format, const std::string& location) {
     UrlSet set;
     EXPECT_EQ(testing::ReadSet(set, format, location), 1) << location;
     std::vector<std::string> out;
     set.Rewind();
     for (UrlEntry* entry = set.Next(); entry; entry = set.Next()) {
-        if (entry->kind == UrlEntryKind::FolderStart) out.push_back("F " + prefix + set.GetCurrentPath());
+        if (entry->kind == UrlEntryKind::FolderStart) out.push_back("F " + set.GetCurrentPath());
         if (entry->kind != UrlEntryKind::Link) continue;
-        std::string line = "L " + prefix + set.GetCurrentPath() + " | " + entry->name + " | " + entry->url;
+        std::string line = "L " + set.GetCurrentPath() + " | " + entry->name + " | " + entry->url;
         if (auto tags = store::FindKeptAttribute(entry->extraAttributes, store::kTags)) line += " | " + *tags;
         out.push_back(line);
     }
@@ -311,13 +394,20 @@ TEST_F(RoundTripTest, BrowserStoresGoToEveryWritableFormatAndBackWithEveryNameUr
             SCOPED_TRACE(std::to_string(static_cast<int>(format)) + " -> " + std::to_string(static_cast<int>(to)));
             const std::string there = Translate(format, source, to);
             const std::string back = Translate(to, there, UrlSetFormat::Xbel);
-            // Firefox's roots are no Chromium roots: they arrive inside "Other bookmarks", with it.
+            // Firefox's toolbar and unfiled roots are Chromium's bar and other root; its menu
+            // arrives inside the other root, and its empty mobile root is left out, as Chromium
+            // leaves out an empty root.
             const bool nested = format == UrlSetFormat::Firefox && to == UrlSetFormat::Chromium;
-            std::vector<std::string> expected = Contents(format, source, nested ? "\\Other bookmarks" : "");
-            if (nested) expected.insert(expected.begin(), "F \\Other bookmarks");
-            if (nested) std::sort(expected.begin(), expected.end());
-            // Mosaic and shortcut files have no place for tags.
-            if (to == UrlSetFormat::Mosaic || to == UrlSetFormat::Shortcuts) expected = WithoutTags(expected);
+            std::vector<std::string> expected = Contents(format, source);
+            if (nested) {
+                std::erase(expected, "F \\Mobile Bookmarks");
+                for (std::string& line : expected) {
+                    if (line.compare(1, 16, " \\Bookmarks Menu") == 0) line.insert(2, "\\Other Bookmarks");
+                }
+                std::sort(expected.begin(), expected.end());
+            }
+            // A hotlist has no place for tags.
+            if (to == UrlSetFormat::Mosaic) expected = WithoutTags(expected);
             std::vector<std::string> got = Contents(UrlSetFormat::Xbel, back);
             if (nested) {
                 // The empty roots Chromium always has come along.

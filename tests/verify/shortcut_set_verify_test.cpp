@@ -55,7 +55,8 @@ protected:
     std::vector<std::string> Files() {
         std::vector<std::string> out;
         for (const auto& item : fs::recursive_directory_iterator(favorites)) {
-            if (item.is_regular_file()) out.push_back(item.path().lexically_relative(favorites).string());
+            if (item.is_regular_file() && item.path().extension() == ".url")
+                out.push_back(item.path().lexically_relative(favorites).string());
         }
         std::sort(out.begin(), out.end());
         return out;
