@@ -25,10 +25,14 @@ constexpr StringEntry kDesktopStrings[] = {
     {IDS_UI_TIP_PRESERVE_NAME,
      "Shortcut files keep the name an entry had before it was made safe as a file name, so translating them back "
      "gives that name back."},
-    {IDS_UI_TIP_NETSCAPE_TO_EXPLORER, "Fill in the form to translate Netscape's bookmark file into the Favorites "
-                                      "folder."},
-    {IDS_UI_TIP_EXPLORER_TO_NETSCAPE, "Fill in the form to translate the Favorites folder into Netscape's bookmark "
-                                      "file."},
+    {IDS_UI_TIP_NETSCAPE_TO_EXPLORER,
+     "Fill in the form to translate Netscape's bookmark file into the Favorites folder.  The toolbar folder becomes "
+     "Links, the Favorites Bar; order, separators, tags, keywords, dates, icons and descriptions are kept in the "
+     "shortcut files and desktop.ini, for the way back."},
+    {IDS_UI_TIP_EXPLORER_TO_NETSCAPE,
+     "Fill in the form to translate the Favorites folder into Netscape's bookmark file.  Links becomes the toolbar "
+     "folder, and what the way there kept comes back; shortcuts added since follow by name.  A shortcut's icon file "
+     "and hot key stay behind."},
     {IDS_UI_TIP_VERIFY_FORMAT,
      "The format of the set to verify.  Only formats that can be saved back where they were read are listed."},
     {IDS_UI_TIP_INTERACTIVE,
