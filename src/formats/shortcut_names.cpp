@@ -4,6 +4,7 @@
 
 #include "formats/shortcut_file.h"
 #include "formats/shortcuts.h"
+#include "model/url_set.h"
 #include "platform/ascii.h"
 
 namespace tolva {
@@ -15,10 +16,8 @@ bool HasShortcutSuffix(const std::string& name) {
 }
 
 std::string NameFromFileName(const std::string& fileName) {
-    std::string name = fileName.substr(0, fileName.size() - kShortcutSuffix.size());
-    std::size_t cut = std::min(name.find(kSeparatorUtf8), name.find(kSeparatorAnsi));
-    if (cut != std::string::npos && cut != 0) name.erase(cut);
-    return name;
+    const std::string_view name = std::string_view(fileName).substr(0, fileName.size() - kShortcutSuffix.size());
+    return std::string(NameWithoutErrorText(name));
 }
 
 std::string CopySuffix(int copy) { return copy == 1 ? std::string() : " (" + std::to_string(copy) + ")"; }

@@ -10,10 +10,6 @@
 namespace tolva {
 
 inline constexpr std::string_view kShortcutSuffix = ".url";
-// What a verification appends to a failing link's name before the error text: space, soft
-// hyphen, space. Sets saved on Windows hold the soft hyphen as the single byte 0xAD.
-inline constexpr std::string_view kSeparatorUtf8 = " \xC2\xAD ";
-inline constexpr std::string_view kSeparatorAnsi = " \xAD ";
 // A folder name Windows cannot hold ("", ".", "..") is written as this.
 inline constexpr std::string_view kPlaceholderFolderName = "-";
 // A UTF-8 character is at most this many bytes, so a name cut at a character boundary is

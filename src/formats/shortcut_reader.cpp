@@ -152,7 +152,10 @@ void ReadLink(ReadWalk& walk, int folder, const ReadLevel& level, const std::str
     UrlSet& set = walk.set;
     ++set.linkCount;
     ShowLoadingItem(walk);
-    auto* link = new ShortcutEntry(UrlEntryKind::Link, NameFromFileName(fileName));
+    const std::string name = NameFromFileName(fileName);
+    auto* link = new ShortcutEntry(UrlEntryKind::Link, name);
+    // A verification that renamed the link left its error text in the file name.
+    if (name.size() + kShortcutSuffix.size() < fileName.size()) link->flags |= NameCarriesErrorText;
     link->nameLimit = level.nameLimit;
     // A shortcut that is a symbolic link is read from the file it leads to.
     ProfileFile profile;

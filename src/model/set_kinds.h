@@ -54,6 +54,9 @@ enum UrlEntryFlags : std::int32_t {
     NamePreserved = 0x2,
     NameTranslated = 0x4,
     ChangedByVerification = 0x8,
+    // The reader cut a verification's error text off the name it found (a shortcut's file
+    // name), so the link is one a verification renamed.
+    NameCarriesErrorText = 0x10,
 };
 
 }  // namespace tolva

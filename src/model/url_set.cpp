@@ -1,5 +1,7 @@
 #include "model/url_set.h"
 
+#include <algorithm>
+
 #include "model/entry_pool.h"
 #include "resources/strings.h"
 
@@ -77,6 +79,16 @@ void UrlEntry::SetPreservedLocation(std::string_view path, std::int32_t extraFla
     preservedLocation = path;
     flags |= extraFlags | LocationPreserved;
 }
+
+std::size_t ErrorTextAt(std::string_view name) {
+    constexpr std::string_view kSpellings[] = {kErrorTextSeparator, " \xAD ",      " &shy; ",
+                                               " &#173; ",          " &#xAD; ",     " &#xad; "};
+    std::size_t first = std::string_view::npos;
+    for (std::string_view separator : kSpellings) first = std::min(first, name.find(separator));
+    return first == 0 ? std::string_view::npos : first;
+}
+
+std::string_view NameWithoutErrorText(std::string_view name) { return name.substr(0, ErrorTextAt(name)); }
 
 // ---------------------------------------------------------------------------------------
 // UrlSet

@@ -23,6 +23,16 @@ namespace tolva {
 // path begins with this text.
 inline constexpr std::string_view kUnverifiedPrefix = "\\Unverified";
 
+// What a verification puts between a failing link's name and its error text when it renames
+// the link in place: space, soft hyphen, space. Sets saved on Windows hold the soft hyphen as
+// the single byte 0xAD, and a bookmark file may spell it as an entity.
+inline constexpr std::string_view kErrorTextSeparator = " \xC2\xAD ";
+// Where the first error text a verification appended to name begins (at its separator), or
+// npos; a name that begins with a separator carries none.
+std::size_t ErrorTextAt(std::string_view name);
+// name without any error text a verification appended to it.
+std::string_view NameWithoutErrorText(std::string_view name);
+
 class UrlEntry {
 public:
     UrlEntry() = default;

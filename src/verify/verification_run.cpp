@@ -5,6 +5,7 @@
 #include "formats/shortcuts.h"
 #include "resources/strings.h"
 #include "verify/error_texts.h"
+#include "verify/request_errors.h"
 #include "verify/request_url.h"
 
 namespace tolva {
@@ -13,7 +14,6 @@ namespace {
 
 // The separator between a renamed link's former name and its error text: a soft hyphen,
 // which browsers do not show, between two spaces.
-constexpr char kRenameSeparator[] = " \xC2\xAD ";
 // Longest reason phrase taken from a reply; a longer one is replaced by the error text.
 constexpr std::size_t kMaxStatusTextLength = 127;
 
@@ -42,6 +42,12 @@ std::string CleanRepairedUrl(const std::string& typed) {
     if (first == std::string::npos) return {};
     std::size_t last = url.find_last_not_of(white);
     return url.substr(first, last - first + 1);
+}
+
+// A failure that says nothing of the link, only that no server could be reached.
+bool ReachedNoServer(long code) {
+    namespace e = request_error;
+    return code == e::kNameNotResolved || code == e::kCannotConnect || code == e::kTimeout || code == e::kProxyUnreachable;
 }
 
 }  // namespace
@@ -338,6 +344,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         }
 
         counts.failedTests += 1;
+        if (ReachedNoServer(verdict.code)) counts.connectionFailures += 1;
         view_.SetLastError(name, url, message);
         const RepairStep repair =
             settings.interactiveRepair && !ReadThroughSymbolicLink(*entry) ? AskRepair(entry, name, url, verdict.statusText) : RepairStep::Reject;
@@ -372,13 +379,31 @@ VerificationRun::RepairStep VerificationRun::AskRepair(UrlEntry* entry, const st
 void VerificationRun::KeepWorkingLink(UrlEntry* entry, const std::string& folderPath, bool firstTest,
                                       LinkRecord* record) {
     if (!firstTest) counts.repaired += 1;
+    const bool unrenamed = UndoRename(entry);
     const bool back = RestoreWorkingLink(entry, folderPath);
+    if (unrenamed && !back) counts.restored += 1;
     if (!record) return;
-    if (!back) {
+    if (!back && !unrenamed) {
         record->action = firstTest ? "kept" : "repaired";
     } else {
         record->action = firstTest ? "restored" : "repaired+restored";
     }
+}
+
+bool VerificationRun::UndoRename(UrlEntry* entry) {
+    const std::string name = entry->GetName();
+    const std::size_t errorText = ErrorTextAt(name);
+    if ((errorText == std::string::npos && (entry->flags & NameCarriesErrorText) == 0) ||
+        ReadThroughSymbolicLink(*entry)) {
+        return false;
+    }
+    entry->name = std::string_view(name).substr(0, errorText);
+    // The former name the rename kept was this name (or, from older versions, one of its renamed
+    // spellings): it is no one's former name any more.
+    entry->preservedName = EntryText();
+    entry->flags &= ~(NamePreserved | ChangedByVerification | NameCarriesErrorText);
+    MarkModified();
+    return true;
 }
 
 void VerificationRun::SetAsideFailingLink(UrlEntry* entry, const std::string& folderPath, bool firstTest,
@@ -411,7 +436,13 @@ bool VerificationRun::RestoreWorkingLink(UrlEntry* entry, const std::string& fol
 const char* VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath) {
     if (ReadThroughSymbolicLink(*entry)) return "kept";
     if (settings.renameInPlace) {
-        entry->Rename(entry->GetName() + kRenameSeparator + message, ChangedByVerification);
+        // One error text at a time: the last run's gives way to this one's, and the former name
+        // kept is the name the link had before any verification renamed it.
+        const std::string original(NameWithoutErrorText(entry->GetName()));
+        entry->Rename(original + std::string(kErrorTextSeparator) + message, ChangedByVerification);
+        entry->preservedName = original;
+        entry->flags &= ~NameCarriesErrorText;
+        counts.setAside += 1;
         return "renamed";
     }
     if (InUnverified(folderPath) || ReadThroughSymbolicLink(*unverified_)) return "kept";
@@ -425,6 +456,7 @@ const char* VerificationRun::PutAsideFailingLink(UrlEntry* entry, const std::str
     }
     urlSet->SetCursor(entry->MoveAfter(folder));
     moved_.insert(entry);
+    counts.setAside += 1;
     return "moved";
 }
 

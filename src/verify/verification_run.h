@@ -145,6 +145,8 @@ private:
     void KeepWorkingLink(UrlEntry* entry, const std::string& folderPath, bool firstTest, LinkRecord* record);
     void SetAsideFailingLink(UrlEntry* entry, const std::string& folderPath, bool firstTest, LinkRecord* record);
     bool RestoreWorkingLink(UrlEntry* entry, const std::string& folderPath);
+    // Gives a link a rename in place had marked as failing its own name back.
+    bool UndoRename(UrlEntry* entry);
     const char* PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath);
     RequestOutcome Request(const std::string& url, const UrlEntry* entry, bool firstTest);
     RequestOutcome RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest);

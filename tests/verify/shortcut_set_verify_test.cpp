@@ -90,14 +90,22 @@ TEST_F(ShortcutSetVerifyTest, FailingLinkMovesOutAndComesBackWithoutCopies) {
     EXPECT_NE(ReadFile(favorites + "/Work/dead.url").find("IconFile=icon.ico"), std::string::npos);
 }
 
-TEST_F(ShortcutSetVerifyTest, RenamedInPlaceTwiceStaysOneFile) {
+TEST_F(ShortcutSetVerifyTest, RenamedInPlaceTwiceStaysOneFileAndGetsItsNameBackWhenItWorks) {
     WriteLink("Work/dead.url", "/status/404");
     for (int run = 0; run < 2; ++run) {
         Verify(true);
         std::vector<std::string> files = Files();
         ASSERT_EQ(files.size(), 1u) << "run " << run;
-        EXPECT_EQ(files[0].rfind("Work/dead \xC2\xAD ", 0), 0u) << files[0];
+        EXPECT_EQ(files[0], "Work/dead \xC2\xAD Page not found.url");
     }
+    ProfileFile file;
+    ASSERT_TRUE(file.Load(favorites + "/" + Files()[0]));
+    file.SetString("InternetShortcut", "URL", server.Url("/status/200"));
+    ASSERT_TRUE(file.Save(favorites + "/" + Files()[0]));
+    const VerifyOutcome outcome = Verify(true);
+    EXPECT_TRUE(outcome.saved) << status.Current();
+    EXPECT_EQ(outcome.counts.restored, 1);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"Work/dead.url"}));
 }
 
 // A folder of the Favorites that is a symbolic link to one outside: its failing shortcut stays

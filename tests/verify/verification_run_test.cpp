@@ -193,21 +193,33 @@ TEST_F(VerificationRunTest, LinkThatFailsTwiceThenWorksReturnsToItsFolder) {
     EXPECT_EQ(restored, 1);
 }
 
-TEST_F(VerificationRunTest, RenameInPlaceTwiceKeepsThePreviousName) {
+TEST_F(VerificationRunTest, RenameInPlaceKeepsOneErrorTextAndGivesTheNameBackWhenTheLinkWorks) {
     settings.renameInPlace = true;
     Folder("A");
-    Add("Name", "/status/404");
+    UrlEntry* link = Add("Name", "/status/404");
+    // As earlier versions left a link renamed twice: two error texts, a renamed former name.
+    const std::string gone = " " + kSoftHyphen + " Gone";
+    UrlEntry* old = Add("Old" + gone + gone, "/status/200", "", "Old" + gone);
+    old->flags = NamePreserved | ChangedByVerification;
     End();
     End();
     RunOnce();
+    link->url = server.Url("/status/410");
     RunOnce();
-    UrlEntry* link = set.FindFolder("\\A")->next;
-    const std::string once = "Name " + kSoftHyphen + " Page not found";
-    EXPECT_EQ(link->name, once + " " + kSoftHyphen + " Page not found");
-    EXPECT_EQ(link->preservedName, once);
+    EXPECT_EQ(link->name, "Name" + gone);
+    EXPECT_EQ(link->preservedName, "Name");
     EXPECT_EQ(link->flags & (NamePreserved | ChangedByVerification), NamePreserved | ChangedByVerification);
-    EXPECT_EQ(Outline(set)[0], "+Unverified");
-    EXPECT_EQ(Outline(set)[1], "-");
+    EXPECT_EQ(old->name, "Old");
+    EXPECT_TRUE(old->preservedName.empty());
+    EXPECT_EQ(old->flags & (NamePreserved | ChangedByVerification), 0);
+
+    link->url = server.Url("/status/200");
+    RunOnce();
+    EXPECT_EQ(link->name, "Name");
+    EXPECT_TRUE(link->preservedName.empty());
+    EXPECT_EQ(restored, 1);
+    EXPECT_TRUE(modified);
+    EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "-", "+A", "Name", "Old", "-", "-"}));
 }
 
 TEST_F(VerificationRunTest, RepairAnswersIgnoreRejectOrRetest) {
