@@ -95,6 +95,7 @@ Answer TerminalPrompter::AskYesNoCancel(const std::string& text, const std::stri
             terminal_.Note("Answered No (--no).");
             return Answer::No;
         case AnswerPolicy::Ask:
+        case AnswerPolicy::AskElseNo:
             break;
     }
     if (!IsTerminal(input_)) {
@@ -128,7 +129,15 @@ bool TerminalPrompter::AskYesNo(const std::string& text, const std::string& capt
             terminal_.Note("Answered No (--no).");
             return false;
         case AnswerPolicy::Ask:
+        case AnswerPolicy::AskElseNo:
             break;
+    }
+    if (!IsTerminal(input_) && policy_ == AnswerPolicy::AskElseNo) {
+        terminal_.Note(
+            "tolva-cli: this question needs an answer and there is no terminal to ask; nothing was saved. "
+            "Run again with --yes to go ahead.");
+        unanswered_ = true;
+        return false;
     }
     if (!IsTerminal(input_)) {
         terminal_.Note(

@@ -68,6 +68,9 @@ public:
 
 enum class AnswerPolicy {
     Ask,  // ask at the terminal; without one, end the program (see AskYesNo)
+    // Ask at the terminal; without one, answer No and remember that nobody answered, for a
+    // question whose No changes nothing.
+    AskElseNo,
     Yes,
     No,
 };
@@ -85,11 +88,14 @@ public:
     // Yes for an empty line or y, No for n; anything else, end of input or having no terminal
     // to ask cancels (nothing has been changed then).
     Answer AskYesNoCancel(const std::string& text, const std::string& caption) override;
+    // Whether a question went unanswered for want of a terminal (AskElseNo).
+    bool Unanswered() const { return unanswered_; }
 
 private:
     Terminal& terminal_;
     AnswerPolicy policy_;
     std::FILE* input_;
+    bool unanswered_ = false;
 };
 
 }  // namespace tolva::cli

@@ -26,6 +26,8 @@ struct VerifyOptions {
     std::string format;
     std::string cookies;
     bool verbose = false;
+    bool yes = false;
+    bool no = false;
 };
 
 // Exit statuses, as --help documents them.
@@ -43,8 +45,10 @@ int RunVerifyCommand(VerifyOptions options) {
                       options.verbose ? std::initializer_list<int>{IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM}
                                       : std::initializer_list<int>{IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM,
                                                                    IDS_TESTING_LINK});
-    // Opening an existing set asks nothing; should anything ask, the safe answer is No.
-    TerminalPrompter prompter(terminal, AnswerPolicy::No);
+    // The one question is whether to save a run in which most links failed; its No saves nothing.
+    TerminalPrompter prompter(terminal, options.yes  ? AnswerPolicy::Yes
+                                        : options.no ? AnswerPolicy::No
+                                                     : AnswerPolicy::AskElseNo);
     VerifySettings& settings = options.settings;
     if (!GuessMissingFormat(terminal, options.format, settings.location, true, "--format")) return kUsageError;
     StopSignals signals;
@@ -85,10 +89,12 @@ int RunVerifyCommand(VerifyOptions options) {
         case VerifyEnd::NotWritable:
         case VerifyEnd::NoRequests:
         case VerifyEnd::NotSaved:
+        case VerifyEnd::NetworkDown:
             return kExitFailed;
         case VerifyEnd::ReportRefused:
             return kUsageError;
         case VerifyEnd::CookieCanceled:
+        case VerifyEnd::NotConfirmed:
             return kExitStopped;
         case VerifyEnd::Ran:
             break;
@@ -148,16 +154,25 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
                         "Write one record per link to FILE: JSON when it ends in .json, CSV otherwise");
     command->add_flag("--dry-run", options->settings.dryRun, "Test every link and report, but never save the URL set");
     command->add_flag("--verbose", options->verbose, "Print every status text of the run on a line of its own");
+    CLI::Option* yes = command->add_flag(
+        "--yes", options->yes, "When more than half of the links tested (of 20 or more) failed, move them all the same");
+    command->add_flag("--no", options->no, "When more than half of the links tested (of 20 or more) failed, save nothing")
+        ->excludes(yes);
     command->footer(
         "The cookie warning appears when the stored setting does not accept cookies; without --cookies it is asked "
         "at a terminal, and without one the second answer (run) is taken.\n"
         "Ctrl+C once stops after the link under test and saves partial results; twice (or SIGTERM, SIGHUP) "
         "cancels and saves nothing, also while the run is stopping: the save begins no sooner than a second after "
         "the first Ctrl+C, and once it has begun it is finished.\n"
+        "When at least five links were tested and every one failed for want of a connection (host not found, cannot "
+        "connect, time-out), the network is taken to be down and nothing is saved. When more than half of the "
+        "links tested (of 20 or more) failed, the run asks before moving or renaming them; without --yes or --no "
+        "it asks at a terminal, and without one it saves nothing.\n"
         "Exit status: 0 the run completed and no link failed (a repaired link that then works does not count); 1 the "
         "run could not be done (set not opened, read or "
-        "saved, no connection machinery); 2 usage error; 3 the run completed and links failed; 4 stopped early "
-        "(Ctrl+C, a signal, or the cookie warning cancelled).");
+        "saved, no connection machinery, the network unreachable); 2 usage error; 3 the run completed and links "
+        "failed; 4 stopped early "
+        "(Ctrl+C, a signal, the cookie warning cancelled, or failing links not confirmed: nothing saved).");
     return [options] { return RunVerifyCommand(*options); };
 }
 

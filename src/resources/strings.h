@@ -186,6 +186,10 @@ inline constexpr int IDS_VERIFY_DRY_RUN = 61551;
 inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_REPORT = 61552;
 inline constexpr int IDS_MSG_VERIFY_REPORT_OVER_SET = 61553;
 inline constexpr int IDS_MSG_VERIFY_LINKS_STAY = 61570;  // %d links behind symbolic links
+// The safety catches before a verification saves.
+inline constexpr int IDS_MSG_VERIFY_NETWORK_DOWN = 61590;  // %d links tested
+inline constexpr int IDS_VERIFY_ASK_SET_ASIDE = 61591;     // %d failing of %d tested
+inline constexpr int IDS_VERIFY_SET_ASIDE_DECLINED = 61592;
 inline constexpr int IDS_ERR_SAVING_FILE = 61036;
 inline constexpr int IDS_ERR_KEEPING_BACKUP = 61037;  // %d errno, %s the backup's path
 inline constexpr int IDS_STATUS_TRANSLATION_CANCELED = 61028;

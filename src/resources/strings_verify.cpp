@@ -126,6 +126,11 @@ constexpr StringEntry kVerifyStrings[] = {
     {IDS_MSG_VERIFY_REPORT_OVER_SET,
      "Verify will not write the report %s: it would replace the URL set being verified.  Choose another file."},
     {IDS_MSG_VERIFY_LINKS_STAY, "Shortcuts behind a symbolic link (%d) are tested, but left where and as they are."},
+    {IDS_MSG_VERIFY_NETWORK_DOWN,
+     "The network could not be reached: none of the %d links tested got an answer (host not found, cannot "
+     "connect or time-out).  Nothing was saved; check the connection, then verify again."},
+    {IDS_VERIFY_ASK_SET_ASIDE, "%d of %d links did not work. Move them anyway?"},
+    {IDS_VERIFY_SET_ASIDE_DECLINED, "Nothing was saved: the links that did not work are left as they were."},
 };
 
 }  // namespace

@@ -99,6 +99,36 @@ bool OpenForRun(const CommandParts& parts, VerifyOutcome& outcome) {
     return true;
 }
 
+// Whether the run's failures say only that the network is down: enough links tested, none
+// worked, and no failing request reached a server.
+bool NetworkLooksDown(const VerifyCounts& counts) {
+    constexpr int kFewestTested = 5;
+    return counts.tested >= kFewestTested && counts.failingLinks == counts.tested &&
+           counts.connectionFailures == counts.failedTests;
+}
+
+// Whether so many links would be set aside that the person should confirm it first.
+bool MostLinksFail(const VerifyCounts& counts) {
+    constexpr int kFewestTested = 20;
+    return counts.tested >= kFewestTested && counts.setAside * 2 > counts.tested;
+}
+
+// The safety catches before a save: a run that cannot be right saves nothing.
+bool SaveAllowed(const CommandParts& parts, const VerificationRun& run, VerifyOutcome& outcome) {
+    if (NetworkLooksDown(run.counts)) {
+        parts.Show(FormatString(IDS_MSG_VERIFY_NETWORK_DOWN, {run.counts.tested}));
+        outcome.end = VerifyEnd::NetworkDown;
+        return false;
+    }
+    if (MostLinksFail(run.counts) &&
+        !parts.prompter.AskYesNo(FormatString(IDS_VERIFY_ASK_SET_ASIDE, {run.counts.setAside, run.counts.tested}),
+                                 parts.caption)) {
+        outcome.end = VerifyEnd::NotConfirmed;
+        return false;
+    }
+    return true;
+}
+
 // The run's end, while the progress window is still up: the summary on the status line, then
 // a changed set saved (its entries counted in the window, so the status line keeps the summary).
 void SummarizeAndSave(const CommandParts& parts, VerificationRun& run, VerifyOutcome& outcome) {
@@ -108,11 +138,15 @@ void SummarizeAndSave(const CommandParts& parts, VerificationRun& run, VerifyOut
     if (run.result == VerifyResult::Complete) first = LoadString(IDS_VERIFY_COMPLETE);
     if (run.result == VerifyResult::Incomplete) first = LoadString(IDS_VERIFY_INCOMPLETE);
     if (run.result == VerifyResult::Canceled) first = LoadString(IDS_VERIFY_CANCELED);
-    const std::string third = LoadString(parts.settings.dryRun ? IDS_VERIFY_DRY_RUN
-                                         : run.modified        ? IDS_VERIFY_SAVING
-                                                               : IDS_VERIFY_UNCHANGED);
-    if (frontEnd.statusLine) frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS, {first, run.message, third}));
-    if (!run.modified || parts.settings.dryRun) return;
+    const bool save = run.modified && !parts.settings.dryRun && SaveAllowed(parts, run, outcome);
+    const int third = parts.settings.dryRun                    ? IDS_VERIFY_DRY_RUN
+                      : save                                   ? IDS_VERIFY_SAVING
+                      : outcome.end == VerifyEnd::NotConfirmed ? IDS_VERIFY_SET_ASIDE_DECLINED
+                                                               : IDS_VERIFY_UNCHANGED;
+    if (frontEnd.statusLine) {
+        frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS, {first, run.message, LoadString(third)}));
+    }
+    if (!save) return;
     if (parts.storage.Write(frontEnd.progress->SaveStatus())) {
         outcome.saved = true;
         if (frontEnd.statusLine) {

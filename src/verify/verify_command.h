@@ -38,6 +38,8 @@ enum class VerifyEnd {
     CookieCanceled,  // the person cancelled the cookie warning
     NoRequests,      // the request machinery could not be set up
     NotSaved,        // the run ended but writing the set back failed
+    NetworkDown,     // no link reached a server: nothing was saved
+    NotConfirmed,    // most links failed and moving them was not confirmed: nothing was saved
     Ran,             // the run ended and whatever was to be saved was saved
 };
 

@@ -36,8 +36,10 @@ struct VerifyCounts {
     int tested = 0;        // links asked for (a repaired link once)
     int failedTests = 0;   // requests that failed, a repaired URL's as well
     int failingLinks = 0;  // links whose last test in this run failed (a repaired link that works is not)
-    int restored = 0;      // links that worked again and went back to where they came from
+    int restored = 0;      // links that worked again: back where they came from, or their name given back
     int repaired = 0;      // links whose repaired URL then worked
+    int setAside = 0;      // failing links this run moved into "Unverified" or renamed
+    int connectionFailures = 0;  // failed requests that reached no server: host not found, no connection, time-out
     int skipped = 0;       // links not tested: their scheme is not http, https or ftp
 };
 

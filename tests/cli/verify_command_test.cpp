@@ -99,6 +99,23 @@ TEST_F(VerifyCliTest, ExitStatusTellsHowTheRunEnded) {
     EXPECT_EQ(Run({"--cookies", "sometimes"}).exitCode, 2);
 }
 
+TEST_F(VerifyCliTest, MostLinksFailingAreMovedOnlyWithAYes) {
+    std::vector<std::pair<std::string, std::string>> links;
+    for (int i = 0; i < 20; ++i) links.emplace_back("link" + std::to_string(i), i < 15 ? "/status/404" : "/status/200");
+    WriteSet(links);
+    const std::string before = ReadFile(set);
+    CliResult unanswered = Run({"--cookies", "run"});
+    EXPECT_EQ(unanswered.exitCode, 4) << unanswered.err;
+    EXPECT_NE(unanswered.err.find("15 of 20 links did not work. Move them anyway?"), std::string::npos) << unanswered.err;
+    EXPECT_NE(unanswered.err.find("Run again with --yes"), std::string::npos) << unanswered.err;
+    EXPECT_EQ(ReadFile(set), before);
+    EXPECT_EQ(Run({"--cookies", "run", "--no"}).exitCode, 4);
+    EXPECT_EQ(ReadFile(set), before);
+    CliResult yes = Run({"--cookies", "run", "--yes"});
+    EXPECT_EQ(yes.exitCode, 3) << yes.err;
+    EXPECT_NE(ReadFile(set).find("<DT><H3>Page not found</H3>"), std::string::npos);
+}
+
 TEST_F(VerifyCliTest, RepairLinesRepairIgnoreOrReject) {
     WriteSet({{"repaired", "/status/404"},
               {"ignored", "/status/410"},

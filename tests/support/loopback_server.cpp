@@ -204,7 +204,10 @@ std::string WorkBookmarks(const LoopbackServer& server, const std::vector<std::p
     std::string text =
         "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks Menu</H1>\n<DL><p>\n"
         "<DT><H3>Work</H3>\n<DL><p>\n";
-    for (const auto& [name, path] : links) text += "<DT><A HREF=\"" + server.Url(path) + "\">" + name + "</A>\n";
+    for (const auto& [name, path] : links) {
+        const std::string url = path.rfind("http", 0) == 0 ? path : server.Url(path);
+        text += "<DT><A HREF=\"" + url + "\">" + name + "</A>\n";
+    }
     return text + "</DL><p>\n</DL><p>\n";
 }
 

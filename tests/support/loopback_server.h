@@ -50,7 +50,8 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// A bookmark file with one folder, "Work", holding links given as name and server path.
+// A bookmark file with one folder, "Work", holding links given as name and server path (or
+// a whole URL).
 std::string WorkBookmarks(const LoopbackServer& server, const std::vector<std::pair<std::string, std::string>>& links);
 
 // A loopback port that is bound but never listens, so connections to it are refused, and

@@ -110,6 +110,44 @@ TEST_F(VerifyCommandTest, SetWithOnlyWorkingLinksIsLeftAsItWas) {
     EXPECT_EQ(ReadFile(path), before);
 }
 
+// Links named link0, link1, ..., the first failing ones answered 404 and the rest 200.
+std::vector<std::pair<std::string, std::string>> MostlyFailing(int count, int failing) {
+    std::vector<std::pair<std::string, std::string>> links;
+    for (int i = 0; i < count; ++i) links.emplace_back("link" + std::to_string(i), i < failing ? "/status/404" : "/status/200");
+    return links;
+}
+
+TEST_F(VerifyCommandTest, RunsThatCannotBeRightSaveNothingUnlessConfirmed) {
+    SetCookieValue(kOn);
+    testing::RefusedPort refused;
+    const std::string unreachable = "http://127.0.0.1:" + std::to_string(refused.Port()) + "/";
+    WriteSet(std::vector(5, std::pair{std::string("cut off"), unreachable}));
+    std::string before = ReadFile(path);
+    VerifyOutcome outcome = Verify();
+    EXPECT_EQ(outcome.end, VerifyEnd::NetworkDown);
+    EXPECT_EQ(ReadFile(path), before);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_NE(prompter.shown.back().text.find("The network could not be reached"), std::string::npos);
+
+    // Half is not most: saved without a question.
+    WriteSet(MostlyFailing(20, 10));
+    prompter.shown.clear();
+    EXPECT_TRUE(Verify().saved);
+    EXPECT_TRUE(prompter.shown.empty());
+
+    WriteSet(MostlyFailing(20, 11));
+    before = ReadFile(path);
+    outcome = Verify();
+    EXPECT_EQ(outcome.end, VerifyEnd::NotConfirmed);
+    EXPECT_EQ(ReadFile(path), before);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back(), (testing::ShownMessage{"11 of 20 links did not work. Move them anyway?", "Tolva", true}));
+    EXPECT_EQ(status.Current(), "Verification complete.  20 URLs tested; 11 did not work.\n"
+                                "Nothing was saved: the links that did not work are left as they were.");
+    prompter.ScriptAnswers({true});
+    EXPECT_TRUE(Verify().saved);
+}
+
 TEST_F(VerifyCommandTest, SaveFailureIsReportedNotHidden) {
     SetCookieValue(kOn);
     WriteSet({{"dead", "/status/404"}});
