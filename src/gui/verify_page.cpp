@@ -309,6 +309,8 @@ void CVerify::ShowOutcome(const VerifyOutcome& outcome) {
                                                                               LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE)}))
                                      .trimmed());
             break;
+        case VerifyEnd::NetworkDown:   // the run said why it saved nothing
+        case VerifyEnd::NotConfirmed:  // on the status line, and its results stand
         case VerifyEnd::Ran:
             break;
     }
