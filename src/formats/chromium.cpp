@@ -35,7 +35,7 @@ constexpr std::array<Root, 3> kRoots = {{
 constexpr std::size_t kOtherRoot = 1;
 // A top-level folder read from a root remembers which one, so that it goes back there
 // whatever the browser's language called it.
-constexpr std::string_view kRootAttribute = "CHROMIUM_ROOT";
+constexpr std::string_view kRootAttribute = store::kChromiumRoot;
 // Tolva's own entries in a node's meta_info, which Chromium keeps as it finds them.
 constexpr std::string_view kMetaPreservedName = "tolva.preserved_name";
 constexpr std::string_view kMetaPreservedLocation = "tolva.preserved_location";
@@ -155,23 +155,12 @@ private:
 // ---------------------------------------------------------------------------------------
 // Writing
 
-void AddJsonString(std::string& out, std::string_view text) {
-    std::string valid;
-    store::AppendUtf8(valid, text);
-    out += '"';
-    for (char c : valid) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c == '\t' ? ' ' : c;
-    }
-    out += '"';
-}
-
 void AddField(std::string& out, std::string_view indent, std::string_view key, std::string_view value,
               bool last = false) {
     out += indent;
-    AddJsonString(out, key);
+    store::AppendJsonString(out, key);
     out += ": ";
-    AddJsonString(out, value);
+    store::AppendJsonString(out, value);
     out += last ? "\n" : ",\n";
 }
 
@@ -197,7 +186,7 @@ public:
         std::string json = "{\n   \"roots\": {\n";
         for (std::size_t root = 0; root < kRoots.size(); ++root) {
             json += "      ";
-            AddJsonString(json, kRoots[root].key);
+            store::AppendJsonString(json, kRoots[root].key);
             json += ": ";
             Emit(json, root, 2);
             json += root + 1 < kRoots.size() ? ",\n" : "\n";

@@ -69,10 +69,17 @@ FormatGuess GuessSourceFormat(const std::string& location) {
     if (fs::is_directory(location, error)) return {FolderFormat(), GuessBasis::Folder};
     const std::string bytes = FirstBytes(location);
     const std::string_view start = bytes;
-    if (UrlSetFormat format = FormatOfName(location, &start); format != UrlSetFormat::None)
-        return {format, GuessBasis::Name};
-    if (UrlSetFormat format = FormatOfFirstBytes(bytes); format != UrlSetFormat::None)
-        return {format, GuessBasis::FirstBytes};
+    const UrlSetFormat byBytes = FormatOfFirstBytes(bytes);
+    if (UrlSetFormat format = FormatOfName(location, &start); format != UrlSetFormat::None) {
+        // An extension several programs use (".json") may name another format's file: where
+        // the bytes show nothing of the named format but another's signature, they tell.
+        const FormatTableRow* named = FormatRowOf(format);
+        const FormatTableRow* shown = FormatRowOf(byBytes);
+        const bool otherShown = shown != nullptr && byBytes != format && shown->likeness(bytes) == Likeness::Signature;
+        if (!otherShown || named->likeness == nullptr || named->likeness(bytes) != Likeness::None)
+            return {format, GuessBasis::Name};
+    }
+    if (byBytes != UrlSetFormat::None) return {byBytes, GuessBasis::FirstBytes};
     return {};
 }
 

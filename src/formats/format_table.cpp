@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "formats/chromium.h"
+#include "formats/compressed_backup.h"
 #include "formats/firefox.h"
+#include "formats/firefox_backup.h"
 #include "formats/mosaic.h"
 #include "formats/netscape.h"
 #include "formats/shortcuts.h"
@@ -50,9 +52,19 @@ Likeness FirefoxLikeness(std::string_view bytes) {
     return bytes.starts_with(std::string_view("SQLite format 3\0", 16)) ? Likeness::Signature : Likeness::None;
 }
 
+// A backup compressed, or its JSON, whose places root or node types show at its start.
+Likeness FirefoxBackupLikeness(std::string_view bytes) {
+    if (IsCompressedBackup(bytes)) return Likeness::Signature;
+    const std::string_view body = TextStart(bytes);
+    return body.starts_with("{") && (Holds(body, "\"root________\"") || Holds(body, "\"text/x-moz-place"))
+               ? Likeness::Signature
+               : Likeness::None;
+}
+
 constexpr std::string_view kHotlistExtensions[] = {"hot"};
 constexpr std::string_view kHtmlExtensions[] = {"html", "htm"};
 constexpr std::string_view kXbelExtensions[] = {"xbel"};
+constexpr std::string_view kFirefoxBackupExtensions[] = {"json", "jsonlz4"};
 
 // In the order of UrlSetFormat's numbers, which the format boxes and the stored recent
 // locations use.
@@ -107,6 +119,15 @@ const FormatTableRow kRows[] = {
      .filterText = IDS_UI_FILTER_FIREFOX,
      .fileName = "places.sqlite",
      .likeness = FirefoxLikeness},
+    {.format = UrlSetFormat::FirefoxBackup,
+     .codec = {UrlSetFormat::FirefoxBackup, FormatStorage::File, ReadFirefoxBackup, WriteFirefoxBackup,
+               FormatWriting::Anywhere, nullptr, true},
+     .name = "firefox-backup",
+     .boxText = IDS_UI_FORMAT_FIREFOX_BACKUP,
+     .filterText = IDS_UI_FILTER_FIREFOX_BACKUP,
+     .defaultExtension = "json",
+     .extensions = kFirefoxBackupExtensions,
+     .likeness = FirefoxBackupLikeness},
 };
 
 }  // namespace

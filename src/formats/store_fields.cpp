@@ -222,4 +222,15 @@ void AppendUtf8(std::string& out, std::string_view text, bool keepLineFeeds) {
     }
 }
 
+void AppendJsonString(std::string& out, std::string_view text) {
+    std::string valid;
+    AppendUtf8(valid, text);
+    out += '"';
+    for (char c : valid) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c == '\t' ? ' ' : c;
+    }
+    out += '"';
+}
+
 }  // namespace tolva::store

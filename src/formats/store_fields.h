@@ -24,6 +24,11 @@ inline constexpr std::string_view kLastVisit = "LAST_VISIT";
 inline constexpr std::string_view kDescription = "DESCRIPTION";
 inline constexpr std::string_view kTags = "TAGS";
 inline constexpr std::string_view kShortcutUrl = "SHORTCUTURL";
+// The browsers' marks of their own top-level folders: a bookmark file's toolbar and other
+// bookmarks (as Firefox exports them), and the Chromium root a folder was read from.
+inline constexpr std::string_view kToolbarFolder = "PERSONAL_TOOLBAR_FOLDER";
+inline constexpr std::string_view kUnfiledFolder = "UNFILED_BOOKMARKS_FOLDER";
+inline constexpr std::string_view kChromiumRoot = "CHROMIUM_ROOT";
 
 // Appends ' NAME="value"' with value escaped.
 void AddKeptAttribute(std::string& attributes, std::string_view name, std::string_view value);
@@ -47,5 +52,7 @@ std::int64_t ChromiumFromSeconds(std::int64_t seconds);
 // and control characters other than tab (and line feed, with keepLineFeeds) become spaces,
 // as XML cannot hold them and names are one line everywhere.
 void AppendUtf8(std::string& out, std::string_view text, bool keepLineFeeds = false);
+// Appends text as a JSON string: quoted, valid UTF-8 as AppendUtf8 makes it, tabs as spaces.
+void AppendJsonString(std::string& out, std::string_view text);
 
 }  // namespace tolva::store

@@ -18,6 +18,8 @@ enum class UrlSetFormat : std::int32_t {
     Xbel = 3,
     Chromium = 4,
     Firefox = 5,
+    // Firefox's bookmark backup (JSON, or JSON in an LZ4 block), which its Restore takes whole.
+    FirefoxBackup = 6,
 };
 
 // The format stored under number (which may be one no format has).

@@ -214,6 +214,11 @@ inline constexpr int IDS_ERR_FIREFOX_READ = 61107;   // %s the location, %s the 
 inline constexpr int IDS_FORMAT_READ_ONLY = 61108;
 inline constexpr int IDS_VERIFY_CANNOT_SAVE_BACK = 61109;
 inline constexpr int IDS_ERR_NOT_XBEL = 61110;  // %s the location, %s the document element
+inline constexpr int IDS_UI_FORMAT_FIREFOX_BACKUP = 62006;
+inline constexpr int IDS_UI_FILTER_FIREFOX_BACKUP = 62099;
+inline constexpr int IDS_STATUS_FIREFOX_BACKUP_LOADED = 61111;
+inline constexpr int IDS_ERR_FIREFOX_BACKUP_READ = 61112;  // %s the location, %s the reason
+inline constexpr int IDS_ERR_FIREFOX_BACKUP_WRITE = 61113;
 
 // The desktop program's mnemonics, hints, results window and chooser texts (strings_desktop.cpp).
 inline constexpr int IDS_UI_DESTINATION_FORMAT_LABEL = 62200;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/temp_dir.h"
+
 namespace tolva {
 namespace {
 
@@ -21,9 +23,23 @@ TEST(FormatGuessTest, FirstBytesPreferASignatureToATagFurtherIn) {
         {"<?xml version=\"1.0\"?>\n<xbel><bookmark href=\"http://a/\"><title><DT><A </title>", UrlSetFormat::Xbel},
         {"{\"roots\": {}}", UrlSetFormat::Chromium},
         {std::string("SQLite format 3\0", 16), UrlSetFormat::Firefox},
+        {std::string("mozLz40\0\x10\0\0\0", 12), UrlSetFormat::FirefoxBackup},
+        {"{\"guid\":\"root________\",\"title\":\"\"", UrlSetFormat::FirefoxBackup},
         {"plain words", UrlSetFormat::None},
     };
     for (const Row& row : rows) EXPECT_EQ(FormatOfFirstBytes(row.bytes), row.format) << row.bytes;
+}
+
+// ".json" names a Firefox backup, unless the file shows another format's signature instead.
+TEST(FormatGuessTest, AJsonFileIsABackupUnlessItsBytesSayOtherwise) {
+    testing::TempDir dir;
+    testing::WriteFile(dir.File("a.json"), "{\"roots\": {}}");
+    testing::WriteFile(dir.File("b.json"), "{\"guid\":\"root________\"}");
+    testing::WriteFile(dir.File("c.jsonlz4"), "");
+    EXPECT_EQ(GuessSourceFormat(dir.File("a.json")).format, UrlSetFormat::Chromium);
+    EXPECT_EQ(GuessSourceFormat(dir.File("b.json")).format, UrlSetFormat::FirefoxBackup);
+    EXPECT_EQ(GuessSourceFormat(dir.File("c.jsonlz4")).format, UrlSetFormat::FirefoxBackup);
+    EXPECT_EQ(GuessDestinationFormat(dir.File("new.JSONLZ4")).format, UrlSetFormat::FirefoxBackup);
 }
 
 }  // namespace

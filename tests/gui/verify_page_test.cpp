@@ -129,8 +129,9 @@ TEST_F(VerifyPageTest, BrowseWithoutAFormatExplainsAndEmptiesTheLocation) {
 // back, are not offered, and a dropped store does not choose one.
 TEST_F(VerifyPageTest, OffersOnlyFormatsVerifiedInPlace) {
     auto* format = Control<QComboBox>(&page, control::kVerifyFormat);
-    ASSERT_EQ(format->count(), 4);
+    ASSERT_EQ(format->count(), 5);
     EXPECT_EQ(format->itemText(3), "XBEL bookmarks");
+    EXPECT_EQ(format->itemText(4), "Firefox bookmark backup (Restore replaces all of Firefox's bookmarks)");
     page.OnDrop(dir.File("bookmarks.xbel"));
     EXPECT_EQ(page.settings.format, UrlSetFormat::Xbel);
     page.OnDrop(dir.File("places.sqlite"));

@@ -52,7 +52,7 @@ done
 for command in translate verify; do
     grep -qxF "$command" <<<"$(bash_offers "")" || fail "bash completion does not offer $command"
 done
-[ "$(bash_offers verify --format "" | tr '\n' ' ')" = "$(run "$cli" verify --help | grep -oE -- '--format TEXT:\{[a-z,]*' | sed 's/.*{//; s/,/ /g') " ] ||
+[ "$(bash_offers verify --format "" | tr '\n' ' ')" = "$(run "$cli" verify --help | grep -oE -- '--format TEXT:\{[a-z,-]*' | sed 's/.*{//; s/,/ /g') " ] ||
     fail "bash completion does not offer the format names"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch" "$man_dir"' EXIT

@@ -124,4 +124,35 @@ void MakeSamplePlaces(const std::string& path) {
     places.Keyword("https://wiki.example/?q=%s", "w");
 }
 
+std::string SampleBackupJson() {
+    auto container = [](const std::string& guid, const std::string& title, const std::string& children) {
+        return "{\"guid\":\"" + guid + "\",\"title\":\"" + title +
+               "\",\"index\":0,\"dateAdded\":1700000000000000,\"lastModified\":1700000100000000,\"id\":2,"
+               "\"typeCode\":2,\"type\":\"text/x-moz-place-container\",\"children\":[" +
+               children + "]}";
+    };
+    auto bookmark = [](const std::string& title, const std::string& uri, const std::string& more = "") {
+        return "{\"guid\":\"b\",\"title\":\"" + title +
+               "\",\"index\":0,\"dateAdded\":1700000000000000,\"lastModified\":1700000000000000,\"id\":9,"
+               "\"typeCode\":1" +
+               more + ",\"type\":\"text/x-moz-place\",\"uri\":\"" + uri + "\"}";
+    };
+    const std::string separator =
+        "{\"guid\":\"s\",\"title\":\"\",\"index\":1,\"typeCode\":3,"
+        "\"type\":\"text/x-moz-place-separator\"}";
+    const std::string menu = container("menu________", "menu",
+                                       container("f1", "Ordner",
+                                                 container("f2", "Tiefer",
+                                                           bookmark("Überblick \\\"A\\\"", "https://a.example/ü",
+                                                                    ",\"tags\":\"news,daily\",\"keyword\":\"ub\"")) +
+                                                     "," + separator + "," + bookmark("日本", "https://jp.example/")) +
+                                           "," + bookmark("Top", "https://top.example/"));
+    return container(
+        "root________", "",
+        menu + "," + container("toolbar_____", "toolbar", bookmark("Bar", "https://bar.example/", ",\"tags\":\"t1\"")) +
+            "," + container("tags________", "tags", container("t", "news", "")) + "," +
+            container("unfiled_____", "unfiled", "") + "," +
+            container("mobile______", "mobile", bookmark("Handy", "https://m.example/")));
+}
+
 }  // namespace tolva::testing

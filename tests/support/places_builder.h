@@ -52,4 +52,9 @@ private:
 // scripts, tags and a keyword, in three of the four roots.
 void MakeSamplePlaces(const std::string& path);
 
+// A bookmark backup's JSON as Firefox writes it (guids left short), with the same kinds of
+// entries: nested folders, a separator, tags, a keyword, non-ASCII names, a toolbar, a mobile
+// bookmark, an empty root and the tags root.
+std::string SampleBackupJson();
+
 }  // namespace tolva::testing

@@ -31,6 +31,8 @@ inline const char* Extension(UrlSetFormat format) {
             return ".json";
         case UrlSetFormat::Firefox:
             return ".sqlite";
+        case UrlSetFormat::FirefoxBackup:
+            return ".jsonlz4";
         default:
             return "";
     }

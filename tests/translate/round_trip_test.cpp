@@ -376,6 +376,24 @@ std::vector<std::string> WithoutTags(std::vector<std::string> lines) {
     return lines;
 }
 
+// The lines of a folder moved: from becomes to (the top level when empty, where a moved folder
+// itself is no longer listed).
+std::vector<std::string> Moved(std::vector<std::string> lines, const std::string& from, const std::string& to) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines) {
+        const std::string path =
+            line.substr(2, line.find(" | ") == std::string::npos ? std::string::npos : line.find(" | ") - 2);
+        if (path == from && line[0] == 'F' && to.empty()) continue;
+        if (path == from || path.starts_with(from + "\\")) {
+            out.push_back(line.substr(0, 2) + to + line.substr(2 + from.size()));
+        } else {
+            out.push_back(line);
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 TEST_F(RoundTripTest, BrowserStoresGoToEveryWritableFormatAndBackWithEveryNameUrlFolderAndTag) {
     const std::string places = dir.File("places.sqlite");
     testing::MakeSamplePlaces(places);
@@ -386,8 +404,8 @@ TEST_F(RoundTripTest, BrowserStoresGoToEveryWritableFormatAndBackWithEveryNameUr
               " \"children\": [{\"type\": \"url\", \"name\": \"日本\", \"url\": \"https://jp.example/\"}]}]},"
               "{\"type\": \"url\", \"name\": \"Top\", \"url\": \"https://top.example/\"}]},"
               " \"other\": {\"name\": \"Other bookmarks\", \"type\": \"folder\", \"children\": []}}}");
-    const UrlSetFormat writable[] = {UrlSetFormat::Netscape, UrlSetFormat::Mosaic, UrlSetFormat::Shortcuts,
-                                     UrlSetFormat::Xbel, UrlSetFormat::Chromium};
+    const UrlSetFormat writable[] = {UrlSetFormat::Netscape, UrlSetFormat::Mosaic,   UrlSetFormat::Shortcuts,
+                                     UrlSetFormat::Xbel,     UrlSetFormat::Chromium, UrlSetFormat::FirefoxBackup};
     for (auto [format, source] :
          {std::pair{UrlSetFormat::Firefox, places}, std::pair{UrlSetFormat::Chromium, chromium}}) {
         for (UrlSetFormat to : writable) {
@@ -408,6 +426,14 @@ TEST_F(RoundTripTest, BrowserStoresGoToEveryWritableFormatAndBackWithEveryNameUr
             }
             // A hotlist has no place for tags.
             if (to == UrlSetFormat::Mosaic) expected = WithoutTags(expected);
+            // A backup holds the menu's contents at the top level, and Chromium's bar as the toolbar.
+            // An empty root is left out.
+            if (to == UrlSetFormat::FirefoxBackup && format == UrlSetFormat::Firefox) {
+                expected = Moved(expected, "\\Bookmarks Menu", "");
+                std::erase(expected, "F \\Mobile Bookmarks");
+            }
+            if (to == UrlSetFormat::FirefoxBackup && format == UrlSetFormat::Chromium)
+                expected = Moved(expected, "\\Bookmarks bar", "\\Bookmarks Toolbar");
             std::vector<std::string> got = Contents(UrlSetFormat::Xbel, back);
             if (nested) {
                 // The empty roots Chromium always has come along.
