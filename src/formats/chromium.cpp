@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -330,6 +331,20 @@ int ReadChromium(SetStorage& storage, TextControl* statusText) {
     }
     if (statusText) statusText->SetText(LoadString(IDS_STATUS_CHROMIUM_LOADED));
     return 1;
+}
+
+int ChromiumMissingMessage(const std::string& location) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path path(location);
+    if (fs::exists(path, error) || !path.has_parent_path()) return 0;
+    // Chromium is moving its bookmarks into encrypted files (EncryptedBookmarks, and its
+    // account's), which no other program can read.
+    const fs::path folder = path.parent_path();
+    for (fs::directory_iterator at(folder, error), end; !error && at != end; at.increment(error)) {
+        if (at->path().filename().string().starts_with("EncryptedBookmarks")) return IDS_ERR_CHROMIUM_ENCRYPTED_ONLY;
+    }
+    return 0;
 }
 
 int WriteChromium(SetStorage& storage) {

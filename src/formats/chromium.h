@@ -4,6 +4,8 @@
 // The roots bookmark_bar, other and synced become top-level folders under their names.
 // Sets are written to new files only: a running browser rewrites its file from its own copy.
 
+#include <string>
+
 #include "model/url_set.h"
 #include "platform/person.h"
 
@@ -17,5 +19,8 @@ int ReadChromium(SetStorage& storage, TextControl* statusText);
 // Writes the set to its open (new) file: top-level folders named as the roots fill those
 // roots, everything else at the top level goes into "Other bookmarks".
 int WriteChromium(SetStorage& storage);
+// For a bookmark file that is not there: the message that the profile keeps its bookmarks only
+// encrypted, when an encrypted copy lies beside it; 0 otherwise.
+int ChromiumMissingMessage(const std::string& location);
 
 }  // namespace tolva

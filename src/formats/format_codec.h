@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "model/set_kinds.h"
 #include "model/url_set.h"
@@ -52,6 +53,9 @@ struct FormatCodec {
     // Whether write walks the set once, forward, and looks at no entry but the one Next gave it
     // last: such a writer can be handed a set that is still being read.
     bool writesInOneWalk = false;
+    // For a location that cannot be opened to read: the string-table id of a message that says
+    // why better than "not found" (its text takes the location), or 0. Null when there is none.
+    int (*missingMessage)(const std::string& location) = nullptr;
 };
 
 // The codec of format, or null for a format that has none. Provided by the formats layer.

@@ -105,7 +105,8 @@ const FormatTableRow kRows[] = {
      .likeness = XbelLikeness},
     // Chromium's file has no extension; only one that holds JSON is taken for its store.
     {.format = UrlSetFormat::Chromium,
-     .codec = {UrlSetFormat::Chromium, FormatStorage::File, ReadChromium, WriteChromium, FormatWriting::NewFileOnly},
+     .codec = {UrlSetFormat::Chromium, FormatStorage::File, ReadChromium, WriteChromium, FormatWriting::NewFileOnly,
+               nullptr, false, ChromiumMissingMessage},
      .name = "chromium",
      .boxText = IDS_UI_FORMAT_CHROMIUM,
      .filterText = IDS_UI_FILTER_CHROMIUM,

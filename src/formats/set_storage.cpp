@@ -74,6 +74,9 @@ int SetStorage::OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questi
     }
     if (!opened) {
         int message = mode == UrlSetOpenMode::CreateNew ? IDS_SET_EXISTS : IDS_SET_NOT_FOUND;
+        if (const FormatCodec* codec = Codec(); message == IDS_SET_NOT_FOUND && codec && codec->missingMessage) {
+            if (const int better = codec->missingMessage(location); better != 0) message = better;
+        }
         set_.GetPrompter().ShowMessage(FormatString(message, {location}), LoadString(IDS_CAPTION));
         return 0;
     }

@@ -128,8 +128,11 @@ std::vector<std::string> FindStoreLocations(UrlSetFormat format, const StorePlac
         case UrlSetFormat::Chromium:
             for (std::string_view browser : kChromiumFolders) {
                 if (!haveHome) break;
+                // A signed-in account's bookmarks are kept apart, beside the profile's own.
                 for (const fs::path& profile : SubFolders(home / browser)) {
-                    if (IsFile(profile / "Bookmarks")) found.push_back((profile / "Bookmarks").string());
+                    for (const char* file : {"Bookmarks", "AccountBookmarks"}) {
+                        if (IsFile(profile / file)) found.push_back((profile / file).string());
+                    }
                 }
             }
             break;

@@ -32,6 +32,9 @@ constexpr StringEntry kStoreStrings[] = {
     {IDS_ERR_XBEL_READ, "The XBEL file %s could not be read:\n%s (line %d)."},
     {IDS_ERR_NOT_XBEL, "The file %s is not an XBEL file: its document is <%s>, not <xbel>."},
     {IDS_ERR_CHROMIUM_READ, "The Chromium bookmark file %s could not be read:\n%s."},
+    {IDS_ERR_CHROMIUM_ENCRYPTED_ONLY,
+     "There is no %s: this Chromium profile keeps its bookmarks only in an encrypted file (EncryptedBookmarks), which "
+     "Tolva cannot read.  Export them from the browser's bookmark manager as a bookmark file and translate that."},
     {IDS_ERR_FIREFOX_READ, "The Firefox bookmark store %s could not be read:\n%s."},
     {IDS_FORMAT_READ_ONLY,
      "Tolva reads Firefox bookmarks but does not write them.  Choose another format for the new URL set."},

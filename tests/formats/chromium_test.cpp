@@ -118,6 +118,22 @@ TEST_F(ChromiumTest, AnExistingFileIsNeverReplaced) {
     EXPECT_EQ(ReadFile(path), kBookmarks);
 }
 
+// A signed-in account's file is read like the profile's own; a profile whose bookmarks are only
+// encrypted is said to be so, not merely missing.
+TEST_F(ChromiumTest, AccountBookmarksAreReadAndAnEncryptedOnlyProfileIsSaidToBeSo) {
+    WriteFile(dir.File("AccountBookmarks"), kBookmarks);
+    UrlSet set;
+    EXPECT_EQ(ReadFrom(set, dir.File("AccountBookmarks")), 1);
+    EXPECT_EQ(set.linkCount, 2);
+    UrlSet missing;
+    EXPECT_EQ(ReadFrom(missing, dir.File("Bookmarks")), -1);
+    WriteFile(dir.File("EncryptedBookmarks2"), "sealed");
+    EXPECT_EQ(ReadFrom(missing, dir.File("Bookmarks")), -1);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[0].text.find("encrypted"), std::string::npos);
+    EXPECT_NE(prompter.shown[1].text.find("only in an encrypted file"), std::string::npos);
+}
+
 TEST_F(ChromiumTest, WhatIsNotChromiumJsonIsReported) {
     for (const char* text : {"{\"roots\": {", "[1, 2]", ""}) {
         SCOPED_TRACE(text);

@@ -94,6 +94,7 @@ TEST_F(DefaultLocationsTest, BrowserStoresAreFoundWhereLinuxKeepsThem) {
     Put(dir, "home/.config/google-chrome/Profile 1/Bookmarks");
     Put(dir, "home/.config/google-chrome/Default/Bookmarks");
     Put(dir, "home/.config/google-chrome/Default/Bookmarks.bak");
+    Put(dir, "home/.config/google-chrome/Default/AccountBookmarks");
     std::filesystem::create_directories(dir.File("home/.config/chromium/System Profile"));
     Put(dir, "home/.config/BraveSoftware/Brave-Browser/Default/Bookmarks");
     Put(dir, "home/.config/vivaldi/Default/Bookmarks");
@@ -106,6 +107,7 @@ TEST_F(DefaultLocationsTest, BrowserStoresAreFoundWhereLinuxKeepsThem) {
                                         home + "/snap/firefox/common/.mozilla/firefox/snapped/places.sqlite"}));
     EXPECT_EQ(FindStoreLocations(UrlSetFormat::Chromium, places),
               (std::vector<std::string>{home + "/.config/google-chrome/Default/Bookmarks",
+                                        home + "/.config/google-chrome/Default/AccountBookmarks",
                                         home + "/.config/google-chrome/Profile 1/Bookmarks",
                                         home + "/.config/BraveSoftware/Brave-Browser/Default/Bookmarks",
                                         home + "/.config/vivaldi/Default/Bookmarks"}));
