@@ -26,6 +26,7 @@ struct VerifyOptions {
     std::string format;
     std::string cookies;
     bool verbose = false;
+    bool noBackup = false;
     bool yes = false;
     bool no = false;
 };
@@ -50,6 +51,7 @@ int RunVerifyCommand(VerifyOptions options) {
                                         : options.no ? AnswerPolicy::No
                                                      : AnswerPolicy::AskElseNo);
     VerifySettings& settings = options.settings;
+    settings.keepBackup = !options.noBackup;
     if (!GuessMissingFormat(terminal, options.format, settings.location, true, "--format")) return kUsageError;
     StopSignals signals;
     InputLines input;
@@ -153,6 +155,9 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
     command->add_option("--report", options->settings.reportPath,
                         "Write one record per link to FILE: JSON when it ends in .json, CSV otherwise");
     command->add_flag("--dry-run", options->settings.dryRun, "Test every link and report, but never save the URL set");
+    command->add_flag("--no-backup", options->noBackup,
+                      "Save a changed bookmark file, hotlist or XBEL file without first keeping the file as it was "
+                      "beside it as NAME.bak");
     command->add_flag("--verbose", options->verbose, "Print every status text of the run on a line of its own");
     CLI::Option* yes = command->add_flag(
         "--yes", options->yes, "When more than half of the links tested (of 20 or more) failed, move them all the same");

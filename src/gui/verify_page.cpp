@@ -35,10 +35,11 @@ constexpr int kTimeoutStart = 60;
 constexpr int kTimeoutTicks = 20;
 constexpr int kRetriesMax = 10;
 constexpr int kRetriesStart = 5;
-// Where the page keeps the two run options it remembers between runs of the program.
+// Where the page keeps the run options it remembers between runs of the program.
 constexpr char kOptionsKey[] = "HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Verify";
 constexpr char kLinksAtOnceValue[] = "LinksAtOnce";
 constexpr char kConfirmValue[] = "ConfirmFailures";
+constexpr char kKeepBackupValue[] = "KeepBackup";
 
 }  // namespace
 
@@ -63,6 +64,8 @@ void CVerify::MakeControls() {
     interactiveBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_INTERACTIVE), this), control::kInteractive);
     renameBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_RENAME), this), control::kRenameInPlace);
     confirmBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_CONFIRM), this), control::kConfirmFailures);
+    backupBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_KEEP_BACKUP), this), control::kKeepBackup);
+    backupBox_->setChecked(true);
     jobsBox_ = Named(new QSpinBox(this), control::kLinksAtOnce);
     jobsBox_->setRange(1, kMaxJobs);
     jobsBox_->setValue(1);
@@ -92,6 +95,7 @@ void CVerify::MakeControls() {
     interactiveBox_->setToolTip(UiText(IDS_UI_TIP_INTERACTIVE));
     renameBox_->setToolTip(UiText(IDS_UI_TIP_RENAME));
     confirmBox_->setToolTip(UiText(IDS_UI_TIP_CONFIRM));
+    backupBox_->setToolTip(UiText(IDS_UI_TIP_KEEP_BACKUP));
     retriesSlider_->setToolTip(UiText(IDS_UI_TIP_RETRIES));
     jobsBox_->setToolTip(UiText(IDS_UI_TIP_LINKS_AT_ONCE));
 }
@@ -111,6 +115,7 @@ void CVerify::LayOut() {
     badLinks->addWidget(interactiveBox_);
     badLinks->addWidget(renameBox_);
     badLinks->addWidget(confirmBox_);
+    badLinks->addWidget(backupBox_);
 
     auto* sliders = new QGridLayout;
     sliders->setColumnMinimumWidth(0, 12);
@@ -145,8 +150,8 @@ void CVerify::LayOut() {
     layout->addLayout(bottom);
 
     // The keyboard follows the page as it is read: top to bottom, left to right.
-    QWidget* order[] = {formatBox_,     locationBox_,   browse_,   interactiveBox_, renameBox_, confirmBox_,
-                        timeoutSlider_, retriesSlider_, jobsBox_, showResults_, verify_};
+    QWidget* order[] = {formatBox_, locationBox_,   browse_,        interactiveBox_, renameBox_,  confirmBox_,
+                        backupBox_, timeoutSlider_, retriesSlider_, jobsBox_,        showResults_, verify_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -172,12 +177,14 @@ void CVerify::LoadRunOptions() {
             jobsBox_->setValue(static_cast<int>(jobs));
     }
     if (store_.GetString(kOptionsKey, kConfirmValue, value)) confirmBox_->setChecked(value == "1");
+    if (store_.GetString(kOptionsKey, kKeepBackupValue, value)) backupBox_->setChecked(value != "0");
 }
 
 void CVerify::RememberRunOptions() {
     store_.CreateKey(kOptionsKey);
     store_.SetString(kOptionsKey, kLinksAtOnceValue, std::to_string(jobsBox_->value()));
     store_.SetString(kOptionsKey, kConfirmValue, confirmBox_->isChecked() ? "1" : "0");
+    store_.SetString(kOptionsKey, kKeepBackupValue, backupBox_->isChecked() ? "1" : "0");
     store_.Save();
 }
 
@@ -207,6 +214,7 @@ bool CVerify::ReadForm() {
     settings.retryCount = retriesSlider_->value();
     settings.jobs = jobsBox_->value();
     settings.confirm = confirmBox_->isChecked();
+    settings.keepBackup = backupBox_->isChecked();
     return true;
 }
 

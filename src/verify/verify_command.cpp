@@ -4,6 +4,7 @@
 
 #include "formats/format_codec.h"
 #include "formats/shortcuts.h"
+#include "platform/atomic_replace.h"
 #include "resources/strings.h"
 #include "verify/cookie_policy.h"
 #include "verify/run_report.h"
@@ -129,6 +130,20 @@ bool SaveAllowed(const CommandParts& parts, const VerificationRun& run, VerifyOu
     return true;
 }
 
+// Keeps the file as it was beside it, as a translation does before replacing a file, so that a
+// verification that moved or renamed what it should not have can be taken back. The save then
+// replaces the file whole, so a second name for it costs nothing. A folder of shortcuts has no
+// one file to keep. False, with the reason shown, when no copy could be made: nothing is saved.
+bool KeepBackup(const CommandParts& parts) {
+    const FormatCodec* codec = CodecFor(parts.settings.format);
+    if (!parts.settings.keepBackup || codec == nullptr || codec->storage != FormatStorage::File) return true;
+    const std::string& location = parts.storage.Set().location;
+    const std::string backup = location + kBackupSuffix;
+    if (KeepCopy(location, backup)) return true;
+    parts.Show(FormatString(IDS_ERR_KEEPING_BACKUP, {errno, backup}));
+    return false;
+}
+
 // The run's end, while the progress window is still up: the summary on the status line, then
 // a changed set saved (its entries counted in the window, so the status line keeps the summary).
 void SummarizeAndSave(const CommandParts& parts, VerificationRun& run, VerifyOutcome& outcome) {
@@ -147,6 +162,10 @@ void SummarizeAndSave(const CommandParts& parts, VerificationRun& run, VerifyOut
         frontEnd.statusLine->SetText(FormatString(IDS_VERIFY_STATUS, {first, run.message, LoadString(third)}));
     }
     if (!save) return;
+    if (!KeepBackup(parts)) {
+        outcome.end = VerifyEnd::NotSaved;
+        return;
+    }
     if (parts.storage.Write(frontEnd.progress->SaveStatus())) {
         outcome.saved = true;
         if (frontEnd.statusLine) {

@@ -22,6 +22,7 @@ struct VerifySettings {
     std::string userAgent;   // empty: "Tolva"
     std::string reportPath;  // empty: no report
     bool dryRun = false;     // test and report, but never save the set
+    bool keepBackup = true;  // keep the file as it was beside it (NAME.bak) before saving over it
     bool keepRecords = false;  // keep one record per link without a report (a results window)
 };
 

@@ -77,6 +77,7 @@ TEST_F(VerifyCliTest, ExitStatusTellsHowTheRunEnded) {
         << clean.out;
 
     WriteSet({{"dead", "/status/404"}, {"alive", "/status/200"}});
+    const std::string unverified = ReadFile(set);
     CliResult failing = Run({});
     EXPECT_EQ(failing.exitCode, 3) << failing.err;
     EXPECT_NE(failing.out.find("Error: Page not found  Name: dead"), std::string::npos) << failing.out;
@@ -84,6 +85,7 @@ TEST_F(VerifyCliTest, ExitStatusTellsHowTheRunEnded) {
               std::string::npos)
         << failing.out;
     EXPECT_NE(ReadFile(set).find("<DT><H3>Page not found</H3>"), std::string::npos);
+    EXPECT_EQ(ReadFile(set + ".bak"), unverified);
     // Saved in place, the file keeps its own title over a heading worded otherwise.
     EXPECT_NE(ReadFile(set).find("<Title>Bookmarks</Title>\r\n<H1>Bookmarks Menu</H1>"), std::string::npos);
     // Without a terminal the warning took its preselected answer, undone after the run.
@@ -111,9 +113,10 @@ TEST_F(VerifyCliTest, MostLinksFailingAreMovedOnlyWithAYes) {
     EXPECT_EQ(ReadFile(set), before);
     EXPECT_EQ(Run({"--cookies", "run", "--no"}).exitCode, 4);
     EXPECT_EQ(ReadFile(set), before);
-    CliResult yes = Run({"--cookies", "run", "--yes"});
+    CliResult yes = Run({"--cookies", "run", "--yes", "--no-backup"});
     EXPECT_EQ(yes.exitCode, 3) << yes.err;
     EXPECT_NE(ReadFile(set).find("<DT><H3>Page not found</H3>"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(set + ".bak"));
 }
 
 TEST_F(VerifyCliTest, RepairLinesRepairIgnoreOrReject) {

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QDesktopServices>
+#include <filesystem>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTableView>
@@ -198,16 +199,21 @@ TEST_F(VerifyPageTest, LinksAtOnceAndSecondTriesAreUsedAndRememberedForTheNextSt
     ChooseSet();
     Control<QSpinBox>(&page, control::kLinksAtOnce)->setValue(4);
     Control<QCheckBox>(&page, control::kConfirmFailures)->setChecked(true);
+    auto* backup = Control<QCheckBox>(&page, control::kKeepBackup);
+    EXPECT_TRUE(backup->isChecked());
+    backup->setChecked(false);
     auto progress = ModalAnswerer::For<CVerifyProgress>([](CVerifyProgress*) {});
     ClickVerify();
     EXPECT_TRUE(progress->Done());
     // The flaky link worked on its second try; only the 404 was moved.
     EXPECT_EQ(Status(), "Verification complete.  2 URLs tested; 1 did not work.\nUpdated URL set saved.");
     EXPECT_EQ(server.Hits("/flaky/7"), 2);
+    EXPECT_FALSE(std::filesystem::exists(path + ".bak"));
 
     CVerify next{store, prompter};
     EXPECT_EQ(Control<QSpinBox>(&next, control::kLinksAtOnce)->value(), 4);
     EXPECT_TRUE(Control<QCheckBox>(&next, control::kConfirmFailures)->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(&next, control::kKeepBackup)->isChecked());
 }
 
 // Regression: Enter in the location box pressed the sheet's default button and closed it.

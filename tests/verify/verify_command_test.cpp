@@ -62,6 +62,7 @@ protected:
         frontEnd.requestOptions.failSetup = failSetup;
         settings.reportPath = reportPath;
         settings.dryRun = dryRun;
+        settings.keepBackup = keepBackup;
         return RunVerification(storage, settings, frontEnd);
     }
 
@@ -74,6 +75,7 @@ protected:
     bool failSetup = false;
     std::string reportPath;
     bool dryRun = false;
+    bool keepBackup = true;
     UrlSetFormat format = UrlSetFormat::Netscape;
 };
 
@@ -146,6 +148,30 @@ TEST_F(VerifyCommandTest, RunsThatCannotBeRightSaveNothingUnlessConfirmed) {
                                 "Nothing was saved: the links that did not work are left as they were.");
     prompter.ScriptAnswers({true});
     EXPECT_TRUE(Verify().saved);
+}
+
+TEST_F(VerifyCommandTest, SavedFileIsKeptAsItWasUnlessAskedNotTo) {
+    SetCookieValue(kOn);
+    const std::string backup = path + ".bak";
+    WriteSet({{"dead", "/status/404"}});
+    const std::string before = ReadFile(path);
+    ASSERT_TRUE(Verify().saved);
+    EXPECT_EQ(ReadFile(backup), before);
+    EXPECT_NE(ReadFile(path), before);
+
+    // No copy can be made where the backup goes: nothing is saved.
+    std::filesystem::remove(backup);
+    std::filesystem::create_directories(backup + "/in the way");
+    WriteSet({{"dead", "/status/404"}});
+    VerifyOutcome outcome = Verify();
+    EXPECT_EQ(outcome.end, VerifyEnd::NotSaved);
+    EXPECT_EQ(ReadFile(path), before);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, "Error " + std::to_string(EISDIR) + " making the backup copy " + backup);
+
+    keepBackup = false;
+    EXPECT_TRUE(Verify().saved);
+    EXPECT_TRUE(std::filesystem::is_directory(backup));
 }
 
 TEST_F(VerifyCommandTest, SaveFailureIsReportedNotHidden) {
