@@ -27,7 +27,7 @@ _tolva_cli() {
                    --no-fix-ampersands --restore-names --no-restore-names --yes --no --help" ;;
         verify)
             words="--format --location --timeout --retries --rename-in-place --repair --cookies --jobs
-                   --per-host --confirm --user-agent --report --dry-run --no-backup --verbose --yes --no --help" ;;
+                   --per-host --confirm --user-agent --report --dry-run --update-moved --no-backup --verbose --yes --no --help" ;;
         *)
             words="translate verify --help --version" ;;
     esac

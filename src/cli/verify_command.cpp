@@ -155,6 +155,10 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
     command->add_option("--report", options->settings.reportPath,
                         "Write one record per link to FILE: JSON when it ends in .json, CSV otherwise");
     command->add_flag("--dry-run", options->settings.dryRun, "Test every link and report, but never save the URL set");
+    command->add_flag("--update-moved", options->settings.updateMoved,
+                      "Give a link that moved permanently (301 or 308 redirects only, ending in a working page) its "
+                      "new URL, keeping the former one with it; never to a site's front page (unless it was one), a "
+                      "page that looks like a log-in, or from https to http");
     command->add_flag("--no-backup", options->noBackup,
                       "Save a changed bookmark file, hotlist or XBEL file without first keeping the file as it was "
                       "beside it as NAME.bak");

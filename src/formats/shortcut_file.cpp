@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formats/shortcuts.h"
+#include "formats/store_fields.h"
 #include "platform/ascii.h"
 #include "platform/charset.h"
 
@@ -114,6 +115,23 @@ void SetKeptText(ProfileFile& profile, std::string_view key, std::string_view te
         profile.DeleteKey(kTolvaSection, key);
     } else {
         profile.SetString(kTolvaSection, key, QuotedValue(Escaped(text)));
+    }
+}
+
+std::string ReadLinkAttributes(const ProfileFile& profile) {
+    std::string attributes = ReadKeptText(profile, kAttributesKey);
+    const std::string formerUrl = profile.GetString(kTolvaSection, kFormerUrlKey, {}, ProfileFile::kWholeValue);
+    if (!formerUrl.empty()) store::AddKeptAttribute(attributes, store::kPreservedUrl, formerUrl);
+    return attributes;
+}
+
+void SetLinkAttributes(ProfileFile& profile, std::string_view attributes) {
+    SetKeptText(profile, kAttributesKey, store::WithoutKeptAttribute(attributes, store::kPreservedUrl));
+    const std::optional<std::string> formerUrl = store::FindKeptAttribute(attributes, store::kPreservedUrl);
+    if (formerUrl && !formerUrl->empty()) {
+        profile.SetString(kTolvaSection, kFormerUrlKey, *formerUrl);
+    } else {
+        profile.DeleteKey(kTolvaSection, kFormerUrlKey);
     }
 }
 

@@ -61,6 +61,11 @@ std::string ReadKeptText(const ProfileFile& profile, std::string_view key);
 // Sets the key in Tolva's section, or removes it when text is empty so that nothing stale
 // comes back.
 void SetKeptText(ProfileFile& profile, std::string_view key, std::string_view text);
+// A link's kept attributes, less its former URL (the one it had before a verification gave it
+// the address its site moved it to), which has a key of its own beside them, as its origin has.
+inline constexpr std::string_view kFormerUrlKey = "PreVfyUrl";
+std::string ReadLinkAttributes(const ProfileFile& profile);
+void SetLinkAttributes(ProfileFile& profile, std::string_view attributes);
 // A mark as a folder's settings spell it ("toolbar", "unfiled", "mobile"), and back; "none"
 // says that a top-level Links folder is not the set's toolbar.
 inline constexpr std::string_view kNoMarkName = "none";

@@ -174,7 +174,7 @@ void ReadLink(ReadWalk& walk, int folder, const ReadLevel& level, const std::str
             link->preservedLocation = profile.GetString(kTolvaSection, "PreVfyLocation", {}, ProfileFile::kWholeValue);
         }
         link->hasFormerName = ReadFormerName(profile, link->formerName);
-        link->extraAttributes = ReadKeptText(profile, kAttributesKey);
+        link->extraAttributes = ReadLinkAttributes(profile);
         link->description = ReadKeptText(profile, kDescriptionKey);
     }
     link->behindLink = level.behindLink;

@@ -383,7 +383,7 @@ private:
         if (!entry.preservedLocation.empty() && !StartsWith(entry.preservedLocation, kUnverifiedPrefix)) {
             profile.SetString(kTolvaSection, "PreVfyLocation", entry.preservedLocation);
         }
-        SetKeptText(profile, kAttributesKey, entry.extraAttributes);
+        SetLinkAttributes(profile, entry.extraAttributes);
         SetKeptText(profile, kDescriptionKey, entry.description);
         if (!profile.Save(fd, fileName)) {
             ShowLinkError(errno, CurrentPath() + "/" + fileName);

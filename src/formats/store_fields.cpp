@@ -38,6 +38,28 @@ std::string Unescaped(std::string_view value) {
     return out;
 }
 
+// One NAME="value" pair of an attribute text: its name without the spaces around it, its value
+// as spelled, and where the pair ends (the next search starts there).
+struct RawAttribute {
+    std::string_view name;
+    std::string_view value;
+    std::size_t end = 0;
+};
+
+bool NextRawAttribute(std::string_view attributes, RawAttribute& found) {
+    const std::size_t equals = attributes.find("=\"", found.end);
+    if (equals == std::string_view::npos) return false;
+    const std::size_t close = attributes.find('"', equals + 2);
+    if (close == std::string_view::npos) return false;
+    std::string_view name = attributes.substr(found.end, equals - found.end);
+    while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+    found.name = name;
+    found.value = attributes.substr(equals + 2, close - equals - 2);
+    found.end = close + 1;
+    return true;
+}
+
 // Days since 1970-01-01 of a civil date, and back (proleptic Gregorian calendar).
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
@@ -114,18 +136,8 @@ void AddKeptAttribute(std::string& attributes, std::string_view name, std::strin
 
 std::vector<std::pair<std::string, std::string>> KeptAttributes(std::string_view attributes) {
     std::vector<std::pair<std::string, std::string>> pairs;
-    std::size_t at = 0;
-    while (at < attributes.size()) {
-        const std::size_t equals = attributes.find("=\"", at);
-        if (equals == std::string_view::npos) break;
-        const std::size_t close = attributes.find('"', equals + 2);
-        if (close == std::string_view::npos) break;
-        std::string_view name = attributes.substr(at, equals - at);
-        while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
-        while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
-        if (!name.empty())
-            pairs.emplace_back(std::string(name), Unescaped(attributes.substr(equals + 2, close - equals - 2)));
-        at = close + 1;
+    for (RawAttribute found; NextRawAttribute(attributes, found);) {
+        if (!found.name.empty()) pairs.emplace_back(std::string(found.name), Unescaped(found.value));
     }
     return pairs;
 }
@@ -135,6 +147,18 @@ std::optional<std::string> FindKeptAttribute(std::string_view attributes, std::s
         if (key == name) return std::move(value);
     }
     return std::nullopt;
+}
+
+std::string WithoutKeptAttribute(std::string_view attributes, std::string_view name) {
+    std::string kept;
+    RawAttribute found;
+    std::size_t from = 0;
+    while (NextRawAttribute(attributes, found)) {
+        if (found.name != name) kept += attributes.substr(from, found.end - from);
+        from = found.end;
+    }
+    kept += attributes.substr(from);
+    return kept;
 }
 
 std::optional<std::int64_t> ParseSeconds(std::string_view text) {

@@ -24,6 +24,8 @@ inline constexpr std::string_view kLastVisit = "LAST_VISIT";
 inline constexpr std::string_view kDescription = "DESCRIPTION";
 inline constexpr std::string_view kTags = "TAGS";
 inline constexpr std::string_view kShortcutUrl = "SHORTCUTURL";
+// The URL a link had before a verification gave it the address its site moved it to.
+inline constexpr std::string_view kPreservedUrl = "PRE_VFY_URL";
 // The browsers' marks of their own top-level folders: a bookmark file's toolbar and other
 // bookmarks (as Firefox exports them), and the Chromium root a folder was read from.
 inline constexpr std::string_view kToolbarFolder = "PERSONAL_TOOLBAR_FOLDER";
@@ -37,6 +39,8 @@ void AddKeptAttribute(std::string& attributes, std::string_view name, std::strin
 std::vector<std::pair<std::string, std::string>> KeptAttributes(std::string_view attributes);
 // The value of the first attribute called name, or nothing.
 std::optional<std::string> FindKeptAttribute(std::string_view attributes, std::string_view name);
+// attributes without those called name; the others stay as they are spelled.
+std::string WithoutKeptAttribute(std::string_view attributes, std::string_view name);
 
 // Dates. Seconds since 1970 are the common measure; each store's own unit converts to it.
 std::optional<std::int64_t> ParseSeconds(std::string_view text);

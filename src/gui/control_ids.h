@@ -43,6 +43,7 @@ inline constexpr int kLinksAtOnce = 1060;
 inline constexpr int kConfirmFailures = 1061;
 inline constexpr int kShowResults = 1062;
 inline constexpr int kKeepBackup = 1063;
+inline constexpr int kUpdateMoved = 1064;
 
 // Verification progress dialog.
 inline constexpr int kVerifyProgressBar = 1027;

@@ -40,6 +40,7 @@ constexpr char kOptionsKey[] = "HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Veri
 constexpr char kLinksAtOnceValue[] = "LinksAtOnce";
 constexpr char kConfirmValue[] = "ConfirmFailures";
 constexpr char kKeepBackupValue[] = "KeepBackup";
+constexpr char kUpdateMovedValue[] = "UpdateMoved";
 
 }  // namespace
 
@@ -64,6 +65,7 @@ void CVerify::MakeControls() {
     interactiveBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_INTERACTIVE), this), control::kInteractive);
     renameBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_RENAME), this), control::kRenameInPlace);
     confirmBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_CONFIRM), this), control::kConfirmFailures);
+    updateMovedBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_UPDATE_MOVED), this), control::kUpdateMoved);
     backupBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_KEEP_BACKUP), this), control::kKeepBackup);
     backupBox_->setChecked(true);
     jobsBox_ = Named(new QSpinBox(this), control::kLinksAtOnce);
@@ -95,6 +97,7 @@ void CVerify::MakeControls() {
     interactiveBox_->setToolTip(UiText(IDS_UI_TIP_INTERACTIVE));
     renameBox_->setToolTip(UiText(IDS_UI_TIP_RENAME));
     confirmBox_->setToolTip(UiText(IDS_UI_TIP_CONFIRM));
+    updateMovedBox_->setToolTip(UiText(IDS_UI_TIP_UPDATE_MOVED));
     backupBox_->setToolTip(UiText(IDS_UI_TIP_KEEP_BACKUP));
     retriesSlider_->setToolTip(UiText(IDS_UI_TIP_RETRIES));
     jobsBox_->setToolTip(UiText(IDS_UI_TIP_LINKS_AT_ONCE));
@@ -115,6 +118,7 @@ void CVerify::LayOut() {
     badLinks->addWidget(interactiveBox_);
     badLinks->addWidget(renameBox_);
     badLinks->addWidget(confirmBox_);
+    badLinks->addWidget(updateMovedBox_);
     badLinks->addWidget(backupBox_);
 
     auto* sliders = new QGridLayout;
@@ -150,8 +154,9 @@ void CVerify::LayOut() {
     layout->addLayout(bottom);
 
     // The keyboard follows the page as it is read: top to bottom, left to right.
-    QWidget* order[] = {formatBox_, locationBox_,   browse_,        interactiveBox_, renameBox_,  confirmBox_,
-                        backupBox_, timeoutSlider_, retriesSlider_, jobsBox_,        showResults_, verify_};
+    QWidget* order[] = {formatBox_,  locationBox_,    browse_,    interactiveBox_, renameBox_,
+                        confirmBox_, updateMovedBox_, backupBox_, timeoutSlider_,  retriesSlider_,
+                        jobsBox_,    showResults_,    verify_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -178,6 +183,7 @@ void CVerify::LoadRunOptions() {
     }
     if (store_.GetString(kOptionsKey, kConfirmValue, value)) confirmBox_->setChecked(value == "1");
     if (store_.GetString(kOptionsKey, kKeepBackupValue, value)) backupBox_->setChecked(value != "0");
+    if (store_.GetString(kOptionsKey, kUpdateMovedValue, value)) updateMovedBox_->setChecked(value == "1");
 }
 
 void CVerify::RememberRunOptions() {
@@ -185,6 +191,7 @@ void CVerify::RememberRunOptions() {
     store_.SetString(kOptionsKey, kLinksAtOnceValue, std::to_string(jobsBox_->value()));
     store_.SetString(kOptionsKey, kConfirmValue, confirmBox_->isChecked() ? "1" : "0");
     store_.SetString(kOptionsKey, kKeepBackupValue, backupBox_->isChecked() ? "1" : "0");
+    store_.SetString(kOptionsKey, kUpdateMovedValue, updateMovedBox_->isChecked() ? "1" : "0");
     store_.Save();
 }
 
@@ -215,6 +222,7 @@ bool CVerify::ReadForm() {
     settings.jobs = jobsBox_->value();
     settings.confirm = confirmBox_->isChecked();
     settings.keepBackup = backupBox_->isChecked();
+    settings.updateMoved = updateMovedBox_->isChecked();
     return true;
 }
 
@@ -227,7 +235,8 @@ void CVerify::OnFormatChanged() {
 
 void CVerify::OnBrowse() {
     const std::string current = locationBox_->Text();
-    const std::string result = BrowseForLocation(FormatInBox(formatBox_), ChooserPurpose::Verify, current, prompter_, places);
+    const std::string result =
+        BrowseForLocation(FormatInBox(formatBox_), ChooserPurpose::Verify, current, prompter_, places);
     if (!result.empty() && result != current) {
         OnDrop(result);
         return;
@@ -314,7 +323,7 @@ void CVerify::ShowOutcome(const VerifyOutcome& outcome) {
             break;
         case VerifyEnd::NotSaved:
             statusLine_->setText(ToQString(FormatString(IDS_VERIFY_STATUS, {std::string(), outcome.summary,
-                                                                              LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE)}))
+                                                                            LoadString(IDS_MSG_VERIFY_UNABLE_TO_SAVE)}))
                                      .trimmed());
             break;
         case VerifyEnd::NetworkDown:   // the run said why it saved nothing

@@ -52,7 +52,7 @@ public:
 
     // The form's values, handed whole to the Verify command. WriteForm shows the set and the
     // bad-link options; ReadForm takes everything back from the controls (the time-out,
-    // retries, links at once, confirmation and backup live in their controls, which the page's stored
+    // retries, links at once, confirmation, moved links and backup live in their controls, which the page's stored
     // options fill).
     VerifySettings settings;
     // Where the browsers' stores are looked for; tests point it elsewhere.
@@ -84,6 +84,7 @@ private:
     QCheckBox* interactiveBox_;
     QCheckBox* renameBox_;
     QCheckBox* confirmBox_;
+    QCheckBox* updateMovedBox_;
     QCheckBox* backupBox_;
     QSpinBox* jobsBox_;
     QSlider* timeoutSlider_;

@@ -47,6 +47,9 @@ constexpr StringEntry kDesktopStrings[] = {
      "How many links are tested at the same time.  More is faster on a large set; each server is still asked only "
      "a few at once."},
     {IDS_UI_TIP_SHOW_RESULTS, "Show what the last verification did with each link."},
+    {IDS_UI_TIP_UPDATE_MOVED,
+     "Give a link whose site says it has moved for good the new address, keeping the old one with it.  Never to a "
+     "site's front page, a log-in page or from https to http."},
     {IDS_UI_TIP_KEEP_BACKUP,
      "Before a changed bookmark file, hotlist or XBEL file is saved, keep the file as it was beside it, with .bak "
      "added to its name."},

@@ -64,6 +64,7 @@ constexpr StringEntry kUiStrings[] = {
     {IDS_UI_VERIFY_LINKS_AT_ONCE, "Links tested at onc&e:"},
     {IDS_UI_VERIFY_CONFIRM, "&Try failing links once more before moving them"},
     {IDS_UI_VERIFY_KEEP_BACKUP, "&Keep a copy of the set as it was"},
+    {IDS_UI_VERIFY_UPDATE_MOVED, "&Update links that have moved permanently"},
 
     {IDS_UI_ABOUT_VERSION, "Tolva 2.0.01\nMarch 11, 1997"},
     {IDS_UI_ABOUT_NOTICE,

@@ -121,6 +121,7 @@ constexpr StringEntry kVerifyStrings[] = {
     {IDS_REPAIR_GROUP, "This link is not working"},
 
     {IDS_SUMMARY_SKIPPED, "%d skipped (not http, https or ftp)."},
+    {IDS_SUMMARY_UPDATED, "%d updated (moved permanently)."},
     {IDS_VERIFY_DRY_RUN, "Dry run: the URL set was not saved."},
     {IDS_MSG_VERIFY_UNABLE_TO_REPORT, "Verify was unable to write the report %s (error %d)."},
     {IDS_MSG_VERIFY_REPORT_OVER_SET,

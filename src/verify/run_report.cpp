@@ -115,7 +115,7 @@ const char* ResultName(VerifyResult result) {
 // what would have been done ("would repair+move").
 std::string ShownAction(const VerifySettings& settings, const std::string& action) {
     static constexpr std::pair<std::string_view, std::string_view> kWouldDo[] = {
-        {"moved", "move"}, {"renamed", "rename"}, {"restored", "restore"}, {"repaired", "repair"}};
+        {"moved", "move"}, {"renamed", "rename"}, {"restored", "restore"}, {"repaired", "repair"}, {"updated", "update"}};
     if (!settings.dryRun) return action;
     std::string shown;
     bool changed = false;
@@ -155,6 +155,8 @@ std::string ReportJson(const VerifySettings& settings, const ReportSummary& summ
     AppendJsonField(out, "restored", static_cast<long>(summary.counts.restored));
     out += ',';
     AppendJsonField(out, "skipped", static_cast<long>(summary.counts.skipped));
+    out += ',';
+    AppendJsonField(out, "updated", static_cast<long>(summary.counts.updated));
     out += ',';
     AppendJsonField(out, "saved", summary.saved);
     out += ',';

@@ -24,7 +24,9 @@ struct LinkRecord {
     std::string errorText;  // the error text of a failing link; empty for a working one
     long elapsedMs = 0;
     // "kept", "moved", "renamed", "restored", "repaired" (with "+moved" or "+renamed" when the
-    // repaired URL failed too), "skipped" (not http, https or ftp) or "untested" (stopped before).
+    // repaired URL failed too), "skipped" (not http, https or ftp) or "untested" (stopped before);
+    // a working link given the URL it moved to is "updated" (or "restored+updated", ...), and
+    // finalUrl is its new URL.
     std::string action = "untested";
     bool tested = false;
 };

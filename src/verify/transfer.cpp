@@ -75,6 +75,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
             long code = ReplyCodeOf(rest);
             if (code >= kFirstFinalStatus) {
                 transfer->replyCode = code;
+                transfer->statusCodes.push_back(code);
                 std::size_t reasonStart = rest.find(' ');
                 transfer->reason =
                     reasonStart == std::string_view::npos ? std::string() : std::string(rest.substr(reasonStart + 1));
@@ -205,6 +206,12 @@ RequestOutcome OutcomeOf(CURL* h, CURLcode code, const Transfer& transfer) {
         outcome.kind = RequestOutcome::Reply;
         outcome.httpCode = replyCode;
         outcome.statusText = transfer.reason;
+        long redirects = 0;
+        const std::vector<long>& codes = transfer.statusCodes;
+        if (curl.easy_getinfo(h, CURLINFO_REDIRECT_COUNT, &redirects) == CURLE_OK && redirects > 0 &&
+            static_cast<std::size_t>(redirects) < codes.size()) {
+            outcome.redirects.assign(codes.end() - 1 - redirects, codes.end() - 1);
+        }
         curl_off_t retryAfter = 0;
         if (curl.easy_getinfo(h, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK && retryAfter > 0) {
             outcome.retryAfterSeconds = static_cast<long>(retryAfter);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "verify/curl_library.h"
 #include "verify/request_options.h"
@@ -39,6 +40,9 @@ struct Transfer {
     // when it is closed as this transfer ends, and a 221 there would pass a dead link.
     long replyCode = 0;   // the code of the last final HTTP status line
     std::string reason;   // and its reason phrase
+    // The code of every final HTTP status line, in order: the redirects followed are the last
+    // ones before the reply (a proxy's answer to CONNECT may come first).
+    std::vector<long> statusCodes;
     long ftpRefusal = 0;  // the last FTP reply of 400 and above
 
     void ResetAttempt() {
@@ -46,6 +50,7 @@ struct Transfer {
         cutShort = false;
         replyCode = 0;
         reason.clear();
+        statusCodes.clear();
         ftpRefusal = 0;
     }
 };

@@ -3,8 +3,10 @@
 #include "formats/format_table.h"
 #include "formats/html_text.h"
 #include "formats/shortcuts.h"
+#include "formats/store_fields.h"
 #include "resources/strings.h"
 #include "verify/error_texts.h"
+#include "verify/moved_link.h"
 #include "verify/request_errors.h"
 #include "verify/request_url.h"
 
@@ -162,6 +164,7 @@ std::string VerificationRun::SummaryText() const {
     } else {
         text = FormatString(IDS_SUMMARY, {c.tested, c.failingLinks});
     }
+    if (c.updated != 0) text += "  " + FormatString(IDS_SUMMARY_UPDATED, {c.updated});
     if (c.skipped != 0) text += "  " + FormatString(IDS_SUMMARY_SKIPPED, {c.skipped});
     return text;
 }
@@ -340,6 +343,9 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         }
         if (verdict.code < 400) {
             KeepWorkingLink(entry, folderPath, firstTest, record);
+            if (UpdateMovedLink(entry, url, outcome, record) && record) {
+                record->action = record->action == "kept" ? "updated" : record->action + "+updated";
+            }
             return LinkStep::Next;
         }
 
@@ -388,6 +394,22 @@ void VerificationRun::KeepWorkingLink(UrlEntry* entry, const std::string& folder
     } else {
         record->action = firstTest ? "restored" : "repaired+restored";
     }
+}
+
+bool VerificationRun::UpdateMovedLink(UrlEntry* entry, const std::string& url, const RequestOutcome& outcome,
+                                      LinkRecord* record) {
+    if (!settings.updateMoved || ReadThroughSymbolicLink(*entry)) return false;
+    const std::string moved = MovedUrl(url, outcome);
+    if (moved.empty()) return false;
+    // The URL it had goes with it, so the move can be taken back and the old address found.
+    std::string attributes = store::WithoutKeptAttribute(entry->extraAttributes, store::kPreservedUrl);
+    store::AddKeptAttribute(attributes, store::kPreservedUrl, url);
+    entry->extraAttributes = attributes;
+    entry->url = FormatHoldsHtml(urlSet->format) ? HtmlFromPlain(moved) : moved;
+    counts.updated += 1;
+    MarkModified();
+    if (record) record->finalUrl = moved;
+    return true;
 }
 
 bool VerificationRun::UndoRename(UrlEntry* entry) {

@@ -143,6 +143,8 @@ private:
     Verdict Judge(const RequestOutcome& outcome);
     RepairStep AskRepair(UrlEntry* entry, const std::string& name, std::string& url, const std::string& statusText);
     void KeepWorkingLink(UrlEntry* entry, const std::string& folderPath, bool firstTest, LinkRecord* record);
+    // Gives a working link the URL its site moved it to for good, keeping the one it had.
+    bool UpdateMovedLink(UrlEntry* entry, const std::string& url, const RequestOutcome& outcome, LinkRecord* record);
     void SetAsideFailingLink(UrlEntry* entry, const std::string& folderPath, bool firstTest, LinkRecord* record);
     bool RestoreWorkingLink(UrlEntry* entry, const std::string& folderPath);
     // Gives a link a rename in place had marked as failing its own name back.

@@ -23,6 +23,7 @@ struct VerifySettings {
     std::string reportPath;  // empty: no report
     bool dryRun = false;     // test and report, but never save the set
     bool keepBackup = true;  // keep the file as it was beside it (NAME.bak) before saving over it
+    bool updateMoved = false;  // give links that moved permanently their new URL (moved_link.h)
     bool keepRecords = false;  // keep one record per link without a report (a results window)
 };
 
@@ -42,6 +43,7 @@ struct VerifyCounts {
     int setAside = 0;      // failing links this run moved into "Unverified" or renamed
     int connectionFailures = 0;  // failed requests that reached no server: host not found, no connection, time-out
     int skipped = 0;       // links not tested: their scheme is not http, https or ftp
+    int updated = 0;       // working links given the URL they moved to permanently
 };
 
 }  // namespace tolva

@@ -194,19 +194,23 @@ TEST_F(VerifyPageTest, SaveIsCountedInTheProgressWindowAndLeavesTheSummary) {
     EXPECT_NE(ReadFile(path).find("Unverified"), std::string::npos);
 }
 
-TEST_F(VerifyPageTest, LinksAtOnceAndSecondTriesAreUsedAndRememberedForTheNextStart) {
-    WriteSet({{"Flaky", "/flaky/7"}, {"Gone", "/status/404"}});
+TEST_F(VerifyPageTest, RunOptionsAreUsedAndRememberedForTheNextStart) {
+    WriteSet({{"Flaky", "/flaky/7"}, {"Gone", "/status/404"}, {"Moved", "/hop/301/page/new"}});
     ChooseSet();
     Control<QSpinBox>(&page, control::kLinksAtOnce)->setValue(4);
     Control<QCheckBox>(&page, control::kConfirmFailures)->setChecked(true);
     auto* backup = Control<QCheckBox>(&page, control::kKeepBackup);
     EXPECT_TRUE(backup->isChecked());
     backup->setChecked(false);
+    auto* updateMoved = Control<QCheckBox>(&page, control::kUpdateMoved);
+    EXPECT_FALSE(updateMoved->isChecked());
+    updateMoved->setChecked(true);
     auto progress = ModalAnswerer::For<CVerifyProgress>([](CVerifyProgress*) {});
     ClickVerify();
     EXPECT_TRUE(progress->Done());
     // The flaky link worked on its second try; only the 404 was moved.
-    EXPECT_EQ(Status(), "Verification complete.  2 URLs tested; 1 did not work.\nUpdated URL set saved.");
+    EXPECT_EQ(Status(), "Verification complete.  3 URLs tested; 1 did not work.  1 updated (moved permanently).\n"
+                        "Updated URL set saved.");
     EXPECT_EQ(server.Hits("/flaky/7"), 2);
     EXPECT_FALSE(std::filesystem::exists(path + ".bak"));
 
@@ -214,6 +218,7 @@ TEST_F(VerifyPageTest, LinksAtOnceAndSecondTriesAreUsedAndRememberedForTheNextSt
     EXPECT_EQ(Control<QSpinBox>(&next, control::kLinksAtOnce)->value(), 4);
     EXPECT_TRUE(Control<QCheckBox>(&next, control::kConfirmFailures)->isChecked());
     EXPECT_FALSE(Control<QCheckBox>(&next, control::kKeepBackup)->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(&next, control::kUpdateMoved)->isChecked());
 }
 
 // Regression: Enter in the location box pressed the sheet's default button and closed it.

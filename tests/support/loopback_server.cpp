@@ -65,6 +65,17 @@ LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
         response.status = 301;
         response.set_header("Location", "/redirect/" + std::to_string(left - 1));
     });
+    server.Get(R"(/hop/(\d+)(/.*))", [](const httplib::Request& request, httplib::Response& response) {
+        response.status = std::stoi(request.matches[1]);
+        std::string location = request.matches[2].str();
+        for (const auto& [name, value] : request.params) {
+            location += (location.find('?') == std::string::npos ? "?" : "&") + name + "=" + value;
+        }
+        response.set_header("Location", location);
+    });
+    server.Get(R"(/(page/.*)?)", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("a page", "text/plain");
+    });
     server.Get("/loop", [](const httplib::Request&, httplib::Response& response) {
         response.status = 302;
         response.set_header("Location", "/loop");

@@ -3,6 +3,8 @@
 // Its paths answer the way the tests need:
 //   /status/N           status N with the server's usual reason phrase
 //   /redirect/N         N redirects (301) ending at a 200
+//   /hop/N/REST         status N with Location /REST (and the query): /hop/301/hop/302/page/a is a chain
+//   /, /page/ANYTHING   200
 //   /loop               redirects to itself forever
 //   /cookie/set         sets a cookie and redirects to /cookie/check,
 //   /cookie/check       which answers 200 with the cookie and 403 without it

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <regex>
 
 #include "locations/recent_locations.h"
@@ -17,6 +18,7 @@
 #include "support/set_files.h"
 #include "support/temp_dir.h"
 #include "support/verify_fakes.h"
+#include "formats/store_fields.h"
 #include "translate/destination.h"
 #include "verify/cookie_policy.h"
 
@@ -63,6 +65,7 @@ protected:
         settings.reportPath = reportPath;
         settings.dryRun = dryRun;
         settings.keepBackup = keepBackup;
+        settings.updateMoved = updateMoved;
         return RunVerification(storage, settings, frontEnd);
     }
 
@@ -76,6 +79,7 @@ protected:
     std::string reportPath;
     bool dryRun = false;
     bool keepBackup = true;
+    bool updateMoved = false;
     UrlSetFormat format = UrlSetFormat::Netscape;
 };
 
@@ -294,6 +298,70 @@ TEST_F(VerifyCommandTest, EveryFormatKeepsWhereAMovedLinkCameFrom) {
             EXPECT_EQ(folder->next->preservedLocation, "\\Work");
         }
         rereadStorage.Close();
+    }
+}
+
+TEST_F(VerifyCommandTest, LinksThatMovedForGoodGetTheirNewUrlAndKeepTheFormerInEveryFormat) {
+    SetCookieValue(kOn);
+    updateMoved = true;
+    const std::vector<std::pair<std::string, std::string>> links = {
+        {"moved", "/hop/301/page/new"},         {"twice", "/redirect/2"},
+        {"temporary", "/hop/302/page/new"},     {"then temporary", "/hop/301/hop/302/page/new"},
+        {"to the front page", "/hop/301/"},     {"to a log-in", "/hop/301/page/login"}};
+    struct Row {
+        UrlSetFormat format;
+        std::string location;
+        std::string former;  // how the file keeps the former URL
+    };
+    const std::string moved = server.Url("/hop/301/page/new");
+    const Row rows[] = {{UrlSetFormat::Netscape, dir.File("moved.html"), "PRE_VFY_URL=\"" + moved + "\""},
+                        {UrlSetFormat::Xbel, dir.File("moved.xbel"),
+                         "<tolva:attribute name=\"PRE_VFY_URL\" value=\"" + moved + "\"/>"},
+                        {UrlSetFormat::Shortcuts, dir.File("moved"), "[Tolva]\r\nPreVfyUrl=" + moved + "\r\n"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.format);
+        UrlSet written;
+        SetStorage writtenStorage{written};
+        for (const auto& [name, urlPath] : links) {
+            written.Append(new UrlEntry(UrlEntryKind::Link, name, server.Url(urlPath)));
+        }
+        written.SetPrompter(&prompter);
+        prompter.ScriptAnswers({true});  // yes, create the missing shortcut folder
+        ASSERT_EQ(OpenDestination(writtenStorage, row.format, row.location), 1);
+        ASSERT_EQ(writtenStorage.Write(), 1);
+        writtenStorage.Close();
+
+        path = row.location;
+        format = row.format;
+        reportPath = dir.File("report.csv");
+        VerifyOutcome outcome = Verify();
+        ASSERT_TRUE(outcome.saved);
+        EXPECT_EQ(outcome.counts.updated, 2);
+        EXPECT_NE(outcome.summary.find("6 URLs tested; 0 did not work.  2 updated (moved permanently)."),
+                  std::string::npos)
+            << outcome.summary;
+        EXPECT_NE(ReadFile(reportPath).find("," + moved + "," + server.Url("/page/new") + ",200,,"),
+                  std::string::npos);
+        EXPECT_NE(ReadFile(row.format == UrlSetFormat::Shortcuts ? row.location + "/moved.url" : row.location)
+                      .find(row.former),
+                  std::string::npos);
+
+        UrlSet reread;
+        ASSERT_EQ(testing::ReadSet(reread, row.format, row.location), 1);
+        std::map<std::string, std::pair<std::string, std::string>> read;
+        for (UrlEntry* entry = reread.root.next; entry; entry = entry->next) {
+            if (entry->kind != UrlEntryKind::Link) continue;
+            read[entry->name.str()] = {entry->url.str(), store::FindKeptAttribute(entry->extraAttributes,
+                                                                                   store::kPreservedUrl)
+                                                             .value_or("")};
+        }
+        EXPECT_EQ(read["moved"], std::pair(server.Url("/page/new"), moved));
+        EXPECT_EQ(read["twice"], std::pair(server.Url("/redirect/0"), server.Url("/redirect/2")));
+        for (const auto& [name, urlPath] : links) {
+            if (name != "moved" && name != "twice") {
+                EXPECT_EQ(read[name], std::pair(server.Url(urlPath), std::string())) << name;
+            }
+        }
     }
 }
 
