@@ -5,7 +5,9 @@
 
 #include <curl/curl.h>
 
+#include <array>
 #include <memory>
+#include <mutex>
 
 namespace tolva {
 
@@ -28,6 +30,10 @@ struct CurlLibrary {
     CURLMcode (*multi_poll)(CURLM* multi, curl_waitfd* extra, unsigned count, int timeoutMs, int* ready) = nullptr;
     CURLMcode (*multi_wakeup)(CURLM* multi) = nullptr;
     CURLMsg* (*multi_info_read)(CURLM* multi, int* left) = nullptr;
+    // What the transfers of a run share (CurlShared).
+    CURLSH* (*share_init)() = nullptr;
+    CURLSHcode (*share_setopt)(CURLSH* share, CURLSHoption option, ...) = nullptr;
+    CURLSHcode (*share_cleanup)(CURLSH* share) = nullptr;
 };
 
 // The library, loaded and globally set up on the first call; null when it cannot be loaded
@@ -51,5 +57,28 @@ struct CurlListFree {
 using CurlEasy = std::unique_ptr<CURL, CurlEasyFree>;
 using CurlMulti = std::unique_ptr<CURLM, CurlMultiFree>;
 using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
+
+// What the transfers of one run share: looked-up names, TLS sessions and, when asked, cookies (a
+// cookie one link's site sets goes with that site's other links, whichever handle asks for them,
+// as in a browser). libcurl takes the locks around every use, so the share may serve handles on
+// more than one thread. It must outlive every handle it is set on.
+class CurlShared {
+public:
+    // Null when libcurl cannot make one.
+    static std::unique_ptr<CurlShared> Create(bool cookies);
+    ~CurlShared();
+    CurlShared(const CurlShared&) = delete;
+    CurlShared& operator=(const CurlShared&) = delete;
+
+    CURLSH* Get() const { return share_; }
+
+private:
+    CurlShared() = default;
+    static void Lock(CURL* handle, curl_lock_data data, curl_lock_access access, void* self);
+    static void Unlock(CURL* handle, curl_lock_data data, void* self);
+
+    CURLSH* share_ = nullptr;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
+};
 
 }  // namespace tolva

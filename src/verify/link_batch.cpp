@@ -93,6 +93,8 @@ struct LinkBatch::Worker final : TransferSink {
     const LinkRequestOptions options;
     const BatchOptions batch;
     Waiter& waiter;
+    // Declared before every handle, so that it goes after them.
+    std::unique_ptr<CurlShared> shared;
     CurlMulti multi;
     CurlList browserHeaders;
 
@@ -151,6 +153,7 @@ void LinkBatch::Worker::Start(std::size_t job) {
         }
         active->transfer.sink = this;
         ConfigureTransfer(active->handle.get(), options, &active->transfer);
+        curl.easy_setopt(active->handle.get(), CURLOPT_SHARE, shared->Get());
     }
     Job& j = jobs_[job];
     j.started = Clock::now();
@@ -305,8 +308,9 @@ std::unique_ptr<LinkBatch> LinkBatch::Create(const LinkRequestOptions& options, 
     limits.jobs = std::clamp(limits.jobs, 1, kMaxJobs);
     limits.perHost = std::clamp(limits.perHost, 1, kMaxJobs);
     auto worker = std::make_unique<Worker>(options, limits, waiter);
+    worker->shared = CurlShared::Create(options.acceptCookies);
     worker->multi.reset(curl->multi_init());
-    if (!worker->multi) return nullptr;
+    if (!worker->shared || !worker->multi) return nullptr;
     for (const char* header : kBrowserHeaders) {
         curl_slist* list = curl->slist_append(worker->browserHeaders.get(), header);
         if (list == nullptr) return nullptr;

@@ -1,6 +1,8 @@
 #pragma once
 // The request engine of a verification run: one worker thread drives every transfer through
-// libcurl's multi interface, which also keeps connections and looked-up names for reuse. The
+// libcurl's multi interface, which keeps connections for reuse; the transfers share looked-up
+// names, TLS sessions and, when accepted, cookies (CurlShared). A request waiting for its host's
+// other requests is not handed to libcurl yet, so its time-out runs from its own start. The
 // run queues the URLs it needs and takes the outcomes, tagged with their request numbers, from
 // its Waiter as they come. The default run queues one link at a time and waits for it, with no
 // holds; a run of many at once queues every URL in document order and applies the outcomes in

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <map>
 
 #include "resources/strings.h"
 #include "support/ftp_server.h"
@@ -58,6 +59,21 @@ protected:
         }
         EXPECT_TRUE(finished.completed) << url;
         return finished;
+    }
+
+    // The outcomes of requests queued already, taken as they complete (bounded).
+    std::map<unsigned, RequestOutcome> Await(const std::vector<unsigned>& numbers) {
+        std::map<unsigned, RequestOutcome> outcomes;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestLimitMs);
+        while (outcomes.size() < numbers.size() && std::chrono::steady_clock::now() < deadline) {
+            pollfd descriptor{waiter.Fd(), POLLIN, 0};
+            poll(&descriptor, 1, 100);
+            for (RequestRecord& record : waiter.Take()) {
+                if (record.kind == RequestRecord::Completion) outcomes[record.requestNumber] = record.outcome;
+            }
+        }
+        EXPECT_EQ(outcomes.size(), numbers.size());
+        return outcomes;
     }
 
     // Takes records until until() holds for one of them (bounded); false if none came.
@@ -148,6 +164,37 @@ TEST_F(LinkBatchTest, CookiesFollowTheRedirectOnlyWhenAccepted) {
     Open();
     Finished accepted = Fetch(server.Url("/cookie/set"));
     EXPECT_EQ(accepted.outcome.httpCode, 200);
+}
+
+// A run's transfers may each have a handle of their own; a cookie one of them was given goes
+// with the others all the same, and none is kept unless cookies are accepted.
+TEST_F(LinkBatchTest, CookiesAreSharedBetweenTransfersOnlyWhenAccepted) {
+    for (bool accepted : {false, true}) {
+        SCOPED_TRACE(accepted);
+        options.acceptCookies = accepted;
+        engine = LinkBatch::Create(options, {2, 2, false, false}, waiter);
+        ASSERT_NE(engine, nullptr);
+        Fetch(server.Url("/cookie/set"));
+        // The handle that was given the cookie is busy with the held request; the check takes another.
+        const unsigned held = engine->Add(server.Url("/hold/1"));
+        const unsigned check = engine->Add(server.Url("/cookie/check"));
+        std::map<unsigned, RequestOutcome> outcomes = Await({held, check});
+        EXPECT_EQ(outcomes[check].httpCode, accepted ? 200 : 403);
+    }
+}
+
+// A request waiting behind its host's other requests has not started: its time-out runs from
+// its own start, not from when it was queued.
+TEST_F(LinkBatchTest, TimeQueuedBehindTheHostIsNotChargedToTheTimeOut) {
+    options.timeoutSeconds = 1;  // a request may take 3 s in all
+    engine = LinkBatch::Create(options, {4, 1, false, false}, waiter);
+    ASSERT_NE(engine, nullptr);
+    // One at a time to the host, 150 ms each: the last waits longer than a request may take.
+    std::vector<unsigned> numbers;
+    for (int i = 0; i < 25; ++i) numbers.push_back(engine->Add(server.Url("/hold/" + std::to_string(i))));
+    std::map<unsigned, RequestOutcome> outcomes = Await(numbers);
+    for (unsigned number : numbers) EXPECT_EQ(outcomes[number].httpCode, 200) << number;
+    EXPECT_EQ(server.MaxInFlight(), 1);
 }
 
 TEST_F(LinkBatchTest, ServerThatSendsNothingTimesOut) {
