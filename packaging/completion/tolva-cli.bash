@@ -17,7 +17,7 @@ _tolva_cli() {
         --cookies)
             mapfile -t COMPREPLY < <(compgen -W "prompt run always" -- "$cur")
             return ;;
-        --timeout | --retries)
+        --timeout | --retries | --skip | --skip-folder)
             return ;;
     esac
     local words
@@ -27,7 +27,8 @@ _tolva_cli() {
                    --no-fix-ampersands --restore-names --no-restore-names --yes --no --help" ;;
         verify)
             words="--format --location --timeout --retries --rename-in-place --repair --cookies --jobs
-                   --per-host --confirm --user-agent --report --dry-run --update-moved --no-backup --verbose --yes --no --help" ;;
+                   --per-host --confirm --user-agent --report --dry-run --update-moved --no-backup
+                   --only-unverified --skip --skip-folder --verbose --yes --no --help" ;;
         *)
             words="translate verify --help --version" ;;
     esac

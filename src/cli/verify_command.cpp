@@ -162,6 +162,31 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
     command->add_flag("--no-backup", options->noBackup,
                       "Save a changed bookmark file, hotlist or XBEL file without first keeping the file as it was "
                       "beside it as NAME.bak");
+    command->add_flag("--only-unverified", options->settings.onlyUnverified,
+                      "Test only the links in \"Unverified\" and those renamed in place; no other link is asked for "
+                      "or changed");
+    command
+        ->add_option("--skip", options->settings.skipPatterns,
+                     "Never ask for a link whose URL matches PATTERN (a shell pattern over the whole URL: * also "
+                     "spans slashes, as in \"*://old.example.com/*\"); such links stay as they are and count as "
+                     "skipped. May be given more than once")
+        ->type_name("PATTERN")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    command
+        ->add_option("--skip-folder", options->settings.skipFolders,
+                     "Never ask for the links in the folder PATH, written from the top with backslashes "
+                     "('\\Work\\Old', quoted for the shell), nor in the folders it holds; they stay as they are "
+                     "and count as skipped. May be given more than once")
+        ->type_name("PATH")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->check(CLI::Validator(
+            [](const std::string& path) {
+                return path.starts_with('\\') ? std::string()
+                                              : std::string("a folder path starts with a backslash: \\Work\\Old");
+            },
+            "", "FolderPath"));
     command->add_flag("--verbose", options->verbose, "Print every status text of the run on a line of its own");
     CLI::Option* yes = command->add_flag(
         "--yes", options->yes, "When more than half of the links tested (of 20 or more) failed, move them all the same");

@@ -44,6 +44,8 @@ inline constexpr int kConfirmFailures = 1061;
 inline constexpr int kShowResults = 1062;
 inline constexpr int kKeepBackup = 1063;
 inline constexpr int kUpdateMoved = 1064;
+inline constexpr int kOnlyUnverified = 1070;
+inline constexpr int kSkipLinks = 1071;
 
 // Verification progress dialog.
 inline constexpr int kVerifyProgressBar = 1027;

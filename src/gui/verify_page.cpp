@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -24,6 +25,7 @@
 #include "gui/verify_results_dialog.h"
 #include "locations/recent_locations.h"
 #include "resources/strings.h"
+#include "verify/link_selection.h"
 #include "verify/verify_command.h"
 
 namespace tolva {
@@ -41,6 +43,8 @@ constexpr char kLinksAtOnceValue[] = "LinksAtOnce";
 constexpr char kConfirmValue[] = "ConfirmFailures";
 constexpr char kKeepBackupValue[] = "KeepBackup";
 constexpr char kUpdateMovedValue[] = "UpdateMoved";
+constexpr char kOnlyUnverifiedValue[] = "OnlyUnverified";
+constexpr char kSkipValue[] = "SkipLinks";
 
 }  // namespace
 
@@ -68,6 +72,8 @@ void CVerify::MakeControls() {
     updateMovedBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_UPDATE_MOVED), this), control::kUpdateMoved);
     backupBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_KEEP_BACKUP), this), control::kKeepBackup);
     backupBox_->setChecked(true);
+    onlyUnverifiedBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_ONLY_UNVERIFIED), this), control::kOnlyUnverified);
+    skipBox_ = Named(new QLineEdit(this), control::kSkipLinks);
     jobsBox_ = Named(new QSpinBox(this), control::kLinksAtOnce);
     jobsBox_->setRange(1, kMaxJobs);
     jobsBox_->setValue(1);
@@ -99,6 +105,8 @@ void CVerify::MakeControls() {
     confirmBox_->setToolTip(UiText(IDS_UI_TIP_CONFIRM));
     updateMovedBox_->setToolTip(UiText(IDS_UI_TIP_UPDATE_MOVED));
     backupBox_->setToolTip(UiText(IDS_UI_TIP_KEEP_BACKUP));
+    onlyUnverifiedBox_->setToolTip(UiText(IDS_UI_TIP_ONLY_UNVERIFIED));
+    skipBox_->setToolTip(UiText(IDS_UI_TIP_SKIP));
     retriesSlider_->setToolTip(UiText(IDS_UI_TIP_RETRIES));
     jobsBox_->setToolTip(UiText(IDS_UI_TIP_LINKS_AT_ONCE));
 }
@@ -120,6 +128,11 @@ void CVerify::LayOut() {
     badLinks->addWidget(confirmBox_);
     badLinks->addWidget(updateMovedBox_);
     badLinks->addWidget(backupBox_);
+    badLinks->addWidget(onlyUnverifiedBox_);
+    auto* skipLine = new QHBoxLayout;
+    skipLine->addWidget(NewBuddyLabel(UiText(IDS_UI_VERIFY_SKIP), skipBox_, this));
+    skipLine->addWidget(skipBox_, 1);
+    badLinks->addLayout(skipLine);
 
     auto* sliders = new QGridLayout;
     sliders->setColumnMinimumWidth(0, 12);
@@ -155,8 +168,8 @@ void CVerify::LayOut() {
 
     // The keyboard follows the page as it is read: top to bottom, left to right.
     QWidget* order[] = {formatBox_,  locationBox_,    browse_,    interactiveBox_, renameBox_,
-                        confirmBox_, updateMovedBox_, backupBox_, timeoutSlider_,  retriesSlider_,
-                        jobsBox_,    showResults_,    verify_};
+                        confirmBox_, updateMovedBox_, backupBox_, onlyUnverifiedBox_, skipBox_,
+                        timeoutSlider_,  retriesSlider_, jobsBox_,    showResults_,    verify_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -184,6 +197,8 @@ void CVerify::LoadRunOptions() {
     if (store_.GetString(kOptionsKey, kConfirmValue, value)) confirmBox_->setChecked(value == "1");
     if (store_.GetString(kOptionsKey, kKeepBackupValue, value)) backupBox_->setChecked(value != "0");
     if (store_.GetString(kOptionsKey, kUpdateMovedValue, value)) updateMovedBox_->setChecked(value == "1");
+    if (store_.GetString(kOptionsKey, kOnlyUnverifiedValue, value)) onlyUnverifiedBox_->setChecked(value == "1");
+    if (store_.GetString(kOptionsKey, kSkipValue, value)) skipBox_->setText(ToQString(value));
 }
 
 void CVerify::RememberRunOptions() {
@@ -192,6 +207,8 @@ void CVerify::RememberRunOptions() {
     store_.SetString(kOptionsKey, kConfirmValue, confirmBox_->isChecked() ? "1" : "0");
     store_.SetString(kOptionsKey, kKeepBackupValue, backupBox_->isChecked() ? "1" : "0");
     store_.SetString(kOptionsKey, kUpdateMovedValue, updateMovedBox_->isChecked() ? "1" : "0");
+    store_.SetString(kOptionsKey, kOnlyUnverifiedValue, onlyUnverifiedBox_->isChecked() ? "1" : "0");
+    store_.SetString(kOptionsKey, kSkipValue, FromQString(skipBox_->text()));
     store_.Save();
 }
 
@@ -223,6 +240,10 @@ bool CVerify::ReadForm() {
     settings.confirm = confirmBox_->isChecked();
     settings.keepBackup = backupBox_->isChecked();
     settings.updateMoved = updateMovedBox_->isChecked();
+    settings.onlyUnverified = onlyUnverifiedBox_->isChecked();
+    SkipList skip = ParseSkipList(FromQString(skipBox_->text()));
+    settings.skipPatterns = std::move(skip.patterns);
+    settings.skipFolders = std::move(skip.folders);
     return true;
 }
 

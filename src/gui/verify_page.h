@@ -18,6 +18,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSlider;
 class QSpinBox;
@@ -86,6 +87,8 @@ private:
     QCheckBox* confirmBox_;
     QCheckBox* updateMovedBox_;
     QCheckBox* backupBox_;
+    QCheckBox* onlyUnverifiedBox_;
+    QLineEdit* skipBox_;
     QSpinBox* jobsBox_;
     QSlider* timeoutSlider_;
     QSlider* retriesSlider_;

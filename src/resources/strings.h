@@ -267,8 +267,17 @@ inline constexpr int IDS_UI_FILTER_REPORT_CSV = 62246;
 inline constexpr int IDS_UI_RESULTS_FIND_HINT = 62247;
 inline constexpr int IDS_VERIFY_END_REPORT = 62250;
 inline constexpr int IDS_VERIFY_END_NO_REQUESTS = 62251;
+// The Verify page's choices of which links to test, and the archive.
+inline constexpr int IDS_UI_VERIFY_ONLY_UNVERIFIED = 62260;
+inline constexpr int IDS_UI_VERIFY_SKIP = 62261;
+inline constexpr int IDS_UI_TIP_ONLY_UNVERIFIED = 62262;
+inline constexpr int IDS_UI_TIP_SKIP = 62263;
 // Why a link was not tested, in its record.
 inline constexpr int IDS_SKIPPED_REASON = 61580;
+inline constexpr int IDS_SKIPPED_FOLDER_REASON = 61581;
+inline constexpr int IDS_SKIPPED_PATTERN_REASON = 61582;
+inline constexpr int IDS_SKIPPED_NOT_SET_ASIDE_REASON = 61583;
+inline constexpr int IDS_SUMMARY_SKIPPED_AS_ASKED = 61584;
 
 // Returns the text of id, or empty text for an id that is not in the table.
 std::string LoadString(int id);

@@ -77,7 +77,20 @@ constexpr StringEntry kDesktopStrings[] = {
     {IDS_UI_FILTER_REPORT_CSV, "CSV report (*.csv)"},
     {IDS_VERIFY_END_REPORT, "Nothing was verified: the report cannot be written there."},
     {IDS_VERIFY_END_NO_REQUESTS, "Nothing was verified: the link requests could not be started."},
+    {IDS_UI_VERIFY_ONLY_UNVERIFIED, "Test o&nly the links in Unverified"},
+    {IDS_UI_VERIFY_SKIP, "Skip links an&d folders:"},
+    {IDS_UI_TIP_ONLY_UNVERIFIED,
+     "Test only the links a verification set aside: those in the Unverified folder and those renamed in place. "
+     "No other link is asked for or changed."},
+    {IDS_UI_TIP_SKIP,
+     "Links never asked for, which stay where and as they are: URL patterns such as *.pdf or "
+     "*://old.example.com/* (* matches any text, ? one character), separated by spaces, and folder paths such as "
+     "\\Work\\Old (everything inside them). Separate a folder path from what follows with \";\"."},
     {IDS_SKIPPED_REASON, "not tested: not an http, https or ftp link"},
+    {IDS_SKIPPED_FOLDER_REASON, "not tested: in a folder left out"},
+    {IDS_SKIPPED_PATTERN_REASON, "not tested: its URL matches a pattern left out"},
+    {IDS_SKIPPED_NOT_SET_ASIDE_REASON, "not tested: neither in Unverified nor renamed in place"},
+    {IDS_SUMMARY_SKIPPED_AS_ASKED, "%d skipped as asked."},
 };
 
 }  // namespace

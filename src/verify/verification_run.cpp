@@ -6,6 +6,7 @@
 #include "formats/store_fields.h"
 #include "resources/strings.h"
 #include "verify/error_texts.h"
+#include "verify/link_selection.h"
 #include "verify/moved_link.h"
 #include "verify/request_errors.h"
 #include "verify/request_url.h"
@@ -18,13 +19,6 @@ namespace {
 // which browsers do not show, between two spaces.
 // Longest reason phrase taken from a reply; a longer one is replaced by the error text.
 constexpr std::size_t kMaxStatusTextLength = 127;
-
-bool InUnverified(const std::string& folderPath) { return StartsWith(folderPath, kUnverifiedPrefix); }
-
-// A link of a kind that names no server (javascript:, mailto:, place:, file:, ...) is no dead
-// link: it is left where it is. A link without a scheme or of an unknown one is still tested,
-// and fails as the broken link it is, so that it can be repaired.
-bool IsSkippedUrl(const std::string& url) { return IsSkippedScheme(SchemeOf(url)); }
 
 // A repaired URL is stored as typed, less what would break the file it is saved to: line
 // breaks go, surrounding white space goes, and a double quote (which ends the attribute it
@@ -165,7 +159,10 @@ std::string VerificationRun::SummaryText() const {
         text = FormatString(IDS_SUMMARY, {c.tested, c.failingLinks});
     }
     if (c.updated != 0) text += "  " + FormatString(IDS_SUMMARY_UPDATED, {c.updated});
-    if (c.skipped != 0) text += "  " + FormatString(IDS_SUMMARY_SKIPPED, {c.skipped});
+    if (const int otherSchemes = c.skipped - c.skippedAsAsked; otherSchemes != 0) {
+        text += "  " + FormatString(IDS_SUMMARY_SKIPPED, {otherSchemes});
+    }
+    if (c.skippedAsAsked != 0) text += "  " + FormatString(IDS_SUMMARY_SKIPPED_AS_ASKED, {c.skippedAsAsked});
     return text;
 }
 
@@ -196,7 +193,7 @@ void VerificationRun::QueueBatch() {
             record.url = url;
             records.push_back(std::move(record));
         }
-        if (!UsesBatch() || IsSkippedUrl(url)) continue;
+        if (!UsesBatch() || ChooseLink(settings, *entry, urlSet->GetCurrentPath(), url) != LinkChoice::Test) continue;
         auto [found, inserted] = requestOfUrl.try_emplace(std::move(url), 0);
         if (inserted) {
             found->second = batch_->Add(found->first);
@@ -227,8 +224,8 @@ void VerificationRun::TakeBatchRecords() {
 
 RequestOutcome VerificationRun::RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest) {
     unsigned number = 0;
-    if (firstTest) {
-        number = requestOf_.at(entry);
+    if (auto queued = requestOf_.find(entry); firstTest && queued != requestOf_.end()) {
+        number = queued->second;
     } else {
         // A repaired URL: the person waits for it, so it goes before everything queued.
         number = batch_->Add(url, true);
@@ -300,12 +297,16 @@ VerificationRun::Verdict VerificationRun::Judge(const RequestOutcome& outcome) {
 
 VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
     LinkRecord* record = RecordOf(entry);
-    if (IsSkippedUrl(entry->GetUrl())) {
+    std::string url = RequestedUrl(entry);
+    const std::string folderPath = urlSet->GetCurrentPath();
+    // A link left out is never asked for and stays where and as it is.
+    if (const LinkChoice choice = ChooseLink(settings, *entry, folderPath, url); choice != LinkChoice::Test) {
         counts.skipped += 1;
+        if (choice != LinkChoice::OtherScheme) counts.skippedAsAsked += 1;
         view_.SetProgressPos(counts.tested + counts.skipped);
         if (record) {
             record->action = "skipped";
-            record->errorText = LoadString(IDS_SKIPPED_REASON);
+            record->errorText = LoadString(SkipReasonId(choice));
         }
         return LinkStep::Next;
     }
@@ -315,8 +316,6 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
     view_.SetProgressPos(counts.tested + counts.skipped);
 
     const std::string name = entry->GetName();
-    std::string url = RequestedUrl(entry);
-    const std::string folderPath = urlSet->GetCurrentPath();
     for (bool firstTest = true;; firstTest = false) {
         if (!UsesBatch()) {
             // With the batch, the window shows each request as it starts instead.

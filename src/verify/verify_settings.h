@@ -4,6 +4,7 @@
 // report; how the run ended; and how many links ended which way.
 
 #include <string>
+#include <vector>
 
 #include "model/url_set.h"
 
@@ -25,6 +26,11 @@ struct VerifySettings {
     bool keepBackup = true;  // keep the file as it was beside it (NAME.bak) before saving over it
     bool updateMoved = false;  // give links that moved permanently their new URL (moved_link.h)
     bool keepRecords = false;  // keep one record per link without a report (a results window)
+
+    // Links left out, never asked for (link_selection.h).
+    bool onlyUnverified = false;            // test only the links inside "Unverified" or renamed in place
+    std::vector<std::string> skipPatterns;  // shell patterns matched against the whole URL
+    std::vector<std::string> skipFolders;   // folder paths ("\Work\Old"), with all they hold
 };
 
 enum class VerifyResult {
@@ -42,7 +48,8 @@ struct VerifyCounts {
     int repaired = 0;      // links whose repaired URL then worked
     int setAside = 0;      // failing links this run moved into "Unverified" or renamed
     int connectionFailures = 0;  // failed requests that reached no server: host not found, no connection, time-out
-    int skipped = 0;       // links not tested: their scheme is not http, https or ftp
+    int skipped = 0;       // links not tested: not http, https or ftp, or left out as asked
+    int skippedAsAsked = 0;  // of those, the links the person left out
     int updated = 0;       // working links given the URL they moved to permanently
 };
 

@@ -163,6 +163,20 @@ TEST_F(VerifyCliTest, SignalsStopLikeOkOrCancel) {
     EXPECT_EQ(server.Hits("/status/200"), 0);
 }
 
+TEST_F(VerifyCliTest, SkipOptionsRepeatAndAFolderPathNeedsItsBackslash) {
+    WriteSet({{"dead", "/status/404"}, {"gone", "/status/410"}, {"alive", "/status/200"}});
+    CliResult noBackslash = Run({"--skip-folder", "Work"});
+    EXPECT_EQ(noBackslash.exitCode, 2) << noBackslash.err;
+    CliResult patterns = Run({"--skip", "*/status/404", "--skip", "*410"});
+    EXPECT_EQ(patterns.exitCode, 0) << patterns.err;
+    EXPECT_NE(patterns.out.find("1 URLs tested; 0 did not work.  2 skipped as asked."), std::string::npos)
+        << patterns.out;
+    CliResult folder = Run({"--skip-folder", "\\Work"});
+    EXPECT_NE(folder.out.find("0 URLs tested; 0 did not work.  3 skipped as asked."), std::string::npos) << folder.out;
+    EXPECT_EQ(server.Hits("/status/404") + server.Hits("/status/410"), 0);
+    EXPECT_EQ(server.Hits("/status/200"), 1);
+}
+
 TEST_F(VerifyCliTest, HelpShowsTheLimitOfARequest) {
     CliResult help = cli.Run({"verify", "--help"});
     EXPECT_EQ(help.exitCode, 0);

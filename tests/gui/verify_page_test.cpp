@@ -221,6 +221,31 @@ TEST_F(VerifyPageTest, RunOptionsAreUsedAndRememberedForTheNextStart) {
     EXPECT_TRUE(Control<QCheckBox>(&next, control::kUpdateMoved)->isChecked());
 }
 
+TEST_F(VerifyPageTest, SkipFieldAndOnlyUnverifiedReachTheRunAndAreRemembered) {
+    WriteSet({{"Gone", "/status/404"}, {"Alive", "/status/200"}});
+    ChooseSet();
+    auto* skip = Control<QLineEdit>(&page, control::kSkipLinks);
+    QTest::keyClicks(skip, "*/status/404 ; \\Old stuff");
+    auto progress = ModalAnswerer::For<CVerifyProgress>([](CVerifyProgress*) {});
+    ClickVerify();
+    EXPECT_TRUE(progress->Done());
+    EXPECT_EQ(Status(),
+              "Verification complete.  1 URLs tested; 0 did not work.  1 skipped as asked.\nCurrent URL set unchanged.");
+    EXPECT_EQ(page.settings.skipFolders, std::vector<std::string>{"\\Old stuff"});
+
+    // A run that requests nothing ends its progress window by itself.
+    Control<QCheckBox>(&page, control::kOnlyUnverified)->setChecked(true);
+    ClickVerify();
+    EXPECT_EQ(Status().rfind("Verification complete.  0 URLs tested; 0 did not work.  2 skipped as asked.", 0), 0u)
+        << Status();
+    EXPECT_EQ(server.Hits("/status/404"), 0);
+    EXPECT_EQ(server.Hits("/status/200"), 1);
+
+    CVerify next{store, prompter};
+    EXPECT_EQ(Control<QLineEdit>(&next, control::kSkipLinks)->text().toStdString(), "*/status/404 ; \\Old stuff");
+    EXPECT_TRUE(Control<QCheckBox>(&next, control::kOnlyUnverified)->isChecked());
+}
+
 // Regression: Enter in the location box pressed the sheet's default button and closed it.
 TEST_F(VerifyPageTest, EnterInTheLocationBoxVerifiesAndKeepsTheSheetOpen) {
     PropertySheet sheet("Tolva");

@@ -69,6 +69,7 @@ protected:
         failingLinks = run.counts.failingLinks;
         modified = run.modified;
         message = run.message;
+        records = run.records;
         return result;
     }
 
@@ -84,6 +85,7 @@ protected:
     int tested = 0, failed = 0, restored = 0, failingLinks = 0;
     bool modified = false;
     std::string message;
+    std::vector<LinkRecord> records;
 };
 
 TEST_F(VerificationRunTest, FirstRunCreatesUnverifiedOnTopWithNewestErrorFolderFirst) {
@@ -461,6 +463,67 @@ TEST_F(VerificationRunTest, LinksThatAreNoWebLinksAreSkippedNotMoved) {
     EXPECT_EQ(view.testingLines, std::vector<std::string>{"Testing link 8 of 8."});
     ASSERT_EQ(repair.asked.size(), 2u);
     EXPECT_EQ(repair.asked[1].errorText, "Protocol not supported");
+}
+
+// Links left out by folder or URL pattern are never asked for, one at a time or many at once.
+TEST_F(VerificationRunTest, SkippedFoldersAndPatternsAreNeverRequestedAndStayWhereTheyAre) {
+    settings.skipFolders = {"\\Old"};
+    settings.skipPatterns = {"*/status/410"};
+    settings.keepRecords = true;
+    for (int jobs : {1, 4}) {
+        SCOPED_TRACE(jobs);
+        storage.Close();
+        Folder("Old");
+        Folder("Deeper");
+        Add("old", "/status/404");
+        End();
+        End();
+        Folder("Older");
+        Add("older", "/status/502");
+        End();
+        Add("pattern", "/status/410");
+        Add("alive", "/status/200");
+        End();
+        settings.jobs = jobs;
+        const int olderHits = server.Hits("/status/502");
+        EXPECT_EQ(RunOnce(), VerifyResult::Complete);
+        EXPECT_EQ(server.Hits("/status/404") + server.Hits("/status/410"), 0);
+        EXPECT_EQ(server.Hits("/status/502"), olderHits + 1);
+        EXPECT_EQ(message, "2 URLs tested; 1 did not work.  2 skipped as asked.");
+        EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Bad gateway", "older", "-", "-", "+Old",
+                                                          "+Deeper", "old", "-", "-", "+Older", "-", "pattern",
+                                                          "alive", "-"}));
+        ASSERT_EQ(records.size(), 4u);
+        EXPECT_EQ(records[0].name + "|" + records[0].action + "|" + records[0].errorText,
+                  "old|skipped|not tested: in a folder left out");
+        EXPECT_EQ(records[2].action + "|" + records[2].errorText,
+                  "skipped|not tested: its URL matches a pattern left out");
+    }
+}
+
+// Only the links a run set aside are asked for: a link in Unverified that works goes back, a link
+// renamed in place that fails again keeps one error text, and nothing else is touched.
+TEST_F(VerificationRunTest, OnlyUnverifiedAsksForTheLinksSetAsideAndNothingElse) {
+    Folder("Unverified");
+    Folder("Page not found");
+    Add("back", "/redirect/1", "\\A");
+    End();
+    End();
+    Folder("A");
+    Add("outside", "/status/500");
+    Add("renamed" + std::string(kErrorTextSeparator) + "Gone", "/status/410");
+    End();
+    End();
+    settings.onlyUnverified = true;
+    settings.renameInPlace = true;
+    EXPECT_EQ(RunOnce(), VerifyResult::Complete);
+    EXPECT_EQ(server.Hits("/status/500"), 0);
+    EXPECT_EQ(server.Hits("/status/410"), 1);
+    EXPECT_EQ(tested, 2);
+    EXPECT_EQ(restored, 1);
+    EXPECT_EQ(message, "2 URLs tested; 1 failed, 1 restored.  1 skipped as asked.");
+    EXPECT_EQ(Outline(set), (std::vector<std::string>{"+Unverified", "+Page not found", "-", "-", "+A", "back",
+                                                      "outside", "renamed" + std::string(kErrorTextSeparator) + "Gone", "-", "-"}));
 }
 
 TEST_F(VerificationRunTest, AMistypedSchemeFailsAsUnsupportedAndIsOfferedForRepair) {
