@@ -7,7 +7,7 @@ _tolva_cli() {
     done
     case $prev in
         --source-format | --destination-format | --format)
-            mapfile -t COMPREPLY < <(compgen -W "mosaic netscape shortcuts xbel chromium firefox firefox-backup" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "mosaic netscape shortcuts xbel chromium firefox firefox-backup link-page" -- "$cur")
             return ;;
         --source | --destination | --location)
             # A set is a file (bookmarks, hotlist) or a folder (shortcuts).

@@ -6,6 +6,7 @@
 #include "formats/compressed_backup.h"
 #include "formats/firefox.h"
 #include "formats/firefox_backup.h"
+#include "formats/link_page.h"
 #include "formats/mosaic.h"
 #include "formats/netscape.h"
 #include "formats/shortcuts.h"
@@ -22,6 +23,13 @@ bool StartsIgnoringAsciiCase(std::string_view text, std::string_view start) {
 }
 
 bool Holds(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+bool HoldsIgnoringCase(std::string_view text, std::string_view part) {
+    for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+        if (EqualsIgnoringAsciiCase(text.substr(at, part.size()), part)) return true;
+    }
+    return false;
+}
 
 Likeness MosaicLikeness(std::string_view bytes) {
     const std::string_view body = TextStart(bytes);
@@ -59,6 +67,15 @@ Likeness FirefoxBackupLikeness(std::string_view bytes) {
     return body.starts_with("{") && (Holds(body, "\"root________\"") || Holds(body, "\"text/x-moz-place"))
                ? Likeness::Signature
                : Likeness::None;
+}
+
+// A page of links: HTML with links but nothing of a bookmark file (its document type, its
+// <DT> items), so that a read-it-later export saved as .html is not read as an empty
+// bookmark file.
+Likeness LinkPageLikeness(std::string_view bytes) {
+    const std::string_view body = TextStart(bytes);
+    if (HoldsIgnoringCase(body, "netscape-bookmark-file") || HoldsIgnoringCase(body, "<dt")) return Likeness::None;
+    return HoldsIgnoringCase(body, "<a ") ? Likeness::Signature : Likeness::None;
 }
 
 constexpr std::string_view kHotlistExtensions[] = {"hot"};
@@ -129,6 +146,15 @@ const FormatTableRow kRows[] = {
      .defaultExtension = "json",
      .extensions = kFirefoxBackupExtensions,
      .likeness = FirefoxBackupLikeness},
+    // Read only; its files are named as bookmark files are, so its first bytes tell it apart.
+    {.format = UrlSetFormat::LinkPage,
+     .codec = {UrlSetFormat::LinkPage, FormatStorage::File, ReadLinkPage, nullptr, FormatWriting::Never},
+     .name = "link-page",
+     .boxText = IDS_UI_FORMAT_LINK_PAGE,
+     .filterText = IDS_UI_FILTER_HTML,
+     .likeness = LinkPageLikeness,
+     .htmlText = true,
+     .naming = FormatNaming::AmpersandText},
 };
 
 }  // namespace

@@ -20,6 +20,8 @@ enum class UrlSetFormat : std::int32_t {
     Firefox = 5,
     // Firefox's bookmark backup (JSON, or JSON in an LZ4 block), which its Restore takes whole.
     FirefoxBackup = 6,
+    // A plain HTML page of links (a read-it-later export), read as a flat list of its links.
+    LinkPage = 7,
 };
 
 // The format stored under number (which may be one no format has).

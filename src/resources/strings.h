@@ -223,6 +223,9 @@ inline constexpr int IDS_STATUS_FIREFOX_BACKUP_LOADED = 61111;
 inline constexpr int IDS_ERR_FIREFOX_BACKUP_READ = 61112;  // %s the location, %s the reason
 inline constexpr int IDS_ERR_FIREFOX_BACKUP_WRITE = 61113;
 inline constexpr int IDS_ERR_CHROMIUM_ENCRYPTED_ONLY = 61114;  // %s the location
+inline constexpr int IDS_UI_FORMAT_LINK_PAGE = 62007;
+inline constexpr int IDS_STATUS_LINK_PAGE_LOADED = 61115;
+inline constexpr int IDS_MSG_NO_LINKS_FOUND = 61116;  // %s the location
 
 // The desktop program's mnemonics, hints, results window and chooser texts (strings_desktop.cpp).
 inline constexpr int IDS_UI_DESTINATION_FORMAT_LABEL = 62200;

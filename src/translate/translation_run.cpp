@@ -34,8 +34,9 @@ public:
     void FormMessage(int id) const { Prompt().ShowMessage(LoadString(id), LoadString(IDS_CAPTION)); }
     void RunMessage(int id) const { Prompt().ShowMessage(LoadString(id), LoadString(IDS_MSG_CAPTION_RUN)); }
     // A run that failed at a step: its message, then the status line saying which step.
-    TranslationResult Failed(int message, int status) const {
-        RunMessage(message);
+    TranslationResult Failed(int message, int status) const { return Failed(LoadString(message), status); }
+    TranslationResult Failed(const std::string& message, int status) const {
+        Prompt().ShowMessage(message, LoadString(IDS_MSG_CAPTION_RUN));
         Status(status);
         return TranslationResult::Failed;
     }
@@ -99,6 +100,8 @@ public:
     // Called once the destination is open, before the set is written.
     virtual void BeforeWrite(SetStorage& /*storage*/) {}
     virtual Counts Done(const UrlSet& /*set*/) const { return counts_; }
+    // Whether what was read holds no link at all; a streamed source is not read yet.
+    virtual bool NoLinks(const UrlSet& set) const { return set.linkCount == 0; }
 
 protected:
     const TranslateValues& values_;
@@ -123,6 +126,7 @@ public:
     Counts Done(const UrlSet& set) const override {
         return {set.linkCount, set.folderCount, converter_ ? converter_->Renamed() : 0};
     }
+    bool NoLinks(const UrlSet& /*set*/) const override { return false; }
 
 private:
     int More(UrlSet& set) override {
@@ -222,6 +226,10 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     storage.CloseFile();
     if (StopRequested()) return page.Stopped(UrlSetFormat::None);
     if (!read) return page.Failed(IDS_MSG_UNABLE_TO_READ_SOURCE, IDS_STATUS_UNABLE_TO_READ);
+    // A source without a single link (an HTML page that is no bookmark file, an empty folder)
+    // would be written out as an empty set that looks like a success.
+    if (source->NoLinks(set))
+        return page.Failed(FormatString(IDS_MSG_NO_LINKS_FOUND, {values.sourceLocation}), IDS_STATUS_UNABLE_TO_READ);
 
     page.Status(IDS_STATUS_NOW_CONVERTING);
     source->Convert(set);

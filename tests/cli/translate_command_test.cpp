@@ -72,6 +72,8 @@ TEST_F(TranslateCommandTest, FailuresExitOneWithTheirMessagesOnStderr) {
         std::string message;
     };
     WriteFile(destination, "already here");
+    const std::string empty = dir.File("links.html");
+    WriteFile(empty, "<!DOCTYPE html>\n<html><body><p>Nothing saved yet.</p></body></html>\n");
     const std::vector<FailureCase> cases = {
         {{"translate"}, LoadString(IDS_CAPTION) + ": " + LoadString(IDS_NO_SOURCE)},
         {{"translate", "--source-format", "", "--source", source}, LoadString(IDS_CAPTION) + ": " + LoadString(IDS_NO_SOURCE)},
@@ -80,12 +82,16 @@ TEST_F(TranslateCommandTest, FailuresExitOneWithTheirMessagesOnStderr) {
         {{"translate", "--source-format", "netscape", "--source", dir.File("missing.html"), "--destination-format",
           "netscape", "--destination", dir.File("new.html")},
          "Tolva: Convert was unable to open the source URL set.\n"},
+        // A page with no link is never written out as an empty set.
+        {{"translate", "--source", empty, "--destination", dir.File("none.html")},
+         "Tolva: No links found in " + empty + ".  Nothing was written.\n"},
     };
     for (const FailureCase& c : cases) {
         CliResult result = Run(c.args);
         EXPECT_EQ(result.exitCode, 1) << c.message;
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("none.html")));
 }
 
 TEST_F(TranslateCommandTest, ExistingDestinationIsLeftAsItWasWithoutAnAnswer) {

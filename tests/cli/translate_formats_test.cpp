@@ -75,7 +75,8 @@ TEST_F(TranslateFormatsCliTest, FormatsLeftOutAreGuessedFromTheLocation) {
     testing::MakeSamplePlaces(dir.File("places.sqlite"));
     fs::copy_file(dir.File("places.sqlite"), dir.File("store"));  // no telling name: its first bytes
     WriteFile(dir.File("any.txt"), "<?xml version=\"1.0\"?>\n<xbel><bookmark href=\"http://x/\"/></xbel>\n");
-    WriteFile(dir.File("list.txt"), "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n</DL><p>\n");
+    WriteFile(dir.File("list.txt"), "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"http://l/\">L</A>\n</DL><p>\n");
+    WriteFile(dir.File("page.html"), "<!DOCTYPE html>\n<ul><li><a href=\"http://p/\" time_added=\"7\">P</a></li></ul>\n");
     fs::create_directory(dir.File("Favorites"));
     struct Row {
         std::string source;
@@ -90,6 +91,7 @@ TEST_F(TranslateFormatsCliTest, FormatsLeftOutAreGuessedFromTheLocation) {
         {dir.File("list.txt"), dir.File("Favorites"), "list.txt is taken as netscape (from its first bytes)"},
         {dir.File("out2.xbel"), dir.File("sub") + "/Bookmarks", "out2.xbel is taken as xbel (from its name)"},
         {dir.File("Favorites"), dir.File("out5.html"), "Favorites is taken as shortcuts (it is a folder)"},
+        {dir.File("page.html"), dir.File("out6.html"), "page.html is taken as link-page (from its first bytes)"},
     };
     fs::create_directory(dir.File("sub"));
     for (const Row& row : rows) {
@@ -100,6 +102,7 @@ TEST_F(TranslateFormatsCliTest, FormatsLeftOutAreGuessedFromTheLocation) {
     }
     EXPECT_NE(ReadFile(dir.File("out1.html")).find("HREF=\"http://c/\""), std::string::npos);
     EXPECT_NE(ReadFile(dir.File("sub") + "/Bookmarks").find("\"roots\""), std::string::npos);
+    EXPECT_NE(ReadFile(dir.File("out6.html")).find("<DT><A HREF=\"http://p/\" ADD_DATE=\"7\">P</A>"), std::string::npos);
 
     output.clear();
     WriteFile(dir.File("notes.txt"), "plain words");

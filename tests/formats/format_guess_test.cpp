@@ -25,6 +25,9 @@ TEST(FormatGuessTest, FirstBytesPreferASignatureToATagFurtherIn) {
         {std::string("SQLite format 3\0", 16), UrlSetFormat::Firefox},
         {std::string("mozLz40\0\x10\0\0\0", 12), UrlSetFormat::FirefoxBackup},
         {"{\"guid\":\"root________\",\"title\":\"\"", UrlSetFormat::FirefoxBackup},
+        {"<!DOCTYPE html>\n<ul><li><a href=\"http://a/\">A</a></li></ul>", UrlSetFormat::LinkPage},
+        {"<html><body><DL><p><DT><A HREF=\"http://a/\">A</A></DL>", UrlSetFormat::Netscape},
+        {"<!doctype netscape-bookmark-file-1><p><a href=\"http://a/\">A</a>", UrlSetFormat::Netscape},
         {"plain words", UrlSetFormat::None},
     };
     for (const Row& row : rows) EXPECT_EQ(FormatOfFirstBytes(row.bytes), row.format) << row.bytes;

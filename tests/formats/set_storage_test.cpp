@@ -70,7 +70,7 @@ TEST_F(UrlSetFileTest, CreateNewRefusesAnExistingFolder) {
 
 TEST_F(UrlSetFileTest, UnknownFormatFailsQuietly) {
     set.SetPrompter(&prompter);
-    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, FormatNumbered(7), dir.File("x")), 0);
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, FormatNumbered(99), dir.File("x")), 0);
     EXPECT_EQ(storage.Read(nullptr), 0);
     EXPECT_EQ(storage.Write(), 0);
     EXPECT_TRUE(prompter.shown.empty());

@@ -121,7 +121,7 @@ protected:
 
 TEST_F(ConvertPageTest, StartsEmptyWithTheFormatsInCodeOrder) {
     auto* format = Control<QComboBox>(control::kSourceFormat);
-    ASSERT_EQ(format->count(), 7);
+    ASSERT_EQ(format->count(), 8);
     EXPECT_EQ(format->itemText(0), "Mosaic (any flavor) bookmarks");
     EXPECT_EQ(format->itemText(1), "Netscape Navigator bookmarks");
     EXPECT_EQ(format->itemText(2), "Windows Internet shortcuts");
@@ -129,9 +129,10 @@ TEST_F(ConvertPageTest, StartsEmptyWithTheFormatsInCodeOrder) {
     EXPECT_EQ(format->itemText(4), "Chromium bookmarks (written to a new file only)");
     EXPECT_EQ(format->itemText(5), "Firefox bookmarks (read only)");
     EXPECT_EQ(format->itemText(6), "Firefox bookmark backup (Restore replaces all of Firefox's bookmarks)");
+    EXPECT_EQ(format->itemText(7), "Page of links, such as a read-it-later export (read only)");
     EXPECT_EQ(format->currentIndex(), -1);
     auto* destination = Control<QComboBox>(control::kDestinationFormat);
-    ASSERT_EQ(destination->count(), 6) << "Firefox is read only: not offered as a destination";
+    ASSERT_EQ(destination->count(), 6) << "Firefox and pages of links are read only: not offered as destinations";
     EXPECT_EQ(destination->itemText(4), "Chromium bookmarks (written to a new file only)");
     EXPECT_EQ(destination->currentIndex(), -1);
     EXPECT_TRUE(Control<QCheckBox>(control::kFixAmpersands)->isChecked());

@@ -100,7 +100,7 @@ TEST_F(TranslationRunTest, IncompleteFormIsRefusedBeforeAnythingIsRemembered) {
         {{UrlSetFormat::None, "", UrlSetFormat::None, "", true}, IDS_NO_SOURCE},
         {{UrlSetFormat::None, "/typed/without/format", UrlSetFormat::Netscape, "/d", true}, IDS_NO_SOURCE},
         {{UrlSetFormat::Netscape, "", UrlSetFormat::Netscape, "/d", true}, IDS_NO_SOURCE},
-        {{FormatNumbered(7), "/s", UrlSetFormat::Netscape, "/d", true}, IDS_NO_SOURCE},
+        {{FormatNumbered(99), "/s", UrlSetFormat::Netscape, "/d", true}, IDS_NO_SOURCE},
         {{UrlSetFormat::Netscape, "/s", UrlSetFormat::Netscape, "", true}, IDS_NO_DESTINATION},
         {{UrlSetFormat::Netscape, "/s", UrlSetFormat::None, "/d", true}, IDS_NO_DESTINATION},
         // The hint of a missing Favorites folder left in a box is no location, and is not remembered.
