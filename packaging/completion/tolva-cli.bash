@@ -3,7 +3,7 @@ _tolva_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local command="" word
     for word in "${COMP_WORDS[@]:1:COMP_CWORD-1}"; do
-        case $word in translate | verify) command=$word; break ;; esac
+        case $word in translate | verify | locations) command=$word; break ;; esac
     done
     case $prev in
         --source-format | --destination-format | --format)
@@ -29,8 +29,10 @@ _tolva_cli() {
             words="--format --location --timeout --retries --rename-in-place --repair --cookies --jobs
                    --per-host --confirm --user-agent --report --dry-run --update-moved --no-backup
                    --only-unverified --skip --skip-folder --verbose --yes --no --help" ;;
+        locations)
+            words="--format --help" ;;
         *)
-            words="translate verify --help --version" ;;
+            words="translate verify locations --help --version" ;;
     esac
     mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur")
 }

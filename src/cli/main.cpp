@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     auto translate = tolva::cli::AddTranslateCommand(app);
     auto verify = tolva::cli::AddVerifyCommand(app);
+    auto locations = tolva::cli::AddLocationsCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -50,5 +51,6 @@ int main(int argc, char** argv) {
     }
     if (app.got_subcommand("translate")) return translate();
     if (app.got_subcommand("verify")) return verify();
+    if (app.got_subcommand("locations")) return locations();
     return 2;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 #include <system_error>
 
@@ -55,7 +56,8 @@ std::vector<fs::path> SubFolders(const fs::path& folder) {
     return found;
 }
 
-void AddFirefoxProfiles(std::vector<std::string>& found, const fs::path& folder) {
+// The profile folders a Firefox profile list names, each once.
+void AddFirefoxProfiles(std::vector<fs::path>& profileFolders, const fs::path& folder) {
     ProfileFile profiles;
     if (!profiles.Load((folder / "profiles.ini").string())) return;
     for (int i = 0; i < kMaxFirefoxProfiles; ++i) {
@@ -65,11 +67,25 @@ void AddFirefoxProfiles(std::vector<std::string>& found, const fs::path& folder)
         if (path.empty()) continue;
         // A relative path (IsRelative=1, Firefox's own default) is inside the list's folder.
         const bool relative = profiles.GetString(section, "IsRelative", "1") != "0";
-        const fs::path places = (relative ? folder / path : fs::path(path)) / "places.sqlite";
-        if (IsFile(places) && std::find(found.begin(), found.end(), places.string()) == found.end()) {
-            found.push_back(places.string());
-        }
+        const fs::path profile = relative ? folder / path : fs::path(path);
+        if (std::find(profileFolders.begin(), profileFolders.end(), profile) == profileFolders.end())
+            profileFolders.push_back(profile);
     }
+}
+
+// Firefox keeps a bookmark backup a day in its profile's bookmarkbackups folder, named
+// "bookmarks-<date>_<count>_<hash>.jsonlz4"; the newest is offered first.
+void AddFirefoxBackups(std::vector<std::string>& found, const fs::path& profile) {
+    std::vector<std::string> backups;
+    std::error_code error;
+    for (fs::directory_iterator at(profile / "bookmarkbackups", error), end; !error && at != end;
+         at.increment(error)) {
+        const fs::path& path = at->path();
+        if ((path.extension() == ".jsonlz4" || path.extension() == ".json") && IsFile(path))
+            backups.push_back(path.string());
+    }
+    std::sort(backups.begin(), backups.end(), std::greater<>());
+    found.insert(found.end(), backups.begin(), backups.end());
 }
 
 // A Windows partition keeps each account's Favorites in Users/<account>/Favorites; it may be
@@ -137,10 +153,20 @@ std::vector<std::string> FindStoreLocations(UrlSetFormat format, const StorePlac
             }
             break;
         case UrlSetFormat::Firefox:
+        case UrlSetFormat::FirefoxBackup: {
+            std::vector<fs::path> profiles;
             for (std::string_view folder : kFirefoxFolders) {
-                if (haveHome) AddFirefoxProfiles(found, home / folder);
+                if (haveHome) AddFirefoxProfiles(profiles, home / folder);
+            }
+            for (const fs::path& profile : profiles) {
+                if (format == UrlSetFormat::FirefoxBackup) {
+                    AddFirefoxBackups(found, profile);
+                } else if (IsFile(profile / "places.sqlite")) {
+                    found.push_back((profile / "places.sqlite").string());
+                }
             }
             break;
+        }
         default:
             break;
     }

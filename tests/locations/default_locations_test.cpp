@@ -91,6 +91,11 @@ TEST_F(DefaultLocationsTest, BrowserStoresAreFoundWhereLinuxKeepsThem) {
     Put(dir, "home/.var/app/org.mozilla.firefox/.mozilla/firefox/flat/places.sqlite");
     Put(dir, "home/snap/firefox/common/.mozilla/firefox/profiles.ini", "[Profile0]\nPath=snapped\n");
     Put(dir, "home/snap/firefox/common/.mozilla/firefox/snapped/places.sqlite");
+    const std::string backups = home + "/.mozilla/firefox/abc.default/bookmarkbackups/";
+    for (const char* name : {"bookmarks-2026-12-01_9_a.jsonlz4", "bookmarks-2026-12-08_9_b.jsonlz4", "mine.json",
+                             "mine.json.tmp"})
+        Put(dir, "home/.mozilla/firefox/abc.default/bookmarkbackups/" + std::string(name));
+    Put(dir, "elsewhere/profile/bookmarkbackups/bookmarks-2025-01-01_1_c.jsonlz4");
     Put(dir, "home/.config/google-chrome/Profile 1/Bookmarks");
     Put(dir, "home/.config/google-chrome/Default/Bookmarks");
     Put(dir, "home/.config/google-chrome/Default/Bookmarks.bak");
@@ -105,6 +110,11 @@ TEST_F(DefaultLocationsTest, BrowserStoresAreFoundWhereLinuxKeepsThem) {
               (std::vector<std::string>{home + "/.mozilla/firefox/abc.default/places.sqlite", elsewhere,
                                         home + "/.var/app/org.mozilla.firefox/.mozilla/firefox/flat/places.sqlite",
                                         home + "/snap/firefox/common/.mozilla/firefox/snapped/places.sqlite"}));
+    // Each profile's backups beside its store, the newest first.
+    EXPECT_EQ(FindStoreLocations(UrlSetFormat::FirefoxBackup, places),
+              (std::vector<std::string>{backups + "mine.json", backups + "bookmarks-2026-12-08_9_b.jsonlz4",
+                                        backups + "bookmarks-2026-12-01_9_a.jsonlz4",
+                                        dir.File("elsewhere/profile/bookmarkbackups/bookmarks-2025-01-01_1_c.jsonlz4")}));
     EXPECT_EQ(FindStoreLocations(UrlSetFormat::Chromium, places),
               (std::vector<std::string>{home + "/.config/google-chrome/Default/Bookmarks",
                                         home + "/.config/google-chrome/Default/AccountBookmarks",
