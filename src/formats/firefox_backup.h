@@ -8,8 +8,9 @@
 // the set's top level, as in a bookmark file Firefox exports; the toolbar and the other
 // bookmarks are top-level folders marked as such a file marks them (PERSONAL_TOOLBAR_FOLDER,
 // UNFILED_BOOKMARKS_FOLDER), the mobile bookmarks a top-level folder by its name. Written,
-// a set's toolbar folder (so marked, or Chromium's bar, or by Firefox's name for it) fills the
-// toolbar root, its other and mobile folders those roots, everything else goes to the menu.
+// a set's top-level folders marked toolbar, unfiled or mobile (FolderMark, whichever format
+// marked them; an unmarked one by Firefox's own name for a root) fill those roots, everything
+// else goes to the menu. Read, the roots' folders carry their marks.
 
 #include <array>
 #include <string_view>

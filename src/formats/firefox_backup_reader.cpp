@@ -108,12 +108,14 @@ private:
         if (node["children"].get_array().get(children) || children.size() == 0) return;
         std::string kept = Dates(node);
         if (!mark.empty()) store::AddKeptAttribute(kept, mark, "true");
-        Folder(node, kRoots[root].name, kept);
+        Folder(node, kRoots[root].name, kept, MarkNamed(kRoots[root].title));
     }
 
-    void Folder(simdjson::dom::object node, std::string_view name, const std::string& kept) {
+    void Folder(simdjson::dom::object node, std::string_view name, const std::string& kept,
+                FolderMark mark = FolderMark::None) {
         auto* folder = new UrlEntry(UrlEntryKind::FolderStart, name);
         folder->extraAttributes = kept;
+        folder->mark = mark;
         set_.Append(folder);
         ++set_.folderCount;
         ShowItem();

@@ -123,15 +123,19 @@ private:
         bool isRoot;
     };
 
-    // The root a top-level folder fills, or kRoots.size() for a folder that goes to the menu.
+    // The root a top-level folder fills, or kRoots.size() for a folder that goes to the menu: the
+    // one its mark names, whichever format marked it; an unmarked folder by Firefox's own name
+    // for a root.
     static std::size_t RootOf(const UrlEntry& folder) {
-        const std::string_view attributes = folder.extraAttributes.view();
-        if (store::FindKeptAttribute(attributes, store::kToolbarFolder)) return kToolbar;
-        if (store::FindKeptAttribute(attributes, store::kUnfiledFolder)) return kUnfiled;
-        if (auto chromium = store::FindKeptAttribute(attributes, store::kChromiumRoot)) {
-            if (*chromium == "bookmark_bar") return kToolbar;
-            if (*chromium == "other") return kUnfiled;
-            if (*chromium == "synced") return kMobile;
+        switch (folder.mark) {
+            case FolderMark::Toolbar:
+                return kToolbar;
+            case FolderMark::Unfiled:
+                return kUnfiled;
+            case FolderMark::Mobile:
+                return kMobile;
+            case FolderMark::None:
+                break;
         }
         for (std::size_t root = 0; root < kRoots.size(); ++root) {
             if (std::string_view(folder.name) == kRoots[root].name) return root;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -33,6 +34,37 @@ std::string HeadingOf(const UrlSet& set) {
     if (!set.heading.empty()) return set.heading;
     if (!set.title.empty()) return set.title + std::string(kOwnerTail);
     return {};
+}
+
+// ---------------------------------------------------------------------------------------
+// Marks
+
+namespace {
+
+struct NamedMark {
+    FolderMark mark;
+    std::string_view name;
+};
+constexpr NamedMark kMarkNames[] = {
+    {FolderMark::Toolbar, "toolbar"},
+    {FolderMark::Unfiled, "unfiled"},
+    {FolderMark::Mobile, "mobile"},
+};
+
+}  // namespace
+
+std::string_view MarkName(FolderMark mark) {
+    for (const NamedMark& named : kMarkNames) {
+        if (named.mark == mark) return named.name;
+    }
+    return {};
+}
+
+FolderMark MarkNamed(std::string_view name) {
+    for (const NamedMark& named : kMarkNames) {
+        if (EqualsIgnoringAsciiCase(named.name, name)) return named.mark;
+    }
+    return FolderMark::None;
 }
 
 // ---------------------------------------------------------------------------------------

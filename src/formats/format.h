@@ -22,6 +22,11 @@ void TakeHeading(UrlSet& set, std::string_view text);
 // The heading to show: the one kept whole, else the owner's "X's Bookmarks", else empty.
 std::string HeadingOf(const UrlSet& set);
 
+// A folder's mark by the name the formats without a spelling of their own keep it under
+// ("toolbar", "unfiled", "mobile"; empty for none), and back, in any case.
+std::string_view MarkName(FolderMark mark);
+FolderMark MarkNamed(std::string_view name);
+
 // Hands out the lines of a file read whole (SetStorage::TakeRest), ending each at CR, LF, CRLF
 // or a zero byte, however long the line: mixed line ends never leave a CR in a line, and a zero
 // byte can never stall a reader. The next place of each of the

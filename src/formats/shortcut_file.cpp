@@ -24,16 +24,6 @@ std::string QuotedValue(const std::string& value) {
 constexpr char kOrderDelimiter = '/';
 constexpr std::string_view kSeparatorItem = ".";
 
-struct NamedMark {
-    FolderMark mark;
-    std::string_view name;
-};
-constexpr NamedMark kMarkNames[] = {
-    {FolderMark::Toolbar, "toolbar"},
-    {FolderMark::Unfiled, "unfiled"},
-    {FolderMark::Mobile, "mobile"},
-};
-
 std::string Escaped(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -133,20 +123,6 @@ void SetLinkAttributes(ProfileFile& profile, std::string_view attributes) {
     } else {
         profile.DeleteKey(kTolvaSection, kFormerUrlKey);
     }
-}
-
-std::string_view MarkName(FolderMark mark) {
-    for (const NamedMark& named : kMarkNames) {
-        if (named.mark == mark) return named.name;
-    }
-    return {};
-}
-
-FolderMark MarkNamed(std::string_view name) {
-    for (const NamedMark& named : kMarkNames) {
-        if (EqualsIgnoringAsciiCase(named.name, name)) return named.mark;
-    }
-    return FolderMark::None;
 }
 
 std::vector<std::string> NamesFromTop(const FolderNode* node) {

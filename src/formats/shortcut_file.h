@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/format.h"
 #include "model/url_set.h"
 #include "platform/folder_walk.h"
 #include "platform/profile_file.h"
@@ -66,11 +67,9 @@ void SetKeptText(ProfileFile& profile, std::string_view key, std::string_view te
 inline constexpr std::string_view kFormerUrlKey = "PreVfyUrl";
 std::string ReadLinkAttributes(const ProfileFile& profile);
 void SetLinkAttributes(ProfileFile& profile, std::string_view attributes);
-// A mark as a folder's settings spell it ("toolbar", "unfiled", "mobile"), and back; "none"
-// says that a top-level Links folder is not the set's toolbar.
+// A mark as a folder's settings spell it (MarkName); "none" says that a top-level Links folder
+// is not the set's toolbar.
 inline constexpr std::string_view kNoMarkName = "none";
-std::string_view MarkName(FolderMark mark);
-FolderMark MarkNamed(std::string_view name);
 
 // One folder on the way from the top of a tree to an entry; a link read from a tree keeps its
 // folder's, so every link of a deep tree shares the names above it instead of a copy each.

@@ -11,6 +11,13 @@ namespace tolva::xbel {
 inline constexpr std::string_view kOwnPrefix = "tolva";
 inline constexpr std::string_view kOwnNamespace = "xmlns:tolva";
 
+// The toolbar folder as KDE marks it, on the folder's own element: toolbar="yes". The other
+// marks (unfiled, mobile), which XBEL has no spelling for, go into Tolva's metadata as a
+// <tolva:mark name="..."/>.
+inline constexpr std::string_view kToolbarAttribute = "toolbar";
+inline constexpr std::string_view kToolbarYes = "yes";
+inline constexpr std::string_view kMarkElement = "mark";
+
 // What an item keeps of the file that Tolva has no field for, so that the file written back
 // holds it where it stood: the item's other attributes, other programs' metadata in its info,
 // other elements inside a bookmark, and elements of a folder's list that are no item (such as

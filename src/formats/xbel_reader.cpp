@@ -12,6 +12,7 @@
 
 #include "formats/format.h"
 #include "formats/html_text.h"
+#include "formats/netscape_link.h"
 #include "formats/set_storage.h"
 #include "formats/store_fields.h"
 #include "formats/xbel.h"
@@ -222,7 +223,10 @@ private:
             auto* folder = new UrlEntry(UrlEntryKind::FolderStart, {});
             OpenElement open{Element::Folder, folder};
             KeepDate(open.kept, attributes, "added", store::kAddDate);
-            KeepAttributes(folder, attributes, {}, open.kept);
+            // The mark is written back from the folder's mark, wherever the folder goes.
+            const char* toolbar = AttributeValue(attributes, kToolbarAttribute);
+            if (toolbar != nullptr && toolbar == kToolbarYes) folder->mark = FolderMark::Toolbar;
+            KeepAttributes(folder, attributes, {kToolbarAttribute}, open.kept);
             Append(folder);
             ++set_.folderCount;
             open_.push_back(std::move(open));
@@ -352,7 +356,9 @@ private:
     void TakeOwnMetadata(std::string_view name, const XML_Char** attributes) {
         OpenElement* item = Item();
         if (item == nullptr) return;
-        if (name == kPreservedElement) {
+        if (name == kMarkElement && item->entry->kind == UrlEntryKind::FolderStart) {
+            if (const char* value = AttributeValue(attributes, "name")) item->entry->mark = MarkNamed(value);
+        } else if (name == kPreservedElement) {
             if (const char* value = AttributeValue(attributes, "name")) item->entry->preservedName = value;
             if (const char* value = AttributeValue(attributes, "location")) item->entry->preservedLocation = value;
         } else if (name == kAttributeElement) {
@@ -388,6 +394,10 @@ private:
                 break;
             case Element::Folder:
                 closed.entry->extraAttributes = closed.kept;
+                // A bookmark file's mark kept among the attributes (as Tolva kept it before it
+                // wrote XBEL's own) marks the folder too.
+                if (closed.entry->mark == FolderMark::None)
+                    closed.entry->mark = netscape::MarkOfAttributes(closed.entry->extraAttributes);
                 Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
                 break;
             case Element::Bookmark:

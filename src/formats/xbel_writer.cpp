@@ -218,7 +218,10 @@ void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts
         link &&
         ((entry.flags & (LocationPreserved | ChangedByVerification)) != 0 || !entry.preservedLocation.empty()) &&
         !StartsWith(entry.preservedLocation, kUnverifiedPrefix);
-    const bool ownMetadata = nameWanted || locationWanted || !parts.other.empty();
+    // The toolbar is marked on the folder's element; the marks XBEL has no spelling for here.
+    const std::string_view markName =
+        entry.kind == UrlEntryKind::FolderStart && entry.mark != FolderMark::Toolbar ? MarkName(entry.mark) : "";
+    const bool ownMetadata = nameWanted || locationWanted || !markName.empty() || !parts.other.empty();
     if (ownMetadata || !kept[kInfoSlot].empty()) {
         Indent(out, depth);
         out.Add("<info>\n");
@@ -229,6 +232,12 @@ void AddItemBody(BlockWriter& out, const UrlEntry& entry, const ItemParts& parts
         out.Add("<metadata");
         AddAttribute(out, "owner", kXbelMetadataOwner);
         out.Add(">\n");
+        if (!markName.empty()) {
+            Indent(out, depth + 2);
+            out.Add("<tolva:mark");
+            AddAttribute(out, "name", markName);
+            out.Add("/>\n");
+        }
         if (nameWanted || locationWanted) {
             Indent(out, depth + 2);
             out.Add("<tolva:preserved");
@@ -293,7 +302,8 @@ private:
         Indent(out_, Level() - 1);
         out_.Add("<folder");
         for (const auto& [name, value] : parts.dates) AddAttribute(out_, name, value);
-        AddKeptAttributes(out_, kept[kAttributesSlot], {}, &parts);
+        if (entry.mark == FolderMark::Toolbar) AddAttribute(out_, kToolbarAttribute, kToolbarYes);
+        AddKeptAttributes(out_, kept[kAttributesSlot], {kToolbarAttribute}, &parts);
         marks_.push_back(scope_.Mark());
         scope_.Declare(kept[kAttributesSlot]);
         scope_.AddMissing(out_, kept[kScopeSlot]);

@@ -319,6 +319,52 @@ TEST_F(RoundTripTest, ToolbarIsTheFavoritesBarAndComesBackMarkedOnce) {
     EXPECT_NE(back.find("Windows</A>"), std::string::npos);
 }
 
+// XBEL marks the toolbar as KDE does, toolbar="yes" on the folder: a KDE file's toolbar becomes
+// a bookmark file's toolbar, the Favorites Bar and a backup's toolbar root; a bookmark file's
+// toolbar and other bookmarks go through XBEL and come back marked.
+TEST_F(RoundTripTest, XbelToolbarIsEveryOtherFormatsToolbar) {
+    const std::string kde = dir.File("bookmarks.xbel");
+    WriteFile(kde,
+              "<?xml version=\"1.0\"?>\n<xbel>\n<folder><title>Menu</title></folder>\n"
+              "<folder folded=\"no\" toolbar=\"yes\"><title>Bar</title>"
+              "<bookmark href=\"http://bar/\"><title>B</title></bookmark></folder>\n</xbel>\n");
+    const std::string html = testing::ReadFile(Translate(UrlSetFormat::Xbel, kde, UrlSetFormat::Netscape));
+    EXPECT_NE(html.find("<DT><H3 PERSONAL_TOOLBAR_FOLDER=\"true\">Bar</H3>"), std::string::npos) << html;
+    EXPECT_TRUE(fs::exists(Translate(UrlSetFormat::Xbel, kde, UrlSetFormat::Shortcuts) + "/Links/B.url"));
+    const std::string backup = Translate(UrlSetFormat::Xbel, kde, UrlSetFormat::FirefoxBackup);
+    const std::string fromBackup = testing::ReadFile(Translate(UrlSetFormat::FirefoxBackup, backup, UrlSetFormat::Netscape));
+    EXPECT_NE(fromBackup.find("PERSONAL_TOOLBAR_FOLDER=\"true\">Bookmarks Toolbar</H3>\r\n<DL><p>\r\n<DT><A "
+                              "HREF=\"http://bar/\""),
+              std::string::npos)
+        << fromBackup;
+
+    const std::string source = dir.File("marked.html");
+    WriteFile(source,
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n"
+              "<DT><H3 PERSONAL_TOOLBAR_FOLDER=\"true\">Toolbar</H3>\r\n<DL><p>\r\n"
+              "<DT><A HREF=\"http://t/\">T</A>\r\n</DL><p>\r\n"
+              "<DT><H3 UNFILED_BOOKMARKS_FOLDER=\"true\">Other</H3>\r\n<DL><p>\r\n"
+              "<DT><A HREF=\"http://o/\">O</A>\r\n</DL><p>\r\n</DL><p>\r\n");
+    const std::string xbel = Translate(UrlSetFormat::Netscape, source, UrlSetFormat::Xbel);
+    const std::string xml = testing::ReadFile(xbel);
+    EXPECT_NE(xml.find("<folder toolbar=\"yes\">"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<tolva:mark name=\"unfiled\"/>"), std::string::npos) << xml;
+    // Marked by XBEL's own spellings alone, without the bookmark file's attributes kept beside them.
+    const std::string kdeOnly = dir.File("kde_only.xbel");
+    std::string unmarked = xml;
+    for (std::string_view attribute : {"PERSONAL_TOOLBAR_FOLDER", "UNFILED_BOOKMARKS_FOLDER"}) {
+        const std::size_t at = unmarked.find(std::string("<tolva:attribute name=\"") + std::string(attribute));
+        ASSERT_NE(at, std::string::npos) << xml;
+        unmarked.erase(at, unmarked.find("/>", at) + 2 - at);
+    }
+    WriteFile(kdeOnly, unmarked);
+    for (const std::string& from : {xbel, kdeOnly}) {
+        const std::string back = testing::ReadFile(Translate(UrlSetFormat::Xbel, from, UrlSetFormat::Netscape));
+        EXPECT_NE(back.find("<DT><H3 PERSONAL_TOOLBAR_FOLDER=\"true\">Toolbar</H3>"), std::string::npos) << back;
+        EXPECT_NE(back.find("<DT><H3 UNFILED_BOOKMARKS_FOLDER=\"true\">Other</H3>"), std::string::npos) << back;
+    }
+}
+
 // A description is a bookmark file's "<DD>" and an XBEL file's "<desc>": it goes there and
 // back, as plain text in between. So does the file's heading, as the XBEL file's title.
 TEST_F(RoundTripTest, DescriptionsAndHeadingGoThroughXbelAndBack) {
