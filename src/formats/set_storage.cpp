@@ -19,11 +19,6 @@ class LentImage final : public LentText {
 public:
     explicit LentImage(FileImage image) : image_(std::move(image)) {}
     std::string_view Text() const { return image_.Text(); }
-    bool Intact(std::string& changedPath) const override {
-        if (image_.Intact()) return true;
-        changedPath = image_.Path();
-        return false;
-    }
 
 private:
     FileImage image_;
@@ -132,18 +127,11 @@ int SetStorage::Read(TextControl* statusText) {
     if (codec == nullptr) return 0;
     set_.StartReading();
     int result = codec->read(*this, statusText);
-    std::string changedPath;
-    if (!set_.TextIntact(changedPath)) readFailed_ = true;
     if (readFailed_) result = 0;
     // A truncated file leaves folders open; they and the top level are closed, so that the
     // writers close what they open.
     set_.FinishReading(result != 0);
     return result != 0 ? 1 : 0;
-}
-
-int SetStorage::RefuseChanged(const std::string& changedPath) const {
-    set_.ShowRunMessage(FormatString(IDS_ERR_READING_FILE, {ESTALE, changedPath}));
-    return 0;
 }
 
 int SetStorage::Write(TextControl* statusText) {
@@ -154,13 +142,8 @@ int SetStorage::Write(TextControl* statusText) {
         UrlSet& set;
         ~EndOfWrite() { set.CountWalk(nullptr); }
     } endOfWrite{set_};
-    // Text borrowed from a file that another program has changed since may be anything;
-    // nothing of it is saved. The check is made again after writing, for a change meanwhile.
-    std::string changedPath;
-    if (!set_.TextIntact(changedPath)) return RefuseChanged(changedPath);
     int result = WriteChecked();
     if (set_.RefillFailed()) result = 0;
-    if (result && !set_.TextIntact(changedPath)) return RefuseChanged(changedPath);
     if (result && creating_) {
         if (!creating_->Commit()) {
             const int savedErrno = file_->LastErrno() ? file_->LastErrno() : errno;
@@ -273,11 +256,7 @@ bool SetStorage::TakeRest(std::string_view& rest) {
     rest = {};
     if (!file_ || readFailed_) return false;
     FileImage image;
-    // Files made by a factory are always read through it, never mapped; a file is mapped only
-    // from its start.
-    const bool mapped = readInPlace_ && !fileFactory_ && file_->Position() == 0 &&
-                        image.Map(file_->Descriptor(), file_->Path());
-    if (!mapped && !image.Load({}, *file_)) {
+    if (!image.Load({}, *file_)) {
         readFailed_ = true;
         return false;
     }

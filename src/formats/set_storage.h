@@ -54,14 +54,6 @@ public:
 
     // Tests replace the files the storage opens, to inject faults.
     void SetFileFactory(FileFactory factory) { fileFactory_ = std::move(factory); }
-    // A set read in place maps its file and borrows its entries' text from the file's pages
-    // instead of a copy: the fastest way to read a large file, for a run that keeps the set
-    // briefly (a translation). It refuses to save what it read once the file has changed in
-    // the meantime. A set kept for long (a verification) reads a copy, as by default, so
-    // another program saving the file meanwhile cannot change it. Files made by a factory
-    // are always read through it.
-    void ReadInPlace(bool inPlace) { readInPlace_ = inPlace; }
-
     // Opens the set's file or folder at setLocation: an existing one to read (or to save back),
     // or a new one to write, with questions, when given, for a destination in the way.
     int Open(UrlSetOpenMode mode, UrlSetFormat setFormat, const std::string& setLocation,
@@ -111,7 +103,6 @@ private:
     int WriteReplacing();
     std::string ReplaceTarget() const;
     std::unique_ptr<File> MakeFile() const;
-    int RefuseChanged(const std::string& changedPath) const;
 
     UrlSet& set_;
     const FormatCodec* codec_ = nullptr;
@@ -119,7 +110,6 @@ private:
     std::unique_ptr<File> file_;
     bool openedExisting_ = false;
     bool openCanceled_ = false;
-    bool readInPlace_ = false;
     int adaptedNames_ = 0;
     // A new file is written to a temporary beside its location and put in place by Write, so
     // the location holds what it held before or the whole new set, never a part of it.

@@ -229,13 +229,6 @@ UrlEntry* UrlSet::FindFolder(const std::string& path) {
 
 void UrlSet::KeepLentText(std::unique_ptr<LentText> text) { lentTexts_.push_back(std::move(text)); }
 
-bool UrlSet::TextIntact(std::string& changedPath) const {
-    for (const auto& text : lentTexts_) {
-        if (!text->Intact(changedPath)) return false;
-    }
-    return true;
-}
-
 void UrlSet::Append(UrlEntry* entry) {
     // A list end that closes nothing ("}" or "</DL>" once too often, the top level's own end)
     // is dropped while a file is read: Read closes the top level after the last entry, so

@@ -89,12 +89,10 @@ public:
 };
 
 // Text that entries borrow (EntryText::Borrow), handed to the set that keeps them: it lives
-// until the set's Clear. Whoever lent it can tell whether it is still what it was.
+// until the set's Clear.
 class LentText {
 public:
     virtual ~LentText() = default;
-    // False once the text no longer is what was lent; changedPath then names its source.
-    virtual bool Intact(std::string& changedPath) const = 0;
 };
 
 class UrlSet {
@@ -134,10 +132,8 @@ public:
     // a long save keeps a window that shows it alive.
     void CountWalk(TextControl* statusText);
 
-    // Keeps text the entries borrow until Clear; TextIntact tells whether all of it is still
-    // what was lent, and if not, names the first source that changed.
+    // Keeps text the entries borrow until Clear.
     void KeepLentText(std::unique_ptr<LentText> text);
-    bool TextIntact(std::string& changedPath) const;
 
     // Appends entry after the cursor and moves the cursor to it (how readers build a set).
     // While the set is read, a FolderEnd that would close the top level is deleted instead.
