@@ -30,9 +30,15 @@ Terminal::Terminal(std::FILE* statusStream, std::FILE* messageStream, bool statu
 Terminal::~Terminal() { EndCounterLine(); }
 
 bool Terminal::IsCounter(const std::string& text) const {
-    for (const std::string& prefix : counterPrefixes_) {
-        if (text.size() > prefix.size() && text.compare(0, prefix.size(), prefix) == 0 && text[prefix.size()] >= '0' &&
-            text[prefix.size()] <= '9') {
+    // A counter comes once per line or entry, mostly the same one as before: it is tried first.
+    auto counts = [&text](const std::string& prefix) {
+        return text.size() > prefix.size() && text[prefix.size()] >= '0' && text[prefix.size()] <= '9' &&
+               text.compare(0, prefix.size(), prefix) == 0;
+    };
+    if (lastPrefix_ < counterPrefixes_.size() && counts(counterPrefixes_[lastPrefix_])) return true;
+    for (std::size_t i = 0; i < counterPrefixes_.size(); ++i) {
+        if (counts(counterPrefixes_[i])) {
+            lastPrefix_ = i;
             return true;
         }
     }

@@ -44,6 +44,7 @@ private:
     bool statusIsTerminal_;
     Clock clock_;
     std::vector<std::string> counterPrefixes_;
+    mutable std::size_t lastPrefix_ = 0;  // the prefix the last counter text had
     std::size_t counterShown_ = 0;  // length of the counter text on the open line, 0 when none
     std::chrono::steady_clock::time_point lastCounter_{};
 };

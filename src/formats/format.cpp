@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/ascii.h"
+#include "platform/ready_memory.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -112,6 +113,9 @@ std::size_t LineScanner::NextOf(char c, Found& found) const {
 BlockWriter::BlockWriter(SetStorage& storage, int firstPartFailure) : set_(storage.Set()), file_(storage.GetFile()) {
     parts_[partCount_++] = {0, firstPartFailure};
     buffer_.reserve(kWriteBlock * 2);
+    // The buffer is filled again and again: meeting its fresh pages one by one on the first
+    // round cost more than all the copying into it.
+    MakePagesReady(buffer_.data(), buffer_.capacity());
 }
 
 bool BlockWriter::Begin() {

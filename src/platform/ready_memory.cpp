@@ -44,6 +44,20 @@ char* TakeReadyMemory(std::size_t size) {
     return block;
 }
 
+void MakePagesReady(char* memory, std::size_t size) noexcept {
+#ifdef MADV_POPULATE_WRITE
+    const auto address = reinterpret_cast<std::uintptr_t>(memory);
+    const std::size_t skip = (kSmallPage - address % kSmallPage) % kSmallPage;
+    if (size <= skip) return;
+    const std::size_t length = (size - skip) / kSmallPage * kSmallPage;
+    // Only a hint: pages it cannot make ready are met on first use as usual.
+    if (length > 0) ::madvise(memory + skip, length, MADV_POPULATE_WRITE);
+#else
+    (void)memory;
+    (void)size;
+#endif
+}
+
 void FreeReadyMemory(char* memory, std::size_t size) noexcept {
     if (memory != nullptr) ::munmap(memory, MappedLength(size));
 }

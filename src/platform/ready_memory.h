@@ -14,4 +14,8 @@ namespace tolva {
 char* TakeReadyMemory(std::size_t size);
 void FreeReadyMemory(char* memory, std::size_t size) noexcept;
 
+// Makes the whole pages within size bytes at memory ready in one step, for a block that came
+// from elsewhere (a string's own buffer, say) and is about to be filled.
+void MakePagesReady(char* memory, std::size_t size) noexcept;
+
 }  // namespace tolva
