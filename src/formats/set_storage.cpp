@@ -3,11 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 
 #include "formats/file_image.h"
+#include "formats/format_table.h"
+#include "formats/storage_errors.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -23,6 +26,28 @@ public:
 private:
     FileImage image_;
 };
+
+// Enough of a file's start for every format's signature.
+constexpr std::size_t kFirstBytesLength = 4096;
+
+// The first bytes of the open file at descriptor, read without moving its position.
+std::string FirstBytesOf(int descriptor) {
+    std::string bytes(kFirstBytesLength, '\0');
+    ssize_t got;
+    do {
+        got = ::pread(descriptor, bytes.data(), bytes.size(), 0);
+    } while (got < 0 && errno == EINTR);
+    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return bytes;
+}
+
+// Whether reading gave anything but the ends of folders.
+bool HoldsEntries(const UrlSet& set) {
+    for (const UrlEntry* entry = set.root.next; entry != nullptr; entry = entry->next) {
+        if (entry->kind != UrlEntryKind::FolderEnd) return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -68,12 +93,31 @@ int SetStorage::OpenFile(UrlSetOpenMode mode, const DestinationQuestions* questi
         opened = writable ? file->OpenExisting(location) : file->OpenReadOnly(location);
     }
     if (!opened) {
-        int message = mode == UrlSetOpenMode::CreateNew ? IDS_SET_EXISTS : IDS_SET_NOT_FOUND;
-        if (const FormatCodec* codec = Codec(); message == IDS_SET_NOT_FOUND && codec && codec->missingMessage) {
-            if (const int better = codec->missingMessage(location); better != 0) message = better;
+        // A file's path through a file is a path not found, not a folder where a file was meant.
+        const int error = mode == UrlSetOpenMode::CreateNew ? createErrno_
+                          : file->LastErrno() == ENOTDIR   ? ENOENT
+                                                           : file->LastErrno();
+        std::string message = StorageFailureText(
+            mode == UrlSetOpenMode::CreateNew ? StorageStep::Create : StorageStep::Open, error, location);
+        if (const FormatCodec* codec = Codec(); mode == UrlSetOpenMode::OpenExisting && error == ENOENT && codec &&
+                                                codec->missingMessage) {
+            if (const int better = codec->missingMessage(location); better != 0) message = FormatString(better, {location});
         }
-        set_.GetPrompter().ShowMessage(FormatString(message, {location}), LoadString(IDS_CAPTION));
+        set_.GetPrompter().ShowMessage(message, LoadString(IDS_CAPTION));
         return 0;
+    }
+    showsFormat_ = true;
+    if (mode == UrlSetOpenMode::OpenExisting) {
+        // A file that shows another format's signature and nothing of the chosen one is named
+        // for what it is, rather than read as what it is not.
+        const std::string firstBytes = FirstBytesOf(file->Descriptor());
+        if (const std::string other = OtherFormatText(set_.format, firstBytes, location); !other.empty()) {
+            set_.GetPrompter().ShowMessage(other, LoadString(IDS_CAPTION));
+            return 0;
+        }
+        const FormatTableRow* row = FormatRowOf(set_.format);
+        showsFormat_ = firstBytes.empty() || row == nullptr || row->likeness == nullptr ||
+                       row->likeness(firstBytes) != Likeness::None;
     }
     file_ = std::move(file);
     readFailed_ = false;
@@ -86,6 +130,8 @@ SetStorage::Creation SetStorage::CreateFile(File& file, const DestinationQuestio
     // replaced only when the questions allow it.
     struct stat info {};
     const bool inTheWay = ::lstat(set_.location.c_str(), &info) == 0;
+    // What a refusal says: a folder is never replaced by a file, a file is there already.
+    createErrno_ = S_ISDIR(info.st_mode) ? EISDIR : EEXIST;
     const ReplaceDecision decision = !inTheWay   ? ReplaceDecision::Replace
                                      : questions ? questions->ReplaceExistingDestination(set_)
                                                  : ReplaceDecision::Refuse;
@@ -99,6 +145,7 @@ SetStorage::Creation SetStorage::CreateFile(File& file, const DestinationQuestio
     RemoveLeftoverTemporaries(AT_FDCWD, target);
     creating_ = std::make_unique<AtomicReplace>(AT_FDCWD, target, File::kNewFileMode);
     if (creating_->Open(file)) return Creation::Opened;
+    createErrno_ = file.LastErrno();
     creating_.reset();
     return Creation::NotOpened;
 }
@@ -111,11 +158,12 @@ int SetStorage::OpenFolder(UrlSetOpenMode mode, const DestinationQuestions* ques
             return 0;
         return 1;
     }
-    bool pathNotFound = errno == ENOENT;
-    if (mode == UrlSetOpenMode::CreateNew && pathNotFound && questions &&
+    const int error = errno;
+    if (mode == UrlSetOpenMode::CreateNew && error == ENOENT && questions &&
         questions->CreateMissingDestinationFolder(set_))
         return 1;
-    set_.GetPrompter().ShowMessage(FormatString(IDS_SET_NOT_FOUND, {set_.location}), LoadString(IDS_CAPTION));
+    set_.GetPrompter().ShowMessage(StorageFailureText(StorageStep::Open, error, set_.location),
+                                   LoadString(IDS_CAPTION));
     return 0;
 }
 
@@ -128,6 +176,13 @@ int SetStorage::Read(TextControl* statusText) {
     set_.StartReading();
     int result = codec->read(*this, statusText);
     if (readFailed_) result = 0;
+    // Nothing read from a file that shows nothing of its format: no bookmark file at all, which
+    // would otherwise pass for an empty set.
+    if (result != 0 && !showsFormat_ && !HoldsEntries(set_)) {
+        set_.GetPrompter().ShowMessage(FormatString(IDS_SET_NOT_BOOKMARKS, {set_.location, FormatTitle(set_.format)}),
+                                       LoadString(IDS_CAPTION));
+        result = 0;
+    }
     // A truncated file leaves folders open; they and the top level are closed, so that the
     // writers close what they open.
     set_.FinishReading(result != 0);
@@ -187,13 +242,13 @@ int SetStorage::CanWriteBack() {
     std::unique_ptr<File> probe = MakeFile();
     if (codec->storage == FormatStorage::File) {
         if (!file_ || !file_->IsWritable()) {
-            set_.ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EACCES, set_.location}));
+            set_.ShowRunMessage(FormatString(IDS_SET_NOT_SAVED_READ_ONLY, {set_.location}));
             return 0;
         }
         // The save's own first step, undone at once: a temporary file beside the target.
         AtomicReplace replace(AT_FDCWD, ReplaceTarget());
         if (!replace.Open(*probe)) {
-            set_.ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {probe->LastErrno(), set_.location}));
+            set_.ShowRunMessage(StorageFailureText(StorageStep::SaveBack, probe->LastErrno(), set_.location));
             return 0;
         }
         return 1;
@@ -209,7 +264,7 @@ int SetStorage::CanWriteBack() {
 
 int SetStorage::WriteReplacing() {
     if (!file_->IsWritable()) {
-        set_.ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {EACCES, set_.location}));
+        set_.ShowRunMessage(FormatString(IDS_SET_NOT_SAVED_READ_ONLY, {set_.location}));
         return 0;
     }
     std::unique_ptr<File> temporary = MakeFile();
@@ -217,7 +272,7 @@ int SetStorage::WriteReplacing() {
     RemoveLeftoverTemporaries(AT_FDCWD, target);
     AtomicReplace replace(AT_FDCWD, target);
     if (!replace.Open(*temporary)) {
-        set_.ShowRunMessage(FormatString(IDS_ERR_SAVING_FILE, {temporary->LastErrno(), set_.location}));
+        set_.ShowRunMessage(StorageFailureText(StorageStep::SaveBack, temporary->LastErrno(), set_.location));
         return 0;
     }
 

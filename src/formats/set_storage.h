@@ -116,6 +116,11 @@ private:
     std::unique_ptr<AtomicReplace> creating_;
     // Kept after the file is closed, so Read can still tell that reading it failed.
     bool readFailed_ = false;
+    // Why the last new file could not be made (an errno), for the message that says so.
+    int createErrno_ = 0;
+    // Whether the file opened to read shows anything of its format in its first bytes (or is
+    // empty): a file that shows nothing and gives nothing is no URL set.
+    bool showsFormat_ = true;
 };
 
 }  // namespace tolva

@@ -198,6 +198,19 @@ inline constexpr int IDS_ERR_KEEPING_BACKUP = 61037;  // %d errno, %s the backup
 inline constexpr int IDS_STATUS_TRANSLATION_CANCELED = 61028;
 inline constexpr int IDS_STATUS_TRANSLATION_STOPPED = 61029;
 inline constexpr int IDS_STATUS_TRANSLATION_STOPPED_PART = 61038;
+// Why a set's file or folder could not be used, by cause (formats/storage_errors.h); each
+// takes the location first.
+inline constexpr int IDS_SET_NOT_PERMITTED = 61900;
+inline constexpr int IDS_SET_IS_FOLDER = 61901;
+inline constexpr int IDS_SET_IS_FILE = 61902;
+inline constexpr int IDS_SET_FOLDER_READ_ONLY = 61903;  // %s the set, %s its folder
+inline constexpr int IDS_SET_FOLDER_MISSING = 61904;    // %s the set, %s its folder
+inline constexpr int IDS_ERR_CREATING_FILE = 61905;     // %d errno, %s the set
+inline constexpr int IDS_SET_NOT_SAVED_READ_ONLY = 61906;
+inline constexpr int IDS_SET_NOT_SAVED_FOLDER = 61907;  // %s the set, %s its folder
+inline constexpr int IDS_SET_OTHER_FORMAT = 61908;      // %s the file, %s its format, %s the format chosen
+inline constexpr int IDS_SET_NOT_BOOKMARKS = 61909;     // %s the file, %s the format chosen
+inline constexpr int IDS_SET_FOLDER_IN_THE_WAY = 61910;
 
 // The browsers' stores and XBEL (strings_stores.cpp).
 inline constexpr int IDS_UI_FORMAT_XBEL = 62003;  // the format boxes' entries, after the three above

@@ -68,6 +68,37 @@ constexpr StringEntry kCoreStrings[] = {
     {IDS_STATUS_TRANSLATION_STOPPED_PART,
      "Translation stopped.  The destination folder holds what was written before the stop; every file in it is "
      "whole."},
+    {IDS_SET_NOT_PERMITTED,
+     "The URL set %s could not be opened: you do not have permission to read it.\nAsk for permission or use a copy "
+     "you can read, then try again."},
+    {IDS_SET_IS_FOLDER,
+     "%s is a folder, but a URL set in this format is one file.\nChoose the file itself, or the format of a "
+     "shortcut folder, then try again."},
+    {IDS_SET_FOLDER_IN_THE_WAY,
+     "%s is a folder, and a URL set in this format is one file.\nAdd a file name to the folder's, or choose the "
+     "format of a shortcut folder, then try again."},
+    {IDS_SET_IS_FILE,
+     "%s is a file, but a URL set in this format is a folder.\nChoose the folder, or the format the file is in, "
+     "then try again."},
+    {IDS_SET_FOLDER_READ_ONLY,
+     "The URL set %s could not be created: nothing can be written in the folder %s (it is read-only, or you do not "
+     "have permission to write there).\nChoose another folder then try again."},
+    {IDS_SET_FOLDER_MISSING,
+     "The URL set %s could not be created: the folder %s does not exist.\nCreate the folder or choose another one "
+     "then try again."},
+    {IDS_ERR_CREATING_FILE, "Error %d creating %s"},
+    {IDS_SET_NOT_SAVED_READ_ONLY,
+     "The URL set %s is read-only, so it cannot be saved where it is.\nAsk for permission to change it, or verify a "
+     "copy instead."},
+    {IDS_SET_NOT_SAVED_FOLDER,
+     "The URL set %s cannot be saved where it is: nothing can be written in the folder %s (it is read-only, or you "
+     "do not have permission to write there).\nVerify saves the set through a new file beside it.  Copy the set to "
+     "a folder you can write in, then verify the copy."},
+    {IDS_SET_OTHER_FORMAT,
+     "The file %s holds %s, not %s.\nChoose that format for it then try again."},
+    {IDS_SET_NOT_BOOKMARKS,
+     "The file %s is not a bookmark file: nothing in it reads as %s.\nCheck the file name and format then try "
+     "again."},
 };
 
 }  // namespace

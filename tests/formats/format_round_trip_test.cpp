@@ -145,7 +145,7 @@ std::vector<RoundTripCase> NetscapeFiles(const std::string& folder) {
     std::vector<RoundTripCase> cases;
     std::error_code absent;
     for (const auto& item : fs::directory_iterator(folder, absent)) {
-        if (fs::file_size(item.path()) > 0)
+        if (testing::StartsAsBookmarkFile(item.path().string()))
             cases.push_back({item.path().filename(), UrlSetFormat::Netscape, item.path().string()});
     }
     return cases;

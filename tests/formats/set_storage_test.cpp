@@ -7,13 +7,16 @@
 #include <utility>
 #include <vector>
 
+#include "formats/storage_errors.h"
 #include "resources/strings.h"
+#include "support/failing_file.h"
 #include "support/recording.h"
 #include "support/temp_dir.h"
 
 namespace tolva {
 namespace {
 
+using testing::FailingFiles;
 using testing::ReadFile;
 using testing::RecordingPrompter;
 using testing::TempDir;
@@ -64,8 +67,65 @@ TEST_F(UrlSetFileTest, CreateNewRefusesAnExistingFolder) {
     WriteFile(path + "/keep", "keep");
     EXPECT_EQ(storage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, path), 0);
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_EXISTS, {path}));
+    EXPECT_EQ(prompter.shown[0].text, FormatString(IDS_SET_FOLDER_IN_THE_WAY, {path}));
     EXPECT_EQ(ReadFile(path + "/keep"), "keep");
+}
+
+// Each failure names its cause: it once said "already exists" for a folder that could not be
+// written in, and "could not be found" for a file that could not be read.
+TEST(StorageFailureTextTest, NamesTheCauseOfEachStep) {
+    using enum StorageStep;
+    const std::string set = "/d/set.html";
+    const struct {
+        StorageStep step;
+        int error;
+        std::string text;
+    } cases[] = {
+        {Open, ENOENT, FormatString(IDS_SET_NOT_FOUND, {set})},
+        {Open, EACCES, FormatString(IDS_SET_NOT_PERMITTED, {set})},
+        {Open, EISDIR, FormatString(IDS_SET_IS_FOLDER, {set})},
+        {Open, ENOTDIR, FormatString(IDS_SET_IS_FILE, {set})},
+        {Create, EEXIST, FormatString(IDS_SET_EXISTS, {set})},
+        {Create, EISDIR, FormatString(IDS_SET_FOLDER_IN_THE_WAY, {set})},
+        {Create, EROFS, FormatString(IDS_SET_FOLDER_READ_ONLY, {set, "/d"})},
+        {Create, ENOENT, FormatString(IDS_SET_FOLDER_MISSING, {set, "/d"})},
+        {Create, ENOSPC, FormatString(IDS_ERR_CREATING_FILE, {ENOSPC, set})},
+        {SaveBack, EACCES, FormatString(IDS_SET_NOT_SAVED_FOLDER, {set, "/d"})},
+        {SaveBack, EIO, FormatString(IDS_ERR_SAVING_FILE, {EIO, set})},
+    };
+    for (const auto& c : cases) EXPECT_EQ(StorageFailureText(c.step, c.error, set), c.text) << c.error;
+}
+
+TEST_F(UrlSetFileTest, FolderThatTakesNoFileIsNamedAsSuchOnCreateAndOnSaveBack) {
+    set.SetPrompter(&prompter);
+    storage.SetFileFactory(FailingFiles({.createErrno = EACCES}));
+    path = dir.File("new.html");
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, path), 0);
+    WriteFile(dir.File("old.html"), "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DT><A HREF=\"u\">x</A>\n");
+    ASSERT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, dir.File("old.html")), 1);
+    EXPECT_EQ(storage.CanWriteBack(), 0);
+    EXPECT_EQ(prompter.Texts(), (std::vector<std::string>{
+                                    FormatString(IDS_SET_FOLDER_READ_ONLY, {path, dir.Path().string()}),
+                                    FormatString(IDS_SET_NOT_SAVED_FOLDER, {dir.File("old.html"), dir.Path().string()}),
+                                }));
+}
+
+// A file in another format was read as the chosen one: as an empty bookmark file, or failing
+// with the reader's complaint about its syntax.
+TEST_F(UrlSetFileTest, FileOfAnotherFormatOrOfNoneIsNamedForWhatItIs) {
+    set.SetPrompter(&prompter);
+    const std::string bookmarks = dir.File("bookmarks.html");
+    WriteFile(bookmarks, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DT><A HREF=\"u\">x</A>\n");
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Xbel, bookmarks), 0);
+    const std::string notes = dir.File("notes.html");
+    WriteFile(notes, "Buy milk.\n");
+    ASSERT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, notes), 1);
+    EXPECT_EQ(storage.Read(nullptr), 0);
+    EXPECT_EQ(prompter.Texts(),
+              (std::vector<std::string>{
+                  FormatString(IDS_SET_OTHER_FORMAT, {bookmarks, "Netscape Navigator bookmarks", "XBEL bookmarks"}),
+                  FormatString(IDS_SET_NOT_BOOKMARKS, {notes, "Netscape Navigator bookmarks"}),
+              }));
 }
 
 TEST_F(UrlSetFileTest, UnknownFormatFailsQuietly) {

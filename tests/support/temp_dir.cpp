@@ -1,5 +1,7 @@
 #include "support/temp_dir.h"
 
+#include "formats/format_guess.h"
+
 #include <stdlib.h>
 
 #include <algorithm>
@@ -49,6 +51,10 @@ std::string FixturePath(const std::string& relativePath) {
 std::string CorpusPath(const std::string& relativePath) {
     const char* override = ::getenv("TOLVA_CORPUS_DIR");
     return std::string(override ? override : TOLVA_CORPUS_DIR) + "/" + relativePath;
+}
+
+bool StartsAsBookmarkFile(const std::string& path) {
+    return FormatOfFirstBytes(ReadFile(path).substr(0, 4096)) == UrlSetFormat::Netscape;
 }
 
 std::string ReadFixture(const std::string& relativePath) { return ReadFile(FixturePath(relativePath)); }

@@ -33,5 +33,8 @@ std::string FixturePath(const std::string& relativePath);
 // Path in the corpus of real exports kept outside the repository; TOLVA_CORPUS_DIR in the
 // environment points elsewhere, e.g. from a worktree that is not beside it.
 std::string CorpusPath(const std::string& relativePath);
+// Whether the file at path starts as a bookmark file does: the corpus also holds exports of
+// other kinds saved under the same extension, and empty files, which are no set at all.
+bool StartsAsBookmarkFile(const std::string& path);
 
 }  // namespace tolva::testing

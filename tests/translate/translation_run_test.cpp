@@ -177,7 +177,8 @@ TEST_F(TranslationRunTest, DestinationThatCannotBeCreatedFailsTheRun) {
     destination = dir.File("no/such/folder/out.html");
     EXPECT_EQ(RunTranslation(Values(), controls), TranslationResult::Failed);
     EXPECT_EQ(prompter.shown, (std::vector<ShownMessage>{
-                                  {FormatString(IDS_SET_EXISTS, {destination}), kCaption},
+                                  {FormatString(IDS_SET_FOLDER_MISSING, {destination, dir.File("no/such/folder")}),
+                                   kCaption},
                                   {"Convert was unable to open the destination URL set.", kRunCaption},
                               }));
     EXPECT_EQ(status.Current(), "Unable to create the destination URL set.");

@@ -203,7 +203,7 @@ TEST_F(VerifyCommandTest, ReadOnlyLocationIsReportedBeforeTheFirstRequest) {
     WriteFile(dir.File("shortcuts/dead.url"), "[InternetShortcut]\r\nURL=" + server.Url("/status/404") + "\r\n");
     WriteSet({{"dead", "/status/404"}});
     const Row rows[] = {
-        {UrlSetFormat::Netscape, path, "Error 30 saving " + path},
+        {UrlSetFormat::Netscape, path, FormatString(IDS_SET_NOT_SAVED_FOLDER, {path, dir.Path().string()})},
         {UrlSetFormat::Shortcuts, dir.File("shortcuts"), "Error 30 writing shortcut " + dir.File("shortcuts")}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.location);
