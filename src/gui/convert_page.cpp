@@ -311,6 +311,12 @@ void CConvert::OnExplorerToNetscape() {
 }
 
 void CConvert::OnTranslate() {
+    // A location typed and run at once by its mnemonic never left its box: its format follows
+    // it now, as it would have when the box lost the focus.
+    for (Side side : {Side::Source, Side::Destination}) {
+        const std::string& taken = side == Side::Source ? sourceLocation : destinationLocation;
+        if (LocationBoxOf(side)->Text() != taken) OnLocationTyped(side);
+    }
     // A refused form stops here: going on would translate with a location the person
     // did not see, since the refused box's field keeps its earlier value.
     if (!ReadForm()) return;

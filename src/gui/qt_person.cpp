@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include "resources/strings.h"
@@ -22,9 +23,46 @@ std::string FromQString(const QString& text) { return text.toStdString(); }
 
 namespace {
 
+// The keys that answer a box or press a button.
+bool IsAnswerKey(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space || key == Qt::Key_Escape;
+}
+
+// A key held down repeats. A repeat is never an answer: Enter held on one box would close the
+// next one unseen, and then reach the window behind it as a command.
+class HeldKeyFilter final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!IsAnswerKey(key->key())) return false;
+        // X repeats a held key as a release and a press at the same time. Qt marks the pair only
+        // when both are queued together, which a busy program does not always see: a press at
+        // the very time of the same key's release is taken for a repeat too.
+        const bool repeat = key->isAutoRepeat() || (type != QEvent::KeyRelease && key->key() == releasedKey_ &&
+                                                    key->timestamp() == releasedAt_ && releasedAt_ != 0);
+        if (type == QEvent::KeyRelease) {
+            releasedKey_ = key->key();
+            releasedAt_ = key->timestamp();
+        }
+        return repeat;
+    }
+
+private:
+    int releasedKey_ = 0;
+    quint64 releasedAt_ = 0;
+};
+
 int RunBox(QMessageBox::Icon icon, const std::string& text, const std::string& caption,
            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
-    QMessageBox box(icon, ToQString(caption), ToQString(text), buttons);
+    IgnoreHeldKeys();
+    // Owned by the window in front, so that window managers keep the box over it and give it
+    // the keys at once, rather than opening it aside, late, for keys typed meanwhile.
+    QMessageBox box(icon, ToQString(caption), ToQString(text), buttons, QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
     const int answer = box.exec();
@@ -58,6 +96,13 @@ Answer QtPrompter::AskYesNoCancel(const std::string& text, const std::string& ca
 
 void QtPrompter::ShowWarning(const std::string& text, const std::string& caption) {
     RunBox(QMessageBox::Warning, text, caption, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void IgnoreHeldKeys() {
+    static QObject* filter = nullptr;
+    if (filter != nullptr) return;
+    filter = new HeldKeyFilter(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(filter);
 }
 
 QtPrompter& QtPrompter::Instance() {

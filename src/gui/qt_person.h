@@ -33,6 +33,10 @@ public:
     static QtPrompter& Instance();
 };
 
+// From now on keys held down answer nothing: their repeats of Enter, Space and Escape are
+// dropped wherever they are aimed, so a held key closes one box at most. Safe to call again.
+void IgnoreHeldKeys();
+
 // Shows a warning through prompter: with the exclamation icon when it is a QtPrompter.
 void ShowWarning(Prompter& prompter, const std::string& text, const std::string& caption);
 

@@ -28,6 +28,7 @@ TolvaSheet::TolvaSheet(SettingsStore& store, Prompter& prompter)
     sheet_->AddPage(verify_.get(), ToQString(LoadString(IDS_UI_TAB_VERIFY)));
     sheet_->AddPage(about_.get(), ToQString(LoadString(IDS_UI_TAB_ABOUT)));
     sheet_->setWindowIcon(ProgramIcon());
+    IgnoreHeldKeys();
 }
 
 TolvaSheet::~TolvaSheet() {

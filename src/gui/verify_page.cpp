@@ -295,6 +295,8 @@ void CVerify::OnEnter() {
 }
 
 void CVerify::OnVerify() {
+    // A location typed and run at once never left its box: its format follows it now.
+    if (locationBox_->Text() != settings.location) OnLocationTyped();
     ReadForm();
     BusyScope busy(this);
     RememberRunOptions();

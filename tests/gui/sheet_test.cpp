@@ -155,6 +155,24 @@ TEST(QtPrompterTest, MessagesArePlainTextAndQuestionsDefaultToNoButTheBackupQues
     auto closeBox = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) { box->close(); });
     EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva"), Answer::Cancel);
 
+    // Regression: Enter held on one box answered the next one unseen, then reached the window.
+    auto held = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(box, &repeat);
+        EXPECT_TRUE(box->isVisible());
+        // A repeat Qt did not mark: a release and a press at the same time.
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        release.setTimestamp(1000);
+        press.setTimestamp(1000);
+        QApplication::sendEvent(box, &release);
+        QApplication::sendEvent(box, &press);
+        EXPECT_TRUE(box->isVisible());
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(box, &key);
+    });
+    EXPECT_EQ(QtPrompter::Instance().AskYesNoCancel("Back it up?", "Tolva"), Answer::Cancel);
+
     auto warning = testing::ModalAnswerer::For<QMessageBox>([](QMessageBox* box) {
         EXPECT_EQ(box->icon(), QMessageBox::Warning);
         box->button(QMessageBox::Ok)->click();
