@@ -1,6 +1,7 @@
 #include "gui/tolva_sheet.h"
 
 #include <QIcon>
+#include <QLocale>
 #include <QTabWidget>
 
 #include "resources/strings.h"
@@ -29,6 +30,8 @@ TolvaSheet::TolvaSheet(SettingsStore& store, Prompter& prompter)
     sheet_->AddPage(about_.get(), ToQString(LoadString(IDS_UI_TAB_ABOUT)));
     sheet_->setWindowIcon(ProgramIcon());
     IgnoreHeldKeys();
+    // Counts in the status lines and the progress window are grouped as the person's locale does.
+    SetCountWriter([](long value) { return FromQString(QLocale().toString(static_cast<qlonglong>(value))); });
 }
 
 TolvaSheet::~TolvaSheet() {

@@ -36,6 +36,16 @@ std::string FormatText(std::string_view format, std::initializer_list<FormatArg>
     return out;
 }
 
+namespace {
+
+std::string (*countWriter)(long) = nullptr;
+
+}  // namespace
+
+void SetCountWriter(std::string (*writer)(long value)) { countWriter = writer; }
+
+std::string CountText(long value) { return countWriter ? countWriter(value) : std::to_string(value); }
+
 std::string FormatString(int id, std::initializer_list<FormatArg> args) { return FormatText(LoadString(id), args); }
 
 CounterText::CounterText(const std::string& format) {

@@ -158,6 +158,7 @@ inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_READ = 61501;
 inline constexpr int IDS_MSG_VERIFY_UNABLE_TO_SAVE = 61502;
 inline constexpr int IDS_MSG_INTERNET_OPEN = 61503;
 inline constexpr int IDS_TESTING_LINK = 61504;
+inline constexpr int IDS_TESTING_LINKS_AT_ONCE = 61911;  // %d done, %d in the set, %d under test
 inline constexpr int IDS_STATUS_STARTING = 61505;
 inline constexpr int IDS_STATUS_RESOLVING = 61506;
 inline constexpr int IDS_STATUS_CONNECTING = 61507;
@@ -301,8 +302,19 @@ std::string LoadString(int id);
 // Fills %d and %s (and %% for one percent sign) from args, in order. Only these directives
 // are understood, so a text from the table can never read past its arguments: a directive
 // without an argument is copied as it stands.
+// A number of things a person counts (links, folders) in a text: written as the front end
+// writes numbers (the desktop program groups digits as its locale does), plain digits unless
+// it says otherwise. Error numbers and anything saved in a file stay plain ints.
+struct Count {
+    long value;
+};
+// How counts are written from now on; null goes back to plain digits.
+void SetCountWriter(std::string (*writer)(long value));
+std::string CountText(long value);
+
 class FormatArg {
 public:
+    FormatArg(Count count) : text_(CountText(count.value)) {}
     FormatArg(int value) : text_(std::to_string(value)) {}
     FormatArg(long value) : text_(std::to_string(value)) {}
     FormatArg(unsigned value) : text_(std::to_string(value)) {}

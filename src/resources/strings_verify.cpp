@@ -92,6 +92,7 @@ constexpr StringEntry kVerifyStrings[] = {
     {IDS_MSG_VERIFY_UNABLE_TO_SAVE, "Verify was unable to save the URL set."},
     {IDS_MSG_INTERNET_OPEN, "InternetOpen returned %d."},
     {IDS_TESTING_LINK, "Testing link %d of %d."},
+    {IDS_TESTING_LINKS_AT_ONCE, "%d of %d links tested; %d under test."},
     {IDS_STATUS_STARTING, "Starting"},
     {IDS_STATUS_RESOLVING, "Resolving host name to get IP #"},
     {IDS_STATUS_CONNECTING, "Have IP #; now connecting to host"},

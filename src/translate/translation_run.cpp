@@ -191,7 +191,8 @@ TranslationResult WriteDestination(SetStorage& storage, WholeSource& source, con
     // What was done, so a person can tell an empty or half-read source from a full one.
     if (page.Controls().statusLine) {
         page.Controls().statusLine->SetText(FormatString(
-            IDS_STATUS_CONVERTED_COUNTS, {LoadString(IDS_STATUS_CONVERTED), counts.links, counts.folders, counts.renamed}));
+            IDS_STATUS_CONVERTED_COUNTS,
+            {LoadString(IDS_STATUS_CONVERTED), Count{counts.links}, Count{counts.folders}, Count{counts.renamed}}));
     }
     if (page.Controls().cancelToClose) page.Controls().cancelToClose();
     return TranslationResult::Converted;

@@ -1,5 +1,7 @@
 #include "verify/verification_run.h"
 
+#include <algorithm>
+
 #include "formats/format_table.h"
 #include "formats/html_text.h"
 #include "formats/shortcuts.h"
@@ -150,19 +152,20 @@ std::string VerificationRun::SummaryText() const {
     const VerifyCounts& c = counts;
     std::string text;
     if (c.restored != 0 && c.repaired != 0) {
-        text = FormatString(IDS_SUMMARY_RESTORED_REPAIRED, {c.tested, c.failingLinks, c.restored, c.repaired});
+        text = FormatString(IDS_SUMMARY_RESTORED_REPAIRED,
+                            {Count{c.tested}, Count{c.failingLinks}, Count{c.restored}, Count{c.repaired}});
     } else if (c.restored != 0) {
-        text = FormatString(IDS_SUMMARY_RESTORED, {c.tested, c.failingLinks, c.restored});
+        text = FormatString(IDS_SUMMARY_RESTORED, {Count{c.tested}, Count{c.failingLinks}, Count{c.restored}});
     } else if (c.repaired != 0) {
-        text = FormatString(IDS_SUMMARY_REPAIRED, {c.tested, c.failingLinks, c.repaired});
+        text = FormatString(IDS_SUMMARY_REPAIRED, {Count{c.tested}, Count{c.failingLinks}, Count{c.repaired}});
     } else {
-        text = FormatString(IDS_SUMMARY, {c.tested, c.failingLinks});
+        text = FormatString(IDS_SUMMARY, {Count{c.tested}, Count{c.failingLinks}});
     }
-    if (c.updated != 0) text += "  " + FormatString(IDS_SUMMARY_UPDATED, {c.updated});
+    if (c.updated != 0) text += "  " + FormatString(IDS_SUMMARY_UPDATED, {Count{c.updated}});
     if (const int otherSchemes = c.skipped - c.skippedAsAsked; otherSchemes != 0) {
-        text += "  " + FormatString(IDS_SUMMARY_SKIPPED, {otherSchemes});
+        text += "  " + FormatString(IDS_SUMMARY_SKIPPED, {Count{otherSchemes}});
     }
-    if (c.skippedAsAsked != 0) text += "  " + FormatString(IDS_SUMMARY_SKIPPED_AS_ASKED, {c.skippedAsAsked});
+    if (c.skippedAsAsked != 0) text += "  " + FormatString(IDS_SUMMARY_SKIPPED_AS_ASKED, {Count{c.skippedAsAsked}});
     return text;
 }
 
@@ -179,6 +182,9 @@ void VerificationRun::QueueBatch() {
     shownFor_.clear();
     outcomes_.clear();
     lastStarted_ = 0;
+    linksOfRequest_.clear();
+    linksAnswered_ = 0;
+    underTest_ = 0;
     // Each URL is asked for once, however often it occurs; its outcome serves every link.
     std::unordered_map<std::string, unsigned> requestOfUrl;
     urlSet->Rewind();
@@ -199,8 +205,10 @@ void VerificationRun::QueueBatch() {
             found->second = batch_->Add(found->first);
             shownFor_.push_back(entry);
             outcomes_.emplace_back();
+            linksOfRequest_.push_back(0);
         }
         requestOf_[entry] = found->second;
+        ++linksOfRequest_[found->second - 1];
     }
 }
 
@@ -211,6 +219,8 @@ void VerificationRun::TakeBatchRecords() {
         if (record.kind == RequestRecord::Started) {
             // The window shows the request started last, whichever link is being applied.
             lastStarted_ = number;
+            ++underTest_;
+            ShowBatchProgress();
             const UrlEntry* shown = shownFor_[number - 1];
             view_.SetCurrentName(shown->GetName());
             view_.SetCurrentUrl(RequestedUrl(shown));
@@ -218,8 +228,22 @@ void VerificationRun::TakeBatchRecords() {
             continue;
         }
         if (number == lastStarted_ && !record.statusText.empty()) view_.SetCurrentStatus(record.statusText);
-        if (record.kind == RequestRecord::Completion) outcomes_[number - 1] = std::move(record.outcome);
+        if (record.kind == RequestRecord::Completion) {
+            if (!outcomes_[number - 1]) {
+                underTest_ = std::max(underTest_ - 1, 0);
+                linksAnswered_ += number <= linksOfRequest_.size() ? linksOfRequest_[number - 1] : 0;
+                ShowBatchProgress();
+            }
+            outcomes_[number - 1] = std::move(record.outcome);
+        }
     }
+}
+
+void VerificationRun::ShowBatchProgress() {
+    // The links are applied in order while later ones are already under test: the window
+    // counts what is done, not the link being applied.
+    const int done = std::min(linksAnswered_ + counts.skipped, urlSet->linkCount);
+    view_.SetTestingLine(FormatString(IDS_TESTING_LINKS_AT_ONCE, {Count{done}, Count{urlSet->linkCount}, Count{underTest_}}));
 }
 
 RequestOutcome VerificationRun::RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest) {
@@ -231,6 +255,7 @@ RequestOutcome VerificationRun::RequestFromBatch(const std::string& url, const U
         number = batch_->Add(url, true);
         shownFor_.push_back(entry);
         outcomes_.emplace_back();
+        linksOfRequest_.push_back(0);
     }
     for (;;) {
         TakeBatchRecords();
@@ -311,8 +336,12 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         return LinkStep::Next;
     }
     counts.tested += 1;
-    message = FormatString(IDS_TESTING_LINK, {counts.tested + counts.skipped, urlSet->linkCount});
-    view_.SetTestingLine(message);
+    if (UsesBatch()) {
+        ShowBatchProgress();
+    } else {
+        message = FormatString(IDS_TESTING_LINK, {Count{counts.tested + counts.skipped}, Count{urlSet->linkCount}});
+        view_.SetTestingLine(message);
+    }
     view_.SetProgressPos(counts.tested + counts.skipped);
 
     const std::string name = entry->GetName();

@@ -153,6 +153,8 @@ private:
     RequestOutcome Request(const std::string& url, const UrlEntry* entry, bool firstTest);
     RequestOutcome RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest);
     void TakeBatchRecords();
+    // With many at once: how many links are done and how many are under test.
+    void ShowBatchProgress();
     void QueueBatch();
     std::string RequestedUrl(const UrlEntry* entry) const;
     // Many requests at once (LinkBatch), used when any of these differs from its default: the
@@ -175,6 +177,11 @@ private:
     std::vector<const UrlEntry*> shownFor_;
     std::vector<std::optional<RequestOutcome>> outcomes_;
     unsigned lastStarted_ = 0;
+    // For the progress window's count: the links each request serves, the links whose request
+    // has come back, and the requests started and not yet back.
+    std::vector<int> linksOfRequest_;
+    int linksAnswered_ = 0;
+    int underTest_ = 0;
     std::unordered_map<const UrlEntry*, std::size_t> recordOf_;
     UrlEntry* unverified_ = nullptr;
     // Links this run moved; they are never tested twice in one run.

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
@@ -120,6 +121,16 @@ TEST_F(SheetTest, AboutButtonsOpenTheInstalledPages) {
         versionShown = versionShown || label->text() == "Tolva 2.0.01\nMarch 11, 1997";
     }
     EXPECT_TRUE(versionShown);
+}
+
+TEST_F(SheetTest, CountsAreGroupedAsTheLocaleGroupsDigits) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    {
+        TolvaSheet sheet(store, prompter);
+        EXPECT_EQ(FormatString(IDS_SUMMARY, {Count{50000}, Count{1234}}), "50.000 URLs tested; 1.234 did not work.");
+    }
+    QLocale::setDefault(before);
 }
 
 // A location or server text in a message must never be taken as markup.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <regex>
 
 #include "formats/set_storage.h"
 #include "resources/strings.h"
@@ -387,6 +388,17 @@ TEST_F(VerificationRunTest, ManyAtOnceKeepToTheLimitForOneHost) {
     EXPECT_EQ(tested, 6);
     EXPECT_EQ(failed, 0);
     EXPECT_EQ(server.MaxInFlight(), 2);
+    // Regression: the window said "Testing link 2 of 6" beside the sixth link, under test.
+    const std::regex line(R"((\d+) of 6 links tested; (\d+) under test\.)");
+    int lastDone = 0;
+    for (const std::string& text : view.testingLines) {
+        std::smatch part;
+        ASSERT_TRUE(std::regex_match(text, part, line)) << text;
+        EXPECT_GE(std::stoi(part[1]), lastDone) << text;
+        EXPECT_LE(std::stoi(part[2]), 2) << text;
+        lastDone = std::stoi(part[1]);
+    }
+    EXPECT_EQ(view.testingLines.back(), "6 of 6 links tested; 0 under test.");
 }
 
 TEST_F(VerificationRunTest, RetryAfterIsWaitedForAndTheLinkThenWorks) {
