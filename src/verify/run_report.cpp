@@ -9,93 +9,13 @@
 #include <filesystem>
 #include <utility>
 
-#include "platform/ascii.h"
 #include "platform/atomic_replace.h"
 #include "platform/descriptor.h"
+#include "platform/report_fields.h"
 
 namespace tolva {
 
 namespace {
-
-// The length of the UTF-8 sequence that starts text at i, or 0 when the bytes there are not
-// one: sets saved on Windows may hold Windows-1252 names.
-std::size_t Utf8Length(const std::string& text, std::size_t i) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
-    std::size_t length = lead < 0x80           ? 1
-                         : (lead >> 5) == 0x6  ? 2
-                         : (lead >> 4) == 0xE  ? 3
-                         : (lead >> 3) == 0x1E ? 4
-                                               : 0;
-    if (length == 0 || i + length > text.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    }
-    return length;
-}
-
-// A JSON string. Bytes that are not UTF-8 are taken as Latin-1 characters, so that the report
-// stays valid JSON whatever the set's encoding.
-void AppendJsonString(std::string& out, const std::string& text) {
-    out += '"';
-    for (std::size_t i = 0; i < text.size();) {
-        auto c = static_cast<unsigned char>(text[i]);
-        std::size_t length = Utf8Length(text, i);
-        char escaped[8];
-        if (length == 0) {
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-            i += 1;
-            continue;
-        }
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7F) {
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out.append(text, i, length);
-        }
-        i += length;
-    }
-    out += '"';
-}
-
-void AppendJsonField(std::string& out, const char* name, const std::string& value) {
-    AppendJsonString(out, name);
-    out += ':';
-    AppendJsonString(out, value);
-}
-
-void AppendJsonField(std::string& out, const char* name, long value) {
-    AppendJsonString(out, name);
-    out += ':';
-    out += std::to_string(value);
-}
-
-void AppendJsonField(std::string& out, const char* name, bool value) {
-    AppendJsonString(out, name);
-    out += value ? ":true" : ":false";
-}
-
-// A CSV field, quoted when it holds a separator, a quote or a line break (RFC 4180). A field
-// that a spreadsheet would take for a formula (a name such as "=HYPERLINK(...)") starts with
-// an apostrophe, which spreadsheets read as "text follows" and do not show.
-void AppendCsvField(std::string& out, const std::string& text) {
-    const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
-    const std::string guard = formula ? "'" : "";
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        out += guard + text;
-        return;
-    }
-    out += '"' + guard;
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
 
 const char* ResultName(VerifyResult result) {
     switch (result) {
@@ -138,10 +58,6 @@ std::string ShownAction(const VerifySettings& settings, const std::string& actio
 }
 
 }  // namespace
-
-bool ReportIsJson(const std::string& path) {
-    return path.size() >= 5 && EqualsIgnoringAsciiCase(std::string_view(path).substr(path.size() - 5), ".json");
-}
 
 std::string ReportJson(const VerifySettings& settings, const ReportSummary& summary,
                        const std::vector<LinkRecord>& links) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/report_fields.h"
 #include "verify/verify_settings.h"
 
 namespace tolva {
@@ -38,7 +39,6 @@ struct ReportSummary {
     std::string text;  // the summary as the status line shows it
 };
 
-bool ReportIsJson(const std::string& path);
 std::string ReportJson(const VerifySettings& settings, const ReportSummary& summary,
                        const std::vector<LinkRecord>& links);
 std::string ReportCsv(const VerifySettings& settings, const std::vector<LinkRecord>& links);
