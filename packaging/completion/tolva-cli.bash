@@ -3,7 +3,7 @@ _tolva_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local command="" word
     for word in "${COMP_WORDS[@]:1:COMP_CWORD-1}"; do
-        case $word in translate | verify | locations) command=$word; break ;; esac
+        case $word in translate | verify | locations | merge) command=$word; break ;; esac
     done
     case $prev in
         --source-format | --destination-format | --format)
@@ -16,6 +16,16 @@ _tolva_cli() {
             return ;;
         --cookies)
             mapfile -t COMPREPLY < <(compgen -W "prompt run always" -- "$cur")
+            return ;;
+        --match)
+            mapfile -t COMPREPLY < <(compgen -W "exact loose" -- "$cur")
+            return ;;
+        --duplicates)
+            mapfile -t COMPREPLY < <(compgen -W "keep first" -- "$cur")
+            return ;;
+        --report)
+            compopt -o filenames 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
         --timeout | --retries | --skip | --skip-folder)
             return ;;
@@ -31,9 +41,17 @@ _tolva_cli() {
                    --only-unverified --skip --skip-folder --verbose --yes --no --help" ;;
         locations)
             words="--format --help" ;;
+        merge)
+            words="--destination-format --destination --match --duplicates --report --fix-ampersands
+                   --no-fix-ampersands --restore-names --no-restore-names --yes --no --help" ;;
         *)
-            words="translate verify locations --help --version" ;;
+            words="translate verify locations merge --help --version" ;;
     esac
     mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur")
+    # A merge's sources are files and folders, each perhaps after its format and a colon.
+    if [[ $command == merge && $cur != -* ]]; then
+        compopt -o filenames 2>/dev/null
+        mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen -f -- "$cur")
+    fi
 }
 complete -F _tolva_cli tolva-cli

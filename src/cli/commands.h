@@ -14,6 +14,7 @@ using CommandHandler = std::function<int()>;
 CommandHandler AddTranslateCommand(CLI::App& app);
 CommandHandler AddVerifyCommand(CLI::App& app);
 CommandHandler AddLocationsCommand(CLI::App& app);
+CommandHandler AddMergeCommand(CLI::App& app);
 
 // The exit status of a usage error.
 inline constexpr int kUsageError = 2;

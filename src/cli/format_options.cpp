@@ -49,4 +49,14 @@ std::vector<std::string> FormatNames() {
     return names;
 }
 
+void AddConversionFlags(CLI::App& command, bool& fixAmpersands, bool& restoreNames, bool& yes, bool& no) {
+    command.add_flag("--fix-ampersands,!--no-fix-ampersands", fixAmpersands,
+                     "Collapse or double ampersands between shortcut names and the other formats (on by default)");
+    command.add_flag("--restore-names,!--no-restore-names", restoreNames,
+                     "From shortcuts, give entries back the names they had before a translation made them file "
+                     "names, unless renamed since (on by default)");
+    CLI::Option* yesFlag = command.add_flag("--yes", yes, "Answer Yes to every question");
+    command.add_flag("--no", no, "Answer No to every question")->excludes(yesFlag);
+}
+
 }  // namespace tolva::cli

@@ -2,6 +2,8 @@
 // The format options of the commands: names checked against the format table, and a format
 // left out guessed from the location, with a note on the terminal that says which was taken.
 
+#include <CLI/CLI.hpp>
+
 #include <string>
 #include <vector>
 
@@ -21,5 +23,9 @@ bool GuessMissingFormat(Terminal& terminal, std::string& name, const std::string
 std::string CheckFormatName(const std::string& name);
 // Every format's command-line name, in the table's order.
 std::vector<std::string> FormatNames();
+
+// The flags of a command that converts sets as a translation does: --fix-ampersands and
+// --restore-names (each with its --no- form), and --yes or --no for its questions.
+void AddConversionFlags(CLI::App& command, bool& fixAmpersands, bool& restoreNames, bool& yes, bool& no);
 
 }  // namespace tolva::cli

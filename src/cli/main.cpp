@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     // A run killed outright could not remove its private copies of a browser's store.
     tolva::RemoveLeftoverScratchFolders();
     CLI::App app{
-        "tolva-cli: translate and verify URL sets (Netscape bookmark files, Mosaic hotlists and folders of "
+        "tolva-cli: translate, verify and merge URL sets (Netscape bookmark files, Mosaic hotlists and folders of "
         "Internet shortcut files)"};
     // Set before the subcommands are added: each takes the formatter its parent has then.
     app.formatter(std::make_shared<HelpFormatter>());
@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     auto translate = tolva::cli::AddTranslateCommand(app);
     auto verify = tolva::cli::AddVerifyCommand(app);
     auto locations = tolva::cli::AddLocationsCommand(app);
+    auto merge = tolva::cli::AddMergeCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -52,5 +53,6 @@ int main(int argc, char** argv) {
     if (app.got_subcommand("translate")) return translate();
     if (app.got_subcommand("verify")) return verify();
     if (app.got_subcommand("locations")) return locations();
+    if (app.got_subcommand("merge")) return merge();
     return 2;
 }

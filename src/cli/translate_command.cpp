@@ -113,13 +113,7 @@ CommandHandler AddTranslateCommand(CLI::App& app) {
                                                           "; left out, it is guessed from the name")
                                          ->check(CheckFormatName);
     command->add_option("--destination", options->destinationLocation, "File or folder of the new set");
-    command->add_flag("--fix-ampersands,!--no-fix-ampersands", options->fixAmpersands,
-                      "Collapse or double ampersands between shortcut names and the other formats (on by default)");
-    command->add_flag("--restore-names,!--no-restore-names", options->restoreNames,
-                      "From shortcuts, give entries back the names they had before a translation made them file "
-                      "names, unless renamed since (on by default)");
-    CLI::Option* yes = command->add_flag("--yes", options->yes, "Answer Yes to every question");
-    command->add_flag("--no", options->no, "Answer No to every question")->excludes(yes);
+    AddConversionFlags(*command, options->fixAmpersands, options->restoreNames, options->yes, options->no);
     command->footer(
         "Without --yes or --no, questions are asked at the terminal; without a terminal a question ends the run "
         "before anything is changed.\nExit status: 0 when the set was converted, 1 when the translation failed, "

@@ -3,7 +3,7 @@
 namespace tolva {
 
 std::string LoadString(int id) {
-    for (auto part : {CoreStrings(), VerifyStrings(), UiStrings(), StoreStrings(), DesktopStrings()}) {
+    for (auto part : {CoreStrings(), VerifyStrings(), UiStrings(), StoreStrings(), DesktopStrings(), MergeStrings()}) {
         for (const StringEntry& entry : part) {
             if (entry.id == id) return entry.text;
         }

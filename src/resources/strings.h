@@ -296,6 +296,25 @@ inline constexpr int IDS_SKIPPED_PATTERN_REASON = 61582;
 inline constexpr int IDS_SKIPPED_NOT_SET_ASIDE_REASON = 61583;
 inline constexpr int IDS_SUMMARY_SKIPPED_AS_ASKED = 61584;
 
+// Merging sets (strings_merge.cpp).
+inline constexpr int IDS_MERGE_NO_SOURCES = 61800;
+inline constexpr int IDS_MERGE_SOURCE_FORMAT_UNKNOWN = 61801;  // %s the location
+inline constexpr int IDS_MERGE_UNABLE_TO_OPEN_SOURCE = 61802;   // %s the location
+inline constexpr int IDS_MERGE_UNABLE_TO_READ_SOURCE = 61803;   // %s the location
+inline constexpr int IDS_MERGE_UNABLE_TO_OPEN_DESTINATION = 61804;
+inline constexpr int IDS_MERGE_UNABLE_TO_SAVE_DESTINATION = 61805;
+inline constexpr int IDS_MERGE_NOW_READING = 61806;  // %d the set's number, %d how many
+inline constexpr int IDS_MERGE_NOW_MERGING = 61807;  // %d the set's number, %d how many
+inline constexpr int IDS_MERGE_ONE_SET = 61808;
+inline constexpr int IDS_MERGE_SETS = 61809;  // %s how many
+// %s the sets (IDS_MERGE_ONE_SET or IDS_MERGE_SETS), then the counts of links, folders,
+// duplicates merged and links in other folders.
+inline constexpr int IDS_MERGE_COUNTS_KEEP = 61810;
+inline constexpr int IDS_MERGE_COUNTS_FIRST = 61811;
+inline constexpr int IDS_MERGE_CANCELED = 61812;
+inline constexpr int IDS_MERGE_STOPPED = 61813;
+inline constexpr int IDS_MERGE_STOPPED_PART = 61814;
+
 // Returns the text of id, or empty text for an id that is not in the table.
 std::string LoadString(int id);
 
@@ -354,5 +373,6 @@ std::span<const StringEntry> VerifyStrings();
 std::span<const StringEntry> UiStrings();
 std::span<const StringEntry> DesktopStrings();
 std::span<const StringEntry> StoreStrings();
+std::span<const StringEntry> MergeStrings();
 
 }  // namespace tolva

@@ -35,8 +35,8 @@ bash_offers() {
 [ "$(run "$cli" --version)" = "tolva-cli $version" ] || fail "tolva-cli --version says '$(run "$cli" --version)'"
 grep -q "\"tolva-cli $version\"" "$man_dir/tolva-cli.1" || fail "tolva-cli.1 does not name version $version"
 
-all_help=$( (options_of "$cli"; options_of "$cli" translate; options_of "$cli" verify; options_of "$cli" locations) | sort -u)
-for command in "" translate verify locations; do
+all_help=$( (options_of "$cli"; options_of "$cli" translate; options_of "$cli" verify; options_of "$cli" locations; options_of "$cli" merge) | sort -u)
+for command in "" translate verify locations merge; do
     offered=$(bash_offers $command "")
     for option in $(options_of "$cli" $command); do
         [ "$option" = --help ] && [ -n "$command" ] && continue
@@ -49,7 +49,7 @@ done
 for option in $(man_options "$man_dir/tolva-cli.1"); do
     grep -qxF -- "$option" <<<"$all_help" || fail "tolva-cli.1 names $option, which no --help shows"
 done
-for command in translate verify locations; do
+for command in translate verify locations merge; do
     grep -qxF "$command" <<<"$(bash_offers "")" || fail "bash completion does not offer $command"
 done
 [ "$(bash_offers verify --format "" | tr '\n' ' ')" = "$(run "$cli" verify --help | grep -oE -- '--format TEXT:\{[a-z,-]*' | sed 's/.*{//; s/,/ /g') " ] ||

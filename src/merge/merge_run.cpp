@@ -1,0 +1,173 @@
+#include "merge/merge_run.h"
+
+#include <memory>
+
+#include "formats/format_codec.h"
+#include "platform/stop_request.h"
+#include "resources/strings.h"
+#include "translate/convert.h"
+#include "translate/destination.h"
+
+namespace tolva {
+
+namespace {
+
+// The controls as the run uses them, with the null checks in one place.
+class MergeView {
+public:
+    explicit MergeView(const MergeControls& controls) : controls_(controls) {}
+
+    void Status(const std::string& text) const {
+        if (controls_.statusLine) controls_.statusLine->SetText(text);
+    }
+    void Status(int id) const { Status(LoadString(id)); }
+    Prompter& Prompt() const { return controls_.prompter ? *controls_.prompter : SilentPrompter::Instance(); }
+    // Form messages carry the program's full title; messages of the run its short name.
+    void FormMessage(const std::string& text) const { Prompt().ShowMessage(text, LoadString(IDS_CAPTION)); }
+    void RunMessage(const std::string& text) const { Prompt().ShowMessage(text, LoadString(IDS_MSG_CAPTION_RUN)); }
+    void ShowProgress(bool visible) const {
+        if (controls_.progressBar) controls_.progressBar->Show(visible);
+        if (controls_.progressText) controls_.progressText->Show(visible);
+    }
+    const MergeControls& Controls() const { return controls_; }
+
+private:
+    const MergeControls& controls_;
+};
+
+bool IsKnownFormat(UrlSetFormat format) { return CodecFor(format) != nullptr; }
+
+// The form's checks, before anything is read: the sources first, then the destination.
+bool CheckValues(const MergeValues& values, const MergeView& view) {
+    std::string problem;
+    if (values.sources.empty()) problem = LoadString(IDS_MERGE_NO_SOURCES);
+    for (const MergeSource& source : values.sources) {
+        if (!problem.empty()) break;
+        if (source.location.empty()) {
+            problem = LoadString(IDS_NO_SOURCE);
+        } else if (!IsKnownFormat(source.format)) {
+            problem = FormatString(IDS_MERGE_SOURCE_FORMAT_UNKNOWN, {source.location});
+        }
+    }
+    if (problem.empty() && (values.destinationLocation.empty() || !IsKnownFormat(values.destinationFormat))) {
+        problem = LoadString(IDS_NO_DESTINATION);
+    } else if (problem.empty() && !FormatWritesNew(values.destinationFormat)) {
+        problem = LoadString(IDS_FORMAT_READ_ONLY);
+    }
+    if (!problem.empty()) view.FormMessage(problem);
+    return problem.empty();
+}
+
+MergeOutcome Ended(MergeResult result, const MergeView& view, int status) {
+    view.Status(status);
+    MergeOutcome outcome;
+    outcome.result = result;
+    return outcome;
+}
+
+MergeOutcome Stopped(const MergeView& view, UrlSetFormat writing) {
+    const FormatCodec* codec = CodecFor(writing);
+    const bool part = codec != nullptr && codec->storage == FormatStorage::Folder;
+    return Ended(MergeResult::Stopped, view, part ? IDS_MERGE_STOPPED_PART : IDS_MERGE_STOPPED);
+}
+
+// Reads one source whole and converts it for the destination. Returns false when it could not
+// be read, after saying so and naming it.
+bool ReadSource(SetStorage& storage, const MergeSource& source, const MergeValues& values, const MergeView& view,
+                int& renamed) {
+    if (!storage.Open(UrlSetOpenMode::OpenExisting, source.format, source.location)) {
+        view.RunMessage(FormatString(IDS_MERGE_UNABLE_TO_OPEN_SOURCE, {source.location}));
+        return false;
+    }
+    const int read = storage.Read(view.Controls().statusLine);
+    // Released at once: the destination may be this very file.
+    storage.CloseFile();
+    if (!read) {
+        if (!StopRequested()) view.RunMessage(FormatString(IDS_MERGE_UNABLE_TO_READ_SOURCE, {source.location}));
+        return false;
+    }
+    view.ShowProgress(true);
+    renamed += ConvertTo(storage.Set(), values.fixAmpersands, values.restoreNames, values.destinationFormat,
+                         values.destinationLocation, view.Controls().progressBar, view.Controls().progressText);
+    view.ShowProgress(false);
+    return true;
+}
+
+}  // namespace
+
+std::string MergeCountsText(const MergeCounts& counts, DuplicatePlaces places) {
+    const auto grouped = [](int number) {
+        const std::string digits = std::to_string(number);
+        std::string text;
+        for (std::size_t i = 0; i < digits.size(); ++i) {
+            const std::size_t left = digits.size() - i;
+            if (i > 0 && left % 3 == 0 && digits[i - 1] != '-') text += ',';
+            text += digits[i];
+        }
+        return text;
+    };
+    const std::string sets =
+        counts.sets == 1 ? LoadString(IDS_MERGE_ONE_SET) : FormatString(IDS_MERGE_SETS, {grouped(counts.sets)});
+    return FormatString(places == DuplicatePlaces::Keep ? IDS_MERGE_COUNTS_KEEP : IDS_MERGE_COUNTS_FIRST,
+                        {sets, grouped(counts.links), grouped(counts.folders), grouped(counts.duplicatesMerged),
+                         grouped(counts.inOtherFolders)});
+}
+
+MergeOutcome RunMerge(const MergeValues& values, const MergeControls& controls,
+                      const SetStorage::FileFactory& fileFactory) {
+    MergeView view(controls);
+    if (!CheckValues(values, view)) return {};
+
+    // The first set becomes the result; every later one lends it entries and the text they
+    // borrow, so all live until the result is written.
+    std::vector<std::unique_ptr<UrlSet>> sets;
+    std::unique_ptr<SetStorage> resultStorage;
+    std::unique_ptr<SetMerger> merger;
+    int renamed = 0;
+    const int count = static_cast<int>(values.sources.size());
+    for (int index = 0; index < count; ++index) {
+        auto set = std::make_unique<UrlSet>();
+        set->SetPrompter(&view.Prompt());
+        auto storage = std::make_unique<SetStorage>(*set);
+        if (fileFactory) storage->SetFileFactory(fileFactory);
+        view.Status(FormatString(IDS_MERGE_NOW_READING, {index + 1, count}));
+        const bool read = ReadSource(*storage, values.sources[index], values, view, renamed);
+        if (StopRequested()) return Stopped(view, UrlSetFormat::None);
+        if (!read) return Ended(MergeResult::Failed, view, IDS_STATUS_UNABLE_TO_READ);
+        if (index == 0) {
+            merger = std::make_unique<SetMerger>(*set, values.match, values.duplicates, values.listGroups);
+            resultStorage = std::move(storage);
+        }
+        view.Status(FormatString(IDS_MERGE_NOW_MERGING, {index + 1, count}));
+        merger->Add(*set, index);
+        sets.push_back(std::move(set));
+    }
+    merger->Finish();
+
+    SetStorage& storage = *resultStorage;
+    if (!OpenDestination(storage, values.destinationFormat, values.destinationLocation)) {
+        storage.Close();
+        if (storage.OpenCanceled()) return Ended(MergeResult::Canceled, view, IDS_MERGE_CANCELED);
+        view.RunMessage(LoadString(IDS_MERGE_UNABLE_TO_OPEN_DESTINATION));
+        return Ended(MergeResult::Failed, view, IDS_STATUS_UNABLE_TO_CREATE);
+    }
+    view.Status(IDS_STATUS_NOW_SAVING);
+    const int written = storage.Write(controls.statusLine);
+    storage.Close();
+    if (!written && StopRequested()) return Stopped(view, values.destinationFormat);
+    if (!written) {
+        view.RunMessage(LoadString(IDS_MERGE_UNABLE_TO_SAVE_DESTINATION));
+        return Ended(MergeResult::Failed, view, IDS_STATUS_UNABLE_TO_SAVE);
+    }
+
+    MergeOutcome outcome;
+    outcome.result = MergeResult::Merged;
+    outcome.counts = merger->Counts();
+    outcome.namesAdapted = renamed + storage.AdaptedNames();
+    outcome.groups = merger->TakeGroups();
+    outcome.statusText = MergeCountsText(outcome.counts, values.duplicates);
+    view.Status(outcome.statusText);
+    return outcome;
+}
+
+}  // namespace tolva
