@@ -73,7 +73,7 @@ TEST_F(TranslateCommandTest, FailuresExitOneWithTheirMessagesOnStderr) {
     };
     WriteFile(destination, "already here");
     const std::string empty = dir.File("links.html");
-    WriteFile(empty, "<!DOCTYPE html>\n<html><body><p>Nothing saved yet.</p></body></html>\n");
+    WriteFile(empty, "<!DOCTYPE html>\n<html><body><p><a href=\"#top\">Top</a> Nothing saved yet.</p></body></html>\n");
     const std::vector<FailureCase> cases = {
         {{"translate"}, LoadString(IDS_CAPTION) + ": " + LoadString(IDS_NO_SOURCE)},
         {{"translate", "--source-format", "", "--source", source}, LoadString(IDS_CAPTION) + ": " + LoadString(IDS_NO_SOURCE)},
