@@ -1,10 +1,14 @@
 #include "translate/entry_conversion.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "formats/format_table.h"
 #include "formats/html_text.h"
 #include "formats/shortcuts.h"
+#include "formats/store_fields.h"
+#include "platform/charset.h"
 
 namespace tolva {
 
@@ -12,6 +16,31 @@ namespace {
 
 // Characters Windows refuses in a file name: \ ? : * " < > | /
 constexpr std::string_view kUnsafeFileNameCharacters = "\\?:*\"<>|/";
+
+// A description may hold markup (a link, bold text, line breaks) that its plain text shows as
+// characters: written back as HTML, it would come out escaped. What plain text cannot give back
+// is kept as it was, in UTF-8, among the kept attributes.
+constexpr std::string_view kHtmlDescription = "DESCRIPTION_HTML";
+
+void KeepHtmlDescription(std::string_view charset, UrlEntry& entry) {
+    if (entry.description.empty()) return;
+    const std::string html = ToUtf8(entry.description, charset);
+    if (HtmlFromPlain(PlainFromHtml(html, "UTF-8")) == html) return;
+    std::string attributes = store::WithoutKeptAttribute(entry.extraAttributes, kHtmlDescription);
+    store::AddKeptAttribute(attributes, kHtmlDescription, html);
+    entry.extraAttributes = attributes;
+}
+
+// The kept HTML comes back while the plain text is still the one it gave; a description changed
+// since is taken as it now reads.
+bool TakeBackHtmlDescription(UrlEntry& entry) {
+    if (entry.extraAttributes.view().find(kHtmlDescription) == std::string_view::npos) return false;
+    const std::optional<std::string> html = store::FindKeptAttribute(entry.extraAttributes, kHtmlDescription);
+    entry.extraAttributes = store::WithoutKeptAttribute(entry.extraAttributes, kHtmlDescription);
+    if (!html || PlainFromHtml(*html, "UTF-8") != entry.description.view()) return false;
+    entry.description = *html;
+    return true;
+}
 
 }  // namespace
 
@@ -75,10 +104,14 @@ std::string ConvertedText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::s
 void ConvertEntryText(UrlSetFormat fromFormat, UrlSetFormat toFormat, std::string_view charset, UrlEntry& entry) {
     const bool toHtml = FormatHoldsHtml(toFormat);
     if (FormatHoldsHtml(fromFormat) == toHtml) return;
+    // A description taken back as it was is HTML already.
+    const bool takenBack = toHtml && TakeBackHtmlDescription(entry);
+    if (!toHtml) KeepHtmlDescription(charset, entry);
     for (EntryText* text :
          {&entry.name, &entry.url, &entry.preservedName, &entry.preservedLocation, &entry.description}) {
         // Escaping leaves most texts as they are: those keep their bytes without a copy.
-        if (text->empty() || (toHtml && !NeedsHtmlEscaping(*text))) continue;
+        if (text->empty() || (toHtml && !NeedsHtmlEscaping(*text)) || (takenBack && text == &entry.description))
+            continue;
         *text = ConvertedText(fromFormat, toFormat, charset, *text);
     }
 }

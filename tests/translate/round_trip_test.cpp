@@ -9,6 +9,7 @@
 #include "formats/html_text.h"
 #include "formats/store_fields.h"
 #include "model/url_set.h"
+#include "platform/charset.h"
 #include "platform/profile_file.h"
 #include "support/places_builder.h"
 #include "support/recording.h"
@@ -215,7 +216,7 @@ std::vector<std::string> PlainLinks(UrlSetFormat format, const std::string& loca
 }
 
 // Every entry of a bookmark file in order as plain text: its kind, folder path, name, URL,
-// kept attributes, mark and description; the file's heading first.
+// kept attributes, mark and description (as written); the file's heading first.
 std::vector<std::string> BookmarkEntries(const std::string& location) {
     UrlSet set;
     EXPECT_EQ(testing::ReadSet(set, UrlSetFormat::Netscape, location), 1) << location;
@@ -227,8 +228,9 @@ std::vector<std::string> BookmarkEntries(const std::string& location) {
         const std::string line = std::to_string(static_cast<int>(entry->kind)) + " " + set.GetCurrentPath() + " | " +
                                  entry->name + " | " + entry->url + " |" +
                                  std::string(TrimLeadingWhite(entry->extraAttributes)) + " | " +
-                                 std::to_string(static_cast<int>(entry->mark)) + " | " + description;
-        entries.push_back(PlainFromHtml(line, set.charset));
+                                 std::to_string(static_cast<int>(entry->mark));
+        // A description comes back as it was written, markup and references included.
+        entries.push_back(PlainFromHtml(line, set.charset) + " | " + ToUtf8(description, set.charset));
     }
     return entries;
 }
@@ -394,6 +396,35 @@ TEST_F(RoundTripTest, DescriptionsAndHeadingGoThroughXbelAndBack) {
               (std::vector<std::string>{"Fish &amp; chips", "first line\nsecond &lt;line&gt;"}));
     EXPECT_NE(testing::ReadFile(xbel).find("<title>Bookmarks</title>"), std::string::npos);
     EXPECT_NE(testing::ReadFile(back).find("<H1>Bookmarks</H1>"), std::string::npos);
+}
+
+// A description holding markup (a link, bold text, references, several lines) comes back as it
+// was through a Favorites folder and in its own format; one changed in the folder meanwhile
+// comes back as it now reads, escaped.
+TEST_F(RoundTripTest, HtmlDescriptionsComeBackAsTheyWereUnlessChanged) {
+    const std::string described = "<DT><A HREF=\"http://a/\">A</A>\r\n<DD>See <A HREF=\"http://b/\">b</A>, <B>bold</B> "
+                                  "&amp; &#8230; &quot;q&quot;\r\nsecond line\r\n\r\n  third\r\n"
+                                  "<DT><H3>F</H3>\r\n<DD>folder <i>own</i>\r\n";
+    const std::string source = dir.File("raw.html");
+    WriteFile(source, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n" + described +
+                          "<DL><p>\r\n<DT><A HREF=\"http://c/\">C</A>\r\n<DD>x<a href=\"http://d/\"><img src=\"y\"/></a>\r\n"
+                          "</DL><p>\r\n</DL><p>\r\n");
+    const std::string favorites = Translate(UrlSetFormat::Netscape, source, UrlSetFormat::Shortcuts);
+    for (const std::string& back :
+         {Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Netscape),
+          Translate(UrlSetFormat::Netscape, source, UrlSetFormat::Netscape)}) {
+        const std::string text = testing::ReadFile(back);
+        EXPECT_NE(text.find(described), std::string::npos) << text;
+        EXPECT_NE(text.find("<DD>x<a href=\"http://d/\"><img src=\"y\"/></a>\r\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find("DESCRIPTION_HTML"), std::string::npos);
+    }
+    ProfileFile changed;
+    ASSERT_TRUE(changed.Load(favorites + "/A.url"));
+    changed.SetString("Tolva", "Description", "now <plain>");
+    ASSERT_TRUE(changed.Save(favorites + "/A.url"));
+    const std::string text = testing::ReadFile(Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Netscape));
+    EXPECT_NE(text.find("<DD>now &lt;plain&gt;\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("DESCRIPTION_HTML"), std::string::npos);
 }
 
 // Every folder and link as its path, name and URL, sorted; with the tags of each tagged link.
