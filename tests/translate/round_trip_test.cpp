@@ -456,7 +456,7 @@ std::vector<std::string> WithoutTags(std::vector<std::string> lines) {
 
 // The lines of a folder moved: from becomes to (the top level when empty, where a moved folder
 // itself is no longer listed).
-std::vector<std::string> Moved(std::vector<std::string> lines, const std::string& from, const std::string& to) {
+std::vector<std::string> Moved(const std::vector<std::string>& lines, const std::string& from, const std::string& to) {
     std::vector<std::string> out;
     for (const std::string& line : lines) {
         const std::string path =
