@@ -1,6 +1,9 @@
 #include "formats/shortcut_file.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <optional>
 
 #include "formats/shortcuts.h"
 #include "formats/store_fields.h"
@@ -53,6 +56,43 @@ std::string Unescaped(std::string_view text) {
         out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
     }
     return out;
+}
+
+// Windows counts FILETIMEs in tenths of microseconds since 1601-01-01.
+constexpr std::int64_t kFileTimeEpochOffset = 11644473600;
+constexpr std::int64_t kFileTimeTicksPerSecond = 10000000;
+constexpr std::int64_t kLastFileTimeSecond = INT64_MAX / kFileTimeTicksPerSecond - kFileTimeEpochOffset;
+
+constexpr std::string_view kModifiedKey = "Modified";
+
+struct WindowsKey {
+    std::string_view section;
+    std::string_view key;
+    std::string_view attribute;
+};
+constexpr WindowsKey kWindowsKeys[] = {
+    {kShortcutSection, kModifiedKey, "SHORTCUT_MODIFIED"},
+    {kShortcutSection, "IconFile", "SHORTCUT_ICONFILE"},
+    {kShortcutSection, "IconIndex", "SHORTCUT_ICONINDEX"},
+    {"DEFAULT", "BASEURL", "SHORTCUT_BASEURL"},
+};
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The Modified a link's attributes give: its kept spelling while that is still its
+// LAST_MODIFIED (or it has no date Windows can hold), else its LAST_MODIFIED in Windows' spelling.
+std::optional<std::string> ModifiedFor(std::string_view attributes) {
+    std::optional<std::string> kept = store::FindKeptAttribute(attributes, kWindowsKeys[0].attribute);
+    const std::optional<std::string> date = store::FindKeptAttribute(attributes, store::kLastModified);
+    const std::optional<std::int64_t> seconds = date ? store::ParseSeconds(*date) : std::nullopt;
+    const std::optional<std::int64_t> keptSeconds = kept ? ModifiedSeconds(*kept) : std::nullopt;
+    if (kept && (!seconds || !keptSeconds || keptSeconds == seconds)) return kept;
+    return seconds ? ModifiedValue(*seconds) : std::nullopt;
 }
 
 }  // namespace
@@ -108,15 +148,85 @@ void SetKeptText(ProfileFile& profile, std::string_view key, std::string_view te
     }
 }
 
+std::optional<std::string> ModifiedValue(std::int64_t seconds) {
+    if (seconds < -kFileTimeEpochOffset || seconds > kLastFileTimeSecond) return std::nullopt;
+    std::uint64_t time = static_cast<std::uint64_t>(seconds + kFileTimeEpochOffset) * kFileTimeTicksPerSecond;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string value;
+    unsigned sum = 0;
+    for (int i = 0; i < 8; ++i, time >>= 8) {
+        const auto byte = static_cast<unsigned>(time & 0xFF);
+        sum += byte;
+        value += kDigits[byte >> 4];
+        value += kDigits[byte & 0xF];
+    }
+    value += kDigits[(sum >> 4) & 0xF];
+    value += kDigits[sum & 0xF];
+    return value;
+}
+
+std::optional<std::int64_t> ModifiedSeconds(std::string_view value) {
+    if (value.size() != 16 && value.size() != 18) return std::nullopt;
+    std::uint64_t time = 0;
+    unsigned sum = 0;
+    unsigned check = 0;
+    for (std::size_t i = 0; i < value.size(); i += 2) {
+        unsigned byte = 0;
+        for (const char c : value.substr(i, 2)) {
+            const int digit = HexDigit(c);
+            if (digit < 0) return std::nullopt;
+            byte = byte * 16 + static_cast<unsigned>(digit);
+        }
+        if (i < 16) {
+            time |= static_cast<std::uint64_t>(byte) << (i * 4);
+            sum += byte;
+        } else {
+            check = byte;
+        }
+    }
+    if ((value.size() == 18 && check != (sum & 0xFF)) || time == 0) return std::nullopt;
+    return static_cast<std::int64_t>(time / kFileTimeTicksPerSecond) - kFileTimeEpochOffset;
+}
+
 std::string ReadLinkAttributes(const ProfileFile& profile) {
     std::string attributes = ReadKeptText(profile, kAttributesKey);
     const std::string formerUrl = profile.GetString(kTolvaSection, kFormerUrlKey, {}, ProfileFile::kWholeValue);
     if (!formerUrl.empty()) store::AddKeptAttribute(attributes, store::kPreservedUrl, formerUrl);
+    for (const WindowsKey& key : kWindowsKeys) {
+        if (!profile.HasKey(key.section, key.key)) continue;
+        const std::string value = profile.GetString(key.section, key.key, {}, ProfileFile::kWholeValue);
+        if (key.key != kModifiedKey) {
+            store::SetKeptAttribute(attributes, key.attribute, value);
+            continue;
+        }
+        if (value == ModifiedFor(attributes)) continue;
+        // Windows changed the link since the date was kept: its time wins.
+        const std::optional<std::int64_t> seconds = ModifiedSeconds(value);
+        if (seconds) store::SetKeptAttribute(attributes, store::kLastModified, std::to_string(*seconds));
+        if (!seconds || ModifiedValue(*seconds) != value) {
+            store::SetKeptAttribute(attributes, key.attribute, value);
+        } else {
+            attributes = store::WithoutKeptAttribute(attributes, key.attribute);
+        }
+    }
     return attributes;
 }
 
 void SetLinkAttributes(ProfileFile& profile, std::string_view attributes) {
-    SetKeptText(profile, kAttributesKey, store::WithoutKeptAttribute(attributes, store::kPreservedUrl));
+    std::string kept = store::WithoutKeptAttribute(attributes, store::kPreservedUrl);
+    for (const WindowsKey& key : kWindowsKeys) {
+        // A key the link has nothing for is left as the file has it.
+        const std::optional<std::string> value = key.key == kModifiedKey
+                                                     ? ModifiedFor(attributes)
+                                                     : store::FindKeptAttribute(attributes, key.attribute);
+        // The same value is left as it is spelled: another program's file keeps its bytes.
+        if (value && (!profile.HasKey(key.section, key.key) ||
+                      profile.GetString(key.section, key.key, {}, ProfileFile::kWholeValue) != *value)) {
+            profile.SetString(key.section, key.key, *value);
+        }
+        kept = store::WithoutKeptAttribute(kept, key.attribute);
+    }
+    SetKeptText(profile, kAttributesKey, kept);
     const std::optional<std::string> formerUrl = store::FindKeptAttribute(attributes, store::kPreservedUrl);
     if (formerUrl && !formerUrl->empty()) {
         profile.SetString(kTolvaSection, kFormerUrlKey, *formerUrl);

@@ -8,7 +8,9 @@
 // folder's desktop.ini, which Windows reads only for its own sections and the reader does not
 // take for a link.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,8 +67,22 @@ void SetKeptText(ProfileFile& profile, std::string_view key, std::string_view te
 // A link's kept attributes, less its former URL (the one it had before a verification gave it
 // the address its site moved it to), which has a key of its own beside them, as its origin has.
 inline constexpr std::string_view kFormerUrlKey = "PreVfyUrl";
+//
+// Windows' own keys of a shortcut (Modified, IconFile, IconIndex, and BASEURL of [DEFAULT]) hold
+// what a bookmark file has no attribute for: they travel among the kept attributes as
+// "SHORTCUT_" and the key's name in capitals (SHORTCUT_ICONFILE), and go back to the keys, never
+// into Tolva's section, so that the keys the file holds are the ones that count. Modified, the
+// time Windows last changed the link, is its LAST_MODIFIED as well, and a LAST_MODIFIED from
+// elsewhere is written as Modified; the key's own spelling is kept only when the date does not
+// give it (Windows counts in tenths of microseconds).
 std::string ReadLinkAttributes(const ProfileFile& profile);
 void SetLinkAttributes(ProfileFile& profile, std::string_view attributes);
+// Modified as Windows spells a time: the FILETIME's eight bytes, lowest first, in hexadecimal,
+// and their sum as a check byte; nothing for a time before 1601.
+std::optional<std::string> ModifiedValue(std::int64_t seconds);
+// The seconds since 1970 of a Modified value (with or without its check byte, which must then
+// hold); nothing for any other text or a zero time.
+std::optional<std::int64_t> ModifiedSeconds(std::string_view value);
 // A mark as a folder's settings spell it (MarkName); "none" says that a top-level Links folder
 // is not the set's toolbar.
 inline constexpr std::string_view kNoMarkName = "none";

@@ -161,6 +161,16 @@ std::string WithoutKeptAttribute(std::string_view attributes, std::string_view n
     return kept;
 }
 
+void SetKeptAttribute(std::string& attributes, std::string_view name, std::string_view value) {
+    for (RawAttribute found; NextRawAttribute(attributes, found);) {
+        if (found.name != name) continue;
+        const auto at = static_cast<std::size_t>(found.value.data() - attributes.data());
+        attributes.replace(at, found.value.size(), HtmlFromPlain(value));
+        return;
+    }
+    AddKeptAttribute(attributes, name, value);
+}
+
 std::optional<std::int64_t> ParseSeconds(std::string_view text) {
     std::int64_t value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -41,6 +41,8 @@ std::vector<std::pair<std::string, std::string>> KeptAttributes(std::string_view
 std::optional<std::string> FindKeptAttribute(std::string_view attributes, std::string_view name);
 // attributes without those called name; the others stay as they are spelled.
 std::string WithoutKeptAttribute(std::string_view attributes, std::string_view name);
+// Gives the first attribute called name value in its place, or appends it when there is none.
+void SetKeptAttribute(std::string& attributes, std::string_view name, std::string_view value);
 
 // Dates. Seconds since 1970 are the common measure; each store's own unit converts to it.
 std::optional<std::int64_t> ParseSeconds(std::string_view text);

@@ -31,8 +31,8 @@ constexpr StringEntry kDesktopStrings[] = {
      "shortcut files and desktop.ini, for the way back."},
     {IDS_UI_TIP_EXPLORER_TO_NETSCAPE,
      "Fill in the form to translate the Favorites folder into Netscape's bookmark file.  Links becomes the toolbar "
-     "folder, and what the way there kept comes back; shortcuts added since follow by name.  A shortcut's icon file "
-     "and hot key stay behind."},
+     "folder, and what the way there kept comes back; shortcuts added since follow by name.  A shortcut's time and "
+     "icon go along and come back; its hot key stays behind."},
     {IDS_UI_TIP_VERIFY_FORMAT,
      "The format of the set to verify.  Only formats that can be saved back where they were read are listed."},
     {IDS_UI_TIP_INTERACTIVE,

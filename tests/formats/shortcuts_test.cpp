@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "formats/shortcut_file.h"
 #include "model/url_set.h"
 #include "platform/registered_owner.h"
 #include "resources/strings.h"
@@ -534,6 +535,19 @@ TEST_F(ShortcutsTest, CorpusTreesReadWhole) {
     ASSERT_EQ(ReadFrom(spaced, corpus + "/parser_fixtures_notwillk/tests/fixtures"), 1);
     EXPECT_EQ(BriefOutline(spaced),
               (std::vector<std::string>{"3 comments https://example.com", "3 malformed ", "2  "}));
+}
+
+// Windows writes a FILETIME as its bytes, lowest first, and their sum; a value whose check byte
+// does not hold, or a zero time, is no date.
+TEST(ModifiedValueTest, ReadsAndWritesWindowsSpellingOfATime) {
+    EXPECT_EQ(ModifiedSeconds("20F06BA06D07BD014D"), 881979606);
+    EXPECT_EQ(ModifiedSeconds("20f06ba06d07bd01"), 881979606);
+    for (const char* bad : {"20F06BA06D07BD014E", "0000000000000000", "20F06BA06D07BD01G0", "20F06BA06D07BD0"}) {
+        EXPECT_EQ(ModifiedSeconds(bad), std::nullopt) << bad;
+    }
+    EXPECT_EQ(ModifiedValue(1700000000), "00006DC64717DA016C");
+    EXPECT_EQ(ModifiedSeconds(*ModifiedValue(-11644473600 + 1)), -11644473600 + 1);
+    EXPECT_EQ(ModifiedValue(-11644473600 - 1), std::nullopt);
 }
 
 TEST(RegisteredOwnerTest, ChoosesStoreThenFullNameThenLogin) {

@@ -427,6 +427,76 @@ TEST_F(RoundTripTest, HtmlDescriptionsComeBackAsTheyWereUnlessChanged) {
     EXPECT_EQ(text.find("DESCRIPTION_HTML"), std::string::npos);
 }
 
+// Windows' own keys of a shortcut, as a profile file reads them, "-" for one the file lacks.
+std::vector<std::string> WindowsKeys(const std::string& file) {
+    ProfileFile profile;
+    EXPECT_TRUE(profile.Load(file)) << file;
+    std::vector<std::string> values;
+    for (const auto& [section, key] : {std::pair{"InternetShortcut", "Modified"}, {"InternetShortcut", "IconFile"},
+                                       {"InternetShortcut", "IconIndex"}, {"DEFAULT", "BASEURL"}}) {
+        values.push_back(profile.HasKey(section, key) ? profile.GetString(section, key, {}, 0) : "-");
+    }
+    return values;
+}
+
+// Modified, IconFile, IconIndex and BASEURL come back as they were through a bookmark file, and
+// Modified is the link's LAST_MODIFIED there; a LAST_MODIFIED goes to a Favorites folder as
+// Modified and back as it was, and a Modified Windows changed meanwhile gives the new date.
+TEST_F(RoundTripTest, WindowsKeysOfShortcutsComeBackAndModifiedIsTheLinkDate) {
+    const std::string favorites = dir.File("Favorites");
+    fs::create_directories(favorites + "/Sub");
+    WriteFile(favorites + "/Bing.url",
+              "[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,2\r\n[InternetShortcut]\r\nIDList=\r\n"
+              "URL=http://bing/\r\nIconIndex=0\r\nIconFile=%ProgramFiles%\\IE\\bing.ico\r\n"
+              "Modified=20F06BA06D07BD014D\r\n");
+    WriteFile(favorites + "/Sub/Hour.url",
+              "[DEFAULT]\nBASEURL=http://base/post/\n[InternetShortcut]\nURL=http://team/x%20y.xlsx\n"
+              "IconFile=http://base/favicon.ico\nIconIndex=1\n");
+    const std::string html = Translate(UrlSetFormat::Shortcuts, favorites, UrlSetFormat::Netscape);
+    EXPECT_NE(testing::ReadFile(html).find("LAST_MODIFIED=\"881979606\""), std::string::npos);
+    const std::string again = Translate(UrlSetFormat::Netscape, html, UrlSetFormat::Shortcuts);
+    for (const char* file : {"/Bing.url", "/Sub/Hour.url"}) {
+        EXPECT_EQ(WindowsKeys(again + file), WindowsKeys(favorites + file)) << file;
+        EXPECT_EQ(testing::ReadFile(again + file).find("SHORTCUT_"), std::string::npos) << file;
+    }
+
+    const std::string source = dir.File("dated.html");
+    const std::string link = "<DT><A HREF=\"http://d/\" ADD_DATE=\"1\" LAST_MODIFIED=\"1700000000\" ICON_URI=\"http://d/i\">D</A>";
+    WriteFile(source, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<DL><p>\r\n" + link + "\r\n</DL><p>\r\n");
+    const std::string dated = Translate(UrlSetFormat::Netscape, source, UrlSetFormat::Shortcuts);
+    EXPECT_EQ(WindowsKeys(dated + "/D.url")[0], "00006DC64717DA016C");
+    EXPECT_EQ(BookmarkEntries(Translate(UrlSetFormat::Shortcuts, dated, UrlSetFormat::Netscape)),
+              BookmarkEntries(source));
+    ProfileFile changed;
+    ASSERT_TRUE(changed.Load(dated + "/D.url"));
+    changed.SetString("InternetShortcut", "Modified", "00CA07024817DA010D");
+    ASSERT_TRUE(changed.Save(dated + "/D.url"));
+    const std::string text = testing::ReadFile(Translate(UrlSetFormat::Shortcuts, dated, UrlSetFormat::Netscape));
+    EXPECT_NE(text.find(" ADD_DATE=\"1\" LAST_MODIFIED=\"1700000100\" ICON_URI="), std::string::npos) << text;
+    EXPECT_EQ(text.find("SHORTCUT_MODIFIED"), std::string::npos) << text;
+}
+
+// The real Favorites trees through a bookmark file and back: every shortcut written where it was
+// holds Windows' keys as the original does.
+TEST_F(RoundTripTest, CorpusFavoritesKeepWindowsKeysThroughABookmarkFile) {
+    const std::string corpus = testing::CorpusPath("url");
+    if (!fs::exists(corpus)) GTEST_SKIP() << "corpus not present";
+    for (const char* tree : {"favorites_tree_ie10_win8/Favorites", "favorites_subtree_ru_ie11", "single_roamed"}) {
+        const std::string original = corpus + "/" + tree;
+        const std::string again = Translate(UrlSetFormat::Netscape,
+                                            Translate(UrlSetFormat::Shortcuts, original, UrlSetFormat::Netscape),
+                                            UrlSetFormat::Shortcuts);
+        int compared = 0;
+        for (const auto& item : fs::recursive_directory_iterator(original)) {
+            const std::string relative = fs::relative(item.path(), original).string();
+            if (item.path().extension() != ".url" || !fs::exists(again + "/" + relative)) continue;
+            EXPECT_EQ(WindowsKeys(again + "/" + relative), WindowsKeys(item.path().string())) << relative;
+            ++compared;
+        }
+        EXPECT_GT(compared, 0) << tree;
+    }
+}
+
 // Every folder and link as its path, name and URL, sorted; with the tags of each tagged link.
 std::vector<std::string> Contents(UrlSetFormat format, const std::string& location) {
     UrlSet set;
