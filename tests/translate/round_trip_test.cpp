@@ -488,9 +488,9 @@ TEST_F(RoundTripTest, CorpusFavoritesKeepWindowsKeysThroughABookmarkFile) {
                                             UrlSetFormat::Shortcuts);
         int compared = 0;
         for (const auto& item : fs::recursive_directory_iterator(original)) {
-            const std::string relative = fs::relative(item.path(), original).string();
-            if (item.path().extension() != ".url" || !fs::exists(again + "/" + relative)) continue;
-            EXPECT_EQ(WindowsKeys(again + "/" + relative), WindowsKeys(item.path().string())) << relative;
+            const std::string written = (fs::path(again) / fs::relative(item.path(), original)).string();
+            if (item.path().extension() != ".url" || !fs::exists(written)) continue;
+            EXPECT_EQ(WindowsKeys(written), WindowsKeys(item.path().string())) << written;
             ++compared;
         }
         EXPECT_GT(compared, 0) << tree;
