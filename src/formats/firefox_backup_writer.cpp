@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "formats/compressed_backup.h"
@@ -211,12 +213,12 @@ private:
         std::int64_t added = now_;
         std::int64_t modified = 0;
         if (entry != nullptr && !entry->extraAttributes.empty()) {
-            for (const auto& [key, value] : store::KeptAttributes(entry->extraAttributes.view())) {
-                auto seconds = store::ParseSeconds(value);
+            const std::string_view attributes = entry->extraAttributes.view();
+            for (const auto& [key, date] : {std::pair{store::kAddDate, &added}, {store::kLastModified, &modified}}) {
+                const std::optional<std::string> value = store::FindKeptAttribute(attributes, key);
+                const std::optional<std::int64_t> seconds = value ? store::ParseSeconds(*value) : std::nullopt;
                 // A date too far off to count in microseconds is no date.
-                if (!seconds || *seconds <= 0 || *seconds > kLatestSeconds) continue;
-                if (key == store::kAddDate) added = *seconds * kMicroseconds;
-                if (key == store::kLastModified) modified = *seconds * kMicroseconds;
+                if (seconds && *seconds > 0 && *seconds <= kLatestSeconds) *date = *seconds * kMicroseconds;
             }
         }
         AddNumber(out, "dateAdded", added);

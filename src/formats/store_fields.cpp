@@ -143,8 +143,10 @@ std::vector<std::pair<std::string, std::string>> KeptAttributes(std::string_view
 }
 
 std::optional<std::string> FindKeptAttribute(std::string_view attributes, std::string_view name) {
-    for (auto& [key, value] : KeptAttributes(attributes)) {
-        if (key == name) return std::move(value);
+    // Only the value asked for is unescaped: the others (an icon's data can be kilobytes) are
+    // passed over as they are spelled.
+    for (RawAttribute found; NextRawAttribute(attributes, found);) {
+        if (found.name == name) return Unescaped(found.value);
     }
     return std::nullopt;
 }
