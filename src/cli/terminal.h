@@ -59,6 +59,16 @@ private:
     Terminal& terminal_;
 };
 
+// A remark of a run that needs no answer, on the message stream as tolva-cli's own.
+class TerminalNote final : public TextControl {
+public:
+    explicit TerminalNote(Terminal& terminal) : terminal_(terminal) {}
+    void SetText(const std::string& text) override { terminal_.Note("tolva-cli: " + text); }
+
+private:
+    Terminal& terminal_;
+};
+
 // The progress bar has nothing to show beyond the progress text next to it.
 class SilentProgressBar final : public ProgressBar {
 public:

@@ -70,12 +70,14 @@ int RunVerifyCommand(VerifyOptions options) {
     box.SetText(settings.location);
 
     TerminalText statusLine(terminal);
+    TerminalNote notes(terminal);
     TerminalProgressView progress(terminal, signals, options.verbose);
     TerminalRepair repair(terminal, signals, input);
     TerminalCookieWarning cookieWarning(terminal, signals, input, options.cookies);
     VerifyFrontEnd frontEnd;
     frontEnd.prompter = &prompter;
     frontEnd.statusLine = &statusLine;
+    frontEnd.notes = &notes;
     frontEnd.progress = &progress;
     frontEnd.repair = &repair;
     frontEnd.cookieWarning = &cookieWarning;
@@ -106,67 +108,73 @@ int RunVerifyCommand(VerifyOptions options) {
     return outcome.counts.failingLinks == 0 ? kExitClean : kExitLinksFailed;
 }
 
-}  // namespace
-
-CommandHandler AddVerifyCommand(CLI::App& app) {
-    auto options = std::make_shared<VerifyOptions>();
-    CLI::App* command = app.add_subcommand("verify", "Test every link of a URL set over the network");
+// The set, how its links are asked for, and what becomes of a failing one. CLI11 lists the
+// options in the order they are added, so each group adds its own in --help's order.
+void AddRunOptions(CLI::App* command, VerifyOptions& options) {
     command
-        ->add_option("--format", options->format,
+        ->add_option("--format", options.format,
                      std::string("Format of the set: ") + FormatNameList() +
                          "; left out, it is guessed from the location's name or first bytes")
         ->check(CLI::IsMember(FormatNames()));
-    command->add_option("--location", options->settings.location, "File or folder of the set; it is written back there")
+    command->add_option("--location", options.settings.location, "File or folder of the set; it is written back there")
         ->required();
     command
-        ->add_option("--timeout", options->settings.timeoutSeconds,
+        ->add_option("--timeout", options.settings.timeoutSeconds,
                      "Connect time-out in seconds, 0 to 120 (default 20; 0 is libcurl's own default). Each request "
                      "is given up after three times the time-out in all (" +
                          std::to_string(RequestLimitSeconds(0)) +
                          " s at 0) and then fails with \"Connection timed out\"")
         ->check(CLI::Range(0, 120));
-    command->add_option("--retries", options->settings.retryCount, "Further connection attempts, 0 to 10 (default 0)")
+    command->add_option("--retries", options.settings.retryCount, "Further connection attempts, 0 to 10 (default 0)")
         ->check(CLI::Range(0, 10));
-    command->add_flag("--rename-in-place", options->settings.renameInPlace,
+    command->add_flag("--rename-in-place", options.settings.renameInPlace,
                       "Append the error text to a failing link's name instead of moving it to \"Unverified\"");
-    command->add_flag("--repair", options->settings.interactiveRepair,
+    command->add_flag("--repair", options.settings.interactiveRepair,
                       "For each failing link, read a line from standard input: a new URL (tested at once), an empty "
                       "line to leave the link as it is, or \"-\" to move it aside");
     command
-        ->add_option("--cookies", options->cookies,
+        ->add_option("--cookies", options.cookies,
                      "Answer the cookie warning: prompt (keep being prompted), run (accept cookies during this run), "
                      "always (accept cookies from now on)")
         ->check(CLI::IsMember({"prompt", "run", "always"}));
-    command->add_option("--jobs", options->settings.jobs, "Links tested at once, 1 to 64 (default 1)")
+    command->add_option("--jobs", options.settings.jobs, "Links tested at once, 1 to 64 (default 1)")
         ->check(CLI::Range(1, 64));
     command
-        ->add_option("--per-host", options->settings.perHost,
+        ->add_option("--per-host", options.settings.perHost,
                      "Requests at once to one host (name and port), 1 to 64 (default 2). A 429 or 503 reply whose "
                      "Retry-After ends within the 60 s a host may be waited for in a run holds that host until then, "
                      "and the link is asked once more; a longer Retry-After is not waited for and the reply is the "
                      "link's verdict. A link answered 429 or 503 again after a hold fails, and its host is not held "
                      "again. (One link at a time, the default, never holds: every reply is its link's verdict.)")
         ->check(CLI::Range(1, 64));
-    command->add_flag("--confirm", options->settings.confirm,
+    command->add_flag("--confirm", options.settings.confirm,
                       "Try links that failed with a time-out, a refused or reset connection, 403, 408, 429 or 5xx once "
                       "more after all others (a 403 with a browser's headers); only links that fail again are moved "
                       "or renamed");
-    command->add_option("--user-agent", options->settings.userAgent, "The User-Agent of every request (default Tolva)");
-    command->add_option("--report", options->settings.reportPath,
+    command->add_option("--user-agent", options.settings.userAgent, "The User-Agent of every request (default Tolva)");
+}
+
+// What the run leaves behind: the report, the saved set and its copy.
+void AddOutcomeOptions(CLI::App* command, VerifyOptions& options) {
+    command->add_option("--report", options.settings.reportPath,
                         "Write one record per link to FILE: JSON when it ends in .json, CSV otherwise");
-    command->add_flag("--dry-run", options->settings.dryRun, "Test every link and report, but never save the URL set");
-    command->add_flag("--update-moved", options->settings.updateMoved,
+    command->add_flag("--dry-run", options.settings.dryRun, "Test every link and report, but never save the URL set");
+    command->add_flag("--update-moved", options.settings.updateMoved,
                       "Give a link that moved permanently (301 or 308 redirects only, ending in a working page) its "
                       "new URL, keeping the former one with it; never to a site's front page (unless it was one), a "
                       "page that looks like a log-in, or from https to http");
-    command->add_flag("--no-backup", options->noBackup,
+    command->add_flag("--no-backup", options.noBackup,
                       "Save a changed bookmark file, hotlist or XBEL file without first keeping the file as it was "
                       "beside it as NAME.bak");
-    command->add_flag("--only-unverified", options->settings.onlyUnverified,
+}
+
+// Which links are asked for at all.
+void AddSelectionOptions(CLI::App* command, VerifyOptions& options) {
+    command->add_flag("--only-unverified", options.settings.onlyUnverified,
                       "Test only the links in \"Unverified\" and those renamed in place; no other link is asked for "
                       "or changed");
     command
-        ->add_option("--skip", options->settings.skipPatterns,
+        ->add_option("--skip", options.settings.skipPatterns,
                      "Never ask for a link whose URL matches PATTERN (a shell pattern over the whole URL: * also "
                      "spans slashes, as in \"*://old.example.com/*\"); such links stay as they are and count as "
                      "skipped. May be given more than once")
@@ -174,7 +182,7 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     command
-        ->add_option("--skip-folder", options->settings.skipFolders,
+        ->add_option("--skip-folder", options.settings.skipFolders,
                      "Never ask for the links in the folder PATH, written from the top with backslashes "
                      "('\\Work\\Old', quoted for the shell), nor in the folders it holds; they stay as they are "
                      "and count as skipped. May be given more than once")
@@ -187,10 +195,14 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
                                               : std::string("a folder path starts with a backslash: \\Work\\Old");
             },
             "", "FolderPath"));
-    command->add_flag("--verbose", options->verbose, "Print every status text of the run on a line of its own");
+}
+
+// How the terminal shows the run and answers its one question, and the notes under the options.
+void AddTerminalOptions(CLI::App* command, VerifyOptions& options) {
+    command->add_flag("--verbose", options.verbose, "Print every status text of the run on a line of its own");
     CLI::Option* yes = command->add_flag(
-        "--yes", options->yes, "When more than half of the links tested (of 20 or more) failed, move them all the same");
-    command->add_flag("--no", options->no, "When more than half of the links tested (of 20 or more) failed, save nothing")
+        "--yes", options.yes, "When more than half of the links tested (of 20 or more) failed, move them all the same");
+    command->add_flag("--no", options.no, "When more than half of the links tested (of 20 or more) failed, save nothing")
         ->excludes(yes);
     command->footer(
         "The cookie warning appears when the stored setting does not accept cookies; without --cookies it is asked "
@@ -207,6 +219,17 @@ CommandHandler AddVerifyCommand(CLI::App& app) {
         "saved, no connection machinery, the network unreachable); 2 usage error; 3 the run completed and links "
         "failed; 4 stopped early "
         "(Ctrl+C, a signal, the cookie warning cancelled, or failing links not confirmed: nothing saved).");
+}
+
+}  // namespace
+
+CommandHandler AddVerifyCommand(CLI::App& app) {
+    auto options = std::make_shared<VerifyOptions>();
+    CLI::App* command = app.add_subcommand("verify", "Test every link of a URL set over the network");
+    AddRunOptions(command, *options);
+    AddOutcomeOptions(command, *options);
+    AddSelectionOptions(command, *options);
+    AddTerminalOptions(command, *options);
     return [options] { return RunVerifyCommand(*options); };
 }
 

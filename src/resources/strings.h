@@ -295,6 +295,7 @@ inline constexpr int IDS_SKIPPED_FOLDER_REASON = 61581;
 inline constexpr int IDS_SKIPPED_PATTERN_REASON = 61582;
 inline constexpr int IDS_SKIPPED_NOT_SET_ASIDE_REASON = 61583;
 inline constexpr int IDS_SUMMARY_SKIPPED_AS_ASKED = 61584;
+inline constexpr int IDS_NOTE_NO_SKIPPED_FOLDER = 61585;  // %s the folder path, %s the set's location
 
 // Merging sets (strings_merge.cpp).
 inline constexpr int IDS_MERGE_NO_SOURCES = 61800;

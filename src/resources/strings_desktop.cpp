@@ -91,6 +91,7 @@ constexpr StringEntry kDesktopStrings[] = {
     {IDS_SKIPPED_PATTERN_REASON, "not tested: its URL matches a pattern left out"},
     {IDS_SKIPPED_NOT_SET_ASIDE_REASON, "not tested: neither in Unverified nor renamed in place"},
     {IDS_SUMMARY_SKIPPED_AS_ASKED, "%d skipped as asked."},
+    {IDS_NOTE_NO_SKIPPED_FOLDER, "no folder %s in %s: nothing is left out for it."},
 };
 
 }  // namespace

@@ -42,6 +42,17 @@ bool CarriesErrorText(const UrlEntry& entry) {
     return (entry.flags & NameCarriesErrorText) != 0 || ErrorTextAt(entry.GetName()) != std::string::npos;
 }
 
+std::vector<std::string> FoldersNotInSet(UrlSet& set, const std::vector<std::string>& folders) {
+    std::vector<std::string> missing;
+    for (const std::string& folder : folders) {
+        std::string_view path = folder;
+        // Spelled as InFolderPath takes it: a trailing backslash is ignored, "\" alone is the top.
+        while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+        if (!path.empty() && set.FindFolder(std::string(path)) == nullptr) missing.push_back(folder);
+    }
+    return missing;
+}
+
 LinkChoice ChooseLink(const VerifySettings& settings, const UrlEntry& entry, const std::string& folderPath,
                       const std::string& url) {
     if (IsSkippedScheme(SchemeOf(url))) return LinkChoice::OtherScheme;

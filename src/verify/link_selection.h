@@ -34,6 +34,9 @@ bool InFolderPath(std::string_view folderPath, std::string_view folder);
 bool InUnverified(std::string_view folderPath);
 // Whether the link's name carries the error text of a rename in place.
 bool CarriesErrorText(const UrlEntry& entry);
+// The folder paths of folders that name no folder of set, in their order: leaving them out
+// leaves nothing out, which is most likely a mistyped path.
+std::vector<std::string> FoldersNotInSet(UrlSet& set, const std::vector<std::string>& folders);
 
 // The Verify page's one line of links to leave out: items separated by ';'. An item that
 // starts with a backslash is a folder path, kept whole with its spaces (folder names have

@@ -7,6 +7,7 @@
 #include "platform/atomic_replace.h"
 #include "resources/strings.h"
 #include "verify/cookie_policy.h"
+#include "verify/link_selection.h"
 #include "verify/run_report.h"
 
 namespace tolva {
@@ -93,6 +94,11 @@ bool OpenForRun(const CommandParts& parts, VerifyOutcome& outcome) {
         storage.Close();
         outcome.end = VerifyEnd::NotWritable;
         return false;
+    }
+    if (parts.frontEnd.notes) {
+        for (const std::string& folder : FoldersNotInSet(storage.Set(), settings.skipFolders)) {
+            parts.frontEnd.notes->SetText(FormatString(IDS_NOTE_NO_SKIPPED_FOLDER, {folder, settings.location}));
+        }
     }
     if (const int fixed = FixedLinkCount(storage.Set()); fixed > 0) {
         parts.Show(FormatString(IDS_MSG_VERIFY_LINKS_STAY, {fixed}));

@@ -27,6 +27,9 @@ struct VerifyFrontEnd {
     CookieWarningPrompt* cookieWarning = nullptr;
     LocationBox* locationBox = nullptr;
     SettingsStore* store = nullptr;
+    // Remarks that need no answer and stop nothing (a folder left out that the set does not
+    // hold); null: not shown.
+    TextControl* notes = nullptr;
     LinkRequestOptions requestOptions;  // test seams; time-out, retries and cookies come from the run
 };
 

@@ -163,7 +163,7 @@ TEST_F(VerifyCliTest, SignalsStopLikeOkOrCancel) {
     EXPECT_EQ(server.Hits("/status/200"), 0);
 }
 
-TEST_F(VerifyCliTest, SkipOptionsRepeatAndAFolderPathNeedsItsBackslash) {
+TEST_F(VerifyCliTest, SkipOptionsRepeatAFolderPathNeedsItsBackslashAndAFolderNotInTheSetIsNamed) {
     WriteSet({{"dead", "/status/404"}, {"gone", "/status/410"}, {"alive", "/status/200"}});
     CliResult noBackslash = Run({"--skip-folder", "Work"});
     EXPECT_EQ(noBackslash.exitCode, 2) << noBackslash.err;
@@ -171,8 +171,10 @@ TEST_F(VerifyCliTest, SkipOptionsRepeatAndAFolderPathNeedsItsBackslash) {
     EXPECT_EQ(patterns.exitCode, 0) << patterns.err;
     EXPECT_NE(patterns.out.find("1 URLs tested; 0 did not work.  2 skipped as asked."), std::string::npos)
         << patterns.out;
-    CliResult folder = Run({"--skip-folder", "\\Work"});
+    CliResult folder = Run({"--skip-folder", "\\Work\\", "--skip-folder", "\\Nowhere"});
     EXPECT_NE(folder.out.find("0 URLs tested; 0 did not work.  3 skipped as asked."), std::string::npos) << folder.out;
+    EXPECT_NE(folder.err.find("no folder \\Nowhere in " + set), std::string::npos) << folder.err;
+    EXPECT_EQ(folder.err.find("no folder \\Work"), std::string::npos) << folder.err;
     EXPECT_EQ(server.Hits("/status/404") + server.Hits("/status/410"), 0);
     EXPECT_EQ(server.Hits("/status/200"), 1);
 }
