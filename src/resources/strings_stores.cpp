@@ -45,9 +45,8 @@ constexpr StringEntry kStoreStrings[] = {
      "Tolva reads Firefox bookmarks and pages of links but does not write them.  Choose another format for the new "
      "URL set."},
     {IDS_VERIFY_CANNOT_SAVE_BACK,
-     "A verification saves the set back where it was read from, which Tolva does not do for Chromium and Firefox "
-     "bookmarks: the browser keeps that file itself.  Translate the set into another format first, then verify "
-     "the new set."},
+     "A verification saves the set back where it was read from, which Tolva does not do for this format: %s.  "
+     "Translate the set into another format first, then verify the new set."},
 };
 
 }  // namespace

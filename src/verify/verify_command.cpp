@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "formats/format_codec.h"
+#include "formats/format_table.h"
 #include "formats/shortcuts.h"
 #include "platform/atomic_replace.h"
 #include "resources/strings.h"
@@ -63,7 +64,7 @@ bool OpenForRun(const CommandParts& parts, VerifyOutcome& outcome) {
     // The run ends by saving the set back over its file; a format that cannot be saved there
     // is refused before any link is tested, not after the whole run.
     if (CodecFor(settings.format) != nullptr && !FormatWritesBack(settings.format)) {
-        parts.Show(LoadString(IDS_VERIFY_CANNOT_SAVE_BACK));
+        parts.Show(FormatString(IDS_VERIFY_CANNOT_SAVE_BACK, {LoadString(FormatRowOf(settings.format)->boxText)}));
         outcome.end = VerifyEnd::NotWritable;
         return false;
     }

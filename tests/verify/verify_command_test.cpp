@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <utility>
 
 #include "locations/recent_locations.h"
 #include "platform/settings_store.h"
@@ -397,8 +398,11 @@ TEST_F(VerifyCommandTest, XbelFileMovesAFailingLinkOutAndBackWhenItWorksAgain) {
     EXPECT_EQ(links, (std::vector<std::string>{"\\Work alive", "\\Work dead"}));
 }
 
+// The refusal names the set's own format.
 TEST_F(VerifyCommandTest, StoresThatCannotBeSavedBackAreRefusedBeforeAnyRequest) {
-    for (UrlSetFormat refused : {UrlSetFormat::Chromium, UrlSetFormat::Firefox}) {
+    for (const auto& [refused, named] : {std::pair{UrlSetFormat::Chromium, "Chromium bookmarks"},
+                                         {UrlSetFormat::Firefox, "Firefox bookmarks"},
+                                         {UrlSetFormat::LinkPage, "Page of links"}}) {
         SCOPED_TRACE(refused);
         prompter.shown.clear();
         format = refused;
@@ -408,7 +412,8 @@ TEST_F(VerifyCommandTest, StoresThatCannotBeSavedBackAreRefusedBeforeAnyRequest)
         EXPECT_FALSE(outcome.saved);
         EXPECT_EQ(outcome.end, VerifyEnd::NotWritable);
         ASSERT_EQ(prompter.shown.size(), 1u);
-        EXPECT_EQ(prompter.shown[0].text, LoadString(IDS_VERIFY_CANNOT_SAVE_BACK));
+        EXPECT_NE(prompter.shown[0].text.find(named), std::string::npos) << prompter.shown[0].text;
+        EXPECT_EQ(prompter.shown[0].text.rfind("A verification saves the set back", 0), 0u);
         EXPECT_EQ(ReadFile(path), "{}");
     }
 }
