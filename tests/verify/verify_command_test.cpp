@@ -120,7 +120,10 @@ TEST_F(VerifyCommandTest, SetWithOnlyWorkingLinksIsLeftAsItWas) {
 // Links named link0, link1, ..., the first failing ones answered 404 and the rest 200.
 std::vector<std::pair<std::string, std::string>> MostlyFailing(int count, int failing) {
     std::vector<std::pair<std::string, std::string>> links;
-    for (int i = 0; i < count; ++i) links.emplace_back("link" + std::to_string(i), i < failing ? "/status/404" : "/status/200");
+    links.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        links.emplace_back("link" + std::to_string(i), i < failing ? "/status/404" : "/status/200");
+    }
     return links;
 }
 
