@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 namespace tolva {
 
@@ -55,11 +56,13 @@ bool PackCompressedBackup(std::string_view text, std::string& bytes) {
     const int textSize = static_cast<int>(text.size());
     bytes.assign(kMagic);
     for (std::size_t i = 0; i < kSizeBytes; ++i) bytes += static_cast<char>((text.size() >> (8 * i)) & 0xFF);
-    bytes.resize(kHeaderSize + static_cast<std::size_t>(LZ4_compressBound(textSize)));
-    const int packed = LZ4_compress_default(text.data(), bytes.data() + kHeaderSize, textSize,
-                                            static_cast<int>(bytes.size() - kHeaderSize));
+    // The block goes to memory that is not cleared first: the bound is about the text's size,
+    // and clearing it would touch every page of it where the block needs a fraction.
+    const int bound = LZ4_compressBound(textSize);
+    const std::unique_ptr<char[]> block(new char[static_cast<std::size_t>(bound)]);
+    const int packed = LZ4_compress_default(text.data(), block.get(), textSize, bound);
     if (packed <= 0) return false;
-    bytes.resize(kHeaderSize + static_cast<std::size_t>(packed));
+    bytes.append(block.get(), static_cast<std::size_t>(packed));
     return true;
 }
 

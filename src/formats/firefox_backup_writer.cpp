@@ -77,33 +77,28 @@ class BackupWriter final : public EntryWalker {
 public:
     BackupWriter() : now_(NowInMicroseconds()), random_(std::random_device{}()) {}
 
+    // The document. The menu, which holds nearly everything, comes first: its contents become
+    // the document in place, so that a backup of a large set is never copied whole.
     std::string Json(UrlSet& set) {
         Walk(set);
-        std::string json = "{";
-        AddText(json, "guid", kPlacesRoot);
-        AddText(json, "title", "");
-        AddNumber(json, "index", 0);
-        AddNumber(json, "dateAdded", now_);
-        AddNumber(json, "lastModified", now_);
-        AddNumber(json, "id", kPlacesRootId);
-        AddNumber(json, "typeCode", kFolderCode);
-        AddText(json, "type", kFolderType);
-        AddText(json, "root", "placesRoot");
-        json += "\"children\":[";
-        for (std::size_t root = 0; root < kRoots.size(); ++root) {
-            if (root > 0) json += ',';
-            const RootContents& contents = roots_[root];
-            json += '{';
-            AddText(json, "guid", kRoots[root].guid);
-            AddText(json, "title", kRoots[root].title);
-            AddNumber(json, "index", static_cast<std::int64_t>(root));
-            AddDates(json, contents.folder);
-            AddNumber(json, "id", kPlacesRootId + 1 + static_cast<std::int64_t>(root));
-            AddNumber(json, "typeCode", kFolderCode);
-            AddText(json, "type", kFolderType);
-            AddText(json, "root", kRoots[root].rootName);
-            json += "\"children\":[";
-            json += contents.children;
+        std::string head = "{";
+        AddText(head, "guid", kPlacesRoot);
+        AddText(head, "title", "");
+        AddNumber(head, "index", 0);
+        AddNumber(head, "dateAdded", now_);
+        AddNumber(head, "lastModified", now_);
+        AddNumber(head, "id", kPlacesRootId);
+        AddNumber(head, "typeCode", kFolderCode);
+        AddText(head, "type", kFolderType);
+        AddText(head, "root", "placesRoot");
+        head += "\"children\":[";
+        std::string json = std::move(roots_[kMenu].children);
+        json.insert(0, head + RootHead(kMenu));
+        json += "]}";
+        for (std::size_t root = kMenu + 1; root < kRoots.size(); ++root) {
+            json += ',';
+            json += RootHead(root);
+            json += roots_[root].children;
             json += "]}";
         }
         json += "]}";
@@ -143,6 +138,21 @@ private:
             if (std::string_view(folder.name) == kRoots[root].name) return root;
         }
         return kRoots.size();
+    }
+
+    // A root's object up to its children.
+    std::string RootHead(std::size_t root) const {
+        std::string json = "{";
+        AddText(json, "guid", kRoots[root].guid);
+        AddText(json, "title", kRoots[root].title);
+        AddNumber(json, "index", static_cast<std::int64_t>(root));
+        AddDates(json, roots_[root].folder);
+        AddNumber(json, "id", kPlacesRootId + 1 + static_cast<std::int64_t>(root));
+        AddNumber(json, "typeCode", kFolderCode);
+        AddText(json, "type", kFolderType);
+        AddText(json, "root", kRoots[root].rootName);
+        json += "\"children\":[";
+        return json;
     }
 
     // Where the next item goes, and its index there.
