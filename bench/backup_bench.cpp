@@ -15,12 +15,9 @@
 //                                    bookmarks.html, backup.jsonlz4, backup.json, backup.json.lz4
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,33 +27,16 @@
 namespace {
 
 namespace fs = std::filesystem;
+using tolva::bench::CountOf;
+using tolva::bench::Figures;
 using tolva::bench::Median;
+using tolva::bench::MiB;
 using tolva::bench::PairSpread;
 using tolva::bench::RunProcess;
 using tolva::bench::Sample;
 
 // Every node of the backup on a line of its own: its type, title, URL and date.
 constexpr char kJqNodes[] = R"(recurse(.children[]?) | [.type, .title, .uri // "", .dateAdded] | @tsv)";
-
-struct Figures {
-    std::vector<double> wall, cpu;
-    long peakKiB = 0;
-    void Add(const Sample& sample) {
-        wall.push_back(sample.seconds);
-        cpu.push_back(sample.cpuSeconds);
-        peakKiB = std::max(peakKiB, sample.peakKiB);
-    }
-};
-
-double MiB(std::uintmax_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
-
-std::size_t CountOf(const std::string& path, const std::string& what) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++count;
-    return count;
-}
 
 std::vector<std::string> Translate(const std::string& from, const std::string& source, const std::string& to,
                                    const std::string& destination) {

@@ -1,6 +1,6 @@
 #pragma once
 // What the benchmarks share: running a program as a child and taking its times and memory,
-// and the median of repeated runs.
+// the median of repeated runs, and looking at what a run wrote.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -77,6 +80,28 @@ inline std::string PairSpread(const std::vector<double>& a, const std::vector<do
     char text[64];
     std::snprintf(text, sizeof text, "pairs %.2fx to %.2fx", *low, *high);
     return text;
+}
+
+// The wall and CPU times of a command's runs and the largest peak memory among them.
+struct Figures {
+    std::vector<double> wall, cpu;
+    long peakKiB = 0;
+    void Add(const Sample& sample) {
+        wall.push_back(sample.seconds);
+        cpu.push_back(sample.cpuSeconds);
+        peakKiB = std::max(peakKiB, sample.peakKiB);
+    }
+};
+
+inline double MiB(std::uintmax_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+// How many times what occurs in the file at path, for checking that a run wrote every link.
+inline std::size_t CountOf(const std::string& path, const std::string& what) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++count;
+    return count;
 }
 
 }  // namespace tolva::bench

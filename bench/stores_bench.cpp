@@ -12,12 +12,9 @@
 //   stores_bench make DIR [LINKS]
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -27,7 +24,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using tolva::bench::CountOf;
+using tolva::bench::Figures;
 using tolva::bench::Median;
+using tolva::bench::MiB;
 using tolva::bench::RunProcess;
 using tolva::bench::Sample;
 
@@ -39,26 +39,6 @@ constexpr char kPlacesQuery[] =
 
 // Every node of the tree on a line of its own: its type, name, URL and date.
 constexpr char kJqFlatten[] = R"(.roots[] | recurse(.children[]?) | [.type, .name, .url // "", .date_added] | @tsv)";
-
-struct Figures {
-    std::vector<double> wall, cpu;
-    long peakKiB = 0;
-    void Add(const Sample& sample) {
-        wall.push_back(sample.seconds);
-        cpu.push_back(sample.cpuSeconds);
-        peakKiB = std::max(peakKiB, sample.peakKiB);
-    }
-};
-
-std::size_t CountOf(const std::string& path, const std::string& what) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++count;
-    return count;
-}
-
-double MiB(std::uintmax_t bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 
 // Alternates tolva-cli reading source (in format) with the other tool; false when a run fails.
 bool Compare(const char* what, const std::string& format, const std::string& source, const char* toolName,
