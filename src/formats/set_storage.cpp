@@ -256,7 +256,7 @@ int SetStorage::CanWriteBack() {
     // A shortcut folder is saved file by file into it; one temporary shows that it takes files.
     AtomicReplace replace(AT_FDCWD, set_.location + "/write-check");
     if (!replace.Open(*probe)) {
-        set_.ShowRunMessage(FormatString(IDS_ERR_WRITING_SHORTCUT, {probe->LastErrno(), set_.location}));
+        set_.ShowRunMessage(StorageFailureText(StorageStep::SaveBackFolder, probe->LastErrno(), set_.location));
         return 0;
     }
     return 1;

@@ -27,6 +27,7 @@
 #include "formats/shortcut_names.h"
 #include "formats/shortcuts.h"
 #include "formats/set_storage.h"
+#include "formats/storage_errors.h"
 #include "platform/ascii.h"
 #include "platform/atomic_replace.h"
 #include "platform/charset.h"
@@ -122,12 +123,16 @@ private:
             folders_.back().order.push_back({UrlEntryKind::Separator, {}});
     }
 
-    void ShowFolderError(int code, const std::string& path) { ShowError(IDS_ERR_CREATING_FOLDER, code, path); }
-    void ShowLinkError(int code, const std::string& path) { ShowError(IDS_ERR_WRITING_SHORTCUT, code, path); }
+    void ShowFolderError(int code, const std::string& path) {
+        ShowError(FormatString(IDS_ERR_CREATING_FOLDER, {code, path}), code);
+    }
+    void ShowLinkError(int code, const std::string& path) {
+        ShowError(StorageFailureText(StorageStep::WriteShortcut, code, path), code);
+    }
 
-    void ShowError(int message, int code, const std::string& path) {
+    void ShowError(const std::string& text, int code) {
         failed_ = true;
-        if (messages_++ < kMaxMessages) set_.ShowRunMessage(FormatString(message, {code, path}));
+        if (messages_++ < kMaxMessages) set_.ShowRunMessage(text);
         // A full or failing disk fails every folder and file that follows as well.
         if (code == ENOSPC || code == EDQUOT || code == EIO || code == EROFS) stopped_ = true;
     }

@@ -39,6 +39,13 @@ std::string StorageFailureText(StorageStep step, int errnoValue, const std::stri
             if (PermissionDenied(errnoValue))
                 return FormatString(IDS_SET_NOT_SAVED_FOLDER, {location, FolderOf(location)});
             return FormatString(IDS_ERR_SAVING_FILE, {errnoValue, location});
+        case StorageStep::SaveBackFolder:
+            if (PermissionDenied(errnoValue)) return FormatString(IDS_SHORTCUTS_NOT_SAVED_FOLDER, {location});
+            return FormatString(IDS_ERR_WRITING_SHORTCUT, {errnoValue, location});
+        case StorageStep::WriteShortcut:
+            if (PermissionDenied(errnoValue))
+                return FormatString(IDS_SHORTCUT_FOLDER_READ_ONLY, {location, FolderOf(location)});
+            return FormatString(IDS_ERR_WRITING_SHORTCUT, {errnoValue, location});
     }
     return FormatString(IDS_SET_NOT_FOUND, {location});
 }

@@ -17,10 +17,14 @@ enum class StorageStep {
     Open,      // an existing set opened to read
     Create,    // a new set's file or folder made
     SaveBack,  // a set saved over the file it was read from
+    // A shortcut folder saved back into itself, file by file: the location is the folder.
+    SaveBackFolder,
+    // One shortcut file written in a shortcut folder: the location is the file's path.
+    WriteShortcut,
 };
 
 // The message for step failing on location with errnoValue. Open falls back on "not found",
-// Create and SaveBack on the system error code. ENOTDIR on Open says the location is a file
+// Create, SaveBack and the shortcut steps on the system error code. ENOTDIR on Open says the location is a file
 // where a folder was expected.
 std::string StorageFailureText(StorageStep step, int errnoValue, const std::string& location);
 

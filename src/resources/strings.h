@@ -212,6 +212,8 @@ inline constexpr int IDS_SET_NOT_SAVED_FOLDER = 61907;  // %s the set, %s its fo
 inline constexpr int IDS_SET_OTHER_FORMAT = 61908;      // %s the file, %s its format, %s the format chosen
 inline constexpr int IDS_SET_NOT_BOOKMARKS = 61909;     // %s the file, %s the format chosen
 inline constexpr int IDS_SET_FOLDER_IN_THE_WAY = 61910;
+inline constexpr int IDS_SHORTCUTS_NOT_SAVED_FOLDER = 61920;  // %s the shortcut folder
+inline constexpr int IDS_SHORTCUT_FOLDER_READ_ONLY = 61921;   // %s the shortcut file, %s its folder
 
 // The browsers' stores and XBEL (strings_stores.cpp).
 inline constexpr int IDS_UI_FORMAT_XBEL = 62003;  // the format boxes' entries, after the three above

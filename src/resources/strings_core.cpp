@@ -94,6 +94,13 @@ constexpr StringEntry kCoreStrings[] = {
      "The URL set %s cannot be saved where it is: nothing can be written in the folder %s (it is read-only, or you "
      "do not have permission to write there).\nVerify saves the set through a new file beside it.  Copy the set to "
      "a folder you can write in, then verify the copy."},
+    {IDS_SHORTCUTS_NOT_SAVED_FOLDER,
+     "The URL set %s cannot be saved where it is: nothing can be written in that folder (it is read-only, or you "
+     "do not have permission to write there).\nVerify saves each shortcut through a new file beside it.  Copy the "
+     "folder to a place you can write in, then verify the copy."},
+    {IDS_SHORTCUT_FOLDER_READ_ONLY,
+     "The shortcut %s could not be written: nothing can be written in the folder %s (it is read-only, or you do "
+     "not have permission to write there)."},
     {IDS_SET_OTHER_FORMAT,
      "The file %s holds %s, not %s.\nChoose that format for it then try again."},
     {IDS_SET_NOT_BOOKMARKS,

@@ -92,6 +92,10 @@ TEST(StorageFailureTextTest, NamesTheCauseOfEachStep) {
         {Create, ENOSPC, FormatString(IDS_ERR_CREATING_FILE, {ENOSPC, set})},
         {SaveBack, EACCES, FormatString(IDS_SET_NOT_SAVED_FOLDER, {set, "/d"})},
         {SaveBack, EIO, FormatString(IDS_ERR_SAVING_FILE, {EIO, set})},
+        {SaveBackFolder, EROFS, FormatString(IDS_SHORTCUTS_NOT_SAVED_FOLDER, {set})},
+        {SaveBackFolder, ENOSPC, FormatString(IDS_ERR_WRITING_SHORTCUT, {ENOSPC, set})},
+        {WriteShortcut, EACCES, FormatString(IDS_SHORTCUT_FOLDER_READ_ONLY, {set, "/d"})},
+        {WriteShortcut, ELOOP, FormatString(IDS_ERR_WRITING_SHORTCUT, {ELOOP, set})},
     };
     for (const auto& c : cases) EXPECT_EQ(StorageFailureText(c.step, c.error, set), c.text) << c.error;
 }

@@ -208,7 +208,7 @@ TEST_F(VerifyCommandTest, ReadOnlyLocationIsReportedBeforeTheFirstRequest) {
     WriteSet({{"dead", "/status/404"}});
     const Row rows[] = {
         {UrlSetFormat::Netscape, path, FormatString(IDS_SET_NOT_SAVED_FOLDER, {path, dir.Path().string()})},
-        {UrlSetFormat::Shortcuts, dir.File("shortcuts"), "Error 30 writing shortcut " + dir.File("shortcuts")}};
+        {UrlSetFormat::Shortcuts, dir.File("shortcuts"), FormatString(IDS_SHORTCUTS_NOT_SAVED_FOLDER, {dir.File("shortcuts")})}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.location);
         SetCookieValue(kOff);
