@@ -47,8 +47,8 @@ bool LoadRecentLocations(SettingsStore& store, RecentPage page, UrlSetFormat for
     return true;
 }
 
-void RememberLocation(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box,
-                      const std::string& location) {
+void NoteLocation(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box,
+                  const std::string& location) {
     if (IsBackupLocation(location)) return;
     std::vector<std::string> entries = box.Entries();
     auto same = std::find_if(entries.begin(), entries.end(),
@@ -62,6 +62,14 @@ void RememberLocation(SettingsStore& store, RecentPage page, UrlSetFormat format
     store.CreateKey(key);
     std::size_t stored = std::min(entries.size(), kMaxRecentLocations);
     for (std::size_t i = 0; i < stored; ++i) store.SetString(key, std::to_string(i), entries[i]);
+    // A list that got shorter leaves nothing behind it: an old tail would come back on the
+    // next load as entries the person never chose again.
+    for (std::size_t i = stored; i < kMaxRecentLocations; ++i) store.DeleteValue(key, std::to_string(i));
+}
+
+void RememberLocation(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box,
+                      const std::string& location) {
+    NoteLocation(store, page, format, box, location);
     store.Save();
 }
 

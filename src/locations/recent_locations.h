@@ -66,5 +66,8 @@ bool LoadRecentLocations(SettingsStore& store, RecentPage page, UrlSetFormat for
 // and stores the list's first ten entries; a backup copy is not remembered. A list that cannot be stored is simply not stored.
 void RememberLocation(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box,
                       const std::string& location);
+// The same without saving the store, for a caller that notes several locations and saves once.
+void NoteLocation(SettingsStore& store, RecentPage page, UrlSetFormat format, LocationBox& box,
+                  const std::string& location);
 
 }  // namespace tolva

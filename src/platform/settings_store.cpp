@@ -405,6 +405,12 @@ void SettingsStore::SetValue(const std::string& key, const std::string& name, st
     target->values.push_back(Value{name, type, std::move(data)});
 }
 
+void SettingsStore::DeleteValue(const std::string& key, const std::string& name) {
+    Key* target = FindKey(key);
+    if (target == nullptr) return;
+    std::erase_if(target->values, [&name](const Value& value) { return EqualsIgnoringAsciiCase(value.name, name); });
+}
+
 void SettingsStore::SetString(const std::string& key, const std::string& name, const std::string& value) {
     SetValue(key, name, kTypeString, value);
 }

@@ -42,6 +42,8 @@ public:
     void CreateKey(const std::string& key);
     void SetString(const std::string& key, const std::string& name, const std::string& value);
     void SetBinary(const std::string& key, const std::string& name, const std::vector<unsigned char>& value);
+    // Removes a value; nothing happens when there is none.
+    void DeleteValue(const std::string& key, const std::string& name);
 
     // Writes the store to its file: a temporary file in the same folder, flushed to the disk,
     // then renamed over the file, so a reader sees the old or the new store and never a part.

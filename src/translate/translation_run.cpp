@@ -60,7 +60,12 @@ public:
     void Remember(UrlSetFormat format, LocationBox* box, const std::string& location) const {
         if (controls_.store == nullptr) return;
         MemoryLocationBox scratch;
-        RememberLocation(*controls_.store, RecentPage::Translate, format, box ? *box : scratch, location);
+        NoteLocation(*controls_.store, RecentPage::Translate, format, box ? *box : scratch, location);
+    }
+
+    // One save for both sides: a run that leaves the lists as they were writes nothing.
+    void SaveRemembered() const {
+        if (controls_.store != nullptr) controls_.store->Save();
     }
 
 private:
@@ -207,6 +212,7 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     // Remembered before anything is opened, so the lists are kept even when the run fails.
     page.Remember(values.sourceFormat, controls.sourceBox, values.sourceLocation);
     page.Remember(values.destinationFormat, controls.destinationBox, values.destinationLocation);
+    page.SaveRemembered();
 
     UrlSet set;
     set.SetPrompter(&page.Prompt());

@@ -116,5 +116,19 @@ TEST_F(RecentLocationsTest, SameFormatOnBothSidesEndsWithTheDestinationBoxsCopy)
     EXPECT_EQ(Stored(RecentPage::Translate, UrlSetFormat::Netscape), (Entries{"/new-destination", "/old"}));
 }
 
+TEST_F(RecentLocationsTest, AListStoredShorterLeavesNoOldTail) {
+    // The same source and destination twice: the source's longer list is stored first, then
+    // the destination's shorter one over it.
+    for (int run = 0; run < 2; ++run) {
+        MemoryLocationBox source;
+        MemoryLocationBox destination;
+        LoadRecentLocations(store, RecentPage::Translate, UrlSetFormat::Netscape, source);
+        LoadRecentLocations(store, RecentPage::Translate, UrlSetFormat::Netscape, destination);
+        RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, source, "/s");
+        RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, destination, "/d");
+    }
+    EXPECT_EQ(Stored(RecentPage::Translate, UrlSetFormat::Netscape), (Entries{"/d"}));
+}
+
 }  // namespace
 }  // namespace tolva
