@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "resources/strings.h"
@@ -19,7 +20,11 @@ bool IsTerminal(std::FILE* stream) { return stream != nullptr && ::isatty(::file
 
 Terminal::Terminal(std::FILE* statusStream, std::FILE* messageStream, bool statusIsTerminal,
                    std::initializer_list<int> counterIds, Clock clock)
-    : status_(statusStream), messages_(messageStream), statusIsTerminal_(statusIsTerminal), clock_(clock) {
+    : status_(statusStream),
+      messages_(messageStream),
+      statusIsTerminal_(statusIsTerminal),
+      clock_(clock),
+      counterIds_(counterIds) {
     for (int id : counterIds) {
         std::string text = LoadString(id);
         std::size_t directive = text.find('%');
@@ -28,6 +33,10 @@ Terminal::Terminal(std::FILE* statusStream, std::FILE* messageStream, bool statu
 }
 
 Terminal::~Terminal() { EndCounterLine(); }
+
+bool Terminal::DropsCounter(int id) const {
+    return !statusIsTerminal_ && std::find(counterIds_.begin(), counterIds_.end(), id) != counterIds_.end();
+}
 
 bool Terminal::IsCounter(const std::string& text) const {
     // A counter comes once per line or entry, mostly the same one as before: it is tried first.

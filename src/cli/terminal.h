@@ -30,6 +30,8 @@ public:
     Terminal& operator=(const Terminal&) = delete;
 
     void Status(const std::string& text);
+    // Counters are shown only on a terminal; elsewhere Status drops them.
+    bool DropsCounter(int id) const;
     void Message(const std::string& text, const std::string& caption);
     // Text on the message stream as it stands (hints of tolva-cli itself).
     void Note(const std::string& text);
@@ -44,6 +46,7 @@ private:
     bool statusIsTerminal_;
     Clock clock_;
     std::vector<std::string> counterPrefixes_;
+    std::vector<int> counterIds_;
     mutable std::size_t lastPrefix_ = 0;  // the prefix the last counter text had
     std::size_t counterShown_ = 0;  // length of the counter text on the open line, 0 when none
     std::chrono::steady_clock::time_point lastCounter_{};
@@ -54,6 +57,7 @@ class TerminalText final : public TextControl {
 public:
     explicit TerminalText(Terminal& terminal) : terminal_(terminal) {}
     void SetText(const std::string& text) override { terminal_.Status(text); }
+    bool DropsCounter(int counterId) const override { return terminal_.DropsCounter(counterId); }
 
 private:
     Terminal& terminal_;

@@ -336,6 +336,8 @@ int ReadNetscape(SetStorage& storage, TextControl* statusText) {
     NetscapeReader reader(set, lines);
     std::string_view line;
     CounterText status(LoadString(IDS_STATUS_READING_LINE));
+    TextControl* const lineStatus =
+        statusText != nullptr && !statusText->DropsCounter(IDS_STATUS_READING_LINE) ? statusText : nullptr;
     int result = 0;
     set.heading.clear();
     set.documentTitle.clear();
@@ -344,11 +346,11 @@ int ReadNetscape(SetStorage& storage, TextControl* statusText) {
         // An empty line changes nothing but the count; a run of them is passed in one step.
         if (const std::size_t empty = lines.SkipEmptyLines(); empty > 0) {
             result = 1;
-            if (statusText) statusText->SetText(status.Advance(empty));
+            if (lineStatus) lineStatus->SetText(status.Advance(empty));
         }
         if (!lines.Next(line)) break;
         result = 1;
-        if (statusText) statusText->SetText(status.Advance());
+        if (lineStatus) lineStatus->SetText(status.Advance());
         reader.ReadLine(line);
     }
     reader.Finish();

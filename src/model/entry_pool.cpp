@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <thread>
 
 #include "platform/ready_memory.h"
 
@@ -18,24 +19,36 @@ constexpr std::size_t kLargestBlock = 2 * kHugePage;
 EntryPool::EntryPool(std::size_t slotSize, std::size_t alignment)
     : slot_(std::max((slotSize + alignment - 1) / alignment * alignment, sizeof(FreeSlot))), blockSize_(kFirstBlock) {}
 
+void EntryPool::Lock() noexcept {
+    while (locked_.exchange(true, std::memory_order_acquire)) {
+        while (locked_.load(std::memory_order_relaxed)) std::this_thread::yield();
+    }
+}
+
 void* EntryPool::Allocate() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Lock();
     if (free_ != nullptr) {
         FreeSlot* slot = free_;
         free_ = slot->next;
+        Unlock();
         return slot;
     }
-    if (next_ == end_ && !AddBlock()) throw std::bad_alloc();
+    if (next_ == end_ && !AddBlock()) {
+        Unlock();
+        throw std::bad_alloc();
+    }
     void* slot = next_;
     next_ += slot_;
+    Unlock();
     return slot;
 }
 
 void EntryPool::Release(void* slot) noexcept {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Lock();
     auto* freed = static_cast<FreeSlot*>(slot);
     freed->next = free_;
     free_ = freed;
+    Unlock();
 }
 
 bool EntryPool::AddBlock() {

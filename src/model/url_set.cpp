@@ -154,8 +154,9 @@ void UrlSet::Refill() {
 }
 
 void UrlSet::CountWalk(TextControl* statusText) {
-    walkStatus_ = statusText;
-    if (statusText != nullptr) savingText_ = CounterText(LoadString(IDS_STATUS_SAVING_ITEM));
+    // Where every count would be dropped, none is made.
+    walkStatus_ = statusText != nullptr && !statusText->DropsCounter(IDS_STATUS_SAVING_ITEM) ? statusText : nullptr;
+    if (walkStatus_ != nullptr) savingText_ = CounterText(LoadString(IDS_STATUS_SAVING_ITEM));
 }
 
 void UrlSet::Clear() {

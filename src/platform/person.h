@@ -13,6 +13,12 @@ public:
     virtual ~TextControl() = default;
     virtual void SetText(const std::string& text) = 0;
     virtual void Show(bool visible) { (void)visible; }
+    // Whether the counter text of string-table id counterId ("Reading line %d") would be
+    // dropped unseen: a reader then need not hand it over once for every line.
+    virtual bool DropsCounter(int counterId) const {
+        (void)counterId;
+        return false;
+    }
 };
 
 class ProgressBar {
