@@ -1,8 +1,13 @@
 #include "merge/merge_run.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "formats/format_codec.h"
+#include "formats/format_table.h"
+#include "platform/ascii.h"
+#include "platform/charset.h"
 #include "platform/stop_request.h"
 #include "resources/strings.h"
 #include "translate/convert.h"
@@ -93,6 +98,37 @@ bool ReadSource(SetStorage& storage, const MergeSource& source, const MergeValue
     return true;
 }
 
+bool IsUtf8Label(std::string_view charset) {
+    return EqualsIgnoringAsciiCase(charset, "UTF-8") || EqualsIgnoringAsciiCase(charset, "UTF8");
+}
+
+// A set's bookmark-file text, kept in the charset its file named, as UTF-8: one merged file
+// can name only one charset, and sources that named different ones all fit in UTF-8.
+void RecodeToUtf8(UrlSet& set) {
+    const std::string charset = set.charset;
+    for (std::string* text : {&set.title, &set.heading, &set.documentTitle}) *text = ToUtf8(*text, charset);
+    for (UrlEntry* entry = set.root.next; entry != nullptr; entry = entry->next) {
+        for (EntryText* text : {&entry->name, &entry->url, &entry->preservedName, &entry->preservedLocation,
+                                &entry->extraAttributes, &entry->description}) {
+            if (!text->empty() && !IsAscii(text->view())) *text = ToUtf8(text->view(), charset);
+        }
+    }
+    set.charset = "UTF-8";
+}
+
+// Brings sets whose files named different charsets into UTF-8 before any is merged (folders
+// meet and links match by their text), where the destination keeps bookmark-file text as its
+// charset spells it. Sets of one charset stay as they are.
+void MatchCharsets(const std::vector<std::unique_ptr<UrlSet>>& sets) {
+    const bool oneCharset = std::all_of(sets.begin(), sets.end(), [&sets](const std::unique_ptr<UrlSet>& set) {
+        return EqualsIgnoringAsciiCase(set->charset, sets.front()->charset);
+    });
+    if (oneCharset) return;
+    for (const std::unique_ptr<UrlSet>& set : sets) {
+        if (!IsUtf8Label(set->charset)) RecodeToUtf8(*set);
+    }
+}
+
 }  // namespace
 
 std::string MergeCountsText(const MergeCounts& counts, DuplicatePlaces places) {
@@ -122,7 +158,6 @@ MergeOutcome RunMerge(const MergeValues& values, const MergeControls& controls,
     // borrow, so all live until the result is written.
     std::vector<std::unique_ptr<UrlSet>> sets;
     std::unique_ptr<SetStorage> resultStorage;
-    std::unique_ptr<SetMerger> merger;
     int renamed = 0;
     const int count = static_cast<int>(values.sources.size());
     for (int index = 0; index < count; ++index) {
@@ -134,15 +169,16 @@ MergeOutcome RunMerge(const MergeValues& values, const MergeControls& controls,
         const bool read = ReadSource(*storage, values.sources[index], values, view, renamed);
         if (StopRequested()) return Stopped(view, UrlSetFormat::None);
         if (!read) return Ended(MergeResult::Failed, view, IDS_STATUS_UNABLE_TO_READ);
-        if (index == 0) {
-            merger = std::make_unique<SetMerger>(*set, values.match, values.duplicates, values.listGroups);
-            resultStorage = std::move(storage);
-        }
-        view.Status(FormatString(IDS_MERGE_NOW_MERGING, {index + 1, count}));
-        merger->Add(*set, index);
+        if (index == 0) resultStorage = std::move(storage);
         sets.push_back(std::move(set));
     }
-    merger->Finish();
+    if (FormatHoldsHtml(values.destinationFormat)) MatchCharsets(sets);
+    SetMerger merger(*sets.front(), values.match, values.duplicates, values.listGroups);
+    for (int index = 0; index < count; ++index) {
+        view.Status(FormatString(IDS_MERGE_NOW_MERGING, {index + 1, count}));
+        merger.Add(*sets[static_cast<std::size_t>(index)], index);
+    }
+    merger.Finish();
 
     SetStorage& storage = *resultStorage;
     if (!OpenDestination(storage, values.destinationFormat, values.destinationLocation)) {
@@ -162,9 +198,9 @@ MergeOutcome RunMerge(const MergeValues& values, const MergeControls& controls,
 
     MergeOutcome outcome;
     outcome.result = MergeResult::Merged;
-    outcome.counts = merger->Counts();
+    outcome.counts = merger.Counts();
     outcome.namesAdapted = renamed + storage.AdaptedNames();
-    outcome.groups = merger->TakeGroups();
+    outcome.groups = merger.TakeGroups();
     outcome.statusText = MergeCountsText(outcome.counts, values.duplicates);
     view.Status(outcome.statusText);
     return outcome;

@@ -246,5 +246,26 @@ TEST_F(MergeRunTest, SourceThatCannotBeReadIsNamedAndNothingIsWritten) {
     EXPECT_NE(prompter.shown.back().text.find(dir.File("missing.html")), std::string::npos);
 }
 
+TEST_F(MergeRunTest, SourcesInDifferentCharsetsMeetInUtf8) {
+    // The same folder and one name each, spelled in windows-1252 and in UTF-8.
+    WriteFile(dir.File("latin.html"),
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+              "charset=windows-1252\">\n<DL><p>\n<DT><H3>Caf\xe9</H3>\n<DL><p>\n"
+              "<DT><A HREF=\"https://example.com/a\">Men\xfc \x80</A>\n</DL><p>\n</DL><p>\n");
+    WriteFile(dir.File("utf8.html"),
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+              "charset=UTF-8\">\n<DL><p>\n<DT><H3>Caf\xc3\xa9</H3>\n<DL><p>\n"
+              "<DT><A HREF=\"https://example.com/b\">Pr\xc3\xa9 \xe2\x82\xac</A>\n</DL><p>\n</DL><p>\n");
+    const MergeOutcome outcome = Merge({{UrlSetFormat::Netscape, dir.File("latin.html")},
+                                        {UrlSetFormat::Netscape, dir.File("utf8.html")}},
+                                       UrlSetFormat::Netscape, dir.File("out.html"));
+    ASSERT_EQ(outcome.result, MergeResult::Merged) << status.Current();
+    const std::string merged = ReadFile(dir.File("out.html"));
+    EXPECT_NE(merged.find("charset=UTF-8"), std::string::npos) << merged;
+    EXPECT_EQ(ReadBack(UrlSetFormat::Netscape, dir.File("out.html")),
+              (std::vector<std::string>{"F \\Caf\xc3\xa9", "L \\Caf\xc3\xa9 | Men\xc3\xbc \xe2\x82\xac | https://example.com/a",
+                                        "L \\Caf\xc3\xa9 | Pr\xc3\xa9 \xe2\x82\xac | https://example.com/b", "E ", "E "}));
+}
+
 }  // namespace
 }  // namespace tolva
