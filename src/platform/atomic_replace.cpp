@@ -113,6 +113,8 @@ bool AtomicReplace::Open(File& file) {
         if (file.CreateNewAt(folder_, candidate, haveMode_ ? kTemporaryMode : newFileMode_)) {
             temporary_ = std::move(candidate);
             file_ = &file;
+            // It will be forced to the disk before it replaces the old file.
+            if (haveMode_) file.WriteBackEarly();
             return true;
         }
         if (file.LastError() != File::kErrorFileExists) break;

@@ -11,6 +11,9 @@ namespace tolva {
 
 namespace {
 
+// How much is written before it is handed to the disk, for a file written back early.
+constexpr std::int64_t kWriteBackStep = 1024 * 1024;
+
 int WindowsCodeFor(int errnoValue) { return errnoValue == EEXIST ? File::kErrorFileExists : File::kErrorOther; }
 
 }  // namespace
@@ -116,6 +119,11 @@ bool File::Write(const void* data, std::size_t size) {
         size -= static_cast<std::size_t>(put);
         position_ += put;
     }
+    if (writeBackFrom_ >= 0 && position_ - writeBackFrom_ >= kWriteBackStep) {
+        // Only a start: Flush still waits for every byte to be on the disk.
+        ::sync_file_range(fd_.Get(), writeBackFrom_, position_ - writeBackFrom_, SYNC_FILE_RANGE_WRITE);
+        writeBackFrom_ = position_;
+    }
     return true;
 }
 
@@ -125,6 +133,7 @@ bool File::Seek(std::int64_t offset) {
         return false;
     }
     position_ = offset;
+    if (writeBackFrom_ >= 0) writeBackFrom_ = offset;
     return true;
 }
 
@@ -158,6 +167,7 @@ bool File::Flush() {
 void File::Close() {
     fd_.Reset();
     writable_ = false;
+    writeBackFrom_ = -1;
 }
 
 }  // namespace tolva

@@ -58,6 +58,10 @@ public:
     bool Truncate();
     // Forces written data to the disk.
     bool Flush();
+    // For a file that will be forced to the disk: hands what is written to the disk as it
+    // goes, a megabyte at a time, so that the disk works while the rest is put together and
+    // Flush waits only for the last of it.
+    void WriteBackEarly() { writeBackFrom_ = position_; }
     void Close();
 
     int LastError() const { return lastError_; }
@@ -73,6 +77,7 @@ private:
     tolva::Descriptor fd_;
     bool writable_ = false;
     std::int64_t position_ = 0;
+    std::int64_t writeBackFrom_ = -1;  // where the bytes not yet handed to the disk begin; -1: left to the system
     std::string path_;
     int lastError_ = 0;
     int lastErrno_ = 0;
