@@ -47,6 +47,27 @@ inline constexpr int kUpdateMoved = 1064;
 inline constexpr int kOnlyUnverified = 1070;
 inline constexpr int kSkipLinks = 1071;
 
+// Merge page.
+inline constexpr int kMergeSourceFormat = 1100;
+inline constexpr int kMergeSourceLocation = 1101;
+inline constexpr int kMergeBrowseSource = 1102;
+inline constexpr int kMergeAdd = 1103;
+inline constexpr int kMergeSources = 1104;
+inline constexpr int kMergeRemove = 1105;
+inline constexpr int kMergeSelectedFormat = 1106;
+inline constexpr int kMergeDestinationFormat = 1107;
+inline constexpr int kMergeDestinationLocation = 1108;
+inline constexpr int kMergeBrowseDestination = 1109;
+inline constexpr int kMergeExact = 1110;
+inline constexpr int kMergeLoose = 1111;
+inline constexpr int kMergeKeep = 1112;
+inline constexpr int kMergeFirst = 1113;
+inline constexpr int kMerge = 1114;
+inline constexpr int kMergeStatus = 1115;
+inline constexpr int kMergeProgressBar = 1116;
+inline constexpr int kMergeProgressText = 1117;
+inline constexpr int kMergeProgressLabel = 1118;
+
 // Verification progress dialog.
 inline constexpr int kVerifyProgressBar = 1027;
 inline constexpr int kCurrentName = 1033;

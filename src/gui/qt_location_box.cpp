@@ -17,13 +17,20 @@ namespace {
 // The local file or folder a drag carries, or empty text (a web address, several files).
 QString DroppedLocation(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
-    const QUrl url = data->urls().front();
-    if (!url.isLocalFile()) return {};
-    QString path = QDir::cleanPath(url.toLocalFile());
-    return QDir::toNativeSeparators(path);
+    const std::vector<std::string> locations = DroppedLocations(data);
+    return locations.empty() ? QString() : ToQString(locations.front());
 }
 
 }  // namespace
+
+std::vector<std::string> DroppedLocations(const QMimeData* data) {
+    std::vector<std::string> locations;
+    if (data == nullptr || !data->hasUrls()) return locations;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) locations.push_back(FromQString(QDir::toNativeSeparators(QDir::cleanPath(url.toLocalFile()))));
+    }
+    return locations;
+}
 
 std::string ExpandHomeIn(const std::string& location) {
     if (location != "~" && location.rfind("~/", 0) != 0) return location;

@@ -1,5 +1,5 @@
 #pragma once
-// A location box of the Translate and Verify pages: an editable drop-down whose list is the
+// A location box of the Translate, Verify and Merge pages: an editable drop-down whose list is the
 // working copy of the page's recent locations for the chosen format. Enter in it starts the
 // page's command, and a file or folder dropped onto it is handed to the page.
 
@@ -8,10 +8,15 @@
 
 #include "locations/recent_locations.h"
 
+class QMimeData;
+
 namespace tolva {
 
 // location with a leading "~" or "~/" made a path in the home folder; any other text as it is.
 std::string ExpandHomeIn(const std::string& location);
+
+// The local files and folders a drag carries, as native paths; web addresses are left out.
+std::vector<std::string> DroppedLocations(const QMimeData* data);
 
 class LocationCombo final : public QComboBox, public LocationBox {
 public:

@@ -31,6 +31,8 @@ int ChooserTitle(ChooserPurpose purpose) {
             return IDS_UI_PICK_DESTINATION_TITLE;
         case ChooserPurpose::Verify:
             return IDS_UI_PICK_VERIFY_TITLE;
+        case ChooserPurpose::Merge:
+            return IDS_UI_PICK_MERGE_TITLE;
         case ChooserPurpose::Translate:
             break;
     }

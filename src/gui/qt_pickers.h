@@ -21,6 +21,7 @@ enum class ChooserPurpose {
     Translate,    // a set to read and translate
     Destination,  // a set to build
     Verify,       // a set to verify
+    Merge,        // one of the sets to merge
 };
 
 // What Browse does on either page: the chooser that fits the set's format, offering the sets

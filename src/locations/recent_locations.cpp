@@ -23,7 +23,9 @@ bool IsBackupLocation(const std::string& location) {
 
 std::string RecentLocationsKey(RecentPage page, UrlSetFormat format) {
     if (FormatRowOf(format) == nullptr) return {};
-    int base = page == RecentPage::Translate ? IDS_RECENT_TRANSLATE_BASE : IDS_RECENT_VERIFY_BASE;
+    const int base = page == RecentPage::Translate ? IDS_RECENT_TRANSLATE_BASE
+                     : page == RecentPage::Verify  ? IDS_RECENT_VERIFY_BASE
+                                                   : IDS_RECENT_MERGE_BASE;
     std::string path = LoadString(base + static_cast<int>(format));
     if (path.empty()) return {};
     return kUserHive + path;

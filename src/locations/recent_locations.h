@@ -14,10 +14,11 @@
 
 namespace tolva {
 
-// Which page a list belongs to: the two pages keep separate lists, even for one format.
+// Which page a list belongs to: the pages keep separate lists, even for one format.
 enum class RecentPage {
     Translate,
     Verify,
+    Merge,
 };
 
 inline constexpr std::size_t kMaxRecentLocations = 10;

@@ -31,6 +31,7 @@ inline constexpr int IDS_ASK_USE_FOLDER = 59164;
 // Recent-location keys: page base plus the format code.
 inline constexpr int IDS_RECENT_TRANSLATE_BASE = 40101;
 inline constexpr int IDS_RECENT_VERIFY_BASE = 40126;
+inline constexpr int IDS_RECENT_MERGE_BASE = 40151;
 
 // Desktop program: default locations, Browse and the form's refusal.
 inline constexpr int IDS_NETSCAPE_BOOKMARK_KEY = 59153;
@@ -317,6 +318,37 @@ inline constexpr int IDS_MERGE_COUNTS_FIRST = 61811;
 inline constexpr int IDS_MERGE_CANCELED = 61812;
 inline constexpr int IDS_MERGE_STOPPED = 61813;
 inline constexpr int IDS_MERGE_STOPPED_PART = 61814;
+// The Merge page.
+inline constexpr int IDS_UI_TAB_MERGE = 62300;
+inline constexpr int IDS_UI_MERGE_INTRO = 62301;
+inline constexpr int IDS_UI_MERGE_SOURCE_HEADING = 62302;
+inline constexpr int IDS_UI_MERGE_ADD = 62303;
+inline constexpr int IDS_UI_MERGE_SOURCES = 62304;
+inline constexpr int IDS_UI_MERGE_REMOVE = 62305;
+inline constexpr int IDS_UI_MERGE_SELECTED_FORMAT = 62306;
+inline constexpr int IDS_UI_MERGE_DESTINATION_HEADING = 62307;
+inline constexpr int IDS_UI_MERGE_MATCH = 62308;
+inline constexpr int IDS_UI_MERGE_MATCH_EXACT = 62309;
+inline constexpr int IDS_UI_MERGE_MATCH_LOOSE = 62310;
+inline constexpr int IDS_UI_MERGE_DUPLICATES = 62311;
+inline constexpr int IDS_UI_MERGE_KEEP = 62312;
+inline constexpr int IDS_UI_MERGE_FIRST = 62313;
+inline constexpr int IDS_UI_MERGE_MERGE = 62314;
+inline constexpr int IDS_UI_MERGE_STATUS_START = 62315;
+inline constexpr int IDS_UI_MERGE_LOCATION_COLUMN = 62316;
+inline constexpr int IDS_UI_MERGE_FORMAT_COLUMN = 62317;
+inline constexpr int IDS_UI_MERGE_NO_FORMAT = 62318;
+inline constexpr int IDS_UI_PICK_MERGE_TITLE = 62319;
+inline constexpr int IDS_UI_TIP_MERGE_SOURCE_FORMAT = 62320;
+inline constexpr int IDS_UI_TIP_MERGE_ADD = 62321;
+inline constexpr int IDS_UI_TIP_MERGE_SOURCES = 62322;
+inline constexpr int IDS_UI_TIP_MERGE_REMOVE = 62323;
+inline constexpr int IDS_UI_TIP_MERGE_SELECTED_FORMAT = 62324;
+inline constexpr int IDS_UI_TIP_MERGE_EXACT = 62325;
+inline constexpr int IDS_UI_TIP_MERGE_LOOSE = 62326;
+inline constexpr int IDS_UI_TIP_MERGE_KEEP = 62327;
+inline constexpr int IDS_UI_TIP_MERGE_FIRST = 62328;
+inline constexpr int IDS_UI_TIP_MERGE_MERGE = 62329;
 
 // Returns the text of id, or empty text for an id that is not in the table.
 std::string LoadString(int id);

@@ -84,13 +84,18 @@ TEST_F(RecentLocationsTest, OnlyTheTenMostRecentAreStoredWhileTheBoxKeepsMore) {
 TEST_F(RecentLocationsTest, PagesAndFormatsKeepSeparateLists) {
     MemoryLocationBox translate;
     MemoryLocationBox verify;
+    MemoryLocationBox merge;
     RememberLocation(store, RecentPage::Translate, UrlSetFormat::Netscape, translate, "/t");
     RememberLocation(store, RecentPage::Verify, UrlSetFormat::Netscape, verify, "/v");
+    RememberLocation(store, RecentPage::Merge, UrlSetFormat::Netscape, merge, "/m");
     EXPECT_EQ(Stored(RecentPage::Translate, UrlSetFormat::Netscape), (Entries{"/t"}));
     EXPECT_EQ(Stored(RecentPage::Verify, UrlSetFormat::Netscape), (Entries{"/v"}));
+    EXPECT_EQ(Stored(RecentPage::Merge, UrlSetFormat::Netscape), (Entries{"/m"}));
     EXPECT_TRUE(Stored(RecentPage::Translate, UrlSetFormat::Mosaic).empty());
     EXPECT_EQ(RecentLocationsKey(RecentPage::Verify, UrlSetFormat::Shortcuts),
               "HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Verify\\RecentFavorites");
+    EXPECT_EQ(RecentLocationsKey(RecentPage::Merge, UrlSetFormat::LinkPage),
+              "HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Merge\\RecentLinkPage");
 }
 
 TEST_F(RecentLocationsTest, OverlongAndMissingValuesAreSkippedWithoutAGap) {
