@@ -27,7 +27,8 @@ std::vector<std::string> DroppedLocations(const QMimeData* data) {
     std::vector<std::string> locations;
     if (data == nullptr || !data->hasUrls()) return locations;
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) locations.push_back(FromQString(QDir::toNativeSeparators(QDir::cleanPath(url.toLocalFile()))));
+        if (url.isLocalFile())
+            locations.push_back(FromQString(QDir::toNativeSeparators(QDir::cleanPath(url.toLocalFile()))));
     }
     return locations;
 }

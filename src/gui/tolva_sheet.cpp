@@ -7,6 +7,7 @@
 #include "resources/strings.h"
 #include "gui/about_page.h"
 #include "gui/convert_page.h"
+#include "gui/merge_page.h"
 #include "gui/property_sheet.h"
 #include "gui/qt_person.h"
 #include "gui/verify_page.h"
@@ -24,9 +25,11 @@ TolvaSheet::TolvaSheet(SettingsStore& store, Prompter& prompter)
     : sheet_(std::make_unique<PropertySheet>(ToQString(LoadString(IDS_CAPTION)))),
       convert_(std::make_unique<CConvert>(store, prompter)),
       verify_(std::make_unique<CVerify>(store, prompter)),
+      merge_(std::make_unique<CMerge>(store, prompter)),
       about_(std::make_unique<CAbout>()) {
     sheet_->AddPage(convert_.get(), ToQString(LoadString(IDS_UI_TAB_TRANSLATE)));
     sheet_->AddPage(verify_.get(), ToQString(LoadString(IDS_UI_TAB_VERIFY)));
+    sheet_->AddPage(merge_.get(), ToQString(LoadString(IDS_UI_TAB_MERGE)));
     sheet_->AddPage(about_.get(), ToQString(LoadString(IDS_UI_TAB_ABOUT)));
     sheet_->setWindowIcon(ProgramIcon());
     IgnoreHeldKeys();
@@ -38,9 +41,11 @@ TolvaSheet::~TolvaSheet() {
     // The tab widget must not delete the pages it holds: take them out first, in reverse order.
     for (int i = sheet_->Tabs()->count() - 1; i >= 0; --i) sheet_->Tabs()->removeTab(i);
     about_->setParent(nullptr);
+    merge_->setParent(nullptr);
     verify_->setParent(nullptr);
     convert_->setParent(nullptr);
     about_.reset();
+    merge_.reset();
     verify_.reset();
     convert_.reset();
     sheet_.reset();

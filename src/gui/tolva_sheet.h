@@ -1,6 +1,6 @@
 #pragma once
-// The program as a whole: the sheet captioned "Tolva" and the version with the Translate, Verify and
-// About pages, shown modally; the program ends when it closes.
+// The program as a whole: the sheet captioned "Tolva" and the version with the Translate, Verify,
+// Merge and About pages, shown modally; the program ends when it closes.
 
 #include <QIcon>
 #include <memory>
@@ -15,11 +15,12 @@ QIcon ProgramIcon();
 
 class CAbout;
 class CConvert;
+class CMerge;
 class CVerify;
 class PropertySheet;
 
 // Owns the sheet and its pages. Pages are built before the sheet is shown and destroyed after
-// it closes, About first, then Verify, then Translate, then the sheet.
+// it closes, About first, then Merge, Verify, Translate, then the sheet.
 class TolvaSheet {
 public:
     TolvaSheet(SettingsStore& store, Prompter& prompter);
@@ -33,12 +34,14 @@ public:
     PropertySheet& Sheet() { return *sheet_; }
     CConvert& Convert() { return *convert_; }
     CVerify& Verify() { return *verify_; }
+    CMerge& Merge() { return *merge_; }
     CAbout& About() { return *about_; }
 
 private:
     std::unique_ptr<PropertySheet> sheet_;
     std::unique_ptr<CConvert> convert_;
     std::unique_ptr<CVerify> verify_;
+    std::unique_ptr<CMerge> merge_;
     std::unique_ptr<CAbout> about_;
 };
 

@@ -29,6 +29,7 @@
 #include "gui/qt_pickers.h"
 #include "locations/recent_locations.h"
 #include "modal_helper.h"
+#include "page_input.h"
 #include "model/url_set.h"
 #include "resources/strings.h"
 #include "support/recording.h"
@@ -37,10 +38,12 @@
 namespace tolva {
 namespace {
 
+using testing::Drop;
 using testing::ModalAnswerer;
 using testing::ReadFile;
 using testing::RecordingPrompter;
 using testing::TempDir;
+using testing::TypeAndEnter;
 using testing::WriteFile;
 using Side = CConvert::Side;
 
@@ -90,27 +93,6 @@ protected:
         ShowFormatInBox(Control<QComboBox>(side == Side::Source ? control::kSourceFormat : control::kDestinationFormat),
                         format);
         Box(side == Side::Source ? control::kSourceLocation : control::kDestinationLocation)->SetText(location);
-    }
-    // Types into box as a person does: focus, select what is there, type, then Enter.
-    static void TypeAndEnter(LocationCombo* box, const std::string& text) {
-        box->setFocus();
-        QWidget* typing = QApplication::focusWidget();
-        ASSERT_TRUE(typing == box || typing == box->lineEdit());
-        QTest::keyClick(typing, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(typing, Qt::Key_Backspace);
-        QTest::keyClicks(typing, QString::fromStdString(text));
-        QTest::keyClick(typing, Qt::Key_Return);
-    }
-    static void Drop(QWidget* target, const QUrl& url, bool expectAccepted) {
-        QMimeData data;
-        data.setUrls({url});
-        const QPoint middle = target->rect().center();
-        QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        EXPECT_EQ(enter.isAccepted(), expectAccepted) << url.toString().toStdString();
-        if (!enter.isAccepted()) return;
-        QDropEvent drop(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
     }
     void Remember(UrlSetFormat format, const std::string& location) {
         MemoryLocationBox box;

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QCheckBox>
@@ -51,26 +52,27 @@ protected:
     RecordingPrompter prompter;
 };
 
-TEST_F(SheetTest, OneCaptionedSheetWithThreeTabsAndOkCancel) {
+TEST_F(SheetTest, OneCaptionedSheetWithFourTabsAndOkCancel) {
     TolvaSheet sheet(store, prompter);
     EXPECT_EQ(sheet.Sheet().windowTitle().toStdString(), LoadString(IDS_CAPTION));
     EXPECT_FALSE(sheet.Sheet().windowIcon().pixmap(32).isNull()) << "the icon's pictures are built in";
     QTabWidget* tabs = sheet.Sheet().Tabs();
-    ASSERT_EQ(tabs->count(), 3);
+    ASSERT_EQ(tabs->count(), 4);
     EXPECT_EQ(tabs->tabText(0).toStdString(), "Translate");
     EXPECT_EQ(tabs->tabText(1).toStdString(), "Verify");
-    EXPECT_EQ(tabs->tabText(2).toStdString(), "About");
+    EXPECT_EQ(tabs->tabText(2).toStdString(), "Merge");
+    EXPECT_EQ(tabs->tabText(3).toStdString(), "About");
     EXPECT_EQ(tabs->currentIndex(), 0);
     QDialogButtonBox* buttons = sheet.Sheet().Buttons();
     EXPECT_EQ(buttons->buttons().size(), 2);
     EXPECT_TRUE(buttons->button(QDialogButtonBox::Ok) && buttons->button(QDialogButtonBox::Cancel));
 }
 
-// Every labelled control of the Translate and Verify pages is reached by its own Alt key, and
-// every option and format box explains itself when the pointer rests on it.
+// Every labelled control of the Translate, Verify and Merge pages is reached by its own Alt key,
+// and every option and format box explains itself when the pointer rests on it.
 TEST_F(SheetTest, EveryLabelledControlHasItsOwnMnemonicAndEveryOptionATip) {
     TolvaSheet sheet(store, prompter);
-    for (int tab : {0, 1}) {
+    for (int tab : {0, 1, 2}) {
         QWidget* page = sheet.Sheet().Tabs()->widget(tab);
         SCOPED_TRACE(sheet.Sheet().Tabs()->tabText(tab).toStdString());
         QStringList keys = {"O", "C"};  // the sheet's own OK and Cancel
@@ -86,7 +88,8 @@ TEST_F(SheetTest, EveryLabelledControlHasItsOwnMnemonicAndEveryOptionATip) {
         for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) take(button->text());
         int tipped = 0;
         for (QWidget* option : page->findChildren<QWidget*>()) {
-            if (!qobject_cast<QCheckBox*>(option) && !qobject_cast<QSlider*>(option) &&
+            if (!qobject_cast<QCheckBox*>(option) && !qobject_cast<QRadioButton*>(option) &&
+                !qobject_cast<QSlider*>(option) &&
                 !qobject_cast<QSpinBox*>(option) && !(qobject_cast<QComboBox*>(option) && !option->acceptDrops())) {
                 continue;
             }
