@@ -27,7 +27,7 @@ _tolva_cli() {
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
-        --timeout | --retries | --skip | --skip-folder)
+        --timeout | --retries | --skip | --skip-folder | --archive-url)
             return ;;
     esac
     local words
@@ -38,7 +38,7 @@ _tolva_cli() {
         verify)
             words="--format --location --timeout --retries --rename-in-place --repair --cookies --jobs
                    --per-host --confirm --user-agent --report --dry-run --update-moved --no-backup
-                   --only-unverified --skip --skip-folder --verbose --yes --no --help" ;;
+                   --suggest-archive --archive-url --only-unverified --skip --skip-folder --verbose --yes --no --help" ;;
         locations)
             words="--format --help" ;;
         merge)

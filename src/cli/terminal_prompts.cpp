@@ -24,9 +24,14 @@ std::size_t TerminalProgressView::TerminalWidth() {
 
 int TerminalRepair::DoModal(UrlRepairFields& fields) {
     const std::string caption = LoadString(IDS_REPAIR_GROUP);
-    terminal_.Message("\n  Error: " + fields.errorText + "\n  Name: " + fields.name + "\n  URL: " + fields.url,
-                      caption);
-    terminal_.Note("New URL (Enter keeps the link as it is, \"-\" moves it aside):");
+    std::string shown = "\n  Error: " + fields.errorText + "\n  Name: " + fields.name + "\n  URL: " + fields.url;
+    if (!fields.archivedUrl.empty()) shown += "\n  Archived copy: " + fields.archivedUrl;
+    terminal_.Message(shown, caption);
+    // Enter takes what the box would hold: the link's own URL, or an archived copy proposed.
+    const bool proposed = fields.newUrl != fields.url;
+    terminal_.Note(proposed ? "New URL (Enter takes the archived copy, \"=\" keeps the link as it is, \"-\" moves it "
+                              "aside):"
+                            : "New URL (Enter keeps the link as it is, \"-\" moves it aside):");
     std::string line;
     switch (input_.Read(line, signals_, terminal_, false)) {
         case InputLines::Result::Line:
@@ -38,6 +43,7 @@ int TerminalRepair::DoModal(UrlRepairFields& fields) {
             return kDialogOk;
     }
     if (line == "-") return kDialogCancel;
+    if (line == "=") line = fields.url;
     if (!line.empty()) fields.newUrl = line;
     return kDialogOk;
 }

@@ -12,6 +12,7 @@
 #include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
+#include "verify/archived_copy.h"
 #include "verify/curl_library.h"
 
 namespace tolva::cli {
@@ -166,6 +167,23 @@ void AddOutcomeOptions(CLI::App* command, VerifyOptions& options) {
     command->add_flag("--no-backup", options.noBackup,
                       "Save a changed bookmark file, hotlist or XBEL file without first keeping the file as it was "
                       "beside it as NAME.bak");
+    CLI::Option* archive = command->add_flag(
+        "--suggest-archive", options.settings.suggestArchive,
+        "Look for an archived copy of dead links: for a link that failed with 404, 410, host not found or cannot "
+        "connect, ask the archive once for its copy nearest the link's ADD_DATE (else its latest), and name it in "
+        "the report and as the proposed URL of --repair");
+    command
+        ->add_option("--archive-url", options.settings.archiveUrl,
+                     std::string("The web archive asked by --suggest-archive (default ") + kDefaultArchiveUrl + ")")
+        ->type_name("URL")
+        ->needs(archive)
+        ->check(CLI::Validator(
+            [](const std::string& url) {
+                return url.starts_with("http://") || url.starts_with("https://")
+                           ? std::string()
+                           : std::string("an archive's address starts with http:// or https://");
+            },
+            "", "ArchiveUrl"));
 }
 
 // Which links are asked for at all.

@@ -46,6 +46,7 @@ inline constexpr int kKeepBackup = 1063;
 inline constexpr int kUpdateMoved = 1064;
 inline constexpr int kOnlyUnverified = 1070;
 inline constexpr int kSkipLinks = 1071;
+inline constexpr int kSuggestArchive = 1072;
 
 // Merge page.
 inline constexpr int kMergeSourceFormat = 1100;
@@ -83,6 +84,7 @@ inline constexpr int kRepairName = 1020;
 inline constexpr int kRepairNewUrl = 1021;
 inline constexpr int kRepairUrl = 1035;
 inline constexpr int kRepairErrorText = 1036;
+inline constexpr int kRepairArchivedUrl = 1073;
 
 // Cookie warning.
 inline constexpr int kCookiesDuringRun = 1023;

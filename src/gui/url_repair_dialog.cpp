@@ -36,6 +36,8 @@ CUrlRepair::CUrlRepair(QWidget* parent) : QDialog(parent) {
     name_ = NewDataLabel(this, control::kRepairName);
     url_ = NewDataLabel(this, control::kRepairUrl);
     errorText_ = NewDataLabel(this, control::kRepairErrorText);
+    archived_ = NewDataLabel(this, control::kRepairArchivedUrl);
+    archivedLabel_ = NewPlainLabel(UiText(IDS_UI_REPAIR_ARCHIVED_URL), this);
     newUrl_ = new QPlainTextEdit(this);
     Named(newUrl_, control::kRepairNewUrl);
     newUrl_->setTabChangesFocus(true);
@@ -53,6 +55,8 @@ CUrlRepair::CUrlRepair(QWidget* parent) : QDialog(parent) {
     grid->addWidget(url_, 1, 1);
     grid->addWidget(NewPlainLabel(UiText(IDS_UI_PROGRESS_ERROR), this), 2, 0, Qt::AlignRight);
     grid->addWidget(errorText_, 2, 1);
+    grid->addWidget(archivedLabel_, 3, 0, Qt::AlignRight);
+    grid->addWidget(archived_, 3, 1);
     grid->setColumnStretch(1, 1);
 
     auto* hint = NewPlainLabel(UiText(IDS_UI_REPAIR_HINT), this);
@@ -102,6 +106,10 @@ int CUrlRepair::DoModal(UrlRepairFields& fields) {
     errorText_->setText(ToQString(fields.errorText));
     name_->setText(ToQString(fields.name));
     url_->setText(ToQString(fields.url));
+    // Shown only when the run found one; the new URL box then proposes it.
+    archived_->setText(ToQString(fields.archivedUrl));
+    archived_->setVisible(!fields.archivedUrl.empty());
+    archivedLabel_->setVisible(!fields.archivedUrl.empty());
     newUrl_->setPlainText(ToQString(fields.newUrl));
     newUrl_->selectAll();
     newUrl_->setFocus();

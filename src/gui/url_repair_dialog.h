@@ -28,6 +28,8 @@ private:
     QLabel* errorText_;
     QLabel* name_;
     QLabel* url_;
+    QLabel* archivedLabel_;
+    QLabel* archived_;
     QPlainTextEdit* newUrl_;
 };
 

@@ -43,6 +43,7 @@ constexpr char kLinksAtOnceValue[] = "LinksAtOnce";
 constexpr char kConfirmValue[] = "ConfirmFailures";
 constexpr char kKeepBackupValue[] = "KeepBackup";
 constexpr char kUpdateMovedValue[] = "UpdateMoved";
+constexpr char kSuggestArchiveValue[] = "SuggestArchive";
 constexpr char kOnlyUnverifiedValue[] = "OnlyUnverified";
 constexpr char kSkipValue[] = "SkipLinks";
 
@@ -70,6 +71,7 @@ void CVerify::MakeControls() {
     renameBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_RENAME), this), control::kRenameInPlace);
     confirmBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_CONFIRM), this), control::kConfirmFailures);
     updateMovedBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_UPDATE_MOVED), this), control::kUpdateMoved);
+    archiveBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_SUGGEST_ARCHIVE), this), control::kSuggestArchive);
     backupBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_KEEP_BACKUP), this), control::kKeepBackup);
     backupBox_->setChecked(true);
     onlyUnverifiedBox_ = Named(new QCheckBox(UiText(IDS_UI_VERIFY_ONLY_UNVERIFIED), this), control::kOnlyUnverified);
@@ -104,6 +106,7 @@ void CVerify::MakeControls() {
     renameBox_->setToolTip(UiText(IDS_UI_TIP_RENAME));
     confirmBox_->setToolTip(UiText(IDS_UI_TIP_CONFIRM));
     updateMovedBox_->setToolTip(UiText(IDS_UI_TIP_UPDATE_MOVED));
+    archiveBox_->setToolTip(UiText(IDS_UI_TIP_SUGGEST_ARCHIVE));
     backupBox_->setToolTip(UiText(IDS_UI_TIP_KEEP_BACKUP));
     onlyUnverifiedBox_->setToolTip(UiText(IDS_UI_TIP_ONLY_UNVERIFIED));
     skipBox_->setToolTip(UiText(IDS_UI_TIP_SKIP));
@@ -127,6 +130,7 @@ void CVerify::LayOut() {
     badLinks->addWidget(renameBox_);
     badLinks->addWidget(confirmBox_);
     badLinks->addWidget(updateMovedBox_);
+    badLinks->addWidget(archiveBox_);
     badLinks->addWidget(backupBox_);
     badLinks->addWidget(onlyUnverifiedBox_);
     auto* skipLine = new QHBoxLayout;
@@ -167,9 +171,10 @@ void CVerify::LayOut() {
     layout->addLayout(bottom);
 
     // The keyboard follows the page as it is read: top to bottom, left to right.
-    QWidget* order[] = {formatBox_,  locationBox_,    browse_,    interactiveBox_, renameBox_,
-                        confirmBox_, updateMovedBox_, backupBox_, onlyUnverifiedBox_, skipBox_,
-                        timeoutSlider_,  retriesSlider_, jobsBox_,    showResults_,    verify_};
+    QWidget* order[] = {formatBox_,     locationBox_,   browse_,   interactiveBox_,    renameBox_,
+                        confirmBox_,    updateMovedBox_, archiveBox_, backupBox_,      onlyUnverifiedBox_,
+                        skipBox_,       timeoutSlider_, retriesSlider_, jobsBox_,       showResults_,
+                        verify_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -197,6 +202,7 @@ void CVerify::LoadRunOptions() {
     if (store_.GetString(kOptionsKey, kConfirmValue, value)) confirmBox_->setChecked(value == "1");
     if (store_.GetString(kOptionsKey, kKeepBackupValue, value)) backupBox_->setChecked(value != "0");
     if (store_.GetString(kOptionsKey, kUpdateMovedValue, value)) updateMovedBox_->setChecked(value == "1");
+    if (store_.GetString(kOptionsKey, kSuggestArchiveValue, value)) archiveBox_->setChecked(value == "1");
     if (store_.GetString(kOptionsKey, kOnlyUnverifiedValue, value)) onlyUnverifiedBox_->setChecked(value == "1");
     if (store_.GetString(kOptionsKey, kSkipValue, value)) skipBox_->setText(ToQString(value));
 }
@@ -207,6 +213,7 @@ void CVerify::RememberRunOptions() {
     store_.SetString(kOptionsKey, kConfirmValue, confirmBox_->isChecked() ? "1" : "0");
     store_.SetString(kOptionsKey, kKeepBackupValue, backupBox_->isChecked() ? "1" : "0");
     store_.SetString(kOptionsKey, kUpdateMovedValue, updateMovedBox_->isChecked() ? "1" : "0");
+    store_.SetString(kOptionsKey, kSuggestArchiveValue, archiveBox_->isChecked() ? "1" : "0");
     store_.SetString(kOptionsKey, kOnlyUnverifiedValue, onlyUnverifiedBox_->isChecked() ? "1" : "0");
     store_.SetString(kOptionsKey, kSkipValue, FromQString(skipBox_->text()));
     store_.Save();
@@ -240,6 +247,8 @@ bool CVerify::ReadForm() {
     settings.confirm = confirmBox_->isChecked();
     settings.keepBackup = backupBox_->isChecked();
     settings.updateMoved = updateMovedBox_->isChecked();
+    // The archive asked stays what settings.archiveUrl says (the default archive unless set).
+    settings.suggestArchive = archiveBox_->isChecked();
     settings.onlyUnverified = onlyUnverifiedBox_->isChecked();
     SkipList skip = ParseSkipList(FromQString(skipBox_->text()));
     settings.skipPatterns = std::move(skip.patterns);

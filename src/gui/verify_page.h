@@ -86,6 +86,7 @@ private:
     QCheckBox* renameBox_;
     QCheckBox* confirmBox_;
     QCheckBox* updateMovedBox_;
+    QCheckBox* archiveBox_;
     QCheckBox* backupBox_;
     QCheckBox* onlyUnverifiedBox_;
     QLineEdit* skipBox_;

@@ -23,10 +23,11 @@ namespace tolva {
 
 namespace {
 
-enum Column { kFolder, kName, kUrl, kOutcome, kError, kFinalUrl, kColumns };
+enum Column { kFolder, kName, kUrl, kOutcome, kError, kFinalUrl, kArchivedUrl, kColumns };
 
-constexpr int kColumnTitles[kColumns] = {IDS_UI_RESULTS_FOLDER,  IDS_UI_RESULTS_NAME,  IDS_UI_RESULTS_URL,
-                                         IDS_UI_RESULTS_OUTCOME, IDS_UI_RESULTS_ERROR, IDS_UI_RESULTS_FINAL_URL};
+constexpr int kColumnTitles[kColumns] = {IDS_UI_RESULTS_FOLDER,    IDS_UI_RESULTS_NAME,  IDS_UI_RESULTS_URL,
+                                         IDS_UI_RESULTS_OUTCOME,   IDS_UI_RESULTS_ERROR, IDS_UI_RESULTS_FINAL_URL,
+                                         IDS_UI_RESULTS_ARCHIVED_URL};
 // What a run does with a link that works and stays where it is: the one outcome not listed.
 constexpr char kKeptAction[] = "kept";
 
@@ -122,7 +123,8 @@ CVerifyResults::CVerifyResults(Prompter& prompter, QWidget* parent)
     connect(outcomeBox_, &QComboBox::currentIndexChanged, this,
             [this](int index) { filter_->SetOutcome(index <= 0 ? QString() : outcomeBox_->itemText(index)); });
     connect(findBox_, &QLineEdit::textChanged, this, [this](const QString& text) { filter_->SetText(text); });
-    connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { OpenRow(index.row()); });
+    connect(table_, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { OpenRow(index.row(), index.column() == kArchivedUrl); });
     connect(save, &QPushButton::clicked, this, [this] { OnSaveReport(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -140,7 +142,7 @@ void CVerifyResults::SetResults(VerifyResults results) {
         const QString outcome = ToQString(record.action);
         if (outcomeBox_->findText(outcome) < 0) outcomeBox_->addItem(outcome);
         model_->appendRow({NewCell(record.folder), NewCell(record.name), NewCell(record.url), NewCell(record.action),
-                           NewCell(record.errorText), NewCell(record.finalUrl)});
+                           NewCell(record.errorText), NewCell(record.finalUrl), NewCell(record.archivedUrl)});
     }
     const bool listed = model_->rowCount() > 0;
     nothing_->setVisible(!listed);
@@ -153,8 +155,9 @@ void CVerifyResults::SetResults(VerifyResults results) {
 
 int CVerifyResults::ShownCount() const { return filter_->rowCount(); }
 
-void CVerifyResults::OpenRow(int row) {
-    const QString url = filter_->index(row, kUrl).data().toString();
+void CVerifyResults::OpenRow(int row, bool archivedCopy) {
+    const QString archived = filter_->index(row, kArchivedUrl).data().toString();
+    const QString url = archivedCopy && !archived.isEmpty() ? archived : filter_->index(row, kUrl).data().toString();
     if (!url.isEmpty()) QDesktopServices::openUrl(QUrl(url));
 }
 

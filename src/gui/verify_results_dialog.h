@@ -1,7 +1,7 @@
 #pragma once
 // "Verification results": the window that says what a verification did with the links it
 // changed, skipped or could not test. The summary stands at the top; below it a table of those
-// links (folder, name, URL, outcome, error or reason, final URL) that sorts by any column,
+// links (folder, name, URL, outcome, error or reason, final URL, archived copy) that sorts by any column,
 // shows one outcome or all, and finds text in any column. A double-click opens a link in the
 // web browser, and "Save report..." writes the same report as tolva-cli's --report. The
 // window keeps its own copy of what it shows; a page keeps one window and hands it each run.
@@ -40,8 +40,9 @@ public:
     void SetResults(VerifyResults results);
     // The links listed, in the table's order as filtered and sorted now.
     int ShownCount() const;
-    // Opens the link of the shown row in the web browser.
-    void OpenRow(int row);
+    // Opens the link of the shown row in the web browser; with archivedCopy, its archived copy
+    // when it has one.
+    void OpenRow(int row, bool archivedCopy = false);
     // Writes the report to path: JSON for a name ending in ".json", CSV otherwise. False after
     // telling the person why when it cannot be written.
     bool SaveReport(const std::string& path);

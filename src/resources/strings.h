@@ -292,6 +292,10 @@ inline constexpr int IDS_UI_VERIFY_ONLY_UNVERIFIED = 62260;
 inline constexpr int IDS_UI_VERIFY_SKIP = 62261;
 inline constexpr int IDS_UI_TIP_ONLY_UNVERIFIED = 62262;
 inline constexpr int IDS_UI_TIP_SKIP = 62263;
+inline constexpr int IDS_UI_VERIFY_SUGGEST_ARCHIVE = 62264;
+inline constexpr int IDS_UI_TIP_SUGGEST_ARCHIVE = 62265;
+inline constexpr int IDS_UI_RESULTS_ARCHIVED_URL = 62266;  // the results table's last column
+inline constexpr int IDS_UI_REPAIR_ARCHIVED_URL = 62267;
 // Why a link was not tested, in its record.
 inline constexpr int IDS_SKIPPED_REASON = 61580;
 inline constexpr int IDS_SKIPPED_FOLDER_REASON = 61581;

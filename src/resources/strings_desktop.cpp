@@ -86,6 +86,12 @@ constexpr StringEntry kDesktopStrings[] = {
      "Links never asked for, which stay where and as they are: URL patterns such as *.pdf or "
      "*://old.example.com/* (* matches any text, ? one character), separated by spaces, and folder paths such as "
      "\\Work\\Old (everything inside them). Separate a folder path from what follows with \";\"."},
+    {IDS_UI_VERIFY_SUGGEST_ARCHIVE, "Look for an &archived copy of dead links"},
+    {IDS_UI_TIP_SUGGEST_ARCHIVE,
+     "For a link whose page is gone (404, 410) or whose host no longer answers, ask the web archive once for its "
+     "copy nearest the day the link was added. The copy is listed in the results and proposed when repairing."},
+    {IDS_UI_RESULTS_ARCHIVED_URL, "Archived copy"},
+    {IDS_UI_REPAIR_ARCHIVED_URL, "Archived copy:"},
     {IDS_SKIPPED_REASON, "not tested: not an http, https or ftp link"},
     {IDS_SKIPPED_FOLDER_REASON, "not tested: in a folder left out"},
     {IDS_SKIPPED_PATTERN_REASON, "not tested: its URL matches a pattern left out"},

@@ -63,8 +63,9 @@ bool IsWorthConfirming(const RequestOutcome& outcome) {
 
 HostSchedule::HostSchedule(const ScheduleLimits& limits) : limits_(limits) {}
 
-std::size_t HostSchedule::Add(const std::string& hostKey, bool urgent) {
+std::size_t HostSchedule::Add(const std::string& hostKey, bool urgent, bool confirmable) {
     Job job;
+    job.confirmable = confirmable;
     auto [found, inserted] = hostIndex_.try_emplace(hostKey, static_cast<int>(hosts_.size()));
     if (inserted) hosts_.emplace_back();
     job.host = found->second;
@@ -144,7 +145,7 @@ bool HostSchedule::Finished(std::size_t job, const RequestOutcome& outcome, Sche
     if (Hold(job, outcome, now)) return false;
     if (j.confirming) return true;
     passLeft_ -= 1;
-    if (limits_.confirm && IsWorthConfirming(outcome)) {
+    if (limits_.confirm && j.confirmable && IsWorthConfirming(outcome)) {
         j.asBrowser = outcome.kind == RequestOutcome::Reply && outcome.httpCode == kForbidden;
         toConfirm_.push_back(job);
         return false;

@@ -45,8 +45,9 @@ class HostSchedule {
 public:
     explicit HostSchedule(const ScheduleLimits& limits);
 
-    // Queues a request to the host (HostKeyOf) and returns its job index: 0, 1, ...
-    std::size_t Add(const std::string& hostKey, bool urgent);
+    // Queues a request to the host (HostKeyOf) and returns its job index: 0, 1, ... A request
+    // that is not confirmable (an archive's answer) is never asked a second time for confirm.
+    std::size_t Add(const std::string& hostKey, bool urgent, bool confirmable = true);
     // The job to start now, if any may; it counts as in flight until Finished.
     std::optional<std::size_t> Next(ScheduleTime now);
     // Takes the outcome of a job in flight (or one that could not be started): true when it is
@@ -67,6 +68,7 @@ private:
         bool confirming = false;  // the second try of confirm
         bool heldOnce = false;    // already held by a Retry-After
         bool asBrowser = false;
+        bool confirmable = true;
     };
     struct Host {
         int inFlight = 0;

@@ -42,6 +42,7 @@ long MillisecondsSince(Clock::time_point start) {
 struct LinkBatch::Worker final : TransferSink {
     struct Job {
         std::string url;
+        Redirects redirects = Redirects::Follow;
         long elapsedMs = 0;
         Clock::time_point started;
     };
@@ -103,6 +104,7 @@ struct LinkBatch::Worker final : TransferSink {
     struct Incoming {
         std::string url;
         bool urgent;
+        Redirects redirects;
     };
     std::vector<Incoming> inbox;
     unsigned added = 0;
@@ -126,8 +128,8 @@ void LinkBatch::Worker::TakeInbox() {
         incoming.swap(inbox);
     }
     for (Incoming& in : incoming) {
-        schedule_.Add(HostKeyOf(in.url), in.urgent);
-        jobs_.push_back(Job{std::move(in.url), 0, {}});
+        schedule_.Add(HostKeyOf(in.url), in.urgent, in.redirects == Redirects::Follow);
+        jobs_.push_back(Job{std::move(in.url), in.redirects, 0, {}});
     }
 }
 
@@ -182,6 +184,7 @@ void LinkBatch::Worker::Start(std::size_t job) {
                                                    : kDefaultUserAgent;
     curl.easy_setopt(handle, CURLOPT_HTTPHEADER, asBrowser ? browserHeaders.get() : nullptr);
     curl.easy_setopt(handle, CURLOPT_USERAGENT, agent);
+    curl.easy_setopt(handle, CURLOPT_FOLLOWLOCATION, j.redirects == Redirects::Follow ? 1L : 0L);
     if (curl.multi_add_handle(multi.get(), handle) != CURLM_OK) {
         idle_.push_back(std::move(active));
         RequestOutcome failed;
@@ -341,11 +344,11 @@ LinkBatch::~LinkBatch() {
     }
 }
 
-unsigned LinkBatch::Add(const std::string& url, bool urgent) {
+unsigned LinkBatch::Add(const std::string& url, bool urgent, Redirects redirects) {
     unsigned number = 0;
     {
         std::lock_guard<std::mutex> lock(worker_->mutex);
-        worker_->inbox.push_back({url, urgent});
+        worker_->inbox.push_back({url, urgent, redirects});
         number = ++worker_->added;
     }
     Curl()->multi_wakeup(worker_->multi.get());

@@ -28,6 +28,10 @@ struct BatchOptions {
 // The default run: one request at a time, every reply its link's verdict.
 inline constexpr BatchOptions kOneAtATime{1, 1, false, false};
 
+// What a request does with a redirect: a link's follows them to its reply; an archive's answer
+// is the redirect itself (its Location in the outcome), and its first outcome is its verdict.
+enum class Redirects { Follow, Read };
+
 // Limits of the options, as the front ends offer them.
 inline constexpr int kMaxJobs = 64;
 inline constexpr int kDefaultPerHost = 2;
@@ -45,7 +49,7 @@ public:
     // they were queued, as far as the limits allow; an urgent one (a repaired URL the person
     // waits for) goes before all that are queued. Its records: Started, its status texts and
     // one Completion (which carries "Request complete" when a transfer took place).
-    unsigned Add(const std::string& url, bool urgent = false);
+    unsigned Add(const std::string& url, bool urgent = false, Redirects redirects = Redirects::Follow);
     // Starts nothing more; the transfers under way go on to their outcomes.
     void StopStarting();
     // Stops every transfer at once; nothing more is started or posted.

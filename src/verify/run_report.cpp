@@ -102,6 +102,11 @@ std::string ReportJson(const VerifySettings& settings, const ReportSummary& summ
         AppendJsonField(out, "ms", link.elapsedMs);
         out += ',';
         AppendJsonField(out, "action", ShownAction(settings, link.action));
+        // Only a run that looked for archived copies has the field, so other reports stay as they were.
+        if (settings.suggestArchive) {
+            out += ',';
+            AppendJsonField(out, "archivedUrl", link.archivedUrl);
+        }
         out += '}';
     }
     out += "]}\n";
@@ -109,7 +114,8 @@ std::string ReportJson(const VerifySettings& settings, const ReportSummary& summ
 }
 
 std::string ReportCsv(const VerifySettings& settings, const std::vector<LinkRecord>& links) {
-    std::string out = "folder,name,url,final_url,code,error,ms,action\r\n";
+    std::string out = "folder,name,url,final_url,code,error,ms,action";
+    out += settings.suggestArchive ? ",archived_url\r\n" : "\r\n";
     for (const LinkRecord& link : links) {
         AppendCsvField(out, link.folder);
         out += ',';
@@ -126,6 +132,10 @@ std::string ReportCsv(const VerifySettings& settings, const std::vector<LinkReco
         out += std::to_string(link.elapsedMs);
         out += ',';
         AppendCsvField(out, ShownAction(settings, link.action));
+        if (settings.suggestArchive) {
+            out += ',';
+            AppendCsvField(out, link.archivedUrl);
+        }
         out += "\r\n";
     }
     return out;

@@ -30,6 +30,7 @@ struct LinkRecord {
     // finalUrl is its new URL.
     std::string action = "untested";
     bool tested = false;
+    std::string archivedUrl;  // an archived copy of a dead link, when one was looked for and found
 };
 
 struct ReportSummary {

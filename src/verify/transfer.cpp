@@ -212,6 +212,11 @@ RequestOutcome OutcomeOf(CURL* h, CURLcode code, const Transfer& transfer) {
             static_cast<std::size_t>(redirects) < codes.size()) {
             outcome.redirects.assign(codes.end() - 1 - redirects, codes.end() - 1);
         }
+        // A request that reads its redirect instead of following it (an archive's answer) ends on it.
+        char* location = nullptr;
+        if (curl.easy_getinfo(h, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location) {
+            outcome.location = location;
+        }
         curl_off_t retryAfter = 0;
         if (curl.easy_getinfo(h, CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK && retryAfter > 0) {
             outcome.retryAfterSeconds = static_cast<long>(retryAfter);

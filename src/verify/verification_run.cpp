@@ -7,6 +7,7 @@
 #include "formats/shortcuts.h"
 #include "formats/store_fields.h"
 #include "resources/strings.h"
+#include "verify/archived_copy.h"
 #include "verify/error_texts.h"
 #include "verify/link_selection.h"
 #include "verify/moved_link.h"
@@ -246,13 +247,14 @@ void VerificationRun::ShowBatchProgress() {
     view_.SetTestingLine(FormatString(IDS_TESTING_LINKS_AT_ONCE, {Count{done}, Count{urlSet->linkCount}, Count{underTest_}}));
 }
 
-RequestOutcome VerificationRun::RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest) {
+RequestOutcome VerificationRun::RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest,
+                                                 Redirects redirects) {
     unsigned number = 0;
     if (auto queued = requestOf_.find(entry); firstTest && queued != requestOf_.end()) {
         number = queued->second;
     } else {
-        // A repaired URL: the person waits for it, so it goes before everything queued.
-        number = batch_->Add(url, true);
+        // A repaired URL or an archive's answer: the run waits for it, so it goes before everything queued.
+        number = batch_->Add(url, true, redirects);
         shownFor_.push_back(entry);
         outcomes_.emplace_back();
         linksOfRequest_.push_back(0);
@@ -271,7 +273,8 @@ RequestOutcome VerificationRun::RequestFromBatch(const std::string& url, const U
     }
 }
 
-RequestOutcome VerificationRun::Request(const std::string& url, const UrlEntry* entry, bool firstTest) {
+RequestOutcome VerificationRun::Request(const std::string& url, const UrlEntry* entry, bool firstTest,
+                                        Redirects redirects) {
     if (!running) {
         // Stopped before the request (while a repair question was open): the link stays
         // untested rather than being judged by a request that would be abandoned at once.
@@ -279,8 +282,8 @@ RequestOutcome VerificationRun::Request(const std::string& url, const UrlEntry* 
         stopped.kind = RequestOutcome::Stopped;
         return stopped;
     }
-    if (UsesBatch()) return RequestFromBatch(url, entry, firstTest);
-    unsigned number = batch_->Add(url);
+    if (UsesBatch()) return RequestFromBatch(url, entry, firstTest, redirects);
+    unsigned number = batch_->Add(url, false, redirects);
     for (;;) {
         for (RequestRecord& record : waiter_.Take()) {
             // A record of an earlier, abandoned request is of no interest any more.
@@ -345,6 +348,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
     view_.SetProgressPos(counts.tested + counts.skipped);
 
     const std::string name = entry->GetName();
+    std::string archived;
     for (bool firstTest = true;; firstTest = false) {
         if (!UsesBatch()) {
             // With the batch, the window shows each request as it starts instead.
@@ -361,14 +365,7 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
             return LinkStep::Stop;
         }
         const Verdict verdict = Judge(outcome);
-        if (record) {
-            record->tested = true;
-            record->url = url;
-            record->finalUrl = outcome.finalUrl;
-            record->code = verdict.code;
-            record->errorText = verdict.code < 400 ? std::string() : message;
-            record->elapsedMs = outcome.elapsedMs;
-        }
+        RecordVerdict(record, url, outcome, verdict);
         if (verdict.code < 400) {
             KeepWorkingLink(entry, folderPath, firstTest, record);
             if (UpdateMovedLink(entry, url, outcome, record) && record) {
@@ -380,8 +377,10 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
         counts.failedTests += 1;
         if (ReachedNoServer(verdict.code)) counts.connectionFailures += 1;
         view_.SetLastError(name, url, message);
-        const RepairStep repair =
-            settings.interactiveRepair && !ReadThroughSymbolicLink(*entry) ? AskRepair(entry, name, url, verdict.statusText) : RepairStep::Reject;
+        if (firstTest) archived = FindArchivedCopy(entry, url, outcome, record);
+        const RepairStep repair = settings.interactiveRepair && !ReadThroughSymbolicLink(*entry)
+                                      ? AskRepair(entry, name, url, verdict.statusText, archived)
+                                      : RepairStep::Reject;
         if (repair == RepairStep::Retry) continue;
         if (repair == RepairStep::Leave) {
             counts.failingLinks += 1;
@@ -393,13 +392,47 @@ VerificationRun::LinkStep VerificationRun::ProcessLink(UrlEntry* entry) {
     }
 }
 
+void VerificationRun::RecordVerdict(LinkRecord* record, const std::string& url, const RequestOutcome& outcome,
+                                    const Verdict& verdict) const {
+    if (!record) return;
+    record->tested = true;
+    record->url = url;
+    record->finalUrl = outcome.finalUrl;
+    record->code = verdict.code;
+    record->errorText = verdict.code < 400 ? std::string() : message;
+    record->elapsedMs = outcome.elapsedMs;
+}
+
+std::string VerificationRun::FindArchivedCopy(const UrlEntry* entry, const std::string& url,
+                                              const RequestOutcome& outcome, LinkRecord* record) {
+    if (!settings.suggestArchive || archiveUnreachable_ || !WorthAnArchivedCopy(outcome)) return {};
+    // The copy nearest the day the link was bookmarked is of the page the person meant to keep.
+    std::optional<std::int64_t> added;
+    if (const auto date = store::FindKeptAttribute(entry->extraAttributes, store::kAddDate)) {
+        added = store::ParseSeconds(*date);
+    }
+    const std::string request = ArchiveRequestUrl(settings.archiveUrl, url, added);
+    if (!UsesBatch()) {
+        view_.SetCurrentUrl(request);
+        view_.SetCurrentStatus(LoadString(IDS_STATUS_STARTING));
+    }
+    const RequestOutcome reply = Request(request, entry, false, Redirects::Read);
+    // An archive that gave no reply will give none for the next dead link either.
+    if (reply.kind == RequestOutcome::NoReply) archiveUnreachable_ = true;
+    std::string copy = ArchivedCopyIn(reply, request);
+    if (record) record->archivedUrl = copy;
+    return copy;
+}
+
 VerificationRun::RepairStep VerificationRun::AskRepair(UrlEntry* entry, const std::string& name, std::string& url,
-                                                       const std::string& statusText) {
+                                                       const std::string& statusText, const std::string& archived) {
     UrlRepairFields fields;
     fields.errorText = statusText.empty() ? message : statusText;
     fields.name = name;
     fields.url = url;
-    fields.newUrl = url;
+    fields.archivedUrl = archived;
+    // An archived copy is the proposal: taking it is one key.
+    fields.newUrl = archived.empty() ? url : archived;
     if (repair_.DoModal(fields) != kDialogOk) return RepairStep::Reject;
     std::string newUrl = CleanRepairedUrl(fields.newUrl);
     // An emptied box, the same URL, or any answer after Cancel: leave the link.

@@ -68,6 +68,9 @@ struct UrlRepairFields {
     std::string name;
     std::string newUrl;
     std::string url;
+    // An archived copy of the link found for the person, empty when none; newUrl starts as it
+    // then, so that taking the proposal is one key.
+    std::string archivedUrl;
 };
 class UrlRepairPrompt {
 public:
@@ -141,7 +144,15 @@ private:
     LinkStep ProcessLink(UrlEntry* entry);
     LinkRecord* RecordOf(const UrlEntry* entry);
     Verdict Judge(const RequestOutcome& outcome);
-    RepairStep AskRepair(UrlEntry* entry, const std::string& name, std::string& url, const std::string& statusText);
+    RepairStep AskRepair(UrlEntry* entry, const std::string& name, std::string& url, const std::string& statusText,
+                         const std::string& archived);
+    // Notes what a request found in the link's record.
+    void RecordVerdict(LinkRecord* record, const std::string& url, const RequestOutcome& outcome,
+                       const Verdict& verdict) const;
+    // With suggestArchive, asks the archive once for a copy of a link that failed for want of its
+    // page or host; the copy's address, or empty text.
+    std::string FindArchivedCopy(const UrlEntry* entry, const std::string& url, const RequestOutcome& outcome,
+                                 LinkRecord* record);
     void KeepWorkingLink(UrlEntry* entry, const std::string& folderPath, bool firstTest, LinkRecord* record);
     // Gives a working link the URL its site moved it to for good, keeping the one it had.
     bool UpdateMovedLink(UrlEntry* entry, const std::string& url, const RequestOutcome& outcome, LinkRecord* record);
@@ -150,8 +161,10 @@ private:
     // Gives a link a rename in place had marked as failing its own name back.
     bool UndoRename(UrlEntry* entry);
     const char* PutAsideFailingLink(UrlEntry* entry, const std::string& folderPath);
-    RequestOutcome Request(const std::string& url, const UrlEntry* entry, bool firstTest);
-    RequestOutcome RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest);
+    RequestOutcome Request(const std::string& url, const UrlEntry* entry, bool firstTest,
+                           Redirects redirects = Redirects::Follow);
+    RequestOutcome RequestFromBatch(const std::string& url, const UrlEntry* entry, bool firstTest,
+                                    Redirects redirects);
     void TakeBatchRecords();
     // With many at once: how many links are done and how many are under test.
     void ShowBatchProgress();
@@ -168,6 +181,7 @@ private:
     UrlRepairPrompt& repair_;
     Prompter& prompter_;
     bool canceled_ = false;  // Cancel is final: nothing marks the set changed after it
+    bool archiveUnreachable_ = false;  // the archive gave no reply once: it is not asked again this run
     std::string unverifiedName_;
     Waiter waiter_;  // outlives batch_, whose worker posts to it
     std::unique_ptr<LinkBatch> batch_;

@@ -26,6 +26,9 @@ struct VerifySettings {
     bool keepBackup = true;  // keep the file as it was beside it (NAME.bak) before saving over it
     bool updateMoved = false;  // give links that moved permanently their new URL (moved_link.h)
     bool keepRecords = false;  // keep one record per link without a report (a results window)
+    // Ask a web archive for a copy of each dead link (archived_copy.h); archiveUrl empty: the default archive.
+    bool suggestArchive = false;
+    std::string archiveUrl;
 
     // Links left out, never asked for (link_selection.h).
     bool onlyUnverified = false;            // test only the links inside "Unverified" or renamed in place

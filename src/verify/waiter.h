@@ -26,6 +26,7 @@ struct RequestOutcome {
     std::string statusText;  // the reason phrase of the final status line, if any
     std::string finalUrl;    // where the last redirect led (empty when nothing was requested)
     std::vector<long> redirects;  // the status of each redirect followed to the reply, in order
+    std::string location;         // a redirect reply's target, absolute, when it was not followed
     long retryAfterSeconds = 0;  // a reply's Retry-After, in seconds from its arrival (0: none)
     long elapsedMs = 0;          // from the request's start to its outcome, tries included
 };

@@ -134,6 +134,17 @@ TEST_F(VerifyCliTest, RepairLinesRepairIgnoreOrReject) {
     EXPECT_NE(result.out.find("4 URLs tested; 3 did not work, 1 repaired."), std::string::npos) << result.out;
 }
 
+TEST_F(VerifyCliTest, EnterTakesTheArchivedCopyProposedForADeadLink) {
+    WriteSet({{"dead", "/status/404"}});
+    EXPECT_EQ(Run({"--archive-url", server.Url("/")}).exitCode, 2) << "the archive is asked only with --suggest-archive";
+    CliResult result =
+        Run({"--repair", "--cookies", "run", "--suggest-archive", "--archive-url", server.Url("/")}, "\n");
+    const std::string copy = server.Url("/web/20200101000000id_/" + server.Url("/status/404"));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("Archived copy: " + copy), std::string::npos) << result.err;
+    EXPECT_NE(ReadFile(set).find("HREF=\"" + copy + "\">dead"), std::string::npos) << ReadFile(set);
+}
+
 TEST_F(VerifyCliTest, SignalsStopLikeOkOrCancel) {
     struct Row {
         std::vector<int> signals;

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
 
     tolva::CUrlRepair repair;
     tolva::UrlRepairFields fields{"Not Found", "Old project page", "http://projects.example.org/old/",
-                                  "http://projects.example.org/old/"};
+                                  "http://projects.example.org/old/", ""};
     GrabWhenShown(repair, folder, "dialog_url_repair", ok);
     repair.DoModal(fields);
 

@@ -205,9 +205,19 @@ TEST_F(VerifyPageTest, RunOptionsAreUsedAndRememberedForTheNextStart) {
     auto* updateMoved = Control<QCheckBox>(&page, control::kUpdateMoved);
     EXPECT_FALSE(updateMoved->isChecked());
     updateMoved->setChecked(true);
+    Control<QCheckBox>(&page, control::kSuggestArchive)->setChecked(true);
+    page.settings.archiveUrl = server.Url("/");
     auto progress = ModalAnswerer::For<CVerifyProgress>([](CVerifyProgress*) {});
     ClickVerify();
     EXPECT_TRUE(progress->Done());
+    // The dead link is listed with its archived copy.
+    ASSERT_NE(page.ResultsWindow(), nullptr);
+    const QAbstractItemModel* table = page.ResultsWindow()->Table()->model();
+    QString archived;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->index(row, 1).data().toString() == "Gone") archived = table->index(row, 6).data().toString();
+    }
+    EXPECT_EQ(archived.toStdString(), server.Url("/web/20200101000000id_/" + server.Url("/status/404")));
     // The flaky link worked on its second try; only the 404 was moved.
     EXPECT_EQ(Status(), "Verification complete.  3 URLs tested; 1 did not work.  1 updated (moved permanently).\n"
                         "Updated URL set saved.");
@@ -219,6 +229,7 @@ TEST_F(VerifyPageTest, RunOptionsAreUsedAndRememberedForTheNextStart) {
     EXPECT_TRUE(Control<QCheckBox>(&next, control::kConfirmFailures)->isChecked());
     EXPECT_FALSE(Control<QCheckBox>(&next, control::kKeepBackup)->isChecked());
     EXPECT_TRUE(Control<QCheckBox>(&next, control::kUpdateMoved)->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>(&next, control::kSuggestArchive)->isChecked());
 }
 
 TEST_F(VerifyPageTest, SkipFieldAndOnlyUnverifiedReachTheRunAndAreRemembered) {
@@ -431,7 +442,7 @@ TEST(UrlRepairDialogTest, ReturnsTheAnswerAndTheEditedUrl) {
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.how) + (row.edit ? " edited" : ""));
         CUrlRepair dialog;
-        UrlRepairFields fields{"Not Found", "Old page", "http://old/", "http://old/"};
+        UrlRepairFields fields{"Not Found", "Old page", "http://old/", "http://old/", ""};
         auto answer = ModalAnswerer::For<CUrlRepair>([&row](CUrlRepair* shown) {
             EXPECT_EQ(shown->NewUrlBox()->toPlainText(), "http://old/");
             if (row.edit) shown->NewUrlBox()->setPlainText(row.edit);

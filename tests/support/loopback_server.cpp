@@ -152,6 +152,18 @@ LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
                        !request.get_header_value("Accept-Language").empty();
         response.status = browser ? 200 : 403;
     });
+    server.Get(R"(/web/(?:(\d{14})(id_)?/)?(.*))", [](const httplib::Request& request, httplib::Response& response) {
+        const std::string archived = request.matches[3];
+        if (request.matches[2].matched) {
+            response.set_content("archived page", "text/plain");
+        } else if (archived.find("never-archived") != std::string::npos) {
+            response.status = 404;
+        } else {
+            const std::string day = request.matches[1].matched ? request.matches[1].str().substr(0, 8) : "20200101";
+            response.status = 302;
+            response.set_header("Location", "/web/" + day + "000000id_/" + archived);
+        }
+    });
     s.port = server.bind_to_any_port("127.0.0.1");
     if (s.port <= 0) return;
     s.thread = std::thread([&server] { server.listen_after_bind(); });
@@ -193,6 +205,15 @@ int LoopbackServer::Hits(const std::string& path) const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     auto found = state_->hits.find(path);
     return found == state_->hits.end() ? 0 : found->second;
+}
+
+int LoopbackServer::HitsUnder(const std::string& prefix) const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    int count = 0;
+    for (const auto& [path, hits] : state_->hits) {
+        if (path.starts_with(prefix)) count += hits;
+    }
+    return count;
 }
 
 RefusedPort::RefusedPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {

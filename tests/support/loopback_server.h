@@ -19,6 +19,9 @@
 //   /retry-after/N      429 with "Retry-After: 1" to the first request of the path, 200 later
 //   /flaky/N            503 (no Retry-After) to the first request of the path, 200 later
 //   /browser            200 to a browser's request headers (a Mozilla agent and Accept-Language), 403 else
+//   /web/[TIMESTAMP/]URL a web archive: a redirect (302) to its copy of URL at /web/DAY000000id_/URL, DAY
+//                       the timestamp's day (20200101 without one), which answers 200; 404 for a URL
+//                       holding "never-archived"
 // Nothing here ever talks to anything but loopback.
 
 #include <memory>
@@ -39,8 +42,9 @@ public:
     int Port() const;
     // "http://127.0.0.1:<port>" followed by path.
     std::string Url(const std::string& path) const;
-    // Requests received so far for path.
+    // Requests received so far for path, and for every path that starts with prefix.
     int Hits(const std::string& path) const;
+    int HitsUnder(const std::string& prefix) const;
     // Requests to /stall that have arrived (they are answered only when the server stops).
     int StallsStarted() const;
     // The most /hold requests that were under way at the same time.

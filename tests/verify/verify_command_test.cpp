@@ -67,6 +67,9 @@ protected:
         settings.dryRun = dryRun;
         settings.keepBackup = keepBackup;
         settings.updateMoved = updateMoved;
+        settings.suggestArchive = suggestArchive;
+        settings.archiveUrl = archiveUrl;
+        settings.interactiveRepair = interactiveRepair;
         return RunVerification(storage, settings, frontEnd);
     }
 
@@ -81,6 +84,9 @@ protected:
     bool dryRun = false;
     bool keepBackup = true;
     bool updateMoved = false;
+    bool suggestArchive = false;
+    std::string archiveUrl;
+    bool interactiveRepair = false;
     UrlSetFormat format = UrlSetFormat::Netscape;
 };
 
@@ -540,6 +546,54 @@ TEST_F(VerifyCommandTest, ReportThatCannotBeWrittenIsRefusedBeforeAnyRequest) {
     EXPECT_EQ(server.Hits("/status/200"), 0);
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back().text, "Verify was unable to write the report " + reportPath + " (error 2).");
+}
+
+// A dead link is looked up in the archive at the moment it was added; the copy's address the
+// archive redirects to (not followed) goes in the records and the report and is proposed for
+// repair. A link the archive holds no copy of gets none, and without the option the archive is
+// asked nothing.
+TEST_F(VerifyCommandTest, DeadLinksGetTheArchivedCopyTheArchiveRedirectsTo) {
+    const std::string gone = server.Url("/status/404");
+    const std::string never = server.Url("/hop/410/never-archived");
+    WriteFile(path, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><A HREF=\"" + gone +
+                        "\" ADD_DATE=\"1234567890\">Gone</A>\n<DT><A HREF=\"" + never + "\">Never</A>\n<DT><A HREF=\"" +
+                        server.Url("/status/200") + "\">Alive</A>\n</DL><p>\n");
+    const std::string before = ReadFile(path);
+    reportPath = dir.File("report.json");
+    dryRun = true;
+    VerifyOutcome off = Verify();
+    ASSERT_EQ(off.records.size(), 3u);
+    EXPECT_EQ(server.HitsUnder("/web/"), 0);
+    EXPECT_EQ(ReadFile(reportPath).find("archivedUrl"), std::string::npos);
+
+    suggestArchive = true;
+    interactiveRepair = true;
+    archiveUrl = server.Url("/");
+    VerifyOutcome on = Verify();
+    ASSERT_EQ(on.records.size(), 3u);
+    const std::string copy = server.Url("/web/20090213000000id_/" + gone);
+    EXPECT_EQ(on.records[0].archivedUrl, copy);
+    EXPECT_EQ(on.records[1].archivedUrl, "");
+    EXPECT_EQ(on.records[2].archivedUrl, "");
+    EXPECT_EQ(server.Hits("/web/20090213233130/" + gone), 1);
+    EXPECT_EQ(server.Hits("/web/" + never), 1);
+    EXPECT_EQ(server.HitsUnder("/web/"), 2) << "a redirect is read, never followed; a working link is not looked up";
+    EXPECT_NE(ReadFile(reportPath).find("\"archivedUrl\":\"" + copy + "\""), std::string::npos) << ReadFile(reportPath);
+    ASSERT_EQ(repair.asked.size(), 2u);
+    EXPECT_EQ(repair.asked[0].archivedUrl, copy);
+    EXPECT_EQ(repair.asked[0].newUrl, copy);
+    EXPECT_EQ(repair.asked[1].archivedUrl, "");
+    EXPECT_EQ(repair.asked[1].newUrl, never);
+    EXPECT_EQ(ReadFile(path), before);
+
+    // An archive that cannot be reached is asked once in a run, not once per dead link.
+    testing::RefusedPort refused;
+    archiveUrl = "http://127.0.0.1:" + std::to_string(refused.Port());
+    view.urls.clear();
+    Verify();
+    EXPECT_EQ(std::count_if(view.urls.begin(), view.urls.end(),
+                            [](const std::string& url) { return url.find("/web/") != std::string::npos; }),
+              1);
 }
 
 }  // namespace
