@@ -84,7 +84,8 @@ void CMerge::MakeControls() {
     merge_->setToolTip(UiText(IDS_UI_TIP_MERGE_MERGE));
 }
 
-void CMerge::LayOut() {
+// The sources' part of the page: the set to add, the list, the selected set's format.
+QGridLayout* CMerge::LayOutSources() {
     auto* source = new QGridLayout;
     source->setColumnMinimumWidth(0, 12);
     source->addWidget(NewBuddyLabel(UiText(IDS_UI_FORMAT_LABEL), sourceFormatBox_, this), 0, 1);
@@ -104,7 +105,11 @@ void CMerge::LayOut() {
     selected->addWidget(selectedFormatBox_, 1);
     source->addLayout(selected, 4, 1, 1, 3);
     source->setColumnStretch(2, 1);
+    return source;
+}
 
+void CMerge::LayOut() {
+    QGridLayout* source = LayOutSources();
     auto* destination = new QGridLayout;
     destination->setColumnMinimumWidth(0, 12);
     destination->addWidget(NewBuddyLabel(UiText(IDS_UI_DESTINATION_FORMAT_LABEL), destinationFormatBox_, this), 0, 1);
@@ -152,7 +157,10 @@ void CMerge::LayOut() {
     keepSpace.setRetainSizeWhenHidden(true);
     progressBar_->setSizePolicy(keepSpace);
     statusLine_->setMinimumHeight(2 * statusLine_->fontMetrics().lineSpacing());
+    SetTabOrder();
+}
 
+void CMerge::SetTabOrder() {
     // The keyboard follows the page as it is read: top to bottom, left to right.
     QWidget* order[] = {sourceFormatBox_,
                         sourceLocationBox_,

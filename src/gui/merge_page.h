@@ -15,6 +15,7 @@
 #include "platform/settings_store.h"
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -48,6 +49,8 @@ public:
 private:
     void MakeControls();
     void LayOut();
+    QGridLayout* LayOutSources();
+    void SetTabOrder();
     void Connect();
     // Reloads side's location list for the format chosen in its box.
     void OnFormatChanged(Side side);

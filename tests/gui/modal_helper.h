@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -26,12 +27,16 @@ public:
         watchdog_.setSingleShot(true);
         QObject::connect(&watchdog_, &QTimer::timeout, [this] { GiveUp(); });
         watchdog_.start(timeoutMs);
+        qApp->installEventFilter(&shown_);
     }
     ~ModalAnswerer() {
-        if (!done_ && !gaveUp_) ADD_FAILURE() << "the expected modal dialog never appeared";
+        qApp->removeEventFilter(&shown_);
+        if (!Done() && !gaveUp_) ADD_FAILURE() << "the expected modal dialog never appeared";
     }
 
-    bool Done() const { return done_; }
+    // Acted on, or at least shown: a dialog that closes by itself (a quick run's progress) may
+    // come and go between two looks of the timer.
+    bool Done() const { return done_ || shown_.seen; }
 
     template <typename Dialog>
     static std::unique_ptr<ModalAnswerer> For(std::function<void(Dialog*)> action, int timeoutMs = 10000) {
@@ -51,11 +56,26 @@ private:
     }
     void GiveUp() {
         poll_.stop();
-        if (done_) return;
+        if (Done()) return;
         gaveUp_ = true;
         ADD_FAILURE() << "watchdog: no expected modal dialog in time";
         while (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) modal->reject();
     }
+
+    // Sees every widget shown, so a dialog of the wanted type is noticed however briefly it stays.
+    class ShowWatcher : public QObject {
+    public:
+        explicit ShowWatcher(const std::function<bool(QWidget*)>& accepts) : accepts_(accepts) {}
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show && watched->isWidgetType() && accepts_(static_cast<QWidget*>(watched)))
+                seen = true;
+            return false;
+        }
+        bool seen = false;
+
+    private:
+        const std::function<bool(QWidget*)>& accepts_;
+    };
 
     std::function<bool(QWidget*)> accepts_;
     Action action_;
@@ -63,6 +83,7 @@ private:
     QTimer watchdog_;
     bool done_ = false;
     bool gaveUp_ = false;
+    ShowWatcher shown_{accepts_};
 };
 
 }  // namespace tolva::testing
