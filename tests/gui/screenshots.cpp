@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <iterator>
 
 #include "platform/person.h"
 #include "platform/settings_store.h"
@@ -55,8 +56,8 @@ int main(int argc, char** argv) {
     bool ok = true;
     tolva::TolvaSheet sheet(store, prompter);
     sheet.Sheet().show();
-    const char* tabs[] = {"tab_translate", "tab_verify", "tab_about"};
-    for (int i = 0; i < sheet.Sheet().Tabs()->count(); ++i) {
+    const char* tabs[] = {"tab_translate", "tab_verify", "tab_merge", "tab_about"};
+    for (int i = 0; i < sheet.Sheet().Tabs()->count() && i < static_cast<int>(std::size(tabs)); ++i) {
         sheet.Sheet().Tabs()->setCurrentIndex(i);
         ok = Save(sheet.Sheet(), folder, tabs[i]) && ok;
     }
