@@ -3,10 +3,9 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMimeData>
 
 #include "formats/storage_errors.h"
-#include "gui/qt_location_box.h"
+#include "gui/location_drop.h"
 #include "gui/qt_person.h"
 #include "resources/strings.h"
 
@@ -89,30 +88,18 @@ void MergeSourceList::keyPressEvent(QKeyEvent* event) {
     QTreeWidget::keyPressEvent(event);
 }
 
-void MergeSourceList::dragEnterEvent(QDragEnterEvent* event) {
-    if (DroppedLocations(event->mimeData()).empty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-}
+void MergeSourceList::dragEnterEvent(QDragEnterEvent* event) { AnswerLocationDrop(event, DropCount::Many); }
 
-void MergeSourceList::dragMoveEvent(QDragMoveEvent* event) {
-    if (DroppedLocations(event->mimeData()).empty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-}
+void MergeSourceList::dragMoveEvent(QDragMoveEvent* event) { AnswerLocationDrop(event, DropCount::Many); }
 
 void MergeSourceList::dropEvent(QDropEvent* event) {
-    const std::vector<std::string> locations = DroppedLocations(event->mimeData());
-    if (locations.empty() || !dropAction_) {
+    // Without the page's action nothing would take the rows: refuse rather than swallow the drop.
+    if (!dropAction_) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
-    dropAction_(locations);
+    const std::vector<std::string> locations = AnswerLocationDrop(event, DropCount::Many);
+    if (!locations.empty()) dropAction_(locations);
 }
 
 }  // namespace tolva

@@ -4,34 +4,12 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMimeData>
-#include <QUrl>
 #include <algorithm>
 
+#include "gui/location_drop.h"
 #include "gui/qt_person.h"
 
 namespace tolva {
-
-namespace {
-
-// The local file or folder a drag carries, or empty text (a web address, several files).
-QString DroppedLocation(const QMimeData* data) {
-    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
-    const std::vector<std::string> locations = DroppedLocations(data);
-    return locations.empty() ? QString() : ToQString(locations.front());
-}
-
-}  // namespace
-
-std::vector<std::string> DroppedLocations(const QMimeData* data) {
-    std::vector<std::string> locations;
-    if (data == nullptr || !data->hasUrls()) return locations;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            locations.push_back(FromQString(QDir::toNativeSeparators(QDir::cleanPath(url.toLocalFile()))));
-    }
-    return locations;
-}
 
 std::string ExpandHomeIn(const std::string& location) {
     if (location != "~" && location.rfind("~/", 0) != 0) return location;
@@ -102,33 +80,17 @@ void LocationCombo::keyPressEvent(QKeyEvent* event) {
     QComboBox::keyPressEvent(event);
 }
 
-void LocationCombo::dragEnterEvent(QDragEnterEvent* event) {
-    if (DroppedLocation(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-}
+void LocationCombo::dragEnterEvent(QDragEnterEvent* event) { AnswerLocationDrop(event, DropCount::One); }
 
-void LocationCombo::dragMoveEvent(QDragMoveEvent* event) {
-    if (DroppedLocation(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-}
+void LocationCombo::dragMoveEvent(QDragMoveEvent* event) { AnswerLocationDrop(event, DropCount::One); }
 
 void LocationCombo::dropEvent(QDropEvent* event) {
-    const QString location = DroppedLocation(event->mimeData());
-    if (location.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
+    const std::vector<std::string> locations = AnswerLocationDrop(event, DropCount::One);
+    if (locations.empty()) return;
     if (dropAction_) {
-        dropAction_(FromQString(location));
+        dropAction_(locations.front());
     } else {
-        setEditText(location);
+        SetText(locations.front());
     }
 }
 

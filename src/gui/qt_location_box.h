@@ -8,15 +8,10 @@
 
 #include "locations/recent_locations.h"
 
-class QMimeData;
-
 namespace tolva {
 
 // location with a leading "~" or "~/" made a path in the home folder; any other text as it is.
 std::string ExpandHomeIn(const std::string& location);
-
-// The local files and folders a drag carries, as native paths; web addresses are left out.
-std::vector<std::string> DroppedLocations(const QMimeData* data);
 
 class LocationCombo final : public QComboBox, public LocationBox {
 public:
