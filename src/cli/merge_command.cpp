@@ -36,6 +36,19 @@ struct MergeOptions {
     bool no = false;
 };
 
+// The merge's counts on stdout are grouped by thousands with commas ("4,210 links"), as the
+// command has always printed them; the other commands keep plain digits.
+std::string GroupedByThousands(long value) {
+    const std::string digits = std::to_string(value);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const std::size_t left = digits.size() - i;
+        if (i > 0 && left % 3 == 0 && digits[i - 1] != '-') text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
 // A source as given: "netscape:old.htm" names its format before its location; anything else
 // (a location that merely holds a colon among them) is a location whose format is guessed.
 bool ParseSource(Terminal& terminal, const std::string& given, MergeSource& source) {
@@ -90,7 +103,8 @@ int RunMergeCommand(MergeOptions options) {
                             "--destination-format"))
         return kUsageError;
     if (!options.report.empty() && ReportOverSet(options)) {
-        terminal.Note("tolva-cli: the report " + options.report + " would replace a set of the merge; name another file");
+        terminal.Note("tolva-cli: the report " + options.report +
+                      " would replace a set of the merge; name another file");
         return kUsageError;
     }
     values.destinationFormat = FormatNamed(options.destinationFormat);
@@ -109,6 +123,7 @@ int RunMergeCommand(MergeOptions options) {
     controls.progressBar = &progressBar;
     controls.progressText = &progressText;
     controls.prompter = &prompter;
+    SetCountWriter(GroupedByThousands);
     // Ctrl+C stops the run at its next safe point; a second one ends it at once.
     StopOnSignals stops;
     const MergeOutcome outcome = RunMerge(values, controls);
@@ -144,8 +159,7 @@ CommandHandler AddMergeCommand(CLI::App& app) {
                                                       std::string("Format of the merged set: ") + FormatNameList() +
                                                           "; left out, it is guessed from the name")
                                          ->check(CheckFormatName);
-    command->add_option("--destination", options->destinationLocation, "File or folder of the merged set")
-        ->required();
+    command->add_option("--destination", options->destinationLocation, "File or folder of the merged set")->required();
     command
         ->add_option("--match", options->match,
                      "When two URLs are the same link (match rule 1): exact (scheme and host in any case, default "

@@ -132,21 +132,11 @@ void MatchCharsets(const std::vector<std::unique_ptr<UrlSet>>& sets) {
 }  // namespace
 
 std::string MergeCountsText(const MergeCounts& counts, DuplicatePlaces places) {
-    const auto grouped = [](int number) {
-        const std::string digits = std::to_string(number);
-        std::string text;
-        for (std::size_t i = 0; i < digits.size(); ++i) {
-            const std::size_t left = digits.size() - i;
-            if (i > 0 && left % 3 == 0 && digits[i - 1] != '-') text += ',';
-            text += digits[i];
-        }
-        return text;
-    };
     const std::string sets =
-        counts.sets == 1 ? LoadString(IDS_MERGE_ONE_SET) : FormatString(IDS_MERGE_SETS, {grouped(counts.sets)});
+        counts.sets == 1 ? LoadString(IDS_MERGE_ONE_SET) : FormatString(IDS_MERGE_SETS, {Count{counts.sets}});
     return FormatString(places == DuplicatePlaces::Keep ? IDS_MERGE_COUNTS_KEEP : IDS_MERGE_COUNTS_FIRST,
-                        {sets, grouped(counts.links), grouped(counts.folders), grouped(counts.duplicatesMerged),
-                         grouped(counts.inOtherFolders)});
+                        {sets, Count{counts.links}, Count{counts.folders}, Count{counts.duplicatesMerged},
+                         Count{counts.inOtherFolders}});
 }
 
 MergeOutcome RunMerge(const MergeValues& values, const MergeControls& controls,

@@ -68,7 +68,7 @@ struct MergeOutcome {
 MergeOutcome RunMerge(const MergeValues& values, const MergeControls& controls,
                       const SetStorage::FileFactory& fileFactory = {});
 
-// The counts as a status line says them, numbers grouped by thousands.
+// The counts as a status line says them, each number written by the front end's count writer.
 std::string MergeCountsText(const MergeCounts& counts, DuplicatePlaces places);
 
 }  // namespace tolva

@@ -26,6 +26,7 @@
 #include "gui/property_sheet.h"
 #include "gui/qt_person.h"
 #include "gui/tolva_sheet.h"
+#include "merge/merge_run.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -132,6 +133,8 @@ TEST_F(SheetTest, CountsAreGroupedAsTheLocaleGroupsDigits) {
     {
         TolvaSheet sheet(store, prompter);
         EXPECT_EQ(FormatString(IDS_SUMMARY, {Count{50000}, Count{1234}}), "50.000 URLs tested; 1.234 did not work.");
+        EXPECT_EQ(MergeCountsText({2, 4210, 212, 1903, 37}, DuplicatePlaces::Keep),
+                  "2 sets merged: 4.210 links in 212 folders; 1.903 duplicates merged, 37 kept in other folders");
     }
     QLocale::setDefault(before);
 }
