@@ -1,6 +1,5 @@
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,24 +67,6 @@ bool ParseSource(Terminal& terminal, const std::string& given, MergeSource& sour
     return true;
 }
 
-// A report must not take the place of a set the merge reads or writes.
-bool ReportOverSet(const MergeOptions& options) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path report = fs::weakly_canonical(options.report, error);
-    if (error) return false;
-    const auto same = [&](const std::string& location) {
-        std::error_code failed;
-        const fs::path set = fs::weakly_canonical(location, failed);
-        return !failed && set == report;
-    };
-    if (same(options.destinationLocation)) return true;
-    for (const std::string& source : options.sources) {
-        if (same(source) || same(source.substr(source.find(':') + 1))) return true;
-    }
-    return false;
-}
-
 int RunMergeCommand(MergeOptions options) {
     Terminal terminal(stdout, stderr, IsTerminal(stdout),
                       {IDS_STATUS_READING_LINE, IDS_STATUS_LOADING_ITEM, IDS_CONVERTING_LINK, IDS_STATUS_SAVING_ITEM});
@@ -102,13 +83,13 @@ int RunMergeCommand(MergeOptions options) {
         !GuessMissingFormat(terminal, options.destinationFormat, options.destinationLocation, false,
                             "--destination-format"))
         return kUsageError;
-    if (!options.report.empty() && ReportOverSet(options)) {
+    values.destinationFormat = FormatNamed(options.destinationFormat);
+    values.destinationLocation = options.destinationLocation;
+    if (!options.report.empty() && ReportReplacesSet(options.report, values)) {
         terminal.Note("tolva-cli: the report " + options.report +
                       " would replace a set of the merge; name another file");
         return kUsageError;
     }
-    values.destinationFormat = FormatNamed(options.destinationFormat);
-    values.destinationLocation = options.destinationLocation;
     values.match = options.match == "loose" ? MatchRule::Loose : MatchRule::Exact;
     values.duplicates = options.duplicates == "first" ? DuplicatePlaces::First : DuplicatePlaces::Keep;
     values.fixAmpersands = options.fixAmpersands;

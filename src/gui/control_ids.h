@@ -68,6 +68,10 @@ inline constexpr int kMergeStatus = 1115;
 inline constexpr int kMergeProgressBar = 1116;
 inline constexpr int kMergeProgressText = 1117;
 inline constexpr int kMergeProgressLabel = 1118;
+inline constexpr int kMergeFixAmpersands = 1119;
+inline constexpr int kMergePreserveName = 1120;
+inline constexpr int kMergeReport = 1121;
+inline constexpr int kMergeBrowseReport = 1122;
 
 // Verification progress dialog.
 inline constexpr int kVerifyProgressBar = 1027;

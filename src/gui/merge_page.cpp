@@ -1,14 +1,17 @@
 #include "gui/merge_page.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <cerrno>
 
 #include "formats/format_guess.h"
 #include "gui/control_ids.h"
@@ -18,10 +21,19 @@
 #include "gui/qt_person.h"
 #include "gui/qt_pickers.h"
 #include "locations/recent_locations.h"
+#include "merge/merge_report.h"
 #include "merge/merge_run.h"
 #include "resources/strings.h"
 
 namespace tolva {
+
+namespace {
+
+// Where the page remembers its restore-names option between runs of the program.
+constexpr char kOptionsKey[] = "HKEY_CURRENT_USER\\Software\\Hollin\\Tolva\\Merge";
+constexpr char kRestoreNamesValue[] = "PreserveNames";
+
+}  // namespace
 
 CMerge::CMerge(SettingsStore& store, Prompter& prompter, QWidget* parent)
     : PropertyPage(parent), store_(store), prompter_(prompter) {
@@ -47,6 +59,10 @@ void CMerge::MakeControls() {
     loose_ = Named(new QRadioButton(UiText(IDS_UI_MERGE_MATCH_LOOSE), this), control::kMergeLoose);
     keep_ = Named(new QRadioButton(UiText(IDS_UI_MERGE_KEEP), this), control::kMergeKeep);
     first_ = Named(new QRadioButton(UiText(IDS_UI_MERGE_FIRST), this), control::kMergeFirst);
+    fixAmpersandsBox_ = Named(new QCheckBox(UiText(IDS_UI_MERGE_FIX_AMPERSANDS), this), control::kMergeFixAmpersands);
+    restoreNamesBox_ = Named(new QCheckBox(UiText(IDS_UI_MERGE_PRESERVE_NAME), this), control::kMergePreserveName);
+    reportBox_ = Named(new QLineEdit(this), control::kMergeReport);
+    browseReport_ = Named(new QPushButton(UiText(IDS_UI_MERGE_BROWSE_REPORT), this), control::kMergeBrowseReport);
     merge_ = Named(new QPushButton(UiText(IDS_UI_MERGE_MERGE), this), control::kMerge);
     statusLine_ = Named(NewWrappedLabel(UiText(IDS_UI_MERGE_STATUS_START), this), control::kMergeStatus);
     progressBar_ = Named(new QProgressBar(this), control::kMergeProgressBar);
@@ -66,6 +82,12 @@ void CMerge::MakeControls() {
     duplicates->addButton(first_);
     exact_->setChecked(true);
     keep_->setChecked(true);
+    // As on the Translate page: ampersands are fixed unless the person says otherwise this
+    // time; the restore-names choice holds until it is changed.
+    fixAmpersandsBox_->setChecked(true);
+    std::string restoreNames;
+    restoreNamesBox_->setChecked(!store_.GetString(kOptionsKey, kRestoreNamesValue, restoreNames) ||
+                                 restoreNames != "0");
     progressBar_->setTextVisible(false);
     progressBar_->hide();
     progressText_->hide();
@@ -81,6 +103,9 @@ void CMerge::MakeControls() {
     loose_->setToolTip(UiText(IDS_UI_TIP_MERGE_LOOSE));
     keep_->setToolTip(UiText(IDS_UI_TIP_MERGE_KEEP));
     first_->setToolTip(UiText(IDS_UI_TIP_MERGE_FIRST));
+    fixAmpersandsBox_->setToolTip(UiText(IDS_UI_TIP_FIX_AMPERSANDS));
+    restoreNamesBox_->setToolTip(UiText(IDS_UI_TIP_PRESERVE_NAME));
+    reportBox_->setToolTip(UiText(IDS_UI_TIP_MERGE_REPORT));
     merge_->setToolTip(UiText(IDS_UI_TIP_MERGE_MERGE));
 }
 
@@ -108,6 +133,27 @@ QGridLayout* CMerge::LayOutSources() {
     return source;
 }
 
+// The options: the two questions, the conversion's check boxes, the report file.
+QGridLayout* CMerge::LayOutOptions() {
+    auto* options = new QGridLayout;
+    options->setColumnMinimumWidth(0, 12);
+    options->addWidget(NewPlainLabel(UiText(IDS_UI_MERGE_MATCH), this), 0, 1);
+    options->addWidget(exact_, 0, 2);
+    options->addWidget(loose_, 0, 3);
+    options->addWidget(NewPlainLabel(UiText(IDS_UI_MERGE_DUPLICATES), this), 1, 1);
+    options->addWidget(keep_, 1, 2);
+    options->addWidget(first_, 1, 3);
+    options->addWidget(fixAmpersandsBox_, 2, 1, 1, 4);
+    options->addWidget(restoreNamesBox_, 3, 1, 1, 4);
+    auto* report = new QHBoxLayout;
+    report->addWidget(NewBuddyLabel(UiText(IDS_UI_MERGE_REPORT), reportBox_, this));
+    report->addWidget(reportBox_, 1);
+    report->addWidget(browseReport_);
+    options->addLayout(report, 4, 1, 1, 4);
+    options->setColumnStretch(4, 1);
+    return options;
+}
+
 void CMerge::LayOut() {
     QGridLayout* source = LayOutSources();
     auto* destination = new QGridLayout;
@@ -120,15 +166,7 @@ void CMerge::LayOut() {
     destination->addWidget(browseDestination_, 1, 3);
     destination->setColumnStretch(2, 1);
 
-    auto* options = new QGridLayout;
-    options->setColumnMinimumWidth(0, 12);
-    options->addWidget(NewPlainLabel(UiText(IDS_UI_MERGE_MATCH), this), 0, 1);
-    options->addWidget(exact_, 0, 2);
-    options->addWidget(loose_, 0, 3);
-    options->addWidget(NewPlainLabel(UiText(IDS_UI_MERGE_DUPLICATES), this), 1, 1);
-    options->addWidget(keep_, 1, 2);
-    options->addWidget(first_, 1, 3);
-    options->setColumnStretch(4, 1);
+    QGridLayout* options = LayOutOptions();
 
     auto* progress = new QHBoxLayout;
     progress->addWidget(progressBar_, 1);
@@ -176,6 +214,10 @@ void CMerge::SetTabOrder() {
                         loose_,
                         keep_,
                         first_,
+                        fixAmpersandsBox_,
+                        restoreNamesBox_,
+                        reportBox_,
+                        browseReport_,
                         merge_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
@@ -190,7 +232,13 @@ void CMerge::Connect() {
     connect(browseDestination_, &QPushButton::clicked, this, [this] { OnBrowse(Side::Destination); });
     connect(add_, &QPushButton::clicked, this, [this] { OnAdd(); });
     connect(remove_, &QPushButton::clicked, this, [this] { OnRemove(); });
+    connect(browseReport_, &QPushButton::clicked, this, [this] { OnBrowseReport(); });
     connect(merge_, &QPushButton::clicked, this, [this] { OnMerge(); });
+    // The person's choice is remembered at once, as the program keeps nothing at exit.
+    connect(restoreNamesBox_, &QCheckBox::clicked, this, [this](bool on) {
+        store_.SetString(kOptionsKey, kRestoreNamesValue, on ? "1" : "0");
+        store_.Save();
+    });
     connect(sources_, &QTreeWidget::currentItemChanged, this, [this] { OnSelectionChanged(); });
     sources_->SetDropAction([this](const std::vector<std::string>& locations) { OnDropSources(locations); });
     sources_->SetRemoveAction([this] { OnRemove(); });
@@ -250,6 +298,15 @@ void CMerge::OnBrowse(Side side) {
     if (!chosen.empty() && chosen != current) TakeLocation(side, chosen);
 }
 
+void CMerge::OnBrowseReport() {
+    // Beside the report named already, else beside the merged set.
+    const std::string current = FromQString(reportBox_->text());
+    const std::string chosen =
+        ChooseReportFile(current.empty() ? ExpandHomeIn(destinationLocationBox_->Text()) : ExpandHomeIn(current),
+                         IDS_UI_PICK_MERGE_REPORT_TITLE);
+    if (!chosen.empty()) reportBox_->setText(ToQString(chosen));
+}
+
 void CMerge::OnAdd() {
     if (sourceLocationBox_->Text().empty()) OnBrowse(Side::Source);
     OnLocationTyped(Side::Source);
@@ -299,8 +356,17 @@ void CMerge::OnMerge() {
     values.destinationLocation = ExpandHomeIn(destinationLocationBox_->Text());
     values.match = loose_->isChecked() ? MatchRule::Loose : MatchRule::Exact;
     values.duplicates = first_->isChecked() ? DuplicatePlaces::First : DuplicatePlaces::Keep;
-    // The page shows the counts; the groups are for a report it does not write.
-    values.listGroups = false;
+    values.fixAmpersands = fixAmpersandsBox_->isChecked();
+    values.restoreNames = restoreNamesBox_->isChecked();
+    const std::string report = ExpandHomeIn(FromQString(reportBox_->text()));
+    // The groups are listed only for a report: the status line shows the counts alone.
+    values.listGroups = !report.empty();
+    // Found after the merge, a report over one of its sets would lose that set or the report.
+    if (!report.empty() && ReportReplacesSet(report, values)) {
+        prompter_.ShowMessage(FormatString(IDS_MSG_MERGE_REPORT_OVER_SET, {report}), LoadString(IDS_CAPTION));
+        reportBox_->setFocus(Qt::OtherFocusReason);
+        return;
+    }
 
     BusyScope busy(this);
     LabelText status(statusLine_);
@@ -313,7 +379,9 @@ void CMerge::OnMerge() {
     controls.progressBar = &bar;
     controls.progressText = &text;
     controls.prompter = &prompter_;
-    if (RunMerge(values, controls).result != MergeResult::Merged) return;
+    const MergeOutcome outcome = RunMerge(values, controls);
+    if (outcome.result != MergeResult::Merged) return;
+    if (!report.empty()) WriteReport(report, values, outcome);
     for (const MergeSource& source : values.sources) Remember(source.format, source.location);
     Remember(values.destinationFormat, values.destinationLocation);
     CancelToClose();
@@ -327,6 +395,12 @@ void CMerge::Remember(UrlSetFormat format, const std::string& location) {
     for (Side side : {Side::Source, Side::Destination}) {
         if (FormatInBox(FormatBox(side)) == format) LocationBoxOf(side)->SetEntries(stored.Entries());
     }
+}
+
+void CMerge::WriteReport(const std::string& report, const MergeValues& values, const MergeOutcome& outcome) {
+    if (WriteMergeReport(report, values, outcome)) return;
+    const int error = errno;
+    prompter_.ShowMessage(FormatString(IDS_MSG_MERGE_UNABLE_TO_REPORT, {report, error}), LoadString(IDS_CAPTION));
 }
 
 }  // namespace tolva

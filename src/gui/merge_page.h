@@ -1,22 +1,26 @@
 #pragma once
 // The Merge tab: the sets to merge (added from the location box, by Browse or by dropping
 // them on the list, each with its format), the destination's format and location, the match
-// and duplicates choices, and the Merge button, which hands the page's values to the merge
-// run. The page keeps no merge logic of its own; it remembers the locations of a merge that
-// was written in its own recent lists.
+// and duplicates choices, the conversion options, an optional report file, and the Merge
+// button, which hands the page's values to the merge run and its report writer. The page
+// keeps no merge logic of its own; it remembers the locations of a merge that was written in
+// its own recent lists, and the restore-names option as soon as it is changed.
 
 #include <string>
 #include <vector>
 
 #include "gui/property_sheet.h"
 #include "locations/store_locations.h"
+#include "merge/merge_run.h"
 #include "model/set_kinds.h"
 #include "platform/person.h"
 #include "platform/settings_store.h"
 
+class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -39,6 +43,7 @@ public:
     void OnDropSources(const std::vector<std::string>& locations);
     void OnRemove();
     void OnBrowse(Side side);
+    void OnBrowseReport();
     void OnMerge();
     // Merges when the form is filled in; else puts the focus where the first gap is.
     void OnEnter() override;
@@ -50,6 +55,7 @@ private:
     void MakeControls();
     void LayOut();
     QGridLayout* LayOutSources();
+    QGridLayout* LayOutOptions();
     void SetTabOrder();
     void Connect();
     // Reloads side's location list for the format chosen in its box.
@@ -62,6 +68,8 @@ private:
     // Puts location first in the page's list for format and shows the list in the boxes of
     // that format.
     void Remember(UrlSetFormat format, const std::string& location);
+    // Writes the report a merge was asked for; a failure is told, the merge stays done.
+    void WriteReport(const std::string& report, const MergeValues& values, const MergeOutcome& outcome);
     QComboBox* FormatBox(Side side) const;
     LocationCombo* LocationBoxOf(Side side) const;
 
@@ -84,6 +92,10 @@ private:
     QRadioButton* loose_;
     QRadioButton* keep_;
     QRadioButton* first_;
+    QCheckBox* fixAmpersandsBox_;
+    QCheckBox* restoreNamesBox_;
+    QLineEdit* reportBox_;
+    QPushButton* browseReport_;
     QPushButton* merge_;
     QLabel* statusLine_;
     QProgressBar* progressBar_;

@@ -62,7 +62,8 @@ void ConfigureUrlSetFileDialog(QFileDialog& dialog, UrlSetFormat format, Chooser
     if (row != nullptr && row->filterText != 0) filters.append(UiText(row->filterText));
     filters.append(UiText(IDS_UI_FILTER_BOOKMARK_AND_HOTLIST));
     for (const FormatTableRow& other : FormatTable()) {
-        if (other.filterText != 0 && !filters.contains(UiText(other.filterText))) filters.append(UiText(other.filterText));
+        if (other.filterText != 0 && !filters.contains(UiText(other.filterText)))
+            filters.append(UiText(other.filterText));
     }
     filters.append(UiText(IDS_UI_FILTER_ALL));
     dialog.setNameFilters(filters);
@@ -147,10 +148,10 @@ std::string BrowseForShortcutFolder(ChooserPurpose purpose, const std::string& c
     return RunChooser(dialog, currentLocation);
 }
 
-std::string ChooseReportFile(const std::string& nearLocation) {
+std::string ChooseReportFile(const std::string& nearLocation, int titleId) {
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setWindowTitle(UiText(IDS_UI_PICK_REPORT_TITLE));
+    dialog.setWindowTitle(UiText(titleId));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     const QStringList filters = {UiText(IDS_UI_FILTER_REPORT_JSON), UiText(IDS_UI_FILTER_REPORT_CSV)};

@@ -30,9 +30,10 @@ enum class ChooserPurpose {
 std::string BrowseForLocation(UrlSetFormat format, ChooserPurpose purpose, const std::string& currentLocation,
                               Prompter& prompter, const StorePlaces& places);
 
-// The file a verification report is saved to: JSON or CSV by the filter chosen. Empty when the
-// person cancels. Opens beside nearLocation when it names a file in a folder that exists.
-std::string ChooseReportFile(const std::string& nearLocation);
+// The file a report is saved to: JSON or CSV by the filter chosen; titleId names the report in
+// the chooser's title. Empty when the person cancels. Opens beside nearLocation when it names a
+// file in a folder that exists.
+std::string ChooseReportFile(const std::string& nearLocation, int titleId);
 
 // Picks a bookmark file or hotlist; a name typed without an extension gets the format's own
 // ("htm" or "hot"). The file need not exist: the same chooser names a set to build. The

@@ -172,7 +172,7 @@ bool CVerifyResults::SaveReport(const std::string& path) {
 }
 
 void CVerifyResults::OnSaveReport() {
-    const std::string path = ChooseReportFile(results_.settings.location);
+    const std::string path = ChooseReportFile(results_.settings.location, IDS_UI_PICK_REPORT_TITLE);
     if (!path.empty()) SaveReport(path);
 }
 

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 
+#include <filesystem>
+
 #include "formats/format_table.h"
 #include "platform/atomic_replace.h"
 #include "platform/report_fields.h"
@@ -30,7 +32,7 @@ std::string RuleName(const MergeValues& values) {
 const std::string& SourceLocation(const MergeValues& values, int index) {
     static const std::string kNone;
     return index >= 0 && static_cast<std::size_t>(index) < values.sources.size() ? values.sources[index].location
-                                                                                  : kNone;
+                                                                                 : kNone;
 }
 
 }  // namespace
@@ -108,9 +110,25 @@ std::string MergeReportCsv(const MergeValues& values, const MergeOutcome& outcom
     return out;
 }
 
+bool ReportReplacesSet(const std::string& path, const MergeValues& values) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path report = fs::weakly_canonical(path, error);
+    if (error) return false;
+    const auto same = [&](const std::string& location) {
+        std::error_code failed;
+        const fs::path set = fs::weakly_canonical(location, failed);
+        return !failed && set == report;
+    };
+    if (same(values.destinationLocation)) return true;
+    for (const MergeSource& source : values.sources) {
+        if (same(source.location)) return true;
+    }
+    return false;
+}
+
 bool WriteMergeReport(const std::string& path, const MergeValues& values, const MergeOutcome& outcome) {
-    const std::string bytes =
-        ReportIsJson(path) ? MergeReportJson(values, outcome) : MergeReportCsv(values, outcome);
+    const std::string bytes = ReportIsJson(path) ? MergeReportJson(values, outcome) : MergeReportCsv(values, outcome);
     return ReplaceFile(AT_FDCWD, path, bytes);
 }
 

@@ -13,6 +13,10 @@ namespace tolva {
 
 std::string MergeReportJson(const MergeValues& values, const MergeOutcome& outcome);
 std::string MergeReportCsv(const MergeValues& values, const MergeOutcome& outcome);
+// Whether a report at path would take the place of a set the merge reads or writes (the same
+// file once "." and ".." and symbolic links are resolved): such a report is refused before the
+// merge starts.
+bool ReportReplacesSet(const std::string& path, const MergeValues& values);
 // Writes the report to path; false with errno set when it could not be written.
 bool WriteMergeReport(const std::string& path, const MergeValues& values, const MergeOutcome& outcome);
 

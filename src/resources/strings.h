@@ -307,8 +307,8 @@ inline constexpr int IDS_NOTE_NO_SKIPPED_FOLDER = 61585;  // %s the folder path,
 // Merging sets (strings_merge.cpp).
 inline constexpr int IDS_MERGE_NO_SOURCES = 61800;
 inline constexpr int IDS_MERGE_SOURCE_FORMAT_UNKNOWN = 61801;  // %s the location
-inline constexpr int IDS_MERGE_UNABLE_TO_OPEN_SOURCE = 61802;   // %s the location
-inline constexpr int IDS_MERGE_UNABLE_TO_READ_SOURCE = 61803;   // %s the location
+inline constexpr int IDS_MERGE_UNABLE_TO_OPEN_SOURCE = 61802;  // %s the location
+inline constexpr int IDS_MERGE_UNABLE_TO_READ_SOURCE = 61803;  // %s the location
 inline constexpr int IDS_MERGE_UNABLE_TO_OPEN_DESTINATION = 61804;
 inline constexpr int IDS_MERGE_UNABLE_TO_SAVE_DESTINATION = 61805;
 inline constexpr int IDS_MERGE_NOW_READING = 61806;  // %d the set's number, %d how many
@@ -322,6 +322,8 @@ inline constexpr int IDS_MERGE_COUNTS_FIRST = 61811;
 inline constexpr int IDS_MERGE_CANCELED = 61812;
 inline constexpr int IDS_MERGE_STOPPED = 61813;
 inline constexpr int IDS_MERGE_STOPPED_PART = 61814;
+inline constexpr int IDS_MSG_MERGE_REPORT_OVER_SET = 61815;   // %s the report's location
+inline constexpr int IDS_MSG_MERGE_UNABLE_TO_REPORT = 61816;  // %s the report's location, %d the error
 // The Merge page.
 inline constexpr int IDS_UI_TAB_MERGE = 62300;
 inline constexpr int IDS_UI_MERGE_INTRO = 62301;
@@ -353,6 +355,12 @@ inline constexpr int IDS_UI_TIP_MERGE_LOOSE = 62326;
 inline constexpr int IDS_UI_TIP_MERGE_KEEP = 62327;
 inline constexpr int IDS_UI_TIP_MERGE_FIRST = 62328;
 inline constexpr int IDS_UI_TIP_MERGE_MERGE = 62329;
+inline constexpr int IDS_UI_MERGE_FIX_AMPERSANDS = 62330;
+inline constexpr int IDS_UI_MERGE_PRESERVE_NAME = 62331;
+inline constexpr int IDS_UI_MERGE_REPORT = 62332;
+inline constexpr int IDS_UI_MERGE_BROWSE_REPORT = 62333;
+inline constexpr int IDS_UI_TIP_MERGE_REPORT = 62334;
+inline constexpr int IDS_UI_PICK_MERGE_REPORT_TITLE = 62335;
 
 // Returns the text of id, or empty text for an id that is not in the table.
 std::string LoadString(int id);

@@ -21,6 +21,9 @@ constexpr StringEntry kMergeStrings[] = {
     {IDS_MERGE_STOPPED, "Merge stopped.  Nothing was changed."},
     {IDS_MERGE_STOPPED_PART,
      "Merge stopped.  The destination folder holds what was written before the stop; every file in it is whole."},
+    {IDS_MSG_MERGE_REPORT_OVER_SET,
+     "Merge will not write the report %s: it would replace a URL set of the merge.  Choose another file."},
+    {IDS_MSG_MERGE_UNABLE_TO_REPORT, "The sets were merged, but Merge was unable to write the report %s (error %d)."},
 
     {IDS_RECENT_MERGE_BASE + 0, "Software\\Hollin\\Tolva\\Merge\\RecentMosaic"},
     {IDS_RECENT_MERGE_BASE + 1, "Software\\Hollin\\Tolva\\Merge\\RecentNetNav"},
@@ -43,12 +46,17 @@ constexpr StringEntry kMergeStrings[] = {
     {IDS_UI_MERGE_SELECTED_FORMAT, "Format of the selected so&urce:"},
     {IDS_UI_MERGE_DESTINATION_HEADING, "Where should the merged set go and in which format would you like it built?"},
     {IDS_UI_MERGE_MATCH, "Two links are one when their URLs are:"},
-    {IDS_UI_MERGE_MATCH_EXACT, "&Equal"},
+    {IDS_UI_MERGE_MATCH_EXACT, "E&qual"},
     {IDS_UI_MERGE_MATCH_LOOSE, "Ali&ke"},
     {IDS_UI_MERGE_DUPLICATES, "A link found in several folders:"},
     {IDS_UI_MERGE_KEEP, "Kee&p it in each folder"},
     {IDS_UI_MERGE_FIRST, "Keep it in the first folder o&nly"},
     {IDS_UI_MERGE_MERGE, "&Merge"},
+    {IDS_UI_MERGE_FIX_AMPERSANDS, "Fi&x Ampersands (&&) when merging between Netscape and Explorer"},
+    {IDS_UI_MERGE_PRESERVE_NAME, "Preserve Netscape name so that it is restored when &translated back"},
+    {IDS_UI_MERGE_REPORT, "Report of the &duplicates:"},
+    {IDS_UI_MERGE_BROWSE_REPORT, "Brows&e..."},
+    {IDS_UI_PICK_MERGE_REPORT_TITLE, "Save the merge report"},
     {IDS_UI_MERGE_STATUS_START,
      "You have not yet merged any URL sets.  Add the sets above, fill in the destination, then click the Merge "
      "button to start."},
@@ -74,6 +82,9 @@ constexpr StringEntry kMergeStrings[] = {
      "after # or tracking parameters (utm_..., fbclid, gclid)."},
     {IDS_UI_TIP_MERGE_KEEP, "A link kept in several folders stays in each of them, once in each."},
     {IDS_UI_TIP_MERGE_FIRST, "A link kept in several folders stays only where the sets first have it."},
+    {IDS_UI_TIP_MERGE_REPORT,
+     "Write every group of links taken for one, with each one's set, folder, name and URL, to this file: JSON when "
+     "its name ends in .json, CSV otherwise.  Leave it empty for no report."},
     {IDS_UI_TIP_MERGE_MERGE,
      "Merge the sets into the destination.  When the destination exists, you are asked first, and may keep a copy "
      "of it."},

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -118,6 +120,36 @@ TEST_F(MergePageTest, TypedAndDroppedSetsAreMergedIntoTheDestinationWithItsBacku
     EXPECT_EQ(recent.Entries(), (std::vector<std::string>{merged, bookmarks}));
     sheet.Tabs()->removeTab(0);
     page.setParent(nullptr);
+}
+
+// A report naming a set of the merge is refused before anything is written; another is written
+// after the merge, in the kind its name says. The restore-names choice holds for the next page.
+TEST_F(MergePageTest, ReportIsWrittenAfterTheMergeButNeverOverOneOfItsSets) {
+    const std::string bookmarks = dir.File("bookmarks.html");
+    WriteFile(bookmarks,
+              "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n    <DT><A HREF=\"http://one.test/\">One</A>\n"
+              "    <DT><A HREF=\"HTTP://ONE.TEST/\">One again</A>\n</DL><p>\n");
+    const std::string merged = dir.File("merged.html");
+    page.OnDropSources({bookmarks});
+    Control<LocationCombo>(control::kMergeDestinationLocation)->SetText(merged);
+    auto* report = Control<QLineEdit>(control::kMergeReport);
+    report->setText(QString::fromStdString(bookmarks));
+    Control<QPushButton>(control::kMerge)->click();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_NE(prompter.shown[0].text.find("would replace a URL set of the merge"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(merged));
+
+    report->setText(QString::fromStdString(dir.File("groups.json")));
+    Control<QPushButton>(control::kMerge)->click();
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(merged));
+    const std::string json = ReadFile(dir.File("groups.json"));
+    EXPECT_NE(json.find("\"groups\""), std::string::npos) << json;
+    EXPECT_NE(json.find("HTTP://ONE.TEST/"), std::string::npos) << json;
+
+    Control<QCheckBox>(control::kMergePreserveName)->click();
+    CMerge next(store, prompter);
+    EXPECT_FALSE(next.findChild<QCheckBox*>(QString::number(control::kMergePreserveName))->isChecked());
 }
 
 }  // namespace
