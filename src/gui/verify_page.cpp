@@ -24,6 +24,7 @@
 #include "gui/verify_progress_dialog.h"
 #include "gui/verify_results_dialog.h"
 #include "locations/recent_locations.h"
+#include "platform/ascii.h"
 #include "resources/strings.h"
 #include "verify/link_selection.h"
 #include "verify/verify_command.h"
@@ -46,6 +47,23 @@ constexpr char kUpdateMovedValue[] = "UpdateMoved";
 constexpr char kSuggestArchiveValue[] = "SuggestArchive";
 constexpr char kOnlyUnverifiedValue[] = "OnlyUnverified";
 constexpr char kSkipValue[] = "SkipLinks";
+
+// A remark of the run that needs no answer and stops nothing (a folder to leave out that the
+// set does not hold), shown in a box as the run's other remarks before its first request are,
+// since the status line is written over as soon as the run goes on. The run words it to follow
+// the terminal's "tolva-cli: ", so the box starts it as a sentence.
+class MessageNote final : public TextControl {
+public:
+    explicit MessageNote(Prompter& prompter) : prompter_(prompter) {}
+    void SetText(const std::string& text) override {
+        std::string sentence = text;
+        if (!sentence.empty()) sentence.front() = UpperAscii(sentence.front());
+        prompter_.ShowMessage(sentence, LoadString(IDS_CAPTION));
+    }
+
+private:
+    Prompter& prompter_;
+};
 
 }  // namespace
 
@@ -171,10 +189,10 @@ void CVerify::LayOut() {
     layout->addLayout(bottom);
 
     // The keyboard follows the page as it is read: top to bottom, left to right.
-    QWidget* order[] = {formatBox_,     locationBox_,   browse_,   interactiveBox_,    renameBox_,
-                        confirmBox_,    updateMovedBox_, archiveBox_, backupBox_,      onlyUnverifiedBox_,
-                        skipBox_,       timeoutSlider_, retriesSlider_, jobsBox_,       showResults_,
-                        verify_};
+    QWidget* order[] = {formatBox_,     locationBox_,       browse_,         interactiveBox_,
+                        renameBox_,     confirmBox_,        updateMovedBox_, archiveBox_,
+                        backupBox_,     onlyUnverifiedBox_, skipBox_,        timeoutSlider_,
+                        retriesSlider_, jobsBox_,           showResults_,    verify_};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -324,6 +342,8 @@ void CVerify::OnVerify() {
     frontEnd.cookieWarning = &cookieWarning;
     frontEnd.locationBox = locationBox_;
     frontEnd.store = &store_;
+    MessageNote notes(prompter_);
+    frontEnd.notes = &notes;
     frontEnd.requestOptions = requestOptions;
     // The results window lists what the run did with each link.
     settings.keepRecords = true;

@@ -243,6 +243,9 @@ TEST_F(VerifyPageTest, SkipFieldAndOnlyUnverifiedReachTheRunAndAreRemembered) {
     EXPECT_EQ(Status(),
               "Verification complete.  1 URLs tested; 0 did not work.  1 skipped as asked.\nCurrent URL set unchanged.");
     EXPECT_EQ(page.settings.skipFolders, std::vector<std::string>{"\\Old stuff"});
+    // The set has no such folder: the person is told their entry leaves nothing out.
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "No folder \\Old stuff in " + path + ": nothing is left out for it.");
 
     // A run that requests nothing ends its progress window by itself.
     Control<QCheckBox>(&page, control::kOnlyUnverified)->setChecked(true);
