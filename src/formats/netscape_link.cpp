@@ -218,6 +218,8 @@ UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers)
 }
 
 bool FindAttribute(std::string_view attributes, std::string_view attributeName, AttributeSpan& span) {
+    // A text shorter than the name and its "=" holds neither.
+    if (attributes.size() <= attributeName.size()) return false;
     bool quoted = false;
     for (std::size_t at = 0; at < attributes.size(); ++at) {
         if (attributes[at] == '"') quoted = !quoted;

@@ -18,6 +18,8 @@ namespace tolva {
 namespace {
 
 constexpr std::string_view kLinkEnd = "</A>";
+// An item that is a link, as browsers spell it.
+constexpr std::string_view kLinkItem = "<DT><A ";
 
 // The tags the reader acts on, wherever they stand on a line. A description runs until the
 // next of them.
@@ -74,6 +76,11 @@ public:
             if (rest.empty()) return;
             if (describing_ != nullptr) {
                 rest = Describe(rest);
+            } else if (StartsWith(rest, kLinkItem)) {
+                // How browsers write nearly every line: read as Item reads it, without trying
+                // each tag in turn.
+                CloseEmptyFolder();
+                rest = Link(rest.substr(kLinkItem.size() - 3));
             } else if (!Item(rest)) {
                 // Text or a tag the reader does not know: on to the next tag it knows.
                 const std::size_t next = FindKnownTag(rest.substr(1));
