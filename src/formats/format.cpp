@@ -72,11 +72,12 @@ FolderMark MarkNamed(std::string_view name) {
 // Lines
 
 bool LineScanner::Next(std::string_view& line) {
-    if (pos_ >= text_.size()) return false;
-    const std::size_t end = std::min({NextOf('\n', nextLf_), NextOf('\r', nextCr_), NextOf('\0', nextZero_)});
-    line = text_.substr(pos_, end - pos_);
+    const std::size_t size = text_.size();
+    if (pos_ >= size) return false;
+    const std::size_t end = std::min(NextOf('\n', nextLf_), std::min(NextOf('\r', nextCr_), NextOf('\0', nextZero_)));
+    line = std::string_view(text_.data() + pos_, end - pos_);
     pos_ = end;
-    if (end < text_.size()) pos_ += (text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n') ? 2 : 1;
+    if (end < size) pos_ += (text_[end] == '\r' && end + 1 < size && text_[end + 1] == '\n') ? 2 : 1;
     return true;
 }
 
@@ -97,10 +98,8 @@ std::size_t LineScanner::SkipEmptyLines() {
     return skipped;
 }
 
-// The first c at or after the scan position (the end of the text when there is none),
-// searched for again only once the scan has passed the one found before.
-std::size_t LineScanner::NextOf(char c, Found& found) const {
-    if (found.searched && found.at >= pos_) return found.at;
+// Finds the first c at or after the scan position (the end of the text when there is none).
+std::size_t LineScanner::Search(char c, Found& found) const {
     found.searched = true;
     const void* at = std::memchr(text_.data() + pos_, c, text_.size() - pos_);
     found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : text_.size();

@@ -46,7 +46,12 @@ private:
         std::size_t at = 0;
         bool searched = false;
     };
-    std::size_t NextOf(char c, Found& found) const;
+    // The first c at or after the scan position, searched for again only once the scan has
+    // passed the one found before.
+    std::size_t NextOf(char c, Found& found) const {
+        return found.searched && found.at >= pos_ ? found.at : Search(c, found);
+    }
+    std::size_t Search(char c, Found& found) const;
 
     std::string_view text_;
     std::size_t pos_ = 0;

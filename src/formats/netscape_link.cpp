@@ -115,6 +115,21 @@ bool IsName(std::string_view text, std::string_view name) {
            (std::memcmp(text.data(), name.data(), name.size()) == 0 || EqualsIgnoringAsciiCase(text, name));
 }
 
+// The names browsers write on nearly every link, with the "=" after them, in the case they
+// write them.
+constexpr std::string_view kCommonNames[] = {"HREF=", "ADD_DATE=", "LAST_MODIFIED=", "ICON=", "ICON_URI="};
+
+// Where the attribute name that begins at at ends: a common name is known at a glance,
+// any other is taken byte by byte.
+const char* NameEnd(const char* at, const char* end) {
+    for (std::string_view name : kCommonNames) {
+        if (static_cast<std::size_t>(end - at) >= name.size() && std::memcmp(at, name.data(), name.size()) == 0)
+            return at + name.size() - 1;
+    }
+    while (at < end && kPlainNameBytes[static_cast<unsigned char>(*at)]) ++at;
+    return at;
+}
+
 }  // namespace
 
 UrlEntry* ParsePlainLink(std::string_view body) {
@@ -129,7 +144,7 @@ UrlEntry* ParsePlainLink(std::string_view body) {
     const char* at = begin;
     for (;;) {
         const char* nameBegin = at;
-        while (at < end && kPlainNameBytes[static_cast<unsigned char>(*at)]) ++at;
+        at = NameEnd(at, end);
         if (at == nameBegin || end - at < 2 || at[0] != '=' || at[1] != '"') return nullptr;
         const std::string_view attributeName(nameBegin, static_cast<std::size_t>(at - nameBegin));
         const char* valueBegin = at + 2;

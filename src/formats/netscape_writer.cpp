@@ -2,6 +2,7 @@
 // for a description) per entry, with CRLF.
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -128,6 +129,54 @@ public:
 
 private:
     void VisitLink(UrlEntry& entry) override {
+        if (!AddPlainLink(entry)) AddLink(entry);
+        AddDescription(out_, entry.description);
+        out_.EndItem();
+    }
+
+    // Whether text can go into a line as it stands: it lies in the file read (or is empty), so
+    // it holds no line break, and it is not one to write straight to the file.
+    static bool FitsLine(const EntryText& text) {
+        return (text.empty() || text.IsBorrowed()) && !BlockWriter::WritesThrough(text.size());
+    }
+
+    // A link with nothing to keep for a later verification, whose texts all fit a line as they
+    // stand (a link read from a file and not changed since): its line is put together in one
+    // step, as AddLink would put it. False, nothing added, for any other.
+    bool AddPlainLink(const UrlEntry& entry) {
+        if ((entry.flags & (NamePreserved | LocationPreserved | ChangedByVerification)) != 0 ||
+            !entry.preservedLocation.empty() || !FitsLine(entry.url) || !FitsLine(entry.extraAttributes) ||
+            !FitsLine(entry.name)) {
+            return false;
+        }
+        constexpr std::string_view kStart = "<DT><A HREF=\"";
+        constexpr std::string_view kEnd = "</A>\r\n";
+        const std::string_view url = entry.url.view();
+        const std::string_view extra = entry.extraAttributes.view();
+        const std::string_view name = entry.name.view();
+        std::string& out = out_.Pending();
+        const std::size_t from = out.size();
+        out.resize(from + kStart.size() + url.size() + 1 + (extra.empty() ? 0 : 1 + extra.size()) + 1 + name.size() +
+                   kEnd.size());
+        char* at = out.data() + from;
+        auto put = [&at](std::string_view text) {
+            std::memcpy(at, text.data(), text.size());
+            at += text.size();
+        };
+        put(kStart);
+        put(url);
+        *at++ = '"';
+        if (!extra.empty()) {
+            *at++ = ' ';
+            put(extra);
+        }
+        *at++ = '>';
+        put(name);
+        put(kEnd);
+        return true;
+    }
+
+    void AddLink(UrlEntry& entry) {
         ItemLine item(out_);
         item.Add("<DT><A HREF=\"");
         item.AddText(entry.url);
@@ -151,8 +200,6 @@ private:
         item.AddText(entry.name);
         item.KeepOnOneLine();
         out_.Add("</A>\r\n");
-        AddDescription(out_, entry.description);
-        out_.EndItem();
     }
 
     void EnterFolder(UrlEntry& entry) override {

@@ -6,6 +6,7 @@
 // and the formats' readers and writers build and walk it through this public interface.
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -202,6 +203,9 @@ inline bool IsWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // Removes leading white space.
 inline std::string_view TrimLeadingWhite(std::string_view text) {
     std::size_t i = 0;
+    // Indentation is mostly spaces: eight are passed in one comparison.
+    constexpr char kEightSpaces[] = "        ";
+    while (text.size() - i >= 8 && std::memcmp(text.data() + i, kEightSpaces, 8) == 0) i += 8;
     while (i < text.size() && IsWhite(text[i])) ++i;
     return text.substr(i);
 }
