@@ -251,11 +251,8 @@ void CConvert::OnDrop(Side side, const std::string& location) {
     // A set to read says its format by its name or first bytes; a new one by its name alone.
     const UrlSetFormat guessed =
         (side == Side::Source ? GuessSourceFormat(location) : GuessDestinationFormat(location)).format;
-    QComboBox* box = FormatBox(side);
-    if (BoxOffers(box, guessed) && guessed != FormatInBox(box)) {
-        SelectFormat(side, guessed);
-        OnFormatChanged(side);
-    }
+    // OnFormatChanged takes the format the box shows as the page's own.
+    if (FollowFormat(FormatBox(side), guessed)) OnFormatChanged(side);
     SetLocation(side, location);
 }
 

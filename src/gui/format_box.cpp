@@ -29,4 +29,10 @@ bool BoxOffers(const QComboBox* box, UrlSetFormat format) {
     return format != UrlSetFormat::None && box->findData(static_cast<int>(format)) >= 0;
 }
 
+bool FollowFormat(QComboBox* box, UrlSetFormat format) {
+    if (!BoxOffers(box, format) || format == FormatInBox(box)) return false;
+    ShowFormatInBox(box, format);
+    return true;
+}
+
 }  // namespace tolva

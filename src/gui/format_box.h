@@ -19,5 +19,8 @@ UrlSetFormat FormatInBox(const QComboBox* box);
 void ShowFormatInBox(QComboBox* box, UrlSetFormat format);
 // Whether box offers format.
 bool BoxOffers(const QComboBox* box, UrlSetFormat format);
+// Chooses format, guessed from a location just taken, when box offers it and shows another.
+// Returns whether the choice changed, after which the page loads that format's locations.
+bool FollowFormat(QComboBox* box, UrlSetFormat format);
 
 }  // namespace tolva

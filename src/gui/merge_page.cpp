@@ -272,11 +272,7 @@ void CMerge::TakeLocation(Side side, const std::string& location) {
     // A set to read says its format by its name or first bytes; a new one by its name alone.
     const UrlSetFormat guessed =
         (side == Side::Source ? GuessSourceFormat(location) : GuessDestinationFormat(location)).format;
-    QComboBox* box = FormatBox(side);
-    if (BoxOffers(box, guessed) && guessed != FormatInBox(box)) {
-        ShowFormatInBox(box, guessed);
-        OnFormatChanged(side);
-    }
+    if (FollowFormat(FormatBox(side), guessed)) OnFormatChanged(side);
     LocationBoxOf(side)->SetText(location);
     if (side == Side::Destination) destinationTaken_ = location;
 }

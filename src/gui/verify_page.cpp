@@ -294,11 +294,7 @@ void CVerify::OnBrowse() {
 }
 
 void CVerify::OnDrop(const std::string& dropped) {
-    const UrlSetFormat guessed = GuessSourceFormat(dropped).format;
-    if (BoxOffers(formatBox_, guessed) && guessed != FormatInBox(formatBox_)) {
-        ShowFormatInBox(formatBox_, guessed);
-        OnFormatChanged();
-    }
+    if (FollowFormat(formatBox_, GuessSourceFormat(dropped).format)) OnFormatChanged();
     settings.location = dropped;
     locationBox_->SetText(dropped);
 }
