@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -54,9 +55,19 @@ void PropertySheet::CancelToClose() {
 void PropertySheet::showEvent(QShowEvent* event) {
     if (!formWritten_ && !pages_.empty()) {
         formWritten_ = true;
+        FitPagesToWidth();
         pages_[static_cast<std::size_t>(shownIndex_)]->WriteForm();
     }
     QDialog::showEvent(event);
+}
+
+void PropertySheet::FitPagesToWidth() {
+    const int width = tabs_->currentWidget()->width();
+    for (PropertyPage* page : pages_) {
+        if (page->layout() == nullptr) continue;
+        const int needed = page->layout()->totalMinimumHeightForWidth(width);
+        if (needed > page->minimumHeight()) page->setMinimumHeight(needed);
+    }
 }
 
 void PropertySheet::keyPressEvent(QKeyEvent* event) {

@@ -55,6 +55,10 @@ protected:
 
 private:
     void OnTabChanged(int index);
+    // A page's minimum size leaves out the lines its wrapped texts take at the sheet's width, so
+    // on a small screen the sheet could be made too short and rows drawn over one another. Each
+    // page is held to the height it needs at that width.
+    void FitPagesToWidth();
 
     QTabWidget* tabs_;
     QDialogButtonBox* buttons_;

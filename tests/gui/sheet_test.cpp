@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
@@ -67,6 +68,23 @@ TEST_F(SheetTest, OneCaptionedSheetWithFourTabsAndOkCancel) {
     QDialogButtonBox* buttons = sheet.Sheet().Buttons();
     EXPECT_EQ(buttons->buttons().size(), 2);
     EXPECT_TRUE(buttons->button(QDialogButtonBox::Ok) && buttons->button(QDialogButtonBox::Cancel));
+}
+
+// Each page gets the height its rows need at the sheet's width, wrapped texts included, so none
+// is drawn over another when the sheet opens.
+TEST_F(SheetTest, EveryPageHasTheHeightItsRowsNeed) {
+    TolvaSheet sheet(store, prompter);
+    sheet.Sheet().show();
+    QApplication::processEvents();
+    QTabWidget* tabs = sheet.Sheet().Tabs();
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        QApplication::processEvents();
+        QWidget* page = tabs->widget(i);
+        EXPECT_GE(page->height(), page->layout()->totalMinimumHeightForWidth(page->width()))
+            << tabs->tabText(i).toStdString();
+    }
+    sheet.Sheet().hide();
 }
 
 // Every labelled control of the Translate, Verify and Merge pages is reached by its own Alt key,
