@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <utility>
 
 #include "platform/file.h"
@@ -13,6 +14,14 @@ namespace {
 
 // A file that grows while it is read is read on in steps of at least this much.
 constexpr std::size_t kGrowthStep = 64 * 1024;
+// A load on another thread hands its bytes over in steps this large: the first are there
+// soon, and each waiting caller is woken once per step.
+constexpr std::size_t kArrivalStep = 1024 * 1024;
+constexpr std::size_t kFirstArrivalStep = 64 * 1024;
+// Room a load on another thread keeps for a file that grows meanwhile, beyond its own size.
+constexpr std::size_t kLeastGrowthRoom = 64 * 1024 * 1024;
+// The top bit of Loader::progress: the load is over.
+constexpr std::size_t kLoadOver = ~(~std::size_t{0} >> 1);
 
 }  // namespace
 
@@ -26,14 +35,18 @@ FileImage& FileImage::operator=(FileImage&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
+        loader_ = std::move(other.loader_);
+        loadFailed_ = std::exchange(other.loadFailed_, false);
     }
     return *this;
 }
 
 void FileImage::Release() noexcept {
+    Finish();
     FreeReadyMemory(data_, capacity_);
     data_ = nullptr;
     size_ = capacity_ = 0;
+    loadFailed_ = false;
 }
 
 bool FileImage::Reserve(std::size_t capacity) {
@@ -60,6 +73,76 @@ bool FileImage::Load(std::string_view prefix, File& file) {
         if (got == 0) return true;
         size_ += static_cast<std::size_t>(got);
     }
+}
+
+bool FileImage::StartLoad(File& file) {
+    Release();
+    const std::size_t expected = file.Remaining();
+    // One byte more than the room, so that a file that fills it is seen to grow past it.
+    const std::size_t capacity = expected + std::max(expected, kLeastGrowthRoom) + 1;
+    char* data = ReserveMemory(capacity);
+    if (data == nullptr) return false;
+    data_ = data;
+    capacity_ = capacity;
+    loader_ = std::make_unique<Loader>();
+    Loader* loader = loader_.get();
+    auto load = [loader, &file, data, capacity] {
+        std::size_t size = 0;
+        bool failed = false;
+        // Small steps first, so that the caller has bytes to work on soon.
+        std::size_t wanted = kFirstArrivalStep;
+        for (;;) {
+            if (size == capacity) {
+                failed = true;  // grew past its room
+                break;
+            }
+            const std::size_t step = std::min(wanted, capacity - size);
+            wanted = std::min(wanted * 2, kArrivalStep);
+            MakePagesReady(data + size, step);
+            const long got = file.Read(data + size, step);
+            if (got <= 0) {
+                failed = got < 0;
+                break;
+            }
+            size += static_cast<std::size_t>(got);
+            loader->progress.store(size, std::memory_order_release);
+            loader->progress.notify_all();
+        }
+        loader->failed = failed;
+        loader->progress.store(size | kLoadOver, std::memory_order_release);
+        loader->progress.notify_all();
+    };
+    try {
+        loader->thread = std::thread(load);
+    } catch (const std::system_error&) {
+        // No thread to be had: the file is read here instead.
+        return Load({}, file);
+    }
+    return true;
+}
+
+std::string_view FileImage::WaitBeyond(std::size_t have, bool& complete) {
+    if (!loader_) {
+        complete = true;
+        return Text();
+    }
+    std::size_t progress = loader_->progress.load(std::memory_order_acquire);
+    while ((progress & ~kLoadOver) <= have && (progress & kLoadOver) == 0) {
+        loader_->progress.wait(progress, std::memory_order_acquire);
+        progress = loader_->progress.load(std::memory_order_acquire);
+    }
+    complete = (progress & kLoadOver) != 0;
+    return {data_, progress & ~kLoadOver};
+}
+
+bool FileImage::Finish() {
+    if (loader_) {
+        if (loader_->thread.joinable()) loader_->thread.join();
+        size_ = loader_->progress.load(std::memory_order_acquire) & ~kLoadOver;
+        loadFailed_ = loader_->failed;
+        loader_.reset();
+    }
+    return !loadFailed_;
 }
 
 }  // namespace tolva

@@ -5,9 +5,16 @@
 // rewriting it meanwhile cannot end the process or change the set's text. The copy goes into
 // memory made ready in one step (platform/ready_memory.h): reading a large file into it costs
 // less than meeting each fresh page on first use.
+//
+// A large file can be read on a thread of its own while the caller goes through the bytes
+// already in place (StartLoad): reading it and taking it apart then take the time of the
+// longer of the two, not of both.
 
+#include <atomic>
 #include <cstddef>
+#include <memory>
 #include <string_view>
+#include <thread>
 
 namespace tolva {
 
@@ -28,13 +35,33 @@ public:
 
     std::string_view Text() const { return {data_, size_}; }
 
+    // Starts reading file to its end on another thread and returns at once; false, nothing
+    // started, when there is no memory for it. The file must stay open, and untouched, until
+    // Finish. A file that grows meanwhile is read on, up to as much again as it held.
+    bool StartLoad(File& file);
+    // Waits until more than have bytes are in place or the load is over, and returns the bytes
+    // in place, which never move; complete tells whether more may come. For an image loaded
+    // with Load, its whole text at once.
+    std::string_view WaitBeyond(std::size_t have, bool& complete);
+    // Waits for the end of a load StartLoad began; Text is then what was read. False after a
+    // read error or when the file grew past the room kept for it.
+    bool Finish();
+
 private:
+    struct Loader {
+        std::atomic<std::size_t> progress{0};  // bytes in place, and whether the load is over
+        bool failed = false;                   // written before progress says the load is over
+        std::thread thread;
+    };
+
     bool Reserve(std::size_t capacity);
     void Release() noexcept;
 
     char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    std::unique_ptr<Loader> loader_;  // while a load runs on another thread
+    bool loadFailed_ = false;
 };
 
 }  // namespace tolva

@@ -71,20 +71,41 @@ FolderMark MarkNamed(std::string_view name) {
 // ---------------------------------------------------------------------------------------
 // Lines
 
-bool LineScanner::Next(std::string_view& line) {
-    const std::size_t size = text_.size();
-    if (pos_ >= size) return false;
-    const std::size_t end = std::min(NextOf('\n', nextLf_), std::min(NextOf('\r', nextCr_), NextOf('\0', nextZero_)));
-    line = std::string_view(text_.data() + pos_, end - pos_);
-    pos_ = end;
-    if (end < size) pos_ += (text_[end] == '\r' && end + 1 < size && text_[end + 1] == '\n') ? 2 : 1;
+LineScanner::LineScanner(FileImage& arriving) : arriving_(&arriving) { text_ = arriving.WaitBeyond(0, complete_); }
+
+bool LineScanner::Arrive() {
+    if (complete_) return false;
+    text_ = arriving_->WaitBeyond(text_.size(), complete_);
     return true;
+}
+
+bool LineScanner::Next(std::string_view& line) {
+    for (;;) {
+        const std::size_t size = text_.size();
+        if (pos_ >= size) {
+            if (Arrive()) continue;
+            return false;
+        }
+        const std::size_t end =
+            std::min(NextOf('\n', nextLf_), std::min(NextOf('\r', nextCr_), NextOf('\0', nextZero_)));
+        // A line that reaches the bytes in place, or a CR that may have its LF still to come,
+        // waits for more.
+        if ((end == size || (end + 1 == size && text_[end] == '\r')) && Arrive()) continue;
+        line = std::string_view(text_.data() + pos_, end - pos_);
+        pos_ = end;
+        if (end < size) pos_ += (text_[end] == '\r' && end + 1 < size && text_[end + 1] == '\n') ? 2 : 1;
+        return true;
+    }
 }
 
 std::size_t LineScanner::SkipEmptyLines() {
     std::size_t skipped = 0;
-    const std::size_t size = text_.size();
-    while (pos_ < size) {
+    for (;;) {
+        const std::size_t size = text_.size();
+        if (pos_ >= size || (pos_ + 1 == size && text_[pos_] == '\r')) {
+            if (Arrive()) continue;
+            if (pos_ >= size) break;
+        }
         const char c = text_[pos_];
         if (c == '\n' || c == '\0') {
             ++pos_;
@@ -98,10 +119,13 @@ std::size_t LineScanner::SkipEmptyLines() {
     return skipped;
 }
 
-// Finds the first c at or after the scan position (the end of the text when there is none).
+// Finds the first c at or after the scan position in the bytes in place (their end when there
+// is none); where c was not found before, only the bytes that arrived since are searched.
 std::size_t LineScanner::Search(char c, Found& found) const {
+    const std::size_t from = found.searched && !found.hit && found.at >= pos_ ? found.at : pos_;
     found.searched = true;
-    const void* at = std::memchr(text_.data() + pos_, c, text_.size() - pos_);
+    const void* at = std::memchr(text_.data() + from, c, text_.size() - from);
+    found.hit = at != nullptr;
     found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : text_.size();
     return found.at;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/file_image.h"
 #include "formats/format_codec.h"
 #include "formats/set_storage.h"
 #include "model/url_set.h"
@@ -32,9 +33,13 @@ FolderMark MarkNamed(std::string_view name);
 // byte can never stall a reader. The next place of each of the
 // three bytes is kept until the scan passes it, so every byte of the file is searched once for
 // each: a file of zero bytes or of CR line ends costs no more than one of long lines.
+//
+// Over a file image still being loaded it hands out each line once all of it is in place,
+// waiting for more bytes where it must.
 class LineScanner {
 public:
     explicit LineScanner(std::string_view text) : text_(text) {}
+    explicit LineScanner(FileImage& arriving);
 
     bool Next(std::string_view& line);
     // Passes over the empty lines that come next and returns how many there were: a damaged
@@ -43,17 +48,24 @@ public:
 
 private:
     struct Found {
-        std::size_t at = 0;
+        std::size_t at = 0;  // where c is, or the end of the bytes searched (none there)
         bool searched = false;
+        bool hit = false;
     };
-    // The first c at or after the scan position, searched for again only once the scan has
-    // passed the one found before.
+    // The first c at or after the scan position (the end of the bytes in place when there is
+    // none), searched for again only once the scan has passed the one found before, or for
+    // the bytes that arrived since it was not found.
     std::size_t NextOf(char c, Found& found) const {
-        return found.searched && found.at >= pos_ ? found.at : Search(c, found);
+        return found.searched && found.at >= pos_ && (found.hit || found.at == text_.size()) ? found.at
+                                                                                             : Search(c, found);
     }
     std::size_t Search(char c, Found& found) const;
+    // Waits for more bytes of an arriving image; false once no more will come.
+    bool Arrive();
 
     std::string_view text_;
+    FileImage* arriving_ = nullptr;
+    bool complete_ = true;
     std::size_t pos_ = 0;
     Found nextLf_;
     Found nextCr_;

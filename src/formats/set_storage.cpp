@@ -20,12 +20,18 @@ namespace {
 // A file's rest, lent to the set whose entries borrow from it.
 class LentImage final : public LentText {
 public:
+    LentImage() = default;
     explicit LentImage(FileImage image) : image_(std::move(image)) {}
     std::string_view Text() const { return image_.Text(); }
+    FileImage& Image() { return image_; }
 
 private:
     FileImage image_;
 };
+
+// A file at least this large is read on another thread while its reader takes in what has
+// arrived (TakeArriving); for a smaller one a thread costs more than it saves.
+constexpr std::size_t kArrivingFrom = 4 * 1024 * 1024;
 
 // Enough of a file's start for every format's signature.
 constexpr std::size_t kFirstBytesLength = 4096;
@@ -319,6 +325,24 @@ bool SetStorage::TakeRest(std::string_view& rest) {
     rest = lent->Text();
     set_.KeepLentText(std::move(lent));
     return true;
+}
+
+FileImage* SetStorage::TakeArriving() {
+    if (!file_ || readFailed_) return nullptr;
+    auto lent = std::make_unique<LentImage>();
+    FileImage& image = lent->Image();
+    const bool begun = file_->Remaining() >= kArrivingFrom ? image.StartLoad(*file_) : image.Load({}, *file_);
+    if (!begun) {
+        readFailed_ = true;
+        return nullptr;
+    }
+    set_.KeepLentText(std::move(lent));
+    return &image;
+}
+
+bool SetStorage::EndArriving(FileImage& image) {
+    if (!image.Finish()) readFailed_ = true;
+    return !readFailed_;
 }
 
 }  // namespace tolva

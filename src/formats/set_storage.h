@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/file_image.h"
 #include "formats/format_codec.h"
 #include "model/set_kinds.h"
 #include "model/url_set.h"
@@ -75,6 +76,11 @@ public:
     // Hands over the whole file, as text the set keeps until its Clear, so a reader may borrow
     // its entries' text from it (EntryText::Borrow). Returns false after a read error.
     bool TakeRest(std::string_view& rest);
+    // The same for a reader that takes the bytes in as they arrive (LineScanner): a large
+    // file is read on another thread meanwhile. Null after a failure. The reader must call
+    // EndArriving before it returns, however it returns; that is false after a read error.
+    FileImage* TakeArriving();
+    bool EndArriving(FileImage& image);
     bool ReadFailed() const { return readFailed_; }
     bool HasFile() const { return file_ && file_->IsOpen(); }
     File* GetFile() const { return file_.get(); }

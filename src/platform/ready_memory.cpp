@@ -16,16 +16,15 @@ std::size_t MappedLength(std::size_t size) {
     return size >= kHugePage ? (size + kHugePage - 1) / kHugePage * kHugePage : size;
 }
 
-}  // namespace
-
-char* TakeReadyMemory(std::size_t size) {
+// Maps size bytes, in huge pages where it takes one, without making any page ready.
+char* MapBlock(std::size_t size, int flags) {
     if (size == 0) return nullptr;
     const std::size_t length = MappedLength(size);
     const bool huge = length >= kHugePage;
     // A huge page must start on its own boundary: one more is mapped, and what lies outside the
     // aligned block is given back.
     const std::size_t slack = huge ? kHugePage : 0;
-    void* mapped = ::mmap(nullptr, length + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped = ::mmap(nullptr, length + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | flags, -1, 0);
     if (mapped == MAP_FAILED) return nullptr;
     char* block = static_cast<char*>(mapped);
     if (huge) {
@@ -35,6 +34,17 @@ char* TakeReadyMemory(std::size_t size) {
         block += skip;
         ::madvise(block, length, MADV_HUGEPAGE);
     }
+    return block;
+}
+
+}  // namespace
+
+char* ReserveMemory(std::size_t size) { return MapBlock(size, MAP_NORESERVE); }
+
+char* TakeReadyMemory(std::size_t size) {
+    char* block = MapBlock(size, 0);
+    if (block == nullptr) return nullptr;
+    const std::size_t length = MappedLength(size);
     bool ready = false;
 #ifdef MADV_POPULATE_WRITE
     ready = ::madvise(block, length, MADV_POPULATE_WRITE) == 0;

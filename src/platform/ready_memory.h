@@ -14,6 +14,11 @@ namespace tolva {
 char* TakeReadyMemory(std::size_t size);
 void FreeReadyMemory(char* memory, std::size_t size) noexcept;
 
+// size bytes of zeroed memory laid out as TakeReadyMemory lays it out, but with no page made
+// ready: for a block filled a part at a time (MakePagesReady before each), of which only the
+// parts filled ever take memory. Given back with FreeReadyMemory and the same size.
+char* ReserveMemory(std::size_t size);
+
 // Makes the whole pages within size bytes at memory ready in one step, for a block that came
 // from elsewhere (a string's own buffer, say) and is about to be filled.
 void MakePagesReady(char* memory, std::size_t size) noexcept;
