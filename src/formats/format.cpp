@@ -75,45 +75,60 @@ LineScanner::LineScanner(FileImage& arriving) : arriving_(&arriving) { text_ = a
 
 bool LineScanner::Arrive() {
     if (complete_) return false;
-    text_ = arriving_->WaitBeyond(text_.size(), complete_);
+    const std::size_t before = text_.size();
+    for (Found* found : {&nextLf_, &nextCr_, &nextZero_}) {
+        if (found->searched && found->at == before) {
+            found->searched = false;
+            found->resumeAt = before;
+        }
+    }
+    text_ = arriving_->WaitBeyond(before, complete_);
     return true;
 }
 
 bool LineScanner::Next(std::string_view& line) {
+    std::size_t size = text_.size();
+    std::size_t end = size;
     for (;;) {
-        const std::size_t size = text_.size();
-        if (pos_ >= size) {
-            if (Arrive()) continue;
-            return false;
+        if (pos_ < size) {
+            end = std::min(NextOf('\n', nextLf_), std::min(NextOf('\r', nextCr_), NextOf('\0', nextZero_)));
+            // A line end with all it takes in place (a CR's LF may be still to come).
+            if (end + 1 < size || (end + 1 == size && text_[end] != '\r')) break;
         }
-        const std::size_t end =
-            std::min(NextOf('\n', nextLf_), std::min(NextOf('\r', nextCr_), NextOf('\0', nextZero_)));
-        // A line that reaches the bytes in place, or a CR that may have its LF still to come,
-        // waits for more.
-        if ((end == size || (end + 1 == size && text_[end] == '\r')) && Arrive()) continue;
-        line = std::string_view(text_.data() + pos_, end - pos_);
-        pos_ = end;
-        if (end < size) pos_ += (text_[end] == '\r' && end + 1 < size && text_[end + 1] == '\n') ? 2 : 1;
-        return true;
+        if (!Arrive()) {
+            if (pos_ >= size) return false;
+            break;
+        }
+        size = text_.size();
     }
+    line = std::string_view(text_.data() + pos_, end - pos_);
+    pos_ = end;
+    if (end < size) pos_ += (text_[end] == '\r' && end + 1 < size && text_[end + 1] == '\n') ? 2 : 1;
+    return true;
 }
 
 std::size_t LineScanner::SkipEmptyLines() {
     std::size_t skipped = 0;
     for (;;) {
         const std::size_t size = text_.size();
-        if (pos_ >= size || (pos_ + 1 == size && text_[pos_] == '\r')) {
-            if (Arrive()) continue;
-            if (pos_ >= size) break;
+        if (pos_ < size) {
+            const char c = text_[pos_];
+            if (c == '\n' || c == '\0') {
+                ++pos_;
+                ++skipped;
+                continue;
+            }
+            if (c != '\r') break;
+            if (pos_ + 1 < size) {
+                pos_ += text_[pos_ + 1] == '\n' ? 2 : 1;
+                ++skipped;
+                continue;
+            }
         }
-        const char c = text_[pos_];
-        if (c == '\n' || c == '\0') {
-            ++pos_;
-        } else if (c == '\r') {
-            pos_ += (pos_ + 1 < size && text_[pos_ + 1] == '\n') ? 2 : 1;
-        } else {
-            break;
-        }
+        // At the end of the bytes in place, or at a CR whose LF may be still to come.
+        if (Arrive()) continue;
+        if (pos_ >= size) break;
+        ++pos_;  // a CR that ends the file
         ++skipped;
     }
     return skipped;
@@ -122,10 +137,9 @@ std::size_t LineScanner::SkipEmptyLines() {
 // Finds the first c at or after the scan position in the bytes in place (their end when there
 // is none); where c was not found before, only the bytes that arrived since are searched.
 std::size_t LineScanner::Search(char c, Found& found) const {
-    const std::size_t from = found.searched && !found.hit && found.at >= pos_ ? found.at : pos_;
+    const std::size_t from = std::max(pos_, found.resumeAt);
     found.searched = true;
     const void* at = std::memchr(text_.data() + from, c, text_.size() - from);
-    found.hit = at != nullptr;
     found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : text_.size();
     return found.at;
 }

@@ -50,14 +50,13 @@ private:
     struct Found {
         std::size_t at = 0;  // where c is, or the end of the bytes searched (none there)
         bool searched = false;
-        bool hit = false;
+        std::size_t resumeAt = 0;  // where a search goes on once more bytes arrived
     };
     // The first c at or after the scan position (the end of the bytes in place when there is
-    // none), searched for again only once the scan has passed the one found before, or for
-    // the bytes that arrived since it was not found.
+    // none), searched for again only once the scan has passed the one found before, or, for
+    // the bytes that arrived since, when there was none.
     std::size_t NextOf(char c, Found& found) const {
-        return found.searched && found.at >= pos_ && (found.hit || found.at == text_.size()) ? found.at
-                                                                                             : Search(c, found);
+        return found.searched && found.at >= pos_ ? found.at : Search(c, found);
     }
     std::size_t Search(char c, Found& found) const;
     // Waits for more bytes of an arriving image; false once no more will come.

@@ -5,6 +5,7 @@
 // knows no format and no file: a SetStorage (formats/set_storage.h) opens, reads and writes it,
 // and the formats' readers and writers build and walk it through this public interface.
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -203,9 +204,21 @@ inline bool IsWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // Removes leading white space.
 inline std::string_view TrimLeadingWhite(std::string_view text) {
     std::size_t i = 0;
-    // Indentation is mostly spaces: eight are passed in one comparison.
-    constexpr char kEightSpaces[] = "        ";
-    while (text.size() - i >= 8 && std::memcmp(text.data() + i, kEightSpaces, 8) == 0) i += 8;
+    // Indentation is mostly spaces: eight are looked at in one step, and where they end is
+    // found in the same word.
+    constexpr std::uint64_t kEightSpaces = 0x2020202020202020;
+    while (text.size() - i >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        const std::uint64_t other = word ^ kEightSpaces;  // non-zero bytes: no space
+        if (other != 0) {
+            const int spaceBits =
+                std::endian::native == std::endian::little ? std::countr_zero(other) : std::countl_zero(other);
+            i += static_cast<std::size_t>(spaceBits) / 8;
+            break;
+        }
+        i += 8;
+    }
     while (i < text.size() && IsWhite(text[i])) ++i;
     return text.substr(i);
 }
