@@ -56,9 +56,9 @@ void AddLine(BlockWriter& out, std::string_view text) {
 int ReadMosaic(SetStorage& storage, TextControl* statusText) {
     UrlSet& set = storage.Set();
     set.heading.clear();
-    std::string_view fileText;
-    if (!storage.TakeRest(fileText)) return 0;
-    LineScanner lines(fileText);
+    ArrivingBytes bytes(storage);
+    if (bytes.Image() == nullptr) return 0;
+    LineScanner lines(*bytes.Image());
     CounterText status(LoadString(IDS_STATUS_READING_LINE));
     std::string_view line;
     int result = 0;

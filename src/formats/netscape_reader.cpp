@@ -337,15 +337,9 @@ private:
 
 int ReadNetscape(SetStorage& storage, TextControl* statusText) {
     UrlSet& set = storage.Set();
-    FileImage* image = storage.TakeArriving();
-    if (image == nullptr) return 0;
-    // The load ends before the file can close, whatever ends the reading.
-    struct LoadEnd {
-        SetStorage& storage;
-        FileImage& image;
-        ~LoadEnd() { storage.EndArriving(image); }
-    } loadEnd{storage, *image};
-    LineScanner lines(*image);
+    ArrivingBytes bytes(storage);
+    if (bytes.Image() == nullptr) return 0;
+    LineScanner lines(*bytes.Image());
     NetscapeReader reader(set, lines);
     std::string_view line;
     CounterText status(LoadString(IDS_STATUS_READING_LINE));

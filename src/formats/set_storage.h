@@ -77,8 +77,9 @@ public:
     // its entries' text from it (EntryText::Borrow). Returns false after a read error.
     bool TakeRest(std::string_view& rest);
     // The same for a reader that takes the bytes in as they arrive (LineScanner): a large
-    // file is read on another thread meanwhile. Null after a failure. The reader must call
-    // EndArriving before it returns, however it returns; that is false after a read error.
+    // file is read on another thread meanwhile. Null after a failure. EndArriving must come
+    // before the reader returns, however it returns (ArrivingBytes sees to it); it is false
+    // after a read error.
     FileImage* TakeArriving();
     bool EndArriving(FileImage& image);
     bool ReadFailed() const { return readFailed_; }
@@ -127,6 +128,25 @@ private:
     // Whether the file opened to read shows anything of its format in its first bytes (or is
     // empty): a file that shows nothing and gives nothing is no URL set.
     bool showsFormat_ = true;
+};
+
+// A storage's bytes for one reading, as they arrive (SetStorage::TakeArriving); the load
+// ends when this goes, whatever ends the reading.
+class ArrivingBytes {
+public:
+    explicit ArrivingBytes(SetStorage& storage) : storage_(storage), image_(storage.TakeArriving()) {}
+    ~ArrivingBytes() {
+        if (image_ != nullptr) storage_.EndArriving(*image_);
+    }
+    ArrivingBytes(const ArrivingBytes&) = delete;
+    ArrivingBytes& operator=(const ArrivingBytes&) = delete;
+
+    // Null after a failure.
+    FileImage* Image() const { return image_; }
+
+private:
+    SetStorage& storage_;
+    FileImage* image_;
 };
 
 }  // namespace tolva
