@@ -4,6 +4,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/ascii.h"
 
 namespace tolva::netscape {
@@ -130,6 +134,21 @@ const char* NameEnd(const char* at, const char* end) {
     return at;
 }
 
+// The first quote in [from, end), or null. Most values browsers write are dates and short
+// numbers: their first sixteen bytes are looked at in place, which costs less than a call;
+// memchr takes the rest.
+const char* FindQuote(const char* from, const char* end) {
+#if defined(__SSE2__)
+    if (end - from >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')));
+        if (hits != 0) return from + __builtin_ctz(static_cast<unsigned>(hits));
+        from += 16;
+    }
+#endif
+    return static_cast<const char*>(std::memchr(from, '"', static_cast<std::size_t>(end - from)));
+}
+
 }  // namespace
 
 UrlEntry* ParsePlainLink(std::string_view body) {
@@ -148,8 +167,7 @@ UrlEntry* ParsePlainLink(std::string_view body) {
         if (at == nameBegin || end - at < 2 || at[0] != '=' || at[1] != '"') return nullptr;
         const std::string_view attributeName(nameBegin, static_cast<std::size_t>(at - nameBegin));
         const char* valueBegin = at + 2;
-        const auto* quote =
-            static_cast<const char*>(std::memchr(valueBegin, '"', static_cast<std::size_t>(end - valueBegin)));
+        const char* quote = FindQuote(valueBegin, end);
         if (quote == nullptr || quote + 1 == end || (quote[1] != ' ' && quote[1] != '>')) return nullptr;
         const std::string_view value(valueBegin, static_cast<std::size_t>(quote - valueBegin));
         if (IsName(attributeName, kHrefName)) {
