@@ -37,7 +37,8 @@ public:
 
     // Starts reading file to its end on another thread and returns at once; false, nothing
     // started, when there is no memory for it. The file must stay open, and untouched, until
-    // Finish. A file that grows meanwhile is read on, up to as much again as it held.
+    // Finish. A file that grows meanwhile is read on, by as much again as it held (64 MiB at
+    // least); one that grows further fails the load.
     bool StartLoad(File& file);
     // Waits until more than have bytes are in place or the load is over, and returns the bytes
     // in place, which never move; complete tells whether more may come. For an image loaded
