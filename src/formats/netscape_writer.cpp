@@ -2,7 +2,6 @@
 // for a description) per entry, with CRLF.
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -141,8 +140,9 @@ private:
     }
 
     // A link with nothing to keep for a later verification, whose texts all fit a line as they
-    // stand (a link read from a file and not changed since): its line is put together in one
-    // step, as AddLink would put it. False, nothing added, for any other.
+    // stand (a link read from a file and not changed since): its line is appended as AddLink
+    // would put it, without the checks each of AddLink's parts makes. False, nothing added, for
+    // any other. (Plain appends: growing the output and then filling it cleared it first.)
     bool AddPlainLink(const UrlEntry& entry) {
         if ((entry.flags & (NamePreserved | LocationPreserved | ChangedByVerification)) != 0 ||
             !entry.preservedLocation.empty() || !FitsLine(entry.url) || !FitsLine(entry.extraAttributes) ||
@@ -155,24 +155,14 @@ private:
         const std::string_view extra = entry.extraAttributes.view();
         const std::string_view name = entry.name.view();
         std::string& out = out_.Pending();
-        const std::size_t from = out.size();
-        out.resize(from + kStart.size() + url.size() + 1 + (extra.empty() ? 0 : 1 + extra.size()) + 1 + name.size() +
-                   kEnd.size());
-        char* at = out.data() + from;
-        auto put = [&at](std::string_view text) {
-            std::memcpy(at, text.data(), text.size());
-            at += text.size();
-        };
-        put(kStart);
-        put(url);
-        *at++ = '"';
+        out.reserve(out.size() + kStart.size() + url.size() + 2 + extra.size() + 1 + name.size() + kEnd.size());
+        out.append(kStart).append(url);
         if (!extra.empty()) {
-            *at++ = ' ';
-            put(extra);
+            out.append("\" ", 2).append(extra).push_back('>');
+        } else {
+            out.append("\">", 2);
         }
-        *at++ = '>';
-        put(name);
-        put(kEnd);
+        out.append(name).append(kEnd);
         return true;
     }
 
