@@ -20,9 +20,6 @@ namespace {
 // A file's rest, lent to the set whose entries borrow from it.
 class LentImage final : public LentText {
 public:
-    LentImage() = default;
-    explicit LentImage(FileImage image) : image_(std::move(image)) {}
-    std::string_view Text() const { return image_.Text(); }
     FileImage& Image() { return image_; }
 
 private:
@@ -314,24 +311,19 @@ int SetStorage::Close() {
 }
 
 bool SetStorage::TakeRest(std::string_view& rest) {
-    rest = {};
-    if (!file_ || readFailed_) return false;
-    FileImage image;
-    if (!image.Load({}, *file_)) {
-        readFailed_ = true;
-        return false;
-    }
-    auto lent = std::make_unique<LentImage>(std::move(image));
-    rest = lent->Text();
-    set_.KeepLentText(std::move(lent));
-    return true;
+    const FileImage* image = TakeImage(false);
+    rest = image != nullptr ? image->Text() : std::string_view();
+    return image != nullptr;
 }
 
-FileImage* SetStorage::TakeArriving() {
+FileImage* SetStorage::TakeArriving() { return TakeImage(true); }
+
+FileImage* SetStorage::TakeImage(bool mayArrive) {
     if (!file_ || readFailed_) return nullptr;
     auto lent = std::make_unique<LentImage>();
     FileImage& image = lent->Image();
-    const bool begun = file_->Remaining() >= kArrivingFrom ? image.StartLoad(*file_) : image.Load({}, *file_);
+    const bool begun = mayArrive && file_->Remaining() >= kArrivingFrom ? image.StartLoad(*file_)
+                                                                         : image.Load({}, *file_);
     if (!begun) {
         readFailed_ = true;
         return nullptr;

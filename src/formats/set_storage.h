@@ -105,6 +105,9 @@ private:
     enum class Creation : int;
     Creation CreateFile(File& file, const DestinationQuestions* questions);
     int OpenFolder(UrlSetOpenMode mode, const DestinationQuestions* questions);
+    // The rest of the file as an image the set keeps, loaded on another thread when mayArrive
+    // and the file is large; null after a failure.
+    FileImage* TakeImage(bool mayArrive);
     int WriteChecked();
     int WriteByFormat();
     int WriteReplacing();
