@@ -168,20 +168,11 @@ int Hostile(int runs) {
     return status;
 }
 
-// Forces a file written just before to the disk, outside the time taken, so that each run onto
-// it finds it as a person's file is found: on the disk. Otherwise the run that replaces it waits
-// for the writing of the one before it (the system starts writing a file cut and rewritten as cp
-// does, when it is closed), which is that run's cost, not this one's.
-void Settle(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Lets the system finish, outside the time taken, what the run before left it to do (writing a
-// file out, freeing a removed one's blocks). Back to back, that work ran on the other processor
-// during the next run, which a person's translation never meets.
+// Lets the system finish, outside the time taken, what the run before left it to do, as a
+// person's translation finds it: the file written just before is on the disk (otherwise the run
+// that replaces it waits for that writing, which the system starts when a file cut and
+// rewritten as cp does is closed), and a removed file's blocks are freed. Back to back, that
+// work was the next run's cost, on the other processor or in its rename.
 void Quiet() {
     ::sync();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -264,16 +255,13 @@ int main(int argc, char** argv) {
         fs::remove(copy);
         Quiet();
         Sample cli = RunProcess(translate, config);
-        Settle(copy);
         Quiet();
         Sample cpOver = RunProcess({"cp", source, copy}, config);
-        Settle(copy);
         Quiet();
         Sample cliOver = RunProcess(translateOver, config);
         fs::remove(copy);
         Quiet();
         Sample floor = RunProcess({argv[0], "copy-through-memory", source, copy, "new"}, config);
-        Settle(copy);
         Quiet();
         Sample floorOver = RunProcess({argv[0], "copy-through-memory", source, copy, "replace"}, config);
         if (floor.exitCode != 0 || floorOver.exitCode != 0) {
