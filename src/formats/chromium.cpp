@@ -1,10 +1,7 @@
-// Chromium's bookmark file: read with simdjson (the fastest JSON parser Debian packages; the
-// file is only ever read whole, which is what its DOM parser does best), written as JSON text
-// by hand in the spelling Chromium itself uses.
+// Chromium's bookmark file: read whole as a JSON document, written as JSON text by hand in the
+// spelling Chromium itself uses.
 
 #include "formats/chromium.h"
-
-#include <simdjson.h>
 
 #include <algorithm>
 #include <array>
@@ -14,6 +11,7 @@
 
 #include "formats/entry_walker.h"
 #include "formats/format.h"
+#include "formats/json_document.h"
 #include "formats/store_fields.h"
 #include "resources/strings.h"
 
@@ -52,21 +50,17 @@ public:
 
     // Empty text when the file was read, else the reason it was not.
     std::string Read(std::string_view text) {
-        simdjson::dom::parser parser;
-        simdjson::dom::element document;
-        if (auto error = parser.parse(text.data(), text.size(), true).get(document))
-            return simdjson::error_message(error);
-        simdjson::dom::object roots;
-        if (document["roots"].get_object().get(roots)) return "it has no \"roots\" object";
+        json::Document document;
+        if (std::string failure = document.Parse(text); !failure.empty()) return failure;
+        const json::Value roots = document.Root()["roots"];
+        if (!roots.IsObject()) return "it has no \"roots\" object";
         for (std::size_t i = 0; i < kRoots.size(); ++i) {
-            simdjson::dom::object root;
-            if (roots[kRoots[i].key].get_object().get(root)) continue;
+            const json::Value root = roots[kRoots[i].key];
             // Chromium always has its three roots; an empty one is left out, so a set does not
             // grow empty folders each time it passes through this format.
-            simdjson::dom::array children;
-            if (root["children"].get_array().get(children) || children.size() == 0) continue;
-            std::string_view name;
-            if (root["name"].get_string().get(name) || name.empty()) name = kRoots[i].defaultName;
+            if (!root.IsObject() || !root["children"].IsArray() || root["children"].IsEmpty()) continue;
+            std::string_view name = root["name"].Text();
+            if (name.empty()) name = kRoots[i].defaultName;
             std::string kept;
             store::AddKeptAttribute(kept, kRootAttribute, kRoots[i].key);
             Folder(root, name, std::move(kept), kRoots[i].mark);
@@ -76,32 +70,29 @@ public:
 
 private:
     // Dates are decimal text of microseconds since 1601; 0 is no date.
-    static void KeepDate(std::string& kept, simdjson::dom::object node, std::string_view key,
-                         std::string_view keptName) {
-        std::string_view text;
-        if (node[key].get_string().get(text)) return;
-        auto microseconds = store::ParseSeconds(text);
+    static void KeepDate(std::string& kept, json::Value node, std::string_view key, std::string_view keptName) {
+        const auto text = node[key].String();
+        if (!text) return;
+        auto microseconds = store::ParseSeconds(*text);
         if (!microseconds || *microseconds <= 0) return;
         store::AddKeptAttribute(kept, keptName, std::to_string(store::SecondsFromChromium(*microseconds)));
     }
 
-    static void TakeMetaInfo(UrlEntry& entry, std::string& kept, simdjson::dom::object node) {
-        simdjson::dom::object meta;
-        if (node["meta_info"].get_object().get(meta)) return;
-        for (auto field : meta) {
-            std::string_view value;
-            if (field.value.get_string().get(value)) continue;
-            if (field.key == kMetaPreservedName) {
-                entry.preservedName = value;
-            } else if (field.key == kMetaPreservedLocation) {
-                entry.preservedLocation = value;
-            } else if (field.key.starts_with(kMetaAttributePrefix) && field.key.size() > kMetaAttributePrefix.size()) {
-                store::AddKeptAttribute(kept, field.key.substr(kMetaAttributePrefix.size()), value);
+    static void TakeMetaInfo(UrlEntry& entry, std::string& kept, json::Value node) {
+        for (const auto& [key, field] : node["meta_info"].Fields()) {
+            const auto value = field.String();
+            if (!value) continue;
+            if (key == kMetaPreservedName) {
+                entry.preservedName = *value;
+            } else if (key == kMetaPreservedLocation) {
+                entry.preservedLocation = *value;
+            } else if (key.starts_with(kMetaAttributePrefix) && key.size() > kMetaAttributePrefix.size()) {
+                store::AddKeptAttribute(kept, key.substr(kMetaAttributePrefix.size()), *value);
             }
         }
     }
 
-    void Folder(simdjson::dom::object node, std::string_view name, std::string kept,
+    void Folder(json::Value node, std::string_view name, std::string kept,
                 FolderMark mark = FolderMark::None) {
         auto* folder = new UrlEntry(UrlEntryKind::FolderStart, name);
         folder->mark = mark;
@@ -112,28 +103,21 @@ private:
         set_.Append(folder);
         ++set_.folderCount;
         ShowItem();
-        simdjson::dom::array children;
-        if (!node["children"].get_array().get(children)) {
-            for (simdjson::dom::element child : children) {
-                simdjson::dom::object item;
-                if (!child.get_object().get(item)) Node(item);
-            }
+        for (const json::Value child : node["children"].Elements()) {
+            if (child.IsObject()) Node(child);
         }
         set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     }
 
-    void Node(simdjson::dom::object node) {
-        std::string_view type, name;
-        if (node["type"].get_string().get(type)) return;
-        if (node["name"].get_string().get(name)) name = {};
+    void Node(json::Value node) {
+        const std::string_view type = node["type"].Text();
+        const std::string_view name = node["name"].Text();
         if (type == "folder") {
             Folder(node, name, {});
             return;
         }
         if (type != "url") return;
-        std::string_view url;
-        if (node["url"].get_string().get(url)) url = {};
-        auto* link = new UrlEntry(UrlEntryKind::Link, name, url);
+        auto* link = new UrlEntry(UrlEntryKind::Link, name, node["url"].Text());
         std::string kept;
         KeepDate(kept, node, "date_added", store::kAddDate);
         KeepDate(kept, node, "date_last_used", store::kLastVisit);

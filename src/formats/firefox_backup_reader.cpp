@@ -1,7 +1,5 @@
 // The reader of Firefox's bookmark backups: the container unpacked when it is compressed, the
-// JSON read with simdjson, as Chromium's file is.
-
-#include <simdjson.h>
+// JSON read whole as a document, as Chromium's file is.
 
 #include <cstdint>
 #include <string>
@@ -10,6 +8,7 @@
 #include "formats/compressed_backup.h"
 #include "formats/firefox_backup.h"
 #include "formats/format.h"
+#include "formats/json_document.h"
 #include "formats/store_fields.h"
 #include "resources/strings.h"
 
@@ -23,22 +22,15 @@ constexpr std::int64_t kMicroseconds = 1000000;  // backup dates are microsecond
 constexpr double kLatestDate = 9.0e18;            // microseconds, within what an int64 holds
 
 // What a node is, by its type or, failing that, its type code.
-TypeCode KindOf(simdjson::dom::object node) {
-    std::string_view type;
-    if (!node["type"].get_string().get(type)) {
-        if (type == kBookmarkType) return kBookmarkCode;
-        if (type == kFolderType) return kFolderCode;
-        if (type == kSeparatorType) return kSeparatorCode;
+TypeCode KindOf(json::Value node) {
+    if (const auto type = node["type"].String()) {
+        if (*type == kBookmarkType) return kBookmarkCode;
+        if (*type == kFolderType) return kFolderCode;
+        if (*type == kSeparatorType) return kSeparatorCode;
         return TypeCode{};
     }
-    std::int64_t code = 0;
-    if (node["typeCode"].get_int64().get(code)) return TypeCode{};
+    const std::int64_t code = node["typeCode"].Integer().value_or(0);
     return code >= kBookmarkCode && code <= kSeparatorCode ? static_cast<TypeCode>(code) : TypeCode{};
-}
-
-std::string_view TextOf(simdjson::dom::object node, std::string_view key) {
-    std::string_view text;
-    return node[key].get_string().get(text) ? std::string_view() : text;
 }
 
 class BackupReader {
@@ -48,24 +40,19 @@ public:
 
     // Empty text when the JSON was read, else the reason it was not.
     std::string Read(std::string_view text) {
-        simdjson::dom::parser parser;
-        simdjson::dom::element document;
-        if (auto error = parser.parse(text.data(), text.size(), true).get(document))
-            return simdjson::error_message(error);
-        simdjson::dom::object top;
-        if (document.get_object().get(top)) return "it holds no bookmark tree";
-        if (TextOf(top, "guid") != kPlacesRoot) {
+        json::Document document;
+        if (std::string failure = document.Parse(text); !failure.empty()) return failure;
+        const json::Value top = document.Root();
+        if (!top.IsObject()) return "it holds no bookmark tree";
+        if (top["guid"].Text() != kPlacesRoot) {
             // A backup of one folder or bookmark rather than of the whole tree.
             if (KindOf(top) == TypeCode{}) return "it holds no bookmark tree";
             Node(top);
             return {};
         }
-        simdjson::dom::array children;
-        if (top["children"].get_array().get(children)) return {};
-        for (simdjson::dom::element child : children) {
-            simdjson::dom::object node;
-            if (child.get_object().get(node)) continue;
-            const std::string_view guid = TextOf(node, "guid");
+        for (const json::Value node : top["children"].Elements()) {
+            if (!node.IsObject()) continue;
+            const std::string_view guid = node["guid"].Text();
             if (guid == kTagsRoot) continue;  // each bookmark carries its own tags
             if (guid == kRoots[kMenu].guid) {
                 Children(node);
@@ -83,15 +70,18 @@ public:
     }
 
 private:
-    static std::string Dates(simdjson::dom::object node) {
+    static std::string Dates(json::Value node) {
         std::string kept;
         for (const auto& [key, keptName] :
              {std::pair{"dateAdded", store::kAddDate}, std::pair{"lastModified", store::kLastModified}}) {
+            const json::Value date = node[key];
             std::int64_t microseconds = 0;
-            if (node[key].get_int64().get(microseconds)) {
+            if (const auto exact = date.Integer()) {
+                microseconds = *exact;
+            } else {
                 // A date written as a fraction, or past what 64 bits hold, is taken as near as can be.
-                double inexact = 0;
-                if (node[key].get_double().get(inexact) || !(inexact >= 0 && inexact < kLatestDate)) continue;
+                const double inexact = date.Number().value_or(-1);
+                if (!(inexact >= 0 && inexact < kLatestDate)) continue;
                 microseconds = static_cast<std::int64_t>(inexact);
             }
             if (microseconds >= kMicroseconds)
@@ -103,15 +93,14 @@ private:
     // A root other than the menu: a top-level folder under Firefox's name for it, marked so that
     // it goes back there. An empty one is left out, so a set does not grow empty folders each
     // time it passes through this format.
-    void RootFolder(simdjson::dom::object node, std::size_t root, std::string_view mark) {
-        simdjson::dom::array children;
-        if (node["children"].get_array().get(children) || children.size() == 0) return;
+    void RootFolder(json::Value node, std::size_t root, std::string_view mark) {
+        if (!node["children"].IsArray() || node["children"].IsEmpty()) return;
         std::string kept = Dates(node);
         if (!mark.empty()) store::AddKeptAttribute(kept, mark, "true");
         Folder(node, kRoots[root].name, kept, MarkNamed(kRoots[root].title));
     }
 
-    void Folder(simdjson::dom::object node, std::string_view name, const std::string& kept,
+    void Folder(json::Value node, std::string_view name, const std::string& kept,
                 FolderMark mark = FolderMark::None) {
         auto* folder = new UrlEntry(UrlEntryKind::FolderStart, name);
         folder->extraAttributes = kept;
@@ -123,19 +112,16 @@ private:
         set_.Append(new UrlEntry(UrlEntryKind::FolderEnd, {}));
     }
 
-    void Children(simdjson::dom::object node) {
-        simdjson::dom::array children;
-        if (node["children"].get_array().get(children)) return;
-        for (simdjson::dom::element child : children) {
-            simdjson::dom::object item;
-            if (!child.get_object().get(item)) Node(item);
+    void Children(json::Value node) {
+        for (const json::Value child : node["children"].Elements()) {
+            if (child.IsObject()) Node(child);
         }
     }
 
-    void Node(simdjson::dom::object node) {
+    void Node(json::Value node) {
         switch (KindOf(node)) {
             case kFolderCode:
-                Folder(node, TextOf(node, "title"), Dates(node));
+                Folder(node, node["title"].Text(), Dates(node));
                 return;
             case kSeparatorCode:
                 set_.Append(new UrlEntry(UrlEntryKind::Separator, {}));
@@ -145,11 +131,11 @@ private:
             default:
                 return;
         }
-        auto* link = new UrlEntry(UrlEntryKind::Link, TextOf(node, "title"), TextOf(node, "uri"));
+        auto* link = new UrlEntry(UrlEntryKind::Link, node["title"].Text(), node["uri"].Text());
         std::string kept = Dates(node);
-        if (const std::string_view tags = TextOf(node, "tags"); !tags.empty())
+        if (const std::string_view tags = node["tags"].Text(); !tags.empty())
             store::AddKeptAttribute(kept, store::kTags, tags);
-        if (const std::string_view keyword = TextOf(node, "keyword"); !keyword.empty())
+        if (const std::string_view keyword = node["keyword"].Text(); !keyword.empty())
             store::AddKeptAttribute(kept, store::kShortcutUrl, keyword);
         link->extraAttributes = kept;
         set_.Append(link);

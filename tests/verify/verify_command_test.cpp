@@ -1,7 +1,6 @@
 #include "verify/verify_command.h"
 
 #include <gtest/gtest.h>
-#include <simdjson.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -9,7 +8,9 @@
 #include <map>
 #include <regex>
 #include <utility>
+#include <vector>
 
+#include "formats/json_document.h"
 #include "locations/recent_locations.h"
 #include "platform/settings_store.h"
 #include "resources/strings.h"
@@ -496,27 +497,28 @@ TEST_F(VerifyCommandTest, DryRunReportsEveryLinkAsJsonAndSavesNothing) {
     EXPECT_EQ(status.Current(),
               "Verification complete.  2 URLs tested; 1 did not work.\nDry run: the URL set was not saved.");
 
-    simdjson::dom::parser parser;
-    simdjson::padded_string text(ReadFile(reportPath));
-    simdjson::dom::element report;
-    ASSERT_EQ(parser.parse(text).get(report), simdjson::SUCCESS);
-    EXPECT_EQ(std::string_view(report["result"]), "complete");
-    EXPECT_EQ(int64_t(report["failed"]), 1);
-    EXPECT_EQ(bool(report["dryRun"]), true);
-    EXPECT_EQ(bool(report["saved"]), false);
-    simdjson::dom::array links = report["links"];
+    const std::string text = ReadFile(reportPath);
+    json::Document document;
+    ASSERT_EQ(document.Parse(text), "");
+    const json::Value report = document.Root();
+    EXPECT_EQ(report["result"].String(), "complete");
+    EXPECT_EQ(report["failed"].Integer(), 1);
+    EXPECT_EQ(report["dryRun"].Boolean(), true);
+    EXPECT_EQ(report["saved"].Boolean(), false);
+    std::vector<json::Value> links;
+    for (const json::Value link : report["links"].Elements()) links.push_back(link);
     ASSERT_EQ(links.size(), 2u);
-    simdjson::dom::element dead = links.at(0);
-    EXPECT_EQ(std::string_view(dead["folder"]), "\\Work");
-    EXPECT_EQ(std::string_view(dead["name"]), "dead \"quoted\"");
-    EXPECT_EQ(int64_t(dead["code"]), 404);
-    EXPECT_EQ(std::string_view(dead["error"]), "Page not found");
-    EXPECT_EQ(std::string_view(dead["action"]), "would move");
-    simdjson::dom::element alive = links.at(1);
-    EXPECT_EQ(std::string_view(alive["url"]), server.Url("/redirect/1"));
-    EXPECT_EQ(std::string_view(alive["finalUrl"]), server.Url("/redirect/0"));
-    EXPECT_EQ(int64_t(alive["code"]), 200);
-    EXPECT_EQ(std::string_view(alive["action"]), "kept");
+    const json::Value dead = links[0];
+    EXPECT_EQ(dead["folder"].String(), "\\Work");
+    EXPECT_EQ(dead["name"].String(), "dead \"quoted\"");
+    EXPECT_EQ(dead["code"].Integer(), 404);
+    EXPECT_EQ(dead["error"].String(), "Page not found");
+    EXPECT_EQ(dead["action"].String(), "would move");
+    const json::Value alive = links[1];
+    EXPECT_EQ(alive["url"].String(), server.Url("/redirect/1"));
+    EXPECT_EQ(alive["finalUrl"].String(), server.Url("/redirect/0"));
+    EXPECT_EQ(alive["code"].Integer(), 200);
+    EXPECT_EQ(alive["action"].String(), "kept");
 }
 
 TEST_F(VerifyCommandTest, StoppedRunStillWritesItsCsvReport) {
