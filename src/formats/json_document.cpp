@@ -142,7 +142,13 @@ private:
     }
 
     void SkipSpace() {
-        while (at_ != end_ && (*at_ == ' ' || *at_ == '\n' || *at_ == '\r' || *at_ == '\t')) ++at_;
+        while (at_ != end_) {
+            const char c = *at_;
+            if (c != ' ' && c != '\n' && c != '\r' && c != '\t') return;
+            ++at_;
+            // Indentation: the browsers' pretty-printed files put long runs of spaces after each line break.
+            while (end_ - at_ >= 8 && Word(at_) == kOnes * ' ') at_ += 8;
+        }
     }
 
     bool Value() {

@@ -74,12 +74,16 @@ inline bool StoredFaithfully(UrlSetFormat format, const UrlEntry& entry) {
 
 // Reads a set of format from location and writes it as a new file at destination; returns
 // the bytes written, or empty text when the set could not be read. faithful tells whether
-// every entry can be stored faithfully.
+// every entry can be stored faithfully. Arbitrary bytes may be refused at opening (another
+// format's signature shows in them); a file the writer made never may.
 inline std::string ReadAndWrite(UrlSetFormat format, const std::string& location, const std::string& destination,
-                                bool& faithful) {
+                                bool& faithful, bool arbitrary = false) {
     UrlSet set;
     SetStorage storage{set};
-    if (!storage.Open(UrlSetOpenMode::OpenExisting, format, location)) std::abort();
+    if (!storage.Open(UrlSetOpenMode::OpenExisting, format, location)) {
+        if (arbitrary) return {};
+        std::abort();
+    }
     if (!storage.Read(nullptr)) return {};
     storage.CloseFile();
     faithful = true;
@@ -119,7 +123,7 @@ inline void CheckStableRoundTrip(UrlSetFormat format, const std::uint8_t* data, 
     const std::string second = (ScratchFolder() / "second").string();
     const std::string third = (ScratchFolder() / "third").string();
     bool faithful = true;
-    if (ReadAndWrite(format, input.Path(), first, faithful).empty()) return;
+    if (ReadAndWrite(format, input.Path(), first, faithful, true).empty()) return;
     std::string twice = ReadAndWrite(format, first, second, faithful);
     if (!faithful) return;
     std::string thrice = ReadAndWrite(format, second, third, faithful);
