@@ -1,5 +1,5 @@
-// One pass over the text, without recursion: open arrays and objects wait on a stack of their
-// own, so no file can nest deep enough to exhaust the program's.
+// The text is checked to be UTF-8, then read in one pass without recursion: open arrays and
+// objects wait on a stack of their own, so no file can nest deep enough to exhaust the program's.
 
 #include "formats/json_document.h"
 
