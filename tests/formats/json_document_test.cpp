@@ -18,7 +18,7 @@ TEST(JsonDocumentTest, ReadsEveryKindOfValueAsWritten) {
     const std::string text = "\xEF\xBB\xBF"
                              R"( {"s": "ü plain \"quoted\" \\ \/ \b\f\n\r\t \u00e9 \ud83d\ude00",
         "lone": "\ud800x\udc00", "long": "0123456789\"abcdefgh", "ééééééééé": "ëëëëëëëëë",
-        "n": [42, -1.5e2, 9223372036854775808, 0, -0, 1E+2],
+        "n": [42, -1.5e2, 9223372036854775808, 0, -0, 1E+2, 1e999],
         "nested": {"a": [[], {}, null, true, false], "a": "second"}, "last": "after"})";
     json::Document document;
     ASSERT_EQ(document.Parse(text), "");
@@ -32,7 +32,7 @@ TEST(JsonDocumentTest, ReadsEveryKindOfValueAsWritten) {
 
     std::vector<json::Value> numbers;
     for (const json::Value number : root["n"].Elements()) numbers.push_back(number);
-    ASSERT_EQ(numbers.size(), 6u);
+    ASSERT_EQ(numbers.size(), 7u);
     EXPECT_EQ(numbers[0].Integer(), 42);
     EXPECT_EQ(numbers[1].Integer(), std::nullopt);
     EXPECT_EQ(numbers[1].Number(), -150.0);
@@ -40,6 +40,7 @@ TEST(JsonDocumentTest, ReadsEveryKindOfValueAsWritten) {
     EXPECT_EQ(numbers[2].Number(), 9223372036854775808.0);
     EXPECT_EQ(numbers[4].Integer(), 0);
     EXPECT_EQ(numbers[5].Number(), 100.0);
+    EXPECT_EQ(numbers[6].Number(), std::nullopt);  // past what a double holds: no value, but the text reads on
 
     // The first of two members so named; containers, empty ones and literals in place.
     const json::Value nested = root["nested"];
