@@ -58,7 +58,8 @@ public:
             const json::Value root = roots[kRoots[i].key];
             // Chromium always has its three roots; an empty one is left out, so a set does not
             // grow empty folders each time it passes through this format.
-            if (!root.IsObject() || !root["children"].IsArray() || root["children"].IsEmpty()) continue;
+            const json::Value children = root["children"];
+            if (!children.IsArray() || children.IsEmpty()) continue;
             std::string_view name = root["name"].Text();
             if (name.empty()) name = kRoots[i].defaultName;
             std::string kept;

@@ -94,7 +94,7 @@ private:
     // it goes back there. An empty one is left out, so a set does not grow empty folders each
     // time it passes through this format.
     void RootFolder(json::Value node, std::size_t root, std::string_view mark) {
-        if (!node["children"].IsArray() || node["children"].IsEmpty()) return;
+        if (const json::Value children = node["children"]; !children.IsArray() || children.IsEmpty()) return;
         std::string kept = Dates(node);
         if (!mark.empty()) store::AddKeptAttribute(kept, mark, "true");
         Folder(node, kRoots[root].name, kept, MarkNamed(kRoots[root].title));

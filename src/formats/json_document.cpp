@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/charset.h"
+
 namespace tolva::json {
 
 namespace {
@@ -32,59 +34,7 @@ std::uint64_t SpecialBytes(std::uint64_t word) {
            kHighBits;
 }
 
-bool IsUtf8(std::string_view text) {
-    const auto* at = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = at + text.size();
-    while (at != end) {
-        while (end - at >= 8 && (Word(reinterpret_cast<const char*>(at)) & kHighBits) == 0) at += 8;
-        if (at == end) break;
-        const unsigned char lead = *at;
-        if (lead < 0x80) {
-            ++at;
-            continue;
-        }
-        int extra = 0;
-        std::uint32_t code = 0;
-        std::uint32_t least = 0;
-        if ((lead & 0xE0) == 0xC0) {
-            extra = 1, code = lead & 0x1F, least = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, code = lead & 0x0F, least = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, code = lead & 0x07, least = 0x10000;
-        } else {
-            return false;
-        }
-        if (end - at <= extra) return false;
-        for (int i = 1; i <= extra; ++i) {
-            if ((at[i] & 0xC0) != 0x80) return false;
-            code = code << 6 | (at[i] & 0x3F);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-        at += extra + 1;
-    }
-    return true;
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | code >> 18);
-        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 
 }  // namespace
 
@@ -95,7 +45,7 @@ public:
 
     std::string Run() {
         if (static_cast<std::size_t>(end_ - begin_) >= kMaxSize) return "it is too large";
-        if (!IsUtf8({begin_, end_})) return "it is not UTF-8 text";
+        if (!IsValidUtf8({begin_, end_})) return "it is not UTF-8 text";
         if (std::string_view(begin_, end_).starts_with("\xEF\xBB\xBF")) at_ += 3;
         // About one value in every 14 bytes of a browser's bookmark file; past that it grows.
         // Reserved, not yet touched: memory counts only as values fill it.
@@ -312,12 +262,12 @@ private:
             std::uint32_t low = 0;
             if (!Hex(low)) return false;
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00));
+                AppendCodePoint(out, 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00));
                 return true;
             }
             at_ = back;
         }
-        AppendUtf8(out, code >= 0xD800 && code <= 0xDFFF ? 0xFFFD : code);
+        AppendCodePoint(out, code >= 0xD800 && code <= 0xDFFF ? 0xFFFD : code);
         return true;
     }
 
@@ -409,12 +359,6 @@ Value::Members Value::Fields() const {
 Value::Items::Iterator& Value::Items::Iterator::operator++() {
     at_ = Value(at_.document_, at_.Next());
     return *this;
-}
-
-std::size_t Value::Items::size() const {
-    std::size_t count = 0;
-    for (auto it = begin(); it != end(); ++it) ++count;
-    return count;
 }
 
 std::pair<std::string_view, Value> Value::Members::Iterator::operator*() const {

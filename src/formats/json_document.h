@@ -74,7 +74,6 @@ public:
     };
     Iterator begin() const { return Iterator(first_); }
     Iterator end() const { return Iterator(last_); }
-    std::size_t size() const;
 
 private:
     friend class Value;

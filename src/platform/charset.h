@@ -6,6 +6,7 @@
 // that a file is never rewritten with damaged bytes.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ namespace tolva {
 
 // Whether text is well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
+
+// Appends the UTF-8 form of code, a Unicode scalar value (not a surrogate, at most U+10FFFF).
+void AppendCodePoint(std::string& out, std::uint32_t code);
 
 // text, in the encoding charset names, as UTF-8. An empty charset or a UTF-8 label means
 // UTF-8: valid text stays as it is. Bytes that cannot be converted become U+FFFD, so the
