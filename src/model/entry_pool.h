@@ -11,8 +11,11 @@ namespace tolva {
 // Blocks are taken from the system with their pages made ready at once, which costs far less
 // than meeting each fresh page on first use: small ones first, so a small set stays small,
 // then a few megabytes at a time in huge pages where the system allows. A freed slot is reused
-// by the next allocation. Entries are made and freed on more than one thread. Blocks are never
-// given back.
+// by a later allocation. Blocks are never given back, and a pool is never destroyed.
+//
+// Entries are made and freed on more than one thread. Each thread keeps a few hundred fresh
+// slots and a few thousand freed ones of the first pool it uses, so the shared lists are locked
+// once per batch instead of once per entry; what a thread keeps goes back when it ends.
 class EntryPool {
 public:
     // Slots of slotSize bytes, each aligned as alignment requires.
@@ -25,20 +28,33 @@ public:
     void Release(void* slot) noexcept;
 
 private:
+    // A freed slot. The shared list holds batches: the first slot of each carries the next batch.
     struct FreeSlot {
         FreeSlot* next;
+        FreeSlot* nextBatch;
+        std::size_t count;  // slots in the batch this one begins
     };
+    struct ThreadSlots;
+    struct ThreadEnd;
+    static thread_local ThreadSlots threadSlots_;
 
+    void* AllocateSlow();
+    void ReleaseSlow(void* slot) noexcept;
+    bool Adopt(ThreadSlots& kept) noexcept;
+    void Refill(ThreadSlots& kept);
+    void* AllocateShared();
+    void PushBatch(FreeSlot* head, std::size_t count) noexcept;
     bool AddBlock();
     void Lock() noexcept;
     void Unlock() noexcept { locked_.store(false, std::memory_order_release); }
+    static void ReturnThreadSlots() noexcept;
 
     const std::size_t slot_;
     // Held for a few instructions, nearly always by the only thread that wants it: a flag costs
-    // a fraction of a mutex, which showed in every entry made and freed.
+    // a fraction of a mutex.
     std::atomic<bool> locked_{false};
     std::size_t blockSize_;
-    FreeSlot* free_ = nullptr;
+    FreeSlot* batches_ = nullptr;
     char* next_ = nullptr;
     char* end_ = nullptr;
 };

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace tolva {
@@ -84,6 +86,42 @@ TEST_F(UrlSetListTest, ClearRewindsAndEmpties) {
     EXPECT_EQ(set.root.next, nullptr);
     EXPECT_EQ(set.GetCursor(), &set.root);
     EXPECT_EQ(set.GetCurrentPath(), "");
+}
+
+// Entries are made on some threads and freed on others, and each thread keeps slots of its own
+// which go back when it ends: no slot may be handed out twice.
+TEST(UrlEntryMemoryTest, EntriesMadeAndFreedAcrossThreadsStayDistinctAndIntact) {
+    constexpr int kThreads = 4;
+    constexpr int kEach = 20000;  // several batches of freed slots per thread
+    auto name = [](int round, int thread, int i) {
+        return std::to_string(round) + "/" + std::to_string(thread) + "/" + std::to_string(i);
+    };
+    auto make = [&](std::vector<UrlEntry*>& into, int round, int thread) {
+        for (int i = 0; i < kEach; ++i)
+            into.push_back(new UrlEntry(UrlEntryKind::Link, name(round, thread, i), "http://x/"));
+    };
+    auto onThreads = [](const auto& work) {
+        std::vector<std::thread> threads;
+        threads.reserve(kThreads);
+        for (int t = 0; t < kThreads; ++t) threads.emplace_back(work, t);
+        for (auto& thread : threads) thread.join();
+    };
+    std::vector<std::vector<UrlEntry*>> first(kThreads), second(kThreads + 1);
+    onThreads([&](int t) { make(first[t], 0, t); });
+    onThreads([&](int t) {
+        for (UrlEntry* entry : first[(t + 1) % kThreads]) delete entry;
+        make(second[t], 1, t);
+    });
+    make(second[kThreads], 1, kThreads);  // from what the ended threads gave back
+
+    std::unordered_set<UrlEntry*> seen;
+    for (int t = 0; t <= kThreads; ++t) {
+        for (int i = 0; i < kEach; ++i) {
+            ASSERT_TRUE(seen.insert(second[t][i]).second) << "slot handed out twice";
+            ASSERT_EQ(second[t][i]->GetName(), name(1, t, i));
+        }
+    }
+    for (UrlEntry* entry : seen) delete entry;
 }
 
 }  // namespace
