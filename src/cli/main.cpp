@@ -1,7 +1,9 @@
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "cli/commands.h"
 #include "platform/scratch_folder.h"
@@ -40,19 +42,31 @@ int main(int argc, char** argv) {
     app.formatter(std::make_shared<HelpFormatter>());
     app.set_version_flag("--version", std::string("tolva-cli ") + TOLVA_VERSION);
     app.require_subcommand(1);
-    auto translate = tolva::cli::AddTranslateCommand(app);
-    auto verify = tolva::cli::AddVerifyCommand(app);
-    auto locations = tolva::cli::AddLocationsCommand(app);
-    auto merge = tolva::cli::AddMergeCommand(app);
+    // Only the command named is built when the first argument names one: building every
+    // command's options costs each run a good part of its start.
+    struct Command {
+        const char* name;
+        tolva::cli::CommandHandler (*add)(CLI::App&);
+        tolva::cli::CommandHandler handler;
+    };
+    Command commands[] = {{"translate", tolva::cli::AddTranslateCommand, {}},
+                          {"verify", tolva::cli::AddVerifyCommand, {}},
+                          {"locations", tolva::cli::AddLocationsCommand, {}},
+                          {"merge", tolva::cli::AddMergeCommand, {}}};
+    const std::string_view named = argc > 1 ? argv[1] : "";
+    const bool namesOne = std::any_of(std::begin(commands), std::end(commands),
+                                      [&](const Command& command) { return named == command.name; });
+    for (Command& command : commands) {
+        if (!namesOne || named == command.name) command.handler = command.add(app);
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         int code = app.exit(error);
         return code == 0 ? 0 : 2;
     }
-    if (app.got_subcommand("translate")) return translate();
-    if (app.got_subcommand("verify")) return verify();
-    if (app.got_subcommand("locations")) return locations();
-    if (app.got_subcommand("merge")) return merge();
+    for (Command& command : commands) {
+        if (command.handler && app.got_subcommand(command.name)) return command.handler();
+    }
     return 2;
 }

@@ -182,6 +182,11 @@ TEST_F(TranslateCommandTest, UsageErrorsExitTwo) {
     EXPECT_EQ(help.exitCode, 0);
     // A paired flag reads as its two names, without the parser's own notation for the second.
     EXPECT_NE(help.out.find("  --fix-ampersands,--no-fix-ampersands\n"), std::string::npos) << help.out;
+    // Without a command named first, every command is there to be listed.
+    const CliResult overview = Run({"--help"});
+    for (const std::string command : {"translate", "verify", "locations", "merge"}) {
+        EXPECT_NE(overview.out.find("\n  " + command + " "), std::string::npos) << overview.out;
+    }
 }
 
 // Everything a Terminal printed to a stream.
