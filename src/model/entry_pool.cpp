@@ -134,14 +134,9 @@ void EntryPool::Refill(ThreadSlots& kept) {
         kept.freedCount = batch->count;
         return;
     }
-    if (next_ == end_ && !AddBlock()) {
-        Unlock();
-        throw std::bad_alloc();
-    }
-    const auto take = std::min(kFreshSlots * slot_, static_cast<std::size_t>(end_ - next_));
-    kept.next = next_;
-    kept.end = next_ + take;
-    next_ += take;
+    std::size_t bytes = kFreshSlots * slot_;
+    kept.next = Carve(bytes);
+    kept.end = kept.next + bytes;
     Unlock();
 }
 
@@ -158,14 +153,21 @@ void* EntryPool::AllocateShared() {
         Unlock();
         return slot;
     }
+    std::size_t bytes = slot_;
+    void* slot = Carve(bytes);
+    Unlock();
+    return slot;
+}
+
+char* EntryPool::Carve(std::size_t& bytes) {
     if (next_ == end_ && !AddBlock()) {
         Unlock();
         throw std::bad_alloc();
     }
-    void* slot = next_;
-    next_ += slot_;
-    Unlock();
-    return slot;
+    bytes = std::min(bytes, static_cast<std::size_t>(end_ - next_));
+    char* slots = next_;
+    next_ += bytes;
+    return slots;
 }
 
 void EntryPool::PushBatch(FreeSlot* head, std::size_t count) noexcept {

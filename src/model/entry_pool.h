@@ -44,6 +44,9 @@ private:
     void Refill(ThreadSlots& kept);
     void* AllocateShared();
     void PushBatch(FreeSlot* head, std::size_t count) noexcept;
+    // Under the lock: fresh slots of at most bytes, a block's remainder perhaps fewer, which
+    // bytes is set to. Unlocks and throws std::bad_alloc when the system has no more memory.
+    char* Carve(std::size_t& bytes);
     bool AddBlock();
     void Lock() noexcept;
     void Unlock() noexcept { locked_.store(false, std::memory_order_release); }
