@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/ascii.h"
 #include "platform/ready_memory.h"
 #include "resources/strings.h"
@@ -75,14 +79,7 @@ LineScanner::LineScanner(FileImage& arriving) : arriving_(&arriving) { text_ = a
 
 bool LineScanner::Arrive() {
     if (complete_) return false;
-    const std::size_t before = text_.size();
-    for (Found* found : {&nextLf_, &nextCr_, &nextZero_}) {
-        if (found->searched && found->at == before) {
-            found->searched = false;
-            found->resumeAt = before;
-        }
-    }
-    text_ = arriving_->WaitBeyond(before, complete_);
+    text_ = arriving_->WaitBeyond(text_.size(), complete_);
     return true;
 }
 
@@ -91,7 +88,7 @@ bool LineScanner::Next(std::string_view& line) {
     std::size_t end = size;
     for (;;) {
         if (pos_ < size) {
-            end = std::min(NextOf('\n', nextLf_), std::min(NextOf('\r', nextCr_), NextOf('\0', nextZero_)));
+            end = FindLineEnd();
             // A line end with all it takes in place (a CR's LF may be still to come).
             if (end + 1 < size || (end + 1 == size && text_[end] != '\r')) break;
         }
@@ -134,14 +131,38 @@ std::size_t LineScanner::SkipEmptyLines() {
     return skipped;
 }
 
-// Finds the first c at or after the scan position in the bytes in place (their end when there
-// is none); where c was not found before, only the bytes that arrived since are searched.
-std::size_t LineScanner::Search(char c, Found& found) const {
-    const std::size_t from = std::max(pos_, found.resumeAt);
-    found.searched = true;
-    const void* at = std::memchr(text_.data() + from, c, text_.size() - from);
-    found.at = at ? static_cast<std::size_t>(static_cast<const char*>(at) - text_.data()) : text_.size();
-    return found.at;
+namespace {
+
+// The first LF, CR or zero byte in [from, end), or end. One pass looks for all three: a
+// search for each in turn read every byte of a large file three times.
+const char* FirstLineEnd(const char* from, const char* end) {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - from >= 16; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)),
+                                          _mm_cmpeq_epi8(bytes, zero));
+        if (const int mask = _mm_movemask_epi8(hits); mask != 0)
+            return from + __builtin_ctz(static_cast<unsigned>(mask));
+    }
+#endif
+    while (from < end && *from != '\n' && *from != '\r' && *from != '\0') ++from;
+    return from;
+}
+
+}  // namespace
+
+// The first line end at or after the scan position in the bytes in place (their end when
+// there is none). No line end stands in [pos_, searchedTo_) but lineEnd_ when it is below
+// searchedTo_, so no byte is searched twice.
+std::size_t LineScanner::FindLineEnd() {
+    if (lineEnd_ >= pos_ && lineEnd_ < searchedTo_) return lineEnd_;
+    const std::size_t from = std::max(pos_, searchedTo_);
+    lineEnd_ = static_cast<std::size_t>(FirstLineEnd(text_.data() + from, text_.data() + text_.size()) - text_.data());
+    searchedTo_ = lineEnd_ < text_.size() ? lineEnd_ + 1 : lineEnd_;
+    return lineEnd_;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -47,18 +47,7 @@ public:
     std::size_t SkipEmptyLines();
 
 private:
-    struct Found {
-        std::size_t at = 0;  // where c is, or the end of the bytes searched (none there)
-        bool searched = false;
-        std::size_t resumeAt = 0;  // where a search goes on once more bytes arrived
-    };
-    // The first c at or after the scan position (the end of the bytes in place when there is
-    // none), searched for again only once the scan has passed the one found before, or, for
-    // the bytes that arrived since, when there was none.
-    std::size_t NextOf(char c, Found& found) const {
-        return found.searched && found.at >= pos_ ? found.at : Search(c, found);
-    }
-    std::size_t Search(char c, Found& found) const;
+    std::size_t FindLineEnd();
     // Waits for more bytes of an arriving image; false once no more will come.
     bool Arrive();
 
@@ -66,9 +55,10 @@ private:
     FileImage* arriving_ = nullptr;
     bool complete_ = true;
     std::size_t pos_ = 0;
-    Found nextLf_;
-    Found nextCr_;
-    Found nextZero_;
+    // The line end found last (the end of the bytes searched when none was there), and where
+    // searching goes on.
+    std::size_t lineEnd_ = 0;
+    std::size_t searchedTo_ = 0;
 };
 
 // Keeps a writer's output and hands it to the set's open file in large blocks, so a big set
