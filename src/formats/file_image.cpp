@@ -35,6 +35,7 @@ FileImage& FileImage::operator=(FileImage&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
+        expected_ = std::exchange(other.expected_, 0);
         loader_ = std::move(other.loader_);
         loadFailed_ = std::exchange(other.loadFailed_, false);
     }
@@ -45,7 +46,7 @@ void FileImage::Release() noexcept {
     Finish();
     FreeReadyMemory(data_, capacity_);
     data_ = nullptr;
-    size_ = capacity_ = 0;
+    size_ = capacity_ = expected_ = 0;
     loadFailed_ = false;
 }
 
@@ -63,7 +64,8 @@ bool FileImage::Reserve(std::size_t capacity) {
 bool FileImage::Load(std::string_view prefix, File& file) {
     Release();
     // One byte more than the file's size, so that its end is seen without growing.
-    if (!Reserve(prefix.size() + file.Remaining() + 1)) return false;
+    expected_ = prefix.size() + file.Remaining();
+    if (!Reserve(expected_ + 1)) return false;
     if (!prefix.empty()) std::memcpy(data_, prefix.data(), prefix.size());
     size_ = prefix.size();
     for (;;) {
@@ -78,6 +80,7 @@ bool FileImage::Load(std::string_view prefix, File& file) {
 bool FileImage::StartLoad(File& file) {
     Release();
     const std::size_t expected = file.Remaining();
+    expected_ = expected;
     // One byte more than the room, so that a file that fills it is seen to grow past it.
     const std::size_t capacity = expected + std::max(expected, kLeastGrowthRoom) + 1;
     char* data = ReserveMemory(capacity);

@@ -34,6 +34,8 @@ public:
     bool Load(std::string_view prefix, File& file);
 
     std::string_view Text() const { return {data_, size_}; }
+    // How many bytes the file held when its load began (the bytes of a finished load).
+    std::size_t ExpectedSize() const { return expected_; }
 
     // Starts reading file to its end on another thread and returns at once; false, nothing
     // started, when there is no memory for it. The file must stay open, and untouched, until
@@ -61,6 +63,7 @@ private:
     char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;
+    std::size_t expected_ = 0;
     std::unique_ptr<Loader> loader_;  // while a load runs on another thread
     bool loadFailed_ = false;
 };

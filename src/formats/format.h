@@ -45,6 +45,8 @@ public:
     // Passes over the empty lines that come next and returns how many there were: a damaged
     // file's run of zero bytes is a line each, which the readers need not take one by one.
     std::size_t SkipEmptyLines();
+    // Where the next line begins in the bytes.
+    std::size_t Position() const { return pos_; }
 
 private:
     std::size_t FindLineEnd();

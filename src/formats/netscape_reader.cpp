@@ -3,10 +3,16 @@
 // what browsers and bookmark services export.
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
+#include "formats/file_image.h"
 #include "formats/format.h"
 #include "formats/netscape.h"
 #include "formats/netscape_link.h"
@@ -94,6 +100,10 @@ public:
         EndDescription();
         CloseEmptyFolder();
     }
+
+    // Whether a heading or a document title was read (the set then holds it).
+    bool TookHeading() const { return tookHeading_; }
+    bool TookDocumentTitle() const { return tookDocumentTitle_; }
 
 private:
     // Reads the item text begins with, if it is one, and leaves text at what follows it.
@@ -255,6 +265,7 @@ private:
         const std::size_t attributesEnd = body.find('>');
         const std::size_t from = attributesEnd == std::string_view::npos ? body.size() : attributesEnd + 1;
         const std::size_t end = FindIgnoringCase(body, kTitleEnd, from);
+        tookHeading_ = true;
         TakeHeading(set_, body.substr(from, end == std::string_view::npos ? end : end - from));
         return end == std::string_view::npos ? std::string_view() : body.substr(end + kTitleEnd.size());
     }
@@ -266,6 +277,7 @@ private:
         const std::size_t attributesEnd = body.find('>');
         if (attributesEnd == std::string_view::npos) return {};
         const std::size_t end = FindIgnoringCase(body, kDocumentTitleEnd, attributesEnd + 1);
+        tookDocumentTitle_ = true;
         set_.documentTitle.assign(
             body.substr(attributesEnd + 1, end == std::string_view::npos ? end : end - attributesEnd - 1));
         return end == std::string_view::npos ? std::string_view() : body.substr(end + kDocumentTitleEnd.size());
@@ -324,6 +336,8 @@ private:
     netscape::LinkScratch scratch_;
     bool quotesMayClose_ = true;
     bool folderAwaitsList_ = false;
+    bool tookHeading_ = false;
+    bool tookDocumentTitle_ = false;
     // The link or folder a "<DD>" next would describe, and the one being described.
     UrlEntry* describable_ = nullptr;
     UrlEntry* describing_ = nullptr;
@@ -333,9 +347,145 @@ private:
     const char* descriptionEnd_ = nullptr;
 };
 
-}  // namespace
+// The later part of a large file, read on a thread of its own into a set of its own while the
+// reading thread goes through the earlier part; joined on when that thread gets to where it
+// begins. It begins at a line that begins with an item as browsers write them ("<DT><A " or
+// "<DT><H3"): such an item ends an open description and closes an empty folder before
+// anything else, as Finish does, so reading on from there with nothing open gives what
+// reading on to there gives. Were the earlier part to run on into it (a link whose "</A>"
+// comes lines later), it is dropped, and the reading thread reads on alone.
+class LaterPart {
+public:
+    // from: where to look for the later part's first line; kChoose to take the middle of what
+    // the reading thread has still to read once the file is in place, if that is large.
+    static constexpr std::size_t kChoose = std::string_view::npos;
 
-int ReadNetscape(SetStorage& storage, TextControl* statusText) {
+    LaterPart(FileImage& image, std::size_t from, const std::atomic<std::size_t>& readTo)
+        : image_(image), from_(from), readTo_(readTo) {}
+    ~LaterPart() {
+        cancelled_.store(true, std::memory_order_relaxed);
+        if (thread_.joinable()) thread_.join();
+    }
+    LaterPart(const LaterPart&) = delete;
+    LaterPart& operator=(const LaterPart&) = delete;
+
+    // False, nothing started, when no thread is to be had.
+    bool Start() {
+        part_.StartReadingPart();
+        try {
+            thread_ = std::thread([this] { Run(); });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+
+    // Where the part begins in the file, once it is chosen; kNone until then, or when there is
+    // none.
+    std::size_t Begin() const noexcept { return begin_.load(std::memory_order_acquire); }
+    // Waits until the thread has chosen where the part begins, or that there is none.
+    void AwaitBegin() const noexcept { decided_.wait(false, std::memory_order_acquire); }
+
+    // Waits for the part to be read and appends it to set, as if set's reader had read on; the
+    // count of lines it read goes to status.
+    std::size_t JoinInto(UrlSet& set) {
+        thread_.join();
+        if (failure_) std::rethrow_exception(failure_);
+        if (tookHeading_) {
+            set.title = part_.title;
+            set.heading = part_.heading;
+        }
+        if (tookDocumentTitle_) set.documentTitle = part_.documentTitle;
+        if (set.charset.empty()) set.charset = part_.charset;
+        set.linkCount += part_.linkCount;
+        set.folderCount += part_.folderCount;
+        set.AppendPart(part_);
+        return lines_;
+    }
+
+    static constexpr std::size_t kNone = std::string_view::npos;
+
+    // Whether bytes still to read are worth a second thread: for a few megabytes, it saves
+    // less than it costs to start.
+    static bool WorthIt(std::size_t bytes) { return bytes >= 4 * 1024 * 1024; }
+
+private:
+    void Run() {
+        try {
+            bool complete = false;
+            std::string_view text = image_.WaitBeyond(0, complete);
+            while (!complete) text = image_.WaitBeyond(text.size(), complete);
+            std::size_t from = from_;
+            if (from == kChoose) {
+                const std::size_t readTo = readTo_.load(std::memory_order_relaxed);
+                if (readTo >= text.size() || !WorthIt(text.size() - readTo)) {
+                    Decide(kNone);
+                    return;
+                }
+                from = readTo + (text.size() - readTo) / 2;
+            }
+            const std::size_t begin = ItemLineFrom(text, from);
+            Decide(begin);
+            if (begin == kNone) return;
+            LineScanner lines(text.substr(begin));
+            NetscapeReader reader(part_, lines);
+            std::string_view line;
+            for (;;) {
+                lines_ += lines.SkipEmptyLines();
+                if (cancelled_.load(std::memory_order_relaxed) || !lines.Next(line)) break;
+                ++lines_;
+                reader.ReadLine(line);
+            }
+            reader.Finish();
+            tookHeading_ = reader.TookHeading();
+            tookDocumentTitle_ = reader.TookDocumentTitle();
+        } catch (...) {
+            failure_ = std::current_exception();
+            Decide(kNone);
+        }
+    }
+
+    void Decide(std::size_t begin) {
+        begin_.store(begin, std::memory_order_release);
+        decided_.store(true, std::memory_order_release);
+        decided_.notify_all();
+    }
+
+    // Where, from from on and within kSplitSearch bytes, a line begins with an item as
+    // browsers write it; kNone when none does.
+    static std::size_t ItemLineFrom(std::string_view text, std::size_t from) {
+        const std::size_t last = std::min(text.size(), from + kSplitSearch);
+        for (std::size_t at = from; at < last;) {
+            const std::size_t lf = text.find('\n', at);
+            if (lf == std::string_view::npos || lf >= last) break;
+            std::string_view line = text.substr(lf + 1);
+            line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
+            if (StartsWith(line, kLinkItem) || StartsWith(line, kFolderItem)) return lf + 1;
+            at = lf + 1;
+        }
+        return kNone;
+    }
+
+    // How far the later part's first line is looked for.
+    static constexpr std::size_t kSplitSearch = 64 * 1024;
+    static constexpr std::string_view kFolderItem = "<DT><H3";
+
+    FileImage& image_;
+    const std::size_t from_;
+    const std::atomic<std::size_t>& readTo_;
+    UrlSet part_;
+    std::thread thread_;
+    std::atomic<std::size_t> begin_{kNone};
+    std::atomic<bool> cancelled_{false};
+    std::atomic<bool> decided_{false};
+    // Written by the thread, read once it is joined.
+    std::size_t lines_ = 0;
+    bool tookHeading_ = false;
+    bool tookDocumentTitle_ = false;
+    std::exception_ptr failure_;
+};
+
+int Read(SetStorage& storage, TextControl* statusText, std::size_t laterFrom, std::size_t* laterBegan = nullptr) {
     UrlSet& set = storage.Set();
     ArrivingBytes bytes(storage);
     if (bytes.Image() == nullptr) return 0;
@@ -349,22 +499,59 @@ int ReadNetscape(SetStorage& storage, TextControl* statusText) {
     set.heading.clear();
     set.documentTitle.clear();
     set.charset.clear();
+    // How far this thread has read, for the later part to begin well beyond.
+    std::atomic<std::size_t> readTo{0};
+    std::optional<LaterPart> later;
+    if (laterFrom != LaterPart::kChoose || LaterPart::WorthIt(bytes.Image()->ExpectedSize())) {
+        later.emplace(*bytes.Image(), laterFrom, readTo);
+        if (!later->Start()) {
+            later.reset();
+        } else if (laterFrom != LaterPart::kChoose) {
+            later->AwaitBegin();  // where the caller chose: this thread must not pass it first
+        }
+    }
+    bool joined = false;
     for (;;) {
         // An empty line changes nothing but the count; a run of them is passed in one step.
         if (const std::size_t empty = lines.SkipEmptyLines(); empty > 0) {
             result = 1;
             if (lineStatus) lineStatus->SetText(status.Advance(empty));
         }
+        if (later) {
+            const std::size_t at = lines.Position();
+            readTo.store(at, std::memory_order_relaxed);
+            if (const std::size_t begin = later->Begin(); at >= begin) {
+                if (at == begin) {
+                    if (laterBegan) *laterBegan = begin;
+                    reader.Finish();
+                    const std::size_t read = later->JoinInto(set);
+                    if (lineStatus) lineStatus->SetText(status.Advance(read));
+                    result = 1;
+                    joined = true;
+                    break;
+                }
+                later.reset();  // this thread read on into it
+            }
+        }
         if (!lines.Next(line)) break;
         result = 1;
         if (lineStatus) lineStatus->SetText(status.Advance());
         reader.ReadLine(line);
     }
-    reader.Finish();
+    if (!joined) reader.Finish();
 
     set.SetCursor(nullptr);
     if (statusText) statusText->SetText(LoadString(IDS_STATUS_NETSCAPE_LOADED));
     return result;
+}
+
+}  // namespace
+
+int ReadNetscape(SetStorage& storage, TextControl* statusText) { return Read(storage, statusText, LaterPart::kChoose); }
+
+int ReadNetscapeInParts(SetStorage& storage, std::size_t laterFrom, std::size_t* laterBegan) {
+    *laterBegan = std::string_view::npos;
+    return Read(storage, nullptr, laterFrom, laterBegan);
 }
 
 }  // namespace tolva

@@ -106,8 +106,44 @@ bool UrlSet::StartReading() {
     return true;
 }
 
+bool UrlSet::StartReadingPart() {
+    if (!StartReading()) return false;
+    readingPart_ = true;
+    return true;
+}
+
+void UrlSet::AppendPart(UrlSet& part) {
+    // The part's first ends that closed nothing there close the folders open here; the others
+    // would close the top level, and go as Append deletes them.
+    const std::size_t closing = static_cast<std::size_t>(std::max(appendDepth_, 0));
+    std::size_t dropped = 0;
+    for (std::size_t index = closing; index < part.partEnds_.size(); ++index, ++dropped) {
+        UrlEntry* end = part.partEnds_[index];
+        if (part.cursor == end) part.cursor = end->prev;
+        end->prev->next = end->next;
+        if (end->next) end->next->prev = end->prev;
+        part.keptMarkup_.erase(end);
+        delete end;
+    }
+    appendDepth_ += part.appendDepth_ + static_cast<int>(dropped);
+    if (UrlEntry* first = part.root.next) {
+        UrlEntry* last = part.cursor;
+        last->next = cursor->next;
+        if (cursor->next) cursor->next->prev = last;
+        cursor->next = first;
+        first->prev = cursor;
+        cursor = lastAppended_ = last;
+        part.root.next = nullptr;
+    }
+    for (auto& text : part.lentTexts_) lentTexts_.push_back(std::move(text));
+    keptMarkup_.merge(part.keptMarkup_);
+    part.Clear();
+    part.FinishReading(false);
+}
+
 void UrlSet::FinishReading(bool complete) {
     reading_ = false;
+    readingPart_ = false;
     if (!complete) return;
     // A truncated file leaves folders open. Append kept count, so the new entries need no
     // second walk.
@@ -169,6 +205,9 @@ void UrlSet::Clear() {
     root.next = nullptr;
     lentTexts_.clear();
     keptMarkup_.clear();
+    partEnds_.clear();
+    lowestDepth_ = 0;
+    readingPart_ = false;
     source_ = nullptr;
     heading.clear();
     documentTitle.clear();
@@ -234,9 +273,18 @@ void UrlSet::Append(UrlEntry* entry) {
     // A list end that closes nothing ("}" or "</DL>" once too often, the top level's own end)
     // is dropped while a file is read: Read closes the top level after the last entry, so
     // every set read is balanced, and nothing after a stray end falls outside the set.
-    if (reading_ && entry->kind == UrlEntryKind::FolderEnd && appendDepth_ == 0) {
-        delete entry;
-        return;
+    if (reading_ && entry->kind == UrlEntryKind::FolderEnd && appendDepth_ == lowestDepth_) {
+        if (!readingPart_) {
+            delete entry;
+            return;
+        }
+        try {
+            partEnds_.push_back(entry);
+        } catch (...) {
+            delete entry;
+            throw;
+        }
+        --lowestDepth_;
     }
     cursor = cursor->InsertAfter(entry);
     lastAppended_ = entry;

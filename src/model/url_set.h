@@ -122,6 +122,12 @@ public:
     // ends with one more FolderEnd than it has folders, and leaves the cursor null.
     bool StartReading();
     void FinishReading(bool complete);
+    // A large file may be read in two parts at once, the later into a set of its own; its
+    // Append keeps the list ends that close nothing in the part, which may close folders the
+    // earlier part left open. AppendPart then moves the part's entries after the cursor just
+    // as if each had been appended here, and leaves the part empty.
+    bool StartReadingPart();
+    void AppendPart(UrlSet& part);
 
     // Has source fill the set while a writer walks it once: whenever Next has walked all the
     // set holds, the entries walked are deleted and source appends the next batch; after its
@@ -184,6 +190,11 @@ private:
     UrlEntry* lastAppended_ = nullptr;
     int appendDepth_ = 0;
     bool reading_ = false;
+    // Reading the later part of a file: the list ends that took the depth lower than ever,
+    // in order, and that lowest depth.
+    bool readingPart_ = false;
+    std::vector<UrlEntry*> partEnds_;
+    int lowestDepth_ = 0;
     SetStream* source_ = nullptr;
     bool refillFailed_ = false;
     // Text the entries borrow; it goes only with them.

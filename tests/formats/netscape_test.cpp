@@ -1,3 +1,5 @@
+#include "formats/netscape.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -250,6 +252,96 @@ TEST_F(NetscapeTest, LongLinesArriveWholeAndAtTheirLineEnds) {
         EXPECT_EQ(Outline(set),
                   (std::vector<std::string>{"L  | Name | " + url + " | ICON=\"" + icon + "\" |  | ", "S ", "E "}))
             << urlLength;
+    }
+}
+
+// What a read of the file at path gives, its later part read on another thread from the first
+// item line after laterFrom on; *began tells where that part began (npos: read in one part).
+struct PartsRead {
+    std::vector<std::string> outline;
+    std::string written;
+    std::int32_t links = 0;
+    std::int32_t folders = 0;
+};
+PartsRead ReadInParts(TempDir& dir, const std::string& path, std::size_t laterFrom, std::size_t* began) {
+    UrlSet set;
+    SetStorage storage{set};
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, path), 1);
+    set.StartReading();
+    const int result = ReadNetscapeInParts(storage, laterFrom, began);
+    set.FinishReading(result != 0);
+    storage.CloseFile();
+    PartsRead read{Outline(set), {}, set.linkCount, set.folderCount};
+    const std::string out = dir.File("parts.html");
+    std::filesystem::remove(out);
+    EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, out), 1);
+    read.written = ReadFile(out);
+    return read;
+}
+
+TEST(NetscapePartsTest, AFileReadInTwoPartsAtOnceGivesWhatReadingItWholeGives) {
+    // Wherever the later part begins: in an open description, after a heading with no list, on
+    // a line a link from the line before runs on into, inside folders whose ends and strays
+    // come later, before a later charset, title and heading.
+    const std::vector<std::string> lines = {
+        "<!DOCTYPE NETSCAPE-Bookmark-file-1>",
+        "<META NAME=\"robots\" CONTENT=\"none\">",
+        "<TITLE>Bookmarks</TITLE>",
+        "<H1>Bookmarks Menu</H1>",
+        "<DL><p>",
+        "    <DT><H3 ADD_DATE=\"1\">Top</H3>",
+        "    <DL><p>",
+        "        <DT><A HREF=\"http://a/\" ADD_DATE=\"2\">A</A>",
+        "<DD>described",
+        "over two lines",
+        "        <DT><A HREF=\"http://b/\">B</A>",
+        "        <DT><H3>Empty</H3>",
+        "        <DT><A HREF=\"http://c/\"",
+        "<DT><A HREF=\"http://d/\">joined onto c</A>",
+        "",
+        "        <DT><A HREF=\"http://e/\">E</A><DD>on its line",
+        "    </DL><p>",
+        "    </DL><p>",
+        "    </DL><p>",
+        "    <DT><A HREF=\"http://f/\">F</A>",
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">",
+        "<TITLE>Later</TITLE>",
+        "<H1>Later heading</H1>",
+        "    <DT><H3>Second</H3>",
+        "    <DL><p>",
+        "        <DT><H3>Inner</H3>",
+        "        <DL><p>",
+        "        <DT><A HREF=\"http://g/\">G</A>",
+        "        </DL><p>",
+        "    </DL><p>",
+        "    <DT><H3>Open at the end</H3>",
+        "    <DL><p>",
+        "    <DT><A HREF=\"http://h/\">H</A>",
+    };
+    TempDir dir;
+    for (const char* lineEnd : {"\n", "\r\n"}) {
+        std::string text;
+        for (const std::string& line : lines) text += line + lineEnd;
+        const std::string path = dir.File("in.html");
+        WriteFile(path, text);
+        std::size_t began = 0;
+        const PartsRead whole = ReadInParts(dir, path, text.size(), &began);
+        ASSERT_EQ(began, std::string::npos);
+        ASSERT_EQ(whole.links, 7);
+        std::size_t split = 0;
+        for (std::size_t from = 0; from < text.size(); ++from) {
+            if (from > 0 && text[from - 1] != '\n') continue;
+            const PartsRead parts = ReadInParts(dir, path, from, &began);
+            EXPECT_EQ(parts.outline, whole.outline) << from;
+            EXPECT_EQ(parts.written, whole.written) << from;
+            EXPECT_EQ(parts.links, whole.links) << from;
+            EXPECT_EQ(parts.folders, whole.folders) << from;
+            if (began == std::string::npos) continue;
+            ++split;
+            // The line the link before runs on into is read in one part.
+            EXPECT_NE(text.substr(began, 9), "<DT><A HR") << from;
+        }
+        EXPECT_GT(split, 15u);
     }
 }
 
