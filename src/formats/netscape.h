@@ -19,7 +19,7 @@ int ReadNetscape(SetStorage& storage, TextControl* statusText);
 // Reads as ReadNetscape does, its later part beginning at the first line from laterFrom on
 // that begins with a link or folder, whatever the file's size (for tests, which choose where).
 // *laterBegan is where the later part began, or npos when the file was read in one part.
-int ReadNetscapeInParts(SetStorage& storage, std::size_t laterFrom, std::size_t* laterBegan);
+int ReadNetscapeInParts(SetStorage& storage, TextControl* statusText, std::size_t laterFrom, std::size_t* laterBegan);
 // Writes the set to its open file from the file's start, with CRLF line ends.
 int WriteNetscape(SetStorage& storage);
 

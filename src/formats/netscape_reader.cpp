@@ -549,9 +549,9 @@ int Read(SetStorage& storage, TextControl* statusText, std::size_t laterFrom, st
 
 int ReadNetscape(SetStorage& storage, TextControl* statusText) { return Read(storage, statusText, LaterPart::kChoose); }
 
-int ReadNetscapeInParts(SetStorage& storage, std::size_t laterFrom, std::size_t* laterBegan) {
+int ReadNetscapeInParts(SetStorage& storage, TextControl* statusText, std::size_t laterFrom, std::size_t* laterBegan) {
     *laterBegan = std::string_view::npos;
-    return Read(storage, nullptr, laterFrom, laterBegan);
+    return Read(storage, statusText, laterFrom, laterBegan);
 }
 
 }  // namespace tolva

@@ -262,16 +262,19 @@ struct PartsRead {
     std::string written;
     std::int32_t links = 0;
     std::int32_t folders = 0;
+    std::string lastStatus;  // the line count shown last
 };
 PartsRead ReadInParts(TempDir& dir, const std::string& path, std::size_t laterFrom, std::size_t* began) {
     UrlSet set;
     SetStorage storage{set};
     EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, path), 1);
     set.StartReading();
-    const int result = ReadNetscapeInParts(storage, laterFrom, began);
+    RecordingText status;
+    const int result = ReadNetscapeInParts(storage, &status, laterFrom, began);
     set.FinishReading(result != 0);
     storage.CloseFile();
-    PartsRead read{Outline(set), {}, set.linkCount, set.folderCount};
+    EXPECT_GE(status.history.size(), 2u);
+    PartsRead read{Outline(set), {}, set.linkCount, set.folderCount, status.history.end()[-2]};
     const std::string out = dir.File("parts.html");
     std::filesystem::remove(out);
     EXPECT_EQ(WriteSet(set, UrlSetFormat::Netscape, out), 1);
@@ -328,6 +331,7 @@ TEST(NetscapePartsTest, AFileReadInTwoPartsAtOnceGivesWhatReadingItWholeGives) {
         const PartsRead whole = ReadInParts(dir, path, text.size(), &began);
         ASSERT_EQ(began, std::string::npos);
         ASSERT_EQ(whole.links, 7);
+        ASSERT_EQ(whole.lastStatus, "Reading line " + std::to_string(lines.size() - 1));
         std::size_t split = 0;
         for (std::size_t from = 0; from < text.size(); ++from) {
             if (from > 0 && text[from - 1] != '\n') continue;
@@ -336,6 +340,7 @@ TEST(NetscapePartsTest, AFileReadInTwoPartsAtOnceGivesWhatReadingItWholeGives) {
             EXPECT_EQ(parts.written, whole.written) << from;
             EXPECT_EQ(parts.links, whole.links) << from;
             EXPECT_EQ(parts.folders, whole.folders) << from;
+            EXPECT_EQ(parts.lastStatus, whole.lastStatus) << from;
             if (began == std::string::npos) continue;
             ++split;
             // The line the link before runs on into is read in one part.
