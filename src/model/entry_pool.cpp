@@ -13,6 +13,9 @@ namespace {
 constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 constexpr std::size_t kFirstBlock = 64 * 1024;
 constexpr std::size_t kLargestBlock = 2 * kHugePage;
+// Addresses reserved for the largest blocks, none of it memory until used: room for nearly
+// eight million entries; blocks beyond it are mapped one by one.
+constexpr std::size_t kReservedRange = std::size_t{1} << 30;
 constexpr std::size_t kFreshSlots = 256;   // carved for a thread at once
 constexpr std::size_t kFreedBatch = 4096;  // freed slots a thread gathers before keeping them aside
 
@@ -198,12 +201,27 @@ void EntryPool::ReturnThreadSlots() noexcept {
 
 bool EntryPool::AddBlock() {
     const std::size_t size = blockSize_;
-    char* block = TakeReadyMemory(size);
+    char* block = size == kLargestBlock ? TakeReserved(size) : nullptr;
+    if (block == nullptr) block = TakeReadyMemory(size);
     if (block == nullptr) return false;
     next_ = block;
     end_ = block + size / slot_ * slot_;
     blockSize_ = std::min(size * 2, kLargestBlock);
     return true;
+}
+
+char* EntryPool::TakeReserved(std::size_t size) {
+    if (!reserveTried_) {
+        reserveTried_ = true;
+        reservedNext_ = ReserveMemory(kReservedRange);
+        if (reservedNext_ != nullptr) reservedEnd_ = reservedNext_ + kReservedRange;
+    }
+    if (static_cast<std::size_t>(reservedEnd_ - reservedNext_) < size || !MakeReservedPagesReady(reservedNext_, size)) {
+        return nullptr;
+    }
+    char* block = reservedNext_;
+    reservedNext_ += size;
+    return block;
 }
 
 }  // namespace tolva

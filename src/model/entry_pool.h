@@ -3,15 +3,17 @@
 // size carved out of large blocks, instead of one allocation each. UrlEntry's operator new
 // takes its memory here (model/url_set.cpp).
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 
 namespace tolva {
 
 // Blocks are taken from the system with their pages made ready at once, which costs far less
 // than meeting each fresh page on first use: small ones first, so a small set stays small,
-// then a few megabytes at a time in huge pages where the system allows. A freed slot is reused
-// by a later allocation. Blocks are never given back, and a pool is never destroyed.
+// then a few megabytes at a time in huge pages where the system allows, cut from one range of
+// addresses reserved once (mapping each such block on its own waited for any other thread of
+// the process making pages ready meanwhile, such as a file loading). A freed slot is reused by
+// a later allocation. Blocks are never given back, and a pool is never destroyed.
 //
 // Entries are made and freed on more than one thread. Each thread keeps a few hundred fresh
 // slots and a few thousand freed ones of the first pool it uses, so the shared lists are locked
@@ -48,6 +50,9 @@ private:
     // bytes is set to. Unlocks and throws std::bad_alloc when the system has no more memory.
     char* Carve(std::size_t& bytes);
     bool AddBlock();
+    // Under the lock: a block of size bytes cut from the reserved range, its pages ready;
+    // null when there is no room left or no memory.
+    char* TakeReserved(std::size_t size);
     void Lock() noexcept;
     void Unlock() noexcept { locked_.store(false, std::memory_order_release); }
     static void ReturnThreadSlots() noexcept;
@@ -60,6 +65,10 @@ private:
     FreeSlot* batches_ = nullptr;
     char* next_ = nullptr;
     char* end_ = nullptr;
+    // What is left of the reserved range; reserving is tried once.
+    char* reservedNext_ = nullptr;
+    char* reservedEnd_ = nullptr;
+    bool reserveTried_ = false;
 };
 
 }  // namespace tolva

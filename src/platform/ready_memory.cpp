@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <cerrno>
 #include <cstdint>
 
 namespace tolva {
@@ -66,6 +67,16 @@ void MakePagesReady(char* memory, std::size_t size) noexcept {
     (void)memory;
     (void)size;
 #endif
+}
+
+bool MakeReservedPagesReady(char* memory, std::size_t size) noexcept {
+#ifdef MADV_POPULATE_WRITE
+    if (::madvise(memory, size, MADV_POPULATE_WRITE) == 0) return true;
+    if (errno != EINVAL) return false;
+#endif
+    // A kernel without it (before 5.14) makes the pages on first use: one touch each.
+    for (std::size_t at = 0; at < size; at += kSmallPage) memory[at] = 0;
+    return true;
 }
 
 void FreeReadyMemory(char* memory, std::size_t size) noexcept {

@@ -23,4 +23,8 @@ char* ReserveMemory(std::size_t size);
 // from elsewhere (a string's own buffer, say) and is about to be filled.
 void MakePagesReady(char* memory, std::size_t size) noexcept;
 
+// Makes the whole pages within size bytes at memory, part of a block from ReserveMemory, ready
+// to be used; false, when the system has no memory for them, instead of failing on first use.
+bool MakeReservedPagesReady(char* memory, std::size_t size) noexcept;
+
 }  // namespace tolva
