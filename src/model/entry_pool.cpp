@@ -199,6 +199,13 @@ void EntryPool::ReturnThreadSlots() noexcept {
     kept = ThreadSlots{pool, nullptr, 0, nullptr, nullptr, nullptr, true};
 }
 
+void EntryPool::Expect(std::size_t count) noexcept {
+    if (count * slot_ < kLargestBlock) return;
+    Lock();
+    blockSize_ = kLargestBlock;
+    Unlock();
+}
+
 bool EntryPool::AddBlock() {
     const std::size_t size = blockSize_;
     char* block = size == kLargestBlock ? TakeReserved(size) : nullptr;

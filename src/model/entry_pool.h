@@ -10,10 +10,11 @@ namespace tolva {
 
 // Blocks are taken from the system with their pages made ready at once, which costs far less
 // than meeting each fresh page on first use: small ones first, so a small set stays small,
-// then a few megabytes at a time in huge pages where the system allows, cut from one range of
-// addresses reserved once (mapping each such block on its own waited for any other thread of
-// the process making pages ready meanwhile, such as a file loading). A freed slot is reused by
-// a later allocation. Blocks are never given back, and a pool is never destroyed.
+// then (at once, when many slots are expected) a few megabytes at a time in huge pages where
+// the system allows, cut from one range of addresses reserved once (mapping each such block on
+// its own waited for any other thread of the process making pages ready meanwhile, such as a
+// file loading). A freed slot is reused by a later allocation. Blocks are never given back,
+// and a pool is never destroyed.
 //
 // Entries are made and freed on more than one thread. Each thread keeps a few hundred fresh
 // slots and a few thousand freed ones of the first pool it uses, so the shared lists are locked
@@ -27,6 +28,8 @@ public:
 
     // Throws std::bad_alloc when the system has no more memory, as operator new does.
     void* Allocate();
+    // Tells that about count slots are coming: blocks then grow to their largest at once.
+    void Expect(std::size_t count) noexcept;
     void Release(void* slot) noexcept;
 
 private:

@@ -39,6 +39,10 @@ void* UrlEntry::operator new(std::size_t size) {
     return Pool().Allocate();
 }
 
+void UrlEntry::ExpectMany(std::size_t count) noexcept {
+    if (kPoolEntries) Pool().Expect(count);
+}
+
 void UrlEntry::operator delete(void* entry, std::size_t size) noexcept {
     if (entry == nullptr) return;
     if (!kPoolEntries || size != sizeof(UrlEntry)) {

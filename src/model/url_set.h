@@ -47,6 +47,9 @@ public:
     // Entries come and go by the hundred thousand; they are kept in large blocks of memory
     // made ready in one step, instead of one allocation each.
     static void* operator new(std::size_t size);
+    // Tells that about count entries are coming (a large file is being read), so that their
+    // memory is taken in large blocks from the first.
+    static void ExpectMany(std::size_t count) noexcept;
     static void operator delete(void* entry, std::size_t size) noexcept;
 
     UrlEntryKind GetKind() const { return kind; }
