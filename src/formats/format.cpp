@@ -173,7 +173,18 @@ BlockWriter::BlockWriter(SetStorage& storage, int firstPartFailure) : set_(stora
     buffer_.reserve(kWriteBlock * 2);
     // The buffer is filled again and again: meeting its fresh pages one by one on the first
     // round cost more than all the copying into it.
-    MakePagesReady(buffer_.data(), buffer_.capacity());
+    MakeMoreReady();
+}
+
+void BlockWriter::MakeMoreReady() {
+    if (buffer_.data() != readyData_) {  // it grew into new memory
+        readyData_ = buffer_.data();
+        readyTo_ = 0;
+    }
+    const std::size_t to = std::min(std::max(readyTo_, buffer_.size()) + kReadyStep, buffer_.capacity());
+    if (to <= readyTo_) return;
+    MakePagesReady(buffer_.data() + readyTo_, to - readyTo_);
+    readyTo_ = to;
 }
 
 bool BlockWriter::Begin() {

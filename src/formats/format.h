@@ -102,7 +102,11 @@ public:
 
     // Called after each item: a full block goes out.
     void EndItem() {
-        if (buffer_.size() >= kWriteBlock) Flush();
+        if (buffer_.size() >= kWriteBlock) {
+            Flush();
+        } else if (buffer_.size() + kReadyAhead > readyTo_) {
+            MakeMoreReady();
+        }
     }
     // Everything held goes out now; the writers call it at the end of the set. Returns
     // whether all of the output so far was written.
@@ -115,6 +119,10 @@ public:
 private:
     // Output is collected and written in blocks this large.
     static constexpr std::size_t kWriteBlock = 256 * 1024;
+    // The buffer's pages are made ready this far ahead of its end, a step at a time, so that a
+    // small set's output makes few of them ready and a large one meets none on first use.
+    static constexpr std::size_t kReadyAhead = 16 * 1024;
+    static constexpr std::size_t kReadyStep = 64 * 1024;
     static constexpr int kMaxParts = 3;  // header, lines, footer
 
     struct Part {
@@ -124,10 +132,15 @@ private:
 
     // The message of the part that holds the byte at offset.
     int MessageAt(std::size_t offset) const;
+    // Makes the next step of the buffer's pages ready.
+    void MakeMoreReady();
 
     UrlSet& set_;
     File* file_;
     std::string buffer_;
+    // How much of the buffer, where it lies now, has its pages ready.
+    const char* readyData_ = nullptr;
+    std::size_t readyTo_ = 0;
     std::size_t written_ = 0;
     bool failed_ = false;
     Part parts_[kMaxParts];
