@@ -13,9 +13,10 @@ namespace {
 constexpr std::size_t kHugePage = 2 * 1024 * 1024;
 constexpr std::size_t kFirstBlock = 64 * 1024;
 constexpr std::size_t kLargestBlock = 2 * kHugePage;
-// Addresses reserved for the largest blocks, none of it memory until used: room for nearly
-// eight million entries; blocks beyond it are mapped one by one.
-constexpr std::size_t kReservedRange = std::size_t{1} << 30;
+// Addresses reserved for the largest blocks, none of it memory until used: room for nearly two
+// million entries; blocks beyond it are mapped one by one. Not more, since a system that counts
+// every writable mapping against its limit (strict overcommit) counts all of it.
+constexpr std::size_t kReservedRange = std::size_t{256} << 20;
 constexpr std::size_t kFreshSlots = 256;   // carved for a thread at once
 constexpr std::size_t kFreedBatch = 4096;  // freed slots a thread gathers before keeping them aside
 
