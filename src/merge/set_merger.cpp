@@ -1,5 +1,6 @@
 #include "merge/set_merger.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "formats/format_table.h"
@@ -45,6 +46,12 @@ void SetMerger::Add(UrlSet& source, int sourceIndex) {
         folders_.push_back({&result_.root, end, sourceIndex, {}});
     }
     ++counts_.sets;
+    // Room for every link of the set being new, so that the tables do not grow step by step,
+    // each step moving all that is in them.
+    const std::size_t most = urls_.size() + static_cast<std::size_t>(std::max(source.linkCount, 0));
+    urls_.reserve(most);
+    byHash_.reserve(most);
+    inFolder_.reserve(most);
     if (listGroups_) sourcePaths_.emplace_back();
     std::vector<Open> open{{0, listGroups_ ? static_cast<int>(sourcePaths_.size()) - 1 : 0}};
     while (entry != nullptr) {
