@@ -119,7 +119,11 @@ std::uint32_t SetMerger::UrlOf(const UrlEntry& link, bool& added) {
     const auto [byHash, inserted] = byHash_.try_emplace(std::hash<std::string_view>{}(key_), next);
     added = inserted;
     if (inserted) return next;
-    keyOf(*urls_[byHash->second].first, check_);
+    // The same text makes the same key (the sets' texts are in one format): the first link's
+    // key need not be made again to be sure the hashes did not merely meet.
+    const UrlEntry& first = *urls_[byHash->second].first;
+    if (first.url.view() == link.url.view()) return byHash->second;
+    keyOf(first, check_);
     if (check_ == key_) return byHash->second;
     const auto [byKey, keyInserted] = byKey_.try_emplace(key_, next);
     added = keyInserted;
