@@ -46,12 +46,14 @@ void SetMerger::Add(UrlSet& source, int sourceIndex) {
         folders_.push_back({&result_.root, end, sourceIndex, {}});
     }
     ++counts_.sets;
-    // Room for every link of the set being new, so that the tables do not grow step by step,
-    // each step moving all that is in them.
-    const std::size_t most = urls_.size() + static_cast<std::size_t>(std::max(source.linkCount, 0));
-    urls_.reserve(most);
-    byHash_.reserve(most);
-    inFolder_.reserve(most);
+    // Room made at once, so that the tables do not grow step by step, each step moving all that
+    // is in them: the list for every link of the set being new (its memory is taken only as it
+    // fills), the tables for as many URLs as the larger set holds, since sets merged are mostly
+    // the same links (they grow if not).
+    const auto links = static_cast<std::size_t>(std::max(source.linkCount, 0));
+    urls_.reserve(urls_.size() + links);
+    byHash_.Reserve(std::max(urls_.size(), links));
+    inFolder_.Reserve(std::max(urls_.size(), links));
     if (listGroups_) sourcePaths_.emplace_back();
     std::vector<Open> open{{0, listGroups_ ? static_cast<int>(sourcePaths_.size()) - 1 : 0}};
     while (entry != nullptr) {
@@ -116,15 +118,15 @@ std::uint32_t SetMerger::UrlOf(const UrlEntry& link, bool& added) {
     };
     keyOf(link, key_);
     const auto next = static_cast<std::uint32_t>(urls_.size());
-    const auto [byHash, inserted] = byHash_.try_emplace(std::hash<std::string_view>{}(key_), next);
+    const auto [byHash, inserted] = byHash_.TryEmplace(std::hash<std::string_view>{}(key_), next);
     added = inserted;
     if (inserted) return next;
     // The same text makes the same key (the sets' texts are in one format): the first link's
     // key need not be made again to be sure the hashes did not merely meet.
-    const UrlEntry& first = *urls_[byHash->second].first;
-    if (first.url.view() == link.url.view()) return byHash->second;
+    const UrlEntry& first = *urls_[*byHash].first;
+    if (first.url.view() == link.url.view()) return *byHash;
     keyOf(first, check_);
-    if (check_ == key_) return byHash->second;
+    if (check_ == key_) return *byHash;
     const auto [byKey, keyInserted] = byKey_.try_emplace(key_, next);
     added = keyInserted;
     return byKey->second;
@@ -135,15 +137,15 @@ void SetMerger::AddLink(UrlSet& source, UrlEntry* link, int sourceIndex, const O
     const std::uint32_t url = UrlOf(*link, added);
     if (added) {
         urls_.push_back({link, at.folder, -1, sourceIndex, at.sourcePath});
-        inFolder_.emplace(PlaceKey(at.folder, url), link);
+        inFolder_.TryEmplace(PlaceKey(at.folder, url), link);
         PlaceAtEnd(source, link, at.folder);
         return;
     }
     UrlEntry* kept = nullptr;
     int keptFolder = at.folder;
     MemberFate fate = MemberFate::Merged;
-    if (auto same = inFolder_.find(PlaceKey(at.folder, url)); same != inFolder_.end()) {
-        kept = same->second;
+    if (UrlEntry* const* same = inFolder_.Find(PlaceKey(at.folder, url))) {
+        kept = *same;
         ++counts_.duplicatesMerged;
     } else if (places_ == DuplicatePlaces::First) {
         kept = urls_[url].first;
@@ -153,7 +155,7 @@ void SetMerger::AddLink(UrlSet& source, UrlEntry* link, int sourceIndex, const O
     } else {
         ++counts_.inOtherFolders;
         Record(url, sourceIndex, at.sourcePath, *link, MemberFate::Kept, at.folder);
-        inFolder_.emplace(PlaceKey(at.folder, url), link);
+        inFolder_.TryEmplace(PlaceKey(at.folder, url), link);
         PlaceAtEnd(source, link, at.folder);
         return;
     }

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "merge/flat_table.h"
 #include "merge/url_match.h"
 #include "model/url_set.h"
 
@@ -115,10 +116,10 @@ private:
     std::vector<Url> urls_;
     // URLs by their key's hash, the key checked against the first link's; keys whose hashes
     // meet another's go by the key itself. No key is kept for the rest, to spare memory.
-    std::unordered_map<std::uint64_t, std::uint32_t> byHash_;
+    FlatTable<std::uint32_t> byHash_;
     std::unordered_map<std::string, std::uint32_t> byKey_;
     // The link that stands for a URL in a folder, by (folder << 32 | URL).
-    std::unordered_map<std::uint64_t, UrlEntry*> inFolder_;
+    FlatTable<UrlEntry*> inFolder_;
     std::vector<DuplicateGroup> groups_;
     std::string key_;  // scratch keys, reused from link to link
     std::string check_;

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "merge/duplicate_merge.h"
+#include "merge/flat_table.h"
 #include "merge/merge_run.h"
 #include "merge/url_match.h"
 #include "support/outline.h"
@@ -20,6 +21,23 @@ using testing::RecordingPrompter;
 using testing::RecordingText;
 using testing::TempDir;
 using testing::WriteFile;
+
+// Keys shaped as the merge makes them (a folder and a URL number), 0 among them, through
+// several growths: each keeps the value it came with.
+TEST(FlatTableTest, EveryKeyKeepsItsFirstValueThroughGrowth) {
+    FlatTable<std::uint32_t> table;
+    const auto key = [](std::uint32_t i) { return (std::uint64_t{i % 7} << 32) | (i / 7); };
+    table.Reserve(100);
+    for (std::uint32_t i = 0; i < 5000; ++i) ASSERT_TRUE(table.TryEmplace(key(i), i).second) << i;
+    EXPECT_EQ(table.Size(), 5000u);
+    for (std::uint32_t i = 0; i < 5000; ++i) {
+        const auto [value, added] = table.TryEmplace(key(i), 99999);
+        EXPECT_FALSE(added);
+        EXPECT_EQ(*value, i);
+        EXPECT_EQ(table.Find(key(i)), value);
+    }
+    EXPECT_EQ(table.Find(key(5000)), nullptr);
+}
 
 TEST(UrlMatchTest, ExactAndLooseRules) {
     struct Row {
