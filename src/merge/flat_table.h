@@ -71,8 +71,10 @@ private:
     // Fresh memory is zero: a slot with key 0 is empty, and a key 0 is kept aside.
     static constexpr std::uint64_t kEmpty = 0;
 
-    // At most three quarters full, so that a search meets an empty slot soon.
-    static std::size_t Limit(std::size_t capacity) { return capacity / 4 * 3; }
+    // At most seven eighths full: a search still meets an empty slot within a few lines of the
+    // cache, and a table for a round number of keys takes half the memory it would at three
+    // quarters.
+    static std::size_t Limit(std::size_t capacity) { return capacity / 8 * 7; }
     static std::size_t CapacityFor(std::size_t count) {
         std::size_t capacity = 16;
         while (Limit(capacity) < count) capacity *= 2;
