@@ -282,7 +282,7 @@ private:
     }
 
     Document& document_;
-    std::vector<Document::Node>& nodes_;
+    std::vector<Document::Node, LargeBlockAllocator<Document::Node>>& nodes_;
     const char* begin_;
     const char* at_;
     const char* end_;
@@ -310,6 +310,8 @@ std::string_view Value::Span() const {
     const std::string_view text = node.decoded ? std::string_view(document_->decoded_) : document_->source_;
     return text.substr(node.start, node.length);
 }
+
+bool Value::InSource() const { return document_ != nullptr && !document_->nodes_[index_].decoded; }
 
 std::optional<std::string_view> Value::String() const {
     if (kind() != Kind::String) return std::nullopt;

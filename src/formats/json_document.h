@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ready_memory.h"
+
 namespace tolva::json {
 
 enum class Kind : std::uint8_t { Missing, Null, False, True, Number, String, Array, Object };
@@ -33,6 +35,10 @@ public:
     std::optional<std::string_view> String() const;
     // The text of a string value; empty for any other kind.
     std::string_view Text() const { return String().value_or(std::string_view()); }
+    // Whether the value's text is part of the text parsed, no escape in it decoded: it then
+    // lives as long as that text does, and (JSON takes no raw control character in a string)
+    // holds no line break or zero byte.
+    bool InSource() const;
     // A number written without fraction or exponent that a 64-bit integer holds.
     std::optional<std::int64_t> Integer() const;
     // Any number a double holds.
@@ -124,7 +130,8 @@ private:
 
     std::string_view source_;
     std::string decoded_;
-    std::vector<Node> nodes_;
+    // Millions of them for a large file: in huge pages as they fill.
+    std::vector<Node, LargeBlockAllocator<Node>> nodes_;
 };
 
 }  // namespace tolva::json

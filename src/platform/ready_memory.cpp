@@ -42,6 +42,8 @@ char* MapBlock(std::size_t size, int flags) {
 
 char* ReserveMemory(std::size_t size) { return MapBlock(size, MAP_NORESERVE); }
 
+char* MapMemory(std::size_t size) { return MapBlock(size, 0); }
+
 char* TakeReadyMemory(std::size_t size) {
     char* block = MapBlock(size, 0);
     if (block == nullptr) return nullptr;
