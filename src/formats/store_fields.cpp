@@ -258,13 +258,38 @@ void AppendUtf8(std::string& out, std::string_view text, bool keepLineFeeds) {
     }
 }
 
+namespace {
+
+// Whether AppendJsonString writes text as it stands: valid UTF-8 with no control character,
+// quote or backslash, as nearly every name and URL is.
+bool JsonAsItStands(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            if (byte < 0x20 || byte == 0x7F || byte == '"' || byte == '\\') return false;
+            ++i;
+            continue;
+        }
+        const std::size_t length = Utf8Length(text, i);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
+}  // namespace
+
 void AppendJsonString(std::string& out, std::string_view text) {
-    std::string valid;
-    AppendUtf8(valid, text);
     out += '"';
-    for (char c : valid) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c == '\t' ? ' ' : c;
+    if (JsonAsItStands(text)) {
+        out += text;
+    } else {
+        std::string valid;
+        AppendUtf8(valid, text);
+        for (char c : valid) {
+            if (c == '"' || c == '\\') out += '\\';
+            out += c == '\t' ? ' ' : c;
+        }
     }
     out += '"';
 }
