@@ -2,6 +2,7 @@
 // with the contents of each root apart, then put together under the places root and, for a
 // ".jsonlz4" file, compressed as one LZ4 block.
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -21,6 +22,7 @@
 #include "formats/format.h"
 #include "formats/store_fields.h"
 #include "platform/ascii.h"
+#include "platform/ready_memory.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -32,6 +34,12 @@ using namespace firefox_backup;
 constexpr std::int64_t kMicroseconds = 1000000;
 constexpr std::int64_t kLatestSeconds = std::numeric_limits<std::int64_t>::max() / kMicroseconds;
 constexpr std::string_view kCompressedExtension = ".jsonlz4";
+// About what an item takes in the document, with its GUID, dates, numbers, name and URL.
+constexpr std::size_t kItemBytes = 256;
+
+// The document, tens of megabytes for a large set: in huge pages as it fills, not a fault every
+// 4 KiB.
+using JsonText = std::basic_string<char, std::char_traits<char>, LargeBlockAllocator<char>>;
 // Guids are twelve characters of this alphabet, as Firefox makes them.
 constexpr std::string_view kGuidAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 constexpr std::size_t kGuidLength = 12;
@@ -79,7 +87,11 @@ public:
 
     // The document. The menu, which holds nearly everything, comes first: its contents become
     // the document in place, so that a backup of a large set is never copied whole.
-    std::string Json(UrlSet& set) {
+    JsonText Json(UrlSet& set) {
+        // Room for the whole document at once (an item takes about 250 bytes): grown step by
+        // step, each step would copy what the menu holds into fresh memory.
+        roots_[kMenu].children.reserve(
+            static_cast<std::size_t>(std::max(set.linkCount, 0) + std::max(set.folderCount, 0) + 16) * kItemBytes);
         Walk(set);
         std::string head = "{";
         AddText(head, "guid", kPlacesRoot);
@@ -92,12 +104,12 @@ public:
         AddText(head, "type", kFolderType);
         AddText(head, "root", "placesRoot");
         head += "\"children\":[";
-        std::string json = std::move(roots_[kMenu].children);
+        JsonText json = std::move(roots_[kMenu].children);
         json.insert(0, head + RootHead(kMenu));
         json += "]}";
         for (std::size_t root = kMenu + 1; root < kRoots.size(); ++root) {
             json += ',';
-            json += RootHead(root);
+            json += std::string_view(RootHead(root));
             json += roots_[root].children;
             json += "]}";
         }
@@ -108,7 +120,7 @@ public:
 private:
     struct RootContents {
         const UrlEntry* folder = nullptr;  // the first top-level folder that fills it, for its dates
-        std::string children;
+        JsonText children;
         std::int64_t count = 0;
     };
     // A folder open in the walk: the root whose contents it is written into, and the number of
@@ -156,7 +168,7 @@ private:
     }
 
     // Where the next item goes, and its index there.
-    std::string& Target(std::int64_t& index) {
+    JsonText& Target(std::int64_t& index) {
         if (open_.empty()) {
             index = roots_[kMenu].count++;
             return roots_[kMenu].children;
@@ -166,10 +178,13 @@ private:
         return roots_[parent.root].children;
     }
 
-    // Begins an item's object with the fields every item has.
+    // Begins an item's object with the fields every item has, in the item's own text, which
+    // EndItem puts where the item goes.
     std::string& Begin(const UrlEntry* entry, std::string_view title, TypeCode code, std::string_view type) {
         std::int64_t index = 0;
-        std::string& out = Target(index);
+        target_ = &Target(index);
+        std::string& out = item_;
+        out.clear();
         if (index > 0) out += ',';
         out += '{';
         AddText(out, "guid", NewGuid());
@@ -181,6 +196,7 @@ private:
         AddText(out, "type", type);
         return out;
     }
+    void EndItem() { *target_ += item_; }
 
     void EnterFolder(UrlEntry& entry) override {
         if (Depth() == 1) {
@@ -192,6 +208,7 @@ private:
         }
         std::string& out = Begin(&entry, entry.name.view(), kFolderCode, kFolderType);
         out += "\"children\":[";
+        EndItem();
         open_.push_back({open_.empty() ? std::size_t{kMenu} : open_.back().root, 0, false});
     }
 
@@ -211,11 +228,13 @@ private:
         out += "\"uri\":";
         store::AppendJsonString(out, entry.url.view());
         out += '}';
+        EndItem();
     }
 
     void VisitSeparator(UrlEntry& entry) override {
         std::string& out = Begin(&entry, "", kSeparatorCode, kSeparatorType);
         out.back() = '}';  // no field follows the type
+        EndItem();
     }
 
     // dateAdded and lastModified of an entry's kept dates; the time of writing for none.
@@ -247,6 +266,8 @@ private:
     std::int64_t nextId_ = kFirstItemId;
     std::array<RootContents, kRoots.size()> roots_{};
     std::vector<Open> open_;
+    std::string item_;            // the item being put together
+    JsonText* target_ = nullptr;  // where it goes
 };
 
 }  // namespace
@@ -256,19 +277,20 @@ int WriteFirefoxBackup(SetStorage& storage) {
     BlockWriter out(storage, IDS_ERR_FIREFOX_BACKUP_WRITE);
     if (!out.Begin()) return 0;
     BackupWriter writer;
-    std::string json = writer.Json(set);
+    const JsonText json = writer.Json(set);
+    std::string_view bytes = json;
+    std::string packed;
     if (WritesCompressed(set.location)) {
-        std::string packed;
-        if (!PackCompressedBackup(json, packed)) {
+        if (!PackCompressedBackup(bytes, packed)) {
             out.Fail(IDS_ERR_FIREFOX_BACKUP_WRITE, EFBIG);
             return 0;
         }
-        json.swap(packed);
+        bytes = packed;
     }
-    if (BlockWriter::WritesThrough(json.size())) {
-        out.WriteThrough(json);
+    if (BlockWriter::WritesThrough(bytes.size())) {
+        out.WriteThrough(bytes);
     } else {
-        out.Add(json);
+        out.Add(bytes);
     }
     out.Flush();
     return out.Failed() ? 0 : 1;
