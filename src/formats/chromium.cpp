@@ -73,10 +73,7 @@ private:
     // A string's text, borrowed from the file (which the set keeps) unless an escape in it was
     // decoded: a hundred thousand links then cost no copy and no allocation for their names and
     // URLs.
-    static EntryText TextOf(json::Value value) {
-        const std::string_view text = value.Text();
-        return value.InSource() ? EntryText::Borrow(text) : EntryText(text);
-    }
+    static EntryText TextOf(json::Value value) { return EntryText::BorrowIf(value.InSource(), value.Text()); }
 
     // Dates are decimal text of microseconds since 1601; 0 is no date.
     static void KeepDate(std::string& kept, json::Value node, std::string_view key, std::string_view keptName) {

@@ -101,9 +101,6 @@ std::size_t FindAttributesEnd(std::string_view body, bool* balanced) {
 
 namespace {
 
-// Text for an entry field: borrowed when it lies in the file the set read in, else copied.
-EntryText Keep(std::string_view text, bool borrow) { return borrow ? EntryText::Borrow(text) : EntryText(text); }
-
 // Bytes that may stand in an attribute name of the plain form ParsePlainLink takes.
 constexpr auto kPlainNameBytes = [] {
     std::array<bool, 256> table{};
@@ -213,7 +210,7 @@ UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers)
     auto inBody = [&](std::string_view part) {
         return std::string_view(body.data() + (part.data() - scratch.data()), part.size());
     };
-    auto* link = new UrlEntry(UrlEntryKind::Link, Keep(name, borrow));
+    auto* link = new UrlEntry(UrlEntryKind::Link, EntryText::BorrowIf(borrow, name));
 
     // The kept attributes are respelled as the writer spells them. Where that spelling is the
     // file's own, as browsers write it, the link borrows it from the file; extraFrom is where
@@ -230,11 +227,11 @@ UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers)
         if (!attribute.valueless.empty()) startExtra(attribute.valueless);
         AddValueless(extra, attribute.valueless);
         if (IsName(attribute.name, kHrefName)) {
-            link->url = Keep(inBody(attribute.value), borrow);
+            link->url = EntryText::BorrowIf(borrow, inBody(attribute.value));
         } else if (IsName(attribute.name, kPreservedNameName)) {
-            link->preservedName = Keep(inBody(attribute.value), borrow);
+            link->preservedName = EntryText::BorrowIf(borrow, inBody(attribute.value));
         } else if (IsName(attribute.name, kPreservedLocationName)) {
-            link->preservedLocation = Keep(inBody(attribute.value), borrow);
+            link->preservedLocation = EntryText::BorrowIf(borrow, inBody(attribute.value));
         } else {
             if (!attribute.name.empty()) startExtra(attribute.name);
             AddAttribute(extra, attribute.name, attribute.value);

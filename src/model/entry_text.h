@@ -43,6 +43,9 @@ public:
         borrowed.size_ = text.size() & kSizeMask;
         return borrowed;
     }
+    // Borrows text when the caller may (it lies in the file the set keeps, as Borrow asks),
+    // else copies it.
+    static EntryText BorrowIf(bool borrow, std::string_view text) { return borrow ? Borrow(text) : EntryText(text); }
 
     void clear() noexcept;
 
