@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <new>
-#include <thread>
 
 #include "platform/ready_memory.h"
 
@@ -51,8 +50,13 @@ EntryPool::EntryPool(std::size_t slotSize, std::size_t alignment)
     : slot_(std::max((slotSize + alignment - 1) / alignment * alignment, sizeof(FreeSlot))), blockSize_(kFirstBlock) {}
 
 void EntryPool::Lock() noexcept {
-    while (locked_.exchange(true, std::memory_order_acquire)) {
-        while (locked_.load(std::memory_order_relaxed)) std::this_thread::yield();
+    int state = kFree;
+    if (state_.compare_exchange_strong(state, kHeld, std::memory_order_acquire)) return;
+    // Marked awaited before each sleep, so the thread that lets it go wakes one sleeper.
+    if (state != kAwaited) state = state_.exchange(kAwaited, std::memory_order_acquire);
+    while (state != kFree) {
+        state_.wait(kAwaited, std::memory_order_relaxed);
+        state = state_.exchange(kAwaited, std::memory_order_acquire);
     }
 }
 

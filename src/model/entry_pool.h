@@ -57,13 +57,20 @@ private:
     // null when there is no room left or no memory.
     char* TakeReserved(std::size_t size);
     void Lock() noexcept;
-    void Unlock() noexcept { locked_.store(false, std::memory_order_release); }
+    void Unlock() noexcept {
+        if (state_.exchange(kFree, std::memory_order_release) == kAwaited) state_.notify_one();
+    }
     static void ReturnThreadSlots() noexcept;
 
     const std::size_t slot_;
-    // Held for a few instructions, nearly always by the only thread that wants it: a flag costs
-    // a fraction of a mutex.
-    std::atomic<bool> locked_{false};
+    // Nearly always taken at once by the only thread that wants it, but held for as long as a
+    // new block takes to be made ready (a millisecond or more): a thread that finds it held
+    // sleeps until it is let go (a yielding loop made thousands of system calls and took the
+    // processor the file's loading wanted).
+    static constexpr int kFree = 0;
+    static constexpr int kHeld = 1;
+    static constexpr int kAwaited = 2;  // held, and a thread sleeps until it is let go
+    std::atomic<int> state_{kFree};
     std::size_t blockSize_;
     FreeSlot* batches_ = nullptr;
     char* next_ = nullptr;
