@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 namespace tolva {
 namespace {
 
+using testing::FileFaults;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -40,13 +40,6 @@ TEST_F(FileImageTest, CopyKeepsBytesAlreadyReadAheadAndReadsOnToTheEnd) {
     EXPECT_EQ(copy.Text().substr(0, 12), "read aheadxx");
 }
 
-// Hands out at most three bytes a read, so a load on another thread arrives in many small
-// parts: lines, CRLFs and runs of empty lines are cut between them.
-class TrickleFile final : public File {
-public:
-    long Read(void* buffer, std::size_t size) override { return File::Read(buffer, std::min<std::size_t>(size, 3)); }
-};
-
 TEST(ArrivingImageTest, LinesOfAnImageStillLoadingAreThoseOfTheWholeText) {
     TempDir dir;
     const std::string path = dir.File("set.html");
@@ -63,7 +56,11 @@ TEST(ArrivingImageTest, LinesOfAnImageStillLoadingAreThoseOfTheWholeText) {
         }
         return out;
     };
-    TrickleFile file;
+    // At most three bytes a read, so the load arrives in many small parts: lines, CRLFs and
+    // runs of empty lines are cut between them.
+    FileFaults pieces;
+    pieces.readPiece = 3;
+    testing::FailingFile file(std::make_shared<FileFaults>(pieces));
     ASSERT_TRUE(file.OpenExisting(path));
     FileImage image;
     ASSERT_TRUE(image.StartLoad(file));

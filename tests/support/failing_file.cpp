@@ -5,7 +5,7 @@
 namespace tolva::testing {
 
 long FailingFile::Read(void* buffer, std::size_t size) {
-    if (faults_->reads++ < faults_->goodReads) return File::Read(buffer, size);
+    if (faults_->reads++ < faults_->goodReads) return File::Read(buffer, size < faults_->readPiece ? size : faults_->readPiece);
     SetFailure(EIO);
     return -1;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// A file that fails as a failing or full disk does: after a number of good reads, good writes
+// A file that fails as a failing or full disk does, and one that reads in small pieces: after a number of good reads, good writes
 // or written bytes, every later read fails with EIO and every later write with ENOSPC (or the
 // errno given, such as EFBIG for a file-size limit); and one that cannot be created, as in a
 // read-only folder. The
@@ -20,6 +20,8 @@ namespace tolva::testing {
 struct FileFaults {
     static constexpr long kNever = std::numeric_limits<long>::max();
 
+    // The most bytes a good read hands out, as a slow disk or a pipe trickles them in.
+    std::size_t readPiece = std::numeric_limits<std::size_t>::max();
     // How many reads and writes succeed before the rest fail; 0 fails the first.
     long goodReads = kNever;
     long goodWrites = kNever;
