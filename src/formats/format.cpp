@@ -131,10 +131,8 @@ std::size_t LineScanner::SkipEmptyLines() {
     return skipped;
 }
 
-namespace {
-
-// The first LF, CR or zero byte in [from, end), or end. One pass looks for all three: a
-// search for each in turn read every byte of a large file three times.
+// One pass looks for all three: a search for each in turn read every byte of a large file
+// three times.
 const char* FirstLineEnd(const char* from, const char* end) {
 #if defined(__SSE2__)
     const __m128i lf = _mm_set1_epi8('\n');
@@ -152,7 +150,13 @@ const char* FirstLineEnd(const char* from, const char* end) {
     return from;
 }
 
-}  // namespace
+bool LineScanner::TakeLine(std::size_t length) {
+    const std::size_t end = pos_ + length;
+    const std::size_t size = text_.size();
+    if (end >= size || (text_[end] == '\r' && end + 1 == size)) return false;
+    pos_ = end + (text_[end] == '\r' && text_[end + 1] == '\n' ? 2 : 1);
+    return true;
+}
 
 // The first line end at or after the scan position in the bytes in place (their end when
 // there is none). No line end stands in [pos_, searchedTo_) but lineEnd_ when it is below

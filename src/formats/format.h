@@ -28,6 +28,9 @@ std::string HeadingOf(const UrlSet& set);
 std::string_view MarkName(FolderMark mark);
 FolderMark MarkNamed(std::string_view name);
 
+// The first byte that ends a line (LF, CR or a zero byte) in [from, end), or end.
+const char* FirstLineEnd(const char* from, const char* end);
+
 // Hands out the lines of a file read whole (SetStorage::TakeRest), ending each at CR, LF, CRLF
 // or a zero byte, however long the line: mixed line ends never leave a CR in a line, and a zero
 // byte can never stall a reader. The next place of each of the
@@ -47,6 +50,13 @@ public:
     std::size_t SkipEmptyLines();
     // Where the next line begins in the bytes.
     std::size_t Position() const { return pos_; }
+
+    // For a reader that finds where a line ends while taking it apart, instead of before: the
+    // bytes in place from where the next line begins (more may come), and taking the line that
+    // ends after length of them, at a line end (FirstLineEnd) among them. False, nothing
+    // taken, where that end may still change: no byte there yet, or a CR whose LF may follow.
+    std::string_view Ahead() const { return text_.substr(pos_); }
+    bool TakeLine(std::size_t length);
 
 private:
     std::size_t FindLineEnd();

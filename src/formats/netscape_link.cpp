@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "formats/format.h"
 #include "platform/ascii.h"
 
 namespace tolva::netscape {
@@ -148,9 +149,33 @@ const char* FindQuote(const char* from, const char* end) {
     return static_cast<const char*>(std::memchr(from, '"', static_cast<std::size_t>(end - from)));
 }
 
-}  // namespace
+// The first quote or line end (LF, CR, zero byte) in [from, end), or null: one pass over a
+// value whose line has not been cut out yet.
+const char* FindQuoteInLine(const char* from, const char* end) {
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - from >= 16; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, lf)),
+                                          _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, zero)));
+        if (const int mask = _mm_movemask_epi8(hits); mask != 0)
+            return from + __builtin_ctz(static_cast<unsigned>(mask));
+    }
+#endif
+    for (; from < end; ++from) {
+        if (*from == '"' || *from == '\n' || *from == '\r' || *from == '\0') return from;
+    }
+    return nullptr;
+}
 
-UrlEntry* ParsePlainLink(std::string_view body) {
+// ParsePlainLink and ParsePlainLinkAhead: inLine tells that body runs on past the link's line,
+// which then ends at the first line end after the attributes (none stands in them: no
+// attribute name holds one, and a value that does is no plain value).
+template <bool inLine>
+UrlEntry* ParsePlain(std::string_view body) {
     const char* const begin = body.data();
     const char* const end = begin + body.size();
     std::string_view url;
@@ -166,8 +191,9 @@ UrlEntry* ParsePlainLink(std::string_view body) {
         if (at == nameBegin || end - at < 2 || at[0] != '=' || at[1] != '"') return nullptr;
         const std::string_view attributeName(nameBegin, static_cast<std::size_t>(at - nameBegin));
         const char* valueBegin = at + 2;
-        const char* quote = FindQuote(valueBegin, end);
-        if (quote == nullptr || quote + 1 == end || (quote[1] != ' ' && quote[1] != '>')) return nullptr;
+        const char* quote = inLine ? FindQuoteInLine(valueBegin, end) : FindQuote(valueBegin, end);
+        if (quote == nullptr || *quote != '"' || quote + 1 == end || (quote[1] != ' ' && quote[1] != '>'))
+            return nullptr;
         const std::string_view value(valueBegin, static_cast<std::size_t>(quote - valueBegin));
         if (IsName(attributeName, kHrefName)) {
             url = value;
@@ -185,9 +211,10 @@ UrlEntry* ParsePlainLink(std::string_view body) {
         at = quote + 2;
         if (quote[1] == '>') break;
     }
-    auto* link =
-        new UrlEntry(UrlEntryKind::Link, EntryText::Borrow(std::string_view(at, static_cast<std::size_t>(end - at))),
-                     EntryText::Borrow(url));
+    const char* const nameEnd = inLine ? FirstLineEnd(at, end) : end;
+    auto* link = new UrlEntry(UrlEntryKind::Link,
+                              EntryText::Borrow(std::string_view(at, static_cast<std::size_t>(nameEnd - at))),
+                              EntryText::Borrow(url));
     link->preservedName = EntryText::Borrow(preservedName);
     link->preservedLocation = EntryText::Borrow(preservedLocation);
     if (extraBegin != nullptr) {
@@ -196,6 +223,12 @@ UrlEntry* ParsePlainLink(std::string_view body) {
     }
     return link;
 }
+
+}  // namespace
+
+UrlEntry* ParsePlainLink(std::string_view body) { return ParsePlain<false>(body); }
+
+UrlEntry* ParsePlainLinkAhead(std::string_view body) { return ParsePlain<true>(body); }
 
 UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers) {
     std::string& scratch = buffers.attributes;

@@ -96,6 +96,34 @@ public:
         }
     }
 
+    // Reads the next line when it is one link as browsers write it (white space, "<DT><A ",
+    // the link in the plain spelling, nothing but white space after its "</A>") straight from
+    // the bytes ahead, as ReadLine would read it: where the line ends is then found while the
+    // link is taken apart, not in a pass of its own over the line. False, nothing read, for
+    // any other line or one not yet whole: Next and ReadLine then take it.
+    bool ReadLinkLine(LineScanner& lines) {
+        if (describing_ != nullptr) return false;
+        const std::string_view ahead = lines.Ahead();
+        std::size_t indent = 0;
+        while (indent < ahead.size() && (ahead[indent] == ' ' || ahead[indent] == '\t')) ++indent;
+        if (ahead.compare(indent, kLinkItem.size(), kLinkItem) != 0) return false;
+        std::unique_ptr<UrlEntry> link(netscape::ParsePlainLinkAhead(ahead.substr(indent + kLinkItem.size())));
+        if (!link) return false;
+        const std::string_view name = link->name.view();
+        const std::size_t end = FindIgnoringCase(name, kLinkEnd, 0);
+        if (end == std::string_view::npos || !TrimLeadingWhite(name.substr(end + kLinkEnd.size())).empty() ||
+            !lines.TakeLine(static_cast<std::size_t>(name.data() + name.size() - ahead.data()))) {
+            return false;
+        }
+        quotesMayClose_ = true;
+        CloseEmptyFolder();
+        link->name = EntryText::Borrow(name.substr(0, end));
+        describable_ = link.get();
+        set_.Append(link.release());
+        ++set_.linkCount;
+        return true;
+    }
+
     void Finish() {
         EndDescription();
         CloseEmptyFolder();
@@ -432,9 +460,12 @@ private:
             std::string_view line;
             for (;;) {
                 lines_ += lines.SkipEmptyLines();
-                if (cancelled_.load(std::memory_order_relaxed) || !lines.Next(line)) break;
+                if (cancelled_.load(std::memory_order_relaxed)) break;
+                if (!reader.ReadLinkLine(lines)) {
+                    if (!lines.Next(line)) break;
+                    reader.ReadLine(line);
+                }
                 ++lines_;
-                reader.ReadLine(line);
             }
             reader.Finish();
             tookHeading_ = reader.TookHeading();
@@ -533,10 +564,12 @@ int Read(SetStorage& storage, TextControl* statusText, std::size_t laterFrom, st
                 later.reset();  // this thread read on into it
             }
         }
-        if (!lines.Next(line)) break;
+        if (!reader.ReadLinkLine(lines)) {
+            if (!lines.Next(line)) break;
+            reader.ReadLine(line);
+        }
         result = 1;
         if (lineStatus) lineStatus->SetText(status.Advance());
-        reader.ReadLine(line);
     }
     if (!joined) reader.Finish();
 

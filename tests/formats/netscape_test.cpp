@@ -255,6 +255,37 @@ TEST_F(NetscapeTest, LongLinesArriveWholeAndAtTheirLineEnds) {
     }
 }
 
+TEST(NetscapeArrivingTest, LinksReadWhereTheFileArrivesInSmallPiecesAreThoseOfTheWholeFile) {
+    // A file large enough to be read while it loads, in pieces of an odd size: its lines, CRLFs
+    // and names are cut at every place between two pieces. Each line must be read as it would
+    // be with all of it there, and counted once.
+    const std::string block =
+        "    <DT><A HREF=\"http://a/\" ADD_DATE=\"1\" ICON=\"data:x\">A name</A>\r\n"
+        "<DT><A HREF=\"http://b/\">B</A>  \n"
+        "<DT><A HREF=\"http://c/\">C</A><DD>described\r\n"
+        "<DT><A HREF=\"http://d/\" ADD_DATE=\"2\">runs on\r\nto the next line</A>\n"
+        "\t<DT><A HREF=\"http://e/\" NOTE=\"a\rb\">E</A>\r\n"
+        "<DT><H3>F</H3>\n<DL><p>\n</DL><p>\n";
+    std::string text = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    while (text.size() < 4 * 1024 * 1024 + 1000) text += block;
+    TempDir dir;
+    const std::string path = dir.File("large.html");
+    WriteFile(path, text);
+    const auto read = [&](std::size_t piece) {
+        UrlSet set;
+        SetStorage storage{set};
+        FileFaults faults;
+        faults.readPiece = piece;
+        storage.SetFileFactory(FailingFiles(faults));
+        RecordingText status;
+        EXPECT_EQ(ReadSet(storage, UrlSetFormat::Netscape, path, &status), 1);
+        return std::make_tuple(Outline(set), set.linkCount, status.history.end()[-2]);
+    };
+    const auto whole = read(text.size());
+    EXPECT_EQ(std::get<1>(whole), static_cast<std::int32_t>(text.size() / block.size() * 5));
+    EXPECT_EQ(read(61), whole);
+}
+
 // What a read of the file at path gives, its later part read on another thread from the first
 // item line after laterFrom on; *began tells where that part began (npos: read in one part).
 struct PartsRead {
