@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -106,7 +107,11 @@ public:
         const std::string_view ahead = lines.Ahead();
         std::size_t indent = 0;
         while (indent < ahead.size() && (ahead[indent] == ' ' || ahead[indent] == '\t')) ++indent;
-        if (ahead.compare(indent, kLinkItem.size(), kLinkItem) != 0) return false;
+        // Of a length known here, so compared in place rather than by a call.
+        if (ahead.size() - indent < kLinkItem.size() ||
+            std::memcmp(ahead.data() + indent, kLinkItem.data(), kLinkItem.size()) != 0) {
+            return false;
+        }
         std::unique_ptr<UrlEntry> link(netscape::ParsePlainLinkAhead(ahead.substr(indent + kLinkItem.size())));
         if (!link) return false;
         const std::string_view name = link->name.view();
