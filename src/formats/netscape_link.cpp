@@ -149,31 +149,8 @@ const char* FindQuote(const char* from, const char* end) {
     return static_cast<const char*>(std::memchr(from, '"', static_cast<std::size_t>(end - from)));
 }
 
-// The first quote or line end (LF, CR, zero byte) in [from, end), or null: one pass over a
-// value whose line has not been cut out yet.
-const char* FindQuoteInLine(const char* from, const char* end) {
-#if defined(__SSE2__)
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i zero = _mm_setzero_si128();
-    for (; end - from >= 16; from += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, lf)),
-                                          _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, zero)));
-        if (const int mask = _mm_movemask_epi8(hits); mask != 0)
-            return from + __builtin_ctz(static_cast<unsigned>(mask));
-    }
-#endif
-    for (; from < end; ++from) {
-        if (*from == '"' || *from == '\n' || *from == '\r' || *from == '\0') return from;
-    }
-    return nullptr;
-}
-
 // ParsePlainLink and ParsePlainLinkAhead: inLine tells that body runs on past the link's line,
-// which then ends at the first line end after the attributes (none stands in them: no
-// attribute name holds one, and a value that does is no plain value).
+// so that a value must end before a line end (no attribute name holds one).
 template <bool inLine>
 UrlEntry* ParsePlain(std::string_view body) {
     const char* const begin = body.data();
@@ -191,9 +168,11 @@ UrlEntry* ParsePlain(std::string_view body) {
         if (at == nameBegin || end - at < 2 || at[0] != '=' || at[1] != '"') return nullptr;
         const std::string_view attributeName(nameBegin, static_cast<std::size_t>(at - nameBegin));
         const char* valueBegin = at + 2;
-        const char* quote = inLine ? FindQuoteInLine(valueBegin, end) : FindQuote(valueBegin, end);
-        if (quote == nullptr || *quote != '"' || quote + 1 == end || (quote[1] != ' ' && quote[1] != '>'))
+        const char* quote = inLine ? FirstLineEndOr('"', valueBegin, end) : FindQuote(valueBegin, end);
+        if (quote == nullptr || quote == end || *quote != '"' || quote + 1 == end ||
+            (quote[1] != ' ' && quote[1] != '>')) {
             return nullptr;
+        }
         const std::string_view value(valueBegin, static_cast<std::size_t>(quote - valueBegin));
         if (IsName(attributeName, kHrefName)) {
             url = value;
@@ -211,10 +190,9 @@ UrlEntry* ParsePlain(std::string_view body) {
         at = quote + 2;
         if (quote[1] == '>') break;
     }
-    const char* const nameEnd = inLine ? FirstLineEnd(at, end) : end;
-    auto* link = new UrlEntry(UrlEntryKind::Link,
-                              EntryText::Borrow(std::string_view(at, static_cast<std::size_t>(nameEnd - at))),
-                              EntryText::Borrow(url));
+    auto* link =
+        new UrlEntry(UrlEntryKind::Link, EntryText::Borrow(std::string_view(at, static_cast<std::size_t>(end - at))),
+                     EntryText::Borrow(url));
     link->preservedName = EntryText::Borrow(preservedName);
     link->preservedLocation = EntryText::Borrow(preservedLocation);
     if (extraBegin != nullptr) {

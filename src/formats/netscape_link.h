@@ -77,8 +77,9 @@ UrlEntry* ParseLink(std::string_view body, bool borrow, LinkScratch& scratch);
 // told apart in any case, as HTML does.
 UrlEntry* ParsePlainLink(std::string_view body);
 // The same for a link whose line has not been cut from what follows it in the file: body runs
-// on past the line's end, and the link's name ends there (at the first LF, CR or zero byte
-// after its attributes). Null where ParsePlainLink, given the line alone, returns null.
+// on past the line's end. The attributes are read as ParsePlainLink reads them in the line
+// alone, null alike; the name runs on to the end of body, for the caller to cut at the line's
+// end.
 UrlEntry* ParsePlainLinkAhead(std::string_view body);
 // The general way, for any spelling.
 UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& scratch);

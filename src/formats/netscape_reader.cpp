@@ -103,21 +103,25 @@ public:
     // link is taken apart, not in a pass of its own over the line. False, nothing read, for
     // any other line or one not yet whole: Next and ReadLine then take it.
     bool ReadLinkLine(LineScanner& lines) {
-        if (describing_ != nullptr) return false;
         const std::string_view ahead = lines.Ahead();
-        std::size_t indent = 0;
-        while (indent < ahead.size() && (ahead[indent] == ' ' || ahead[indent] == '\t')) ++indent;
+        std::size_t indent = LeadingSpaces(ahead);
+        while (indent < ahead.size() && ahead[indent] == '\t') ++indent;
         // Of a length known here, so compared in place rather than by a call.
         if (ahead.size() - indent < kLinkItem.size() ||
             std::memcmp(ahead.data() + indent, kLinkItem.data(), kLinkItem.size()) != 0) {
             return false;
         }
+        // The item's "<DT>" ends an open description before anything else, as in ReadLine.
+        if (describing_ != nullptr) EndDescription();
         std::unique_ptr<UrlEntry> link(netscape::ParsePlainLinkAhead(ahead.substr(indent + kLinkItem.size())));
         if (!link) return false;
         const std::string_view name = link->name.view();
-        const std::size_t end = FindIgnoringCase(name, kLinkEnd, 0);
-        if (end == std::string_view::npos || !TrimLeadingWhite(name.substr(end + kLinkEnd.size())).empty() ||
-            !lines.TakeLine(static_cast<std::size_t>(name.data() + name.size() - ahead.data()))) {
+        // Where the name ends and where its line does, in one look at its bytes: its "</A>",
+        // and the line end that nearly always follows it at once.
+        std::size_t end = 0;
+        std::size_t lineEnd = 0;
+        if (!NameAndLineEnd(name, end, lineEnd) ||
+            !lines.TakeLine(static_cast<std::size_t>(name.data() + lineEnd - ahead.data()))) {
             return false;
         }
         quotesMayClose_ = true;
@@ -139,6 +143,28 @@ public:
     bool TookDocumentTitle() const { return tookDocumentTitle_; }
 
 private:
+    // In text that begins with a link's name and runs on past its line: where the first
+    // "</A>" (in any case) of that line begins, and where the line ends. False when the name
+    // has no "</A>" on its line, when anything but white space follows it there, or when the
+    // line's end is not in text yet.
+    static bool NameAndLineEnd(std::string_view text, std::size_t& end, std::size_t& lineEnd) {
+        const char* const begin = text.data();
+        const char* const last = begin + text.size();
+        for (const char* at = begin;;) {
+            at = FirstLineEndOr('<', at, last);
+            if (at == last || *at != '<') return false;
+            const std::string_view rest(at, static_cast<std::size_t>(last - at));
+            if (EqualsIgnoringAsciiCase(rest.substr(0, kLinkEnd.size()), kLinkEnd)) {
+                end = static_cast<std::size_t>(at - begin);
+                const char* after = at + kLinkEnd.size();
+                while (after < last && (*after == ' ' || *after == '\t' || *after == '\v' || *after == '\f')) ++after;
+                lineEnd = static_cast<std::size_t>(after - begin);
+                return after < last && (*after == '\n' || *after == '\r' || *after == '\0');
+            }
+            ++at;
+        }
+    }
+
     // Reads the item text begins with, if it is one, and leaves text at what follows it.
     bool Item(std::string_view& text) {
         if (BeginsTag(text, "DT")) {

@@ -215,11 +215,10 @@ inline bool StartsWith(std::string_view text, std::string_view prefix) {
 }
 // Space, tab, CR, LF, VT and FF.
 inline bool IsWhite(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-// Removes leading white space.
-inline std::string_view TrimLeadingWhite(std::string_view text) {
+// How many spaces text begins with. Indentation is mostly spaces: eight are looked at in one
+// step, and where they end is found in the same word.
+inline std::size_t LeadingSpaces(std::string_view text) {
     std::size_t i = 0;
-    // Indentation is mostly spaces: eight are looked at in one step, and where they end is
-    // found in the same word.
     constexpr std::uint64_t kEightSpaces = 0x2020202020202020;
     while (text.size() - i >= 8) {
         std::uint64_t word;
@@ -233,6 +232,12 @@ inline std::string_view TrimLeadingWhite(std::string_view text) {
         }
         i += 8;
     }
+    while (i < text.size() && text[i] == ' ') ++i;
+    return i;
+}
+// Removes leading white space.
+inline std::string_view TrimLeadingWhite(std::string_view text) {
+    std::size_t i = LeadingSpaces(text);
     while (i < text.size() && IsWhite(text[i])) ++i;
     return text.substr(i);
 }

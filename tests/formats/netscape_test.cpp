@@ -127,9 +127,10 @@ TEST_F(NetscapeTest, RecognisesEachKindOfLine) {
         {"descriptions stay with their link or folder, over several lines; a stray one is dropped",
          "<DD>stray\n<DT><H3>F</H3>\n<DD>About F\n<DL><p>\n<DT><A HREF=\"u\">x</A>\n<DD>One\n\n  two <a "
          "href=\"i\">i</a>\n"
-         "</DL><p>\n<DT><A HREF=\"v\">y</A><DD>Same line<DT><A HREF=\"w\">z</A>\n",
+         "</DL><p>\n<DT><A HREF=\"v\">y</A><DD>Same line<DT><A HREF=\"w\">z</A>\n<DD>Last\n"
+         "<DT><A HREF=\"t\">t</A>\nno description\n",
          {"F \\F <DD>About F", "L \\F | x | u | |  |  <DD>One\n\n  two <a href=\"i\">i</a>", "E ",
-          "L  | y | v | |  |  <DD>Same line", "L  | z | w | |  | ", "E "}},
+          "L  | y | v | |  |  <DD>Same line", "L  | z | w | |  |  <DD>Last", "L  | t | t | |  | ", "E "}},
         {"link without name, without '>' or without HREF",
          "<DT><A HREF=\"u\"></A>\n<DT><A no close</A>\n<DT><A ADD_DATE=\"3\">z</A>\n",
          {"L  |  | u | |  | ", "L  | no close |  | |  | ", "L  | z |  | ADD_DATE=\"3\" |  | ", "E "}},
