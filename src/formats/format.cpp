@@ -5,10 +5,6 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "platform/ascii.h"
 #include "platform/ready_memory.h"
 #include "resources/strings.h"
@@ -129,25 +125,6 @@ std::size_t LineScanner::SkipEmptyLines() {
         ++skipped;
     }
     return skipped;
-}
-
-// One pass looks for all three: a search for each in turn read every byte of a large file
-// three times.
-const char* FirstLineEnd(const char* from, const char* end) {
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i zero = _mm_setzero_si128();
-    for (; end - from >= 16; from += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)),
-                                          _mm_cmpeq_epi8(bytes, zero));
-        if (const int mask = _mm_movemask_epi8(hits); mask != 0)
-            return from + __builtin_ctz(static_cast<unsigned>(mask));
-    }
-#endif
-    while (from < end && *from != '\n' && *from != '\r' && *from != '\0') ++from;
-    return from;
 }
 
 bool LineScanner::TakeLine(std::size_t length) {

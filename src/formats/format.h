@@ -32,11 +32,10 @@ std::string HeadingOf(const UrlSet& set);
 std::string_view MarkName(FolderMark mark);
 FolderMark MarkNamed(std::string_view name);
 
-// The first byte that ends a line (LF, CR or a zero byte) in [from, end), or end.
-const char* FirstLineEnd(const char* from, const char* end);
-// The same, or the first byte also, whichever comes first: a reader looking for a byte of a
-// line whose end it has not found yet. Inline, as it is called for every value of a large file
-// and most are found in the first sixteen bytes.
+// The first byte that ends a line (LF, CR or a zero byte) in [from, end), or the first byte
+// also, whichever comes first; end when there is none. One pass looks for all four: a search
+// for each in turn read every byte of a large file again. Inline, as it is called for every
+// value of a large file and most are found in the first sixteen bytes.
 inline const char* FirstLineEndOr(char also, const char* from, const char* end) {
 #if defined(__SSE2__)
     const __m128i other = _mm_set1_epi8(also);
@@ -54,6 +53,9 @@ inline const char* FirstLineEndOr(char also, const char* from, const char* end) 
     while (from < end && *from != also && *from != '\n' && *from != '\r' && *from != '\0') ++from;
     return from;
 }
+// The first byte that ends a line in [from, end), or end (also being one of them, the compiler
+// drops its comparison).
+inline const char* FirstLineEnd(const char* from, const char* end) { return FirstLineEndOr('\n', from, end); }
 
 // Hands out the lines of a file read whole (SetStorage::TakeRest), ending each at CR, LF, CRLF
 // or a zero byte, however long the line: mixed line ends never leave a CR in a line, and a zero

@@ -149,10 +149,32 @@ const char* FindQuote(const char* from, const char* end) {
     return static_cast<const char*>(std::memchr(from, '"', static_cast<std::size_t>(end - from)));
 }
 
-// ParsePlainLink and ParsePlainLinkAhead: inLine tells that body runs on past the link's line,
-// so that a value must end before a line end (no attribute name holds one).
+// In text that begins with a link's name and runs on past its line: where the first "</A>" (in
+// any case) of that line begins, and where the line ends. False when the name has no "</A>" on
+// its line, when anything but white space follows it there, or when the line's end is not in
+// text yet.
+bool LinkEndAndLineEnd(std::string_view text, std::size_t& linkEnd, std::size_t& lineEnd) {
+    constexpr std::string_view kLinkEnd = "</A>";
+    const char* const begin = text.data();
+    const char* const last = begin + text.size();
+    for (const char* at = begin;; ++at) {
+        at = FirstLineEndOr('<', at, last);
+        if (at == last || *at != '<') return false;
+        const std::string_view rest(at, static_cast<std::size_t>(last - at));
+        if (!EqualsIgnoringAsciiCase(rest.substr(0, kLinkEnd.size()), kLinkEnd)) continue;
+        linkEnd = static_cast<std::size_t>(at - begin);
+        const char* after = at + kLinkEnd.size();
+        while (after < last && (*after == ' ' || *after == '\t' || *after == '\v' || *after == '\f')) ++after;
+        lineEnd = static_cast<std::size_t>(after - begin);
+        return after < last && (*after == '\n' || *after == '\r' || *after == '\0');
+    }
+}
+
+// ParsePlainLink and ParsePlainLinkLine: inLine tells that body runs on past the link's line,
+// so that a value must end before a line end (no attribute name holds one), the name ends at its
+// "</A>" and *lineEnd is set to where the line ends in body.
 template <bool inLine>
-UrlEntry* ParsePlain(std::string_view body) {
+UrlEntry* ParsePlain(std::string_view body, std::size_t* lineEnd) {
     const char* const begin = body.data();
     const char* const end = begin + body.size();
     std::string_view url;
@@ -190,9 +212,14 @@ UrlEntry* ParsePlain(std::string_view body) {
         at = quote + 2;
         if (quote[1] == '>') break;
     }
-    auto* link =
-        new UrlEntry(UrlEntryKind::Link, EntryText::Borrow(std::string_view(at, static_cast<std::size_t>(end - at))),
-                     EntryText::Borrow(url));
+    std::string_view name(at, static_cast<std::size_t>(end - at));
+    if constexpr (inLine) {
+        std::size_t linkEnd = 0;
+        if (!LinkEndAndLineEnd(name, linkEnd, *lineEnd)) return nullptr;
+        *lineEnd += static_cast<std::size_t>(at - begin);
+        name = name.substr(0, linkEnd);
+    }
+    auto* link = new UrlEntry(UrlEntryKind::Link, EntryText::Borrow(name), EntryText::Borrow(url));
     link->preservedName = EntryText::Borrow(preservedName);
     link->preservedLocation = EntryText::Borrow(preservedLocation);
     if (extraBegin != nullptr) {
@@ -204,9 +231,9 @@ UrlEntry* ParsePlain(std::string_view body) {
 
 }  // namespace
 
-UrlEntry* ParsePlainLink(std::string_view body) { return ParsePlain<false>(body); }
+UrlEntry* ParsePlainLink(std::string_view body) { return ParsePlain<false>(body, nullptr); }
 
-UrlEntry* ParsePlainLinkAhead(std::string_view body) { return ParsePlain<true>(body); }
+UrlEntry* ParsePlainLinkLine(std::string_view body, std::size_t& lineEnd) { return ParsePlain<true>(body, &lineEnd); }
 
 UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers) {
     std::string& scratch = buffers.attributes;

@@ -76,11 +76,12 @@ UrlEntry* ParseLink(std::string_view body, bool borrow, LinkScratch& scratch);
 // borrows every field from body. Returns null for any other spelling. Attribute names are
 // told apart in any case, as HTML does.
 UrlEntry* ParsePlainLink(std::string_view body);
-// The same for a link whose line has not been cut from what follows it in the file: body runs
-// on past the line's end. The attributes are read as ParsePlainLink reads them in the line
-// alone, null alike; the name runs on to the end of body, for the caller to cut at the line's
-// end.
-UrlEntry* ParsePlainLinkAhead(std::string_view body);
+// The same for a line that is one such link and nothing else but white space after its "</A>",
+// not yet cut from what follows it in the file: body runs on past the line's end, which
+// lineEnd is set to (a LF, CR or zero byte in body). The attributes are read as ParsePlainLink
+// reads them in the line alone, null alike; the name ends at its "</A>". Null also when the
+// line holds anything more or its end is not in body yet.
+UrlEntry* ParsePlainLinkLine(std::string_view body, std::size_t& lineEnd);
 // The general way, for any spelling.
 UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& scratch);
 

@@ -113,23 +113,13 @@ public:
         }
         // The item's "<DT>" ends an open description before anything else, as in ReadLine.
         if (describing_ != nullptr) EndDescription();
-        std::unique_ptr<UrlEntry> link(netscape::ParsePlainLinkAhead(ahead.substr(indent + kLinkItem.size())));
-        if (!link) return false;
-        const std::string_view name = link->name.view();
-        // Where the name ends and where its line does, in one look at its bytes: its "</A>",
-        // and the line end that nearly always follows it at once.
-        std::size_t end = 0;
+        const std::size_t from = indent + kLinkItem.size();
         std::size_t lineEnd = 0;
-        if (!NameAndLineEnd(name, end, lineEnd) ||
-            !lines.TakeLine(static_cast<std::size_t>(name.data() + lineEnd - ahead.data()))) {
-            return false;
-        }
+        std::unique_ptr<UrlEntry> link(netscape::ParsePlainLinkLine(ahead.substr(from), lineEnd));
+        if (!link || !lines.TakeLine(from + lineEnd)) return false;
         quotesMayClose_ = true;
         CloseEmptyFolder();
-        link->name = EntryText::Borrow(name.substr(0, end));
-        describable_ = link.get();
-        set_.Append(link.release());
-        ++set_.linkCount;
+        AppendLink(link.release());
         return true;
     }
 
@@ -143,28 +133,6 @@ public:
     bool TookDocumentTitle() const { return tookDocumentTitle_; }
 
 private:
-    // In text that begins with a link's name and runs on past its line: where the first
-    // "</A>" (in any case) of that line begins, and where the line ends. False when the name
-    // has no "</A>" on its line, when anything but white space follows it there, or when the
-    // line's end is not in text yet.
-    static bool NameAndLineEnd(std::string_view text, std::size_t& end, std::size_t& lineEnd) {
-        const char* const begin = text.data();
-        const char* const last = begin + text.size();
-        for (const char* at = begin;;) {
-            at = FirstLineEndOr('<', at, last);
-            if (at == last || *at != '<') return false;
-            const std::string_view rest(at, static_cast<std::size_t>(last - at));
-            if (EqualsIgnoringAsciiCase(rest.substr(0, kLinkEnd.size()), kLinkEnd)) {
-                end = static_cast<std::size_t>(at - begin);
-                const char* after = at + kLinkEnd.size();
-                while (after < last && (*after == ' ' || *after == '\t' || *after == '\v' || *after == '\f')) ++after;
-                lineEnd = static_cast<std::size_t>(after - begin);
-                return after < last && (*after == '\n' || *after == '\r' || *after == '\0');
-            }
-            ++at;
-        }
-    }
-
     // Reads the item text begins with, if it is one, and leaves text at what follows it.
     bool Item(std::string_view& text) {
         if (BeginsTag(text, "DT")) {
@@ -237,10 +205,14 @@ private:
         std::string_view rest;
         UrlEntry* link = quotesMayClose_ ? PlainLink(body, rest) : nullptr;
         if (link == nullptr) link = AnyLink(body, rest);
+        AppendLink(link);
+        return rest;
+    }
+
+    void AppendLink(UrlEntry* link) {
         set_.Append(link);
         ++set_.linkCount;
         describable_ = link;
-        return rest;
     }
 
     // A link spelled as browsers write it that ends on its line, read in one pass: its
