@@ -20,6 +20,10 @@ constexpr std::size_t kArrivalStep = 1024 * 1024;
 constexpr std::size_t kFirstArrivalStep = 64 * 1024;
 // Room a load on another thread keeps for a file that grows meanwhile, beyond its own size.
 constexpr std::size_t kLeastGrowthRoom = 64 * 1024 * 1024;
+// A window is read in steps this large: a batch of a bookmark file and the step after it stay
+// in the processor's cache.
+constexpr std::size_t kWindowStep = 256 * 1024;
+constexpr std::size_t kPage = 4096;
 // The top bit of Loader::progress: the load is over.
 constexpr std::size_t kLoadOver = ~(~std::size_t{0} >> 1);
 
@@ -38,6 +42,9 @@ FileImage& FileImage::operator=(FileImage&& other) noexcept {
         expected_ = std::exchange(other.expected_, 0);
         loader_ = std::move(other.loader_);
         loadFailed_ = std::exchange(other.loadFailed_, false);
+        window_ = std::exchange(other.window_, nullptr);
+        windowOver_ = std::exchange(other.windowOver_, false);
+        readyTo_ = std::exchange(other.readyTo_, 0);
     }
     return *this;
 }
@@ -46,8 +53,9 @@ void FileImage::Release() noexcept {
     Finish();
     FreeReadyMemory(data_, capacity_);
     data_ = nullptr;
-    size_ = capacity_ = expected_ = 0;
-    loadFailed_ = false;
+    size_ = capacity_ = expected_ = readyTo_ = 0;
+    loadFailed_ = windowOver_ = false;
+    window_ = nullptr;
 }
 
 bool FileImage::Reserve(std::size_t capacity) {
@@ -124,7 +132,52 @@ bool FileImage::StartLoad(File& file) {
     return true;
 }
 
+bool FileImage::StartWindow(File& file) {
+    Release();
+    expected_ = file.Remaining();
+    // Room as StartLoad keeps it, of which only what a batch takes is ever used.
+    const std::size_t capacity = expected_ + std::max(expected_, kLeastGrowthRoom) + 1;
+    data_ = ReserveMemory(capacity);
+    if (data_ == nullptr) return false;
+    capacity_ = capacity;
+    window_ = &file;
+    return true;
+}
+
+bool FileImage::ReadStep() {
+    const std::size_t step = std::min(kWindowStep, capacity_ - size_);
+    // Pages are made ready a whole number at a time, each once: after a Slide the window is
+    // read into the same ones again.
+    const std::size_t ready = std::min((size_ + step + kPage - 1) / kPage * kPage, capacity_);
+    if (step == 0 || (ready > readyTo_ && !MakeReservedPagesReady(data_ + readyTo_, ready - readyTo_))) {
+        loadFailed_ = windowOver_ = true;  // grew past its room, or no memory for it
+        return false;
+    }
+    readyTo_ = std::max(readyTo_, ready);
+    const long got = window_->Read(data_ + size_, step);
+    if (got <= 0) {
+        loadFailed_ = got < 0;
+        windowOver_ = true;
+        return false;
+    }
+    size_ += static_cast<std::size_t>(got);
+    return true;
+}
+
+void FileImage::Slide(std::size_t from) {
+    from = std::min(from, size_);
+    if (from == 0) return;
+    std::memmove(data_, data_ + from, size_ - from);
+    size_ -= from;
+}
+
 std::string_view FileImage::WaitBeyond(std::size_t have, bool& complete) {
+    if (window_ != nullptr) {
+        while (size_ <= have && !windowOver_ && ReadStep()) {
+        }
+        complete = windowOver_;
+        return Text();
+    }
     if (!loader_) {
         complete = true;
         return Text();

@@ -135,6 +135,16 @@ bool LineScanner::TakeLine(std::size_t length) {
     return true;
 }
 
+void LineScanner::DropTaken() {
+    if (arriving_ == nullptr || pos_ == 0) return;
+    arriving_->Slide(pos_);
+    text_ = arriving_->Text();
+    searchedTo_ = searchedTo_ > pos_ ? searchedTo_ - pos_ : 0;
+    // A line end found before the next line is passed: none is known below searchedTo_ then.
+    lineEnd_ = lineEnd_ >= pos_ ? lineEnd_ - pos_ : searchedTo_;
+    pos_ = 0;
+}
+
 // The first line end at or after the scan position in the bytes in place (their end when
 // there is none). No line end stands in [pos_, searchedTo_) but lineEnd_ when it is below
 // searchedTo_, so no byte is searched twice.
@@ -205,6 +215,25 @@ bool BlockWriter::WriteThrough(std::string_view text) {
         return false;
     }
     written_ += text.size();
+    return true;
+}
+
+bool BlockWriter::RewriteStart(std::size_t oldLength, std::string_view start) {
+    if (!Flush()) return false;
+    std::string rest(written_ - oldLength, '\0');
+    std::size_t got = 0;
+    bool read = file_->Seek(static_cast<std::int64_t>(oldLength));
+    while (read && got < rest.size()) {
+        const long step = file_->Read(rest.data() + got, rest.size() - got);
+        read = step > 0;
+        if (read) got += static_cast<std::size_t>(step);
+    }
+    if (!read || !file_->Seek(0) || !file_->Write(start.data(), start.size()) ||
+        !file_->Write(rest.data(), rest.size()) || !file_->Truncate()) {
+        Fail(parts_[0].message, file_->LastErrno() != 0 ? file_->LastErrno() : EIO);
+        return false;
+    }
+    written_ = start.size() + rest.size();
     return true;
 }
 

@@ -63,8 +63,8 @@ inline const char* FirstLineEnd(const char* from, const char* end) { return Firs
 // three bytes is kept until the scan passes it, so every byte of the file is searched once for
 // each: a file of zero bytes or of CR line ends costs no more than one of long lines.
 //
-// Over a file image still being loaded it hands out each line once all of it is in place,
-// waiting for more bytes where it must.
+// Over a file image still being loaded (or a window on a file) it hands out each line once all
+// of it is in place, waiting for more bytes where it must.
 class LineScanner {
 public:
     explicit LineScanner(std::string_view text) : text_(text) {}
@@ -83,6 +83,10 @@ public:
     // taken, where that end may still change: no byte there yet, or a CR whose LF may follow.
     std::string_view Ahead() const { return text_.substr(pos_); }
     bool TakeLine(std::size_t length);
+
+    // Over a window (FileImage::StartWindow): lets go of the bytes before the next line, which
+    // no one may borrow any longer, so that the window is read into again from its front.
+    void DropTaken();
 
 private:
     std::size_t FindLineEnd();
@@ -147,6 +151,12 @@ public:
     // Everything held goes out now; the writers call it at the end of the set. Returns
     // whether all of the output so far was written.
     bool Flush();
+
+    // Writes everything held, then puts start in place of the first oldLength bytes of the
+    // file, moving the rest to follow it: for a header that changed once the file was written
+    // (a set read while it was written may give its title late). The rest goes through memory.
+    // Returns whether all of the output was written.
+    bool RewriteStart(std::size_t oldLength, std::string_view start);
 
     // Shows failureMessage with errnoValue, unless a failure was shown already, and drops
     // what was not written.
