@@ -98,7 +98,7 @@ const FormatTableRow kRows[] = {
      .naming = FormatNaming::AmpersandText},
     {.format = UrlSetFormat::Netscape,
      .codec = {UrlSetFormat::Netscape, FormatStorage::File, ReadNetscape, WriteNetscape, FormatWriting::Anywhere,
-               nullptr, true},
+               StreamNetscape, true},
      .name = "netscape",
      .boxText = IDS_UI_FORMAT_NETSCAPE,
      .filterText = IDS_UI_FILTER_HTML,

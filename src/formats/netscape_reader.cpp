@@ -17,7 +17,9 @@
 #include "formats/format.h"
 #include "formats/netscape.h"
 #include "formats/netscape_link.h"
+#include "formats/set_storage.h"
 #include "platform/ascii.h"
+#include "platform/stop_request.h"
 #include "resources/strings.h"
 
 namespace tolva {
@@ -25,8 +27,15 @@ namespace tolva {
 namespace {
 
 constexpr std::string_view kLinkEnd = "</A>";
-// An item that is a link, as browsers spell it.
+// An item that is a link, and one that is a folder, as browsers spell them.
 constexpr std::string_view kLinkItem = "<DT><A ";
+constexpr std::string_view kFolderItem = "<DT><H3";
+
+// Whether text begins with a line that begins with an item as browsers write them.
+bool BeginsItemLine(std::string_view text) {
+    text.remove_prefix(std::min(text.find_first_not_of(" \t"), text.size()));
+    return StartsWith(text, kLinkItem) || StartsWith(text, kFolderItem);
+}
 
 // The tags the reader acts on, wherever they stand on a line. A description runs until the
 // next of them.
@@ -492,9 +501,7 @@ private:
         for (std::size_t at = from; at < last;) {
             const std::size_t lf = text.find('\n', at);
             if (lf == std::string_view::npos || lf >= last) break;
-            std::string_view line = text.substr(lf + 1);
-            line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
-            if (StartsWith(line, kLinkItem) || StartsWith(line, kFolderItem)) return lf + 1;
+            if (BeginsItemLine(text.substr(lf + 1))) return lf + 1;
             at = lf + 1;
         }
         return kNone;
@@ -502,7 +509,6 @@ private:
 
     // How far the later part's first line is looked for.
     static constexpr std::size_t kSplitSearch = 64 * 1024;
-    static constexpr std::string_view kFolderItem = "<DT><H3";
 
     FileImage& image_;
     const std::size_t from_;
@@ -581,7 +587,96 @@ int Read(SetStorage& storage, TextControl* statusText, std::size_t laterFrom, st
     return result;
 }
 
+// A bookmark file read a batch at a time while a writer walks the set (UrlSet::RefillFrom),
+// through a window on the file that each batch is read into again, so that neither the file
+// nor its entries ever lie in memory whole. A batch ends before a line that begins with an item
+// as browsers write them, as the later part of a large file begins (LaterPart): nothing is open
+// there, and no entry still to come borrows text from before it. The first batch, read when
+// the stream is opened, runs on to the first link at least, so that a file without one is
+// known as such before anything is written.
+class NetscapeStream final : public SetStream {
+public:
+    NetscapeStream(UrlSet& set, std::unique_ptr<File> file, std::size_t batchBytes)
+        : set_(set), file_(std::move(file)), batchBytes_(batchBytes) {}
+
+    // Reads the header and the first batch; false, with the message shown, when the file
+    // cannot be read.
+    bool Open(TextControl* statusText) {
+        // A file that cannot be read is the run's to report, as after ReadNetscape.
+        if (!image_.StartWindow(*file_)) return false;
+        lines_.emplace(image_);
+        reader_.emplace(set_, *lines_);
+        set_.heading.clear();
+        set_.documentTitle.clear();
+        set_.charset.clear();
+        set_.StartReading();
+        TextControl* const lineStatus =
+            statusText != nullptr && !statusText->DropsCounter(IDS_STATUS_READING_LINE) ? statusText : nullptr;
+        if (ReadBatch(lineStatus) < 0) return false;
+        if (statusText) statusText->SetText(LoadString(IDS_STATUS_NETSCAPE_LOADED));
+        return true;
+    }
+
+    int More(UrlSet& /*set*/) override {
+        if (done_) return 0;
+        // A stop the person asked for ends the read between two batches; the run says so.
+        if (StopRequested()) return -1;
+        // The entries of the batch before are gone with the text they borrowed.
+        lines_->DropTaken();
+        return ReadBatch(nullptr);
+    }
+
+    bool AllAppended() const override { return done_; }
+
+private:
+    int ReadBatch(TextControl* lineStatus) {
+        std::string_view line;
+        for (;;) {
+            if (const std::size_t empty = lines_->SkipEmptyLines(); empty > 0 && lineStatus)
+                lineStatus->SetText(status_.Advance(empty));
+            if (lines_->Position() >= batchBytes_ && set_.linkCount > 0 && BeginsItemLine(lines_->Ahead())) {
+                reader_->Finish();  // what the item would do first
+                return 1;
+            }
+            if (!reader_->ReadLinkLine(*lines_)) {
+                if (!lines_->Next(line)) break;
+                reader_->ReadLine(line);
+            }
+            if (lineStatus) lineStatus->SetText(status_.Advance());
+        }
+        reader_->Finish();
+        done_ = true;
+        return image_.Finish() ? 0 : -1;
+    }
+
+    UrlSet& set_;
+    std::unique_ptr<File> file_;
+    const std::size_t batchBytes_;
+    FileImage image_;
+    std::optional<LineScanner> lines_;
+    std::optional<NetscapeReader> reader_;
+    CounterText status_{LoadString(IDS_STATUS_READING_LINE)};
+    bool done_ = false;
+};
+
+std::unique_ptr<SetStream> Stream(SetStorage& storage, TextControl* statusText, std::size_t batchBytes) {
+    auto stream = std::make_unique<NetscapeStream>(storage.Set(), storage.TakeFile(), batchBytes);
+    if (!stream->Open(statusText)) return nullptr;
+    return stream;
+}
+
 }  // namespace
+
+std::unique_ptr<SetStream> StreamNetscape(SetStorage& storage, TextControl* statusText) {
+    // About what the processor's cache keeps beside the writer's block.
+    constexpr std::size_t kBatchBytes = 192 * 1024;
+    return Stream(storage, statusText, kBatchBytes);
+}
+
+std::unique_ptr<SetStream> StreamNetscapeInBatches(SetStorage& storage, TextControl* statusText,
+                                                   std::size_t batchBytes) {
+    return Stream(storage, statusText, batchBytes);
+}
 
 int ReadNetscape(SetStorage& storage, TextControl* statusText) { return Read(storage, statusText, LaterPart::kChoose); }
 

@@ -262,7 +262,8 @@ int WriteNetscape(SetStorage& storage) {
     BlockWriter out(storage, IDS_ERR_NETSCAPE_HEADER);
     if (!out.Begin()) return 0;
 
-    out.Add(Header(set));
+    const std::string header = Header(set);
+    out.Add(header);
     // The header goes out on its own: a failure after it is one of the lines.
     out.Flush();
 
@@ -278,6 +279,10 @@ int WriteNetscape(SetStorage& storage) {
         out.Add(kListEndLine);
     }
     out.Flush();
+    // A set read while it is written may name its heading, title or encoding only after the
+    // header went out (a bookmark file with another file's header further on): the header is
+    // then made again, as it would have been from the whole set.
+    if (const std::string whole = Header(set); whole != header) out.RewriteStart(header.size(), whole);
     return out.Failed() ? 0 : 1;
 }
 

@@ -85,6 +85,10 @@ public:
     bool ReadFailed() const { return readFailed_; }
     bool HasFile() const { return file_ && file_->IsOpen(); }
     File* GetFile() const { return file_.get(); }
+    // Hands the open file over to a stream that reads it while the storage goes on to another.
+    std::unique_ptr<File> TakeFile() { return std::move(file_); }
+    // Whether the file opened to read shows anything of its format in its first bytes.
+    bool ShowsFormat() const { return showsFormat_; }
 
     // Hands the set to stream for a writer that walks it once (FormatCodec::writesInOneWalk):
     // the set is filled a batch at a time as Next walks it (UrlSet::RefillFrom). The stream

@@ -166,8 +166,12 @@ void UrlSet::CloseOpenFolders() {
 void UrlSet::RefillFrom(SetStream* source) {
     source_ = source;
     refillFailed_ = false;
-    lastAppended_ = cursor = &root;
-    appendDepth_ = 0;
+    if (root.next == nullptr) {
+        lastAppended_ = &root;
+        appendDepth_ = 0;
+    }
+    reading_ = false;
+    cursor = &root;
 }
 
 void UrlSet::Refill() {

@@ -91,6 +91,9 @@ public:
     // Appends the next entries after the set's cursor. Returns 1 while more may follow, 0 once
     // the last one is appended, -1 after a failure, which it has shown.
     virtual int More(UrlSet& set) = 0;
+    // Whether all the source holds is in the set already: a stream may append its first batch
+    // as it is opened, before any walk.
+    virtual bool AllAppended() const { return false; }
 };
 
 // Text that entries borrow (EntryText::Borrow), handed to the set that keeps them: it lives
@@ -134,7 +137,8 @@ public:
 
     // Has source fill the set while a writer walks it once: whenever Next has walked all the
     // set holds, the entries walked are deleted and source appends the next batch; after its
-    // last one the set is closed as FinishReading closes it. RefillFailed tells whether source
+    // last one the set is closed as FinishReading closes it. Entries source appended when it
+    // was opened (after StartReading, without FinishReading) are walked first. RefillFailed tells whether source
     // failed, so a store read only in part is never saved as whole.
     void RefillFrom(SetStream* source);
     bool RefillFailed() const { return refillFailed_; }

@@ -114,30 +114,46 @@ protected:
     Counts counts_;
 };
 
-// A store read a batch at a time while the destination is written, each batch converted as it
-// arrives, so that it never lies in memory whole; its progress is the writer's.
+// A source read a batch at a time while the destination is written, each batch converted as
+// it arrives, so that it never lies in memory whole: a store, whose progress is the writer's,
+// or a bookmark file, whose first batch is read (and shown) before the destination is opened.
 class StreamedSource final : public WholeSource, private SetStream {
 public:
     using WholeSource::WholeSource;
 
     int Read(SetStorage& storage) override {
-        source_ = CodecFor(values_.sourceFormat)->stream(storage, nullptr);
+        const bool showsReading = values_.sourceFormat == UrlSetFormat::Netscape;
+        source_ = CodecFor(values_.sourceFormat)->stream(storage, showsReading ? page_.Controls().statusLine : nullptr);
+        // Opening the destination starts the set's counters again: what the stream read as it
+        // was opened is counted here.
+        counts_.links = storage.Set().linkCount;
+        counts_.folders = storage.Set().folderCount;
         return source_ != nullptr;
     }
     void Convert(UrlSet& set) override {
+        // Into its own format nothing is converted: the steps shown are those of a whole source.
+        if (values_.sourceFormat == values_.destinationFormat) {
+            WholeSource::Convert(set);
+            return;
+        }
         converter_.emplace(set, values_.fixAmpersands, values_.restoreNames, values_.destinationFormat);
+        for (UrlEntry* entry = set.root.next; entry != nullptr; entry = entry->next) converter_->Convert(*entry);
     }
     void BeforeWrite(SetStorage& storage) override { storage.Stream(this); }
     Counts Done(const UrlSet& set) const override {
-        return {set.linkCount, set.folderCount, converter_ ? converter_->Renamed() : 0};
+        return {counts_.links + set.linkCount, counts_.folders + set.folderCount,
+                converter_ ? converter_->Renamed() : 0};
     }
-    bool NoLinks(const UrlSet& /*set*/) const override { return false; }
+    // Known only for a stream that has appended all it holds already.
+    bool NoLinks(const UrlSet& set) const override { return set.linkCount == 0 && source_->AllAppended(); }
 
 private:
     int More(UrlSet& set) override {
         UrlEntry* last = set.GetCursor();
         const int more = source_->More(set);
-        for (UrlEntry* entry = last->next; entry != nullptr; entry = entry->next) converter_->Convert(*entry);
+        if (converter_) {
+            for (UrlEntry* entry = last->next; entry != nullptr; entry = entry->next) converter_->Convert(*entry);
+        }
         return more;
     }
 
@@ -146,11 +162,15 @@ private:
 };
 
 // Whether the source is read while the destination is written: a store that can be read a
-// batch at a time, into another format whose writer walks the set once.
-bool StreamsInto(UrlSetFormat source, UrlSetFormat destination) {
+// batch at a time, into another format whose writer walks the set once; a bookmark file that
+// shows its format, into a bookmark file, whose writer writes its header again should the file
+// give its title or encoding only after the first batch.
+bool StreamsInto(UrlSetFormat source, UrlSetFormat destination, const SetStorage& storage) {
     const FormatCodec* from = CodecFor(source);
     const FormatCodec* to = CodecFor(destination);
-    return source != destination && from->stream != nullptr && to->writesInOneWalk;
+    if (from->stream == nullptr || !to->writesInOneWalk) return false;
+    if (source == UrlSetFormat::Netscape) return destination == UrlSetFormat::Netscape && storage.ShowsFormat();
+    return source != destination;
 }
 
 // The form's checks, before anything is remembered or read. The source is checked first: with
@@ -224,7 +244,7 @@ TranslationResult RunTranslation(const TranslateValues& values, const TranslateP
     }
 
     page.Status(IDS_STATUS_NOW_READING);
-    std::unique_ptr<WholeSource> source = StreamsInto(values.sourceFormat, values.destinationFormat)
+    std::unique_ptr<WholeSource> source = StreamsInto(values.sourceFormat, values.destinationFormat, storage)
                                               ? std::make_unique<StreamedSource>(values, page)
                                               : std::make_unique<WholeSource>(values, page);
     const int read = source->Read(storage);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -314,6 +315,26 @@ PartsRead ReadInParts(TempDir& dir, const std::string& path, std::size_t laterFr
     return read;
 }
 
+// What the file at path gives written as a bookmark file while it is read, a batch of about
+// batchBytes at a time (each batch in the same memory as the one before), and its link count.
+std::string Streamed(TempDir& dir, const std::string& path, std::size_t batchBytes, std::int32_t& links) {
+    UrlSet set;
+    SetStorage storage{set};
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::OpenExisting, UrlSetFormat::Netscape, path), 1);
+    const std::unique_ptr<SetStream> stream = StreamNetscapeInBatches(storage, nullptr, batchBytes);
+    EXPECT_TRUE(stream != nullptr && set.linkCount > 0);  // the first batch runs on to a link
+    links = set.linkCount;
+    const std::string out = dir.File("streamed.html");
+    std::filesystem::remove(out);
+    EXPECT_EQ(storage.Open(UrlSetOpenMode::CreateNew, UrlSetFormat::Netscape, out), 1);
+    storage.Stream(stream.get());
+    EXPECT_EQ(storage.Write(), 1);
+    EXPECT_TRUE(stream->AllAppended());
+    links += set.linkCount;
+    storage.Close();
+    return ReadFile(out);
+}
+
 TEST(NetscapePartsTest, AFileReadInTwoPartsAtOnceGivesWhatReadingItWholeGives) {
     // Wherever the later part begins: in an open description, after a heading with no list, on
     // a line a link from the line before runs on into, inside folders whose ends and strays
@@ -377,6 +398,14 @@ TEST(NetscapePartsTest, AFileReadInTwoPartsAtOnceGivesWhatReadingItWholeGives) {
             ++split;
             // The line the link before runs on into is read in one part.
             EXPECT_NE(text.substr(began, 9), "<DT><A HR") << from;
+        }
+        // Streamed a batch at a time, each batch ending at the first item line from a place on:
+        // the same file, its header made again for the later charset, title and heading.
+        for (std::size_t batch = 1; batch <= text.size(); ++batch) {
+            if (text[batch - 1] != '\n') continue;
+            std::int32_t links = 0;
+            EXPECT_EQ(Streamed(dir, path, batch, links), whole.written) << batch;
+            EXPECT_EQ(links, whole.links) << batch;
         }
         EXPECT_GT(split, 15u);
     }

@@ -263,6 +263,34 @@ TEST_F(TranslationRunTest, StoreReadWhileWrittenGivesWhatAWholeReadGives) {
     EXPECT_TRUE(prompter.shown.empty());
 }
 
+// A bookmark file is read while its copy is written, a batch at a time: what is written and
+// counted is what reading it whole gives, and a read that fails after the first batch leaves no
+// destination.
+TEST_F(TranslationRunTest, BookmarkFileReadWhileWrittenGivesWhatAWholeReadGives) {
+    std::string text = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    for (int i = 0; i < 6000; ++i) {
+        if (i % 500 == 0) text += "<DT><H3>Folder " + std::to_string(i) + "</H3>\n<DL><p>\n";
+        text += "    <DT><A HREF=\"http://example.com/" + std::to_string(i) + "\">Link " + std::to_string(i) + "</A>\n";
+        if (i % 500 == 499) text += "</DL><p>\n";
+    }
+    WriteFile(source, text + "</DL><p>\n");
+    const std::string whole = dir.File("whole.html");
+    {
+        UrlSet set;
+        ASSERT_EQ(testing::ReadSet(set, UrlSetFormat::Netscape, source), 1);
+        ASSERT_EQ(testing::WriteSet(set, UrlSetFormat::Netscape, whole), 1);
+    }
+    ASSERT_EQ(RunTranslation(Values(), controls), TranslationResult::Converted);
+    EXPECT_EQ(ReadFile(destination), ReadFile(whole));
+    EXPECT_EQ(RunStatus().back(), "URL set converted.\n6000 links and 12 folders written; 0 names adapted.");
+
+    std::filesystem::remove(destination);
+    EXPECT_EQ(RunTranslation(Values(), controls, FailingFiles({.goodReads = 1})), TranslationResult::Failed);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back(), (ShownMessage{"Convert was unable to read the source URL set.", kRunCaption}));
+    EXPECT_FALSE(std::filesystem::exists(destination));
+}
+
 // Ctrl+C at a terminal: the run ends before it writes, and the private copy of the store (the
 // person's history) goes with it.
 TEST_F(TranslationRunTest, StoppedRunWritesNothingAndLeavesNoCopyOfTheStore) {
