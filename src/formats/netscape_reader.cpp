@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -634,7 +635,8 @@ private:
         for (;;) {
             if (const std::size_t empty = lines_->SkipEmptyLines(); empty > 0 && lineStatus)
                 lineStatus->SetText(status_.Advance(empty));
-            if (lines_->Position() >= batchBytes_ && set_.linkCount > 0 && BeginsItemLine(lines_->Ahead())) {
+            const std::string_view ahead = lines_->Ahead();
+            if (EndsBatch(ahead) && set_.linkCount > 0 && BeginsItemLine(ahead)) {
                 reader_->Finish();  // what the item would do first
                 return 1;
             }
@@ -648,6 +650,17 @@ private:
         done_ = true;
         return image_.Finish() ? 0 : -1;
     }
+
+    // Whether a batch may end before the next line, given the bytes in place from there: once
+    // the window is nearly gone through, so that little is left to move to its front, or once
+    // batchBytes are read.
+    bool EndsBatch(std::string_view ahead) const {
+        const std::size_t read = lines_->Position();
+        return read >= batchBytes_ || (read >= kLeastBatch && ahead.size() < kWindowTail);
+    }
+
+    static constexpr std::size_t kLeastBatch = 64 * 1024;
+    static constexpr std::size_t kWindowTail = 16 * 1024;
 
     UrlSet& set_;
     std::unique_ptr<File> file_;
@@ -668,9 +681,8 @@ std::unique_ptr<SetStream> Stream(SetStorage& storage, TextControl* statusText, 
 }  // namespace
 
 std::unique_ptr<SetStream> StreamNetscape(SetStorage& storage, TextControl* statusText) {
-    // About what the processor's cache keeps beside the writer's block.
-    constexpr std::size_t kBatchBytes = 192 * 1024;
-    return Stream(storage, statusText, kBatchBytes);
+    // A batch ends where the window is nearly gone through, whatever its size.
+    return Stream(storage, statusText, std::numeric_limits<std::size_t>::max());
 }
 
 std::unique_ptr<SetStream> StreamNetscapeInBatches(SetStorage& storage, TextControl* statusText,
