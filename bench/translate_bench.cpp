@@ -13,9 +13,11 @@
 //   translate_bench scale [SMALL] [LARGE] [RUNS]      (defaults: 100000 1000000 3)
 //
 // Beside cp it times the floor of any program that looks at every byte: this benchmark started
-// again as "copy-through-memory", which reads the file whole into memory made ready as
-// tolva-cli makes its own and writes it out in blocks (onto the file before: beside it, forced
-// to the disk, renamed over it). cp copies inside the system and never brings the bytes in.
+// again as "copy-through-memory", which reads the file whole into memory made ready in huge
+// pages and writes it out in blocks (onto the file before: beside it, forced to the disk,
+// renamed over it), as a program that holds the whole file must. cp copies inside the system and
+// never brings the bytes in; tolva-cli reads a bookmark file into a bookmark file a window at a
+// time.
 //
 // With "hostile", reads files a damaged disk or an odd exporter leaves (8 MiB of zero bytes,
 // one 20 MB line, 100,000 entries on one line) as bookmark files and as hotlists, each next
