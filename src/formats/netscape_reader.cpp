@@ -600,8 +600,8 @@ public:
     NetscapeStream(UrlSet& set, std::unique_ptr<File> file, std::size_t batchBytes)
         : set_(set), file_(std::move(file)), batchBytes_(batchBytes) {}
 
-    // Reads the header and the first batch; false, with the message shown, when the file
-    // cannot be read.
+    // Reads the header and the first batch; false when the file cannot be read, or holds not
+    // a single line.
     bool Open(TextControl* statusText) {
         // A file that cannot be read is the run's to report, as after ReadNetscape.
         if (!image_.StartWindow(*file_)) return false;
@@ -613,9 +613,11 @@ public:
         set_.StartReading();
         TextControl* const lineStatus =
             statusText != nullptr && !statusText->DropsCounter(IDS_STATUS_READING_LINE) ? statusText : nullptr;
-        if (ReadBatch(lineStatus) < 0) return false;
+        const int read = ReadBatch(lineStatus);
+        // Shown as ReadNetscape shows it, whatever the run then makes of what was read.
         if (statusText) statusText->SetText(LoadString(IDS_STATUS_NETSCAPE_LOADED));
-        return true;
+        // A file without a single line is not read at all, as ReadNetscape has it.
+        return read >= 0 && !(done_ && lines_->Position() == 0);
     }
 
     int More(UrlSet& /*set*/) override {

@@ -289,6 +289,12 @@ TEST_F(TranslationRunTest, BookmarkFileReadWhileWrittenGivesWhatAWholeReadGives)
     ASSERT_FALSE(prompter.shown.empty());
     EXPECT_EQ(prompter.shown.back(), (ShownMessage{"Convert was unable to read the source URL set.", kRunCaption}));
     EXPECT_FALSE(std::filesystem::exists(destination));
+    // An empty file is not read at all, as when read whole.
+    WriteFile(source, "");
+    prompter.shown.clear();
+    EXPECT_EQ(RunTranslation(Values(), controls), TranslationResult::Failed);
+    EXPECT_EQ(prompter.shown, (std::vector<ShownMessage>{{"Convert was unable to read the source URL set.", kRunCaption}}));
+    EXPECT_FALSE(std::filesystem::exists(destination));
 }
 
 // Ctrl+C at a terminal: the run ends before it writes, and the private copy of the store (the
