@@ -152,8 +152,9 @@ const char* FindQuote(const char* from, const char* end) {
 // In text that begins with a link's name and runs on past its line: where the first "</A>" (in
 // any case) of that line begins, and where the line ends. False when the name has no "</A>" on
 // its line, when anything but white space follows it there, or when the line's end is not in
-// text yet.
-bool LinkEndAndLineEnd(std::string_view text, std::size_t& linkEnd, std::size_t& lineEnd) {
+// text yet. Inlined, so that ParsePlainLinkLine's AVX2 build scans the name with AVX2 as well.
+[[gnu::always_inline]] inline bool LinkEndAndLineEnd(std::string_view text, std::size_t& linkEnd,
+                                                     std::size_t& lineEnd) {
     constexpr std::string_view kLinkEnd = "</A>";
     const char* const begin = text.data();
     const char* const last = begin + text.size();
@@ -172,9 +173,9 @@ bool LinkEndAndLineEnd(std::string_view text, std::size_t& linkEnd, std::size_t&
 
 // ParsePlainLink and ParsePlainLinkLine: inLine tells that body runs on past the link's line,
 // so that a value must end before a line end (no attribute name holds one), the name ends at its
-// "</A>" and *lineEnd is set to where the line ends in body.
+// "</A>" and *lineEnd is set to where the line ends in body. Inlined into each build of its callers.
 template <bool inLine>
-UrlEntry* ParsePlain(std::string_view body, std::size_t* lineEnd) {
+[[gnu::always_inline]] inline UrlEntry* ParsePlain(std::string_view body, std::size_t* lineEnd) {
     const char* const begin = body.data();
     const char* const end = begin + body.size();
     std::string_view url;
@@ -233,7 +234,12 @@ UrlEntry* ParsePlain(std::string_view body, std::size_t* lineEnd) {
 
 UrlEntry* ParsePlainLink(std::string_view body) { return ParsePlain<false>(body, nullptr); }
 
-UrlEntry* ParsePlainLinkLine(std::string_view body, std::size_t& lineEnd) { return ParsePlain<true>(body, &lineEnd); }
+// Built twice, for processors with AVX2 and for any other, and chosen once as the program loads:
+// in the first the value and name scans' compares take three operands and need no copy of the
+// bytes for each, which takes about 2% off a large file's translation. Both give the same entry.
+[[gnu::target_clones("avx2", "default")]] UrlEntry* ParsePlainLinkLine(std::string_view body, std::size_t& lineEnd) {
+    return ParsePlain<true>(body, &lineEnd);
+}
 
 UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& buffers) {
     std::string& scratch = buffers.attributes;
