@@ -161,16 +161,19 @@ std::size_t LineScanner::FindLineEnd() {
 
 BlockWriter::BlockWriter(SetStorage& storage, int firstPartFailure) : set_(storage.Set()), file_(storage.GetFile()) {
     parts_[partCount_++] = {0, firstPartFailure};
-    buffer_.reserve(kWriteBlock * 2);
+    buffer_.reserve(kFirstBuffer);
     // The buffer is filled again and again: meeting its fresh pages one by one on the first
     // round cost more than all the copying into it.
     MakeMoreReady();
 }
 
 void BlockWriter::MakeMoreReady() {
+    if (buffer_.capacity() < kLargeBuffer && buffer_.size() + kReadyAhead > buffer_.capacity())
+        buffer_.reserve(kLargeBuffer);
     if (buffer_.data() != readyData_) {  // it grew into new memory
         readyData_ = buffer_.data();
-        readyTo_ = 0;
+        // Memory of huge pages comes ready.
+        readyTo_ = buffer_.capacity() >= kLargeBuffer ? buffer_.capacity() : 0;
     }
     const std::size_t to = std::min(std::max(readyTo_, buffer_.size()) + kReadyStep, buffer_.capacity());
     if (to <= readyTo_) return;

@@ -18,6 +18,7 @@
 #include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "platform/file.h"
+#include "platform/ready_memory.h"
 
 namespace tolva {
 
@@ -129,9 +130,11 @@ public:
 
     // Appends text; it goes out in blocks between items (EndItem) and at the end (Flush).
     void Add(std::string_view text) { buffer_.append(text); }
+    // The output held: its blocks of a large output lie in huge pages (ReadyBlockAllocator).
+    using Buffer = std::basic_string<char, std::char_traits<char>, ReadyBlockAllocator<char>>;
     // The output not written yet, for a writer that puts an item together in place; Mark
     // tells where the item begins.
-    std::string& Pending() { return buffer_; }
+    Buffer& Pending() { return buffer_; }
     std::size_t Mark() const { return buffer_.size(); }
 
     // Whether WriteThrough is worth it for a text this long: one of more than a block.
@@ -165,8 +168,12 @@ public:
 private:
     // Output is collected and written in blocks this large.
     static constexpr std::size_t kWriteBlock = 256 * 1024;
-    // The buffer's pages are made ready this far ahead of its end, a step at a time, so that a
-    // small set's output makes few of them ready and a large one meets none on first use.
+    // The output is held in a small buffer first; one that outgrows it is a large output, and
+    // moves into twice a block of huge pages, all made ready at once.
+    static constexpr std::size_t kFirstBuffer = 64 * 1024;
+    static constexpr std::size_t kLargeBuffer = 2 * kWriteBlock;
+    // The small buffer's pages are made ready this far ahead of its end, a step at a time, so
+    // that a small set's output makes few of them ready.
     static constexpr std::size_t kReadyAhead = 16 * 1024;
     static constexpr std::size_t kReadyStep = 64 * 1024;
     static constexpr int kMaxParts = 3;  // header, lines, footer
@@ -178,12 +185,13 @@ private:
 
     // The message of the part that holds the byte at offset.
     int MessageAt(std::size_t offset) const;
-    // Makes the next step of the buffer's pages ready.
+    // Makes the next step of the buffer's pages ready, or moves a large output into its
+    // large buffer.
     void MakeMoreReady();
 
     UrlSet& set_;
     File* file_;
-    std::string buffer_;
+    Buffer buffer_;
     // How much of the buffer, where it lies now, has its pages ready.
     const char* readyData_ = nullptr;
     std::size_t readyTo_ = 0;

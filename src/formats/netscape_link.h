@@ -23,7 +23,8 @@ inline std::string_view DropBack(std::string_view text, std::size_t count) {
 }
 
 // Adds one attribute as the writer spells it: a space, the name, "=" and the value in quotes.
-inline void AddAttribute(std::string& text, std::string_view attributeName, std::string_view value) {
+template <class Text>
+void AddAttribute(Text& text, std::string_view attributeName, std::string_view value) {
     text += ' ';
     text += attributeName;
     text += "=\"";

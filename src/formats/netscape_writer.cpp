@@ -59,7 +59,7 @@ public:
     void KeepOnOneLine() {
         if (!mayBreakLine_) return;
         mayBreakLine_ = false;
-        std::string& pending = out_.Pending();
+        BlockWriter::Buffer& pending = out_.Pending();
         const std::string_view item = std::string_view(pending).substr(from_);
         constexpr auto npos = std::string_view::npos;
         if (item.find('\n') == npos && item.find('\r') == npos && item.find('\0') == npos) return;
@@ -154,7 +154,7 @@ private:
         const std::string_view url = entry.url.view();
         const std::string_view extra = entry.extraAttributes.view();
         const std::string_view name = entry.name.view();
-        std::string& out = out_.Pending();
+        BlockWriter::Buffer& out = out_.Pending();
         out.reserve(out.size() + kStart.size() + url.size() + 2 + extra.size() + 1 + name.size() + kEnd.size());
         out.append(kStart).append(url);
         if (!extra.empty()) {

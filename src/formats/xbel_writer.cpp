@@ -22,7 +22,9 @@ namespace {
 using namespace xbel;
 
 void AddEscaped(BlockWriter& out, std::string_view text, bool attribute) {
-    AppendEscaped(out.Pending(), text, attribute);
+    std::string escaped;
+    AppendEscaped(escaped, text, attribute);
+    out.Add(escaped);
 }
 
 void AddAttribute(BlockWriter& out, std::string_view name, std::string_view value) {

@@ -40,6 +40,8 @@ char* MapBlock(std::size_t size, int flags) {
 
 }  // namespace
 
+std::size_t WholeHugePages(std::size_t size) noexcept { return (size + kHugePage - 1) / kHugePage * kHugePage; }
+
 char* ReserveMemory(std::size_t size) { return MapBlock(size, MAP_NORESERVE); }
 
 char* MapMemory(std::size_t size) { return MapBlock(size, 0); }
