@@ -157,6 +157,18 @@ std::size_t LineScanner::FindLineEnd() {
 }
 
 // ---------------------------------------------------------------------------------------
+// OutputBuffer
+
+void OutputBuffer::Grow(std::size_t capacity) {
+    ReadyBlockAllocator<char> allocator;
+    char* grown = allocator.allocate(capacity);
+    if (size_ > 0) std::memcpy(grown, data_, size_);
+    allocator.deallocate(data_, capacity_);
+    data_ = grown;
+    capacity_ = capacity;
+}
+
+// ---------------------------------------------------------------------------------------
 // BlockWriter
 
 BlockWriter::BlockWriter(SetStorage& storage, int firstPartFailure) : set_(storage.Set()), file_(storage.GetFile()) {

@@ -5,7 +5,9 @@
 // the codecs of the contract in formats/format_codec.h. The file formats write through one
 // BlockWriter.
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -104,6 +106,67 @@ private:
     std::size_t searchedTo_ = 0;
 };
 
+// The bytes a BlockWriter holds, appended at their end. Unlike a string it keeps no zero after
+// them, and a line put together from parts checks its room once (Extend); a large buffer lies
+// in huge pages made ready at once (ReadyBlockAllocator).
+class OutputBuffer {
+public:
+    OutputBuffer() = default;
+    ~OutputBuffer() { ReadyBlockAllocator<char>().deallocate(data_, capacity_); }
+    OutputBuffer(const OutputBuffer&) = delete;
+    OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
+    bool empty() const { return size_ == 0; }
+    const char* data() const { return data_; }
+    char* data() { return data_; }
+    char* begin() { return data_; }
+    char* end() { return data_ + size_; }
+    operator std::string_view() const { return {data_, size_}; }  // NOLINT(google-explicit-constructor)
+
+    void clear() { size_ = 0; }
+    // Makes room for at least capacity bytes in all.
+    void reserve(std::size_t capacity) {
+        if (capacity > capacity_) Grow(capacity);
+    }
+    // Room for count more bytes at the end, which the caller fills; returns where they begin.
+    char* Extend(std::size_t count) {
+        if (capacity_ - size_ < count) Grow(std::max(size_ + count, capacity_ * 2));
+        char* at = data_ + size_;
+        size_ += count;
+        return at;
+    }
+    void append(std::string_view text) {
+        if (!text.empty()) std::memcpy(Extend(text.size()), text.data(), text.size());
+    }
+    void append(std::size_t count, char byte) {
+        if (count > 0) std::memset(Extend(count), byte, count);
+    }
+    void push_back(char byte) { *Extend(1) = byte; }
+    OutputBuffer& operator+=(std::string_view text) {
+        append(text);
+        return *this;
+    }
+    OutputBuffer& operator+=(char byte) {
+        push_back(byte);
+        return *this;
+    }
+
+private:
+    void Grow(std::size_t capacity);
+
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+// Copies text to at; returns where it ends. For a line put together in room Extend made.
+inline char* PutText(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
 // Keeps a writer's output and hands it to the set's open file in large blocks, so a big set
 // costs few system calls. The output is a row of parts (a header, the lines, a footer), each
 // with the message a failure in it shows. The first failure is shown once, with the message
@@ -130,11 +193,9 @@ public:
 
     // Appends text; it goes out in blocks between items (EndItem) and at the end (Flush).
     void Add(std::string_view text) { buffer_.append(text); }
-    // The output held: its blocks of a large output lie in huge pages (ReadyBlockAllocator).
-    using Buffer = std::basic_string<char, std::char_traits<char>, ReadyBlockAllocator<char>>;
     // The output not written yet, for a writer that puts an item together in place; Mark
     // tells where the item begins.
-    Buffer& Pending() { return buffer_; }
+    OutputBuffer& Pending() { return buffer_; }
     std::size_t Mark() const { return buffer_.size(); }
 
     // Whether WriteThrough is worth it for a text this long: one of more than a block.
@@ -191,7 +252,7 @@ private:
 
     UrlSet& set_;
     File* file_;
-    Buffer buffer_;
+    OutputBuffer buffer_;
     // How much of the buffer, where it lies now, has its pages ready.
     const char* readyData_ = nullptr;
     std::size_t readyTo_ = 0;

@@ -59,7 +59,7 @@ public:
     void KeepOnOneLine() {
         if (!mayBreakLine_) return;
         mayBreakLine_ = false;
-        BlockWriter::Buffer& pending = out_.Pending();
+        OutputBuffer& pending = out_.Pending();
         const std::string_view item = std::string_view(pending).substr(from_);
         constexpr auto npos = std::string_view::npos;
         if (item.find('\n') == npos && item.find('\r') == npos && item.find('\0') == npos) return;
@@ -141,8 +141,8 @@ private:
 
     // A link with nothing to keep for a later verification, whose texts all fit a line as they
     // stand (a link read from a file and not changed since): its line is appended as AddLink
-    // would put it, without the checks each of AddLink's parts makes. False, nothing added, for
-    // any other. (Plain appends: growing the output and then filling it cleared it first.)
+    // would put it, without the checks each of AddLink's parts makes, its room made once. False,
+    // nothing added, for any other.
     bool AddPlainLink(const UrlEntry& entry) {
         if ((entry.flags & (NamePreserved | LocationPreserved | ChangedByVerification)) != 0 ||
             !entry.preservedLocation.empty() || !FitsLine(entry.url) || !FitsLine(entry.extraAttributes) ||
@@ -154,15 +154,17 @@ private:
         const std::string_view url = entry.url.view();
         const std::string_view extra = entry.extraAttributes.view();
         const std::string_view name = entry.name.view();
-        BlockWriter::Buffer& out = out_.Pending();
-        out.reserve(out.size() + kStart.size() + url.size() + 2 + extra.size() + 1 + name.size() + kEnd.size());
-        out.append(kStart).append(url);
+        const std::size_t length =
+            kStart.size() + url.size() + (extra.empty() ? 2 : 3 + extra.size()) + name.size() + kEnd.size();
+        char* at = PutText(out_.Pending().Extend(length), kStart);
+        at = PutText(at, url);
         if (!extra.empty()) {
-            out.append("\" ", 2).append(extra).push_back('>');
+            at = PutText(PutText(at, "\" "), extra);
+            *at++ = '>';
         } else {
-            out.append("\">", 2);
+            at = PutText(at, "\">");
         }
-        out.append(name).append(kEnd);
+        PutText(PutText(at, name), kEnd);
         return true;
     }
 
