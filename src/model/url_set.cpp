@@ -52,14 +52,6 @@ void UrlEntry::operator delete(void* entry, std::size_t size) noexcept {
     Pool().Release(entry);
 }
 
-UrlEntry* UrlEntry::InsertAfter(UrlEntry* entry) {
-    entry->next = next;
-    entry->prev = this;
-    if (next) next->prev = entry;
-    next = entry;
-    return entry;
-}
-
 UrlEntry* UrlEntry::MoveAfter(UrlEntry* target) {
     if (kind != UrlEntryKind::Link || target == nullptr || target == this) return nullptr;
     UrlEntry* formerPrev = prev;
@@ -241,7 +233,7 @@ void UrlSet::Rewind() {
     currentPath.clear();
 }
 
-UrlEntry* UrlSet::Next() {
+UrlEntry* UrlSet::NextEntry() {
     if (cursor == nullptr) return nullptr;
     if (cursor->next == nullptr && source_ != nullptr) Refill();
     cursor = cursor->next;
@@ -277,7 +269,7 @@ UrlEntry* UrlSet::FindFolder(const std::string& path) {
 
 void UrlSet::KeepLentText(std::unique_ptr<LentText> text) { lentTexts_.push_back(std::move(text)); }
 
-void UrlSet::Append(UrlEntry* entry) {
+void UrlSet::AppendEntry(UrlEntry* entry) {
     // A list end that closes nothing ("}" or "</DL>" once too often, the top level's own end)
     // is dropped while a file is read: Read closes the top level after the last entry, so
     // every set read is balanced, and nothing after a stray end falls outside the set.

@@ -59,7 +59,13 @@ public:
     std::string GetPreservedLocation() const { return preservedLocation.str(); }
 
     // Links entry directly after this one and returns it.
-    UrlEntry* InsertAfter(UrlEntry* entry);
+    UrlEntry* InsertAfter(UrlEntry* entry) {
+        entry->next = next;
+        entry->prev = this;
+        if (next) next->prev = entry;
+        next = entry;
+        return entry;
+    }
     // Moves a Link to directly after target; returns the predecessor it had, or null (and
     // changes nothing) for an entry that is not a Link or a null target.
     UrlEntry* MoveAfter(UrlEntry* target);
@@ -116,7 +122,18 @@ public:
 
     void Clear();
     void Rewind();
-    UrlEntry* Next();
+    // Moves the cursor to the next entry and returns it (null after the last). The step to a
+    // link or separator with nothing to count is taken here, inline, as a writer takes it for
+    // every entry of a large set; NextEntry takes any other.
+    UrlEntry* Next() {
+        UrlEntry* following = cursor != nullptr ? cursor->next : nullptr;
+        if (following == nullptr || walkStatus_ != nullptr || following->kind == UrlEntryKind::FolderStart ||
+            following->kind == UrlEntryKind::FolderEnd) {
+            return NextEntry();
+        }
+        cursor = following;
+        return cursor;
+    }
     UrlEntry* GetCursor() const { return cursor; }
     void SetCursor(UrlEntry* entry) { cursor = entry; }
     std::string GetCurrentPath() const { return currentPath; }
@@ -152,7 +169,15 @@ public:
 
     // Appends entry after the cursor and moves the cursor to it (how readers build a set).
     // While the set is read, a FolderEnd that would close the top level is deleted instead.
-    void Append(UrlEntry* entry);
+    // A link, which opens and closes nothing, is appended here, inline; AppendEntry takes any
+    // other entry.
+    void Append(UrlEntry* entry) {
+        if (entry->kind != UrlEntryKind::Link) {
+            AppendEntry(entry);
+            return;
+        }
+        cursor = lastAppended_ = cursor->InsertAfter(entry);
+    }
     // Shows text in a message box captioned "Tolva", as the readers and writers do.
     void ShowRunMessage(const std::string& text) const;
 
@@ -185,6 +210,10 @@ public:
     std::int32_t folderCount = 0;
 
 private:
+    // Next and Append for the entries they do not take inline.
+    UrlEntry* NextEntry();
+    void AppendEntry(UrlEntry* entry);
+
     // Where Next and Append stand; null after a read, until Rewind or Clear.
     UrlEntry* cursor = &root;
     // Deletes the entries walked and has the source append the next ones.
