@@ -83,6 +83,9 @@ UrlEntry* ParsePlainLink(std::string_view body);
 // reads them in the line alone, null alike; the name ends at its "</A>". Null also when the
 // line holds anything more or its end is not in body yet.
 UrlEntry* ParsePlainLinkLine(std::string_view body, std::size_t& lineEnd);
+// ParsePlainLinkLine as it runs on a processor without AVX2, whatever this one has (for tests
+// that compare the two).
+UrlEntry* ParsePlainLinkLineBaseline(std::string_view body, std::size_t& lineEnd);
 // The general way, for any spelling.
 UrlEntry* ParseAnyLink(std::string_view body, bool borrow, LinkScratch& scratch);
 

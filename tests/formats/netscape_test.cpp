@@ -16,6 +16,7 @@
 
 #include "formats/format.h"
 #include "formats/html_text.h"
+#include "formats/netscape_link.h"
 #include "formats/set_storage.h"
 #include "model/url_set.h"
 #include "platform/registered_owner.h"
@@ -421,6 +422,41 @@ TEST(LineScannerTest, MixedLineEndsAndZeroBytesEndLinesAndCostNoByteOfTheNext) {
     EXPECT_EQ(lines("<DL><p>\r\n<HR>\n</DL><p>\r}\r\n\nend"),
               (std::vector<std::string>{"<DL><p>", "<HR>", "</DL><p>", "}", "", "end"}));
     EXPECT_EQ(lines(std::string_view("ab\0cd\0\0", 7)), (std::vector<std::string>{"ab", "cd", ""}));
+}
+
+TEST(NetscapeLinkLineTest, EveryProcessorReadsALinkLineAlike) {
+    // The line parser scans 32 bytes a step where the processor has AVX2, 16 elsewhere: both must
+    // find each value's end, a line end inside it and the name's "</A>" at every offset.
+    const auto read = [](const auto& parse, const std::string& body) {
+        std::size_t lineEnd = 0;
+        const std::unique_ptr<UrlEntry> link(parse(body, lineEnd));
+        if (!link) return std::string("none");
+        return link->url.str() + "|" + link->extraAttributes.str() + "|" + link->name.str() + "|" +
+               std::to_string(lineEnd);
+    };
+    int links = 0;
+    for (const std::size_t length : {0, 1, 15, 16, 17, 31, 32, 33, 47, 63, 64, 65, 95, 1500}) {
+        const std::string value(length, 'v');
+        const std::string lines[] = {
+            "HREF=\"" + value + "\" ADD_DATE=\"1\">" + value + "</A>\r\nnext",
+            "HREF=\"u\" ICON=\"" + value + "\">n</A>  \nnext",
+            "HREF=\"" + value + "\">" + value + "</a>",  // the line's end not yet in text
+            "HREF=\"" + value + "\">" + value + "</A>x\n",
+        };
+        for (std::string line : lines) {
+            for (const char end : {'\n', '\r', '\0'}) {
+                for (const std::size_t at : {std::size_t{6}, 6 + length / 2, 6 + length, line.size() - 6}) {
+                    std::string broken = line;
+                    if (at < broken.size()) broken[at] = end;  // a line end inside a value or the name
+                    const std::string expected = read(netscape::ParsePlainLinkLineBaseline, broken);
+                    EXPECT_EQ(read(netscape::ParsePlainLinkLine, broken), expected) << broken;
+                    links += expected != "none";
+                }
+            }
+            EXPECT_EQ(read(netscape::ParsePlainLinkLine, line), read(netscape::ParsePlainLinkLineBaseline, line));
+        }
+    }
+    EXPECT_GT(links, 50);
 }
 
 // ---------------------------------------------------------------------------------------
