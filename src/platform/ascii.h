@@ -21,8 +21,9 @@ inline std::string LowerAscii(std::string text) {
 
 constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
+    // Most texts compared are spelled in the case looked for: only bytes that differ are folded.
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+        if (a[i] != b[i] && LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     }
     return true;
 }
