@@ -227,8 +227,10 @@ public:
     void Fail(int failureMessage, int errnoValue);
 
 private:
-    // Output is collected and written in blocks this large.
-    static constexpr std::size_t kWriteBlock = 256 * 1024;
+    // Output is collected and written in blocks this large. A megabyte at a time, the system
+    // takes a large file's output at less cost than a quarter of one at a time (0.96x the time
+    // of a translation); twice a block then fills one huge page.
+    static constexpr std::size_t kWriteBlock = 1024 * 1024;
     // The output is held in a small buffer first; one that outgrows it is a large output, and
     // moves into twice a block of huge pages, all made ready at once.
     static constexpr std::size_t kFirstBuffer = 64 * 1024;

@@ -573,9 +573,9 @@ TEST_F(NetscapeTest, WriteFailureIsShownOnceAndReported) {
         bool closed;
         const char* message;
     };
-    // The header goes out alone, then the lines in 256 KiB blocks: a failure after the header is
+    // The header goes out alone, then the lines in 1 MiB blocks: a failure after the header is
     // in the lines; enough separators to fill one block exactly leave the footer alone in the last.
-    const int fillingSeparators = static_cast<int>((256 * 1024 + 5) / 6);
+    const int fillingSeparators = static_cast<int>((1024 * 1024 + 5) / 6);
     const std::vector<FaultCase> cases = {{0, 3, 0, true, "Error 28 writing Netscape header"},
                                           {0, 20000, 0, true, "Error 28 writing Netscape header"},
                                           {1, 20000, 0, true, "Error 28 writing Netscape line"},
