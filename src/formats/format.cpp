@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "platform/ascii.h"
 #include "platform/ready_memory.h"
@@ -159,11 +160,25 @@ std::size_t LineScanner::FindLineEnd() {
 // ---------------------------------------------------------------------------------------
 // OutputBuffer
 
+char* OutputBuffer::Take(std::size_t capacity) {
+    if (capacity < kHugeFrom) return new char[capacity];
+    char* block = TakeReadyMemory(WholeHugePages(capacity));
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
+}
+
+void OutputBuffer::Free(char* data, std::size_t capacity) noexcept {
+    if (capacity < kHugeFrom) {
+        delete[] data;
+    } else {
+        FreeReadyMemory(data, WholeHugePages(capacity));
+    }
+}
+
 void OutputBuffer::Grow(std::size_t capacity) {
-    ReadyBlockAllocator<char> allocator;
-    char* grown = allocator.allocate(capacity);
+    char* grown = Take(capacity);
     if (size_ > 0) std::memcpy(grown, data_, size_);
-    allocator.deallocate(data_, capacity_);
+    Free(data_, capacity_);
     data_ = grown;
     capacity_ = capacity;
 }
@@ -184,8 +199,7 @@ void BlockWriter::MakeMoreReady() {
         buffer_.reserve(kLargeBuffer);
     if (buffer_.data() != readyData_) {  // it grew into new memory
         readyData_ = buffer_.data();
-        // Memory of huge pages comes ready.
-        readyTo_ = buffer_.capacity() >= kLargeBuffer ? buffer_.capacity() : 0;
+        readyTo_ = buffer_.InHugePages() ? buffer_.capacity() : 0;
     }
     const std::size_t to = std::min(std::max(readyTo_, buffer_.size()) + kReadyStep, buffer_.capacity());
     if (to <= readyTo_) return;

@@ -36,45 +36,6 @@ bool MakeReservedPagesReady(char* memory, std::size_t size) noexcept;
 // size rounded up to whole huge pages.
 std::size_t WholeHugePages(std::size_t size) noexcept;
 
-// An allocator for a buffer that is filled and emptied again and again (a writer's output): a
-// block of a quarter megabyte or more takes whole huge pages, made ready at once; smaller ones
-// come from the heap as usual. On the machines Tolva is measured on, each 4 KiB page costs
-// microseconds the first time the program touches it, even when made ready beforehand: a
-// half-megabyte buffer in small pages took 0.7 ms to fill once, in a huge page 0.15 ms.
-template <class T>
-class ReadyBlockAllocator {
-public:
-    using value_type = T;
-
-    ReadyBlockAllocator() = default;
-    template <class U>
-    ReadyBlockAllocator(const ReadyBlockAllocator<U>& /*other*/) noexcept {}  // NOLINT(google-explicit-constructor)
-
-    T* allocate(std::size_t count) {
-        const std::size_t size = count * sizeof(T);
-        if (size < kHuge) return static_cast<T*>(::operator new(size));
-        char* block = TakeReadyMemory(WholeHugePages(size));
-        if (block == nullptr) throw std::bad_alloc();
-        return reinterpret_cast<T*>(block);
-    }
-    void deallocate(T* memory, std::size_t count) noexcept {
-        const std::size_t size = count * sizeof(T);
-        if (size < kHuge) {
-            ::operator delete(memory);
-        } else {
-            FreeReadyMemory(reinterpret_cast<char*>(memory), WholeHugePages(size));
-        }
-    }
-
-    template <class U>
-    bool operator==(const ReadyBlockAllocator<U>& /*other*/) const noexcept {
-        return true;
-    }
-
-private:
-    static constexpr std::size_t kHuge = 256 * 1024;
-};
-
 // An allocator for a container that grows to megabytes (a parsed document's values): a block of
 // a megabyte or more is mapped on its own (MapMemory), so that it fills in huge pages instead of
 // a fault every 4 KiB; smaller ones come from the heap as usual.
